@@ -1,0 +1,21 @@
+// The common shape of the folder functions: form a path from a base, create it, return it.
+#pragma once
+
+#include <Platform/CCriticalSection.h>
+#include <Platform/CString.h>
+
+namespace halcyon::paths {
+
+// Markets 0-254 have folders; 255 has none.
+constexpr unsigned int kMarketCount = 255;
+
+// Single-level make-directory; a failure (folder exists, no permission) is ignored.
+void CreateFolder(const CString& path);
+
+// Under `lock`: base\leaf, created. Empty when `base` is empty.
+CString FormFolder(CCriticalSection& lock, const CString& base, const char* leaf);
+
+// base\%04X of `market`.
+CString MarketSubfolder(const CString& base, unsigned char market);
+
+}  // namespace halcyon::paths

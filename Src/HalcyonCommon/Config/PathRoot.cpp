@@ -1,0 +1,93 @@
+// The installation root and the four per-market top-level folders.
+#include <HalcyonCommon/Paths.h>
+
+#include "HalcyonCommon/Config/PathFolder.h"
+#include "Platform/Win.h"
+
+#include <vector>
+
+using halcyon::paths::CreateFolder;
+using halcyon::paths::kMarketCount;
+
+namespace {
+
+const char kFallbackRoot[] = "C:\\Nimbus\\";
+
+// The executable's full name; grows the buffer past MAX_PATH for deep Linux folders.
+CString ExecutableName() {
+    std::vector<char> name(MAX_PATH, '\0');
+    for (;;) {
+        auto size = static_cast<win::DWORD>(name.size());
+        win::DWORD length = win::GetModuleFileNameA(nullptr, name.data(), size);
+        if (length < size) return CString(name.data(), static_cast<int>(length));
+        name.assign(name.size() * 2, '\0');
+    }
+}
+
+// The folder of `exe`, or its parent when that folder is named BIN.
+CString RootFromExecutable(const CString& exe) {
+    int slash = exe.ReverseFind('\\');
+    if (slash < 0) return exe;
+    CString folder = exe.Left(slash);
+    slash = folder.ReverseFind('\\');
+    if (slash >= 0 && folder.Mid(slash + 1).CompareNoCase("BIN") == 0) folder = folder.Left(slash);
+    return folder;
+}
+
+// One per-market table: entry 0 is the top-level folder, entry m the folder of market m.
+struct MarketTable {
+    CCriticalSection lock;
+    CString entries[kMarketCount];
+};
+
+CString MarketFolder(MarketTable& table, const char* name, unsigned char market) {
+    if (market >= kMarketCount) return CString();
+    CString root = s_PathGetMainPath();
+    if (root.IsEmpty()) return CString();
+    CSingleLock hold(&table.lock, true);
+    CString& top = table.entries[0];
+    if (top.IsEmpty()) {
+        top.Format("%s\\%s", static_cast<const char*>(root), name);
+        CreateFolder(top);
+    }
+    if (market == 0) return top;
+    CString& entry = table.entries[market];
+    if (entry.IsEmpty()) {
+        entry = halcyon::paths::MarketSubfolder(top, market);
+        CreateFolder(entry);
+    }
+    return entry;
+}
+
+}  // namespace
+
+CString s_PathGetMainPath() {
+    static CCriticalSection lock;
+    static CString root;
+    CSingleLock hold(&lock, true);
+    if (!root.IsEmpty()) return root;
+    CString exe = ExecutableName();
+    root = exe.IsEmpty() ? CString(kFallbackRoot) : RootFromExecutable(exe);
+    CreateFolder(root);
+    return root;
+}
+
+CString s_PathGetDatPath(unsigned char market) {
+    static MarketTable table;
+    return MarketFolder(table, "DAT", market);
+}
+
+CString s_PathGetSysPath(unsigned char market) {
+    static MarketTable table;
+    return MarketFolder(table, "SYS", market);
+}
+
+CString s_PathGetLogPath(unsigned char market) {
+    static MarketTable table;
+    return MarketFolder(table, "LOG", market);
+}
+
+CString s_PathGetTempPath(unsigned char market) {
+    static MarketTable table;
+    return MarketFolder(table, "TEMP", market);
+}

@@ -1,0 +1,25 @@
+// Private-profile (INI) functions, as Windows implements them.
+//
+// Names of sections and keys are matched without regard to case and with blanks trimmed; values
+// are trimmed and lose one pair of enclosing quotes; lists and buffers follow Windows' size rules;
+// a write changes only the lines it must and keeps the rest of the file byte for byte.
+// A file name is a Windows path (see posix/Files.h).
+#pragma once
+
+#include "posix/WinTypes.h"
+
+namespace win {
+
+HALCYON_API DWORD GetPrivateProfileStringA(LPCSTR lpAppName, LPCSTR lpKeyName, LPCSTR lpDefault,
+                                           LPSTR lpReturnedString, DWORD nSize,
+                                           LPCSTR lpFileName);
+HALCYON_API UINT GetPrivateProfileIntA(LPCSTR lpAppName, LPCSTR lpKeyName, int nDefault,
+                                       LPCSTR lpFileName);
+HALCYON_API DWORD GetPrivateProfileSectionA(LPCSTR lpAppName, LPSTR lpReturnedString, DWORD nSize,
+                                            LPCSTR lpFileName);
+HALCYON_API DWORD GetPrivateProfileSectionNamesA(LPSTR lpszReturnBuffer, DWORD nSize,
+                                                 LPCSTR lpFileName);
+HALCYON_API BOOL WritePrivateProfileStringA(LPCSTR lpAppName, LPCSTR lpKeyName, LPCSTR lpString,
+                                            LPCSTR lpFileName);
+
+}  // namespace win

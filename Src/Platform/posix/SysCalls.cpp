@@ -1,0 +1,29 @@
+#include "posix/SysCalls.h"
+
+#include <fcntl.h>
+#include <sys/file.h>
+#include <sys/mman.h>
+#include <unistd.h>
+
+#include <cstdio>
+
+namespace win::posix {
+namespace {
+
+int OpenCall(const char* path, int flags, mode_t mode) { return ::open(path, flags, mode); }
+
+const SysCalls kReal = {
+    OpenCall, ::close,   ::read,  ::write,   ::fstat, ::ftruncate,
+    ::flock,  ::mkdir,   ::unlink, ::rename, ::mmap,  ::munmap,
+};
+
+}  // namespace
+
+SysCalls& Sys() {
+    static SysCalls table = kReal;
+    return table;
+}
+
+const SysCalls& RealSysCalls() { return kReal; }
+
+}  // namespace win::posix

@@ -1,0 +1,33 @@
+// The system calls the stand-in makes, reached through one table so that tests can swap an entry
+// to inject failures (ENOSPC, EACCES, EMFILE) that are otherwise hard to provoke.
+#pragma once
+
+#include <HalcyonCommon/Export.h>
+
+#include <sys/stat.h>
+#include <sys/types.h>
+
+namespace win::posix {
+
+struct SysCalls {
+    int (*open)(const char* path, int flags, mode_t mode);
+    int (*close)(int fd);
+    ssize_t (*read)(int fd, void* buf, size_t count);
+    ssize_t (*write)(int fd, const void* buf, size_t count);
+    int (*fstat)(int fd, struct stat* st);
+    int (*ftruncate)(int fd, off_t length);
+    int (*flock)(int fd, int operation);
+    int (*mkdir)(const char* path, mode_t mode);
+    int (*unlink)(const char* path);
+    int (*rename)(const char* from, const char* to);
+    void* (*mmap)(void* addr, size_t length, int prot, int flags, int fd, off_t offset);
+    int (*munmap)(void* addr, size_t length);
+};
+
+// The table in use. Tests replace entries and restore the saved table afterwards.
+HALCYON_API SysCalls& Sys();
+
+// The table of the real calls, for restoring.
+HALCYON_API const SysCalls& RealSysCalls();
+
+}  // namespace win::posix

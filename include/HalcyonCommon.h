@@ -1,0 +1,19 @@
+// HalcyonCommon: the common utility library of the Halcyon terminal.
+//
+// Every exported function, class and data object, under its documented name, in the global
+// namespace, with the stand-in types they use (CString, CStringArray, …).
+#pragma once
+
+#include <HalcyonCommon/Export.h>
+#include <Platform/CCriticalSection.h>
+#include <Platform/CString.h>
+#include <Platform/CStringArray.h>
+#include <Platform/Host.h>
+
+#include <HalcyonCommon/Diag.h>
+#include <HalcyonCommon/Paths.h>
+#include <HalcyonCommon/Mutex.h>
+#include <HalcyonCommon/Coding.h>
+#include <HalcyonCommon/Convert.h>
+#include <HalcyonCommon/Dates.h>
+#include <HalcyonCommon/JulianDay.h>

@@ -1,0 +1,68 @@
+// halcyon paths: the installation root and the folders derived from it.
+#include "Command.h"
+
+#include <HalcyonCommon.h>
+
+#include <cstdio>
+
+namespace halcyon::tool {
+namespace {
+
+const char kHelp[] =
+    "usage: halcyon paths [--market N]\n"
+    "\n"
+    "Prints the installation root (the folder of this program, or its parent when that is\n"
+    "named BIN) and the folders the library derives from it, creating them as the library\n"
+    "does. With --market N (0-254) the per-market folders of market N are shown too.\n"
+    "Paths are printed as the library returns them (Windows form); the second column is the\n"
+    "host's own path.\n";
+
+void Show(const char* label, const CString& path) {
+    std::printf("%-22s %-48s %s\n", label, static_cast<const char*>(path),
+                halcyon::HostPath(path).c_str());
+}
+
+int RunPaths(const Args& args) {
+    if (WantsHelp(args)) {
+        std::fputs(kHelp, stdout);
+        return kExitOk;
+    }
+    long market = -1;
+    for (size_t i = 0; i < args.size(); ++i) {
+        if (args[i] == "--market" && i + 1 < args.size()) {
+            if (!ParseNumber(args[++i], 0, 254, market))
+                return UsageError("paths", "--market takes a market code from 0 to 254");
+        } else {
+            return UsageError("paths", "unexpected argument '" + args[i] + "'");
+        }
+    }
+    Show("root", s_PathGetMainPath());
+    Show("bin", s_PathGetBinPath());
+    Show("dat", s_PathGetDatPath(0));
+    Show("sys", s_PathGetSysPath(0));
+    Show("log", s_PathGetLogPath(0));
+    Show("temp", s_PathGetTempPath(0));
+    Show("help", s_PathGetHelpPath());
+    Show("documents", s_PathGetDocumentPath());
+    Show("download", s_PathGetFileDownloadPath());
+    Show("download patch", s_PathGetFileDownloadPatchPath());
+    Show("bond data", s_PathGetBondDataPath());
+    Show("bond yield curve", s_PathGetBondYieldCurvePath());
+    Show("language folder", s_PathGetLangPath());
+    Show("language file", s_PathGetLangIniFilePath());
+    if (market >= 0) {
+        auto m = static_cast<unsigned char>(market);
+        Show("market dat", s_PathGetDatPath(m));
+        Show("market sys", s_PathGetSysPath(m));
+        Show("market log", s_PathGetLogPath(m));
+        Show("market temp", s_PathGetTempPath(m));
+        Show("server market dat", s_PathGetServerDatPath(m));
+        Show("server market sys", s_PathGetServerSysPath(m));
+    }
+    return kExitOk;
+}
+
+const Registration kPaths{"paths", "print the installation root and its folders", RunPaths};
+
+}  // namespace
+}  // namespace halcyon::tool
