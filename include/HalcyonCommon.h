@@ -14,6 +14,7 @@
 #include <HalcyonCommon/Paths.h>
 #include <HalcyonCommon/Mutex.h>
 #include <HalcyonCommon/Coding.h>
+#include <HalcyonCommon/Scrambler.h>
 #include <HalcyonCommon/Convert.h>
 #include <HalcyonCommon/Dates.h>
 #include <HalcyonCommon/JulianDay.h>
