@@ -10,11 +10,11 @@
 #include <Platform/CStringArray.h>
 #include <Platform/Host.h>
 
-#include <HalcyonCommon/Diag.h>
-#include <HalcyonCommon/Paths.h>
-#include <HalcyonCommon/Mutex.h>
 #include <HalcyonCommon/Coding.h>
-#include <HalcyonCommon/Scrambler.h>
 #include <HalcyonCommon/Convert.h>
 #include <HalcyonCommon/Dates.h>
+#include <HalcyonCommon/Diag.h>
 #include <HalcyonCommon/JulianDay.h>
+#include <HalcyonCommon/Mutex.h>
+#include <HalcyonCommon/Paths.h>
+#include <HalcyonCommon/Scrambler.h>

@@ -8,13 +8,13 @@
 #if defined(_WIN32)
 #include "win32/WinSeam.h"
 #else
-#include "posix/WinTypes.h"
+#include "posix/CodePage.h"
+#include "posix/Crt.h"
+#include "posix/Desktop.h"
 #include "posix/Errors.h"
 #include "posix/Files.h"
-#include "posix/Time.h"
-#include "posix/CodePage.h"
-#include "posix/Desktop.h"
-#include "posix/Crt.h"
-#include "posix/Profile.h"
 #include "posix/KernelObjects.h"
+#include "posix/Profile.h"
+#include "posix/Time.h"
+#include "posix/WinTypes.h"
 #endif

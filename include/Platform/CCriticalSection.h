@@ -8,14 +8,14 @@
 #include <mutex>
 
 class HALCYON_API CSyncObject {
-public:
+  public:
     virtual ~CSyncObject() = default;
     virtual bool Lock() = 0;
     virtual bool Unlock() = 0;
 };
 
 class HALCYON_API CCriticalSection : public CSyncObject {
-public:
+  public:
     CCriticalSection() = default;
     CCriticalSection(const CCriticalSection&) = delete;
     CCriticalSection& operator=(const CCriticalSection&) = delete;
@@ -23,12 +23,12 @@ public:
     bool Lock() override;
     bool Unlock() override;
 
-private:
+  private:
     std::recursive_mutex m_mutex;
 };
 
 class HALCYON_API CSingleLock {
-public:
+  public:
     explicit CSingleLock(CSyncObject* pObject, bool bInitialLock = false);
     ~CSingleLock();
     CSingleLock(const CSingleLock&) = delete;
@@ -38,7 +38,7 @@ public:
     bool Unlock();
     bool IsLocked() const { return m_bLocked; }
 
-private:
+  private:
     CSyncObject* m_pObject;
     bool m_bLocked = false;
 };

@@ -11,7 +11,7 @@
 #include <string>
 
 class HALCYON_API CString {
-public:
+  public:
     CString() = default;
     CString(const char* psz);  // NOLINT: implicit as in the framework; null gives ""
     CString(const char* pch, int nLength);
@@ -82,7 +82,7 @@ public:
     CString& operator+=(const char* psz);
     CString& operator+=(char ch);
 
-private:
+  private:
     std::string m_str;
 };
 

@@ -6,7 +6,7 @@
 #include <vector>
 
 class HALCYON_API CStringArray {
-public:
+  public:
     int GetSize() const { return static_cast<int>(m_items.size()); }
     int GetCount() const { return GetSize(); }
     int GetUpperBound() const { return GetSize() - 1; }
@@ -26,7 +26,7 @@ public:
     void RemoveAt(int nIndex, int nCount = 1);
     void RemoveAll() { m_items.clear(); }
 
-private:
+  private:
     std::vector<CString> m_items;
     CString m_scratch;  // what ElementAt hands out for an index outside the array
 };

@@ -9,17 +9,25 @@ namespace halcyon::tool {
 namespace {
 
 const char kHelp[] =
-    "usage: halcyon paths [--market N]\n"
+    "usage: halcyon paths [--market N] [--host]\n"
     "\n"
     "Prints the installation root (the folder of this program, or its parent when that is\n"
     "named BIN) and the folders the library derives from it, creating them as the library\n"
     "does. With --market N (0-254) the per-market folders of market N are shown too.\n"
-    "Paths are printed as the library returns them (Windows form); the second column is the\n"
-    "host's own path.\n";
+    "Paths are printed as the library returns them (Windows form); with --host each line\n"
+    "also shows the host's own path after \" -> \".\n";
+
+bool g_showHost = false;
 
 void Show(const char* label, const CString& path) {
-    std::printf("%-22s %-48s %s\n", label, static_cast<const char*>(path),
-                halcyon::HostPath(path).c_str());
+    std::printf("%-18s %s", label, static_cast<const char*>(path));
+    if (g_showHost && !path.IsEmpty()) std::printf(" -> %s", halcyon::HostPath(path).c_str());
+    std::printf("\n");
+}
+
+// Server paths are relative to the data server's root: they have no host path here.
+void ShowServer(const char* label, const CString& path) {
+    std::printf("%-18s %s\n", label, static_cast<const char*>(path));
 }
 
 int RunPaths(const Args& args) {
@@ -29,7 +37,9 @@ int RunPaths(const Args& args) {
     }
     long market = -1;
     for (size_t i = 0; i < args.size(); ++i) {
-        if (args[i] == "--market" && i + 1 < args.size()) {
+        if (args[i] == "--host") {
+            g_showHost = true;
+        } else if (args[i] == "--market" && i + 1 < args.size()) {
             if (!ParseNumber(args[++i], 0, 254, market))
                 return UsageError("paths", "--market takes a market code from 0 to 254");
         } else {
@@ -56,8 +66,8 @@ int RunPaths(const Args& args) {
         Show("market sys", s_PathGetSysPath(m));
         Show("market log", s_PathGetLogPath(m));
         Show("market temp", s_PathGetTempPath(m));
-        Show("server market dat", s_PathGetServerDatPath(m));
-        Show("server market sys", s_PathGetServerSysPath(m));
+        ShowServer("server market dat", s_PathGetServerDatPath(m));
+        ShowServer("server market sys", s_PathGetServerSysPath(m));
     }
     return kExitOk;
 }

@@ -45,7 +45,8 @@ CString s_PathGetFileDownloadSysPath(unsigned char market) {
 
 CString s_PathGetFileDownloadBondDataPath() {
     static CCriticalSection lock;
-    return StagingFolder(lock, [] { return s_PathGetFileDownloadDatPath(0); }, "Bond");
+    return StagingFolder(
+        lock, [] { return s_PathGetFileDownloadDatPath(0); }, "Bond");
 }
 
 CString s_PathGetFileDownloadBondRptPath() {

@@ -4,7 +4,9 @@
 
 namespace halcyon::paths {
 
-void CreateFolder(const CString& path) { win::CreateDirectoryA(path, nullptr); }
+void CreateFolder(const CString& path) {
+    win::CreateDirectoryA(path, nullptr);
+}
 
 CString FormFolder(CCriticalSection& lock, const CString& base, const char* leaf) {
     if (base.IsEmpty()) return CString();

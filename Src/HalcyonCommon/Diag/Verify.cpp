@@ -20,7 +20,9 @@ void CountCall() {
     }
 }
 
-const char* OrNull(const char* text) { return text != nullptr ? text : "(null)"; }
+const char* OrNull(const char* text) {
+    return text != nullptr ? text : "(null)";
+}
 
 }  // namespace
 

@@ -11,7 +11,9 @@ namespace {
 
 const char kWhitespace[] = " \t\n\v\f\r";
 
-int Clamp(int value, int low, int high) { return std::max(low, std::min(value, high)); }
+int Clamp(int value, int low, int high) {
+    return std::max(low, std::min(value, high));
+}
 
 unsigned char FoldAscii(unsigned char c) {
     return (c >= 'A' && c <= 'Z') ? static_cast<unsigned char>(c - 'A' + 'a') : c;
@@ -24,7 +26,8 @@ CString::CString(const char* psz) : m_str(psz != nullptr ? psz : "") {}
 CString::CString(const char* pch, int nLength)
     : m_str(pch != nullptr && nLength > 0 ? std::string(pch, static_cast<size_t>(nLength)) : "") {}
 
-CString::CString(char ch, int nRepeat) : m_str(nRepeat > 0 ? static_cast<size_t>(nRepeat) : 0, ch) {}
+CString::CString(char ch, int nRepeat)
+    : m_str(nRepeat > 0 ? static_cast<size_t>(nRepeat) : 0, ch) {}
 
 char CString::GetAt(int nIndex) const {
     return nIndex >= 0 && nIndex < GetLength() ? m_str[static_cast<size_t>(nIndex)] : '\0';
@@ -73,7 +76,9 @@ void CString::AppendFormat(const char* pszFormat, ...) {
     m_str += tail.m_str;
 }
 
-CString CString::Mid(int nFirst) const { return Mid(nFirst, GetLength()); }
+CString CString::Mid(int nFirst) const {
+    return Mid(nFirst, GetLength());
+}
 
 CString CString::Mid(int nFirst, int nCount) const {
     nFirst = Clamp(nFirst, 0, GetLength());
@@ -81,7 +86,9 @@ CString CString::Mid(int nFirst, int nCount) const {
     return CString(m_str.substr(static_cast<size_t>(nFirst), static_cast<size_t>(nCount)));
 }
 
-CString CString::Left(int nCount) const { return Mid(0, nCount); }
+CString CString::Left(int nCount) const {
+    return Mid(0, nCount);
+}
 
 CString CString::Right(int nCount) const {
     nCount = Clamp(nCount, 0, GetLength());
@@ -113,11 +120,21 @@ CString& CString::MakeLower() {
     return *this;
 }
 
-CString& CString::Trim() { return TrimRight().TrimLeft(); }
-CString& CString::Trim(char chTarget) { return TrimRight(chTarget).TrimLeft(chTarget); }
-CString& CString::Trim(const char* pszTargets) { return TrimRight(pszTargets).TrimLeft(pszTargets); }
-CString& CString::TrimLeft() { return TrimLeft(kWhitespace); }
-CString& CString::TrimRight() { return TrimRight(kWhitespace); }
+CString& CString::Trim() {
+    return TrimRight().TrimLeft();
+}
+CString& CString::Trim(char chTarget) {
+    return TrimRight(chTarget).TrimLeft(chTarget);
+}
+CString& CString::Trim(const char* pszTargets) {
+    return TrimRight(pszTargets).TrimLeft(pszTargets);
+}
+CString& CString::TrimLeft() {
+    return TrimLeft(kWhitespace);
+}
+CString& CString::TrimRight() {
+    return TrimRight(kWhitespace);
+}
 
 CString& CString::TrimLeft(char chTarget) {
     const char targets[2] = {chTarget, '\0'};
@@ -249,21 +266,55 @@ CString& CString::operator+=(char ch) {
     return *this;
 }
 
-CString operator+(const CString& a, const CString& b) { return CString(a.str() + b.str()); }
-CString operator+(const CString& a, const char* b) { return CString(a) += b; }
-CString operator+(const char* a, const CString& b) { return CString(a) += b; }
-CString operator+(const CString& a, char b) { return CString(a) += b; }
-CString operator+(char a, const CString& b) { return CString(a) += b; }
+CString operator+(const CString& a, const CString& b) {
+    return CString(a.str() + b.str());
+}
+CString operator+(const CString& a, const char* b) {
+    return CString(a) += b;
+}
+CString operator+(const char* a, const CString& b) {
+    return CString(a) += b;
+}
+CString operator+(const CString& a, char b) {
+    return CString(a) += b;
+}
+CString operator+(char a, const CString& b) {
+    return CString(a) += b;
+}
 
-bool operator==(const CString& a, const CString& b) { return a.Compare(b) == 0; }
-bool operator==(const CString& a, const char* b) { return a.Compare(b) == 0; }
-bool operator==(const char* a, const CString& b) { return b.Compare(a) == 0; }
-bool operator!=(const CString& a, const CString& b) { return !(a == b); }
-bool operator!=(const CString& a, const char* b) { return !(a == b); }
-bool operator!=(const char* a, const CString& b) { return !(a == b); }
-bool operator<(const CString& a, const CString& b) { return a.Compare(b) < 0; }
-bool operator<(const CString& a, const char* b) { return a.Compare(b) < 0; }
-bool operator<(const char* a, const CString& b) { return b.Compare(a) > 0; }
-bool operator>(const CString& a, const CString& b) { return a.Compare(b) > 0; }
-bool operator<=(const CString& a, const CString& b) { return a.Compare(b) <= 0; }
-bool operator>=(const CString& a, const CString& b) { return a.Compare(b) >= 0; }
+bool operator==(const CString& a, const CString& b) {
+    return a.Compare(b) == 0;
+}
+bool operator==(const CString& a, const char* b) {
+    return a.Compare(b) == 0;
+}
+bool operator==(const char* a, const CString& b) {
+    return b.Compare(a) == 0;
+}
+bool operator!=(const CString& a, const CString& b) {
+    return !(a == b);
+}
+bool operator!=(const CString& a, const char* b) {
+    return !(a == b);
+}
+bool operator!=(const char* a, const CString& b) {
+    return !(a == b);
+}
+bool operator<(const CString& a, const CString& b) {
+    return a.Compare(b) < 0;
+}
+bool operator<(const CString& a, const char* b) {
+    return a.Compare(b) < 0;
+}
+bool operator<(const char* a, const CString& b) {
+    return b.Compare(a) > 0;
+}
+bool operator>(const CString& a, const CString& b) {
+    return a.Compare(b) > 0;
+}
+bool operator<=(const CString& a, const CString& b) {
+    return a.Compare(b) <= 0;
+}
+bool operator>=(const CString& a, const CString& b) {
+    return a.Compare(b) >= 0;
+}

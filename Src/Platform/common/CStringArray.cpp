@@ -2,7 +2,9 @@
 
 #include <algorithm>
 
-void CStringArray::SetSize(int nNewSize) { m_items.resize(static_cast<size_t>(std::max(nNewSize, 0))); }
+void CStringArray::SetSize(int nNewSize) {
+    m_items.resize(static_cast<size_t>(std::max(nNewSize, 0)));
+}
 
 CString CStringArray::GetAt(int nIndex) const {
     return nIndex >= 0 && nIndex < GetSize() ? m_items[static_cast<size_t>(nIndex)] : CString();

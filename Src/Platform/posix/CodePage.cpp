@@ -14,10 +14,10 @@ struct CharsetCodePage {
 };
 
 constexpr CharsetCodePage kCharsets[] = {
-    {"big5", 950},   {"big5hkscs", 950}, {"cp950", 950},   {"gbk", 936},      {"gb2312", 936},
-    {"gb18030", 936}, {"cp936", 936},    {"sjis", 932},    {"shiftjis", 932}, {"cp932", 932},
-    {"eucjp", 932},  {"euckr", 949},     {"cp949", 949},   {"utf8", 65001},   {"cp1252", 1252},
-    {"iso88591", 1252},
+    {"big5", 950},     {"big5hkscs", 950}, {"cp950", 950},   {"gbk", 936},
+    {"gb2312", 936},   {"gb18030", 936},   {"cp936", 936},   {"sjis", 932},
+    {"shiftjis", 932}, {"cp932", 932},     {"eucjp", 932},   {"euckr", 949},
+    {"cp949", 949},    {"utf8", 65001},    {"cp1252", 1252}, {"iso88591", 1252},
 };
 
 std::string Normalised(const char* text) {
@@ -75,6 +75,8 @@ BOOL IsDBCSLeadByteEx(UINT CodePage, BYTE TestChar) {
     }
 }
 
-BOOL IsDBCSLeadByte(BYTE TestChar) { return IsDBCSLeadByteEx(CP_ACP, TestChar); }
+BOOL IsDBCSLeadByte(BYTE TestChar) {
+    return IsDBCSLeadByteEx(CP_ACP, TestChar);
+}
 
 }  // namespace win

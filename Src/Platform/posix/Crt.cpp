@@ -106,7 +106,8 @@ int fopen_s(std::FILE** pFile, const char* filename, const char* mode) {
     if (!HostMode(mode, hostMode, text)) return EINVAL;
     std::string host;
     DWORD error;
-    if (!posix::ToHostPath(filename, host, error)) return error == ERROR_INVALID_NAME ? EINVAL : ENOENT;
+    if (!posix::ToHostPath(filename, host, error))
+        return error == ERROR_INVALID_NAME ? EINVAL : ENOENT;
 
     std::FILE* file = std::fopen(host.c_str(), hostMode.c_str());
     if (file == nullptr) return errno;

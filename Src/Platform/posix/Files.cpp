@@ -26,7 +26,8 @@ struct DriveMap {
 };
 
 std::string WithoutTrailingSlash(std::string folder) {
-    while (folder.size() > 1 && folder.back() == '/') folder.pop_back();
+    while (folder.size() > 1 && folder.back() == '/')
+        folder.pop_back();
     return folder;
 }
 
@@ -45,13 +46,17 @@ const DriveMap& Drives() {
     return map;
 }
 
-bool IsSeparator(char c) { return c == '\\' || c == '/'; }
+bool IsSeparator(char c) {
+    return c == '\\' || c == '/';
+}
 
 bool HasDriveLetter(const char* path) {
     return std::isalpha(static_cast<unsigned char>(path[0])) && path[1] == ':';
 }
 
-int DriveIndex(char letter) { return std::toupper(static_cast<unsigned char>(letter)) - 'A'; }
+int DriveIndex(char letter) {
+    return std::toupper(static_cast<unsigned char>(letter)) - 'A';
+}
 
 std::string CurrentDirectory() {
     std::vector<char> buf(4096);
@@ -69,9 +74,9 @@ int DriveOfHostPath(const std::string& hostPath, size_t& folderLength) {
     for (int i = 0; i < kDriveCount; ++i) {
         const std::string& folder = Drives().folder[i];
         if (folder.empty()) continue;
-        bool inside = folder == "/" ||
-                      (hostPath.compare(0, folder.size(), folder) == 0 &&
-                       (hostPath.size() == folder.size() || hostPath[folder.size()] == '/'));
+        bool inside =
+            folder == "/" || (hostPath.compare(0, folder.size(), folder) == 0 &&
+                              (hostPath.size() == folder.size() || hostPath[folder.size()] == '/'));
         size_t length = folder == "/" ? 0 : folder.size();
         if (inside && (best < 0 || length > folderLength)) {
             best = i;

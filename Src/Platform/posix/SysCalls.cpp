@@ -10,11 +10,13 @@
 namespace win::posix {
 namespace {
 
-int OpenCall(const char* path, int flags, mode_t mode) { return ::open(path, flags, mode); }
+int OpenCall(const char* path, int flags, mode_t mode) {
+    return ::open(path, flags, mode);
+}
 
 const SysCalls kReal = {
-    OpenCall, ::close,   ::read,  ::write,   ::fstat, ::ftruncate,
-    ::flock,  ::mkdir,   ::unlink, ::rename, ::mmap,  ::munmap,
+    OpenCall, ::close, ::read,   ::write,  ::fstat, ::ftruncate,
+    ::flock,  ::mkdir, ::unlink, ::rename, ::mmap,  ::munmap,
 };
 
 }  // namespace
@@ -24,6 +26,8 @@ SysCalls& Sys() {
     return table;
 }
 
-const SysCalls& RealSysCalls() { return kReal; }
+const SysCalls& RealSysCalls() {
+    return kReal;
+}
 
 }  // namespace win::posix

@@ -1,0 +1,189 @@
+#include "support/TestEnv.h"
+
+#include <HalcyonCommon.h>
+
+#include <gtest/gtest.h>
+
+#include <sys/stat.h>
+
+#include <thread>
+#include <vector>
+
+namespace {
+
+using halcyon::test::RootHostPath;
+using halcyon::test::RootWindowsPath;
+
+bool IsFolder(const std::string& hostPath) {
+    struct stat st;
+    return stat(hostPath.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
+}
+
+// The test program runs from <root>\BIN, so the root is the run's fresh folder.
+TEST(Paths, RootIsTheParentOfTheBinFolder) {
+    EXPECT_STREQ(s_PathGetMainPath(), RootWindowsPath().c_str());
+}
+
+TEST(Paths, FoldersAreFormedFromTheRootAndCreated) {
+    const std::string root = RootWindowsPath();
+    struct Case {
+        CString got;
+        const char* suffix;
+    } cases[] = {
+        {s_PathGetBinPath(), "\\BIN"},
+        {s_PathGetHelpPath(), "\\Help"},
+        {s_PathGetDocumentPath(), "\\My Document"},
+        {s_PathGetFileDownloadPath(), "\\FileDownload"},
+        {s_PathGetDatPath(0), "\\DAT"},
+        {s_PathGetDatPath(42), "\\DAT\\002A"},
+        {s_PathGetSysPath(254), "\\SYS\\00FE"},
+        {s_PathGetLogPath(1), "\\LOG\\0001"},
+        {s_PathGetTempPath(0), "\\TEMP"},
+        {s_PathGetUserDocumentPath("amy"), "\\My Document\\amy"},
+        {s_PathGetDataExportPath("amy"), "\\My Document\\amy\\DataExport"},
+        {s_PathGetScreenSavePath("bob"), "\\My Document\\bob\\ScreenSave"},
+        {s_PathGetBondDataPath(), "\\DAT\\Bond"},
+        {s_PathGetBondRptPath(), "\\DAT\\Bond\\Rpt"},
+        {s_PathGetBondDailyRptPath(), "\\DAT\\Bond\\Rpt\\DailyHis"},
+        {s_PathGetBondWeeklyRptPath(), "\\DAT\\Bond\\Rpt\\WeeklyHis"},
+        {s_PathGetBondYieldCurvePath(), "\\DAT\\Bond\\YieldCurve"},
+        {s_PathGetFileDownloadPatchPath(), "\\FileDownload\\Patch"},
+        {s_PathGetFileDownloadDatPath(0), "\\FileDownload\\DAT"},
+        {s_PathGetFileDownloadDatPath(16), "\\FileDownload\\DAT\\0010"},
+        {s_PathGetFileDownloadSysPath(255), "\\FileDownload\\SYS\\00FF"},
+        {s_PathGetFileDownloadBondDataPath(), "\\FileDownload\\DAT\\Bond"},
+        {s_PathGetFileDownloadBondRptPath(), "\\FileDownload\\DAT\\Bond\\Rpt"},
+        {s_PathGetFileDownloadBondDailyRptPath(), "\\FileDownload\\DAT\\Bond\\Rpt\\DailyHis"},
+        {s_PathGetFileDownloadBondWeeklyRptPath(), "\\FileDownload\\DAT\\Bond\\Rpt\\WeeklyHis"},
+        {s_PathGetFileDownloadBondYieldCurvePath(), "\\FileDownload\\DAT\\Bond\\YieldCurve"},
+    };
+    for (const Case& c : cases) {
+        EXPECT_EQ(std::string(c.got), root + c.suffix);
+        EXPECT_TRUE(IsFolder(halcyon::HostPath(c.got))) << c.got;
+    }
+}
+
+TEST(Paths, MarketTablesFillInAnyOrder) {
+    // Market 3 first: the top level is formed on the way.
+    EXPECT_EQ(std::string(s_PathGetTempPath(3)), RootWindowsPath() + "\\TEMP\\0003");
+    EXPECT_EQ(std::string(s_PathGetTempPath(0)), RootWindowsPath() + "\\TEMP");
+    EXPECT_TRUE(IsFolder(RootHostPath() + "/TEMP/0003"));
+}
+
+TEST(Paths, MarketWithoutAFolderGivesEmptyAndCreatesNothing) {
+    EXPECT_STREQ(s_PathGetDatPath(255), "");
+    EXPECT_STREQ(s_PathGetSysPath(255), "");
+    EXPECT_STREQ(s_PathGetLogPath(255), "");
+    EXPECT_STREQ(s_PathGetTempPath(255), "");
+    EXPECT_FALSE(IsFolder(RootHostPath() + "/DAT/00FF"));
+}
+
+TEST(Paths, CachedFoldersAreNotRecreatedButUncachedOnesAre) {
+    std::string dat = RootHostPath() + "/DAT/0007";
+    std::string help = RootHostPath() + "/Help";
+    s_PathGetDatPath(7);
+    s_PathGetHelpPath();
+    ASSERT_EQ(rmdir(dat.c_str()), 0);
+    ASSERT_EQ(rmdir(help.c_str()), 0);
+    s_PathGetDatPath(7);
+    s_PathGetHelpPath();
+    EXPECT_FALSE(IsFolder(dat));
+    EXPECT_TRUE(IsFolder(help));
+}
+
+TEST(Paths, EmptyUserNameLeavesATrailingBackslash) {
+    EXPECT_EQ(std::string(s_PathGetUserDocumentPath("")), RootWindowsPath() + "\\My Document\\");
+}
+
+TEST(Paths, ServerPathsAreRelativeAndNeverCreated) {
+    struct Case {
+        CString got;
+        const char* want;
+    } cases[] = {
+        {s_PathGetServerDatPath(0), "DAT"},
+        {s_PathGetServerDatPath(16), "DAT\\0010"},
+        {s_PathGetServerSysPath(255), "SYS\\00FF"},
+        {s_PathGetServerPatchPath(), "Patch"},
+        {s_PathGetServerBondDataPath(), "DAT\\Bond"},
+        {s_PathGetServerBondRptPath(), "DAT\\Bond\\Rpt"},
+        {s_PathGetServerBondDailyRptPath(), "DAT\\Bond\\Rpt\\DailyHis"},
+        {s_PathGetServerBondWeeklyRptPath(), "DAT\\Bond\\Rpt\\WeeklyHis"},
+        {s_PathGetServerBondYieldCurvePath(), "DAT\\Bond\\YieldCurve"},
+    };
+    for (const Case& c : cases)
+        EXPECT_STREQ(c.got, c.want);
+    EXPECT_FALSE(IsFolder(RootHostPath() + "/BIN/DAT"));
+}
+
+TEST(PathsThreads, ConcurrentCallersSeeOneRootAndOneTable) {
+    constexpr int kThreads = 8;
+    std::vector<std::vector<std::string>> seen(kThreads);
+    std::vector<std::thread> threads;
+    for (int t = 0; t < kThreads; ++t) {
+        threads.emplace_back([t, &seen] {
+            for (int m = 0; m < 255; m += 1 + t) {
+                auto market = static_cast<unsigned char>(m);
+                seen[t].push_back(std::string(s_PathGetMainPath()) + "|" +
+                                  std::string(s_PathGetLogPath(market)) + "|" +
+                                  std::string(s_PathGetBondRptPath()));
+            }
+        });
+    }
+    for (auto& th : threads)
+        th.join();
+    const std::string root = RootWindowsPath();
+    for (int t = 0; t < kThreads; ++t) {
+        int m = 0;
+        for (const std::string& line : seen[t]) {
+            char market[16] = "";
+            if (m != 0) std::snprintf(market, sizeof market, "\\%04X", m);
+            EXPECT_EQ(line, root + "|" + root + "\\LOG" + market + "|" + root + "\\DAT\\Bond\\Rpt");
+            m += 1 + t;
+        }
+    }
+    for (int m = 1; m < 255; ++m) {
+        char name[8];
+        std::snprintf(name, sizeof name, "/%04X", m);
+        EXPECT_TRUE(IsFolder(RootHostPath() + "/LOG" + name)) << name;
+    }
+}
+
+}  // namespace
+
+namespace {
+
+// Copies the halcyon tool to `folder`/main and returns the first line of `main paths`.
+std::string RootOfCopiedTool(const std::string& folder, const std::string& env = "") {
+    std::string out;
+    std::string cmd = "mkdir -p '" + folder + "' && cp '" HALCYON_TOOL_PATH "' '" + folder +
+                      "/main' && cd / && " + env + " '" + folder + "/main' paths";
+    if (halcyon::test::RunCommand(cmd, out) != 0) return "failed: " + out;
+    std::string line = out.substr(0, out.find('\n'));
+    // "root               <windows path>"
+    size_t start = line.find_first_not_of(' ', 4);
+    return start == std::string::npos ? line : line.substr(start);
+}
+
+TEST(Paths, RootOfRealExecutables) {
+    std::string base = halcyon::test::MakeScratchFolder("roots");
+    std::string w = "Z:" + base;
+    for (char& c : w)
+        c = c == '/' ? '\\' : c;
+    struct Case {
+        std::string folder;
+        std::string env;
+        std::string root;
+        std::string created;
+    } cases[] = {
+        {base + "/Quote/BIN", "", w + "\\Quote", base + "/Quote/DAT"},
+        {base + "/Quote2/bin", "", w + "\\Quote2", base + "/Quote2/DAT"},
+        {base + "/Quote3/Binaries", "", w + "\\Quote3\\Binaries", base + "/Quote3/Binaries/DAT"},
+        {base + "/DriveC", "HALCYON_DRIVE_C=" + base + "/DriveC", "C:", base + "/DriveC/DAT"},
+    };
+    for (const Case& c : cases) {
+        EXPECT_EQ(RootOfCopiedTool(c.folder, c.env), c.root) << c.folder;
+        EXPECT_TRUE(IsFolder(c.created)) << c.created;
+    }
+}
+
+}  // namespace

@@ -1,0 +1,178 @@
+#include "Platform/Win.h"
+#include "posix/SysCalls.h"
+#include "support/TestEnv.h"
+
+#include <Platform/Host.h>
+
+#include <gtest/gtest.h>
+
+#include <sys/stat.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+
+namespace {
+
+using halcyon::test::MakeScratchFolder;
+
+std::string Host(const std::string& windowsPath) {
+    std::string host;
+    win::DWORD error = 0;
+    if (!win::posix::ToHostPath(windowsPath.c_str(), host, error))
+        return "error " + std::to_string(error);
+    return host;
+}
+
+std::string Windows(const std::string& host) {
+    return win::posix::ToWindowsPath(host);
+}
+
+bool IsFolder(const std::string& path) {
+    struct stat st;
+    return stat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
+}
+
+TEST(PathTranslation, WindowsPathsReachTheFilesThatExist) {
+    std::string base = MakeScratchFolder("translate");
+    mkdir((base + "/CaseDir").c_str(), 0755);
+    mkdir((base + "/CaseDir/Sub").c_str(), 0755);
+    std::string w = Windows(base);
+    struct Case {
+        std::string in;
+        std::string want;
+    } cases[] = {
+        {w + "\\CaseDir\\Sub", base + "/CaseDir/Sub"},
+        {w + "\\CASEDIR\\sub", base + "/CaseDir/Sub"},     // found without regard to case
+        {w + "/casedir//SUB\\\\", base + "/CaseDir/Sub"},  // both separators, repeats collapsed
+        {w + "\\CASEDIR\\NewDir\\More", base + "/CaseDir/NewDir/More"},  // missing: as spelled
+        {w + "\\CaseDir\\.\\Sub\\..\\Sub", base + "/CaseDir/Sub"},
+        {w + "\\CaseDir\\Sub.. ", base + "/CaseDir/Sub"},  // trailing dots and blanks dropped
+        {"Z:\\", "/"},
+        {"z:/tmp", "/tmp"},
+        {"Z:\\..\\..\\tmp", "/tmp"},  // never above the drive's folder
+        {"Q:\\x", "error 3"},         // unmapped drive
+        {"", "error 3"},
+        {"\\\\server\\share", "error 3"},
+        {w + "\\bad*name", "error 123"},
+        {w + "\\a|b", "error 123"},
+    };
+    for (const Case& c : cases)
+        EXPECT_EQ(Host(c.in), c.want) << c.in;
+}
+
+TEST(PathTranslation, RelativePathsStartAtTheCurrentDirectory) {
+    std::string base = MakeScratchFolder("relative");
+    mkdir((base + "/Work").c_str(), 0755);
+    ASSERT_EQ(chdir((base + "/Work").c_str()), 0);
+    EXPECT_EQ(Host("..\\LOG\\x.log"), base + "/LOG/x.log");
+    EXPECT_EQ(Host("file.txt"), base + "/Work/file.txt");
+    EXPECT_EQ(Host("\\etc"), "/etc");  // root of the current drive (Z:)
+    EXPECT_EQ(halcyon::HostPath("..\\work"), base + "/Work");
+    EXPECT_EQ(halcyon::HostPath("C:\\nowhere"), "");
+}
+
+TEST(PathTranslation, HostPathsBecomeDriveZPaths) {
+    EXPECT_EQ(Windows("/opt/nimbus/BIN/term"), "Z:\\opt\\nimbus\\BIN\\term");
+    EXPECT_EQ(Windows("/"), "Z:\\");
+    char name[MAX_PATH];
+    win::DWORD n = win::GetModuleFileNameA(nullptr, name, sizeof name);
+    ASSERT_GT(n, 0u);
+    EXPECT_EQ(std::string(name, 2), "Z:");
+    EXPECT_EQ(std::string(name), halcyon::test::RootWindowsPath() + "\\BIN\\halcyon_tests");
+}
+
+TEST(PathTranslation, ModuleNameInATooSmallBufferIsCutAndTerminated) {
+    char name[8];
+    std::memset(name, 'x', sizeof name);
+    EXPECT_EQ(win::GetModuleFileNameA(nullptr, name, sizeof name), 8u);
+    EXPECT_EQ(win::GetLastError(), ERROR_INSUFFICIENT_BUFFER);
+    char full[MAX_PATH];
+    win::GetModuleFileNameA(nullptr, full, sizeof full);
+    EXPECT_EQ(std::string(name), std::string(full, 7));  // n-1 characters and the terminator
+    EXPECT_EQ(win::GetModuleFileNameA(nullptr, nullptr, 8), 0u);
+}
+
+// Child: prints the host path for each argument; the drive knobs come from the environment.
+int TranslateRole(const std::vector<std::string>& args) {
+    for (const std::string& a : args)
+        std::printf("%s\n", Host(a).c_str());
+    return 0;
+}
+const halcyon::test::ChildRole kTranslate("translate", TranslateRole);
+
+TEST(PathTranslation, DriveLettersFollowTheEnvironment) {
+    std::string c = MakeScratchFolder("drive-c");
+    mkdir((c + "/Apps").c_str(), 0755);
+    std::string self = halcyon::test::RootHostPath() + "/BIN/halcyon_tests";
+    std::string cmd = "HALCYON_DRIVE_C=" + c + "/ HALCYON_DRIVE_Z=" + c + "/Apps '" + self +
+                      "' --halcyon-child=translate 'c:\\APPS\\x' 'Z:\\y' 'D:\\z'";
+    std::string out;
+    ASSERT_EQ(halcyon::test::RunCommand(cmd, out), 0) << out;
+    EXPECT_EQ(out, c + "/Apps/x\n" + c + "/Apps/y\nerror 3\n");
+}
+
+TEST(FileCalls, CreateDirectoryReportsWindowsErrors) {
+    std::string w = Windows(MakeScratchFolder("mkdir"));
+    struct Case {
+        std::string path;
+        win::BOOL ok;
+        win::DWORD error;
+    } cases[] = {
+        {w + "\\New", TRUE, 0},
+        {w + "\\New", FALSE, ERROR_ALREADY_EXISTS},
+        {w + "\\NEW", FALSE, ERROR_ALREADY_EXISTS},  // existing folder in another case
+        {w + "\\Trail\\", TRUE, 0},
+        {w + "\\Missing\\Child", FALSE, ERROR_PATH_NOT_FOUND},
+        {w + "\\Bad?", FALSE, ERROR_INVALID_NAME},
+        {"", FALSE, ERROR_PATH_NOT_FOUND},
+    };
+    for (const Case& c : cases) {
+        win::SetLastError(0);
+        EXPECT_EQ(win::CreateDirectoryA(c.path.c_str(), nullptr), c.ok) << c.path;
+        if (!c.ok) {
+            EXPECT_EQ(win::GetLastError(), c.error) << c.path;
+        }
+    }
+    EXPECT_FALSE(win::CreateDirectoryA(nullptr, nullptr));
+    EXPECT_TRUE(IsFolder(Host(w + "\\Trail")));
+}
+
+TEST(FileCalls, DeleteFileReportsWindowsErrors) {
+    std::string base = MakeScratchFolder("delete");
+    std::string w = Windows(base);
+    halcyon::test::WriteFile(base + "/file.txt", "x");
+    mkdir((base + "/dir").c_str(), 0755);
+    EXPECT_TRUE(win::DeleteFileA((w + "\\FILE.TXT").c_str()));
+    EXPECT_FALSE(halcyon::test::FileExists(base + "/file.txt"));
+    struct Case {
+        std::string path;
+        win::DWORD error;
+    } cases[] = {
+        {w + "\\file.txt", ERROR_FILE_NOT_FOUND},
+        {w + "\\nodir\\file.txt", ERROR_PATH_NOT_FOUND},
+        {w + "\\dir", ERROR_ACCESS_DENIED},
+    };
+    for (const Case& c : cases) {
+        EXPECT_FALSE(win::DeleteFileA(c.path.c_str())) << c.path;
+        EXPECT_EQ(win::GetLastError(), c.error) << c.path;
+    }
+    EXPECT_EQ(win::GetFileAttributesA((w + "\\DIR").c_str()) & FILE_ATTRIBUTE_DIRECTORY,
+              FILE_ATTRIBUTE_DIRECTORY);
+    EXPECT_EQ(win::GetFileAttributesA((w + "\\none").c_str()), INVALID_FILE_ATTRIBUTES);
+}
+
+TEST(FileCalls, InjectedFailuresBecomeWindowsErrors) {
+    win::posix::SysCalls saved = win::posix::Sys();
+    win::posix::Sys().mkdir = [](const char*, mode_t) {
+        errno = ENOSPC;
+        return -1;
+    };
+    std::string w = Windows(MakeScratchFolder("inject"));
+    EXPECT_FALSE(win::CreateDirectoryA((w + "\\Full").c_str(), nullptr));
+    EXPECT_EQ(win::GetLastError(), ERROR_DISK_FULL);
+    win::posix::Sys() = saved;
+    EXPECT_TRUE(win::CreateDirectoryA((w + "\\Full").c_str(), nullptr));
+}
+
+}  // namespace

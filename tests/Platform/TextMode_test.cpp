@@ -1,0 +1,59 @@
+#include "Platform/Win.h"
+#include "support/TestEnv.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdio>
+
+namespace {
+
+using halcyon::test::ReadFile;
+using halcyon::test::WriteFile;
+
+std::string Windows(const std::string& host) {
+    return win::posix::ToWindowsPath(host);
+}
+
+TEST(TextMode, WritesCrLfAndAppendsAfterSeeks) {
+    std::string host = halcyon::test::MakeScratchFolder("text") + "/t.log";
+    std::FILE* f = nullptr;
+    ASSERT_EQ(win::fopen_s(&f, Windows(host).c_str(), "at+"), 0);
+    std::setvbuf(f, nullptr, _IONBF, 0);
+    std::fputs("one\ntwo\n", f);
+    std::fseek(f, 0, SEEK_SET);
+    std::fputs("three\n", f);  // append mode: still at the end
+    std::fclose(f);
+    EXPECT_EQ(ReadFile(host), "one\r\ntwo\r\nthree\r\n");
+}
+
+TEST(TextMode, ReadsCrLfAsLfAndStopsAtCtrlZ) {
+    std::string host = halcyon::test::MakeScratchFolder("text-read") + "/r.txt";
+    WriteFile(host, "A\r\nB\rC\r\n\x1aZ");
+    std::FILE* f = win::fopen(Windows(host).c_str(), "r");
+    ASSERT_NE(f, nullptr);
+    char buf[32] = {};
+    size_t n = std::fread(buf, 1, sizeof buf, f);
+    std::fclose(f);
+    EXPECT_EQ(std::string(buf, n), "A\nB\rC\n");
+}
+
+TEST(TextMode, BinaryModeKeepsBytes) {
+    std::string host = halcyon::test::MakeScratchFolder("binary") + "/b.bin";
+    std::FILE* f = win::fopen(Windows(host).c_str(), "a+b");
+    ASSERT_NE(f, nullptr);
+    std::fputs("x\ny\r\n", f);
+    std::fclose(f);
+    EXPECT_EQ(ReadFile(host), "x\ny\r\n");
+}
+
+TEST(TextMode, BadArgumentsFail) {
+    std::FILE* f = reinterpret_cast<std::FILE*>(1);
+    EXPECT_NE(win::fopen_s(&f, nullptr, "r"), 0);
+    EXPECT_EQ(f, nullptr);
+    EXPECT_NE(win::fopen_s(nullptr, "x", "r"), 0);
+    EXPECT_NE(win::fopen_s(&f, "x", "q"), 0);
+    EXPECT_EQ(win::fopen("Z:\\no\\such\\dir\\f", "r"), nullptr);
+    EXPECT_EQ(win::fopen("bad|name", "w"), nullptr);
+}
+
+}  // namespace
