@@ -110,8 +110,7 @@ TEST(Paths, ServerPathsAreRelativeAndNeverCreated) {
         {s_PathGetServerBondWeeklyRptPath(), "DAT\\Bond\\Rpt\\WeeklyHis"},
         {s_PathGetServerBondYieldCurvePath(), "DAT\\Bond\\YieldCurve"},
     };
-    for (const Case& c : cases)
-        EXPECT_STREQ(c.got, c.want);
+    for (const Case& c : cases) EXPECT_STREQ(c.got, c.want);
     EXPECT_FALSE(IsFolder(RootHostPath() + "/BIN/DAT"));
 }
 
@@ -129,8 +128,7 @@ TEST(PathsThreads, ConcurrentCallersSeeOneRootAndOneTable) {
             }
         });
     }
-    for (auto& th : threads)
-        th.join();
+    for (auto& th : threads) th.join();
     const std::string root = RootWindowsPath();
     for (int t = 0; t < kThreads; ++t) {
         int m = 0;
@@ -167,8 +165,7 @@ std::string RootOfCopiedTool(const std::string& folder, const std::string& env =
 TEST(Paths, RootOfRealExecutables) {
     std::string base = halcyon::test::MakeScratchFolder("roots");
     std::string w = "Z:" + base;
-    for (char& c : w)
-        c = c == '/' ? '\\' : c;
+    for (char& c : w) c = c == '/' ? '\\' : c;
     struct Case {
         std::string folder;
         std::string env;

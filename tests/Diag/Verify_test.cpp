@@ -15,13 +15,9 @@ using halcyon::test::ReadFile;
 using halcyon::test::RootHostPath;
 
 // Tests run with the current directory <root>\BIN, so the log is <root>\LOG\TQVERIFY.LOG.
-std::string VerifyLog() {
-    return RootHostPath() + "/LOG/TQVERIFY.LOG";
-}
+std::string VerifyLog() { return RootHostPath() + "/LOG/TQVERIFY.LOG"; }
 
-void MakeLogFolder() {
-    mkdir((RootHostPath() + "/LOG").c_str(), 0755);
-}
+void MakeLogFolder() { mkdir((RootHostPath() + "/LOG").c_str(), 0755); }
 
 TEST(Verify, WritesOneCrLfLinePerFailedCheck) {
     MakeLogFolder();
@@ -50,8 +46,7 @@ TEST(Verify, WithoutALogFolderNothingIsWritten) {
 
 TEST(Verify, TheLogIsEmptiedOnceAfterTenThousandCalls) {
     MakeLogFolder();
-    for (int i = 0; i < 10001; ++i)
-        TQVerify("old", "f", 1);
+    for (int i = 0; i < 10001; ++i) TQVerify("old", "f", 1);
     // The 10002nd call finds the count at 10001: it deletes the log and writes its first line.
     TQVerify("new", "f", 2);
     std::string log = ReadFile(VerifyLog());

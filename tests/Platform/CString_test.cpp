@@ -20,8 +20,7 @@ TEST(CString, SubstringsClipTheirArguments) {
         {s.Right(99), "abcdef"}, {CString().Mid(0), ""},   {CString(nullptr), ""},
         {CString("xy", 0), ""},  {CString('-', 3), "---"}, {CString("abc", 2), "ab"},
     };
-    for (const Case& c : cases)
-        EXPECT_STREQ(c.got, c.want);
+    for (const Case& c : cases) EXPECT_STREQ(c.got, c.want);
 }
 
 TEST(CString, SearchesAndComparisons) {

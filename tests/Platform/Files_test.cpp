@@ -24,9 +24,7 @@ std::string Host(const std::string& windowsPath) {
     return host;
 }
 
-std::string Windows(const std::string& host) {
-    return win::posix::ToWindowsPath(host);
-}
+std::string Windows(const std::string& host) { return win::posix::ToWindowsPath(host); }
 
 bool IsFolder(const std::string& path) {
     struct stat st;
@@ -57,8 +55,7 @@ TEST(PathTranslation, WindowsPathsReachTheFilesThatExist) {
         {w + "\\bad*name", "error 123"},
         {w + "\\a|b", "error 123"},
     };
-    for (const Case& c : cases)
-        EXPECT_EQ(Host(c.in), c.want) << c.in;
+    for (const Case& c : cases) EXPECT_EQ(Host(c.in), c.want) << c.in;
 }
 
 TEST(PathTranslation, RelativePathsStartAtTheCurrentDirectory) {
@@ -95,8 +92,7 @@ TEST(PathTranslation, ModuleNameInATooSmallBufferIsCutAndTerminated) {
 
 // Child: prints the host path for each argument; the drive knobs come from the environment.
 int TranslateRole(const std::vector<std::string>& args) {
-    for (const std::string& a : args)
-        std::printf("%s\n", Host(a).c_str());
+    for (const std::string& a : args) std::printf("%s\n", Host(a).c_str());
     return 0;
 }
 const halcyon::test::ChildRole kTranslate("translate", TranslateRole);

@@ -10,9 +10,7 @@ namespace {
 using halcyon::test::ReadFile;
 using halcyon::test::WriteFile;
 
-std::string Windows(const std::string& host) {
-    return win::posix::ToWindowsPath(host);
-}
+std::string Windows(const std::string& host) { return win::posix::ToWindowsPath(host); }
 
 TEST(TextMode, WritesCrLfAndAppendsAfterSeeks) {
     std::string host = halcyon::test::MakeScratchFolder("text") + "/t.log";

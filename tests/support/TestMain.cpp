@@ -35,9 +35,7 @@ std::string SelfPath() {
     return std::string(buf, static_cast<size_t>(n));
 }
 
-std::string FolderOf(const std::string& path) {
-    return path.substr(0, path.find_last_of('/'));
-}
+std::string FolderOf(const std::string& path) { return path.substr(0, path.find_last_of('/')); }
 
 bool CopyFile(const std::string& from, const std::string& to) {
     std::ifstream in(from, std::ios::binary);
@@ -106,9 +104,7 @@ int RunInFreshRoot(int argc, char** argv) {
 
 }  // namespace
 
-ChildRole::ChildRole(const char* name, RoleMain main) {
-    Roles()[name] = main;
-}
+ChildRole::ChildRole(const char* name, RoleMain main) { Roles()[name] = main; }
 
 const std::string& RootHostPath() {
     static const std::string root = [] {
@@ -160,8 +156,7 @@ int StartChild(const std::string& role, const std::vector<std::string>& args) {
     pid_t pid = fork();
     if (pid == 0) {
         std::vector<char*> argv;
-        for (auto& w : words)
-            argv.push_back(w.data());
+        for (auto& w : words) argv.push_back(w.data());
         argv.push_back(nullptr);
         execv(self.c_str(), argv.data());
         _exit(127);
@@ -189,8 +184,7 @@ int RunCommand(const std::string& command, std::string& output) {
     if (pipe == nullptr) return -1;
     char buf[4096];
     size_t n;
-    while ((n = std::fread(buf, 1, sizeof buf, pipe)) > 0)
-        output.append(buf, n);
+    while ((n = std::fread(buf, 1, sizeof buf, pipe)) > 0) output.append(buf, n);
     int status = pclose(pipe);
     if (WIFSIGNALED(status)) return 128 + WTERMSIG(status);
     return WEXITSTATUS(status);
@@ -211,8 +205,7 @@ int main(int argc, char** argv) {
     }
     // Listing the tests needs no root.
     bool listing = false;
-    for (int i = 1; i < argc; ++i)
-        listing |= std::strcmp(argv[i], "--gtest_list_tests") == 0;
+    for (int i = 1; i < argc; ++i) listing |= std::strcmp(argv[i], "--gtest_list_tests") == 0;
     if (!listing && std::getenv(kRootVariable) == nullptr) return RunInFreshRoot(argc, argv);
 
     testing::InitGoogleTest(&argc, argv);

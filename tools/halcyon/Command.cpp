@@ -23,9 +23,7 @@ Registration::Registration(const char* name, const char* summary, Run run) {
               [](const Command& a, const Command& b) { return std::strcmp(a.name, b.name) < 0; });
 }
 
-const std::vector<Command>& Commands() {
-    return Registry();
-}
+const std::vector<Command>& Commands() { return Registry(); }
 
 int UsageError(const char* command, const std::string& message) {
     std::fprintf(stderr, "halcyon %s: %s\n", command, message.c_str());

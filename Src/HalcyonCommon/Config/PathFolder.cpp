@@ -4,9 +4,7 @@
 
 namespace halcyon::paths {
 
-void CreateFolder(const CString& path) {
-    win::CreateDirectoryA(path, nullptr);
-}
+void CreateFolder(const CString& path) { win::CreateDirectoryA(path, nullptr); }
 
 CString FormFolder(CCriticalSection& lock, const CString& base, const char* leaf) {
     if (base.IsEmpty()) return CString();

@@ -18,9 +18,7 @@ CString ReadConfigFile(const char* key) {
 
 }  // namespace
 
-CString s_PathGetLangPath() {
-    return ReadConfigFile("FILEPATH");
-}
+CString s_PathGetLangPath() { return ReadConfigFile("FILEPATH"); }
 
 CString s_PathGetLangIniFilePath() {
     CString path = ReadConfigFile("FILEPATH");

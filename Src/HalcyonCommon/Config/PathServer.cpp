@@ -17,21 +17,11 @@ CString ServerMarketFolder(const char* top, unsigned char market) {
 
 }  // namespace
 
-CString s_PathGetServerDatPath(unsigned char market) {
-    return ServerMarketFolder("DAT", market);
-}
-CString s_PathGetServerSysPath(unsigned char market) {
-    return ServerMarketFolder("SYS", market);
-}
-CString s_PathGetServerPatchPath() {
-    return "Patch";
-}
-CString s_PathGetServerBondDataPath() {
-    return ServerFolder(s_PathGetServerDatPath(0), "Bond");
-}
-CString s_PathGetServerBondRptPath() {
-    return ServerFolder(s_PathGetServerBondDataPath(), "Rpt");
-}
+CString s_PathGetServerDatPath(unsigned char market) { return ServerMarketFolder("DAT", market); }
+CString s_PathGetServerSysPath(unsigned char market) { return ServerMarketFolder("SYS", market); }
+CString s_PathGetServerPatchPath() { return "Patch"; }
+CString s_PathGetServerBondDataPath() { return ServerFolder(s_PathGetServerDatPath(0), "Bond"); }
+CString s_PathGetServerBondRptPath() { return ServerFolder(s_PathGetServerBondDataPath(), "Rpt"); }
 
 CString s_PathGetServerBondDailyRptPath() {
     return ServerFolder(s_PathGetServerBondRptPath(), "DailyHis");

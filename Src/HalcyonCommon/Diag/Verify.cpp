@@ -20,9 +20,7 @@ void CountCall() {
     }
 }
 
-const char* OrNull(const char* text) {
-    return text != nullptr ? text : "(null)";
-}
+const char* OrNull(const char* text) { return text != nullptr ? text : "(null)"; }
 
 }  // namespace
 

@@ -14,9 +14,7 @@ CSingleLock::CSingleLock(CSyncObject* pObject, bool bInitialLock) : m_pObject(pO
     if (bInitialLock) Lock();
 }
 
-CSingleLock::~CSingleLock() {
-    Unlock();
-}
+CSingleLock::~CSingleLock() { Unlock(); }
 
 bool CSingleLock::Lock() {
     if (m_pObject == nullptr || m_bLocked) return m_bLocked;

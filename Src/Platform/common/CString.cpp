@@ -11,9 +11,7 @@ namespace {
 
 const char kWhitespace[] = " \t\n\v\f\r";
 
-int Clamp(int value, int low, int high) {
-    return std::max(low, std::min(value, high));
-}
+int Clamp(int value, int low, int high) { return std::max(low, std::min(value, high)); }
 
 unsigned char FoldAscii(unsigned char c) {
     return (c >= 'A' && c <= 'Z') ? static_cast<unsigned char>(c - 'A' + 'a') : c;
@@ -76,9 +74,7 @@ void CString::AppendFormat(const char* pszFormat, ...) {
     m_str += tail.m_str;
 }
 
-CString CString::Mid(int nFirst) const {
-    return Mid(nFirst, GetLength());
-}
+CString CString::Mid(int nFirst) const { return Mid(nFirst, GetLength()); }
 
 CString CString::Mid(int nFirst, int nCount) const {
     nFirst = Clamp(nFirst, 0, GetLength());
@@ -86,9 +82,7 @@ CString CString::Mid(int nFirst, int nCount) const {
     return CString(m_str.substr(static_cast<size_t>(nFirst), static_cast<size_t>(nCount)));
 }
 
-CString CString::Left(int nCount) const {
-    return Mid(0, nCount);
-}
+CString CString::Left(int nCount) const { return Mid(0, nCount); }
 
 CString CString::Right(int nCount) const {
     nCount = Clamp(nCount, 0, GetLength());
@@ -120,21 +114,13 @@ CString& CString::MakeLower() {
     return *this;
 }
 
-CString& CString::Trim() {
-    return TrimRight().TrimLeft();
-}
-CString& CString::Trim(char chTarget) {
-    return TrimRight(chTarget).TrimLeft(chTarget);
-}
+CString& CString::Trim() { return TrimRight().TrimLeft(); }
+CString& CString::Trim(char chTarget) { return TrimRight(chTarget).TrimLeft(chTarget); }
 CString& CString::Trim(const char* pszTargets) {
     return TrimRight(pszTargets).TrimLeft(pszTargets);
 }
-CString& CString::TrimLeft() {
-    return TrimLeft(kWhitespace);
-}
-CString& CString::TrimRight() {
-    return TrimRight(kWhitespace);
-}
+CString& CString::TrimLeft() { return TrimLeft(kWhitespace); }
+CString& CString::TrimRight() { return TrimRight(kWhitespace); }
 
 CString& CString::TrimLeft(char chTarget) {
     const char targets[2] = {chTarget, '\0'};
@@ -266,55 +252,21 @@ CString& CString::operator+=(char ch) {
     return *this;
 }
 
-CString operator+(const CString& a, const CString& b) {
-    return CString(a.str() + b.str());
-}
-CString operator+(const CString& a, const char* b) {
-    return CString(a) += b;
-}
-CString operator+(const char* a, const CString& b) {
-    return CString(a) += b;
-}
-CString operator+(const CString& a, char b) {
-    return CString(a) += b;
-}
-CString operator+(char a, const CString& b) {
-    return CString(a) += b;
-}
+CString operator+(const CString& a, const CString& b) { return CString(a.str() + b.str()); }
+CString operator+(const CString& a, const char* b) { return CString(a) += b; }
+CString operator+(const char* a, const CString& b) { return CString(a) += b; }
+CString operator+(const CString& a, char b) { return CString(a) += b; }
+CString operator+(char a, const CString& b) { return CString(a) += b; }
 
-bool operator==(const CString& a, const CString& b) {
-    return a.Compare(b) == 0;
-}
-bool operator==(const CString& a, const char* b) {
-    return a.Compare(b) == 0;
-}
-bool operator==(const char* a, const CString& b) {
-    return b.Compare(a) == 0;
-}
-bool operator!=(const CString& a, const CString& b) {
-    return !(a == b);
-}
-bool operator!=(const CString& a, const char* b) {
-    return !(a == b);
-}
-bool operator!=(const char* a, const CString& b) {
-    return !(a == b);
-}
-bool operator<(const CString& a, const CString& b) {
-    return a.Compare(b) < 0;
-}
-bool operator<(const CString& a, const char* b) {
-    return a.Compare(b) < 0;
-}
-bool operator<(const char* a, const CString& b) {
-    return b.Compare(a) > 0;
-}
-bool operator>(const CString& a, const CString& b) {
-    return a.Compare(b) > 0;
-}
-bool operator<=(const CString& a, const CString& b) {
-    return a.Compare(b) <= 0;
-}
-bool operator>=(const CString& a, const CString& b) {
-    return a.Compare(b) >= 0;
-}
+bool operator==(const CString& a, const CString& b) { return a.Compare(b) == 0; }
+bool operator==(const CString& a, const char* b) { return a.Compare(b) == 0; }
+bool operator==(const char* a, const CString& b) { return b.Compare(a) == 0; }
+bool operator!=(const CString& a, const CString& b) { return !(a == b); }
+bool operator!=(const CString& a, const char* b) { return !(a == b); }
+bool operator!=(const char* a, const CString& b) { return !(a == b); }
+bool operator<(const CString& a, const CString& b) { return a.Compare(b) < 0; }
+bool operator<(const CString& a, const char* b) { return a.Compare(b) < 0; }
+bool operator<(const char* a, const CString& b) { return b.Compare(a) > 0; }
+bool operator>(const CString& a, const CString& b) { return a.Compare(b) > 0; }
+bool operator<=(const CString& a, const CString& b) { return a.Compare(b) <= 0; }
+bool operator>=(const CString& a, const CString& b) { return a.Compare(b) >= 0; }

@@ -23,9 +23,7 @@ void ForEachSingleByte(const char* text, size_t length, size_t start, Visit visi
 
 }  // namespace
 
-bool IsLeadByte(unsigned char byte) {
-    return win::IsDBCSLeadByte(byte) != FALSE;
-}
+bool IsLeadByte(unsigned char byte) { return win::IsDBCSLeadByte(byte) != FALSE; }
 
 int FindChar(const char* text, size_t length, char ch, size_t start) {
     int found = -1;

@@ -75,8 +75,6 @@ BOOL IsDBCSLeadByteEx(UINT CodePage, BYTE TestChar) {
     }
 }
 
-BOOL IsDBCSLeadByte(BYTE TestChar) {
-    return IsDBCSLeadByteEx(CP_ACP, TestChar);
-}
+BOOL IsDBCSLeadByte(BYTE TestChar) { return IsDBCSLeadByteEx(CP_ACP, TestChar); }
 
 }  // namespace win

@@ -42,13 +42,9 @@ constexpr ErrnoMapping kErrnoTable[] = {
 
 }  // namespace
 
-DWORD GetLastError() {
-    return t_lastError;
-}
+DWORD GetLastError() { return t_lastError; }
 
-void SetLastError(DWORD dwErrCode) {
-    t_lastError = dwErrCode;
-}
+void SetLastError(DWORD dwErrCode) { t_lastError = dwErrCode; }
 
 namespace posix {
 

@@ -26,8 +26,7 @@ struct DriveMap {
 };
 
 std::string WithoutTrailingSlash(std::string folder) {
-    while (folder.size() > 1 && folder.back() == '/')
-        folder.pop_back();
+    while (folder.size() > 1 && folder.back() == '/') folder.pop_back();
     return folder;
 }
 
@@ -46,17 +45,13 @@ const DriveMap& Drives() {
     return map;
 }
 
-bool IsSeparator(char c) {
-    return c == '\\' || c == '/';
-}
+bool IsSeparator(char c) { return c == '\\' || c == '/'; }
 
 bool HasDriveLetter(const char* path) {
     return std::isalpha(static_cast<unsigned char>(path[0])) && path[1] == ':';
 }
 
-int DriveIndex(char letter) {
-    return std::toupper(static_cast<unsigned char>(letter)) - 'A';
-}
+int DriveIndex(char letter) { return std::toupper(static_cast<unsigned char>(letter)) - 'A'; }
 
 std::string CurrentDirectory() {
     std::vector<char> buf(4096);

@@ -10,9 +10,7 @@
 namespace win::posix {
 namespace {
 
-int OpenCall(const char* path, int flags, mode_t mode) {
-    return ::open(path, flags, mode);
-}
+int OpenCall(const char* path, int flags, mode_t mode) { return ::open(path, flags, mode); }
 
 const SysCalls kReal = {
     OpenCall, ::close, ::read,   ::write,  ::fstat, ::ftruncate,
@@ -26,8 +24,6 @@ SysCalls& Sys() {
     return table;
 }
 
-const SysCalls& RealSysCalls() {
-    return kReal;
-}
+const SysCalls& RealSysCalls() { return kReal; }
 
 }  // namespace win::posix

@@ -63,9 +63,7 @@ void Sleep(DWORD dwMilliseconds) {
 
 namespace posix {
 
-void AdvanceTickCount(DWORD deltaMs) {
-    g_tickOffset.fetch_add(deltaMs, std::memory_order_relaxed);
-}
+void AdvanceTickCount(DWORD deltaMs) { g_tickOffset.fetch_add(deltaMs, std::memory_order_relaxed); }
 
 }  // namespace posix
 }  // namespace win
