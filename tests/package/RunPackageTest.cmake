@@ -1,6 +1,12 @@
 # cmake -P script: install, then build and run tests/package/consumer against the install.
 file(REMOVE_RECURSE ${WORK_DIR})
 set(PREFIX ${WORK_DIR}/prefix)
+# A library built with sanitizers needs its consumers built with them too.
+set(EXTRA_FLAGS "")
+if(SANITIZE)
+  string(REPLACE ";" "," SANITIZE "${SANITIZE}")
+  set(EXTRA_FLAGS "-fsanitize=${SANITIZE}")
+endif()
 
 function(run)
   execute_process(COMMAND ${ARGV} RESULT_VARIABLE rc OUTPUT_VARIABLE out ERROR_VARIABLE err)
@@ -20,7 +26,7 @@ endforeach()
 
 # find_package
 run(${CMAKE_COMMAND} -S ${CONSUMER_DIR} -B ${WORK_DIR}/consumer -DCMAKE_PREFIX_PATH=${PREFIX}
-    -DCMAKE_CXX_COMPILER=${CXX} -DCMAKE_BUILD_TYPE=Release)
+    -DCMAKE_CXX_COMPILER=${CXX} -DCMAKE_BUILD_TYPE=Release "-DCMAKE_CXX_FLAGS=${EXTRA_FLAGS}")
 run(${CMAKE_COMMAND} --build ${WORK_DIR}/consumer)
 run(${WORK_DIR}/consumer/consumer)
 if(NOT LAST_OUTPUT STREQUAL "DAT\\0010\n")
@@ -34,7 +40,7 @@ if(PKG_CONFIG)
   run(${PKG_CONFIG} --cflags --libs halcyoncommon)
   string(STRIP "${LAST_OUTPUT}" flags)
   separate_arguments(flags UNIX_COMMAND "${flags}")
-  run(${CXX} -std=c++17 ${CONSUMER_DIR}/main.cpp ${flags} -Wl,-rpath,${PREFIX}/lib
+  run(${CXX} -std=c++17 ${EXTRA_FLAGS} ${CONSUMER_DIR}/main.cpp ${flags} -Wl,-rpath,${PREFIX}/lib
       -o ${WORK_DIR}/consumer-pc)
   run(${WORK_DIR}/consumer-pc)
   if(NOT LAST_OUTPUT STREQUAL "DAT\\0010\n")
