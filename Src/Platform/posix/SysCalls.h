@@ -22,6 +22,8 @@ struct SysCalls {
     int (*rename)(const char* from, const char* to);
     void* (*mmap)(void* addr, size_t length, int prot, int flags, int fd, off_t offset);
     int (*munmap)(void* addr, size_t length);
+    int (*fsync)(int fd);
+    int (*fchmod)(int fd, mode_t mode);
 };
 
 // The table in use. Tests replace entries and restore the saved table afterwards.
