@@ -3,11 +3,29 @@
 // Every run of the test program gets a fresh installation root: the program links itself (or
 // copies itself) into <root>/BIN in a new temporary folder and re-runs from there, with its own
 // HALCYON_KERNEL_DIR and the current directory <root>/BIN; the folder is removed afterwards.
+// On Windows the DLLs beside the program come along into <root>\BIN.
 // Tests that need other processes start the same program in a child role (ChildRole below).
+//
+// The same tests run in the Linux build, against the library's stand-in for the Windows functions
+// (Src/Platform/posix), and in the Windows build, against Windows' own. A test of the stand-in
+// itself (its HALCYON_* settings, its host paths, win::posix::…) keeps that code inside
+// `#if HALCYON_STAND_IN` and reports itself skipped otherwise:
+//
+//     #if HALCYON_STAND_IN
+//         … the test …
+//     #else
+//         GTEST_SKIP() << "HALCYON_DRIVE_C is a setting of the Linux stand-in";
+//     #endif
 #pragma once
 
 #include <string>
 #include <vector>
+
+#if defined(_WIN32)
+#define HALCYON_STAND_IN 0
+#else
+#define HALCYON_STAND_IN 1
+#endif
 
 namespace halcyon::test {
 
@@ -23,6 +41,12 @@ void WriteFile(const std::string& path, const std::string& bytes);
 std::string ReadFile(const std::string& path);
 bool FileExists(const std::string& path);
 
+// Host folders: true when `path` is a folder; creates one (its parent must exist) and returns
+// true when it exists afterwards; removes an empty one.
+bool IsFolder(const std::string& path);
+bool MakeFolder(const std::string& path);
+bool RemoveFolder(const std::string& path);
+
 // A role a child process can play: registered at static initialisation, started by name.
 using RoleMain = int (*)(const std::vector<std::string>& args);
 struct ChildRole {
@@ -31,12 +55,14 @@ struct ChildRole {
 
 // Starts this program as a child playing `role` with `args`; returns its process id.
 int StartChild(const std::string& role, const std::vector<std::string>& args = {});
-// Waits for a child; returns its exit code, or 128 + signal number when a signal ended it.
+// Waits for a child; returns its exit code, or 128 + signal number when a signal ended it
+// (on Windows: 137, as for SIGKILL, after KillChild; an exception's code after a crash).
 int WaitChild(int pid);
-// Kills a child with SIGKILL and reaps it.
+// Kills a child (SIGKILL; TerminateProcess on Windows) and reaps it.
 void KillChild(int pid);
 
-// Runs `command` (through /bin/sh) and returns its exit code; output is captured in `output`.
+// Runs `command` through the system's shell (/bin/sh; cmd.exe on Windows) and returns its exit
+// code; standard output and error are captured in `output`, with LF line ends on both systems.
 int RunCommand(const std::string& command, std::string& output);
 
 }  // namespace halcyon::test

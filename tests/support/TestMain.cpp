@@ -1,14 +1,8 @@
+// The test program's main: runs the tests from a fresh installation root, or plays a child role.
 #include "support/TestEnv.h"
+#include "support/TestProcess.h"
 
 #include <gtest/gtest.h>
-
-#include <dirent.h>
-#include <fcntl.h>
-#include <limits.h>
-#include <signal.h>
-#include <sys/stat.h>
-#include <sys/wait.h>
-#include <unistd.h>
 
 #include <cstdio>
 #include <cstdlib>
@@ -18,88 +12,46 @@
 #include <sstream>
 
 namespace halcyon::test {
+
+const char kRoleFlag[] = "--halcyon-child=";
+
 namespace {
 
 const char kRootVariable[] = "HALCYON_TEST_ROOT";
-const char kRoleFlag[] = "--halcyon-child=";
 
 std::map<std::string, RoleMain>& Roles() {
     static std::map<std::string, RoleMain> roles;
     return roles;
 }
 
-std::string SelfPath() {
-    char buf[PATH_MAX];
-    ssize_t n = readlink("/proc/self/exe", buf, sizeof buf - 1);
-    if (n <= 0) return {};
-    return std::string(buf, static_cast<size_t>(n));
-}
-
-std::string FolderOf(const std::string& path) { return path.substr(0, path.find_last_of('/')); }
-
-bool CopyFile(const std::string& from, const std::string& to) {
-    std::ifstream in(from, std::ios::binary);
-    std::ofstream out(to, std::ios::binary);
-    out << in.rdbuf();
-    out.close();
-    return in && out && chmod(to.c_str(), 0755) == 0;
-}
-
-void RemoveTree(const std::string& path) {
-    struct stat st;
-    if (lstat(path.c_str(), &st) != 0) return;
-    if (S_ISDIR(st.st_mode)) {
-        if (DIR* d = opendir(path.c_str())) {
-            while (struct dirent* e = readdir(d)) {
-                if (std::strcmp(e->d_name, ".") != 0 && std::strcmp(e->d_name, "..") != 0)
-                    RemoveTree(path + "/" + e->d_name);
-            }
-            closedir(d);
-        }
-        rmdir(path.c_str());
-    } else {
-        unlink(path.c_str());
-    }
+std::string FolderOf(const std::string& path) {
+    return path.substr(0, path.find_last_of(os::kSeparator));
 }
 
 // Parent side: builds the fresh root, runs the program from it, cleans up.
 int RunInFreshRoot(int argc, char** argv) {
-    std::string self = SelfPath();
+    std::string self = os::SelfPath();
     const char* tmp = std::getenv("TEST_TMPDIR");
-    std::string base = tmp != nullptr ? tmp : FolderOf(self);
-    std::string pattern = base + "/halcyon-root.XXXXXX";
-    std::vector<char> buf(pattern.begin(), pattern.end());
-    buf.push_back('\0');
-    if (mkdtemp(buf.data()) == nullptr) {
+    std::string base = os::AbsolutePath(tmp != nullptr ? tmp : FolderOf(self));
+    std::string root = os::MakeUniqueFolder(base + os::kSeparator + "halcyon-root.");
+    if (root.empty()) {
         std::perror("halcyon_tests: cannot create a test root");
         return 1;
     }
-    std::string root = buf.data();
-    std::string bin = root + "/BIN";
-    std::string exe = bin + "/" + self.substr(self.find_last_of('/') + 1);
-    mkdir(bin.c_str(), 0755);
-    if (link(self.c_str(), exe.c_str()) != 0 && !CopyFile(self, exe)) {
+    std::string bin = root + os::kSeparator + "BIN";
+    std::string exe;
+    if (MakeFolder(bin)) exe = os::PlaceProgram(self, bin);
+    if (exe.empty()) {
         std::perror("halcyon_tests: cannot place the test program in its root");
-        RemoveTree(root);
+        os::RemoveTree(root);
         return 1;
     }
-    setenv(kRootVariable, root.c_str(), 1);
-    std::string kernel = root + "/kernel";
-    setenv("HALCYON_KERNEL_DIR", kernel.c_str(), 1);
+    os::SetVariable(kRootVariable, root);
+    os::SetVariable("HALCYON_KERNEL_DIR", root + os::kSeparator + "kernel");
 
-    pid_t pid = fork();
-    if (pid == 0) {
-        if (chdir(bin.c_str()) != 0) _exit(127);
-        execv(exe.c_str(), argv);
-        _exit(127);
-    }
-    int status = 0;
-    while (waitpid(pid, &status, 0) < 0 && errno == EINTR) {
-    }
-    RemoveTree(root);
-    (void)argc;
-    if (WIFSIGNALED(status)) return 128 + WTERMSIG(status);
-    return WEXITSTATUS(status);
+    int status = os::RunProgram(exe, std::vector<std::string>(argv, argv + argc), bin);
+    os::RemoveTree(root);
+    return status;
 }
 
 }  // namespace
@@ -114,20 +66,14 @@ const std::string& RootHostPath() {
     return root;
 }
 
-std::string RootWindowsPath() {
-    std::string path = "Z:" + RootHostPath();
-    for (char& c : path) {
-        if (c == '/') c = '\\';
-    }
-    return path;
-}
+std::string RootWindowsPath() { return os::WindowsPath(RootHostPath()); }
 
 std::string MakeScratchFolder(const std::string& name) {
-    std::string path = RootHostPath() + "/scratch";
-    mkdir(path.c_str(), 0755);
-    path += "/" + name;
-    RemoveTree(path);
-    mkdir(path.c_str(), 0755);
+    std::string path = RootHostPath() + os::kSeparator + "scratch";
+    MakeFolder(path);
+    path += os::kSeparator + name;
+    os::RemoveTree(path);
+    MakeFolder(path);
     return path;
 }
 
@@ -143,57 +89,11 @@ std::string ReadFile(const std::string& path) {
     return text.str();
 }
 
-bool FileExists(const std::string& path) {
-    struct stat st;
-    return stat(path.c_str(), &st) == 0;
-}
-
-int StartChild(const std::string& role, const std::vector<std::string>& args) {
-    std::string self = SelfPath();
-    std::vector<std::string> words = {self, kRoleFlag + role};
-    words.insert(words.end(), args.begin(), args.end());
-    std::fflush(nullptr);
-    pid_t pid = fork();
-    if (pid == 0) {
-        std::vector<char*> argv;
-        for (auto& w : words) argv.push_back(w.data());
-        argv.push_back(nullptr);
-        execv(self.c_str(), argv.data());
-        _exit(127);
-    }
-    return pid;
-}
-
-int WaitChild(int pid) {
-    int status = 0;
-    while (waitpid(pid, &status, 0) < 0) {
-        if (errno != EINTR) return -1;
-    }
-    if (WIFSIGNALED(status)) return 128 + WTERMSIG(status);
-    return WEXITSTATUS(status);
-}
-
-void KillChild(int pid) {
-    kill(pid, SIGKILL);
-    WaitChild(pid);
-}
-
-int RunCommand(const std::string& command, std::string& output) {
-    output.clear();
-    std::FILE* pipe = popen((command + " 2>&1").c_str(), "r");
-    if (pipe == nullptr) return -1;
-    char buf[4096];
-    size_t n;
-    while ((n = std::fread(buf, 1, sizeof buf, pipe)) > 0) output.append(buf, n);
-    int status = pclose(pipe);
-    if (WIFSIGNALED(status)) return 128 + WTERMSIG(status);
-    return WEXITSTATUS(status);
-}
-
 }  // namespace halcyon::test
 
 int main(int argc, char** argv) {
     using namespace halcyon::test;
+    os::PrepareStandardStreams();
     if (argc >= 2 && std::strncmp(argv[1], kRoleFlag, std::strlen(kRoleFlag)) == 0) {
         std::string role = argv[1] + std::strlen(kRoleFlag);
         auto it = Roles().find(role);

@@ -1,0 +1,10 @@
+#include <Platform/Host.h>
+
+namespace halcyon {
+
+// Windows opens the library's paths as they are.
+std::string HostPath(const char* path) {
+    return path != nullptr ? std::string(path) : std::string();
+}
+
+}  // namespace halcyon

@@ -1,0 +1,83 @@
+// The seam on Windows: win::Name is the system's own ::Name.
+//
+// Types and functions enter namespace win by using-declarations; constants are the macros of
+// <windows.h>, spelled as the library spells them. fopen and fopen_s are the C runtime's. The one
+// function of our own is MessageBoxA, which offers the box to the hook installed with
+// halcyon::SetMessageBoxHook before it shows it (Desktop.cpp).
+#pragma once
+
+#ifndef WIN32_LEAN_AND_MEAN
+#define WIN32_LEAN_AND_MEAN
+#endif
+#ifndef NOMINMAX
+#define NOMINMAX
+#endif
+#include <windows.h>
+
+#include <HalcyonCommon/Export.h>
+
+#include <cstdio>
+
+// <windows.h> makes these function-like macros; the framework's classes have members of the same
+// names (COleDateTime::GetCurrentTime), so they go, as the framework's own headers remove them.
+#undef GetCurrentTime
+#undef Yield
+
+namespace win {
+
+// Types.
+using ::BOOL;
+using ::BYTE;
+using ::DWORD;
+using ::HANDLE;
+using ::HMODULE;
+using ::HWND;
+using ::LONG;
+using ::LPCSTR;
+using ::LPCVOID;
+using ::LPSECURITY_ATTRIBUTES;
+using ::LPSTR;
+using ::LPVOID;
+using ::SECURITY_ATTRIBUTES;
+using ::SYSTEMTIME;
+using ::UINT;
+using ::WORD;
+
+// Errors.
+using ::GetLastError;
+using ::SetLastError;
+
+// Paths and files.
+using ::CreateDirectoryA;
+using ::DeleteFileA;
+using ::GetCurrentDirectoryA;
+using ::GetFileAttributesA;
+using ::GetModuleFileNameA;
+using ::RemoveDirectoryA;
+
+// Time.
+using ::GetLocalTime;
+using ::GetSystemTime;
+using ::GetTickCount;
+using ::Sleep;
+
+// Code pages.
+using ::GetACP;
+using ::IsDBCSLeadByte;
+using ::IsDBCSLeadByteEx;
+
+// The C runtime.
+using ::fopen;
+using ::fopen_s;
+
+// Private profiles.
+using ::GetPrivateProfileIntA;
+using ::GetPrivateProfileSectionA;
+using ::GetPrivateProfileSectionNamesA;
+using ::GetPrivateProfileStringA;
+using ::WritePrivateProfileStringA;
+
+// The desktop. Shows the box unless a hook takes it; returns the button pressed.
+HALCYON_API int MessageBoxA(HWND hWnd, LPCSTR lpText, LPCSTR lpCaption, UINT uType);
+
+}  // namespace win

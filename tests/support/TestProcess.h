@@ -1,0 +1,54 @@
+// What the test program asks of its operating system, one implementation per system side by side:
+// TestProcess_posix.cpp (fork and exec, hard links) and TestProcess_win32.cpp (CreateProcess,
+// copies of the program and its DLLs). TestMain.cpp builds the fresh installation root and the
+// child roles on top of it. The functions of TestEnv.h that touch processes, files and folders
+// (StartChild … RunCommand, FileExists, IsFolder, MakeFolder, RemoveFolder) live in the
+// per-system files as well.
+#pragma once
+
+#include <string>
+#include <vector>
+
+namespace halcyon::test {
+
+// The first argument of a child process: the flag, then the role's name.
+extern const char kRoleFlag[];
+
+namespace os {
+
+// The separator of host paths.
+extern const char kSeparator;
+
+// This program's own file (host path).
+std::string SelfPath();
+
+// Makes standard output and error carry the program's bytes unchanged, so that both systems print
+// the same lines (Windows would otherwise write CR LF for LF).
+void PrepareStandardStreams();
+
+// Sets environment variable `name` for this process and the processes it starts.
+void SetVariable(const char* name, const std::string& value);
+
+// The absolute form of host path `path`, as the system names it to the program it runs.
+std::string AbsolutePath(const std::string& path);
+
+// Creates a folder with a new name that starts with `prefix`; returns its path ("" on failure).
+std::string MakeUniqueFolder(const std::string& prefix);
+
+// Removes `path` and everything below it; a missing path is no error.
+void RemoveTree(const std::string& path);
+
+// Places this program (`self`) into folder `bin` under its own name, with what it needs to run
+// from there; returns its path there, or "" on failure.
+std::string PlaceProgram(const std::string& self, const std::string& bin);
+
+// Runs `exe` with the arguments `argv` (argv[0] is the program's name as called) in folder `cwd`,
+// waits for it and returns its exit status as WaitChild reports it.
+int RunProgram(const std::string& exe, const std::vector<std::string>& argv,
+               const std::string& cwd);
+
+// The library's (Windows) name for host path `hostPath`.
+std::string WindowsPath(const std::string& hostPath);
+
+}  // namespace os
+}  // namespace halcyon::test

@@ -1,0 +1,265 @@
+// The test program on Windows: CreateProcess, and the program copied (or hard-linked) into its
+// root together with the DLLs beside it, as an installation's BIN folder holds them.
+#include "support/TestEnv.h"
+#include "support/TestProcess.h"
+
+#ifndef WIN32_LEAN_AND_MEAN
+#define WIN32_LEAN_AND_MEAN
+#endif
+#ifndef NOMINMAX
+#define NOMINMAX
+#endif
+#include <windows.h>
+
+#include <fcntl.h>
+#include <io.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <map>
+#include <mutex>
+
+namespace halcyon::test {
+namespace {
+
+// The status a killed child reports, as SIGKILL's 128 + 9 on Linux.
+constexpr UINT kKilledStatus = 137;
+
+std::string FolderOf(const std::string& path) { return path.substr(0, path.find_last_of('\\')); }
+
+// Appends `arg` to a command line so that the C runtime's parser gives it back unchanged:
+// quotes around blanks, backslashes doubled only where a quote follows them.
+void AppendArgument(std::string& line, const std::string& arg) {
+    if (!line.empty()) line += ' ';
+    if (!arg.empty() && arg.find_first_of(" \t\n\v\"") == std::string::npos) {
+        line += arg;
+        return;
+    }
+    line += '"';
+    size_t backslashes = 0;
+    for (char c : arg) {
+        if (c == '\\') {
+            ++backslashes;
+            continue;
+        }
+        line.append(c == '"' ? 2 * backslashes + 1 : backslashes, '\\');
+        backslashes = 0;
+        line += c;
+    }
+    line.append(2 * backslashes, '\\');
+    line += '"';
+}
+
+// Children started and not yet waited for, by process id.
+struct Children {
+    std::mutex lock;
+    std::map<int, HANDLE> handles;
+};
+
+Children& Started() {
+    static Children children;
+    return children;
+}
+
+// Standard handles the child inherits, so that its output joins ours.
+void InheritStandardHandles(STARTUPINFOA& startup) {
+    startup.dwFlags |= STARTF_USESTDHANDLES;
+    startup.hStdInput = GetStdHandle(STD_INPUT_HANDLE);
+    startup.hStdOutput = GetStdHandle(STD_OUTPUT_HANDLE);
+    startup.hStdError = GetStdHandle(STD_ERROR_HANDLE);
+    for (HANDLE h : {startup.hStdInput, startup.hStdOutput, startup.hStdError}) {
+        if (h != nullptr && h != INVALID_HANDLE_VALUE)
+            SetHandleInformation(h, HANDLE_FLAG_INHERIT, HANDLE_FLAG_INHERIT);
+    }
+}
+
+// Starts `exe` with `argv` in `cwd` (null: ours); returns the process handle and id.
+HANDLE Spawn(const std::string& exe, const std::vector<std::string>& argv, const char* cwd,
+             DWORD& pid) {
+    std::string line;
+    for (const std::string& arg : argv) AppendArgument(line, arg);
+    STARTUPINFOA startup{};
+    startup.cb = sizeof startup;
+    InheritStandardHandles(startup);
+    PROCESS_INFORMATION info{};
+    std::fflush(nullptr);
+    if (!CreateProcessA(exe.c_str(), line.data(), nullptr, nullptr, TRUE, 0, nullptr, cwd, &startup,
+                        &info)) {
+        return nullptr;
+    }
+    CloseHandle(info.hThread);
+    pid = info.dwProcessId;
+    return info.hProcess;
+}
+
+int WaitFor(HANDLE process) {
+    DWORD code = 0;
+    if (WaitForSingleObject(process, INFINITE) != WAIT_OBJECT_0 ||
+        !GetExitCodeProcess(process, &code)) {
+        code = static_cast<DWORD>(-1);
+    }
+    CloseHandle(process);
+    return static_cast<int>(code);
+}
+
+}  // namespace
+
+namespace os {
+
+const char kSeparator = '\\';
+
+std::string SelfPath() {
+    std::vector<char> name(MAX_PATH);
+    for (;;) {
+        DWORD n = GetModuleFileNameA(nullptr, name.data(), static_cast<DWORD>(name.size()));
+        if (n == 0) return {};
+        if (n < name.size()) return std::string(name.data(), n);
+        name.resize(name.size() * 2);
+    }
+}
+
+void PrepareStandardStreams() {
+    _setmode(_fileno(stdout), _O_BINARY);
+    _setmode(_fileno(stderr), _O_BINARY);
+}
+
+void SetVariable(const char* name, const std::string& value) { _putenv_s(name, value.c_str()); }
+
+std::string AbsolutePath(const std::string& path) {
+    char full[MAX_PATH * 4];
+    DWORD n = GetFullPathNameA(path.c_str(), sizeof full, full, nullptr);
+    if (n == 0 || n >= sizeof full) return path;
+    std::string result(full, n);
+    while (result.size() > 3 && result.back() == '\\') result.pop_back();
+    return result;
+}
+
+std::string MakeUniqueFolder(const std::string& prefix) {
+    DWORD seed = GetCurrentProcessId() * 2654435761u ^ GetTickCount();
+    for (int attempt = 0; attempt < 1000; ++attempt) {
+        char suffix[16];
+        std::snprintf(suffix, sizeof suffix, "%06lX",
+                      static_cast<unsigned long>((seed + attempt * 7919u) & 0xFFFFFF));
+        std::string path = prefix + suffix;
+        if (CreateDirectoryA(path.c_str(), nullptr)) return path;
+        if (GetLastError() != ERROR_ALREADY_EXISTS) return {};
+    }
+    return {};
+}
+
+void RemoveTree(const std::string& path) {
+    DWORD attributes = GetFileAttributesA(path.c_str());
+    if (attributes == INVALID_FILE_ATTRIBUTES) return;
+    if (attributes & FILE_ATTRIBUTE_READONLY)
+        SetFileAttributesA(path.c_str(), attributes & ~FILE_ATTRIBUTE_READONLY);
+    if (!(attributes & FILE_ATTRIBUTE_DIRECTORY) || (attributes & FILE_ATTRIBUTE_REPARSE_POINT)) {
+        if (!DeleteFileA(path.c_str())) RemoveDirectoryA(path.c_str());
+        return;
+    }
+    WIN32_FIND_DATAA entry;
+    HANDLE find = FindFirstFileA((path + "\\*").c_str(), &entry);
+    if (find != INVALID_HANDLE_VALUE) {
+        do {
+            std::string name = entry.cFileName;
+            if (name != "." && name != "..") RemoveTree(path + "\\" + name);
+        } while (FindNextFileA(find, &entry));
+        FindClose(find);
+    }
+    RemoveDirectoryA(path.c_str());
+}
+
+std::string PlaceProgram(const std::string& self, const std::string& bin) {
+    std::string from = FolderOf(self);
+    std::vector<std::string> names = {self.substr(from.size() + 1)};
+    WIN32_FIND_DATAA entry;
+    HANDLE find = FindFirstFileA((from + "\\*.dll").c_str(), &entry);
+    if (find != INVALID_HANDLE_VALUE) {
+        do {
+            names.push_back(entry.cFileName);
+        } while (FindNextFileA(find, &entry));
+        FindClose(find);
+    }
+    for (const std::string& name : names) {
+        std::string source = from + "\\" + name;
+        std::string target = bin + "\\" + name;
+        if (!CreateHardLinkA(target.c_str(), source.c_str(), nullptr) &&
+            !CopyFileA(source.c_str(), target.c_str(), FALSE)) {
+            return {};
+        }
+    }
+    return bin + "\\" + names.front();
+}
+
+int RunProgram(const std::string& exe, const std::vector<std::string>& argv,
+               const std::string& cwd) {
+    DWORD pid = 0;
+    HANDLE process = Spawn(exe, argv, cwd.c_str(), pid);
+    if (process == nullptr) return 127;
+    return WaitFor(process);
+}
+
+std::string WindowsPath(const std::string& hostPath) { return hostPath; }
+
+}  // namespace os
+
+bool FileExists(const std::string& path) {
+    return GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES;
+}
+
+bool IsFolder(const std::string& path) {
+    DWORD attributes = GetFileAttributesA(path.c_str());
+    return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY);
+}
+
+bool MakeFolder(const std::string& path) {
+    return CreateDirectoryA(path.c_str(), nullptr) || IsFolder(path);
+}
+
+bool RemoveFolder(const std::string& path) { return RemoveDirectoryA(path.c_str()) != FALSE; }
+
+int StartChild(const std::string& role, const std::vector<std::string>& args) {
+    std::string self = os::SelfPath();
+    std::vector<std::string> argv = {self, kRoleFlag + role};
+    argv.insert(argv.end(), args.begin(), args.end());
+    DWORD pid = 0;
+    HANDLE process = Spawn(self, argv, nullptr, pid);
+    if (process == nullptr) return -1;
+    std::lock_guard<std::mutex> hold(Started().lock);
+    Started().handles[static_cast<int>(pid)] = process;
+    return static_cast<int>(pid);
+}
+
+int WaitChild(int pid) {
+    HANDLE process = nullptr;
+    {
+        std::lock_guard<std::mutex> hold(Started().lock);
+        auto it = Started().handles.find(pid);
+        if (it == Started().handles.end()) return -1;
+        process = it->second;
+        Started().handles.erase(it);
+    }
+    return WaitFor(process);
+}
+
+void KillChild(int pid) {
+    {
+        std::lock_guard<std::mutex> hold(Started().lock);
+        auto it = Started().handles.find(pid);
+        if (it == Started().handles.end()) return;
+        TerminateProcess(it->second, kKilledStatus);
+    }
+    WaitChild(pid);
+}
+
+int RunCommand(const std::string& command, std::string& output) {
+    output.clear();
+    // Through cmd.exe; text mode reads its CR LF line ends as LF, as the shell's are on Linux.
+    std::FILE* pipe = _popen((command + " 2>&1").c_str(), "r");
+    if (pipe == nullptr) return -1;
+    char buf[4096];
+    size_t n;
+    while ((n = std::fread(buf, 1, sizeof buf, pipe)) > 0) output.append(buf, n);
+    return _pclose(pipe);
+}
+
+}  // namespace halcyon::test
