@@ -4,8 +4,6 @@
 
 #include <gtest/gtest.h>
 
-#include <sys/stat.h>
-
 #include <regex>
 
 namespace {
@@ -17,7 +15,7 @@ using halcyon::test::RootHostPath;
 // Tests run with the current directory <root>\BIN, so the log is <root>\LOG\TQVERIFY.LOG.
 std::string VerifyLog() { return RootHostPath() + "/LOG/TQVERIFY.LOG"; }
 
-void MakeLogFolder() { mkdir((RootHostPath() + "/LOG").c_str(), 0755); }
+void MakeLogFolder() { halcyon::test::MakeFolder(RootHostPath() + "/LOG"); }
 
 TEST(Verify, WritesOneCrLfLinePerFailedCheck) {
     MakeLogFolder();

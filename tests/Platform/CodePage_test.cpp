@@ -37,6 +37,7 @@ int CodePageRole(const std::vector<std::string>&) {
 const halcyon::test::ChildRole kCodePage("codepage", CodePageRole);
 
 TEST(CodePage, ActiveCodePageComesFromTheEnvironment) {
+#if HALCYON_STAND_IN
     std::string self =
         halcyon::test::RootHostPath() + "/BIN/halcyon_tests --halcyon-child=codepage";
     struct Case {
@@ -55,6 +56,9 @@ TEST(CodePage, ActiveCodePageComesFromTheEnvironment) {
         ASSERT_EQ(halcyon::test::RunCommand(std::string("env ") + c.env + " " + self, out), 0);
         EXPECT_EQ(out, c.want) << c.env;
     }
+#else
+    GTEST_SKIP() << "HALCYON_CODEPAGE and the locale variables are read by the Linux stand-in";
+#endif
 }
 
 TEST(CodePage, DoubleByteAwareSearchesInBig5) {

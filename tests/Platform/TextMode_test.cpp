@@ -10,7 +10,7 @@ namespace {
 using halcyon::test::ReadFile;
 using halcyon::test::WriteFile;
 
-std::string Windows(const std::string& host) { return win::posix::ToWindowsPath(host); }
+std::string Windows(const std::string& host) { return halcyon::test::WindowsPath(host); }
 
 TEST(TextMode, WritesCrLfAndAppendsAfterSeeks) {
     std::string host = halcyon::test::MakeScratchFolder("text") + "/t.log";
@@ -47,7 +47,9 @@ TEST(TextMode, BinaryModeKeepsBytes) {
 TEST(TextMode, BadArgumentsFail) {
     std::FILE* f = reinterpret_cast<std::FILE*>(1);
     EXPECT_NE(win::fopen_s(&f, nullptr, "r"), 0);
+#if HALCYON_STAND_IN  // Windows' runtimes leave *pFile as it was when the name is null
     EXPECT_EQ(f, nullptr);
+#endif
     EXPECT_NE(win::fopen_s(nullptr, "x", "r"), 0);
     EXPECT_NE(win::fopen_s(&f, "x", "q"), 0);
     EXPECT_EQ(win::fopen("Z:\\no\\such\\dir\\f", "r"), nullptr);

@@ -41,11 +41,28 @@ void WriteFile(const std::string& path, const std::string& bytes);
 std::string ReadFile(const std::string& path);
 bool FileExists(const std::string& path);
 
-// Host folders: true when `path` is a folder; creates one (its parent must exist) and returns
+// Host folders: true when `path` is a folder; creates one with any missing parents and returns
 // true when it exists afterwards; removes an empty one.
 bool IsFolder(const std::string& path);
 bool MakeFolder(const std::string& path);
 bool RemoveFolder(const std::string& path);
+
+// The library's name for host path `hostPath`: on Linux the drive path the stand-in gives it
+// (win::posix::ToWindowsPath: "/opt/x" is "Z:\opt\x"), on Windows the path itself.
+std::string WindowsPath(const std::string& hostPath);
+
+// The file name of program `name` on this system: "name" on Linux, "name.exe" on Windows.
+std::string ProgramFileName(const std::string& name);
+
+// Places program `program` (a host path) into `folder`, hard-linked or copied, under its own file
+// name or as ProgramFileName(`name`), with the DLLs beside it on Windows, so that it runs from
+// there; returns its new host path, or "" on failure.
+std::string PlaceProgram(const std::string& program, const std::string& folder,
+                         const std::string& name = "");
+
+// True under Wine, whose few differences from Windows the tests allow for where they meet them
+// (docs/portability.md); false on Windows and on Linux.
+bool UnderWine();
 
 // A role a child process can play: registered at static initialisation, started by name.
 using RoleMain = int (*)(const std::vector<std::string>& args);

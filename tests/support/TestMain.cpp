@@ -40,7 +40,7 @@ int RunInFreshRoot(int argc, char** argv) {
     }
     std::string bin = root + os::kSeparator + "BIN";
     std::string exe;
-    if (MakeFolder(bin)) exe = os::PlaceProgram(self, bin);
+    if (MakeFolder(bin)) exe = PlaceProgram(self, bin);
     if (exe.empty()) {
         std::perror("halcyon_tests: cannot place the test program in its root");
         os::RemoveTree(root);
@@ -66,7 +66,7 @@ const std::string& RootHostPath() {
     return root;
 }
 
-std::string RootWindowsPath() { return os::WindowsPath(RootHostPath()); }
+std::string RootWindowsPath() { return WindowsPath(RootHostPath()); }
 
 std::string MakeScratchFolder(const std::string& name) {
     std::string path = RootHostPath() + os::kSeparator + "scratch";
@@ -93,7 +93,7 @@ std::string ReadFile(const std::string& path) {
 
 int main(int argc, char** argv) {
     using namespace halcyon::test;
-    os::PrepareStandardStreams();
+    os::PrepareProcess();
     if (argc >= 2 && std::strncmp(argv[1], kRoleFlag, std::strlen(kRoleFlag)) == 0) {
         std::string role = argv[1] + std::strlen(kRoleFlag);
         auto it = Roles().find(role);

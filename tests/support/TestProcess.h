@@ -2,7 +2,7 @@
 // TestProcess_posix.cpp (fork and exec, hard links) and TestProcess_win32.cpp (CreateProcess,
 // copies of the program and its DLLs). TestMain.cpp builds the fresh installation root and the
 // child roles on top of it. The functions of TestEnv.h that touch processes, files and folders
-// (StartChild … RunCommand, FileExists, IsFolder, MakeFolder, RemoveFolder) live in the
+// (StartChild … RunCommand, FileExists … UnderWine) live in the
 // per-system files as well.
 #pragma once
 
@@ -22,9 +22,11 @@ extern const char kSeparator;
 // This program's own file (host path).
 std::string SelfPath();
 
-// Makes standard output and error carry the program's bytes unchanged, so that both systems print
-// the same lines (Windows would otherwise write CR LF for LF).
-void PrepareStandardStreams();
+// Prepares this process (and the processes it starts) for testing: standard output and error
+// carry the program's bytes unchanged, so that both systems print the same lines (Windows would
+// write CR LF for LF), and a crash ends the process at once instead of opening a crash dialog or
+// debugger (Windows error reporting, Wine's winedbg).
+void PrepareProcess();
 
 // Sets environment variable `name` for this process and the processes it starts.
 void SetVariable(const char* name, const std::string& value);
@@ -38,17 +40,10 @@ std::string MakeUniqueFolder(const std::string& prefix);
 // Removes `path` and everything below it; a missing path is no error.
 void RemoveTree(const std::string& path);
 
-// Places this program (`self`) into folder `bin` under its own name, with what it needs to run
-// from there; returns its path there, or "" on failure.
-std::string PlaceProgram(const std::string& self, const std::string& bin);
-
 // Runs `exe` with the arguments `argv` (argv[0] is the program's name as called) in folder `cwd`,
 // waits for it and returns its exit status as WaitChild reports it.
 int RunProgram(const std::string& exe, const std::vector<std::string>& argv,
                const std::string& cwd);
-
-// The library's (Windows) name for host path `hostPath`.
-std::string WindowsPath(const std::string& hostPath);
 
 }  // namespace os
 }  // namespace halcyon::test

@@ -2,6 +2,8 @@
 #include "support/TestEnv.h"
 #include "support/TestProcess.h"
 
+#include "posix/Files.h"
+
 #include <dirent.h>
 #include <limits.h>
 #include <signal.h>
@@ -51,7 +53,7 @@ std::string SelfPath() {
     return std::string(buf, static_cast<size_t>(n));
 }
 
-void PrepareStandardStreams() {}
+void PrepareProcess() {}
 
 void SetVariable(const char* name, const std::string& value) { setenv(name, value.c_str(), 1); }
 
@@ -87,12 +89,6 @@ void RemoveTree(const std::string& path) {
     }
 }
 
-std::string PlaceProgram(const std::string& self, const std::string& bin) {
-    std::string exe = bin + "/" + self.substr(self.find_last_of('/') + 1);
-    if (link(self.c_str(), exe.c_str()) != 0 && !CopyFile(self, exe)) return {};
-    return exe;
-}
-
 int RunProgram(const std::string& exe, const std::vector<std::string>& argv,
                const std::string& cwd) {
     std::vector<std::string> words = argv;
@@ -104,14 +100,6 @@ int RunProgram(const std::string& exe, const std::vector<std::string>& argv,
         _exit(127);
     }
     return WaitChild(pid);
-}
-
-std::string WindowsPath(const std::string& hostPath) {
-    std::string path = "Z:" + hostPath;
-    for (char& c : path) {
-        if (c == '/') c = '\\';
-    }
-    return path;
 }
 
 }  // namespace os
@@ -127,10 +115,27 @@ bool IsFolder(const std::string& path) {
 }
 
 bool MakeFolder(const std::string& path) {
-    return mkdir(path.c_str(), 0755) == 0 || (errno == EEXIST && IsFolder(path));
+    if (IsFolder(path)) return true;
+    size_t slash = path.find_last_of('/');
+    if (slash != std::string::npos && slash > 0) MakeFolder(path.substr(0, slash));
+    return mkdir(path.c_str(), 0755) == 0 || IsFolder(path);
 }
 
 bool RemoveFolder(const std::string& path) { return rmdir(path.c_str()) == 0; }
+
+std::string WindowsPath(const std::string& hostPath) { return win::posix::ToWindowsPath(hostPath); }
+
+std::string ProgramFileName(const std::string& name) { return name; }
+
+std::string PlaceProgram(const std::string& program, const std::string& folder,
+                         const std::string& name) {
+    std::string own = program.substr(program.find_last_of('/') + 1);
+    std::string placed = folder + "/" + (name.empty() ? own : ProgramFileName(name));
+    if (link(program.c_str(), placed.c_str()) != 0 && !CopyFile(program, placed)) return {};
+    return placed;
+}
+
+bool UnderWine() { return false; }
 
 int StartChild(const std::string& role, const std::vector<std::string>& args) {
     std::string self = os::SelfPath();

@@ -25,7 +25,7 @@ namespace {
 // The status a killed child reports, as SIGKILL's 128 + 9 on Linux.
 constexpr UINT kKilledStatus = 137;
 
-std::string FolderOf(const std::string& path) { return path.substr(0, path.find_last_of('\\')); }
+std::string FolderOf(const std::string& path) { return path.substr(0, path.find_last_of("\\/")); }
 
 // Appends `arg` to a command line so that the C runtime's parser gives it back unchanged:
 // quotes around blanks, backslashes doubled only where a quote follows them.
@@ -92,6 +92,11 @@ HANDLE Spawn(const std::string& exe, const std::vector<std::string>& argv, const
     return info.hProcess;
 }
 
+bool LinkOrCopy(const std::string& from, const std::string& to) {
+    return CreateHardLinkA(to.c_str(), from.c_str(), nullptr) ||
+           CopyFileA(from.c_str(), to.c_str(), FALSE);
+}
+
 int WaitFor(HANDLE process) {
     DWORD code = 0;
     if (WaitForSingleObject(process, INFINITE) != WAIT_OBJECT_0 ||
@@ -118,9 +123,11 @@ std::string SelfPath() {
     }
 }
 
-void PrepareStandardStreams() {
+void PrepareProcess() {
     _setmode(_fileno(stdout), _O_BINARY);
     _setmode(_fileno(stderr), _O_BINARY);
+    // Inherited by child processes.
+    SetErrorMode(SEM_FAILCRITICALERRORS | SEM_NOGPFAULTERRORBOX);
 }
 
 void SetVariable(const char* name, const std::string& value) { _putenv_s(name, value.c_str()); }
@@ -168,28 +175,6 @@ void RemoveTree(const std::string& path) {
     RemoveDirectoryA(path.c_str());
 }
 
-std::string PlaceProgram(const std::string& self, const std::string& bin) {
-    std::string from = FolderOf(self);
-    std::vector<std::string> names = {self.substr(from.size() + 1)};
-    WIN32_FIND_DATAA entry;
-    HANDLE find = FindFirstFileA((from + "\\*.dll").c_str(), &entry);
-    if (find != INVALID_HANDLE_VALUE) {
-        do {
-            names.push_back(entry.cFileName);
-        } while (FindNextFileA(find, &entry));
-        FindClose(find);
-    }
-    for (const std::string& name : names) {
-        std::string source = from + "\\" + name;
-        std::string target = bin + "\\" + name;
-        if (!CreateHardLinkA(target.c_str(), source.c_str(), nullptr) &&
-            !CopyFileA(source.c_str(), target.c_str(), FALSE)) {
-            return {};
-        }
-    }
-    return bin + "\\" + names.front();
-}
-
 int RunProgram(const std::string& exe, const std::vector<std::string>& argv,
                const std::string& cwd) {
     DWORD pid = 0;
@@ -197,8 +182,6 @@ int RunProgram(const std::string& exe, const std::vector<std::string>& argv,
     if (process == nullptr) return 127;
     return WaitFor(process);
 }
-
-std::string WindowsPath(const std::string& hostPath) { return hostPath; }
 
 }  // namespace os
 
@@ -212,10 +195,40 @@ bool IsFolder(const std::string& path) {
 }
 
 bool MakeFolder(const std::string& path) {
+    if (IsFolder(path)) return true;
+    size_t slash = path.find_last_of("\\/");
+    if (slash != std::string::npos && slash > 0) MakeFolder(path.substr(0, slash));
     return CreateDirectoryA(path.c_str(), nullptr) || IsFolder(path);
 }
 
 bool RemoveFolder(const std::string& path) { return RemoveDirectoryA(path.c_str()) != FALSE; }
+
+std::string WindowsPath(const std::string& hostPath) { return hostPath; }
+
+std::string ProgramFileName(const std::string& name) { return name + ".exe"; }
+
+std::string PlaceProgram(const std::string& program, const std::string& folder,
+                         const std::string& name) {
+    std::string from = FolderOf(program);
+    std::string own = program.substr(from.size() + 1);
+    std::string placed = folder + "\\" + (name.empty() ? own : ProgramFileName(name));
+    if (!LinkOrCopy(program, placed)) return {};
+    WIN32_FIND_DATAA entry;
+    HANDLE find = FindFirstFileA((from + "\\*.dll").c_str(), &entry);
+    if (find == INVALID_HANDLE_VALUE) return placed;
+    bool ok = true;
+    do {
+        ok = ok && LinkOrCopy(from + "\\" + entry.cFileName, folder + "\\" + entry.cFileName);
+    } while (FindNextFileA(find, &entry));
+    FindClose(find);
+    return ok ? placed : std::string();
+}
+
+// Wine's ntdll exports its version; Windows' does not.
+bool UnderWine() {
+    HMODULE ntdll = GetModuleHandleA("ntdll.dll");
+    return ntdll != nullptr && GetProcAddress(ntdll, "wine_get_version") != nullptr;
+}
 
 int StartChild(const std::string& role, const std::vector<std::string>& args) {
     std::string self = os::SelfPath();
