@@ -6,6 +6,7 @@
 
 #include <HalcyonCommon/Export.h>
 #include <Platform/CCriticalSection.h>
+#include <Platform/COleDateTime.h>
 #include <Platform/CString.h>
 #include <Platform/CStringArray.h>
 #include <Platform/Host.h>

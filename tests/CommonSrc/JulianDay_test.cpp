@@ -1,0 +1,192 @@
+// JulianDay against a plain day-by-day count of the calendar, its refusals and their verify
+// reports, and day numbers outside 1970 onwards.
+#include <HalcyonCommon.h>
+
+#include "support/TestEnv.h"
+
+#include <gtest/gtest.h>
+
+#include <climits>
+#include <cstdio>
+#include <string>
+
+namespace {
+
+std::string VerifyLogPath() {
+    std::string folder = halcyon::test::RootHostPath() + "/LOG";
+    halcyon::test::MakeFolder(folder);
+    return folder + "/TQVERIFY.LOG";
+}
+
+int CountLines(const std::string& text) {
+    int lines = 0;
+    for (size_t pos = 0; (pos = text.find("\r\n", pos)) != std::string::npos; pos += 2) ++lines;
+    return lines;
+}
+
+// Month lengths by table and leap years by the four-hundred-year rule, counted one day at a
+// time: nothing shared with the day-number formula.
+int DaysIn(int year, int month) {
+    static const int kDays[] = {31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
+    bool leap = (year % 4 == 0 && year % 100 != 0) || year % 400 == 0;
+    return month == 2 && leap ? 29 : kDays[month - 1];
+}
+
+TEST(JulianDay, AgreesWithADayByDayCountFrom1970To2100) {
+    std::string log = VerifyLogPath();
+    int linesBefore = CountLines(halcyon::test::ReadFile(log));
+    long count = 0;
+    for (int year = 1970; year <= 2100; ++year) {
+        for (int month = 1; month <= 12; ++month) {
+            for (int day = 1; day <= DaysIn(year, month); ++day, ++count) {
+                char text[32];
+                std::snprintf(text, sizeof text, "%04d%02d%02d", year, month, day);
+                JulianDay fromText{CString(text)};
+                ASSERT_EQ(fromText.GetJulianDay(), count) << text;
+                JulianDay fromNumber(count);
+                ASSERT_STREQ(fromNumber.GetDateString(), text);
+                unsigned short y, m, d;
+                fromNumber.GetDate(y, m, d);
+                ASSERT_EQ(y, year - 1900) << text;
+                ASSERT_EQ(m, month) << text;
+                ASSERT_EQ(d, day) << text;
+                ASSERT_EQ(fromNumber.GetYear(), year - 1900) << text;
+                ASSERT_EQ(fromNumber.GetMonth(), month) << text;
+                ASSERT_EQ(fromNumber.GetDay(), day) << text;
+                ASSERT_EQ(fromNumber.GetJulianLong(), (year * 100L + month) * 100 + day);
+                if (count == 0) continue;  // "no date": checked on its own
+                // 1 January 1970 was a Thursday.
+                ASSERT_EQ(fromNumber.GetWeek(), (count + 4) % 7) << text;
+                ASSERT_EQ(fromNumber.IsSaturday(), (count + 4) % 7 == 6) << text;
+                ASSERT_EQ(fromNumber.GetJulWeek(), (count + 4) / 7) << text;
+                ASSERT_EQ(fromNumber.GetJulMonth(), (year - 1970) * 12 + month) << text;
+            }
+        }
+    }
+    EXPECT_EQ(count, 47847);
+    EXPECT_EQ(CountLines(halcyon::test::ReadFile(log)), linesBefore) << "valid dates reported";
+}
+
+TEST(JulianDay, KnownDates) {
+    struct Case {
+        const char* text;
+        long day;
+        unsigned short week, julWeek, julMonth;
+        const char* dateString;
+    } cases[] = {
+        {"20240229", 19782, 4, 2826, 650, "20240229"},
+        {"20000101", 10957, 6, 1565, 361, "20000101"},
+        {"19700104", 3, 0, 1, 1, "19700104"},
+        {"19700103", 2, 6, 0, 1, "19700103"},
+        {"19700102", 1, 5, 0, 1, "19700102"},
+        {"20240302", 19784, 6, 2826, 651, "20240302"},
+        {"20240231", 19784, 6, 2826, 651, "20240302"},  // rolls over into March
+        {"20230231", 19419, 5, 2774, 639, "20230303"},
+        {"20240431", 19844, 3, 2835, 653, "20240501"},
+        // Weeks and months past 65535 wrap in their 16-bit results.
+        {"99991231", 2932896, 5, 418985 % 65536, 96360 % 65536, "99991231"},
+    };
+    for (const auto& c : cases) {
+        JulianDay date{CString(c.text)};
+        EXPECT_EQ(date.GetJulianDay(), c.day) << c.text;
+        EXPECT_EQ(date.GetWeek(), c.week) << c.text;
+        EXPECT_EQ(date.IsSaturday(), c.week == 6) << c.text;
+        EXPECT_EQ(date.GetJulWeek(), c.julWeek) << c.text;
+        EXPECT_EQ(date.GetJulMonth(), c.julMonth) << c.text;
+        EXPECT_STREQ(date.GetDateString(), c.dateString);
+        JulianDay same(c.day);
+        EXPECT_EQ(same.GetJulianDay(), c.day);
+        EXPECT_EQ(same.GetWeek(), c.week);
+        EXPECT_STREQ(same.GetDateString(), c.dateString);
+    }
+    EXPECT_EQ(JulianDay(19782L).GetJulianLong(), 20240229);
+    EXPECT_EQ(sizeof(JulianDay), 4u);
+}
+
+TEST(JulianDay, DayZeroAnswersAsNoDate) {
+    for (const JulianDay& none : {JulianDay(0L), JulianDay(CString("19700101"))}) {
+        EXPECT_EQ(none.GetJulianDay(), 0);
+        EXPECT_EQ(none.GetYear(), 70);
+        EXPECT_EQ(none.GetMonth(), 1);
+        EXPECT_EQ(none.GetDay(), 1);
+        EXPECT_EQ(none.GetJulMonth(), 0);
+        EXPECT_EQ(none.GetJulWeek(), 0);
+        EXPECT_EQ(none.GetWeek(), 1);
+        EXPECT_FALSE(none.IsSaturday());
+        EXPECT_STREQ(none.GetDateString(), "19700101");
+        EXPECT_EQ(none.GetJulianLong(), 19700101);
+        unsigned short y = 0, m = 0, d = 0;
+        none.GetDate(y, m, d);
+        EXPECT_EQ(y, 70);
+        EXPECT_EQ(m, 1);
+        EXPECT_EQ(d, 1);
+    }
+}
+
+TEST(JulianDay, RefusedTextsGiveDayZeroAndOneReportEach) {
+    const char* refused[] = {"19691231", "2024011",   "2024O101",    "20241301", "20240100",
+                             "",         "202402290", "2024-2-9",    " 2024022", "20240000",
+                             "00000000", "20240132",  "2024022\x01", "+2024022"};
+    std::string log = VerifyLogPath();
+    for (const char* text : refused) {
+        int before = CountLines(halcyon::test::ReadFile(log));
+        JulianDay date{CString(text)};
+        EXPECT_EQ(date.GetJulianDay(), 0) << text;
+        EXPECT_FALSE(date.CheckDate(CString(text))) << text;
+        std::string added = halcyon::test::ReadFile(log);
+        EXPECT_EQ(CountLines(added), before + 1) << text;
+        EXPECT_NE(added.rfind("<CheckDate(strDate)> failed in file <CommonSrc/TQJulianDay.cpp> "
+                              "in line <"),
+                  std::string::npos);
+    }
+    // An embedded NUL makes eight characters that are not all digits.
+    int before = CountLines(halcyon::test::ReadFile(log));
+    JulianDay withNul{
+        CString("2024\0"
+                "229",
+                8)};
+    EXPECT_EQ(withNul.GetJulianDay(), 0);
+    EXPECT_EQ(CountLines(halcyon::test::ReadFile(log)), before + 1);
+    // CheckDate alone reports nothing.
+    EXPECT_FALSE(withNul.CheckDate(CString("19691231")));
+    EXPECT_TRUE(withNul.CheckDate(CString("20240231")));
+    EXPECT_TRUE(withNul.CheckDate(CString("19700101")));
+    EXPECT_TRUE(withNul.CheckDate(CString("99991231")));
+    EXPECT_EQ(CountLines(halcyon::test::ReadFile(log)), before + 1);
+}
+
+TEST(JulianDay, DaysBefore1970AndExtremeNumbers) {
+    struct Case {
+        long day;
+        const char* dateString;
+        unsigned short week;
+    } cases[] = {
+        {-1, "19691231", 3},      {-4, "19691228", 0},      {-5, "19691227", 6},
+        {-7, "19691225", 4},      {-25567, "19000101", 1},  {-25568, "18991231", 0},
+        {-719468, "00000301", 3}, {-719469, "00000229", 2},
+    };
+    for (const auto& c : cases) {
+        JulianDay date(c.day);
+        EXPECT_STREQ(date.GetDateString(), c.dateString) << c.day;
+        EXPECT_EQ(date.GetWeek(), c.week) << c.day;
+    }
+    EXPECT_EQ(JulianDay(-1L).GetYear(), 69);
+    EXPECT_EQ(JulianDay(-25568L).GetYear(), 65535);  // 1899: years since 1900 wrap
+    EXPECT_EQ(JulianDay(-1L).GetJulianLong(), 19691231);
+    // Whatever they answer, the extremes of a 32-bit day number must not misbehave.
+    for (long day : {static_cast<long>(INT_MIN), static_cast<long>(INT_MAX), -1000000L}) {
+        JulianDay date(day);
+        unsigned short y, m, d;
+        date.GetDate(y, m, d);
+        EXPECT_GE(m, 1);
+        EXPECT_LE(m, 12);
+        EXPECT_GE(d, 1);
+        EXPECT_LE(d, 31);
+        EXPECT_LE(date.GetWeek(), 6);
+        EXPECT_FALSE(date.GetDateString().IsEmpty());
+        date.GetJulWeek();
+        date.GetJulMonth();
+    }
+}
+
+}  // namespace

@@ -1,0 +1,236 @@
+// The s_Date… helpers: tables of valid and invalid dates, times and month letters, every day and
+// every minute against plain rules, and the same-week test against a week count.
+#include <HalcyonCommon.h>
+
+#include <gtest/gtest.h>
+
+#include <climits>
+#include <cstdio>
+#include <random>
+#include <string>
+
+namespace {
+
+bool Leap(int year) { return year % 400 == 0 || (year % 100 != 0 && year % 4 == 0); }
+
+int DaysIn(int year, int month) {
+    static const int kDays[] = {31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
+    return month == 2 && Leap(year) ? 29 : kDays[month - 1];
+}
+
+std::string DateText(int year, int month, int day) {
+    char text[32];
+    std::snprintf(text, sizeof text, "%04d%02d%02d", year, month, day);
+    return text;
+}
+
+TEST(DateCheck, TableOfDateTexts) {
+    struct Case {
+        const char* text;
+        bool valid;
+    } cases[] = {
+        {"20240229", true},  {"20230229", false}, {"20000229", true},     {"21000229", false},
+        {"19000229", false}, {"24000229", true},  {"20240431", false},    {"20240430", true},
+        {"20240200", false}, {"19691231", false}, {"19700101", true},     {"2024022A", false},
+        {"20241231", true},  {"20241232", false}, {"20241301", false},    {"20240001", false},
+        {"00000000", false}, {"99991231", true},  {"2024229", false},     {"202402290", false},
+        {"", false},         {" 2024022", false}, {"2024022 ", false},    {"-2024022", false},
+        {"+2024022", false}, {"2024-2-9", false}, {"2024022\xB9", false}, {"20240931", false},
+        {"20241131", false}, {"20240631", false}, {"20240731", true},     {"20240831", true},
+    };
+    for (const auto& c : cases) EXPECT_EQ(s_DateCheckDate(CString(c.text)), c.valid) << c.text;
+    EXPECT_FALSE(
+        s_DateCheckDate(CString("2024\0"
+                                "229",
+                                8)));
+}
+
+TEST(DateCheck, EveryDayFrom1970To2100AndTheDayAfterEachMonth) {
+    for (int year = 1970; year <= 2100; ++year) {
+        for (int month = 1; month <= 12; ++month) {
+            for (int day = 0; day <= 32; ++day) {
+                bool valid = day >= 1 && day <= DaysIn(year, month);
+                std::string text = DateText(year, month, day);
+                ASSERT_EQ(s_DateCheckDate(CString(text.c_str())), valid) << text;
+                long number = std::stol(text);
+                ASSERT_EQ(s_DateCheckDate(number), valid) << number;
+            }
+        }
+    }
+}
+
+TEST(DateCheck, NumberForm) {
+    struct Case {
+        long number;
+        bool valid;
+    } cases[] = {
+        {20240229, true},  {1010101, false},  {-20240229, false}, {0, false},
+        {19700101, true},  {19691231, false}, {99991231, true},   {100000101, false},
+        {LONG_MAX, false}, {LONG_MIN, false}, {20240230, false},  {-1, false},
+    };
+    for (const auto& c : cases) EXPECT_EQ(s_DateCheckDate(c.number), c.valid) << c.number;
+}
+
+TEST(DateCheck, LeapYears) {
+    for (unsigned year : {1972u, 1996u, 2000u, 2024u, 2400u, 0u, 4u})
+        EXPECT_TRUE(s_DateCheckIsLeapYear(year)) << year;
+    for (unsigned year : {1900u, 2100u, 2023u, 2200u, 1u, 4294967295u})
+        EXPECT_FALSE(s_DateCheckIsLeapYear(year)) << year;
+}
+
+TEST(DateCheck, EveryFourDigitTimeAndOtherTexts) {
+    for (int hh = 0; hh <= 99; ++hh) {
+        for (int mm = 0; mm <= 99; ++mm) {
+            char text[16];
+            std::snprintf(text, sizeof text, "%02d%02d", hh, mm);
+            bool valid = hh <= 23 && mm <= 59;
+            ASSERT_EQ(s_DateCheckTime(CString(text)), valid) << text;
+            ASSERT_EQ(s_DateTransTimeFMTStrToMinutes(CString(text)), valid ? hh * 60 + mm : -1);
+        }
+    }
+    for (const char* text :
+         {"2400", "0960", "09:30", "0A30", "930", "", "09300", " 930", "-930", "+930", "0x10"}) {
+        EXPECT_FALSE(s_DateCheckTime(CString(text))) << text;
+        EXPECT_EQ(s_DateTransTimeFMTStrToMinutes(CString(text)), -1) << text;
+    }
+    EXPECT_TRUE(s_DateCheckTime(CString("2359")));
+    EXPECT_EQ(s_DateTransTimeFMTStrToMinutes(CString("0930")), 570);
+    EXPECT_FALSE(
+        s_DateCheckTime(CString("09\0"
+                                "0",
+                                4)));
+}
+
+TEST(DateMinutes, EveryMinuteOfTheDayRoundTrips) {
+    for (int minutes = 0; minutes < 24 * 60; ++minutes) {
+        CString plain = s_DateTransMinutesToTimeFMTStr(minutes, false, false);
+        char expected[16];
+        std::snprintf(expected, sizeof expected, "%02d%02d", minutes / 60, minutes % 60);
+        ASSERT_STREQ(plain, expected);
+        ASSERT_EQ(s_DateTransTimeFMTStrToMinutes(plain), minutes);
+        CString colon = s_DateTransMinutesToTimeFMTStr(minutes, false, true);
+        ASSERT_EQ(colon.GetLength(), 5);
+        ASSERT_EQ(colon[2], ':');
+        ASSERT_EQ(colon.Left(2) + colon.Mid(3), plain);
+        ASSERT_EQ(s_DateTransTimeFMTStrToMinutes(colon), -1);
+    }
+}
+
+TEST(DateMinutes, OutOfRangeCounts) {
+    struct Case {
+        int minutes;
+        bool skip, colon;
+        const char* text;
+    } cases[] = {
+        {0, false, false, "0000"},
+        {570, false, true, "09:30"},
+        {1439, false, true, "23:59"},
+        {1440, false, false, ""},
+        {1440, true, false, "2400"},
+        {1500, false, false, ""},
+        {1500, true, false, "2500"},
+        {1500, true, true, "25:00"},
+        {-1, false, false, ""},
+        {-1, true, true, ""},
+        {INT_MIN, true, true, ""},
+        {6000, true, false, "10000"},
+        {INT_MAX, true, false, "3579139407"},
+        {INT_MAX, true, true, "35:79139407"},
+        {INT_MAX, false, false, ""},
+    };
+    for (const auto& c : cases) {
+        EXPECT_STREQ(s_DateTransMinutesToTimeFMTStr(c.minutes, c.skip, c.colon), c.text)
+            << c.minutes << " skip=" << c.skip << " colon=" << c.colon;
+    }
+}
+
+TEST(DateContractMonth, LettersBothWays) {
+    const char letters[] = "FGHJKMNQUVXZ";
+    for (unsigned month = 1; month <= 12; ++month) {
+        EXPECT_EQ(s_DateGetContractMonthCode(month), letters[month - 1]);
+        EXPECT_EQ(s_DateGetContractMonthNumber(letters[month - 1]), month);
+    }
+    for (unsigned month : {0u, 13u, 100u, 4294967295u})
+        EXPECT_EQ(s_DateGetContractMonthCode(month), ' ') << month;
+    int matched = 0;
+    for (int c = CHAR_MIN; c <= CHAR_MAX; ++c) {
+        unsigned number = s_DateGetContractMonthNumber(static_cast<char>(c));
+        if (number != 0) {
+            ++matched;
+            EXPECT_EQ(s_DateGetContractMonthCode(number), static_cast<char>(c));
+        }
+    }
+    EXPECT_EQ(matched, 12);
+    EXPECT_EQ(s_DateGetContractMonthNumber('H'), 3u);
+    EXPECT_EQ(s_DateGetContractMonthNumber('h'), 0u);
+    EXPECT_EQ(s_DateGetContractMonthNumber('A'), 0u);
+    EXPECT_EQ(s_DateGetContractMonthNumber('\0'), 0u);
+    EXPECT_EQ(s_DateGetContractMonthNumber(' '), 0u);
+}
+
+COleDateTime At(int y, int m, int d, int h = 0, int mi = 0, int s = 0) {
+    return COleDateTime(y, m, d, h, mi, s);
+}
+
+TEST(DateWeek, TableOfPairs) {
+    struct Case {
+        COleDateTime first, second;
+        bool same;
+    } cases[] = {
+        {At(2024, 3, 3), At(2024, 3, 9), true},    // Sunday and the next Saturday
+        {At(2024, 3, 9), At(2024, 3, 3), true},    // either order
+        {At(2024, 3, 9), At(2024, 3, 10), false},  // Saturday and the next Sunday
+        {At(2024, 3, 10), At(2024, 3, 9), false},
+        {At(2024, 3, 6), At(2024, 3, 13), false},  // same weekday a week apart
+        {At(2024, 3, 6), At(2024, 3, 6), true},
+        {At(2024, 3, 3, 0, 0, 0), At(2024, 3, 9, 23, 59, 59), true},
+        {At(2024, 3, 9, 23, 59, 59), At(2024, 3, 10, 0, 0, 0), false},
+        {At(2024, 3, 6, 23, 0, 0), At(2024, 3, 6, 1, 0, 0), true},
+        {At(2024, 12, 29), At(2025, 1, 4), true},    // across a year end
+        {At(1899, 12, 24), At(1899, 12, 30), true},  // across DATE 0, negative values
+        {At(1899, 12, 30, 12, 0, 0), At(1899, 12, 31, 6, 0, 0), false},
+        {At(1899, 12, 29, 18, 0, 0), At(1899, 12, 30, 6, 0, 0), true},
+        {At(2023, 2, 29), At(2023, 2, 28), false},   // invalid date
+        {At(2024, 3, 6), COleDateTime(9e9), false},  // value out of range
+        {COleDateTime(-1e9), COleDateTime(-1e9), false},
+    };
+    for (const auto& c : cases) {
+        EXPECT_EQ(s_DateIsInSameWeek(c.first, c.second), c.same)
+            << c.first.m_dt << " / " << c.second.m_dt;
+    }
+    COleDateTime nullDate = At(2024, 3, 6);
+    nullDate.SetStatus(COleDateTime::null);
+    EXPECT_FALSE(s_DateIsInSameWeek(nullDate, At(2024, 3, 6)));
+    EXPECT_FALSE(s_DateIsInSameWeek(At(2024, 3, 6), nullDate));
+}
+
+// Against a week count made from a plain day counter: days since Sunday 4 January 1970.
+TEST(DateWeek, AgreesWithAWeekCountOverThreeYears) {
+    struct Day {
+        int y, m, d;
+        long index;
+    };
+    std::vector<Day> days;
+    long index = 0;
+    for (int y = 1970; y <= 2026; ++y) {
+        for (int m = 1; m <= 12; ++m) {
+            for (int d = 1; d <= DaysIn(y, m); ++d, ++index) {
+                if (y >= 2023 && y <= 2025) days.push_back({y, m, d, index});
+            }
+        }
+    }
+    std::mt19937 rng(11);
+    auto week = [](long dayIndex) { return (dayIndex + 4) / 7; };
+    for (size_t i = 0; i < days.size(); ++i) {
+        for (size_t j = i >= 9 ? i - 9 : 0; j < days.size() && j <= i + 9; ++j) {
+            const Day& a = days[i];
+            const Day& b = days[j];
+            COleDateTime first = At(a.y, a.m, a.d, rng() % 24, rng() % 60, rng() % 60);
+            COleDateTime second = At(b.y, b.m, b.d, rng() % 24, rng() % 60, rng() % 60);
+            ASSERT_EQ(s_DateIsInSameWeek(first, second), week(a.index) == week(b.index))
+                << DateText(a.y, a.m, a.d) << " " << DateText(b.y, b.m, b.d);
+        }
+    }
+}
+
+}  // namespace
