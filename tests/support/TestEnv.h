@@ -3,7 +3,6 @@
 // Every run of the test program gets a fresh installation root: the program links itself (or
 // copies itself) into <root>/BIN in a new temporary folder and re-runs from there, with its own
 // HALCYON_KERNEL_DIR and the current directory <root>/BIN; the folder is removed afterwards.
-// On Windows the DLLs beside the program come along into <root>\BIN.
 // Tests that need other processes start the same program in a child role (ChildRole below).
 //
 // The same tests run in the Linux build, against the library's stand-in for the Windows functions
@@ -55,8 +54,9 @@ std::string WindowsPath(const std::string& hostPath);
 std::string ProgramFileName(const std::string& name);
 
 // Places program `program` (a host path) into `folder`, hard-linked or copied, under its own file
-// name or as ProgramFileName(`name`), with the DLLs beside it on Windows, so that it runs from
-// there; returns its new host path, or "" on failure.
+// name or as ProgramFileName(`name`), so that it runs from there: on Linux it finds its libraries
+// through the build tree's run path, on Windows through PATH, which gains the program's original
+// folder; returns its new host path, or "" on failure.
 std::string PlaceProgram(const std::string& program, const std::string& folder,
                          const std::string& name = "");
 

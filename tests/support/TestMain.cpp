@@ -7,6 +7,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <filesystem>
 #include <fstream>
 #include <map>
 #include <sstream>
@@ -26,6 +27,24 @@ std::map<std::string, RoleMain>& Roles() {
 
 std::string FolderOf(const std::string& path) {
     return path.substr(0, path.find_last_of(os::kSeparator));
+}
+
+// A clean run leaves no named kernel object and no temporary file behind (the per-market TEMP
+// folders may stay): the processes' own closes and ends remove them, and what a killed child left
+// the tests collect.
+int CheckNothingLeft(const std::string& root) {
+    namespace fs = std::filesystem;
+    int left = 0;
+    for (const char* folder : {"kernel", "TEMP"}) {
+        std::error_code error;
+        for (const auto& entry : fs::recursive_directory_iterator(fs::path(root) / folder, error)) {
+            if (entry.is_directory()) continue;
+            std::fprintf(stderr, "halcyon_tests: left behind by a clean run: %s\n",
+                         entry.path().string().c_str());
+            ++left;
+        }
+    }
+    return left == 0 ? 0 : 1;
 }
 
 // Parent side: builds the fresh root, runs the program from it, cleans up.
@@ -50,6 +69,7 @@ int RunInFreshRoot(int argc, char** argv) {
     os::SetVariable("HALCYON_KERNEL_DIR", root + os::kSeparator + "kernel");
 
     int status = os::RunProgram(exe, std::vector<std::string>(argv, argv + argc), bin);
+    if (status == 0) status = CheckNothingLeft(root);
     os::RemoveTree(root);
     return status;
 }

@@ -1,6 +1,6 @@
 // What the test program asks of its operating system, one implementation per system side by side:
 // TestProcess_posix.cpp (fork and exec, hard links) and TestProcess_win32.cpp (CreateProcess,
-// copies of the program and its DLLs). TestMain.cpp builds the fresh installation root and the
+// copies, PATH). TestMain.cpp builds the fresh installation root and the
 // child roles on top of it. The functions of TestEnv.h that touch processes, files and folders
 // (StartChild … RunCommand, FileExists … UnderWine) live in the
 // per-system files as well.
@@ -24,8 +24,9 @@ std::string SelfPath();
 
 // Prepares this process (and the processes it starts) for testing: standard output and error
 // carry the program's bytes unchanged, so that both systems print the same lines (Windows would
-// write CR LF for LF), and a crash ends the process at once instead of opening a crash dialog or
-// debugger (Windows error reporting, Wine's winedbg).
+// write CR LF for LF), and a crash ends the process at once instead of opening Windows' error
+// reporting dialog (Wine starts its debugger all the same; .ci/windows sets its prefix up so that
+// none starts).
 void PrepareProcess();
 
 // Sets environment variable `name` for this process and the processes it starts.

@@ -1,5 +1,5 @@
-// The test program on Windows: CreateProcess, and the program copied (or hard-linked) into its
-// root together with the DLLs beside it, as an installation's BIN folder holds them.
+// The test program on Windows: CreateProcess, and the program copied into its root, finding its
+// DLLs through PATH.
 #include "support/TestEnv.h"
 #include "support/TestProcess.h"
 
@@ -92,9 +92,14 @@ HANDLE Spawn(const std::string& exe, const std::vector<std::string>& argv, const
     return info.hProcess;
 }
 
-bool LinkOrCopy(const std::string& from, const std::string& to) {
-    return CreateHardLinkA(to.c_str(), from.c_str(), nullptr) ||
-           CopyFileA(from.c_str(), to.c_str(), FALSE);
+// Puts `folder` in front of PATH for this process and those it starts, once, so that a program
+// placed elsewhere finds the DLLs of the folder it came from, as the build tree's run path serves
+// on Linux.
+void AddToPath(const std::string& folder) {
+    const char* path = std::getenv("PATH");
+    std::string current = path != nullptr ? path : "";
+    if ((";" + current + ";").find(";" + folder + ";") != std::string::npos) return;
+    _putenv_s("PATH", (folder + ";" + current).c_str());
 }
 
 int WaitFor(HANDLE process) {
@@ -212,16 +217,11 @@ std::string PlaceProgram(const std::string& program, const std::string& folder,
     std::string from = FolderOf(program);
     std::string own = program.substr(from.size() + 1);
     std::string placed = folder + "\\" + (name.empty() ? own : ProgramFileName(name));
-    if (!LinkOrCopy(program, placed)) return {};
-    WIN32_FIND_DATAA entry;
-    HANDLE find = FindFirstFileA((from + "\\*.dll").c_str(), &entry);
-    if (find == INVALID_HANDLE_VALUE) return placed;
-    bool ok = true;
-    do {
-        ok = ok && LinkOrCopy(from + "\\" + entry.cFileName, folder + "\\" + entry.cFileName);
-    } while (FindNextFileA(find, &entry));
-    FindClose(find);
-    return ok ? placed : std::string();
+    // A copy, not a link: Windows keeps a file whose image is in use (this very program, run
+    // from its build folder) from being deleted under any of its names.
+    if (!CopyFileA(program.c_str(), placed.c_str(), FALSE)) return {};
+    AddToPath(os::AbsolutePath(from));
+    return placed;
 }
 
 // Wine's ntdll exports its version; Windows' does not.
