@@ -1,0 +1,56 @@
+// Word-wide access to byte buffers for the codec: unaligned loads and stores, and the index of
+// the first differing byte of two words loaded from memory. Both of the library's targets
+// (x86 and ARM, Linux and Windows) are little-endian; the loads say so where it matters.
+#pragma once
+
+#include <cstdint>
+#include <cstring>
+
+#if defined(_MSC_VER) && !defined(__clang__)
+#include <intrin.h>
+#include <stdlib.h>
+#endif
+
+#if defined(__BYTE_ORDER__) && __BYTE_ORDER__ != __ORDER_LITTLE_ENDIAN__
+#error "the codec's word-wide comparisons assume a little-endian target"
+#endif
+
+namespace halcyon::lzh {
+
+// Eight bytes at p, p[0] in the low byte.
+inline uint64_t LoadWord(const uint8_t* p) {
+    uint64_t v;
+    std::memcpy(&v, p, sizeof v);
+    return v;
+}
+
+inline uint64_t ByteSwap64(uint64_t v) {
+#if defined(_MSC_VER) && !defined(__clang__)
+    return _byteswap_uint64(v);
+#else
+    return __builtin_bswap64(v);
+#endif
+}
+
+// Eight bytes at p, p[0] in the high byte (the order of the stream's bits).
+inline uint64_t LoadBigEndian64(const uint8_t* p) { return ByteSwap64(LoadWord(p)); }
+
+// Writes the high four bytes of v at p, most significant first.
+inline void StoreBigEndian32(uint8_t* p, uint64_t v) {
+    uint64_t swapped = ByteSwap64(v);
+    std::memcpy(p, &swapped, 4);
+}
+
+// Index (0-7) of the first byte in memory order that differs, for the non-zero xor of two words
+// loaded with LoadWord.
+inline unsigned FirstDifferentByte(uint64_t difference) {
+#if defined(_MSC_VER) && !defined(__clang__)
+    unsigned long index;
+    _BitScanForward64(&index, difference);
+    return static_cast<unsigned>(index) >> 3;
+#else
+    return static_cast<unsigned>(__builtin_ctzll(difference)) >> 3;
+#endif
+}
+
+}  // namespace halcyon::lzh

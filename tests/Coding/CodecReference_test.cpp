@@ -1,0 +1,121 @@
+// The library's streams against those of a straightforward implementation of the same algorithm
+// (bench/LzhReference.h: plain tables, a byte-at-a-time bit writer, the 60 start insertions done
+// one by one, byte-wise string comparison), on inputs built to reach the algorithm's corners:
+// leading spaces, runs, matches of every length, the farthest positions, the tree rebuild.
+#include "Coding/CodecSupport.h"
+
+#include "../../bench/LzhReference.h"
+
+#include <gtest/gtest.h>
+
+#include <set>
+#include <string>
+
+namespace {
+
+using namespace halcyon::test::codec;
+
+Bytes ReferenceEncode(const Bytes& in) {
+    Bytes out(static_cast<size_t>(Capacity(in.size())));
+    long n = lzh_reference::Encode(reinterpret_cast<const char*>(in.data()),
+                                   static_cast<long>(in.size()), Chars(out),
+                                   static_cast<long>(out.size()));
+    out.resize(n > 0 ? static_cast<size_t>(n) : 0);
+    return out;
+}
+
+void ExpectSameStream(const Bytes& in, const std::string& what) {
+    SCOPED_TRACE(what + ", " + std::to_string(in.size()) + " bytes");
+    Bytes stream = Encode(in);
+    ASSERT_FALSE(stream.empty());
+    ASSERT_EQ(stream, ReferenceEncode(in));
+    long result = 0;
+    ASSERT_EQ(Decode(stream, in.size(), &result), in);
+}
+
+Bytes Concat(std::initializer_list<Bytes> parts) {
+    Bytes all;
+    for (const Bytes& p : parts) all.insert(all.end(), p.begin(), p.end());
+    return all;
+}
+
+// Bytes in which no three-byte string occurs twice and that hold neither a space nor a zero (the
+// bytes of the start window): every byte is coded as a literal, one symbol per byte.
+Bytes LiteralsOnly(size_t n, uint32_t seed) {
+    std::mt19937 rng(seed);
+    std::set<uint32_t> seen;
+    Bytes b;
+    while (b.size() < n) {
+        auto c = static_cast<uint8_t>(1 + rng() % 255);
+        if (c == ' ') continue;
+        if (b.size() >= 2) {
+            uint32_t key = uint32_t{b[b.size() - 2]} << 16 | uint32_t{b.back()} << 8 | c;
+            if (!seen.insert(key).second) continue;
+        }
+        b.push_back(c);
+    }
+    return b;
+}
+
+TEST(CodecReference, InputsStartingWithSpaces) {
+    const Bytes tails[] = {{}, FromText("a"), {0x01}, {0x00}, {0x1F, 0x21}, {0xFF, 0x20, 0x41}};
+    for (size_t spaces = 0; spaces <= 70; ++spaces) {
+        for (const Bytes& tail : tails) {
+            Bytes in = Concat({Bytes(spaces, ' '), tail, Text(spaces * 3 % 150, 5)});
+            if (in.empty()) continue;
+            ExpectSameStream(in, std::to_string(spaces) + " spaces first");
+        }
+    }
+}
+
+TEST(CodecReference, ShortInputs) {
+    for (size_t n = 1; n <= 130; ++n) {
+        ExpectSameStream(RandomBytes(n, static_cast<uint32_t>(n)), "random");
+        ExpectSameStream(RandomBytes(n, static_cast<uint32_t>(n), 3, 'a'), "three letters");
+        ExpectSameStream(Bytes(n, 'x'), "one byte repeated");
+    }
+}
+
+TEST(CodecReference, RunsAndMatchesOfEveryLength) {
+    for (size_t length = 3; length <= 61; ++length) {
+        Bytes head = RandomBytes(300, static_cast<uint32_t>(length));
+        Bytes copy(head.begin() + 40, head.begin() + 40 + static_cast<long>(length));
+        ExpectSameStream(Concat({head, copy, RandomBytes(50, 99)}), "copy");
+        ExpectSameStream(Concat({RandomBytes(20, 3), Bytes(length, 'z'), RandomBytes(20, 4)}),
+                         "run");
+    }
+    ExpectSameStream(Concat({Bytes(10000, 0), RandomBytes(100, 1), Bytes(7777, 0xFF)}),
+                     "long runs");
+}
+
+// A string that comes back 4030-4040 bytes later: the encoder's farthest matches are 4036 back.
+TEST(CodecReference, MatchesAtTheFarEndOfTheWindow) {
+    for (size_t distance = 4025; distance <= 4100; ++distance) {
+        Bytes block = RandomBytes(distance, static_cast<uint32_t>(distance));
+        Bytes in = Concat({block, Bytes(block.begin(), block.begin() + 80), RandomBytes(30, 7)});
+        ExpectSameStream(in, "distance " + std::to_string(distance));
+    }
+}
+
+// The tree is rebuilt in the update of the 32,455th symbol; encoder and decoder must do it at
+// the same symbol, and as the rules say, or the codes that follow differ.
+TEST(CodecReference, AroundTheFirstTreeRebuild) {
+    Bytes literals = LiteralsOnly(32460, 11);
+    for (size_t n : {32453, 32454, 32455, 32456, 32457, 32460}) {
+        ExpectSameStream(Bytes(literals.begin(), literals.begin() + static_cast<long>(n)),
+                         "literals only");
+    }
+    ExpectSameStream(MarketCsv(400000, 3), "several rebuilds");
+}
+
+TEST(CodecReference, MixedCorpus) {
+    for (uint32_t seed = 0; seed < 40; ++seed) {
+        size_t n = 1 + (seed * 7919) % 20000;
+        ExpectSameStream(RandomBytes(n, seed, 2 + seed % 20, 'A'), "small alphabet");
+        ExpectSameStream(Text(n, seed), "text");
+        ExpectSameStream(MarketCsv(n, seed), "market data");
+    }
+    ExpectSameStream(RandomBytes(200000, 77), "random");
+}
+
+}  // namespace

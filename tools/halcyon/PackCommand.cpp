@@ -1,0 +1,177 @@
+// halcyon pack / unpack: the LZ/Huffman codec over a file or a pipe.
+#include "Command.h"
+
+#include <HalcyonCommon.h>
+
+#include <cerrno>
+#include <climits>
+#include <cstdint>
+#include <cstdio>
+#include <cstring>
+#include <string>
+#include <vector>
+
+#if defined(_WIN32)
+#include <fcntl.h>
+#include <io.h>
+#endif
+
+namespace halcyon::tool {
+namespace {
+
+using Bytes = std::vector<char>;
+
+const char kPackHelp[] =
+    "usage: halcyon pack [INPUT [OUTPUT]]\n"
+    "\n"
+    "Compresses the whole of INPUT with the library's LZ/Huffman codec (s_CodingEncode) and\n"
+    "writes the stream to OUTPUT: a 4-byte little-endian length, then the codes\n"
+    "(docs/codec-format.md). INPUT and OUTPUT default to standard input and output; '-' names\n"
+    "them explicitly. The input must hold 1 byte to 4 GiB - 1.\n";
+
+const char kUnpackHelp[] =
+    "usage: halcyon unpack [INPUT [OUTPUT]]\n"
+    "\n"
+    "Restores the bytes of a stream made by 'halcyon pack' or by the library (s_CodingDecode)\n"
+    "and writes them to OUTPUT. INPUT and OUTPUT default to standard input and output; '-'\n"
+    "names them explicitly. A damaged stream (cut short, followed by other data, or with codes\n"
+    "that do not fit its length) is refused with a message and exit code 1, and nothing is\n"
+    "written. The format has no checksum: a damage that leaves the codes in step (a changed\n"
+    "match position, for one) cannot be seen.\n";
+
+// Streams are binary: Windows must not turn line feeds on the pipes into CR LF.
+void BinaryStandardStreams() {
+#if defined(_WIN32)
+    _setmode(_fileno(stdin), _O_BINARY);
+    _setmode(_fileno(stdout), _O_BINARY);
+#endif
+}
+
+bool ReadAll(const std::string& name, Bytes& bytes, std::string& error) {
+    std::FILE* in = name == "-" ? stdin : std::fopen(name.c_str(), "rb");
+    if (in == nullptr) {
+        error = "cannot open '" + name + "': " + std::strerror(errno);
+        return false;
+    }
+    char buf[65536];
+    size_t n;
+    while ((n = std::fread(buf, 1, sizeof buf, in)) > 0) bytes.insert(bytes.end(), buf, buf + n);
+    bool failed = std::ferror(in) != 0;
+    if (in != stdin) std::fclose(in);
+    if (failed) error = "cannot read '" + name + "'";
+    return !failed;
+}
+
+bool WriteAll(const std::string& name, const char* data, size_t size, std::string& error) {
+    std::FILE* out = name == "-" ? stdout : std::fopen(name.c_str(), "wb");
+    if (out == nullptr) {
+        error = "cannot create '" + name + "': " + std::strerror(errno);
+        return false;
+    }
+    bool ok = std::fwrite(data, 1, size, out) == size;
+    ok = (out == stdout ? std::fflush(out) : std::fclose(out)) == 0 && ok;
+    if (!ok) error = "cannot write '" + name + "'";
+    return ok;
+}
+
+int Fail(const char* command, const std::string& message) {
+    std::fprintf(stderr, "halcyon %s: %s\n", command, message.c_str());
+    return kExitFailure;
+}
+
+// Most inputs fit in their own size and a little; a code can reach 24 bits, so three times
+// the input always does.
+bool Pack(const Bytes& in, Bytes& out, std::string& error) {
+    if (in.empty()) {
+        error = "the input is empty; the codec's format holds 1 byte or more";
+        return false;
+    }
+    if (static_cast<uint64_t>(in.size()) > 0xFFFFFFFFu || in.size() > (LONG_MAX - 16) / 3) {
+        error = "the input is too large for the codec's 32-bit length";
+        return false;
+    }
+    auto length = static_cast<long>(in.size());
+    for (long capacity : {length + length / 8 + 64, length * 3 + 16}) {
+        out.resize(static_cast<size_t>(capacity));
+        long n = s_CodingEncode(const_cast<char*>(in.data()), length, out.data(), capacity);
+        if (n > 0) {
+            out.resize(static_cast<size_t>(n));
+            return true;
+        }
+        if (n != -2) break;
+    }
+    error = "the codec failed to compress the input";
+    return false;
+}
+
+const char* Damage(CodingStream state) {
+    switch (state) {
+        case CodingStream::kWellFormed:
+            return nullptr;
+        case CodingStream::kTruncated:
+            return "damaged stream: it ends before its codes do (cut short?)";
+        case CodingStream::kOverrun:
+            return "damaged stream: a match runs past the length in its header";
+        case CodingStream::kTrailingData:
+            return "damaged stream: other data follows its last code";
+    }
+    return "damaged stream";
+}
+
+bool Unpack(const Bytes& in, Bytes& out, std::string& error) {
+    if (in.size() < 4) {
+        error = "not a codec stream: shorter than its 4-byte header";
+        return false;
+    }
+    uint32_t length = 0;
+    for (int k = 3; k >= 0; --k)
+        length = length << 8 | static_cast<unsigned char>(in[static_cast<size_t>(k)]);
+    // A code is at least 1 bit, a match of 60 bytes at least 10: no stream yields more than 48
+    // bytes per byte of codes. A larger header is damage, and no memory is spent on it.
+    uint64_t most = (static_cast<uint64_t>(in.size()) - 4) * 48 + 60;
+    if (length == 0 || length > most || in.size() > static_cast<size_t>(LONG_MAX)) {
+        error = "damaged stream: its header gives a length of " + std::to_string(length) +
+                " bytes, which " + (length == 0 ? "no stream has" : "this stream cannot hold");
+        return false;
+    }
+    out.resize(length);
+    CodingStream state = CodingStream::kWellFormed;
+    long n = CodingDecodeChecked(in.data(), static_cast<long>(in.size()), out.data(),
+                                 static_cast<long>(out.size()), &state);
+    if (n != static_cast<long>(length)) {
+        error = "the codec failed to restore the stream";
+        return false;
+    }
+    if (const char* damage = Damage(state)) {
+        error = damage;
+        return false;
+    }
+    return true;
+}
+
+int Run(const char* command, const char* help,
+        bool (*transform)(const Bytes&, Bytes&, std::string&), const Args& args) {
+    if (WantsHelp(args)) {
+        std::fputs(help, stdout);
+        return kExitOk;
+    }
+    if (args.size() > 2) return UsageError(command, "too many arguments");
+    BinaryStandardStreams();
+    std::string input = args.size() > 0 ? args[0] : "-";
+    std::string output = args.size() > 1 ? args[1] : "-";
+    Bytes in, out;
+    std::string error;
+    if (!ReadAll(input, in, error) || !transform(in, out, error) ||
+        !WriteAll(output, out.data(), out.size(), error))
+        return Fail(command, error);
+    return kExitOk;
+}
+
+int RunPack(const Args& args) { return Run("pack", kPackHelp, Pack, args); }
+int RunUnpack(const Args& args) { return Run("unpack", kUnpackHelp, Unpack, args); }
+
+const Registration kPack{"pack", "compress a file with the LZ/Huffman codec", RunPack};
+const Registration kUnpack{"unpack", "restore a file compressed with the codec", RunUnpack};
+
+}  // namespace
+}  // namespace halcyon::tool
