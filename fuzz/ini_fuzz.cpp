@@ -1,0 +1,184 @@
+// Fuzzes the INI reader and writer. The input is the bytes of an INI file:
+//   - every reading function runs on it with several buffer sizes, each buffer followed by guard
+//     bytes that must stay untouched, and each result must keep Windows' size rules;
+//   - the edits are applied to the text in memory and must read back what they wrote, keep the
+//     other sections, and never touch bytes outside their lines;
+//   - one write goes through the file, and must read back too.
+#include "Platform/Win.h"
+#include "posix/IniFile.h"
+#include "posix/SysCalls.h"
+
+#include <unistd.h>
+
+#include <cstdint>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <string>
+#include <vector>
+
+namespace {
+
+using win::DWORD;
+using win::posix::IniLine;
+using win::posix::IniSection;
+using win::posix::IniText;
+
+constexpr char kGuard = '\x5a';
+constexpr size_t kSlack = 16;
+
+std::string& HostFile() {
+    static std::string path = [] {
+        std::string p = "/tmp/ini_fuzz_" + std::to_string(getpid()) + ".ini";
+        std::atexit([] { unlink(HostFile().c_str()); });
+        return p;
+    }();
+    return path;
+}
+
+void Check(bool ok, const char* what) {
+    if (ok) return;
+    std::fprintf(stderr, "ini_fuzz: %s\n", what);
+    std::abort();
+}
+
+void WriteHostFile(const uint8_t* data, size_t size) {
+    std::FILE* f = std::fopen(HostFile().c_str(), "wb");
+    Check(f != nullptr, "cannot create the scratch file");
+    if (size > 0) std::fwrite(data, 1, size, f);
+    std::fclose(f);
+}
+
+// Runs `call(buffer, size)` with guard bytes behind the buffer and checks the size rules.
+template <typename Call>
+void Guarded(DWORD size, Call call) {
+    std::vector<char> buf(size + kSlack, kGuard);
+    DWORD ret = call(buf.data(), size);
+    for (size_t i = size; i < buf.size(); ++i) Check(buf[i] == kGuard, "buffer overrun");
+    Check(size == 0 ? ret == 0 : ret < size, "result outside the buffer");
+    if (size > 0) Check(buf[ret] == '\0', "result not terminated");
+}
+
+void ReadEverything(const std::string& file, const std::string& section, const std::string& key,
+                    size_t fileSize) {
+    const char* s = section.c_str();
+    const char* k = key.c_str();
+    const char* f = file.c_str();
+    for (DWORD size : {0u, 1u, 2u, 3u, 17u, static_cast<DWORD>(fileSize + 2)}) {
+        Guarded(size, [&](char* b, DWORD n) {
+            return win::GetPrivateProfileStringA(s, k, "d", b, n, f);
+        });
+        Guarded(size, [&](char* b, DWORD n) {
+            return win::GetPrivateProfileStringA(s, nullptr, " 'q' ", b, n, f);
+        });
+        Guarded(size, [&](char* b, DWORD n) { return win::GetPrivateProfileSectionA(s, b, n, f); });
+        Guarded(size,
+                [&](char* b, DWORD n) { return win::GetPrivateProfileSectionNamesA(b, n, f); });
+    }
+    win::GetPrivateProfileIntA(s, k, 7, f);
+}
+
+// The header names of `text`, in order, each followed by a NUL.
+std::string SectionNames(const IniText& ini) {
+    std::string names;
+    ini.ForEachLine(0, ini.Text().size(), [&](const IniLine& line) {
+        if (line.kind == IniLine::Kind::kSection) names.append(line.name).push_back('\0');
+        return true;
+    });
+    return names;
+}
+
+std::string ValueOf(const std::string& text, const std::string& section, const std::string& key) {
+    IniText ini(text);
+    IniSection found;
+    IniLine line;
+    if (!ini.FindSection(section, found) || !ini.FindKey(found, key, line)) return "<missing>";
+    return std::string(line.value);
+}
+
+// Sets `key` of `section` and checks that it reads back and that no header came or went but the
+// new one.
+void CheckSet(const std::string& text, const std::string& section, const std::string& key) {
+    IniText before(text);
+    IniSection existing;
+    bool hadSection = before.FindSection(section, existing);
+    std::string edited = win::posix::IniSetValue(text, section, key, "fuzz value");
+    Check(ValueOf(edited, section, key) == "fuzz value", "a set value does not read back");
+    std::string names = SectionNames(before);
+    if (!hadSection) names.append(win::posix::IniTrim(section)).push_back('\0');
+    Check(SectionNames(IniText(edited)) == names, "a set changed the sections");
+    Check(
+        edited.compare(0, existing.header.next, text, 0, existing.header.next) == 0 || !hadSection,
+        "a set changed bytes before its section");
+}
+
+void CheckDeletes(const std::string& text, const std::string& section, const std::string& key) {
+    IniText ini(text);
+    IniSection found;
+    if (!ini.FindSection(section, found)) return;
+    std::string noSection = win::posix::IniDeleteSection(text, section);
+    Check(noSection.size() == text.size() - (found.bodyEnd - found.header.begin),
+          "a section deletion removed other bytes");
+    IniLine line;
+    if (!ini.FindKey(found, key, line)) return;
+    std::string noKey = win::posix::IniDeleteKey(text, section, key);
+    Check(noKey == text.substr(0, line.begin) + text.substr(line.next),
+          "a key deletion removed other bytes");
+}
+
+// A section and key that the file holds (its first header and that section's first entry).
+void NamesFromText(const IniText& ini, std::string& section, std::string& key) {
+    section = "Fuzz Section";
+    key = "FuzzKey";
+    bool inFirst = false;
+    ini.ForEachLine(0, ini.Text().size(), [&](const IniLine& line) {
+        if (line.kind == IniLine::Kind::kSection) {
+            if (inFirst) return false;
+            section = std::string(line.name);
+            inFirst = true;
+        } else if (inFirst && line.kind == IniLine::Kind::kEntry) {
+            key = std::string(line.name);
+            return false;
+        }
+        return true;
+    });
+}
+
+}  // namespace
+
+extern "C" int LLVMFuzzerInitialize(int*, char***) {
+    // Durability is not what is fuzzed here; flushing every input to disk would only slow it down.
+    win::posix::Sys().fsync = [](int) { return 0; };
+    return 0;
+}
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+    std::string text(reinterpret_cast<const char*>(data), size);
+    IniText ini(text);
+    std::string section;
+    std::string key;
+    NamesFromText(ini, section, key);
+
+    WriteHostFile(data, size);
+    std::string file = win::posix::ToWindowsPath(HostFile());
+    if (size > 0 && data[0] % 2 == 1) {
+        // Names made of the input's last bytes reach the trimming and folding of queries.
+        std::string tail = text.substr(size > 6 ? size - 6 : 0);
+        ReadEverything(file, tail, tail, size);
+    } else {
+        ReadEverything(file, section, key, size);
+    }
+
+    CheckSet(text, section, key);
+    CheckSet(text, section, "FuzzKey");
+    CheckSet(text, "Fuzz Section", key.find_first_of("\r\n") == std::string::npos ? key : "K");
+    CheckDeletes(text, section, key);
+
+    Check(win::WritePrivateProfileStringA(section.c_str(), key.c_str(), "on disk", file.c_str()),
+          "a write failed");
+    char buf[16];
+    win::GetPrivateProfileStringA(section.c_str(), key.c_str(), "", buf, sizeof buf, file.c_str());
+    // Names holding a NUL are cut there by both calls alike.
+    Check(std::strcmp(buf, "on disk") == 0, "a written value does not read back");
+    return 0;
+}

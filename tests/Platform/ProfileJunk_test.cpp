@@ -1,0 +1,145 @@
+// Bad input for the INI functions: huge files, many lines, binary junk, odd buffer sizes.
+#include "Platform/Win.h"
+#include "support/TestEnv.h"
+
+#include <gtest/gtest.h>
+
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <random>
+#include <string>
+#include <vector>
+
+namespace {
+
+using namespace std::string_literals;
+using halcyon::test::MakeScratchFolder;
+using halcyon::test::WriteFile;
+using win::DWORD;
+
+constexpr char kGuard = '\x5a';
+constexpr size_t kSlack = 32;
+
+// A caller's buffer with guard bytes behind it. Clean(result) is true when no guard byte was
+// overwritten and the result is below the size (0 for size 0).
+struct GuardedCall {
+    explicit GuardedCall(DWORD n) : size(n), bytes(n + kSlack, kGuard) {}
+    bool Clean(DWORD ret) const {
+        for (size_t i = size; i < bytes.size(); ++i) {
+            if (bytes[i] != kGuard) return false;
+        }
+        return size == 0 ? ret == 0 : ret < size;
+    }
+    DWORD size;
+    std::vector<char> bytes;
+};
+
+// Calls every reading function with every size; true when none overran or broke the size rule.
+bool ReadsStayInBounds(const std::string& ini, const std::string& section, const std::string& key) {
+    bool clean = true;
+    for (DWORD size : {0u, 1u, 2u, 3u, 7u, 64u, 4096u}) {
+        GuardedCall a(size), b(size), c(size), d(size), e(size);
+        clean &= a.Clean(win::GetPrivateProfileStringA(section.c_str(), key.c_str(), "def",
+                                                       a.bytes.data(), size, ini.c_str()));
+        clean &= b.Clean(win::GetPrivateProfileStringA(section.c_str(), nullptr, "def",
+                                                       b.bytes.data(), size, ini.c_str()));
+        clean &= c.Clean(win::GetPrivateProfileStringA(nullptr, nullptr, "def", c.bytes.data(),
+                                                       size, ini.c_str()));
+        clean &= d.Clean(
+            win::GetPrivateProfileSectionA(section.c_str(), d.bytes.data(), size, ini.c_str()));
+        clean &= e.Clean(win::GetPrivateProfileSectionNamesA(e.bytes.data(), size, ini.c_str()));
+    }
+    win::GetPrivateProfileIntA(section.c_str(), key.c_str(), 5, ini.c_str());
+    return clean;
+}
+
+std::string RandomBytes(std::mt19937& random, size_t n, const std::string& alphabet) {
+    std::string out(n, '\0');
+    for (char& c : out) {
+        c = alphabet.empty() ? static_cast<char>(random() & 0xFF)
+                             : alphabet[random() % alphabet.size()];
+    }
+    return out;
+}
+
+TEST(ProfileJunk, BinaryJunkNeverOverrunsABuffer) {
+    std::string host = MakeScratchFolder("junk-binary") + "/junk.ini";
+    std::string ini = win::posix::ToWindowsPath(host);
+    std::mt19937 random(2024);
+    const std::string iniBytes = "[]=;\r\n \t\"'abAB\0\xA5\x5C"s;
+    for (int round = 0; round < 60; ++round) {
+        // Half the rounds from every byte value, half from the bytes that mean something in INI.
+        std::string junk = RandomBytes(random, 1 + random() % 3000, round % 2 ? "" : iniBytes);
+        WriteFile(host, junk);
+        std::string section = RandomBytes(random, random() % 3, "ab[]= \t");
+        std::string key = RandomBytes(random, random() % 3, "ab=;\t");
+        EXPECT_TRUE(ReadsStayInBounds(ini, section, key)) << round;
+
+        // A write keeps the file readable and its value found, whatever the junk around it.
+        ASSERT_TRUE(win::WritePrivateProfileStringA("Clean", "Key", "value", ini.c_str()));
+        char buf[16];
+        win::GetPrivateProfileStringA("Clean", "Key", "", buf, sizeof buf, ini.c_str());
+        bool hasCleanSection = junk.find("Clean") != std::string::npos;
+        if (!hasCleanSection) {
+            EXPECT_STREQ(buf, "value") << round;
+        }
+        EXPECT_EQ(halcyon::test::ReadFile(host).compare(0, junk.size(), junk), 0) << round;
+    }
+}
+
+TEST(ProfileJunk, HugeValuesAndManyLines) {
+    std::string folder = MakeScratchFolder("junk-huge");
+    std::string longHost = folder + "/long.ini";
+    const size_t kLong = 16u << 20;
+    WriteFile(longHost, "[S]\r\nK=" + std::string(kLong, 'x') + "\r\n[T]\r\n");
+    std::string longIni = win::posix::ToWindowsPath(longHost);
+    char buf[16];
+    EXPECT_EQ(win::GetPrivateProfileStringA("S", "K", "", buf, sizeof buf, longIni.c_str()), 15u);
+    EXPECT_EQ(std::string(buf), std::string(15, 'x'));
+    EXPECT_EQ(win::GetPrivateProfileSectionA("S", buf, sizeof buf, longIni.c_str()), 14u);
+    EXPECT_EQ(win::GetPrivateProfileStringA(nullptr, nullptr, "", buf, sizeof buf, longIni.c_str()),
+              4u);
+    ASSERT_TRUE(win::WritePrivateProfileStringA("T", "K", "v", longIni.c_str()));
+    struct stat st;
+    ASSERT_EQ(stat(longHost.c_str(), &st), 0);
+    EXPECT_EQ(static_cast<size_t>(st.st_size), kLong + 19);
+
+    std::string manyHost = folder + "/many.ini";
+    const int kLines = 100000;
+    std::string many = "[S]\r\n";
+    size_t listBytes = 0;
+    for (int i = 0; i < kLines; ++i) {
+        std::string key = "k" + std::to_string(i);
+        many += key + "=" + std::to_string(i) + "\r\n";
+        listBytes += key.size() + 1;
+    }
+    WriteFile(manyHost, many);
+    std::string manyIni = win::posix::ToWindowsPath(manyHost);
+    EXPECT_EQ(win::GetPrivateProfileIntA("S", "K99999", -1, manyIni.c_str()), 99999u);
+    std::vector<char> list(listBytes + 2);
+    EXPECT_EQ(win::GetPrivateProfileStringA("S", nullptr, "", list.data(),
+                                            static_cast<DWORD>(list.size()), manyIni.c_str()),
+              listBytes);
+    EXPECT_EQ(list[listBytes], '\0');
+    EXPECT_EQ(list[listBytes - 1], '\0');
+}
+
+TEST(ProfileJunk, PipesAndDevicesAreNotRead) {
+    std::string folder = MakeScratchFolder("junk-fifo");
+    std::string fifo = folder + "/fifo.ini";
+    ASSERT_EQ(mkfifo(fifo.c_str(), 0644), 0);
+    char buf[8];
+    // Neither call may wait for a writer of the pipe.
+    EXPECT_EQ(win::GetPrivateProfileStringA("S", "K", "d", buf, sizeof buf,
+                                            win::posix::ToWindowsPath(fifo).c_str()),
+              1u);
+    EXPECT_EQ(win::GetLastError(), ERROR_ACCESS_DENIED);
+    EXPECT_EQ(win::GetPrivateProfileStringA("S", "K", "d", buf, sizeof buf, "Z:\\dev\\zero"), 1u);
+    EXPECT_EQ(
+        win::WritePrivateProfileStringA("S", "K", "v", win::posix::ToWindowsPath(fifo).c_str()),
+        FALSE);
+    EXPECT_EQ(win::GetLastError(), ERROR_ACCESS_DENIED);
+}
+
+}  // namespace

@@ -1,0 +1,314 @@
+// Writing INI files: the bytes each write leaves, error codes, and failures mid-write.
+#include "Platform/Win.h"
+#include "posix/IniFile.h"
+#include "posix/SysCalls.h"
+#include "support/TestEnv.h"
+
+#include <gtest/gtest.h>
+
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstring>
+#include <string>
+
+namespace {
+
+using namespace std::string_literals;
+using halcyon::test::FileExists;
+using halcyon::test::MakeScratchFolder;
+using halcyon::test::ReadFile;
+using halcyon::test::WriteFile;
+
+const char kMissing[] = "<no file>";
+
+struct WriteCase {
+    std::string before;  // kMissing: no file
+    const char* section;
+    const char* key;
+    const char* value;
+    std::string after;
+};
+
+// Runs each write on a file holding `before` and compares the whole file with `after`.
+void CheckWrites(const char* folder, const WriteCase* cases, size_t count) {
+    std::string host = MakeScratchFolder(folder) + "/test.ini";
+    std::string ini = win::posix::ToWindowsPath(host);
+    for (size_t i = 0; i < count; ++i) {
+        const WriteCase& c = cases[i];
+        unlink(host.c_str());
+        if (c.before != kMissing) WriteFile(host, c.before);
+        EXPECT_EQ(win::WritePrivateProfileStringA(c.section, c.key, c.value, ini.c_str()), TRUE)
+            << "case " << i;
+        EXPECT_EQ(ReadFile(host), c.after) << "case " << i;
+        EXPECT_FALSE(FileExists(host + ".halcyon-new")) << "case " << i;
+    }
+}
+
+TEST(ProfileWrite, NewFilesSectionsAndKeys) {
+    const WriteCase cases[] = {
+        {kMissing, "App1", "key1", "string1", "[App1]\r\nkey1=string1\r\n"},
+        {"[App1]\r\nkey1=string1\r\n", "App1", "key2", "string2",
+         "[App1]\r\nkey1=string1\r\nkey2=string2\r\n"},
+        {"[App1]\r\nkey1=string1\r\nkey2=string2\r\n", "App2", "key4", "string4",
+         "[App1]\r\nkey1=string1\r\nkey2=string2\r\n[App2]\r\nkey4=string4\r\n"},
+        {"", "S", "K", "", "[S]\r\nK=\r\n"},
+        {kMissing, " S ", "\tK ", "v", "[S]\r\nK=v\r\n"},  // names written trimmed
+        {kMissing, "S", "K", "  spaced value  ", "[S]\r\nK=  spaced value  \r\n"},
+        {kMissing, "S", "multi", "a\r\nb", "[S]\r\nmulti=a\r\nb\r\n"},  // raw, as Windows does
+        // A new key follows the section's last entry, before blank lines and comments.
+        {"; top\r\n\r\n[S]\r\n  a = 1 \r\n\r\n; about T\r\n[T]\r\n", "s", "b", "2",
+         "; top\r\n\r\n[S]\r\n  a = 1 \r\nb=2\r\n\r\n; about T\r\n[T]\r\n"},
+        {"[S]\r\n\r\n[T]\r\n", "S", "K", "v", "[S]\r\nK=v\r\n\r\n[T]\r\n"},
+        {"[S]\r\ntext line\r\n;c\r\n", "S", "K", "v", "[S]\r\ntext line\r\nK=v\r\n;c\r\n"},
+        // The first of two sections of one name is the one edited.
+        {"[S]\r\nK=1\r\n[S]\r\nL=2\r\n", "S", "L", "3", "[S]\r\nK=1\r\nL=3\r\n[S]\r\nL=2\r\n"},
+        // Keys before the first header belong to no section.
+        {"K=1\r\n", "", "K", "2", "K=1\r\n[]\r\nK=2\r\n"},
+        {"K=1\r\n[S]\r\n", "S", "K", "2", "K=1\r\n[S]\r\nK=2\r\n"},
+        // Added lines take the file's own line end; a last line without one gets one.
+        {"[S]\na=1\n", "S", "b", "2", "[S]\na=1\nb=2\n"},
+        {"[S]\na=1\n", "T", "x", "y", "[S]\na=1\n[T]\nx=y\n"},
+        {"[S]\ra=1\r", "S", "b", "2", "[S]\ra=1\rb=2\r"},
+        {"[S]\r\na=1", "S", "b", "2", "[S]\r\na=1\r\nb=2\r\n"},
+        {"[S]\na=1", "T", "x", "1", "[S]\na=1\n[T]\nx=1\n"},
+        {"[S]", "S", "K", "V", "[S]\r\nK=V\r\n"},
+        {"junk", "S", "K", "V", "junk\r\n[S]\r\nK=V\r\n"},
+    };
+    CheckWrites("write-new", cases, std::size(cases));
+}
+
+TEST(ProfileWrite, ChangesAndDeletionsKeepEveryOtherByte) {
+    const std::string odd = "\xEF\xBB\xBF; odd file\r\n\r\n  [ S ]  junk\n\tA = 1 \r\n\x01\x02\r";
+    const WriteCase cases[] = {
+        // Replaced in place: the key's spelling and layout up to '=' stay.
+        {"[Sec]\r\n  MyKey = old  \r\nOther=1\r\n", "sec", " mykey ", "new",
+         "[Sec]\r\n  MyKey =new\r\nOther=1\r\n"},
+        {"[S]\nK=\"quoted\"\nL=2", "S", "K", "x", "[S]\nK=x\nL=2"},
+        {"[S]\r\nK=1\r\nk=2\r\n", "S", "k", "3", "[S]\r\nK=3\r\nk=2\r\n"},
+        {"[S]\r\n;c=1\r\n", "S", ";c", "2", "[S]\r\n;c=2\r\n"},  // found by exact lookup
+        {odd, "s", "a", "2", "\xEF\xBB\xBF; odd file\r\n\r\n  [ S ]  junk\n\tA =2\r\n\x01\x02\r"},
+        {odd, "S", "B", "3",
+         "\xEF\xBB\xBF; odd file\r\n\r\n  [ S ]  junk\n\tA = 1 \r\n\x01\x02\rB=3\r\n"},
+        // Deleting a key removes its line; a missing one changes nothing.
+        {"[S]\r\nA=1\r\nB=2\r\n", "S", "a", nullptr, "[S]\r\nB=2\r\n"},
+        {"[S]\r\nA=1\r\nB=2", "S", "B", nullptr, "[S]\r\nA=1\r\n"},
+        {"[S]\r\nA=1\r\n", "S", "A", nullptr, "[S]\r\n"},  // the empty header stays
+        {"[S]\r\nA=1\r\n", "S", "X", nullptr, "[S]\r\nA=1\r\n"},
+        {"[S]\r\nA=1\r\n", "T", "A", nullptr, "[S]\r\nA=1\r\n"},
+        {"[S]\r\nK=1\r\nK=2\r\n", "S", "K", nullptr, "[S]\r\nK=2\r\n"},
+        // Deleting a section removes its header and every line up to the next header.
+        {"[A]\r\na=1\r\n[B]\r\nb=2\r\n\r\n;c\r\n[C]\r\n", "b", nullptr, "ignored",
+         "[A]\r\na=1\r\n[C]\r\n"},
+        {"[A]\r\na=1\r\n[B]\r\nb=2", "B", nullptr, nullptr, "[A]\r\na=1\r\n"},
+        {"[A]\r\n", "X", nullptr, nullptr, "[A]\r\n"},
+        {"[A]\r\n[A]\r\nx=1\r\n", "A", nullptr, nullptr, "[A]\r\nx=1\r\n"},
+        // Deleting in a missing file creates it empty, as Windows does.
+        {kMissing, "S", "K", nullptr, ""},
+        {kMissing, "S", nullptr, nullptr, ""},
+        // Bytes that are not text pass through untouched.
+        {"[S]\r\nK=\x80\xff\0\x01\r\n"s, "S", "L", "\xfe",
+         "[S]\r\nK=\x80\xff\0\x01\r\nL=\xfe\r\n"s},
+    };
+    CheckWrites("write-edit", cases, std::size(cases));
+}
+
+TEST(ProfileWrite, RoundTripsReadBackWhatWasWritten) {
+    std::string host = MakeScratchFolder("write-round") + "/round.ini";
+    std::string ini = win::posix::ToWindowsPath(host);
+    const char* steps[][3] = {
+        {"Main", "Name", "Value"}, {"main", "NAME", "Other"}, {"Second", "x", "1"},
+        {"Main", "y", "'q'"},      {"Second", "x", nullptr},  {"Third", "z", "3"},
+    };
+    for (auto& s : steps)
+        ASSERT_TRUE(win::WritePrivateProfileStringA(s[0], s[1], s[2], ini.c_str()));
+    EXPECT_EQ(ReadFile(host), "[Main]\r\nName=Other\r\ny='q'\r\n[Second]\r\n[Third]\r\nz=3\r\n");
+    char buf[32];
+    win::GetPrivateProfileStringA("MAIN", "name", "", buf, sizeof buf, ini.c_str());
+    EXPECT_STREQ(buf, "Other");
+    win::GetPrivateProfileStringA("Main", "y", "", buf, sizeof buf, ini.c_str());
+    EXPECT_STREQ(buf, "q");
+    EXPECT_EQ(win::GetPrivateProfileIntA("third", "Z", 0, ini.c_str()), 3u);
+    ASSERT_TRUE(win::WritePrivateProfileStringA("Main", nullptr, nullptr, ini.c_str()));
+    EXPECT_EQ(ReadFile(host), "[Second]\r\n[Third]\r\nz=3\r\n");
+}
+
+TEST(ProfileWrite, RefusedWritesReportWindowsErrors) {
+    std::string folder = MakeScratchFolder("write-errors");
+    std::string w = win::posix::ToWindowsPath(folder);
+    mkdir((folder + "/dir.ini").c_str(), 0755);
+    struct Case {
+        const char* section;
+        const char* key;
+        const char* value;
+        std::string file;
+        win::DWORD error;
+    } cases[] = {
+        {nullptr, "K", "V", w + "\\a.ini", ERROR_FILE_NOT_FOUND},
+        {nullptr, nullptr, nullptr, w + "\\a.ini", ERROR_FILE_NOT_FOUND},  // "flush"
+        {"S", "K", "V", w + "\\Missing\\a.ini", ERROR_PATH_NOT_FOUND},
+        {"S", "K", "V", "", ERROR_ACCESS_DENIED},
+        {"S", "K", "V", w + "\\dir.ini", ERROR_ACCESS_DENIED},
+        {"S", "K", "V", w + "\\bad|name.ini", ERROR_INVALID_NAME},
+        {"S", "K", nullptr, w + "\\Missing\\a.ini", ERROR_PATH_NOT_FOUND},
+    };
+    for (const Case& c : cases) {
+        win::SetLastError(0);
+        EXPECT_EQ(win::WritePrivateProfileStringA(c.section, c.key, c.value, c.file.c_str()), FALSE)
+            << c.file;
+        EXPECT_EQ(win::GetLastError(), c.error) << c.file;
+    }
+    EXPECT_FALSE(FileExists(folder + "/a.ini"));
+    EXPECT_FALSE(FileExists(folder + "/Missing"));
+}
+
+TEST(ProfileWrite, PermissionsAndLinksSurviveAWrite) {
+    std::string folder = MakeScratchFolder("write-mode");
+    std::string host = folder + "/secret.ini";
+    WriteFile(host, "[S]\r\nK=1\r\n");
+    ASSERT_EQ(chmod(host.c_str(), 0604), 0);
+    ASSERT_EQ(symlink("secret.ini", (folder + "/link.ini").c_str()), 0);
+    std::string link = win::posix::ToWindowsPath(folder + "/link.ini");
+    ASSERT_TRUE(win::WritePrivateProfileStringA("S", "K", "2", link.c_str()));
+    struct stat st;
+    ASSERT_EQ(lstat((folder + "/link.ini").c_str(), &st), 0);
+    EXPECT_TRUE(S_ISLNK(st.st_mode));
+    ASSERT_EQ(stat(host.c_str(), &st), 0);
+    EXPECT_EQ(st.st_mode & 07777, 0604u);
+    EXPECT_EQ(ReadFile(host), "[S]\r\nK=2\r\n");
+}
+
+TEST(ProfileWrite, ALeftoverFromACrashedWriterIsReplaced) {
+    std::string host = MakeScratchFolder("write-leftover") + "/x.ini";
+    WriteFile(host, "[S]\r\nK=1\r\n");
+    WriteFile(host + ".halcyon-new", "half a fi");
+    ASSERT_TRUE(
+        win::WritePrivateProfileStringA("S", "K", "2", win::posix::ToWindowsPath(host).c_str()));
+    EXPECT_EQ(ReadFile(host), "[S]\r\nK=2\r\n");
+    EXPECT_FALSE(FileExists(host + ".halcyon-new"));
+}
+
+// Swaps one entry of the system-call table for the life of the object.
+class InjectedFailure {
+  public:
+    InjectedFailure() : saved_(win::posix::Sys()) {}
+    ~InjectedFailure() { win::posix::Sys() = saved_; }
+
+  private:
+    win::posix::SysCalls saved_;
+};
+
+int g_failErrno = 0;
+ssize_t FailingWrite(int, const void*, size_t) { return errno = g_failErrno, -1; }
+ssize_t HalfWrite(int fd, const void* buf, size_t count) {
+    // Half of the bytes go through, then the disk is full.
+    static bool half = false;
+    half = !half;
+    if (!half) return errno = ENOSPC, -1;
+    return win::posix::RealSysCalls().write(fd, buf, count / 2 + 1);
+}
+int FailingFsync(int) { return errno = g_failErrno, -1; }
+int FailingRename(const char*, const char*) { return errno = g_failErrno, -1; }
+int FailingOpen(const char* path, int flags, mode_t mode) {
+    if (std::strstr(path, ".halcyon-new") != nullptr) return errno = g_failErrno, -1;
+    return win::posix::RealSysCalls().open(path, flags, mode);
+}
+int FailingClose(int fd) {
+    win::posix::RealSysCalls().close(fd);
+    return errno = g_failErrno, -1;
+}
+
+TEST(ProfileWrite, AFailedWriteLeavesTheOldFileWhole) {
+    std::string host = MakeScratchFolder("write-fail") + "/x.ini";
+    std::string ini = win::posix::ToWindowsPath(host);
+    const std::string before = "; keep me\r\n[S]\r\nK=1\r\n\r\n";
+    struct Case {
+        const char* what;
+        void (*inject)(win::posix::SysCalls&);
+        int err;
+        win::DWORD error;
+    } cases[] = {
+        {"disk full", [](win::posix::SysCalls& s) { s.write = FailingWrite; }, ENOSPC,
+         ERROR_DISK_FULL},
+        {"full midway", [](win::posix::SysCalls& s) { s.write = HalfWrite; }, ENOSPC,
+         ERROR_DISK_FULL},
+        {"quota", [](win::posix::SysCalls& s) { s.write = FailingWrite; }, EDQUOT, ERROR_DISK_FULL},
+        {"flush", [](win::posix::SysCalls& s) { s.fsync = FailingFsync; }, ENOSPC, ERROR_DISK_FULL},
+        {"close", [](win::posix::SysCalls& s) { s.close = FailingClose; }, ENOSPC, ERROR_DISK_FULL},
+        {"rename", [](win::posix::SysCalls& s) { s.rename = FailingRename; }, EACCES,
+         ERROR_ACCESS_DENIED},
+        {"no handles", [](win::posix::SysCalls& s) { s.open = FailingOpen; }, EMFILE,
+         ERROR_TOO_MANY_OPEN_FILES},
+        {"read-only", [](win::posix::SysCalls& s) { s.open = FailingOpen; }, EROFS,
+         ERROR_WRITE_PROTECT},
+    };
+    for (const Case& c : cases) {
+        WriteFile(host, before);
+        {
+            InjectedFailure restore;
+            g_failErrno = c.err;
+            c.inject(win::posix::Sys());
+            win::SetLastError(0);
+            EXPECT_EQ(win::WritePrivateProfileStringA("S", "K", "a much longer value", ini.c_str()),
+                      FALSE)
+                << c.what;
+            EXPECT_EQ(win::GetLastError(), c.error) << c.what;
+        }
+        EXPECT_EQ(ReadFile(host), before) << c.what;
+        EXPECT_FALSE(FileExists(host + ".halcyon-new")) << c.what;
+    }
+    ASSERT_TRUE(win::WritePrivateProfileStringA("S", "K", "2", ini.c_str()));
+    EXPECT_EQ(ReadFile(host), "; keep me\r\n[S]\r\nK=2\r\n\r\n");
+}
+
+ssize_t TrickleRead(int fd, void* buf, size_t count) {
+    return win::posix::RealSysCalls().read(fd, buf, count < 3 ? count : 3);
+}
+ssize_t FailingRead(int, void*, size_t) { return errno = EIO, -1; }
+
+TEST(ProfileWrite, ShortReadsStillReadTheWholeFileAndFailedReadsChangeNothing) {
+    std::string host = MakeScratchFolder("write-reads") + "/x.ini";
+    std::string ini = win::posix::ToWindowsPath(host);
+    const std::string before = "[S]\r\nK=1\r\n[T]\r\nLong=" + std::string(100, 'v') + "\r\n";
+    WriteFile(host, before);
+    {
+        InjectedFailure restore;
+        win::posix::Sys().read = TrickleRead;  // three bytes at a time
+        char buf[128];
+        EXPECT_EQ(win::GetPrivateProfileStringA("T", "Long", "", buf, sizeof buf, ini.c_str()),
+                  100u);
+        ASSERT_TRUE(win::WritePrivateProfileStringA("S", "K", "2", ini.c_str()));
+    }
+    const std::string after = "[S]\r\nK=2\r\n[T]\r\nLong=" + std::string(100, 'v') + "\r\n";
+    EXPECT_EQ(ReadFile(host), after);
+    {
+        InjectedFailure restore;
+        win::posix::Sys().read = FailingRead;
+        EXPECT_EQ(win::WritePrivateProfileStringA("S", "K", "3", ini.c_str()), FALSE);
+        EXPECT_NE(win::GetLastError(), ERROR_SUCCESS);
+        char buf[8];
+        EXPECT_EQ(win::GetPrivateProfileStringA("S", "K", "d", buf, sizeof buf, ini.c_str()), 1u);
+    }
+    EXPECT_EQ(ReadFile(host), after);
+}
+
+// The edits seen without a file: every byte outside the edited line stays.
+TEST(ProfileWrite, EditsSpliceOnlyTheirLine) {
+    using win::posix::IniSetValue;
+    const std::string text = "[A]\r\nx=1\r\n[B]\r\ny = 2\r\n[C]\r\n";
+    struct Case {
+        std::string got;
+        std::string want;
+    } cases[] = {
+        {IniSetValue(text, "b", "Y", "9"), "[A]\r\nx=1\r\n[B]\r\ny =9\r\n[C]\r\n"},
+        {IniSetValue(text, "A", "z", "3"), "[A]\r\nx=1\r\nz=3\r\n[B]\r\ny = 2\r\n[C]\r\n"},
+        {IniSetValue(text, "C", "w", ""), text + "w=\r\n"},
+        {win::posix::IniDeleteKey(text, "A", "x"), "[A]\r\n[B]\r\ny = 2\r\n[C]\r\n"},
+        {win::posix::IniDeleteSection(text, "A"), "[B]\r\ny = 2\r\n[C]\r\n"},
+        {win::posix::IniDeleteSection(text, "C"), "[A]\r\nx=1\r\n[B]\r\ny = 2\r\n"},
+    };
+    for (const Case& c : cases) EXPECT_EQ(c.got, c.want);
+}
+
+}  // namespace

@@ -1,0 +1,443 @@
+// Reading INI files: the parsing rules, Windows' buffer rules and error codes.
+#include "Platform/Win.h"
+#include "support/TestEnv.h"
+
+#include <gtest/gtest.h>
+
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <climits>
+#include <cstdio>
+#include <string>
+#include <vector>
+
+namespace {
+
+using namespace std::string_literals;
+using halcyon::test::MakeScratchFolder;
+using halcyon::test::WriteFile;
+using win::DWORD;
+
+constexpr char kGuard = '~';
+constexpr DWORD kSlack = 16;
+
+// A caller's buffer of `size` bytes with guard bytes behind it; Written() is every byte up to the
+// last one that is no guard, so a byte written past the expected ones shows.
+struct Buffer {
+    explicit Buffer(DWORD size) : bytes(size + kSlack, kGuard) {}
+    char* data() { return bytes.data(); }
+    std::string Written() const {
+        size_t n = bytes.size();
+        while (n > 0 && bytes[n - 1] == kGuard) --n;
+        return std::string(bytes.data(), n);
+    }
+    std::vector<char> bytes;
+};
+
+// A scratch INI file with `content`; returns its Windows name.
+std::string MakeIni(const std::string& folder, const std::string& content,
+                    const char* name = "test.ini") {
+    std::string host = MakeScratchFolder(folder) + "/" + name;
+    WriteFile(host, content);
+    return win::posix::ToWindowsPath(host);
+}
+
+struct ReadCase {
+    std::string file;
+    const char* section;
+    const char* key;
+    const char* def;
+    DWORD size;
+    std::string want;  // the bytes the call writes
+    DWORD ret;
+};
+
+void CheckReads(const char* folder, const ReadCase* cases, size_t count) {
+    for (size_t i = 0; i < count; ++i) {
+        const ReadCase& c = cases[i];
+        std::string ini = MakeIni(folder, c.file);
+        Buffer buf(c.size);
+        DWORD ret =
+            win::GetPrivateProfileStringA(c.section, c.key, c.def, buf.data(), c.size, ini.c_str());
+        EXPECT_EQ(ret, c.ret) << "case " << i;
+        EXPECT_EQ(buf.Written(), c.want) << "case " << i;
+    }
+}
+
+const std::string kThree = "[Alpha]\r\na=1\r\n[Beta]\r\nb=2\r\n[Gamma]\r\n";
+const std::string kKeys = "[S]\r\nOne=1\r\nTwo=2\r\nThree=3\r\n";
+const std::string kSixChars = "[S]\r\nK=abcdef\r\n";
+
+TEST(ProfileRead, ExamplesRunOnWindows) {
+    const ReadCase cases[] = {
+        {"[Sec]\r\nKey=Val\r\n", "sec", "KEY", "d", 100, "Val\0"s, 3},
+        {"  [ Sec One ]  \r\n  Key One  =   Val  ue   \r\n", "Sec One", "Key One", "d", 100,
+         "Val  ue\0"s, 7},
+        {"[S]\r\nK=\"Quoted\"\r\n", "S", "K", "d", 100, "Quoted\0"s, 6},
+        {"[S]\r\nK=\"Quoted\"\r\n", "S", "K", "d", 4, "Quo\0"s, 3},
+        {"[S]\r\nK=\"Quoted\r\n", "S", "K", "d", 100, "\"Quoted\0"s, 7},
+        {"[S]\r\nK=  \"  pad  \"  \r\n", "S", "K", "d", 100, "  pad  \0"s, 7},
+        {"[S]\r\nK=Val ;inline\r\n", "S", "K", "d", 100, "Val ;inline\0"s, 11},
+        {kSixChars, "S", "K", "d", 7, "abcdef\0"s, 6},
+        {kSixChars, "S", "K", "d", 6, "abcde\0"s, 5},
+        {kSixChars, "S", "K", "d", 2, "a\0"s, 1},
+        {kSixChars, "S", "K", "d", 1, "\0"s, 0},
+        {kSixChars, "S", "K", "d", 0, "", 0},
+        {kThree, nullptr, nullptr, "d", 100, "Alpha\0Beta\0Gamma\0\0"s, 17},
+        {kThree, nullptr, "a", "d", 100, "Alpha\0Beta\0Gamma\0\0"s, 17},  // key ignored
+        {kThree, nullptr, nullptr, "d", 19, "Alpha\0Beta\0Gamma\0\0"s, 17},
+        {kThree, nullptr, nullptr, "d", 18, "Alpha\0Beta\0Gamma\0\0"s, 16},  // no spare byte
+        {kThree, nullptr, nullptr, "d", 17, "Alpha\0Beta\0Gamm\0\0"s, 15},
+        {kThree, nullptr, nullptr, "d", 8, "Alpha\0\0\0"s, 6},
+        {kThree, nullptr, nullptr, "d", 2, "\0\0"s, 0},
+        {kThree, nullptr, nullptr, "d", 1, "\0"s, 0},
+        {kThree, nullptr, nullptr, "d", 0, "", 0},
+        {kKeys, "S", nullptr, "d", 100, "One\0Two\0Three\0\0"s, 14},
+        {kKeys, "S", nullptr, "d", 15, "One\0Two\0Three\0\0"s, 13},
+        {kKeys, "S", nullptr, "d", 14, "One\0Two\0Thre\0\0"s, 12},
+        {kKeys, "S", nullptr, "d", 5, "One\0\0"s, 3},
+        {"[S]\r\nK=first\r\n[T]\r\n[S]\r\nL=only2\r\n", "S", "L", "d", 100, "d\0"s, 1},
+        {"[S]\r\nK=first\r\n[T]\r\n[S]\r\nL=only2\r\n", "s", "k", "d", 100, "first\0"s, 5},
+        {"[S]\r\nK=first\r\n[T]\r\n[S]\r\nL=only2\r\n", nullptr, nullptr, "", 100, "S\0T\0S\0\0"s,
+         6},
+    };
+    CheckReads("read-examples", cases, std::size(cases));
+}
+
+TEST(ProfileRead, ParsingRules) {
+    const ReadCase cases[] = {
+        // Line ends: LF only, CR only, no final line end, blank lines.
+        {"[S]\nA=1\nB=2", "S", "B", "d", 100, "2\0"s, 1},
+        {"[S]\rA=1\rB=2\r", "S", "B", "d", 100, "2\0"s, 1},
+        {"\r\n\r\n[S]\r\n\r\n\r\nA=1", "S", "A", "d", 100, "1\0"s, 1},
+        {"[S]\n\rA=x\r\n", "S", "A", "d", 100, "x\0"s, 1},
+        // Headers: trimmed inside, last ']', text after it ignored, "[S" is no header.
+        {"[\tTab\t]\r\nK=v\r\n", "Tab", "K", "d", 100, "v\0"s, 1},
+        {"[S] trailing junk\r\nK=v\r\n", "S", "K", "d", 100, "v\0"s, 1},
+        {"[a]b]\r\nK=v\r\n", "a]b", "K", "d", 100, "v\0"s, 1},
+        {"[A]\r\n[B\r\nK=1\r\n", "A", "K", "d", 100, "1\0"s, 1},
+        {"[A]\r\n[B=2\r\n", "A", "[B", "d", 100, "2\0"s, 1},
+        {"[A]\r\n[B\r\nK=1\r\n", nullptr, nullptr, "d", 100, "A\0\0"s, 2},
+        // Keys: first '=', inner blanks kept, tabs trimmed, no inline comments, '#' is a key.
+        {"[S]\r\nK = a = b\r\n", "S", "K", "d", 100, "a = b\0"s, 5},
+        {"[S]\r\n\tK\t=\tv  w\t\r\n", "S", "K", "d", 100, "v  w\0"s, 4},
+        {"[S]\r\n#k=hash\r\n", "S", "#K", "d", 100, "hash\0"s, 4},
+        {"[S]\r\n=Val\r\n", "S", "", "d", 100, "Val\0"s, 3},
+        {"[S]\r\nK=\r\n", "S", "K", "d", 100, "\0"s, 0},          // empty value, not the default
+        {"[S]\r\nname3\r\n", "S", "name3", "d", 100, "d\0"s, 1},  // a line without '='
+        // Comments: skipped by the key list, found by an exact lookup.
+        {"[S]\r\n;c=x\r\nK=1\r\n", "S", ";c", "d", 100, "x\0"s, 1},
+        {"[S]\r\n;c=x\r\nK=1\r\nname3\r\n", "S", nullptr, "d", 100, "K\0\0"s, 2},
+        {";[S]\r\nK=1\r\n", "S", "K", "d", 100, "d\0"s, 1},
+        // Names: ASCII case folded, queries trimmed.
+        {"[SeC]\r\nkEy=v\r\n", "sEc", "KeY", "d", 100, "v\0"s, 1},
+        {"[Sec One]\r\nKey=v\r\n", " Sec One ", "\tKey ", "d", 100, "v\0"s, 1},
+        {"[Sec]\r\nKey=v\r\n", "Sec One", "Key", "d", 100, "d\0"s, 1},
+        // Quotes: one matching pair of either kind goes, anything else stays.
+        {"[S]\r\nK=\"\"\r\n", "S", "K", "d", 100, "\0"s, 0},
+        {"[S]\r\nK=\"a\"b\"\r\n", "S", "K", "d", 100, "a\"b\0"s, 3},
+        {"[S]\r\nK='x'\r\n", "S", "K", "d", 100, "x\0"s, 1},
+        {"[S]\r\nK=\"x'\r\n", "S", "K", "d", 100, "\"x'\0"s, 3},
+        {"[S]\r\nK=\"\r\n", "S", "K", "d", 100, "\"\0"s, 1},
+        {"[S]\r\nK=x\"\r\n", "S", "K", "d", 100, "x\"\0"s, 2},
+        // Duplicates: first key and first section win; lists show every copy.
+        {"[S]\r\nK=1\r\nk=2\r\n", "S", "K", "d", 100, "1\0"s, 1},
+        {"[S]\r\nK=1\r\nk=2\r\n", "S", nullptr, "d", 100, "K\0k\0\0"s, 4},
+        {"[S]\r\n[s]\r\n", nullptr, nullptr, "d", 100, "S\0s\0\0"s, 4},
+        // Keys before the first header belong to no section, not even "".
+        {"K=1\r\n[S]\r\n", "", "K", "d", 100, "d\0"s, 1},
+        {"K=1\r\n[S]\r\n", "S", "K", "d", 100, "d\0"s, 1},
+        {"K=1\r\n", nullptr, nullptr, "d", 100, "\0"s, 0},
+        // An empty header names section "", which the names list leaves out.
+        {"[]\r\nK=1\r\n", "", "K", "d", 100, "1\0"s, 1},
+        {"[]\r\nK=1\r\n[S]\r\n", nullptr, nullptr, "d", 100, "S\0\0"s, 2},
+        // Key list of a missing section: the default; of an empty one: an empty list.
+        {"[S]\r\nK=1\r\n", "T", nullptr, "dd", 100, "dd\0"s, 2},
+        {"[S]\r\n[T]\r\n", "S", nullptr, "dd", 100, "\0"s, 0},
+        // The default: trailing spaces go, leading stay, quotes go; NULL is "".
+        {"[S]\r\n", "S", "K", "  d  ", 100, "  d\0"s, 3},
+        {"[S]\r\n", "S", "K", "'q' ", 100, "q\0"s, 1},
+        {"[S]\r\n", "S", "K", nullptr, 100, "\0"s, 0},
+        {"[S]\r\n", "S", "K", "default", 4, "def\0"s, 3},
+        // Bytes that are not text stay as they are.
+        {"[S]\r\nK=\x01\xff\x80\r\n", "S", "K", "d", 100, "\x01\xff\x80\0"s, 3},
+    };
+    CheckReads("read-rules", cases, std::size(cases));
+}
+
+TEST(ProfileRead, MissingFilesGiveTheDefaultAndTheirError) {
+    std::string folder = win::posix::ToWindowsPath(MakeScratchFolder("read-missing"));
+    std::string file = folder + "\\none.ini";
+    std::string deep = folder + "\\NoFolder\\none.ini";
+    struct Case {
+        std::string file;
+        const char* section;
+        const char* def;
+        DWORD size;
+        std::string want;
+        DWORD ret;
+        DWORD error;
+    } cases[] = {
+        {file, "S", "\"q\"", 100, "q\0"s, 1, ERROR_FILE_NOT_FOUND},
+        {file, "S", "q   ", 100, "q\0"s, 1, ERROR_FILE_NOT_FOUND},
+        {file, "S", "dflt", 3, "df\0"s, 2, ERROR_INSUFFICIENT_BUFFER},
+        {deep, "S", "dflt", 100, "dflt\0"s, 4, ERROR_PATH_NOT_FOUND},
+        {file, nullptr, "dflt", 100, "\0"s, 0, ERROR_FILE_NOT_FOUND},  // one NUL only
+        {deep, nullptr, "dflt", 100, "\0"s, 0, ERROR_PATH_NOT_FOUND},
+        {folder, "S", "dflt", 100, "dflt\0"s, 4, ERROR_ACCESS_DENIED},  // a folder
+        {"", "S", "dflt", 100, "dflt\0"s, 4, ERROR_ACCESS_DENIED},
+        {folder + "\\bad?.ini", "S", "dflt", 100, "dflt\0"s, 4, ERROR_INVALID_NAME},
+    };
+    for (const Case& c : cases) {
+        Buffer buf(c.size);
+        win::SetLastError(0);
+        DWORD ret = win::GetPrivateProfileStringA(c.section, "K", c.def, buf.data(), c.size,
+                                                  c.file.c_str());
+        EXPECT_EQ(ret, c.ret) << c.file;
+        EXPECT_EQ(buf.Written(), c.want) << c.file;
+        EXPECT_EQ(win::GetLastError(), c.error) << c.file;
+    }
+}
+
+TEST(ProfileRead, LastErrorTellsFoundFromMissing) {
+    std::string ini = MakeIni("read-error", "[S]\r\nK=value\r\n");
+    char buf[8];
+    struct Case {
+        const char* section;
+        const char* key;
+        DWORD size;
+        DWORD error;
+    } cases[] = {
+        {"S", "K", 8, ERROR_SUCCESS},
+        {"S", "K", 3, ERROR_INSUFFICIENT_BUFFER},
+        {"S", "X", 8, ERROR_FILE_NOT_FOUND},
+        {"X", "K", 8, ERROR_FILE_NOT_FOUND},
+        {"X", nullptr, 8, ERROR_FILE_NOT_FOUND},
+        {nullptr, nullptr, 8, ERROR_SUCCESS},
+        {nullptr, nullptr, 2, ERROR_INSUFFICIENT_BUFFER},
+    };
+    for (const Case& c : cases) {
+        win::SetLastError(12345);
+        win::GetPrivateProfileStringA(c.section, c.key, "", buf, c.size, ini.c_str());
+        EXPECT_EQ(win::GetLastError(), c.error) << (c.section ? c.section : "NULL") << c.size;
+    }
+}
+
+TEST(ProfileRead, IntegersConvertAsRtlCharToInteger) {
+    struct Case {
+        const char* value;
+        int want;
+    } cases[] = {
+        {"123", 123},
+        {"  42", 42},
+        {"+7", 7},
+        {"-5", -5},
+        {"0x10", 16},
+        {"-0x10", -16},
+        {"0X1f", 0},
+        {"0x1f", 31},
+        {"0xFf", 255},
+        {"010", 10},
+        {"0b101", 5},
+        {"0o17", 15},
+        {"0b102", 2},
+        {"12abc", 12},
+        {"0x1G", 1},
+        {"abc", 0},
+        {"+", 0},
+        {" - 3", 0},
+        {"--3", 0},
+        {"0x", 0},
+        {"4294967296", 0},
+        {"4294967297", 1},
+        {"2147483648", INT_MIN},
+        {"99999999999", 1215752191},
+        {"\"77\"", 77},
+        {"'-8'", -8},
+        {"7 8", 7},
+        {"", 99},      // empty: the default
+        {"\"\"", 99},  // empty once the quotes are gone
+    };
+    for (const Case& c : cases) {
+        std::string ini = MakeIni("read-int", "[S]\r\nK=" + std::string(c.value) + "\r\n");
+        EXPECT_EQ(static_cast<int>(win::GetPrivateProfileIntA("S", "K", 99, ini.c_str())), c.want)
+            << c.value;
+    }
+    std::string ini = MakeIni("read-int", "[S]\r\nK=5\r\n");
+    EXPECT_EQ(static_cast<int>(win::GetPrivateProfileIntA("S", "X", -3, ini.c_str())), -3);
+    EXPECT_EQ(static_cast<int>(win::GetPrivateProfileIntA("X", "K", -3, ini.c_str())), -3);
+    EXPECT_EQ(static_cast<int>(win::GetPrivateProfileIntA("s", " k ", -3, ini.c_str())), 5);
+    EXPECT_EQ(win::GetPrivateProfileIntA("S", "K", 7, (ini + "x").c_str()), 7u);
+    EXPECT_EQ(win::GetLastError(), ERROR_FILE_NOT_FOUND);
+}
+
+const std::string kSection =
+    "[S]\r\nname1=val1\r\nname2=\r\nname3\r\n;c=x\r\n\r\nq=\"quoted\"\r\n[T]\r\nt=1\r\n";
+
+TEST(ProfileRead, SectionDumpsKeepQuotesAndTextLines) {
+    std::string ini = MakeIni("read-section", kSection);
+    std::string whole = "name1=val1\0name2=\0name3\0q=\"quoted\"\0\0"s;
+    struct Case {
+        const char* section;
+        DWORD size;
+        std::string want;
+        DWORD ret;
+    } cases[] = {
+        {"S", 100, whole, 35},
+        {"s", 37, whole, 35},
+        {"S", 36, whole, 34},  // the same bytes, but no spare byte
+        {"S", 35, "name1=val1\0name2=\0name3\0q=\"quoted\0\0"s, 33},
+        {"S", 24, "name1=val1\0name2=\0name\0\0"s, 22},
+        {"S", 12, "name1=val1\0\0"s, 10},
+        {"S", 2, "\0\0"s, 0},
+        {"S", 1, "\0"s, 0},
+        {"S", 0, "", 0},
+        {"T", 100, "t=1\0\0"s, 4},
+        {"Missing", 100, "\0\0"s, 0},
+    };
+    for (const Case& c : cases) {
+        Buffer buf(c.size);
+        EXPECT_EQ(win::GetPrivateProfileSectionA(c.section, buf.data(), c.size, ini.c_str()), c.ret)
+            << c.section << " " << c.size;
+        EXPECT_EQ(buf.Written(), c.want) << c.section << " " << c.size;
+    }
+
+    Buffer buf(100);
+    std::string spaced = MakeIni("read-section", "[S]\r\n  spaced  =  v  \r\n[E]\r\n");
+    EXPECT_EQ(win::GetPrivateProfileSectionA("S", buf.data(), 100, spaced.c_str()), 9u);
+    EXPECT_EQ(buf.Written(), "spaced=v\0\0"s);
+    Buffer empty(100);
+    EXPECT_EQ(win::GetPrivateProfileSectionA("E", empty.data(), 100, spaced.c_str()), 0u);
+    EXPECT_EQ(empty.Written(), "\0\0"s);
+    Buffer missing(100);
+    EXPECT_EQ(win::GetPrivateProfileSectionA("S", missing.data(), 100, (spaced + "x").c_str()), 0u);
+    EXPECT_EQ(missing.Written(), "\0\0"s);
+    EXPECT_EQ(win::GetLastError(), ERROR_FILE_NOT_FOUND);
+}
+
+TEST(ProfileRead, SectionNamesFollowTheListRules) {
+    std::string ini = MakeIni("read-names", "[section1]\r\n[section2]\r\n[section3]\r\n");
+    struct Case {
+        DWORD size;
+        std::string want;
+        DWORD ret;
+    } cases[] = {
+        {29, "section1\0section2\0section3\0\0"s, 27},
+        {28, "section1\0section2\0section3\0\0"s, 26},
+        {27, "section1\0section2\0section\0\0"s, 25},
+        {2, "\0\0"s, 0},
+        {0, "", 0},
+    };
+    for (const Case& c : cases) {
+        Buffer buf(c.size);
+        EXPECT_EQ(win::GetPrivateProfileSectionNamesA(buf.data(), c.size, ini.c_str()), c.ret);
+        EXPECT_EQ(buf.Written(), c.want) << c.size;
+    }
+}
+
+TEST(ProfileRead, NullArgumentsAreRefused) {
+    std::string ini = MakeIni("read-null", "[S]\r\nK=1\r\n");
+    char buf[16] = "untouched";
+    EXPECT_EQ(win::GetPrivateProfileStringA("S", "K", "d", nullptr, 16, ini.c_str()), 0u);
+    EXPECT_EQ(win::GetLastError(), ERROR_INVALID_PARAMETER);
+    EXPECT_EQ(win::GetPrivateProfileSectionA(nullptr, buf, 16, ini.c_str()), 0u);
+    EXPECT_EQ(win::GetLastError(), ERROR_INVALID_PARAMETER);
+    EXPECT_EQ(win::GetPrivateProfileSectionA("S", nullptr, 16, ini.c_str()), 0u);
+    EXPECT_EQ(win::GetPrivateProfileSectionNamesA(nullptr, 16, ini.c_str()), 0u);
+    EXPECT_STREQ(buf, "untouched");
+    EXPECT_EQ(win::GetPrivateProfileIntA(nullptr, "K", 4, ini.c_str()), 4u);
+    EXPECT_EQ(win::GetPrivateProfileIntA("S", nullptr, 4, ini.c_str()), 4u);
+}
+
+TEST(ProfileRead, BareNamesLiveInTheCurrentOrWindowsFolder) {
+    std::string folder = MakeScratchFolder("read-names-cwd");
+    WriteFile(folder + "/cur.ini", "[S]\r\nK=here\r\n");
+    mkdir((folder + "/sub").c_str(), 0755);
+    WriteFile(folder + "/sub/deep.ini", "[S]\r\nK=deeper\r\n");
+    char cwd[4096];
+    ASSERT_NE(getcwd(cwd, sizeof cwd), nullptr);
+    ASSERT_EQ(chdir(folder.c_str()), 0);
+    char buf[16];
+    win::GetPrivateProfileStringA("S", "K", "", buf, sizeof buf, ".\\cur.ini");
+    EXPECT_STREQ(buf, "here");
+    win::GetPrivateProfileStringA("S", "K", "", buf, sizeof buf, "sub\\deep.ini");
+    EXPECT_STREQ(buf, "deeper");
+    win::GetPrivateProfileStringA("S", "K", "none", buf, sizeof buf, "cur.ini");
+    EXPECT_STREQ(buf, "none");  // a bare name is looked for in the Windows folder
+    ASSERT_EQ(chdir(cwd), 0);
+}
+
+// Child: with drive C mapped to args[0] (unmapped when it is empty), writes and reads x.ini by its
+// bare name and prints what it got.
+int WindowsFolderRole(const std::vector<std::string>& args) {
+    if (args.empty() || args[0].empty()) {
+        unsetenv("HALCYON_DRIVE_C");
+    } else {
+        setenv("HALCYON_DRIVE_C", args[0].c_str(), 1);
+    }
+    win::BOOL ok = win::WritePrivateProfileStringA("S", "K", "V", "x.ini");
+    DWORD writeError = win::GetLastError();
+    char buf[16];
+    win::GetPrivateProfileStringA("S", "K", "d", buf, sizeof buf, "x.ini");
+    std::printf("%d %lu %s %lu\n", ok, static_cast<unsigned long>(writeError), buf,
+                static_cast<unsigned long>(win::GetLastError()));
+    return 0;
+}
+const halcyon::test::ChildRole kWindowsFolder("profile-windows-folder", WindowsFolderRole);
+
+TEST(ProfileRead, BareNamesInTheWindowsFolderOfDriveC) {
+    std::string drive = MakeScratchFolder("drive-c-profile");
+    mkdir((drive + "/WINDOWS").c_str(), 0755);
+    std::string self = halcyon::test::RootHostPath() + "/BIN/halcyon_tests";
+    std::string out;
+    ASSERT_EQ(halcyon::test::RunCommand(
+                  "'" + self + "' --halcyon-child=profile-windows-folder '" + drive + "'", out),
+              0);
+    EXPECT_EQ(out, "1 0 V 0\n");
+    EXPECT_EQ(halcyon::test::ReadFile(drive + "/WINDOWS/x.ini"), "[S]\r\nK=V\r\n");
+    ASSERT_EQ(
+        halcyon::test::RunCommand("'" + self + "' --halcyon-child=profile-windows-folder ''", out),
+        0);
+    EXPECT_EQ(out, "0 3 d 3\n");  // no drive C: the folder is missing
+}
+
+// Child: in code page 950 (Big5), prints the answers of lookups in file args[0] whose names hold
+// characters with the trail bytes ']' and 'a'.
+int Big5Role(const std::vector<std::string>& args) {
+    setenv("HALCYON_CODEPAGE", "950", 1);
+    char buf[64];
+    for (const char* query : {"AB\xA5|K", "X|K",
+                              "X|\xA5"
+                              "A",
+                              "X|\xA5"
+                              "a",
+                              "X\xA5]y|K"}) {
+        std::string q = query;
+        std::string section = q.substr(0, q.find('|'));
+        std::string key = q.substr(q.find('|') + 1);
+        win::GetPrivateProfileStringA(section.c_str(), key.c_str(), "-", buf, sizeof buf,
+                                      args.at(0).c_str());
+        std::printf("%s|", buf);
+    }
+    std::printf("\n");
+    return 0;
+}
+const halcyon::test::ChildRole kBig5("profile-big5", Big5Role);
+
+TEST(ProfileRead, DoubleByteNamesInBig5) {
+    // "[AB\xA5]" is no header in Big5 (its ']' is a trail byte), so K belongs to X; the trail
+    // byte 'a' of "\xA5" "a" is not folded; "[x\xA5]Y]" ends at its last ']' of its own.
+    std::string ini = MakeIni("read-big5",
+                              "[X]\r\n[AB\xA5]\r\nK=in-x\r\n\xA5"
+                              "a=lower\r\n"
+                              "[x\xA5]Y]\r\nk=xy\r\n");
+    std::string self = halcyon::test::RootHostPath() + "/BIN/halcyon_tests";
+    std::string out;
+    ASSERT_EQ(
+        halcyon::test::RunCommand("'" + self + "' --halcyon-child=profile-big5 '" + ini + "'", out),
+        0);
+    EXPECT_EQ(out, "-|in-x|-|lower|xy|\n");
+}
+
+}  // namespace
