@@ -15,7 +15,7 @@ int OpenCall(const char* path, int flags, mode_t mode) { return ::open(path, fla
 const SysCalls kReal = {
     OpenCall, ::close, ::read,   ::write,  ::fstat, ::ftruncate,
     ::flock,  ::mkdir, ::unlink, ::rename, ::mmap,  ::munmap,
-    ::fsync,  ::fchmod,
+    ::fsync,  ::fchmod,  ::fallocate,
 };
 
 }  // namespace

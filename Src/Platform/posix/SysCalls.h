@@ -24,6 +24,7 @@ struct SysCalls {
     int (*munmap)(void* addr, size_t length);
     int (*fsync)(int fd);
     int (*fchmod)(int fd, mode_t mode);
+    int (*fallocate)(int fd, int mode, off_t offset, off_t length);
 };
 
 // The table in use. Tests replace entries and restore the saved table afterwards.

@@ -1,0 +1,218 @@
+#include "posix/KernelRegistry.h"
+
+#include "posix/Errors.h"
+#include "posix/FileHandles.h"
+#include "posix/KernelObjects.h"
+#include "posix/SysCalls.h"
+
+#include <pthread.h>
+#include <sys/syscall.h>
+#include <unistd.h>
+
+#include <cstdlib>
+#include <deque>
+#include <unordered_map>
+
+namespace win::posix::kernel {
+namespace {
+
+// Records whose last handle closed stay this many closes in the queue before they may be freed,
+// so that a thread that looked a handle up just before another closed it finds memory in place.
+constexpr std::size_t kRetiredDepth = 16;
+
+struct Registry {
+    std::mutex lock;
+    std::unordered_map<std::string, KernelObject*> named;
+    std::deque<KernelObject*> retired;
+    bool exiting = false;
+};
+
+Registry& TheRegistry() {
+    static Registry* registry = new Registry;  // never destroyed, like the handle table
+    return *registry;
+}
+
+std::atomic<int> g_pid{0};
+__attribute__((tls_model("initial-exec"))) thread_local int t_tid = 0;
+
+void ResetIdsInChild() {
+    g_pid.store(0, std::memory_order_relaxed);
+    t_tid = 0;
+}
+
+bool IsOwnedHere(const KernelObject& object) {
+    return object.kind == Kind::kMutex && object.file.header != nullptr &&
+           object.file.header->ownerPid.load(std::memory_order_relaxed) == CurrentPid();
+}
+
+void Free(KernelObject* object) {
+    DiscardObjectFile(object->file);
+    delete object;
+}
+
+// With the registry lock held. A mutex's memory must outlive every thread of the process that
+// may still touch it: one that looked it up, waits on it, or owns it (the kernel updates an owned
+// robust mutex when its owner dies).
+void Retire(Registry& registry, KernelObject* object) {
+    if (object->kind != Kind::kMutex) {
+        Free(object);
+        return;
+    }
+    registry.retired.push_back(object);
+    if (registry.exiting) return;
+    for (std::size_t i = 0;
+         registry.retired.size() > kRetiredDepth && i < registry.retired.size() - kRetiredDepth;) {
+        KernelObject* old = registry.retired[i];
+        if (old->waiters.load(std::memory_order_acquire) == 0 && !IsOwnedHere(*old)) {
+            registry.retired.erase(registry.retired.begin() + static_cast<long>(i));
+            Free(old);
+        } else {
+            ++i;
+        }
+    }
+}
+
+void GiveUpFile(KernelObject& object) {
+    if (object.fileUseFd < 0) return;
+    Sys().close(object.fileUseFd);
+    object.fileUseFd = -1;
+    ReleaseFileUse(object.fileDevice, object.fileInode);
+}
+
+// With the registry lock held (and the folder's, for a named object): a record for a file just
+// opened or created.
+DWORD AdoptFile(Registry& registry, const FolderLock* folder, const std::string& key, Kind kind,
+                const ObjectFile& file, const Attach& attach, KernelObject*& out) {
+    auto* object = new KernelObject;
+    object->kind = kind;
+    object->key = key;
+    object->file = file;
+    DWORD error = attach ? attach(*object) : ERROR_SUCCESS;
+    if (error != ERROR_SUCCESS) {
+        if (folder != nullptr) ReleaseObjectFile(*folder, key, object->file);
+        Free(object);
+        return error;
+    }
+    object->handles = 1;
+    if (!key.empty()) registry.named[key] = object;
+    out = object;
+    return ERROR_SUCCESS;
+}
+
+void ExitCleanup() {
+    Registry& registry = TheRegistry();
+    std::lock_guard<std::mutex> hold(registry.lock);
+    registry.exiting = true;
+    RemoveAllHandles([](const HandleRef& ref) {
+        if (ref.kind == HandleKind::kFile) {
+            CloseFileHandle(static_cast<FileHandle*>(ref.target));
+        } else {
+            ReleaseObject(static_cast<KernelObject*>(ref.target));
+        }
+    });
+    ReleaseViewsAtExit();
+}
+
+}  // namespace
+
+std::mutex& RegistryLock() { return TheRegistry().lock; }
+
+int CurrentPid() {
+    int pid = g_pid.load(std::memory_order_relaxed);
+    if (pid == 0) {
+        pid = static_cast<int>(getpid());
+        g_pid.store(pid, std::memory_order_relaxed);
+    }
+    return pid;
+}
+
+int CurrentTid() {
+    if (t_tid == 0) t_tid = static_cast<int>(syscall(SYS_gettid));
+    return t_tid;
+}
+
+void EnsureExitCleanup() {
+    static const bool registered = [] {
+        pthread_atfork(nullptr, nullptr, ResetIdsInChild);
+        return std::atexit(ExitCleanup) == 0;
+    }();
+    (void)registered;
+}
+
+DWORD AcquireNamed(const std::string& key, Kind kind, const CreateSpec* create,
+                   const Attach& attach, KernelObject*& out, bool& existed) {
+    Registry& registry = TheRegistry();
+    EnsureExitCleanup();
+    auto it = registry.named.find(key);
+    if (it != registry.named.end()) {
+        // Held here already: the object cannot have gone meanwhile.
+        if (it->second->kind != kind) return ERROR_INVALID_HANDLE;
+        ++it->second->handles;
+        existed = true;
+        out = it->second;
+        return ERROR_SUCCESS;
+    }
+    FolderLock folder;
+    if (!folder.Held()) return folder.Error();
+    MaybeCollect(folder, create != nullptr);
+    ObjectFile file;
+    DWORD error = OpenObjectFile(folder, key, kind, file);
+    existed = error == ERROR_SUCCESS;
+    if (error == ERROR_FILE_NOT_FOUND && create != nullptr) {
+        error = CreateObjectFile(folder, key, kind, create->dataBytes, create->init, file);
+    }
+    if (error != ERROR_SUCCESS) return error;
+    return AdoptFile(registry, &folder, key, kind, file, attach, out);
+}
+
+DWORD AcquireUnnamed(Kind kind, const CreateSpec& create, const Attach& attach,
+                     KernelObject*& out) {
+    EnsureExitCleanup();
+    ObjectFile file;
+    DWORD error = CreateUnnamedFile(kind, create.dataBytes, create.init, file);
+    if (error != ERROR_SUCCESS) return error;
+    return AdoptFile(TheRegistry(), nullptr, std::string(), kind, file, attach, out);
+}
+
+HANDLE HandleFor(KernelObject* object, HandleKind kind, DWORD access) {
+    HANDLE handle = NewHandle(kind, object, access);
+    if (handle == nullptr) {
+        ReleaseObject(object);
+        SetLastError(ERROR_NO_SYSTEM_RESOURCES);
+    }
+    return handle;
+}
+
+void ReleaseObject(KernelObject* object) {
+    if (--object->handles > 0) return;
+    Registry& registry = TheRegistry();
+    if (!object->key.empty()) {
+        registry.named.erase(object->key);
+        FolderLock folder;
+        ReleaseObjectFile(folder, object->key, object->file);
+    }
+    GiveUpFile(*object);
+    Retire(registry, object);
+}
+
+}  // namespace win::posix::kernel
+
+namespace win {
+
+BOOL CloseHandle(HANDLE hObject) {
+    using namespace posix::kernel;
+    std::lock_guard<std::mutex> hold(RegistryLock());
+    HandleRef ref;
+    if (!RemoveHandle(hObject, ref)) {
+        SetLastError(ERROR_INVALID_HANDLE);
+        return FALSE;
+    }
+    if (ref.kind == HandleKind::kFile) {
+        CloseFileHandle(static_cast<FileHandle*>(ref.target));
+    } else {
+        ReleaseObject(static_cast<KernelObject*>(ref.target));
+    }
+    return TRUE;
+}
+
+}  // namespace win

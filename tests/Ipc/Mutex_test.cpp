@@ -1,0 +1,134 @@
+// The mutex wrappers, between threads and between processes.
+#include "Platform/KernelTestSupport.h"
+#include "support/TestEnv.h"
+
+#include <HalcyonCommon.h>
+
+#include <atomic>
+#include <thread>
+
+namespace halcyon::test {
+namespace {
+
+// Child: takes mutex args[0] through the wrappers, raises marker args[1], idles until killed.
+int HoldThroughWrappers(const std::vector<std::string>& args) {
+    void* h = s_MutexCreate(args.at(0).c_str());
+    if (!s_MutexWait(h, true)) return 10;
+    RaiseMarker(args.at(1));
+    return IdleUntilKilled();
+}
+const ChildRole kHold("mutex-hold", HoldThroughWrappers);
+
+bool WaitOnOtherThread(void* h, bool wait) {
+    bool got = false;
+    std::thread t([&] {
+        got = s_MutexWait(h, wait);
+        if (got) s_MutexReset(h);
+    });
+    t.join();
+    return got;
+}
+
+TEST(Mutex, NullArgumentsGiveTheFailureValues) {
+    EXPECT_EQ(s_MutexCreate(nullptr), nullptr);
+    EXPECT_EQ(s_MutexOpen(nullptr), nullptr);
+    EXPECT_FALSE(s_MutexWait(nullptr, true));
+    EXPECT_FALSE(s_MutexWait(nullptr, false));
+    s_MutexReset(nullptr);
+    s_MutexClose(nullptr);
+    EXPECT_EQ(s_MutexOpen(UniqueName("nobody made it").c_str()), nullptr);
+    std::string tooLong(300, 'q');
+    EXPECT_EQ(s_MutexCreate(tooLong.c_str()), nullptr);
+}
+
+TEST(Mutex, ClosedHandleIsRefused) {
+    void* h = s_MutexCreate(UniqueName("m").c_str());
+    ASSERT_NE(h, nullptr);
+    s_MutexClose(h);
+    EXPECT_FALSE(s_MutexWait(h, true));
+    s_MutexReset(h);
+    s_MutexClose(h);
+}
+
+TEST(MutexThreads, TwoCreatesAreOneMutex) {
+    std::string name = UniqueName("m");
+    void* a = s_MutexCreate(name.c_str());
+    void* b = s_MutexCreate(name.c_str());
+    void* c = s_MutexOpen(name.c_str());
+    ASSERT_NE(a, nullptr);
+    ASSERT_NE(b, nullptr);
+    ASSERT_NE(c, nullptr);
+    EXPECT_NE(a, b);
+    ASSERT_TRUE(s_MutexWait(a, true));
+    EXPECT_FALSE(WaitOnOtherThread(b, false)) << "held through the other handle";
+    EXPECT_FALSE(WaitOnOtherThread(c, false));
+    EXPECT_TRUE(s_MutexWait(b, false)) << "the owner may take it again";
+    s_MutexReset(b);
+    s_MutexReset(a);
+    EXPECT_TRUE(WaitOnOtherThread(c, true));
+    for (void* h : {a, b, c}) s_MutexClose(h);
+}
+
+TEST(MutexThreads, ResetByANonOwnerIsIgnored) {
+    void* h = s_MutexCreate(UniqueName("m").c_str());
+    std::atomic<int> phase{0};
+    std::thread owner([&] {
+        s_MutexWait(h, true);
+        phase = 1;
+        while (phase.load() != 2) std::this_thread::yield();
+        s_MutexReset(h);
+    });
+    while (phase.load() != 1) std::this_thread::yield();
+    s_MutexReset(h);  // not ours: nothing happens
+    EXPECT_FALSE(s_MutexWait(h, false));
+    phase = 2;
+    owner.join();
+    EXPECT_TRUE(s_MutexWait(h, false));
+    s_MutexReset(h);
+    s_MutexClose(h);
+}
+
+TEST(MutexThreads, WaitingThreadsTakeTurns) {
+    std::string name = UniqueName("m");
+    long shared = 0;
+    std::vector<std::thread> threads;
+    for (int t = 0; t < 3; ++t) {
+        threads.emplace_back([&] {
+            void* h = s_MutexOpen(name.c_str());
+            for (int i = 0; i < 1000; ++i) {
+                if (!s_MutexWait(h, true)) continue;
+                ++shared;
+                s_MutexReset(h);
+            }
+            s_MutexClose(h);
+        });
+    }
+    void* keep = s_MutexCreate(name.c_str());
+    for (auto& t : threads) t.join();
+    // A thread that opened the name before it existed got null and counted nothing.
+    EXPECT_LE(shared, 3000);
+    EXPECT_EQ(shared % 1000, 0);
+    s_MutexClose(keep);
+}
+
+TEST(MutexProcesses, AnAbandonedMutexIsReleasedAndReportedFalse) {
+    for (bool wait : {true, false}) {
+        SCOPED_TRACE(wait ? "waiting" : "not waiting");
+        std::string name = UniqueName(wait ? "wait" : "try");
+        std::string ready = UniqueName(wait ? "ready-wait" : "ready-try");
+        int child = StartChild("mutex-hold", {name, ready});
+        ASSERT_TRUE(WaitForMarker(ready));
+        void* h = s_MutexOpen(name.c_str());
+        ASSERT_NE(h, nullptr);
+        EXPECT_FALSE(s_MutexWait(h, false)) << "held by the child";
+        KillAndCollect(child);
+        EXPECT_FALSE(s_MutexWait(h, wait)) << "abandoned";
+        EXPECT_TRUE(WaitOnOtherThread(h, false)) << "and not left held";
+        EXPECT_TRUE(s_MutexWait(h, wait));
+        s_MutexReset(h);
+        s_MutexClose(h);
+    }
+}
+
+}  // namespace
+}  // namespace halcyon::test

@@ -1,0 +1,67 @@
+// The single-instance check, in one process and between processes.
+#include "Platform/KernelTestSupport.h"
+#include "support/TestEnv.h"
+
+#include <HalcyonCommon.h>
+
+#include <algorithm>
+#include <filesystem>
+
+namespace halcyon::test {
+namespace {
+
+// Child: exit 0 when it is the first instance of task args[0], 1 when not. As the first, with
+// marker args[1], it raises the marker and idles until killed.
+int CheckInstance(const std::vector<std::string>& args) {
+    if (!s_AppInfoCheckPrevInstance(args.at(0).c_str())) return 1;
+    if (args.size() < 2) return 0;
+    RaiseMarker(args[1]);
+    return IdleUntilKilled();
+}
+const ChildRole kCheckInstance("prev-instance", CheckInstance);
+
+int CheckElsewhere(const std::string& task) {
+    return WaitChild(StartChild("prev-instance", {task}));
+}
+
+TEST(PrevInstance, FirstCallHoldsTheNameForTheProcess) {
+    std::string task = UniqueName("task");
+    EXPECT_TRUE(s_AppInfoCheckPrevInstance(task.c_str()));
+    EXPECT_FALSE(s_AppInfoCheckPrevInstance(task.c_str()));
+    EXPECT_FALSE(s_AppInfoCheckPrevInstance(task.c_str()));
+    EXPECT_TRUE(s_AppInfoCheckPrevInstance(UniqueName("other task").c_str()));
+    EXPECT_EQ(CheckElsewhere(task), 1) << "this process is the first instance";
+    // The marker is a 32-byte read-only mapping of the task's name.
+    win::HANDLE h = win::OpenFileMappingA(FILE_MAP_READ, FALSE, task.c_str());
+    ASSERT_NE(h, nullptr);
+    EXPECT_NE(win::MapViewOfFile(h, FILE_MAP_READ, 0, 0, 32), nullptr);
+    EXPECT_EQ(win::MapViewOfFile(h, FILE_MAP_READ, 0, 0, 33), nullptr);
+    win::CloseHandle(h);
+}
+
+TEST(PrevInstance, NullNameIsVerifiedAndFalse) {
+    std::string log = RootHostPath() + "/LOG";  // "..\LOG" from the current folder, BIN
+    std::filesystem::create_directories(log);
+    WriteFile(log + "/TQVERIFY.LOG", "");
+    EXPECT_FALSE(s_AppInfoCheckPrevInstance(nullptr));
+    std::string text = ReadFile(log + "/TQVERIFY.LOG");
+    EXPECT_NE(text.find("<lpszTaskName != NULL> failed in file <tqutil> in line <21>"),
+              std::string::npos)
+        << text;
+    EXPECT_EQ(std::count(text.begin(), text.end(), '\n'), 1);
+}
+
+TEST(PrevInstanceProcesses, SecondProcessIsRefusedUntilTheFirstIsGone) {
+    std::string task = UniqueName("task");
+    std::string ready = UniqueName("ready");
+    int first = StartChild("prev-instance", {task, ready});
+    ASSERT_TRUE(WaitForMarker(ready));
+    EXPECT_EQ(CheckElsewhere(task), 1);
+    KillChild(first);
+    EXPECT_EQ(CheckElsewhere(task), 0) << "killed: the name is free again";
+    EXPECT_EQ(CheckElsewhere(task), 0) << "a first instance that ended frees it too";
+    CollectLeftovers();  // the killed child's marker
+}
+
+}  // namespace
+}  // namespace halcyon::test

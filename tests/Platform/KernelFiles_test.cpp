@@ -1,0 +1,143 @@
+// GetTempFileNameA and CreateFileA as the shared-memory blocks use them.
+#include "Platform/KernelTestSupport.h"
+#include "support/TestEnv.h"
+
+#include <Platform/Host.h>
+
+#include <cctype>
+#include <set>
+
+namespace halcyon::test {
+namespace {
+
+std::string Folder(const std::string& name) {
+    MakeScratchFolder(name);
+    return RootWindowsPath() + "\\scratch\\" + name;
+}
+
+bool Exists(const std::string& windowsPath) {
+    return win::GetFileAttributesA(windowsPath.c_str()) != INVALID_FILE_ATTRIBUTES;
+}
+
+TEST(KernelFiles, TempFileNamesAreFormedAsOnWindows) {
+    std::string folder = Folder("names");
+    struct Case {
+        const char* path;
+        const char* prefix;
+        unsigned int unique;
+        std::string expected;
+    };
+    const Case cases[] = {
+        {"", "TMP", 0x2A, "TMP2A.tmp"},     {"\\", "TMP", 0xBEEF, "TMPBEEF.tmp"},
+        {"", "abcdef", 0x1, "abc1.tmp"},    {"", "", 0xFFFF, "FFFF.tmp"},
+        {"", nullptr, 0x12345, "2345.tmp"}, {"", "T", 0x10, "T10.tmp"},
+    };
+    for (const Case& c : cases) {
+        char name[MAX_PATH] = {};
+        std::string path = folder + c.path;
+        EXPECT_EQ(win::GetTempFileNameA(path.c_str(), c.prefix, c.unique, name), c.unique);
+        EXPECT_EQ(std::string(name), folder + "\\" + c.expected);
+        EXPECT_FALSE(Exists(name)) << "a number of the caller's creates nothing";
+    }
+}
+
+TEST(KernelFiles, TempFileWithUniqueZeroIsNewAndCreated) {
+    std::string folder = Folder("unique");
+    std::set<std::string> seen;
+    for (int i = 0; i < 20; ++i) {
+        char name[MAX_PATH];
+        unsigned int number = win::GetTempFileNameA(folder.c_str(), "TMP", 0, name);
+        ASSERT_NE(number, 0U);
+        ASSERT_LE(number, 0xFFFFU);
+        std::string text = name;
+        char hex[16];
+        std::snprintf(hex, sizeof hex, "%X", number);
+        EXPECT_EQ(text, folder + "\\TMP" + hex + ".tmp");
+        EXPECT_TRUE(Exists(text));
+        EXPECT_EQ(ReadFile(HostPath(name)), "");
+        EXPECT_TRUE(seen.insert(text).second) << "names repeat";
+    }
+}
+
+TEST(KernelFiles, TempFileNameFailures) {
+    char name[MAX_PATH];
+    std::string missing = RootWindowsPath() + "\\no such folder";
+    EXPECT_EQ(win::GetTempFileNameA(missing.c_str(), "TMP", 0, name), 0U);
+    EXPECT_EQ(win::GetLastError(), ERROR_DIRECTORY);
+    std::string tooLong(MAX_PATH - 13, 'x');
+    EXPECT_EQ(win::GetTempFileNameA(tooLong.c_str(), "TMP", 0, name), 0U);
+    EXPECT_EQ(win::GetLastError(), ERROR_BUFFER_OVERFLOW);
+    EXPECT_EQ(win::GetTempFileNameA(nullptr, "TMP", 0, name), 0U);
+    EXPECT_EQ(win::GetTempFileNameA(missing.c_str(), "TMP", 0, nullptr), 0U);
+}
+
+TEST(KernelFiles, CreateFileDispositions) {
+    std::string folder = Folder("dispositions");
+    std::string existing = folder + "\\existing.txt";
+    std::string fresh = folder + "\\fresh.txt";
+    struct Case {
+        const char* what;
+        std::string path;
+        win::DWORD access;
+        win::DWORD disposition;
+        bool opens;
+        win::DWORD error;  // after the call
+    };
+    const Case cases[] = {
+        {"create new, missing", fresh, GENERIC_WRITE, CREATE_NEW, true, ERROR_SUCCESS},
+        {"create new, existing", existing, GENERIC_WRITE, CREATE_NEW, false, ERROR_FILE_EXISTS},
+        {"create always, existing", existing, GENERIC_WRITE, CREATE_ALWAYS, true,
+         ERROR_ALREADY_EXISTS},
+        {"open always, existing", existing, GENERIC_READ, OPEN_ALWAYS, true, ERROR_ALREADY_EXISTS},
+        {"open existing, missing", folder + "\\none", GENERIC_READ, OPEN_EXISTING, false,
+         ERROR_FILE_NOT_FOUND},
+        {"missing folder", folder + "\\none\\x", GENERIC_READ, OPEN_ALWAYS, false,
+         ERROR_PATH_NOT_FOUND},
+        {"truncate without write", existing, GENERIC_READ, TRUNCATE_EXISTING, false,
+         ERROR_INVALID_PARAMETER},
+        {"bad disposition", existing, GENERIC_READ, 9, false, ERROR_INVALID_PARAMETER},
+        {"a folder", folder, GENERIC_READ, OPEN_EXISTING, false, ERROR_ACCESS_DENIED},
+        {"no name", "", GENERIC_READ, OPEN_EXISTING, false, ERROR_PATH_NOT_FOUND},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        WriteFile(HostPath(existing.c_str()), "old contents");
+        win::SetLastError(1234);
+        win::HANDLE h = win::CreateFileA(c.path.c_str(), c.access, FILE_SHARE_READ, nullptr,
+                                         c.disposition, FILE_ATTRIBUTE_NORMAL, nullptr);
+        EXPECT_EQ(h != INVALID_HANDLE_VALUE, c.opens);
+        EXPECT_EQ(win::GetLastError(), c.error);
+        if (h != INVALID_HANDLE_VALUE) {
+            EXPECT_EQ(win::WaitForSingleObject(h, 0), WAIT_OBJECT_0) << "files are signalled";
+            EXPECT_TRUE(win::CloseHandle(h));
+            EXPECT_FALSE(win::CloseHandle(h));
+            EXPECT_EQ(win::GetLastError(), ERROR_INVALID_HANDLE);
+        }
+    }
+    EXPECT_EQ(ReadFile(HostPath(existing.c_str())), "old contents");
+    win::HANDLE h =
+        win::CreateFileA(existing.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
+    win::CloseHandle(h);
+    EXPECT_EQ(ReadFile(HostPath(existing.c_str())), "") << "CREATE_ALWAYS truncates";
+}
+
+TEST(KernelFiles, DeleteOnCloseFileGoesWithItsLastHandle) {
+    std::string folder = Folder("doc");
+    char name[MAX_PATH];
+    ASSERT_NE(win::GetTempFileNameA(folder.c_str(), "TMP", 0, name), 0U);
+    win::HANDLE first = win::CreateFileA(
+        name, GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+        CREATE_ALWAYS, FILE_ATTRIBUTE_TEMPORARY | FILE_FLAG_DELETE_ON_CLOSE, nullptr);
+    ASSERT_NE(first, INVALID_HANDLE_VALUE);
+    win::HANDLE second =
+        win::CreateFileA(name, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                         nullptr, OPEN_EXISTING, 0, nullptr);
+    ASSERT_NE(second, INVALID_HANDLE_VALUE);
+    win::CloseHandle(first);
+    EXPECT_TRUE(Exists(name)) << "another handle still uses it";
+    win::CloseHandle(second);
+    EXPECT_FALSE(Exists(name));
+}
+
+}  // namespace
+}  // namespace halcyon::test

@@ -1,0 +1,245 @@
+// File mappings and views within one process.
+#include "Platform/KernelTestSupport.h"
+#include "support/TestEnv.h"
+
+#include <Platform/Host.h>
+
+#include <cstring>
+
+namespace halcyon::test {
+namespace {
+
+win::HANDLE PagingMapping(const std::string& name, win::DWORD bytes,
+                          win::DWORD protect = PAGE_READWRITE) {
+    return win::CreateFileMappingA(INVALID_HANDLE_VALUE, nullptr, protect, 0, bytes,
+                                   name.empty() ? nullptr : name.c_str());
+}
+
+bool AllZero(const unsigned char* p, std::size_t n) {
+    for (std::size_t i = 0; i < n; ++i) {
+        if (p[i] != 0) return false;
+    }
+    return true;
+}
+
+TEST(KernelMapping, NewMappingIsZeroFilledAndSharedByItsViews) {
+    std::string name = UniqueName("s");
+    win::HANDLE a = PagingMapping(name, 5000);
+    ASSERT_NE(a, nullptr);
+    EXPECT_EQ(win::GetLastError(), ERROR_SUCCESS);
+    win::HANDLE b = win::OpenFileMappingA(FILE_MAP_ALL_ACCESS, FALSE, name.c_str());
+    ASSERT_NE(b, nullptr);
+    auto* va = static_cast<unsigned char*>(win::MapViewOfFile(a, FILE_MAP_ALL_ACCESS, 0, 0, 0));
+    auto* vb = static_cast<unsigned char*>(win::MapViewOfFile(b, FILE_MAP_READ, 0, 0, 5000));
+    ASSERT_NE(va, nullptr);
+    ASSERT_NE(vb, nullptr);
+    EXPECT_NE(va, vb);
+    EXPECT_TRUE(AllZero(va, 8192)) << "the view covers whole pages";
+    va[0] = 0x8E;
+    va[4999] = 0x8F;
+    EXPECT_EQ(vb[0], 0x8E);
+    EXPECT_EQ(vb[4999], 0x8F);
+    EXPECT_TRUE(win::UnmapViewOfFile(va));
+    EXPECT_TRUE(win::UnmapViewOfFile(vb));
+    win::CloseHandle(a);
+    win::CloseHandle(b);
+}
+
+TEST(KernelMapping, CreatingAnExistingNameGivesThatMappingWithItsOwnSize) {
+    std::string name = UniqueName("s");
+    win::HANDLE first = PagingMapping(name, 4096);
+    auto* v1 = static_cast<char*>(win::MapViewOfFile(first, FILE_MAP_WRITE, 0, 0, 0));
+    std::strcpy(v1, "registry");
+    win::HANDLE second = PagingMapping(name, 100000, PAGE_READONLY);
+    ASSERT_NE(second, nullptr);
+    EXPECT_EQ(win::GetLastError(), ERROR_ALREADY_EXISTS);
+    EXPECT_EQ(win::MapViewOfFile(second, FILE_MAP_READ, 0, 0, 8192), nullptr) << "still 4096";
+    EXPECT_EQ(win::GetLastError(), ERROR_ACCESS_DENIED);
+    auto* v2 = static_cast<char*>(win::MapViewOfFile(second, FILE_MAP_WRITE, 0, 0, 0));
+    ASSERT_NE(v2, nullptr) << "its own protection, read-write, applies";
+    EXPECT_STREQ(v2, "registry");
+    win::UnmapViewOfFile(v1);
+    win::UnmapViewOfFile(v2);
+    win::CloseHandle(first);
+    win::CloseHandle(second);
+}
+
+TEST(KernelMapping, ViewOutlivesTheNameAndARecreatedNameStartsFresh) {
+    std::string name = UniqueName("s");
+    win::HANDLE h = PagingMapping(name, 100);
+    auto* view = static_cast<char*>(win::MapViewOfFile(h, FILE_MAP_ALL_ACCESS, 0, 0, 0));
+    ASSERT_NE(view, nullptr);
+    std::strcpy(view, "kept");
+    win::CloseHandle(h);
+    EXPECT_EQ(win::OpenFileMappingA(FILE_MAP_READ, FALSE, name.c_str()), nullptr);
+    EXPECT_EQ(win::GetLastError(), ERROR_FILE_NOT_FOUND);
+    EXPECT_STREQ(view, "kept");
+    view[0] = 'K';  // still writable
+    win::HANDLE again = PagingMapping(name, 100);
+    EXPECT_EQ(win::GetLastError(), ERROR_SUCCESS);
+    auto* fresh = static_cast<char*>(win::MapViewOfFile(again, FILE_MAP_READ, 0, 0, 0));
+    ASSERT_NE(fresh, nullptr);
+    EXPECT_EQ(fresh[0], 0);
+    EXPECT_STREQ(view, "Kept");
+    win::UnmapViewOfFile(view);
+    win::UnmapViewOfFile(fresh);
+    win::CloseHandle(again);
+}
+
+TEST(KernelMapping, SingleInstanceMarkerIsReadOnly) {
+    std::string name = UniqueName("task");
+    win::HANDLE first = PagingMapping(name, 32, PAGE_READONLY);
+    ASSERT_NE(first, nullptr);
+    EXPECT_EQ(win::GetLastError(), ERROR_SUCCESS);
+    auto* view = static_cast<unsigned char*>(win::MapViewOfFile(first, FILE_MAP_READ, 0, 0, 0));
+    ASSERT_NE(view, nullptr);
+    EXPECT_TRUE(AllZero(view, 4096));
+    EXPECT_EQ(win::MapViewOfFile(first, FILE_MAP_WRITE, 0, 0, 0), nullptr);
+    EXPECT_EQ(win::GetLastError(), ERROR_ACCESS_DENIED);
+    EXPECT_EQ(win::MapViewOfFile(first, FILE_MAP_ALL_ACCESS, 0, 0, 0), nullptr);
+    win::HANDLE second = PagingMapping(name, 32, PAGE_READONLY);
+    EXPECT_EQ(win::GetLastError(), ERROR_ALREADY_EXISTS);
+    win::UnmapViewOfFile(view);
+    win::CloseHandle(second);
+    win::CloseHandle(first);
+}
+
+TEST(KernelMapping, RequestsWindowsRefuses) {
+    std::string name = UniqueName("s");
+    win::HANDLE big = PagingMapping(name, 3 * 65536);
+    win::HANDLE readOnly = win::OpenFileMappingA(FILE_MAP_READ, FALSE, name.c_str());
+    struct Case {
+        const char* what;
+        win::HANDLE handle;
+        win::DWORD access;
+        win::DWORD offset;
+        win::SIZE_T bytes;
+        win::DWORD error;
+    };
+    const Case cases[] = {
+        {"offset not on 64 KiB", big, FILE_MAP_READ, 4096, 0, ERROR_MAPPED_ALIGNMENT},
+        {"offset at the end", big, FILE_MAP_READ, 3 * 65536, 0, ERROR_ACCESS_DENIED},
+        {"past the end", big, FILE_MAP_READ, 65536, 2 * 65536 + 1, ERROR_ACCESS_DENIED},
+        {"no access", big, 0, 0, 0, ERROR_INVALID_PARAMETER},
+        {"write through a read handle", readOnly, FILE_MAP_WRITE, 0, 0, ERROR_ACCESS_DENIED},
+        {"not a mapping", nullptr, FILE_MAP_READ, 0, 0, ERROR_INVALID_HANDLE},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        win::SetLastError(0);
+        EXPECT_EQ(win::MapViewOfFile(c.handle, c.access, 0, c.offset, c.bytes), nullptr);
+        EXPECT_EQ(win::GetLastError(), c.error);
+    }
+    EXPECT_EQ(PagingMapping(UniqueName("empty"), 0), nullptr);
+    EXPECT_EQ(win::GetLastError(), ERROR_INVALID_PARAMETER);
+    EXPECT_EQ(PagingMapping(UniqueName("bad"), 64, 0x1234), nullptr);
+    EXPECT_EQ(win::GetLastError(), ERROR_INVALID_PARAMETER);
+    EXPECT_EQ(win::OpenFileMappingA(FILE_MAP_READ, FALSE, nullptr), nullptr);
+    EXPECT_EQ(win::GetLastError(), ERROR_INVALID_PARAMETER);
+    int local = 0;
+    EXPECT_FALSE(win::UnmapViewOfFile(&local));
+    EXPECT_EQ(win::GetLastError(), ERROR_INVALID_ADDRESS);
+    EXPECT_FALSE(win::UnmapViewOfFile(nullptr));
+    win::CloseHandle(readOnly);
+    win::CloseHandle(big);
+}
+
+TEST(KernelMapping, ViewAtAnOffsetAndCopyOnWriteViews) {
+    win::HANDLE h = PagingMapping("", 3 * 65536);
+    auto* whole = static_cast<unsigned char*>(win::MapViewOfFile(h, FILE_MAP_WRITE, 0, 0, 0));
+    ASSERT_NE(whole, nullptr);
+    whole[65536] = 7;
+    auto* second = static_cast<unsigned char*>(win::MapViewOfFile(h, FILE_MAP_READ, 0, 65536, 10));
+    ASSERT_NE(second, nullptr);
+    EXPECT_EQ(second[0], 7);
+    auto* copy = static_cast<unsigned char*>(win::MapViewOfFile(h, FILE_MAP_COPY, 0, 0, 0));
+    ASSERT_NE(copy, nullptr);
+    copy[65536] = 9;  // private to this view
+    EXPECT_EQ(whole[65536], 7);
+    whole[0] = 1;
+    EXPECT_TRUE(win::UnmapViewOfFile(second));
+    EXPECT_FALSE(win::UnmapViewOfFile(second)) << "already unmapped";
+    win::UnmapViewOfFile(copy);
+    win::UnmapViewOfFile(whole);
+    win::CloseHandle(h);
+}
+
+// A fresh temporary file in root\TEMP, opened as the shared-memory blocks open theirs.
+win::HANDLE DeleteOnCloseTempFile(std::string& path) {
+    MakeScratchFolder("TEMP");
+    std::string folder = RootWindowsPath() + "\\scratch\\TEMP";
+    char name[MAX_PATH];
+    if (win::GetTempFileNameA(folder.c_str(), "TMP", 0, name) == 0) return INVALID_HANDLE_VALUE;
+    path = name;
+    return win::CreateFileA(
+        name, GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+        CREATE_ALWAYS,
+        FILE_ATTRIBUTE_TEMPORARY | FILE_FLAG_DELETE_ON_CLOSE | FILE_FLAG_RANDOM_ACCESS, nullptr);
+}
+
+bool TempFileExists(const std::string& windowsPath) {
+    return win::GetFileAttributesA(windowsPath.c_str()) != INVALID_FILE_ATTRIBUTES;
+}
+
+TEST(KernelMapping, FileMappingGrowsTheFileAndTheFileGoesWithItsLastUse) {
+    std::string path;
+    win::HANDLE file = DeleteOnCloseTempFile(path);
+    ASSERT_NE(file, INVALID_HANDLE_VALUE);
+    EXPECT_EQ(win::GetLastError(), ERROR_ALREADY_EXISTS) << "GetTempFileNameA created it";
+    std::string name = UniqueName("s");
+    win::HANDLE map =
+        win::CreateFileMappingA(file, nullptr, PAGE_READWRITE | SEC_COMMIT, 0, 10000, name.c_str());
+    ASSERT_NE(map, nullptr);
+    EXPECT_EQ(ReadFile(HostPath(path.c_str())).size(), 10000U);
+    auto* view = static_cast<unsigned char*>(win::MapViewOfFile(map, FILE_MAP_ALL_ACCESS, 0, 0, 0));
+    ASSERT_NE(view, nullptr);
+    EXPECT_TRUE(AllZero(view, 10000));
+    view[9999] = 0x5A;
+    win::HANDLE byName = win::OpenFileMappingA(FILE_MAP_READ, FALSE, name.c_str());
+    auto* other = static_cast<unsigned char*>(win::MapViewOfFile(byName, FILE_MAP_READ, 0, 0, 0));
+    ASSERT_NE(other, nullptr);
+    EXPECT_EQ(other[9999], 0x5A);
+    EXPECT_EQ(static_cast<unsigned char>(ReadFile(HostPath(path.c_str()))[9999]), 0x5A);
+
+    // The file outlives its handle and the mapping handles while a view uses it.
+    win::CloseHandle(file);
+    win::CloseHandle(map);
+    win::CloseHandle(byName);
+    win::UnmapViewOfFile(other);
+    EXPECT_TRUE(TempFileExists(path));
+    EXPECT_EQ(view[9999], 0x5A);
+    win::UnmapViewOfFile(view);
+    EXPECT_FALSE(TempFileExists(path));
+}
+
+TEST(KernelMapping, FileMappingChecksItsFile) {
+    std::string path;
+    win::HANDLE file = DeleteOnCloseTempFile(path);
+    ASSERT_NE(file, INVALID_HANDLE_VALUE);
+    EXPECT_EQ(win::CreateFileMappingA(file, nullptr, PAGE_READWRITE, 0, 0, nullptr), nullptr);
+    EXPECT_EQ(win::GetLastError(), ERROR_FILE_INVALID) << "an empty file and no size";
+    win::HANDLE readOnly = win::CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
+                                            OPEN_EXISTING, 0, nullptr);
+    ASSERT_NE(readOnly, INVALID_HANDLE_VALUE);
+    EXPECT_EQ(win::CreateFileMappingA(readOnly, nullptr, PAGE_READWRITE, 0, 100, nullptr), nullptr);
+    EXPECT_EQ(win::GetLastError(), ERROR_ACCESS_DENIED);
+    win::HANDLE sized = win::CreateFileMappingA(file, nullptr, PAGE_READWRITE, 0, 300, nullptr);
+    ASSERT_NE(sized, nullptr);
+    // Size 0 takes the file's size, now 300.
+    win::HANDLE whole = win::CreateFileMappingA(readOnly, nullptr, PAGE_READONLY, 0, 0, nullptr);
+    ASSERT_NE(whole, nullptr);
+    void* view = win::MapViewOfFile(whole, FILE_MAP_READ, 0, 0, 300);
+    EXPECT_NE(view, nullptr);
+    EXPECT_EQ(win::MapViewOfFile(whole, FILE_MAP_READ, 0, 0, 301), nullptr);
+    win::HANDLE mutex = win::CreateMutexA(nullptr, FALSE, nullptr);
+    EXPECT_EQ(win::CreateFileMappingA(mutex, nullptr, PAGE_READONLY, 0, 0, nullptr), nullptr)
+        << "a mutex is no file";
+    EXPECT_EQ(win::GetLastError(), ERROR_INVALID_HANDLE);
+    for (win::HANDLE h : {sized, whole, readOnly, file, mutex}) win::CloseHandle(h);
+    EXPECT_TRUE(TempFileExists(path)) << "the view still uses it";
+    win::UnmapViewOfFile(view);
+    EXPECT_FALSE(TempFileExists(path));
+}
+
+}  // namespace
+}  // namespace halcyon::test

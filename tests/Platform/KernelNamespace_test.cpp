@@ -1,0 +1,231 @@
+// The namespace folder on Linux: file names, collection after crashes, listing, and failures
+// of the system calls underneath.
+#include "Platform/KernelTestSupport.h"
+#include "posix/SysCalls.h"
+#include "support/TestEnv.h"
+
+#include <Platform/Host.h>
+
+#include <dirent.h>
+#include <fcntl.h>
+#include <sys/file.h>
+#include <sys/mman.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <functional>
+
+namespace halcyon::test {
+namespace {
+
+std::vector<std::string> FolderEntries() {
+    std::vector<std::string> names;
+    if (DIR* d = opendir(win::posix::KernelDirectory().c_str())) {
+        while (struct dirent* e = readdir(d)) {
+            std::string name = e->d_name;
+            if (name != "." && name != "..") names.push_back(name);
+        }
+        closedir(d);
+    }
+    return names;
+}
+
+const win::posix::KernelObjectInfo* Find(const std::vector<win::posix::KernelObjectInfo>& list,
+                                         const std::string& name) {
+    for (const auto& info : list) {
+        if (info.name == name) return &info;
+    }
+    return nullptr;
+}
+
+// Restores the real system calls when the test ends, however it ends.
+struct SysCallsGuard {
+    win::posix::SysCalls saved = win::posix::Sys();
+    ~SysCallsGuard() { win::posix::Sys() = saved; }
+};
+
+// Child: creates a mutex (owned), a paging-file mapping and a delete-on-close file mapping over
+// args[2], all named from args[0], raises marker args[1] and idles until killed.
+int CreateObjectsAndIdle(const std::vector<std::string>& args) {
+    std::string base = args.at(0);
+    win::CreateMutexA(nullptr, TRUE, (base + ".m").c_str());
+    win::CreateFileMappingA(INVALID_HANDLE_VALUE, nullptr, PAGE_READWRITE, 0, 100,
+                            (base + ".s").c_str());
+    win::HANDLE file = win::CreateFileA(args.at(2).c_str(), GENERIC_READ | GENERIC_WRITE,
+                                        FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, CREATE_ALWAYS,
+                                        FILE_FLAG_DELETE_ON_CLOSE, nullptr);
+    win::HANDLE map =
+        win::CreateFileMappingA(file, nullptr, PAGE_READWRITE, 0, 100, (base + ".f").c_str());
+    if (map == nullptr || win::MapViewOfFile(map, FILE_MAP_WRITE, 0, 0, 0) == nullptr) return 10;
+    RaiseMarker(args.at(1));
+    return IdleUntilKilled();
+}
+const ChildRole kCreateObjects("kernel-create-objects", CreateObjectsAndIdle);
+
+TEST(KernelNamespace, AnyNameBecomesAFileNameOfItsOwn) {
+    const std::string names[] = {
+        "a/b",
+        "..",
+        ".hidden",
+        "%41",
+        "A",
+        "with space",
+        "\x01\x7f\xff",
+        "Global\\g",
+        std::string(259, '/'),
+        std::string(259, 'a'),
+    };
+    std::size_t before = FolderEntries().size();  // objects other tests keep for the process
+    std::vector<win::HANDLE> handles;
+    for (const std::string& name : names) {
+        win::HANDLE h = win::CreateMutexA(nullptr, FALSE, name.c_str());
+        ASSERT_NE(h, nullptr) << name;
+        EXPECT_EQ(win::GetLastError(), ERROR_SUCCESS) << name << ": no two names may meet";
+        handles.push_back(h);
+    }
+    std::vector<std::string> entries = FolderEntries();
+    EXPECT_EQ(entries.size(), before + std::size(names));
+    for (const std::string& name : names) {
+        std::string file = win::posix::KernelDirectory() + "/" + name;
+        if (name.size() <= 200 && name.find_first_of("/%.\\ \x01") == std::string::npos) {
+            EXPECT_TRUE(FileExists(file)) << "plain names stay readable";
+        }
+    }
+    for (const std::string& entry : entries) {
+        if (entry.compare(0, 5, ".doc.") == 0) continue;  // other tests' files in use
+        EXPECT_NE(entry[0], '.') << entry;
+        EXPECT_LE(entry.size(), 200U);
+    }
+    std::vector<win::posix::KernelObjectInfo> list;
+    ASSERT_TRUE(win::posix::ListKernelObjects(list));
+    for (const std::string& name : names) {
+        const auto* info = Find(list, name);
+        ASSERT_NE(info, nullptr) << name;
+        EXPECT_EQ(info->kind, "mutex");
+        EXPECT_EQ(info->holders, 1);
+        EXPECT_FALSE(info->stale);
+    }
+    for (win::HANDLE h : handles) win::CloseHandle(h);
+    EXPECT_EQ(FolderEntries().size(), before);
+}
+
+TEST(KernelNamespace, ListingShowsKindSizeHoldersAndOwner) {
+    std::string mutex = UniqueName("m");
+    std::string section = UniqueName("s");
+    win::HANDLE m = win::CreateMutexA(nullptr, TRUE, mutex.c_str());
+    win::HANDLE m2 = win::OpenMutexA(SYNCHRONIZE, FALSE, mutex.c_str());
+    win::HANDLE s = win::CreateFileMappingA(INVALID_HANDLE_VALUE, nullptr, PAGE_READWRITE, 0, 5000,
+                                            section.c_str());
+    std::vector<win::posix::KernelObjectInfo> list;
+    ASSERT_TRUE(win::posix::ListKernelObjects(list));
+    const auto* mi = Find(list, mutex);
+    const auto* si = Find(list, section);
+    ASSERT_NE(mi, nullptr);
+    ASSERT_NE(si, nullptr);
+    EXPECT_EQ(mi->holders, 1) << "two handles, one process";
+    EXPECT_EQ(mi->ownerPid, getpid());
+    EXPECT_NE(mi->ownerTid, 0);
+    EXPECT_EQ(si->kind, "mapping");
+    EXPECT_EQ(si->size, 5000U);
+    EXPECT_EQ(si->backing, "paging file");
+    win::ReleaseMutex(m);
+    ASSERT_TRUE(win::posix::ListKernelObjects(list));
+    EXPECT_EQ(Find(list, mutex)->ownerPid, 0);
+    for (win::HANDLE h : {m, m2, s}) win::CloseHandle(h);
+}
+
+TEST(KernelNamespace, WhatKilledProcessesLeaveIsCollected) {
+    std::string base = UniqueName("o");
+    std::string ready = UniqueName("ready");
+    MakeScratchFolder("TEMP");
+    std::string file = RootWindowsPath() + "\\scratch\\TEMP\\backing.tmp";
+    std::size_t before = FolderEntries().size();
+    int child = StartChild("kernel-create-objects", {base, ready, file});
+    ASSERT_TRUE(WaitForMarker(ready));
+    std::vector<win::posix::KernelObjectInfo> list;
+    ASSERT_TRUE(win::posix::ListKernelObjects(list));
+    ASSERT_NE(Find(list, base + ".f"), nullptr);
+    EXPECT_EQ(Find(list, base + ".f")->backing, HostPath(file.c_str()));
+    KillChild(child);
+
+    ASSERT_TRUE(win::posix::ListKernelObjects(list));
+    ASSERT_NE(Find(list, base + ".m"), nullptr);
+    EXPECT_TRUE(Find(list, base + ".m")->stale);
+    EXPECT_EQ(Find(list, base + ".m")->holders, 0);
+    EXPECT_TRUE(FileExists(HostPath(file.c_str())));
+    // Three objects and the backing file with its record (the marker died with the child too).
+    EXPECT_EQ(win::posix::CollectKernelObjects(), 6);
+    EXPECT_EQ(FolderEntries().size(), before);
+    EXPECT_FALSE(FileExists(HostPath(file.c_str())));
+}
+
+TEST(KernelNamespace, AStaleNameCountsAsAbsentAndADamagedLiveOneIsRefused) {
+    std::string name = UniqueName("m");
+    std::string path = win::posix::KernelDirectory() + "/" + name;
+    // No holder: what a process that died while creating it leaves.
+    win::HANDLE first = win::CreateMutexA(nullptr, FALSE, UniqueName("folder").c_str());
+    WriteFile(path, "half made");
+    EXPECT_EQ(win::OpenMutexA(SYNCHRONIZE, FALSE, name.c_str()), nullptr);
+    EXPECT_EQ(win::GetLastError(), ERROR_FILE_NOT_FOUND);
+    EXPECT_FALSE(FileExists(path));
+    // With a holder that is no object of ours, the name is refused but left alone.
+    WriteFile(path, std::string(8192, 'x'));
+    int fd = open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    ASSERT_EQ(flock(fd, LOCK_SH), 0);
+    EXPECT_EQ(win::CreateMutexA(nullptr, FALSE, name.c_str()), nullptr);
+    EXPECT_EQ(win::GetLastError(), ERROR_INVALID_HANDLE);
+    EXPECT_TRUE(FileExists(path));
+    close(fd);
+    unlink(path.c_str());
+    win::CloseHandle(first);
+}
+
+TEST(KernelNamespace, FailingSystemCallsLeaveNothingBehind) {
+    using win::posix::Sys;
+    struct Case {
+        const char* what;
+        std::function<void()> inject;
+        win::DWORD error;
+    };
+    const Case cases[] = {
+        {"no descriptors",
+         [] { Sys().open = [](const char*, int, mode_t) { return errno = EMFILE, -1; }; },
+         ERROR_TOO_MANY_OPEN_FILES},
+        {"no memory for the pages",
+         [] { Sys().fallocate = [](int, int, off_t, off_t) { return errno = ENOSPC, -1; }; },
+         ERROR_NOT_ENOUGH_MEMORY},
+        {"no address space",
+         [] {
+             Sys().mmap = [](void*, size_t, int, int, int, off_t) {
+                 errno = ENOMEM;
+                 return MAP_FAILED;
+             };
+         },
+         ERROR_NOT_ENOUGH_MEMORY},
+        {"no locks", [] { Sys().flock = [](int, int) { return errno = ENOLCK, -1; }; },
+         ERROR_INVALID_FUNCTION},
+    };
+    std::size_t before = FolderEntries().size();
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        std::string name = UniqueName("s");
+        {
+            SysCallsGuard guard;
+            c.inject();
+            win::SetLastError(0);
+            EXPECT_EQ(win::CreateFileMappingA(INVALID_HANDLE_VALUE, nullptr, PAGE_READWRITE, 0, 100,
+                                              name.c_str()),
+                      nullptr);
+            EXPECT_EQ(win::GetLastError(), c.error);
+            EXPECT_EQ(win::CreateMutexA(nullptr, FALSE, name.c_str()), nullptr);
+        }
+        EXPECT_EQ(FolderEntries().size(), before);
+        win::HANDLE h = win::CreateFileMappingA(INVALID_HANDLE_VALUE, nullptr, PAGE_READWRITE, 0,
+                                                100, name.c_str());
+        EXPECT_NE(h, nullptr) << "works again with the real calls";
+        win::CloseHandle(h);
+    }
+}
+
+}  // namespace
+}  // namespace halcyon::test
