@@ -215,15 +215,11 @@ TEST(CastHexText, BytesToTextAndBack) {
     EXPECT_EQ(text[0], 0);
 }
 
-TEST(CastHexText, EveryByteRoundTripsUpTo127Bytes) {
+TEST(CastHexText, RandomBytesRoundTripForEveryLengthTo127) {
     std::mt19937 rng(5);
     for (int n = 0; n <= 127; ++n) {
         Bytes source(static_cast<size_t>(n) + 1);  // one spare byte: never an empty vector
         for (auto& b : source) b = static_cast<unsigned char>(rng());
-        if (n == 127) {
-            for (int i = 0; i < 127; ++i)
-                source[static_cast<size_t>(i)] = static_cast<unsigned char>(i * 2 + 1);
-        }
         Bytes text(2 * n + 2, 0xEE), back(n + 1, 0xEE);
         unsigned char textLen = 0, backLen = 0;
         ASSERT_TRUE(
