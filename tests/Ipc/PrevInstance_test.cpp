@@ -35,7 +35,10 @@ TEST(PrevInstance, FirstCallHoldsTheNameForTheProcess) {
     win::HANDLE h = win::OpenFileMappingA(FILE_MAP_READ, FALSE, task.c_str());
     ASSERT_NE(h, nullptr);
     EXPECT_NE(win::MapViewOfFile(h, FILE_MAP_READ, 0, 0, 32), nullptr);
-    EXPECT_EQ(win::MapViewOfFile(h, FILE_MAP_READ, 0, 0, 33), nullptr);
+    // Wine rounds a mapping's size up to whole pages; Windows keeps it to the byte.
+    if (!UnderWine()) {
+        EXPECT_EQ(win::MapViewOfFile(h, FILE_MAP_READ, 0, 0, 33), nullptr);
+    }
     win::CloseHandle(h);
 }
 

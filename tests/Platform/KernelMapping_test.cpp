@@ -55,7 +55,9 @@ TEST(KernelMapping, CreatingAnExistingNameGivesThatMappingWithItsOwnSize) {
     EXPECT_EQ(win::GetLastError(), ERROR_ALREADY_EXISTS);
     EXPECT_EQ(win::MapViewOfFile(second, FILE_MAP_READ, 0, 0, 8192), nullptr) << "still 4096";
     EXPECT_EQ(win::GetLastError(), ERROR_ACCESS_DENIED);
-    auto* v2 = static_cast<char*>(win::MapViewOfFile(second, FILE_MAP_WRITE, 0, 0, 0));
+    // Wine limits the handle to the protection asked for; Windows' handle has all rights.
+    auto* v2 = static_cast<char*>(
+        win::MapViewOfFile(second, UnderWine() ? FILE_MAP_READ : FILE_MAP_WRITE, 0, 0, 0));
     ASSERT_NE(v2, nullptr) << "its own protection, read-write, applies";
     EXPECT_STREQ(v2, "registry");
     win::UnmapViewOfFile(v1);
@@ -126,6 +128,8 @@ TEST(KernelMapping, RequestsWindowsRefuses) {
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
+        // Wine maps a view without access, and refuses an offset at the end as a bad parameter.
+        if (UnderWine() && (c.access == 0 || c.offset == 3 * 65536)) continue;
         win::SetLastError(0);
         EXPECT_EQ(win::MapViewOfFile(c.handle, c.access, 0, c.offset, c.bytes), nullptr);
         EXPECT_EQ(win::GetLastError(), c.error);
@@ -190,7 +194,9 @@ TEST(KernelMapping, FileMappingGrowsTheFileAndTheFileGoesWithItsLastUse) {
     win::HANDLE map =
         win::CreateFileMappingA(file, nullptr, PAGE_READWRITE | SEC_COMMIT, 0, 10000, name.c_str());
     ASSERT_NE(map, nullptr);
-    EXPECT_EQ(ReadFile(HostPath(path.c_str())).size(), 10000U);
+    // Only the stand-in lets the C runtime open a delete-on-close file: Windows wants
+    // FILE_SHARE_DELETE from every later opener, and the runtime never asks for it.
+    EXPECT_EQ(ReadFile(HostPath(path.c_str())).size(), HALCYON_STAND_IN ? 10000U : 0U);
     auto* view = static_cast<unsigned char*>(win::MapViewOfFile(map, FILE_MAP_ALL_ACCESS, 0, 0, 0));
     ASSERT_NE(view, nullptr);
     EXPECT_TRUE(AllZero(view, 10000));
@@ -199,7 +205,9 @@ TEST(KernelMapping, FileMappingGrowsTheFileAndTheFileGoesWithItsLastUse) {
     auto* other = static_cast<unsigned char*>(win::MapViewOfFile(byName, FILE_MAP_READ, 0, 0, 0));
     ASSERT_NE(other, nullptr);
     EXPECT_EQ(other[9999], 0x5A);
+#if HALCYON_STAND_IN
     EXPECT_EQ(static_cast<unsigned char>(ReadFile(HostPath(path.c_str()))[9999]), 0x5A);
+#endif
 
     // The file outlives its handle and the mapping handles while a view uses it.
     win::CloseHandle(file);
@@ -218,8 +226,10 @@ TEST(KernelMapping, FileMappingChecksItsFile) {
     ASSERT_NE(file, INVALID_HANDLE_VALUE);
     EXPECT_EQ(win::CreateFileMappingA(file, nullptr, PAGE_READWRITE, 0, 0, nullptr), nullptr);
     EXPECT_EQ(win::GetLastError(), ERROR_FILE_INVALID) << "an empty file and no size";
-    win::HANDLE readOnly = win::CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
-                                            OPEN_EXISTING, 0, nullptr);
+    // Windows wants the sharing that the open handle allows: a writer, deletion on close.
+    win::HANDLE readOnly = win::CreateFileA(path.c_str(), GENERIC_READ,
+                                            FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                                            nullptr, OPEN_EXISTING, 0, nullptr);
     ASSERT_NE(readOnly, INVALID_HANDLE_VALUE);
     EXPECT_EQ(win::CreateFileMappingA(readOnly, nullptr, PAGE_READWRITE, 0, 100, nullptr), nullptr);
     EXPECT_EQ(win::GetLastError(), ERROR_ACCESS_DENIED);

@@ -74,6 +74,8 @@ TEST(KernelMutex, NamesAreExactAndCheckedAsWindowsChecksThem) {
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
+        // Windows' A functions take names of up to MAX_PATH - 1 characters; Wine's take more.
+        if (c.error == ERROR_FILENAME_EXCED_RANGE && UnderWine()) continue;
         win::SetLastError(0);
         win::HANDLE h = win::CreateMutexA(nullptr, FALSE, c.name.c_str());
         EXPECT_EQ(h != nullptr, c.error == ERROR_SUCCESS);
@@ -162,12 +164,18 @@ TEST(KernelMutex, BadHandlesFailWithoutHarm) {
     win::HANDLE section =
         win::CreateFileMappingA(INVALID_HANDLE_VALUE, nullptr, PAGE_READWRITE, 0, 64, nullptr);
     int local = 0;
-    const win::HANDLE bad[] = {nullptr,
-                               INVALID_HANDLE_VALUE,
-                               closed,
-                               reinterpret_cast<win::HANDLE>(0x1234),
-                               reinterpret_cast<win::HANDLE>(0x7FFFFFFF00000004ULL),
-                               &local};
+    const win::HANDLE bad[] = {
+        nullptr,
+#if HALCYON_STAND_IN
+        // On Windows this value is the current process (GetCurrentProcess()), and a closed
+        // handle's value goes to the next handle that any thread of the process makes.
+        INVALID_HANDLE_VALUE,
+        closed,
+#endif
+        reinterpret_cast<win::HANDLE>(0x1234),
+        reinterpret_cast<win::HANDLE>(0x7FFFFFFF00000004ULL),
+        &local
+    };
     for (win::HANDLE h : bad) {
         SCOPED_TRACE(testing::Message() << h);
         win::SetLastError(0);
@@ -191,6 +199,10 @@ TEST(KernelMutex, HandleRightsLimitWaitAndRelease) {
     win::HANDLE waitOnly = win::OpenMutexA(SYNCHRONIZE, FALSE, name.c_str());
     win::HANDLE releaseOnly = win::OpenMutexA(MUTEX_MODIFY_STATE, FALSE, name.c_str());
     ASSERT_EQ(win::WaitForSingleObject(waitOnly, 0), WAIT_OBJECT_0);
+    if (UnderWine()) {  // Wine releases through a handle without MUTEX_MODIFY_STATE
+        for (win::HANDLE h : {full, waitOnly, releaseOnly}) win::CloseHandle(h);
+        GTEST_SKIP() << "Wine does not check the right to release a mutex";
+    }
     EXPECT_FALSE(win::ReleaseMutex(waitOnly));
     EXPECT_EQ(win::GetLastError(), ERROR_ACCESS_DENIED);
     EXPECT_EQ(win::WaitForSingleObject(releaseOnly, 0), WAIT_FAILED);

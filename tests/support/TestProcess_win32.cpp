@@ -266,8 +266,10 @@ void KillChild(int pid) {
 
 int RunCommand(const std::string& command, std::string& output) {
     output.clear();
-    // Through cmd.exe; text mode reads its CR LF line ends as LF, as the shell's are on Linux.
-    std::FILE* pipe = _popen((command + " 2>&1").c_str(), "r");
+    // Through cmd.exe /c, which drops the first and the last quote of its command line when that
+    // starts with one: the extra pair keeps a quoted program name and quoted arguments intact.
+    // Text mode reads the CR LF line ends as LF, as the shell's are on Linux.
+    std::FILE* pipe = _popen(("\"" + command + " 2>&1\"").c_str(), "r");
     if (pipe == nullptr) return -1;
     char buf[4096];
     size_t n;

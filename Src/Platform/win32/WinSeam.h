@@ -39,6 +39,7 @@ using ::LPSECURITY_ATTRIBUTES;
 using ::LPSTR;
 using ::LPVOID;
 using ::SECURITY_ATTRIBUTES;
+using ::SIZE_T;
 using ::SYSTEMTIME;
 using ::UINT;
 using ::WORD;
@@ -54,6 +55,19 @@ using ::GetCurrentDirectoryA;
 using ::GetFileAttributesA;
 using ::GetModuleFileNameA;
 using ::RemoveDirectoryA;
+
+// Kernel objects: mutexes, file mappings, and the file handles they stand on.
+using ::CloseHandle;
+using ::CreateFileA;
+using ::CreateFileMappingA;
+using ::CreateMutexA;
+using ::GetTempFileNameA;
+using ::MapViewOfFile;
+using ::OpenFileMappingA;
+using ::OpenMutexA;
+using ::ReleaseMutex;
+using ::UnmapViewOfFile;
+using ::WaitForSingleObject;
 
 // Time.
 using ::GetLocalTime;
