@@ -4,12 +4,15 @@
 //   handoff:  two threads take the same mutex in turns as fast as they can
 //
 // The named mutex does more than std::mutex: it is shared with other processes, it survives the
-// death of its owner (robust), and it belongs to a thread that may take it again. After the runs
-// the program prints each named-mutex time as a multiple of the std::mutex time of the same run.
+// death of its owner (robust), and it belongs to a thread that may take it again. The robust
+// pthread mutex it is built on is measured alone too. After the runs the program prints each
+// time as a multiple of the std::mutex time of the same run.
 #include <HalcyonCommon.h>
 
 #include <benchmark/benchmark.h>
 
+#include <pthread.h>
+#include <sys/mman.h>
 #include <unistd.h>
 
 #include <cstdio>
@@ -23,6 +26,31 @@ namespace {
 
 void* g_named = nullptr;
 std::mutex g_std;
+pthread_mutex_t* g_robust = nullptr;
+
+// What the named mutex is built on, alone: a robust, process-shared pthread mutex in shared
+// memory. Its time is the floor under the named mutex's.
+pthread_mutex_t* MakeRobustMutex() {
+    void* memory = mmap(nullptr, sizeof(pthread_mutex_t), PROT_READ | PROT_WRITE,
+                        MAP_SHARED | MAP_ANONYMOUS, -1, 0);
+    if (memory == MAP_FAILED) return nullptr;
+    auto* mutex = static_cast<pthread_mutex_t*>(memory);
+    pthread_mutexattr_t attr;
+    pthread_mutexattr_init(&attr);
+    pthread_mutexattr_setpshared(&attr, PTHREAD_PROCESS_SHARED);
+    pthread_mutexattr_setrobust(&attr, PTHREAD_MUTEX_ROBUST);
+    pthread_mutexattr_settype(&attr, PTHREAD_MUTEX_ERRORCHECK);
+    pthread_mutex_init(mutex, &attr);
+    pthread_mutexattr_destroy(&attr);
+    return mutex;
+}
+
+void RobustPthreadPair(benchmark::State& state) {
+    for (auto _ : state) {
+        pthread_mutex_trylock(g_robust);
+        pthread_mutex_unlock(g_robust);
+    }
+}
 
 void StdMutexPair(benchmark::State& state) {
     for (auto _ : state) {
@@ -55,6 +83,7 @@ void NamedMutexHandoff(benchmark::State& state) {
 }
 
 BENCHMARK(StdMutexPair);
+BENCHMARK(RobustPthreadPair);
 BENCHMARK(NamedMutexPair);
 BENCHMARK(StdMutexHandoff)->Threads(2)->UseRealTime();
 BENCHMARK(NamedMutexHandoff)->Threads(2)->UseRealTime();
@@ -97,7 +126,8 @@ int main(int argc, char** argv) {
     }
     std::string name = "mutex_bench." + std::to_string(getpid());
     g_named = s_MutexCreate(name.c_str());
-    if (g_named == nullptr) {
+    g_robust = MakeRobustMutex();
+    if (g_named == nullptr || g_robust == nullptr) {
         std::fprintf(stderr, "mutex_bench: cannot create the named mutex\n");
         return 1;
     }
@@ -106,6 +136,8 @@ int main(int argc, char** argv) {
     benchmark::RunSpecifiedBenchmarks(&reporter);
     std::printf("\n");
     reporter.PrintRatio("uncontended s_MutexWait/s_MutexReset", "NamedMutexPair", "StdMutexPair");
+    reporter.PrintRatio("  robust pthread mutex alone (the floor)", "RobustPthreadPair",
+                        "StdMutexPair");
     reporter.PrintRatio("two-thread hand-off", "NamedMutexHandoff", "StdMutexHandoff");
     s_MutexClose(g_named);
     if (!folder.empty()) std::filesystem::remove_all(folder);

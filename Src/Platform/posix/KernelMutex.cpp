@@ -68,6 +68,10 @@ bool AddOwned(KernelObject* object) {
 
 void RemoveOwned(Owned* owned) {
     OwnedSet& set = t_owned;
+    if (set.more == nullptr && owned == &set.fixed[set.count - 1]) {
+        --set.count;  // the usual case: the mutex taken last is released first
+        return;
+    }
     if (owned >= set.fixed && owned < set.fixed + kFixedOwned) {
         *owned = set.fixed[--set.count];
         if (set.more != nullptr && !set.more->empty()) {
@@ -100,8 +104,9 @@ DWORD InitMutex(ObjectHeader& header, bool owned) {
     int rc = pthread_mutex_init(&header.mutex, &attr);
     pthread_mutexattr_destroy(&attr);
     if (rc == 0 && owned) {
-        // Taken before the object becomes visible, so nobody else can get it first.
-        rc = pthread_mutex_lock(&header.mutex);
+        // Taken before the object becomes visible, so nobody else can get it first; a try,
+        // since nothing can hold a mutex nobody sees yet (and so no lock order arises).
+        rc = pthread_mutex_trylock(&header.mutex);
         header.ownerPid.store(CurrentPid(), std::memory_order_relaxed);
         header.ownerTid.store(CurrentTid(), std::memory_order_relaxed);
     }

@@ -29,6 +29,11 @@ const std::string& KernelDirectory() {
                                ? std::string(value)
                                : "/dev/shm/halcyon-" + std::to_string(getuid());
         while (path.size() > 1 && path.back() == '/') path.pop_back();
+        // Relative to the folder the process started in, not to wherever it goes later.
+        if (path[0] != '/') {
+            char cwd[4096];
+            if (getcwd(cwd, sizeof cwd) != nullptr) path = std::string(cwd) + "/" + path;
+        }
         return new std::string(path);
     }();
     return *dir;

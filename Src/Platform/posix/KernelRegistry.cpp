@@ -32,9 +32,6 @@ Registry& TheRegistry() {
     return *registry;
 }
 
-std::atomic<int> g_pid{0};
-__attribute__((tls_model("initial-exec"))) thread_local int t_tid = 0;
-
 void ResetIdsInChild() {
     g_pid.store(0, std::memory_order_relaxed);
     t_tid = 0;
@@ -117,17 +114,17 @@ void ExitCleanup() {
 
 std::mutex& RegistryLock() { return TheRegistry().lock; }
 
-int CurrentPid() {
-    int pid = g_pid.load(std::memory_order_relaxed);
-    if (pid == 0) {
-        pid = static_cast<int>(getpid());
-        g_pid.store(pid, std::memory_order_relaxed);
-    }
+std::atomic<int> g_pid{0};
+__attribute__((tls_model("initial-exec"))) thread_local int t_tid = 0;
+
+int LoadPid() {
+    int pid = static_cast<int>(getpid());
+    g_pid.store(pid, std::memory_order_relaxed);
     return pid;
 }
 
-int CurrentTid() {
-    if (t_tid == 0) t_tid = static_cast<int>(syscall(SYS_gettid));
+int LoadTid() {
+    t_tid = static_cast<int>(syscall(SYS_gettid));
     return t_tid;
 }
 

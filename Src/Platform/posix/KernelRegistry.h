@@ -64,8 +64,15 @@ HANDLE HandleFor(KernelObject* object, HandleKind kind, DWORD access);
 void ReleaseObject(KernelObject* object);
 
 // The calling process and thread as the kernel numbers them (cached; fork() resets the cache).
-int CurrentPid();
-int CurrentTid();
+extern std::atomic<int> g_pid;
+extern thread_local int t_tid __attribute__((tls_model("initial-exec")));
+int LoadPid();
+int LoadTid();
+inline int CurrentPid() {
+    int pid = g_pid.load(std::memory_order_relaxed);
+    return pid != 0 ? pid : LoadPid();
+}
+inline int CurrentTid() { return t_tid != 0 ? t_tid : LoadTid(); }
 
 // Registers, once, the release of everything the process holds at its normal end: names and
 // delete-on-close files are then freed at once instead of by a later collection.
