@@ -18,4 +18,6 @@
 #include <HalcyonCommon/JulianDay.h>
 #include <HalcyonCommon/Mutex.h>
 #include <HalcyonCommon/Paths.h>
+#include <HalcyonCommon/Queues.h>
 #include <HalcyonCommon/Scrambler.h>
+#include <HalcyonCommon/SharedMemory.h>

@@ -1,0 +1,72 @@
+// Mapped files: a named mapping over a delete-on-close temporary file, and its view.
+#include <HalcyonCommon/Paths.h>
+#include <HalcyonCommon/SharedMemory.h>
+
+#include "HalcyonCommon/Ipc/IpcState.h"
+#include "Platform/Win.h"
+
+using halcyon::ipc::EnsureClient;
+using halcyon::ipc::kRegistryName;
+using halcyon::ipc::ValidName;
+
+namespace {
+
+// A new unique file "TMP….tmp" in the installation's TEMP folder, opened delete-on-close.
+win::HANDLE CreateBackingFile() {
+    CString folder = s_PathGetTempPath(0);
+    if (folder.IsEmpty()) return nullptr;
+    char name[MAX_PATH + 16] = {};
+    if (win::GetTempFileNameA(folder, "TMP", 0, name) == 0) return nullptr;
+    win::HANDLE file = win::CreateFileA(
+        name, GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+        CREATE_ALWAYS,
+        FILE_ATTRIBUTE_TEMPORARY | FILE_FLAG_DELETE_ON_CLOSE | FILE_FLAG_RANDOM_ACCESS, nullptr);
+    return file == INVALID_HANDLE_VALUE ? nullptr : file;
+}
+
+}  // namespace
+
+int s_MapFile_CreateMapFile(MEM_MAPFILE* pMapFile, const char* lpszName, unsigned long dwSize) {
+    if (pMapFile == nullptr || !ValidName(lpszName) || dwSize == 0) return 0;
+    if (std::strcmp(lpszName, kRegistryName) != 0) EnsureClient();
+    pMapFile->pView = nullptr;
+    pMapFile->hMap = nullptr;
+    pMapFile->hFile = CreateBackingFile();
+    if (pMapFile->hFile == nullptr) return 0;
+    pMapFile->hMap = win::CreateFileMappingA(pMapFile->hFile, nullptr, PAGE_READWRITE | SEC_COMMIT,
+                                             0, static_cast<win::DWORD>(dwSize), lpszName);
+    if (pMapFile->hMap == nullptr) return 0;
+    pMapFile->pView = win::MapViewOfFile(pMapFile->hMap, FILE_MAP_ALL_ACCESS, 0, 0, dwSize);
+    return pMapFile->pView != nullptr ? 1 : 0;
+}
+
+int s_MapFile_OpenMapFile(MEM_MAPFILE* pMapFile, const char* lpszName) {
+    if (pMapFile == nullptr || !ValidName(lpszName)) return 0;
+    EnsureClient();
+    pMapFile->pView = nullptr;
+    pMapFile->hFile = nullptr;
+    pMapFile->hMap = win::OpenFileMappingA(FILE_MAP_ALL_ACCESS, FALSE, lpszName);
+    if (pMapFile->hMap == nullptr) return 0;
+    pMapFile->pView = win::MapViewOfFile(pMapFile->hMap, FILE_MAP_ALL_ACCESS, 0, 0, 0);
+    return pMapFile->pView != nullptr ? 1 : 0;
+}
+
+void* s_MapFile_MapFilePtr(MEM_MAPFILE* pMapFile) {
+    return pMapFile != nullptr ? pMapFile->pView : nullptr;
+}
+
+void s_MapFile_CloseMapFile(MEM_MAPFILE* pMapFile, bool bDelete) {
+    if (pMapFile == nullptr) return;
+    if (pMapFile->pView != nullptr) {
+        win::UnmapViewOfFile(pMapFile->pView);
+        pMapFile->pView = nullptr;
+    }
+    if (pMapFile->hMap != nullptr) {
+        win::CloseHandle(pMapFile->hMap);
+        pMapFile->hMap = nullptr;
+    }
+    if (bDelete && pMapFile->hFile != nullptr) {
+        win::CloseHandle(pMapFile->hFile);
+        pMapFile->hFile = nullptr;
+    }
+}

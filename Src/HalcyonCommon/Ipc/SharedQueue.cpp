@@ -1,0 +1,148 @@
+// Creating, opening and closing shared queues.
+#include <HalcyonCommon/Mutex.h>
+#include <HalcyonCommon/SharedMemory.h>
+
+#include "HalcyonCommon/Ipc/QueueHeader.h"
+#include "HalcyonCommon/Ipc/QueueRegistry.h"
+#include "Platform/Win.h"
+
+#include <cstdio>
+
+using namespace halcyon::ipc;
+
+namespace {
+
+constexpr win::DWORD kOpenPollMs = 100;
+constexpr win::DWORD kWaitingOpenLimitMs = 60000;
+
+void* QueueMutex(const char* name, bool create) {
+    char mutexName[kNameSize + 8];
+    std::snprintf(mutexName, sizeof mutexName, "QS_%s", name);
+    return create ? s_MutexCreate(mutexName) : s_MutexOpen(mutexName);
+}
+
+short FindName(const RegistryImage& image, const char* name) {
+    for (short id = 0; id < kSlotCount; ++id) {
+        if (image.slots[id][0] != '\0' && SameName(image.slots[id], name)) return id;
+    }
+    return -1;
+}
+
+short FirstFree(const RegistryImage& image) {
+    for (short id = 0; id < kSlotCount; ++id) {
+        if (image.slots[id][0] == '\0') return id;
+    }
+    return -1;
+}
+
+bool AnyRegistered(const RegistryImage& image) {
+    for (const auto& slot : image.slots) {
+        if (slot[0] != '\0') return true;
+    }
+    return false;
+}
+
+// Makes the queue's mutex and mapping for id and initialises its header.
+bool MakeQueue(short id, const char* name, unsigned char bySize) {
+    QueueSlot& queue = Queues()[id];
+    queue.hMutex = QueueMutex(name, true);
+    if (queue.hMutex == nullptr) return false;
+    unsigned long bytes = bySize * 1024UL + sizeof(tagSHMHEADER);
+    if (!s_MapFile_CreateMapFile(&queue.map, name, bytes)) {
+        s_MapFile_CloseMapFile(&queue.map, true);
+        s_MutexClose(queue.hMutex);
+        queue.hMutex = nullptr;
+        return false;
+    }
+    InitialiseHeader(*static_cast<tagSHMHEADER*>(queue.map.pView), bySize);
+    queue.ringSize = bySize * 1024U;
+    StoreName(queue.name, name);
+    return true;
+}
+
+}  // namespace
+
+short s_MapFile_CreateQue(const char* lpszName, unsigned char bySize) {
+    if (!ValidName(lpszName) || bySize == 0) return -1;
+    EnsureClient();
+    RegistryLock lock;
+    if (!lock.Held()) return -1;
+    RegistryImage image;
+    if (!ReadRegistry(image)) return -1;
+    short existing = FindName(image, lpszName);
+    if (existing >= 0) return existing;
+    short id = FirstFree(image);
+    if (id < 0 || !MakeQueue(id, lpszName, bySize)) return -1;
+    StoreName(image.slots[id], lpszName);
+    return WriteRegistry(image) ? id : -1;
+}
+
+short s_MapFile_OpenQue(const char* lpszName) {
+    if (!ValidName(lpszName)) return -1;
+    EnsureClient();
+    void* mutex = QueueMutex(lpszName, false);
+    if (mutex == nullptr) return -1;
+    RegistryImage image;
+    short id;
+    for (;;) {
+        if (!ReadRegistry(image)) {
+            s_MutexClose(mutex);
+            return -1;
+        }
+        if ((id = FindName(image, lpszName)) >= 0) break;
+        win::Sleep(kOpenPollMs);
+    }
+    QueueSlot& queue = Queues()[id];
+    if (queue.map.pView != nullptr) {
+        s_MutexClose(mutex);  // open here already: that handle serves
+        return id;
+    }
+    MEM_MAPFILE map = {};
+    if (!s_MapFile_OpenMapFile(&map, lpszName)) {
+        s_MapFile_CloseMapFile(&map, true);
+        s_MutexClose(mutex);
+        return -1;
+    }
+    queue.hMutex = mutex;
+    queue.map = map;
+    queue.ringSize = RingSize(*static_cast<tagSHMHEADER*>(map.pView));
+    StoreName(queue.name, lpszName);
+    return id;
+}
+
+short s_MapFile_WaitingOpenQue(const char* lpszName) {
+    if (!ValidName(lpszName)) return -1;
+    EnsureClient();
+    win::DWORD start = win::GetTickCount();
+    for (;;) {
+        win::DWORD now = win::GetTickCount();
+        if (now < start) {
+            start = now;  // the tick count wrapped: count from here
+        } else if (now - start >= kWaitingOpenLimitMs) {
+            return -1;
+        }
+        short id = s_MapFile_OpenQue(lpszName);
+        if (id >= 0) return id;
+        win::Sleep(kOpenPollMs);
+    }
+}
+
+int s_MapFile_CloseQue(short nId, bool bDelete) {
+    if (nId < 0 || nId >= kSlotCount) return 0;
+    RegistryImage image;
+    if (!ReadRegistry(image)) return 0;
+    QueueSlot& queue = Queues()[nId];
+    s_MutexClose(queue.hMutex);
+    queue.hMutex = nullptr;
+    s_MapFile_CloseMapFile(&queue.map, bDelete);
+    queue.map = MEM_MAPFILE{};
+    if (!bDelete) return 1;
+    {
+        RegistryLock lock;
+        if (!lock.Held() || !ReadRegistry(image)) return 0;
+        std::memset(image.slots[nId], 0, kNameSize);
+        if (!WriteRegistry(image)) return 0;
+    }
+    if (!AnyRegistered(image) && !TearDownRegistry()) return 0;
+    return 1;
+}
