@@ -6,6 +6,8 @@
 
 #include <sys/stat.h>
 
+#include <cstdio>
+
 #include <thread>
 #include <vector>
 
@@ -187,6 +189,33 @@ TEST(Paths, RootOfRealExecutables) {
     for (const Case& c : cases) {
         EXPECT_EQ(RootOfCopiedTool(c.folder, c.env), c.root) << c.folder;
         EXPECT_TRUE(IsFolder(c.created)) << c.created;
+    }
+}
+
+}  // namespace
+
+namespace {
+
+TEST(Paths, LanguageLocationsComeFromTheRootsSystemIni) {
+    const std::string ini = RootHostPath() + "/system.ini";
+    struct Case {
+        const char* file;  // null: no system.ini at all
+        const char* folder;
+        const char* langFile;
+    } cases[] = {
+        {"[CONFIG_FILE]\r\nFILEPATH=D:\\Lang\r\nFILENAME=Language.ini\r\n", "D:\\Lang",
+         "D:\\Lang\\Language.ini"},
+        {"[config_file]\r\n  filepath = D:\\Lang\\ \r\nFileName=Language.ini\r\n", "D:\\Lang\\",
+         "D:\\Lang\\Language.ini"},
+        {"[CONFIG_FILE]\r\nFILENAME=Language.ini\r\n", "", "\\Language.ini"},
+        {"[OTHER]\r\nFILEPATH=x\r\n", "", "\\"},
+        {nullptr, "", "\\"},
+    };
+    for (const Case& c : cases) {
+        std::remove(ini.c_str());
+        if (c.file != nullptr) halcyon::test::WriteFile(ini, c.file);
+        EXPECT_STREQ(s_PathGetLangPath(), c.folder) << (c.file ? c.file : "no file");
+        EXPECT_STREQ(s_PathGetLangIniFilePath(), c.langFile) << (c.file ? c.file : "no file");
     }
 }
 
