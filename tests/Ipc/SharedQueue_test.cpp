@@ -235,6 +235,7 @@ TEST_F(SharedQueue, SecondOwnerCallLeavesTheRegistryUnusable) {
 }
 
 TEST_F(SharedQueue, WaitingOpenGivesUpAfterSixtySeconds) {
+#if HALCYON_STAND_IN
     // The tick count is advanced instead of waiting a real minute.
     std::thread clock([] {
         for (int i = 0; i < 70; ++i) {
@@ -246,6 +247,10 @@ TEST_F(SharedQueue, WaitingOpenGivesUpAfterSixtySeconds) {
     EXPECT_EQ(s_MapFile_WaitingOpenQue("NeverMade"), -1);
     EXPECT_GE(win::GetTickCount() - start, 60000u);
     clock.join();
+#else
+    GTEST_SKIP()
+        << "only the Linux stand-in's tick count can be advanced; a real minute is too long";
+#endif
 }
 
 }  // namespace

@@ -119,6 +119,9 @@ int Produce(unsigned long records) {
                 kQueueName, id, kQueueKiB);
     std::fflush(stdout);
     std::string command = "\"" + SelfPath() + "\" demo --consume " + std::to_string(records);
+#if defined(_WIN32)
+    command = "\"" + command + "\"";  // cmd.exe /c drops the outermost pair of quotes
+#endif
     int consumerStatus = -1;
     std::thread consumer([&] { consumerStatus = std::system(command.c_str()); });
 
