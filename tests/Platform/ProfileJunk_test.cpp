@@ -4,8 +4,9 @@
 
 #include <gtest/gtest.h>
 
+#if HALCYON_STAND_IN
 #include <sys/stat.h>
-#include <unistd.h>
+#endif
 
 #include <random>
 #include <string>
@@ -46,8 +47,11 @@ bool ReadsStayInBounds(const std::string& ini, const std::string& section, const
                                                        b.bytes.data(), size, ini.c_str()));
         clean &= c.Clean(win::GetPrivateProfileStringA(nullptr, nullptr, "def", c.bytes.data(),
                                                        size, ini.c_str()));
-        clean &= d.Clean(
-            win::GetPrivateProfileSectionA(section.c_str(), d.bytes.data(), size, ini.c_str()));
+        // Wine crashes on a section buffer of size 0 and writes two NULs into one of size 1.
+        if (size > 1 || !halcyon::test::UnderWine()) {
+            clean &= d.Clean(
+                win::GetPrivateProfileSectionA(section.c_str(), d.bytes.data(), size, ini.c_str()));
+        }
         clean &= e.Clean(win::GetPrivateProfileSectionNamesA(e.bytes.data(), size, ini.c_str()));
     }
     win::GetPrivateProfileIntA(section.c_str(), key.c_str(), 5, ini.c_str());
@@ -65,7 +69,7 @@ std::string RandomBytes(std::mt19937& random, size_t n, const std::string& alpha
 
 TEST(ProfileJunk, BinaryJunkNeverOverrunsABuffer) {
     std::string host = MakeScratchFolder("junk-binary") + "/junk.ini";
-    std::string ini = win::posix::ToWindowsPath(host);
+    std::string ini = halcyon::test::WindowsPath(host);
     std::mt19937 random(2024);
     const std::string iniBytes = "[]=;\r\n \t\"'abAB\0\xA5\x5C"s;
     for (int round = 0; round < 60; ++round) {
@@ -76,15 +80,17 @@ TEST(ProfileJunk, BinaryJunkNeverOverrunsABuffer) {
         std::string key = RandomBytes(random, random() % 3, "ab=;\t");
         EXPECT_TRUE(ReadsStayInBounds(ini, section, key)) << round;
 
-        // A write keeps the file readable and its value found, whatever the junk around it.
+#if HALCYON_STAND_IN
+        // A write keeps the junk as it is and its value found. (Windows makes no promise for a
+        // file of junk; Wine rewrites it from what it parsed.)
         ASSERT_TRUE(win::WritePrivateProfileStringA("Clean", "Key", "value", ini.c_str()));
         char buf[16];
         win::GetPrivateProfileStringA("Clean", "Key", "", buf, sizeof buf, ini.c_str());
-        bool hasCleanSection = junk.find("Clean") != std::string::npos;
-        if (!hasCleanSection) {
+        if (junk.find("Clean") == std::string::npos) {
             EXPECT_STREQ(buf, "value") << round;
         }
         EXPECT_EQ(halcyon::test::ReadFile(host).compare(0, junk.size(), junk), 0) << round;
+#endif
     }
 }
 
@@ -93,7 +99,7 @@ TEST(ProfileJunk, HugeValuesAndManyLines) {
     std::string longHost = folder + "/long.ini";
     const size_t kLong = 16u << 20;
     WriteFile(longHost, "[S]\r\nK=" + std::string(kLong, 'x') + "\r\n[T]\r\n");
-    std::string longIni = win::posix::ToWindowsPath(longHost);
+    std::string longIni = halcyon::test::WindowsPath(longHost);
     char buf[16];
     EXPECT_EQ(win::GetPrivateProfileStringA("S", "K", "", buf, sizeof buf, longIni.c_str()), 15u);
     EXPECT_EQ(std::string(buf), std::string(15, 'x'));
@@ -101,9 +107,12 @@ TEST(ProfileJunk, HugeValuesAndManyLines) {
     EXPECT_EQ(win::GetPrivateProfileStringA(nullptr, nullptr, "", buf, sizeof buf, longIni.c_str()),
               4u);
     ASSERT_TRUE(win::WritePrivateProfileStringA("T", "K", "v", longIni.c_str()));
+    EXPECT_EQ(win::GetPrivateProfileStringA("T", "K", "", buf, sizeof buf, longIni.c_str()), 1u);
+#if HALCYON_STAND_IN
     struct stat st;
     ASSERT_EQ(stat(longHost.c_str(), &st), 0);
     EXPECT_EQ(static_cast<size_t>(st.st_size), kLong + 19);
+#endif
 
     std::string manyHost = folder + "/many.ini";
     const int kLines = 100000;
@@ -115,7 +124,7 @@ TEST(ProfileJunk, HugeValuesAndManyLines) {
         listBytes += key.size() + 1;
     }
     WriteFile(manyHost, many);
-    std::string manyIni = win::posix::ToWindowsPath(manyHost);
+    std::string manyIni = halcyon::test::WindowsPath(manyHost);
     EXPECT_EQ(win::GetPrivateProfileIntA("S", "K99999", -1, manyIni.c_str()), 99999u);
     std::vector<char> list(listBytes + 2);
     EXPECT_EQ(win::GetPrivateProfileStringA("S", nullptr, "", list.data(),
@@ -126,20 +135,24 @@ TEST(ProfileJunk, HugeValuesAndManyLines) {
 }
 
 TEST(ProfileJunk, PipesAndDevicesAreNotRead) {
+#if HALCYON_STAND_IN
     std::string folder = MakeScratchFolder("junk-fifo");
     std::string fifo = folder + "/fifo.ini";
     ASSERT_EQ(mkfifo(fifo.c_str(), 0644), 0);
     char buf[8];
     // Neither call may wait for a writer of the pipe.
     EXPECT_EQ(win::GetPrivateProfileStringA("S", "K", "d", buf, sizeof buf,
-                                            win::posix::ToWindowsPath(fifo).c_str()),
+                                            halcyon::test::WindowsPath(fifo).c_str()),
               1u);
     EXPECT_EQ(win::GetLastError(), ERROR_ACCESS_DENIED);
     EXPECT_EQ(win::GetPrivateProfileStringA("S", "K", "d", buf, sizeof buf, "Z:\\dev\\zero"), 1u);
     EXPECT_EQ(
-        win::WritePrivateProfileStringA("S", "K", "v", win::posix::ToWindowsPath(fifo).c_str()),
+        win::WritePrivateProfileStringA("S", "K", "v", halcyon::test::WindowsPath(fifo).c_str()),
         FALSE);
     EXPECT_EQ(win::GetLastError(), ERROR_ACCESS_DENIED);
+#else
+    GTEST_SKIP() << "pipes and devices in place of files are the stand-in's concern";
+#endif
 }
 
 }  // namespace

@@ -1,15 +1,23 @@
 // Writing INI files: the bytes each write leaves, error codes, and failures mid-write.
+//
+// Windows edits only the lines a write concerns; Wine rewrites the whole file from what it parsed.
+// Cases whose file is already in that form (CR LF, no blank lines, no padding) run everywhere;
+// the others, and the failure handling, check the stand-in (kStandIn), or meet a known difference
+// of Wine (kNotWine).
 #include "Platform/Win.h"
+#include "support/TestEnv.h"
+#if HALCYON_STAND_IN
 #include "posix/IniFile.h"
 #include "posix/SysCalls.h"
-#include "support/TestEnv.h"
-
-#include <gtest/gtest.h>
 
 #include <sys/stat.h>
 #include <unistd.h>
+#endif
+
+#include <gtest/gtest.h>
 
 #include <cerrno>
+#include <cstdio>
 #include <cstring>
 #include <string>
 
@@ -21,6 +29,13 @@ using halcyon::test::MakeScratchFolder;
 using halcyon::test::ReadFile;
 using halcyon::test::WriteFile;
 
+enum class Where { kAll, kNotWine, kStandIn };
+
+bool Runs(Where where) {
+    if (where == Where::kStandIn) return HALCYON_STAND_IN;
+    return where != Where::kNotWine || !halcyon::test::UnderWine();
+}
+
 const char kMissing[] = "<no file>";
 
 struct WriteCase {
@@ -29,15 +44,17 @@ struct WriteCase {
     const char* key;
     const char* value;
     std::string after;
+    Where where = Where::kStandIn;
 };
 
 // Runs each write on a file holding `before` and compares the whole file with `after`.
 void CheckWrites(const char* folder, const WriteCase* cases, size_t count) {
     std::string host = MakeScratchFolder(folder) + "/test.ini";
-    std::string ini = win::posix::ToWindowsPath(host);
+    std::string ini = halcyon::test::WindowsPath(host);
     for (size_t i = 0; i < count; ++i) {
         const WriteCase& c = cases[i];
-        unlink(host.c_str());
+        if (!Runs(c.where)) continue;
+        std::remove(host.c_str());
         if (c.before != kMissing) WriteFile(host, c.before);
         EXPECT_EQ(win::WritePrivateProfileStringA(c.section, c.key, c.value, ini.c_str()), TRUE)
             << "case " << i;
@@ -48,33 +65,35 @@ void CheckWrites(const char* folder, const WriteCase* cases, size_t count) {
 
 TEST(ProfileWrite, NewFilesSectionsAndKeys) {
     const WriteCase cases[] = {
-        {kMissing, "App1", "key1", "string1", "[App1]\r\nkey1=string1\r\n"},
+        {kMissing, "App1", "key1", "string1", "[App1]\r\nkey1=string1\r\n", Where::kAll},
         {"[App1]\r\nkey1=string1\r\n", "App1", "key2", "string2",
-         "[App1]\r\nkey1=string1\r\nkey2=string2\r\n"},
+         "[App1]\r\nkey1=string1\r\nkey2=string2\r\n", Where::kAll},
         {"[App1]\r\nkey1=string1\r\nkey2=string2\r\n", "App2", "key4", "string4",
-         "[App1]\r\nkey1=string1\r\nkey2=string2\r\n[App2]\r\nkey4=string4\r\n"},
-        {"", "S", "K", "", "[S]\r\nK=\r\n"},
+         "[App1]\r\nkey1=string1\r\nkey2=string2\r\n[App2]\r\nkey4=string4\r\n", Where::kAll},
+        {"", "S", "K", "", "[S]\r\nK=\r\n", Where::kAll},
         {kMissing, " S ", "\tK ", "v", "[S]\r\nK=v\r\n"},  // names written trimmed
-        {kMissing, "S", "K", "  spaced value  ", "[S]\r\nK=  spaced value  \r\n"},
-        {kMissing, "S", "multi", "a\r\nb", "[S]\r\nmulti=a\r\nb\r\n"},  // raw, as Windows does
+        {kMissing, "S", "K", "  spaced value  ", "[S]\r\nK=  spaced value  \r\n", Where::kNotWine},
+        {kMissing, "S", "multi", "a\r\nb", "[S]\r\nmulti=a\r\nb\r\n",
+         Where::kAll},  // raw, as Windows does
         // A new key follows the section's last entry, before blank lines and comments.
         {"; top\r\n\r\n[S]\r\n  a = 1 \r\n\r\n; about T\r\n[T]\r\n", "s", "b", "2",
          "; top\r\n\r\n[S]\r\n  a = 1 \r\nb=2\r\n\r\n; about T\r\n[T]\r\n"},
         {"[S]\r\n\r\n[T]\r\n", "S", "K", "v", "[S]\r\nK=v\r\n\r\n[T]\r\n"},
         {"[S]\r\ntext line\r\n;c\r\n", "S", "K", "v", "[S]\r\ntext line\r\nK=v\r\n;c\r\n"},
         // The first of two sections of one name is the one edited.
-        {"[S]\r\nK=1\r\n[S]\r\nL=2\r\n", "S", "L", "3", "[S]\r\nK=1\r\nL=3\r\n[S]\r\nL=2\r\n"},
+        {"[S]\r\nK=1\r\n[S]\r\nL=2\r\n", "S", "L", "3", "[S]\r\nK=1\r\nL=3\r\n[S]\r\nL=2\r\n",
+         Where::kAll},
         // Keys before the first header belong to no section.
-        {"K=1\r\n", "", "K", "2", "K=1\r\n[]\r\nK=2\r\n"},
-        {"K=1\r\n[S]\r\n", "S", "K", "2", "K=1\r\n[S]\r\nK=2\r\n"},
+        {"K=1\r\n", "", "K", "2", "K=1\r\n[]\r\nK=2\r\n", Where::kNotWine},
+        {"K=1\r\n[S]\r\n", "S", "K", "2", "K=1\r\n[S]\r\nK=2\r\n", Where::kAll},
         // Added lines take the file's own line end; a last line without one gets one.
         {"[S]\na=1\n", "S", "b", "2", "[S]\na=1\nb=2\n"},
         {"[S]\na=1\n", "T", "x", "y", "[S]\na=1\n[T]\nx=y\n"},
         {"[S]\ra=1\r", "S", "b", "2", "[S]\ra=1\rb=2\r"},
         {"[S]\r\na=1", "S", "b", "2", "[S]\r\na=1\r\nb=2\r\n"},
         {"[S]\na=1", "T", "x", "1", "[S]\na=1\n[T]\nx=1\n"},
-        {"[S]", "S", "K", "V", "[S]\r\nK=V\r\n"},
-        {"junk", "S", "K", "V", "junk\r\n[S]\r\nK=V\r\n"},
+        {"[S]", "S", "K", "V", "[S]\r\nK=V\r\n", Where::kAll},
+        {"junk", "S", "K", "V", "junk\r\n[S]\r\nK=V\r\n", Where::kAll},
     };
     CheckWrites("write-new", cases, std::size(cases));
 }
@@ -86,27 +105,27 @@ TEST(ProfileWrite, ChangesAndDeletionsKeepEveryOtherByte) {
         {"[Sec]\r\n  MyKey = old  \r\nOther=1\r\n", "sec", " mykey ", "new",
          "[Sec]\r\n  MyKey =new\r\nOther=1\r\n"},
         {"[S]\nK=\"quoted\"\nL=2", "S", "K", "x", "[S]\nK=x\nL=2"},
-        {"[S]\r\nK=1\r\nk=2\r\n", "S", "k", "3", "[S]\r\nK=3\r\nk=2\r\n"},
+        {"[S]\r\nK=1\r\nk=2\r\n", "S", "k", "3", "[S]\r\nK=3\r\nk=2\r\n", Where::kAll},
         {"[S]\r\n;c=1\r\n", "S", ";c", "2", "[S]\r\n;c=2\r\n"},  // found by exact lookup
         {odd, "s", "a", "2", "\xEF\xBB\xBF; odd file\r\n\r\n  [ S ]  junk\n\tA =2\r\n\x01\x02\r"},
         {odd, "S", "B", "3",
          "\xEF\xBB\xBF; odd file\r\n\r\n  [ S ]  junk\n\tA = 1 \r\n\x01\x02\rB=3\r\n"},
         // Deleting a key removes its line; a missing one changes nothing.
-        {"[S]\r\nA=1\r\nB=2\r\n", "S", "a", nullptr, "[S]\r\nB=2\r\n"},
-        {"[S]\r\nA=1\r\nB=2", "S", "B", nullptr, "[S]\r\nA=1\r\n"},
-        {"[S]\r\nA=1\r\n", "S", "A", nullptr, "[S]\r\n"},  // the empty header stays
-        {"[S]\r\nA=1\r\n", "S", "X", nullptr, "[S]\r\nA=1\r\n"},
-        {"[S]\r\nA=1\r\n", "T", "A", nullptr, "[S]\r\nA=1\r\n"},
-        {"[S]\r\nK=1\r\nK=2\r\n", "S", "K", nullptr, "[S]\r\nK=2\r\n"},
+        {"[S]\r\nA=1\r\nB=2\r\n", "S", "a", nullptr, "[S]\r\nB=2\r\n", Where::kAll},
+        {"[S]\r\nA=1\r\nB=2", "S", "B", nullptr, "[S]\r\nA=1\r\n", Where::kAll},
+        {"[S]\r\nA=1\r\n", "S", "A", nullptr, "[S]\r\n", Where::kAll},  // the empty header stays
+        {"[S]\r\nA=1\r\n", "S", "X", nullptr, "[S]\r\nA=1\r\n", Where::kAll},
+        {"[S]\r\nA=1\r\n", "T", "A", nullptr, "[S]\r\nA=1\r\n", Where::kAll},
+        {"[S]\r\nK=1\r\nK=2\r\n", "S", "K", nullptr, "[S]\r\nK=2\r\n", Where::kAll},
         // Deleting a section removes its header and every line up to the next header.
         {"[A]\r\na=1\r\n[B]\r\nb=2\r\n\r\n;c\r\n[C]\r\n", "b", nullptr, "ignored",
          "[A]\r\na=1\r\n[C]\r\n"},
-        {"[A]\r\na=1\r\n[B]\r\nb=2", "B", nullptr, nullptr, "[A]\r\na=1\r\n"},
-        {"[A]\r\n", "X", nullptr, nullptr, "[A]\r\n"},
-        {"[A]\r\n[A]\r\nx=1\r\n", "A", nullptr, nullptr, "[A]\r\nx=1\r\n"},
+        {"[A]\r\na=1\r\n[B]\r\nb=2", "B", nullptr, nullptr, "[A]\r\na=1\r\n", Where::kAll},
+        {"[A]\r\n", "X", nullptr, nullptr, "[A]\r\n", Where::kAll},
+        {"[A]\r\n[A]\r\nx=1\r\n", "A", nullptr, nullptr, "[A]\r\nx=1\r\n", Where::kAll},
         // Deleting in a missing file creates it empty, as Windows does.
-        {kMissing, "S", "K", nullptr, ""},
-        {kMissing, "S", nullptr, nullptr, ""},
+        {kMissing, "S", "K", nullptr, "", Where::kNotWine},
+        {kMissing, "S", nullptr, nullptr, "", Where::kNotWine},
         // Bytes that are not text pass through untouched.
         {"[S]\r\nK=\x80\xff\0\x01\r\n"s, "S", "L", "\xfe",
          "[S]\r\nK=\x80\xff\0\x01\r\nL=\xfe\r\n"s},
@@ -116,7 +135,7 @@ TEST(ProfileWrite, ChangesAndDeletionsKeepEveryOtherByte) {
 
 TEST(ProfileWrite, RoundTripsReadBackWhatWasWritten) {
     std::string host = MakeScratchFolder("write-round") + "/round.ini";
-    std::string ini = win::posix::ToWindowsPath(host);
+    std::string ini = halcyon::test::WindowsPath(host);
     const char* steps[][3] = {
         {"Main", "Name", "Value"}, {"main", "NAME", "Other"}, {"Second", "x", "1"},
         {"Main", "y", "'q'"},      {"Second", "x", nullptr},  {"Third", "z", "3"},
@@ -136,24 +155,26 @@ TEST(ProfileWrite, RoundTripsReadBackWhatWasWritten) {
 
 TEST(ProfileWrite, RefusedWritesReportWindowsErrors) {
     std::string folder = MakeScratchFolder("write-errors");
-    std::string w = win::posix::ToWindowsPath(folder);
-    mkdir((folder + "/dir.ini").c_str(), 0755);
+    std::string w = halcyon::test::WindowsPath(folder);
+    ASSERT_TRUE(halcyon::test::MakeFolder(folder + "/dir.ini"));
     struct Case {
         const char* section;
         const char* key;
         const char* value;
         std::string file;
         win::DWORD error;
+        Where where = Where::kAll;
     } cases[] = {
         {nullptr, "K", "V", w + "\\a.ini", ERROR_FILE_NOT_FOUND},
-        {nullptr, nullptr, nullptr, w + "\\a.ini", ERROR_FILE_NOT_FOUND},  // "flush"
+        {nullptr, nullptr, nullptr, w + "\\a.ini", ERROR_FILE_NOT_FOUND, Where::kStandIn},
         {"S", "K", "V", w + "\\Missing\\a.ini", ERROR_PATH_NOT_FOUND},
         {"S", "K", "V", "", ERROR_ACCESS_DENIED},
-        {"S", "K", "V", w + "\\dir.ini", ERROR_ACCESS_DENIED},
-        {"S", "K", "V", w + "\\bad|name.ini", ERROR_INVALID_NAME},
-        {"S", "K", nullptr, w + "\\Missing\\a.ini", ERROR_PATH_NOT_FOUND},
+        {"S", "K", "V", w + "\\dir.ini", ERROR_ACCESS_DENIED, Where::kStandIn},
+        {"S", "K", "V", w + "\\bad|name.ini", ERROR_INVALID_NAME, Where::kStandIn},
+        {"S", "K", nullptr, w + "\\Missing\\a.ini", ERROR_PATH_NOT_FOUND, Where::kStandIn},
     };
     for (const Case& c : cases) {
+        if (!Runs(c.where)) continue;
         win::SetLastError(0);
         EXPECT_EQ(win::WritePrivateProfileStringA(c.section, c.key, c.value, c.file.c_str()), FALSE)
             << c.file;
@@ -163,13 +184,17 @@ TEST(ProfileWrite, RefusedWritesReportWindowsErrors) {
     EXPECT_FALSE(FileExists(folder + "/Missing"));
 }
 
+// The rest checks how the stand-in keeps files whole: its own files, links, permissions and
+// failures injected through its system-call table.
+
 TEST(ProfileWrite, PermissionsAndLinksSurviveAWrite) {
+#if HALCYON_STAND_IN
     std::string folder = MakeScratchFolder("write-mode");
     std::string host = folder + "/secret.ini";
     WriteFile(host, "[S]\r\nK=1\r\n");
     ASSERT_EQ(chmod(host.c_str(), 0604), 0);
     ASSERT_EQ(symlink("secret.ini", (folder + "/link.ini").c_str()), 0);
-    std::string link = win::posix::ToWindowsPath(folder + "/link.ini");
+    std::string link = halcyon::test::WindowsPath(folder + "/link.ini");
     ASSERT_TRUE(win::WritePrivateProfileStringA("S", "K", "2", link.c_str()));
     struct stat st;
     ASSERT_EQ(lstat((folder + "/link.ini").c_str(), &st), 0);
@@ -177,18 +202,26 @@ TEST(ProfileWrite, PermissionsAndLinksSurviveAWrite) {
     ASSERT_EQ(stat(host.c_str(), &st), 0);
     EXPECT_EQ(st.st_mode & 07777, 0604u);
     EXPECT_EQ(ReadFile(host), "[S]\r\nK=2\r\n");
+#else
+    GTEST_SKIP() << "the stand-in's own way of keeping files whole";
+#endif
 }
 
 TEST(ProfileWrite, ALeftoverFromACrashedWriterIsReplaced) {
+#if HALCYON_STAND_IN
     std::string host = MakeScratchFolder("write-leftover") + "/x.ini";
     WriteFile(host, "[S]\r\nK=1\r\n");
     WriteFile(host + ".halcyon-new", "half a fi");
     ASSERT_TRUE(
-        win::WritePrivateProfileStringA("S", "K", "2", win::posix::ToWindowsPath(host).c_str()));
+        win::WritePrivateProfileStringA("S", "K", "2", halcyon::test::WindowsPath(host).c_str()));
     EXPECT_EQ(ReadFile(host), "[S]\r\nK=2\r\n");
     EXPECT_FALSE(FileExists(host + ".halcyon-new"));
+#else
+    GTEST_SKIP() << "the stand-in's own way of keeping files whole";
+#endif
 }
 
+#if HALCYON_STAND_IN
 // Swaps one entry of the system-call table for the life of the object.
 class InjectedFailure {
   public:
@@ -218,10 +251,12 @@ int FailingClose(int fd) {
     win::posix::RealSysCalls().close(fd);
     return errno = g_failErrno, -1;
 }
+#endif
 
 TEST(ProfileWrite, AFailedWriteLeavesTheOldFileWhole) {
+#if HALCYON_STAND_IN
     std::string host = MakeScratchFolder("write-fail") + "/x.ini";
-    std::string ini = win::posix::ToWindowsPath(host);
+    std::string ini = halcyon::test::WindowsPath(host);
     const std::string before = "; keep me\r\n[S]\r\nK=1\r\n\r\n";
     struct Case {
         const char* what;
@@ -260,16 +295,22 @@ TEST(ProfileWrite, AFailedWriteLeavesTheOldFileWhole) {
     }
     ASSERT_TRUE(win::WritePrivateProfileStringA("S", "K", "2", ini.c_str()));
     EXPECT_EQ(ReadFile(host), "; keep me\r\n[S]\r\nK=2\r\n\r\n");
+#else
+    GTEST_SKIP() << "the stand-in's own way of keeping files whole";
+#endif
 }
 
+#if HALCYON_STAND_IN
 ssize_t TrickleRead(int fd, void* buf, size_t count) {
     return win::posix::RealSysCalls().read(fd, buf, count < 3 ? count : 3);
 }
 ssize_t FailingRead(int, void*, size_t) { return errno = EIO, -1; }
+#endif
 
 TEST(ProfileWrite, ShortReadsStillReadTheWholeFileAndFailedReadsChangeNothing) {
+#if HALCYON_STAND_IN
     std::string host = MakeScratchFolder("write-reads") + "/x.ini";
-    std::string ini = win::posix::ToWindowsPath(host);
+    std::string ini = halcyon::test::WindowsPath(host);
     const std::string before = "[S]\r\nK=1\r\n[T]\r\nLong=" + std::string(100, 'v') + "\r\n";
     WriteFile(host, before);
     {
@@ -291,10 +332,15 @@ TEST(ProfileWrite, ShortReadsStillReadTheWholeFileAndFailedReadsChangeNothing) {
         EXPECT_EQ(win::GetPrivateProfileStringA("S", "K", "d", buf, sizeof buf, ini.c_str()), 1u);
     }
     EXPECT_EQ(ReadFile(host), after);
+#else
+    GTEST_SKIP() << "the stand-in's own way of keeping files whole";
+#endif
 }
 
 // The edits seen without a file: every byte outside the edited line stays.
+
 TEST(ProfileWrite, EditsSpliceOnlyTheirLine) {
+#if HALCYON_STAND_IN
     using win::posix::IniSetValue;
     const std::string text = "[A]\r\nx=1\r\n[B]\r\ny = 2\r\n[C]\r\n";
     struct Case {
@@ -309,6 +355,9 @@ TEST(ProfileWrite, EditsSpliceOnlyTheirLine) {
         {win::posix::IniDeleteSection(text, "C"), "[A]\r\nx=1\r\n[B]\r\ny = 2\r\n"},
     };
     for (const Case& c : cases) EXPECT_EQ(c.got, c.want);
+#else
+    GTEST_SKIP() << "the stand-in's own way of keeping files whole";
+#endif
 }
 
 }  // namespace

@@ -179,6 +179,15 @@ void ListKeys(const IniText& ini, const IniSection& section, OutputBuffer& out) 
     });
 }
 
+bool HasKeys(const IniText& ini, const IniSection& section) {
+    bool found = false;
+    ini.ForEachLine(section.header.next, section.bodyEnd, [&](const IniLine& line) {
+        found = line.kind == IniLine::Kind::kEntry;
+        return !found;
+    });
+    return found;
+}
+
 void ListEntries(const IniText& ini, const IniSection& section, OutputBuffer& out) {
     ini.ForEachLine(section.header.next, section.bodyEnd, [&](const IniLine& line) {
         if (line.kind == IniLine::Kind::kEntry) {
@@ -225,11 +234,20 @@ DWORD ReadString(const Profile& profile, LPCSTR sectionName, LPCSTR key, LPCSTR 
         status = FindValue(profile, sectionName, key, value);
         return out.PutString(status == ERROR_SUCCESS ? value : DefaultText(def));
     }
+    // A section without keys gives the default, as a missing one does.
     IniSection section;
     status = LookUpSection(profile, ini, sectionName, section);
+    if (status == ERROR_SUCCESS && !HasKeys(ini, section)) status = ERROR_FILE_NOT_FOUND;
     if (status != ERROR_SUCCESS) return out.PutString(DefaultText(def));
     ListKeys(ini, section, out);
     return out.EndList(false);
+}
+
+// The last error of a read: why the file, section or key is missing, else whether the result was
+// cut to fit the buffer.
+DWORD LastError(DWORD status, const OutputBuffer& out) {
+    if (status != ERROR_SUCCESS) return status;
+    return out.Truncated() ? ERROR_INSUFFICIENT_BUFFER : ERROR_SUCCESS;
 }
 
 // Runs `body`; the only exceptions it can meet are allocation failures.
@@ -271,7 +289,7 @@ DWORD GetPrivateProfileStringA(LPCSTR lpAppName, LPCSTR lpKeyName, LPCSTR lpDefa
         OutputBuffer out(lpReturnedString, nSize);
         DWORD status = ERROR_SUCCESS;
         DWORD result = ReadString(profile, lpAppName, lpKeyName, lpDefault, out, status);
-        SetLastError(out.Truncated() ? ERROR_INSUFFICIENT_BUFFER : status);
+        SetLastError(LastError(status, out));
         return result;
     });
 }
@@ -305,7 +323,7 @@ DWORD GetPrivateProfileSectionA(LPCSTR lpAppName, LPSTR lpReturnedString, DWORD 
         DWORD status = LookUpSection(profile, ini, lpAppName, section);
         if (status == ERROR_SUCCESS) ListEntries(ini, section, out);
         DWORD result = out.EndList(true);
-        SetLastError(out.Truncated() ? ERROR_INSUFFICIENT_BUFFER : status);
+        SetLastError(LastError(status, out));
         return result;
     });
 }
