@@ -3,7 +3,7 @@
 // The byte format is described in docs/codec-format.md. Every call starts from a fresh state, so
 // a buffer encodes to the same stream whatever was coded before, on any thread.
 //
-// Thread safety: each thread has its own working state (about 34 KiB, allocated on the thread's
+// Thread safety: each thread has its own working state (about 40 KiB, allocated on the thread's
 // first call and freed when the thread ends); calls on different threads run concurrently without
 // locks, and a call allocates nothing after the first one on its thread.
 //

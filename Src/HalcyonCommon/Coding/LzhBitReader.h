@@ -42,6 +42,14 @@ class LzhBitReader {
         return bit;
     }
 
+    // The next two bits, not consumed.
+    unsigned PeekTwo() const { return static_cast<unsigned>(bits_ >> 62); }
+
+    void Skip(unsigned length) {
+        bits_ <<= length;
+        count_ -= length;
+    }
+
     // The next eight bits, not consumed.
     unsigned PeekByte() const { return static_cast<unsigned>(bits_ >> 56); }
 

@@ -61,11 +61,27 @@ class Decoder {
     const LzhBitReader& Reader() const { return reader_; }
 
   private:
+    // Walks from the root to a leaf two levels at a time, noting the nodes passed for the
+    // update.
     unsigned NextSymbol() {
+        uint16_t path[LzhTree::kMaxDepth];
+        uint16_t* at = path + LzhTree::kMaxDepth;
         unsigned c = tree_.child[kRoot];
-        while (c < kNodeCount) c = tree_.child[c + reader_.Bit()];
+        do {
+            unsigned two = reader_.PeekTwo();
+            unsigned first = c + (two >> 1);
+            c = tree_.grand[2 * first + (two & 1)];
+            *--at = static_cast<uint16_t>(first);
+            if ((c & LzhTree::kOneBit) != 0) {
+                reader_.Skip(1);
+                c &= ~unsigned{LzhTree::kOneBit};
+                break;
+            }
+            *--at = static_cast<uint16_t>(tree_.child[first] + (two & 1));
+            reader_.Skip(2);
+        } while (c < kNodeCount);
         c -= kNodeCount;
-        tree_.Update(c);
+        tree_.UpdateAlong(c, at, static_cast<unsigned>(path + LzhTree::kMaxDepth - at));
         return c;
     }
 

@@ -16,46 +16,30 @@ namespace {
 class Encoder {
   public:
     Encoder(LzhWorkspace& ws, const uint8_t* in, size_t size, uint8_t* out, uint8_t* end)
-        : tree_(ws.tree), finder_(ws.finder), in_(in), inEnd_(in + size), writer_(out, end) {}
+        : tree_(ws.tree), finder_(ws.finder), in_(in), size_(size), writer_(out, end) {}
 
-    // Codes the whole input; false when the output is full.
+    // Codes the whole input; false when the output is full. The finder records the best match
+    // of every position; a symbol starts where the previous one ends.
     bool Run() {
         tree_.Start();
-        finder_.Start();
-        unsigned r = kFirstWrite, s = 0;
-        auto len = static_cast<unsigned>(std::min<size_t>(kLookAhead, inEnd_ - in_));
-        std::memcpy(finder_.text + r, in_, len);
-        in_ += len;
-        // The spaces before the look-ahead are strings the first bytes may match.
-        finder_.InsertLeadingSpaces();
-        finder_.Insert(r);
-        do {
-            unsigned length = std::min(finder_.matchLength, len);
+        finder_.Start(in_, size_);
+        size_t g = 0;
+        while (g < size_) {
+            if (g >= finder_.Recorded()) finder_.Advance(g + LzhMatchFinder::kRunAhead);
+            uint32_t rank = finder_.Rank(g);
+            // A match never reaches past the input's end.
+            size_t length = std::min<size_t>(rank >> 12, size_ - g);
             if (length <= kThreshold) {
-                length = 1;
-                if (!PutSymbol(finder_.text[r])) return false;
+                if (!PutSymbol(in_[g])) return false;
+                ++g;
             } else {
-                if (!PutSymbol(MatchSymbol(length)) || !PutPosition(finder_.matchPosition))
+                unsigned position = kWindowMask - (rank & kWindowMask);
+                if (!PutSymbol(MatchSymbol(static_cast<unsigned>(length))) ||
+                    !PutPosition(position))
                     return false;
+                g += length;
             }
-            unsigned i = 0;
-            for (; i < length && in_ < inEnd_; ++i) {
-                finder_.Delete(s);
-                uint8_t c = *in_++;
-                finder_.text[s] = c;
-                if (s < kLookAhead - 1) finder_.text[s + kWindowSize] = c;
-                s = (s + 1) & kWindowMask;
-                r = (r + 1) & kWindowMask;
-                finder_.Insert(r);
-            }
-            // The input is used up: the look-ahead shrinks; the bytes at s stay as they are.
-            for (; i < length; ++i) {
-                finder_.Delete(s);
-                s = (s + 1) & kWindowMask;
-                r = (r + 1) & kWindowMask;
-                if (--len != 0) finder_.Insert(r);
-            }
-        } while (len > 0);
+        }
         return writer_.Finish();
     }
 
@@ -63,9 +47,10 @@ class Encoder {
 
   private:
     bool PutSymbol(unsigned symbol) {
+        uint16_t path[LzhTree::kMaxDepth];
         unsigned length;
-        uint32_t code = tree_.Code(symbol, &length);
-        tree_.Update(symbol);
+        uint32_t code = tree_.Code(symbol, &length, path);
+        tree_.UpdateAlong<false>(symbol, path, length);
         return writer_.Put(code, length);
     }
 
@@ -81,7 +66,7 @@ class Encoder {
     LzhTree& tree_;
     LzhMatchFinder& finder_;
     const uint8_t* in_;
-    const uint8_t* inEnd_;
+    size_t size_;
     LzhBitWriter writer_;
 };
 

@@ -12,79 +12,58 @@ namespace {
 constexpr unsigned kRootBase = kWindowSize + 1;
 constexpr unsigned kLeft = 0, kRight = 1;
 
-// Bytes 1-8 of the string at p, byte 1 most significant: words compare as the strings do.
-inline uint64_t OrderWord(const uint8_t* p) { return LoadBigEndian64(p); }
-
+// Of a non-zero v.
 inline unsigned LeadingZeros(uint64_t v) {
 #if defined(_MSC_VER) && !defined(__clang__)
-    return static_cast<unsigned>(__lzcnt64(v));
+    unsigned long index;
+    _BitScanReverse64(&index, v);
+    return 63u - static_cast<unsigned>(index);
 #else
     return static_cast<unsigned>(__builtin_clzll(v));
 #endif
 }
 
 // Compares the strings at `key` and `node` from byte `from` on, eight bytes at a time: returns
-// the number of equal leading bytes (up to 60) and sets *greater to key > node at the first
-// difference. Bytes past the 60th are read (the window has slack for it) but never decide.
+// the number of equal leading bytes (up to 60) and sets *side to kRight when key > node at the
+// first difference. Bytes past the 60th are read (the window has slack for it) but never decide.
 inline unsigned CompareFrom(const uint8_t* key, const uint8_t* node, unsigned from,
-                            unsigned* greater) {
+                            unsigned* side) {
     for (unsigned i = from; i < kLookAhead; i += 8) {
-        uint64_t a = OrderWord(key + i), b = OrderWord(node + i);
+        uint64_t a = LoadBigEndian64(key + i), b = LoadBigEndian64(node + i);
         if (a != b) {
             unsigned k = i + (LeadingZeros(a ^ b) >> 3);
-            *greater = a > b;
+            *side = a > b ? kRight : kLeft;
             return k < kLookAhead ? k : kLookAhead;
         }
     }
     return kLookAhead;
 }
 
-// A match of `length` bytes at `position` as one number that orders matches as the finder
-// prefers them: longer first, then nearer. Strings of 2 bytes or less are no match (0).
-inline unsigned MatchRank(unsigned length, unsigned position) {
-    unsigned rank = (length << 12) | (kWindowMask - position);
-    return length > kThreshold ? rank : 0;
+// Both children of a node at once: the left in the low half, the right in the high half.
+inline uint32_t Children(const uint16_t* pair) {
+    uint32_t both;
+    std::memcpy(&both, pair, sizeof both);
+#if defined(__BYTE_ORDER__) && __BYTE_ORDER__ != __ORDER_LITTLE_ENDIAN__
+    both = both >> 16 | both << 16;
+#endif
+    return both;
 }
 
 }  // namespace
 
-void LzhMatchFinder::Start() {
+void LzhMatchFinder::Start(const uint8_t* in, size_t size) {
     std::memset(text, kFill, kFirstWrite);
     std::memset(text + kFirstWrite, 0, kTextSize - kFirstWrite);
+    std::memcpy(text + kFirstWrite, in, std::min<size_t>(size, kLookAhead));
     std::fill(std::begin(parent), std::end(parent), static_cast<uint16_t>(kNil));
     for (unsigned b = 0; b < 256; ++b) child[kRootBase + b][kRight] = kNil;
-    matchLength = 0;
-    matchPosition = 0;
-}
-
-void LzhMatchFinder::Insert(unsigned r) {
-    const uint8_t* key = text + r;
-    const uint64_t keyWord = OrderWord(key + 1);
-    unsigned p = kRootBase + key[0], side = kRight, best = 0, length = 0;
-    child[r][kLeft] = child[r][kRight] = kNil;
-    for (;;) {
-        unsigned next = child[p][side];
-        if (next == kNil) {
-            child[p][side] = static_cast<uint16_t>(r);
-            parent[r] = static_cast<uint16_t>(p);
-            break;
-        }
-        p = next;
-        uint64_t nodeWord = OrderWord(text + p + 1);
-        if (keyWord != nodeWord) {
-            length = 1 + (LeadingZeros(keyWord ^ nodeWord) >> 3);
-            side = keyWord > nodeWord ? kRight : kLeft;
-        } else {
-            length = CompareFrom(key, text + p, 9, &side);
-        }
-        best = std::max(best, MatchRank(length, ((r - p) & kWindowMask) - 1));
-        if (length == kLookAhead) {
-            Replace(p, r);
-            break;
-        }
-    }
-    matchLength = best >> 12;
-    matchPosition = kWindowMask - (best & kWindowMask);
+    in_ = in;
+    size_ = size;
+    s_ = 0;
+    r_ = kFirstWrite;
+    InsertLeadingSpaces();
+    ranks[0] = Insert(r_);
+    next_ = 1;
 }
 
 // The string at 4036 - k is k spaces followed by the look-ahead, which starts with m spaces and
@@ -115,7 +94,86 @@ void LzhMatchFinder::InsertLeadingSpaces() {
     }
 }
 
-// r's string equals p's in all 60 bytes: r takes p's place, p leaves the tree.
+// One insertion under way: the node reached, its children, the side to go on from it, and the
+// best match so far.
+struct LzhMatchFinder::Cursor {
+    const uint8_t* key;
+    uint64_t key1, key2;  // bytes 1-8 and 9-16 of the key, the first most significant
+    unsigned r, p, side, best;
+    uint32_t children;
+};
+
+inline void LzhMatchFinder::Begin(Cursor& c, unsigned r) {
+    c.key = text + r;
+    c.key1 = LoadBigEndian64(c.key + 1);
+    c.key2 = LoadBigEndian64(c.key + 9);
+    c.r = r;
+    c.p = kRootBase + c.key[0];
+    c.side = kRight;
+    c.best = 0;
+    c.children = Children(child[c.p]);
+    child[r][kLeft] = child[r][kRight] = kNil;
+}
+
+// Goes one node further; false when r has been placed. Each node costs two reads, of its
+// children and of bytes 1-16 of its string, that do not wait for each other, and a comparison
+// without branches; only strings equal that far (a few in a hundred) go on in the window,
+// behind a well-predicted branch.
+inline bool LzhMatchFinder::Step(Cursor& c) {
+    unsigned next = c.children >> (c.side << 4) & 0xFFFF;
+    if (next == kNil) {
+        child[c.p][c.side] = static_cast<uint16_t>(c.r);
+        parent[c.r] = static_cast<uint16_t>(c.p);
+        return false;
+    }
+    unsigned p = next;
+    c.p = p;
+    c.children = Children(child[p]);
+    const uint8_t* node = text + p;
+    uint64_t node1 = LoadBigEndian64(node + 1), node2 = LoadBigEndian64(node + 9);
+    uint64_t differ1 = c.key1 ^ node1, differ2 = c.key2 ^ node2;
+    unsigned length;
+    if ((differ1 | differ2) != 0) {
+        uint64_t inSecond = 0 - static_cast<uint64_t>(differ1 == 0);
+        c.side = static_cast<unsigned>(c.key1 > node1) |
+                 (static_cast<unsigned>(inSecond) & static_cast<unsigned>(c.key2 > node2));
+        uint64_t differ = differ1 | (differ2 & inSecond);
+        length = 1 + (static_cast<unsigned>(inSecond) & 8) + (LeadingZeros(differ) >> 3);
+    } else {
+        length = CompareFrom(c.key, node, 17, &c.side);
+    }
+    // (p - r) mod 4096 is 4095 minus the match's position value. A string of 2 bytes or less
+    // ranks below any real match and is no match to the coder.
+    c.best = std::max(c.best, length << 12 | ((p - c.r) & kWindowMask));
+    if (length < kLookAhead) return true;
+    Replace(p, c.r);
+    return false;
+}
+
+uint32_t LzhMatchFinder::Insert(unsigned r) {
+    Cursor c;
+    Begin(c, r);
+    while (Step(c)) {
+    }
+    return c.best;
+}
+
+// The two searches take turns, so that the processor overlaps their reads.
+void LzhMatchFinder::InsertPair(unsigned r1, unsigned r2, uint32_t* rank1, uint32_t* rank2) {
+    Cursor a, b;
+    Begin(a, r1);
+    Begin(b, r2);
+    bool goA = true, goB = true;
+    while (goA && goB) {
+        goA = Step(a);
+        goB = Step(b);
+    }
+    while (goA) goA = Step(a);
+    while (goB) goB = Step(b);
+    *rank1 = a.best;
+    *rank2 = b.best;
+}
+
 void LzhMatchFinder::Replace(unsigned p, unsigned r) {
     unsigned above = parent[p], left = child[p][kLeft], right = child[p][kRight];
     parent[r] = static_cast<uint16_t>(above);
@@ -123,22 +181,24 @@ void LzhMatchFinder::Replace(unsigned p, unsigned r) {
     child[r][kRight] = static_cast<uint16_t>(right);
     parent[left] = static_cast<uint16_t>(r);
     parent[right] = static_cast<uint16_t>(r);
-    child[above][child[above][kRight] == p ? kRight : kLeft] = static_cast<uint16_t>(r);
+    uint16_t* up = child[above];
+    up[up[kRight] == p ? kRight : kLeft] = static_cast<uint16_t>(r);
     parent[p] = kNil;
 }
 
 void LzhMatchFinder::Delete(unsigned p) {
     unsigned above = parent[p];
     if (above == kNil) return;
+    uint16_t* kids = child[p];
     unsigned q;
-    if (child[p][kRight] == kNil) {
-        q = child[p][kLeft];
-    } else if (child[p][kLeft] == kNil) {
-        q = child[p][kRight];
+    if (kids[kRight] == kNil) {
+        q = kids[kLeft];
+    } else if (kids[kLeft] == kNil) {
+        q = kids[kRight];
     } else {
         // The in-order predecessor takes p's place; its own left subtree takes the
         // predecessor's old place.
-        q = child[p][kLeft];
+        q = kids[kLeft];
         if (child[q][kRight] != kNil) {
             do {
                 q = child[q][kRight];
@@ -146,14 +206,15 @@ void LzhMatchFinder::Delete(unsigned p) {
             unsigned qParent = parent[q], qLeft = child[q][kLeft];
             child[qParent][kRight] = static_cast<uint16_t>(qLeft);
             parent[qLeft] = static_cast<uint16_t>(qParent);
-            child[q][kLeft] = child[p][kLeft];
-            parent[child[p][kLeft]] = static_cast<uint16_t>(q);
+            child[q][kLeft] = kids[kLeft];
+            parent[kids[kLeft]] = static_cast<uint16_t>(q);
         }
-        child[q][kRight] = child[p][kRight];
-        parent[child[p][kRight]] = static_cast<uint16_t>(q);
+        child[q][kRight] = kids[kRight];
+        parent[kids[kRight]] = static_cast<uint16_t>(q);
     }
     parent[q] = static_cast<uint16_t>(above);
-    child[above][child[above][kRight] == p ? kRight : kLeft] = static_cast<uint16_t>(q);
+    uint16_t* up = child[above];
+    up[up[kRight] == p ? kRight : kLeft] = static_cast<uint16_t>(q);
     parent[p] = kNil;
 }
 

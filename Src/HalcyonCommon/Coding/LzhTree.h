@@ -21,21 +21,56 @@ struct LzhTree {
     uint16_t child[kNodeCount];
     // parent[n] for nodes; parent[kNodeCount + s] is the node holding the leaf of symbol s.
     uint16_t parent[kNodeCount + kSymbolCount];
+    // Two levels at once, for the decoder's walk: grand[2c + 2b1 + b2], for the pair of nodes
+    // c, c + 1 (c even), is where bits b1 b2 lead from there: child[c + b1] | kOneBit when node
+    // c + b1 is a leaf (only b1 is used), else child[child[c + b1] + b2]. Kept up to date by
+    // every change of the tree.
+    static constexpr uint16_t kOneBit = 0x8000;
+    uint16_t grand[2 * (kNodeCount - 1)];
 
     // Copies the state every call starts from.
     void Start();
 
+    // No tree of 314 leaves is deeper than this; the frequency limit keeps it below 24.
+    static constexpr unsigned kMaxDepth = kSymbolCount;
+
     // Counts one more occurrence of `symbol` (0-313) and restores the order of the nodes;
-    // rebuilds the tree first when the root's frequency has reached the limit.
+    // rebuilds the tree first when the root's frequency has reached the limit. The encoder,
+    // which never walks down the tree, leaves `grand` behind (kGrand false).
+    template <bool kGrand = true>
     void Update(unsigned symbol);
+
+    // The same, given the nodes from the symbol's leaf up to (not including) the root, as the
+    // coder has just walked them: the frequencies along the path are raised without following
+    // the parent links, which a walk back up would wait for, until a node must move.
+    template <bool kGrand = true>
+    void UpdateAlong(unsigned symbol, const uint16_t* path, unsigned count);
 
     // The code of `symbol`, first bit in bit 31; *length receives its number of bits (at most
     // 32, which the frequency limit guarantees: a leaf of frequency 1 under a root of 0x8000
     // lies less than 24 levels deep).
     uint32_t Code(unsigned symbol, unsigned* length) const;
 
+    // The same, and the nodes from the leaf up to the root's child in path[0, *length).
+    uint32_t Code(unsigned symbol, unsigned* length, uint16_t* path) const;
+
     // Halves all leaf frequencies and builds the tree anew from them.
+    template <bool kGrand = true>
     void Rebuild();
+
+    // Where bit b leads from node n's children, for `grand`.
+    constexpr uint16_t GrandStep(unsigned n, unsigned b) const {
+        unsigned c = child[n];
+        return static_cast<uint16_t>(c >= kNodeCount ? c | kOneBit : child[c + b]);
+    }
+    // Brings `grand` up to date after child[n] has changed.
+    void RefreshGrand(unsigned n);
+    constexpr void FillGrand() {
+        for (unsigned n = 0; n < kRoot; ++n) {
+            grand[2 * n] = GrandStep(n, 0);
+            grand[2 * n + 1] = GrandStep(n, 1);
+        }
+    }
 };
 
 // The state of the tree at the start of every call: leaves 0-313 of frequency 1 in symbol
@@ -54,12 +89,23 @@ constexpr LzhTree BuildStartTree() {
     }
     t.frequency[kNodeCount] = 0xFFFF;
     t.parent[kRoot] = 0;
+    t.FillGrand();
     return t;
 }
 
 inline constexpr LzhTree kStartTree = BuildStartTree();
 
 inline void LzhTree::Start() { std::memcpy(this, &kStartTree, sizeof *this); }
+
+// The entries that read child[n]: those of n's own pair, whose first bit leads to n, and the one
+// of its parent's pair whose second bit leads to n.
+inline void LzhTree::RefreshGrand(unsigned n) {
+    if (n == kRoot) return;  // the root's children are where the walk starts
+    grand[2 * n] = GrandStep(n, 0);
+    grand[2 * n + 1] = GrandStep(n, 1);
+    unsigned up = parent[n];
+    if (up != kRoot) grand[2 * up + (n & 1)] = GrandStep(up, n & 1);
+}
 
 namespace detail {
 
@@ -87,27 +133,64 @@ inline unsigned LastBelow(const uint16_t* frequency, unsigned from, unsigned f) 
 
 }  // namespace detail
 
-inline void LzhTree::Update(unsigned symbol) {
-    if (frequency[kRoot] == kRebuildLimit) Rebuild();
-    unsigned c = parent[symbol + kNodeCount];
+namespace detail {
+
+// Node c has just reached frequency f, more than node c + 1 has: c trades places with the last
+// node of lower frequency, l, subtrees and all. Returns l, where c's subtree now is.
+template <bool kGrand>
+inline unsigned MoveUp(LzhTree& t, unsigned c, unsigned f) {
+    unsigned l = detail::LastBelow(t.frequency, c + 1, f);
+    t.frequency[c] = t.frequency[l];
+    t.frequency[l] = static_cast<uint16_t>(f);
+    unsigned i = t.child[c];
+    t.parent[i] = static_cast<uint16_t>(l);
+    if (i < kNodeCount) t.parent[i + 1] = static_cast<uint16_t>(l);
+    unsigned j = t.child[l];
+    t.child[l] = static_cast<uint16_t>(i);
+    t.parent[j] = static_cast<uint16_t>(c);
+    if (j < kNodeCount) t.parent[j + 1] = static_cast<uint16_t>(c);
+    t.child[c] = static_cast<uint16_t>(j);
+    if (kGrand) {
+        t.RefreshGrand(c);
+        t.RefreshGrand(l);
+    }
+    return l;
+}
+
+// Raises the frequencies from node c up to the root, moving nodes as needed.
+template <bool kGrand>
+inline void RaiseFrom(LzhTree& t, unsigned c) {
     do {
+        unsigned f = ++t.frequency[c];
+        if (f > t.frequency[c + 1]) c = MoveUp<kGrand>(t, c, f);
+        c = t.parent[c];
+    } while (c != 0);
+}
+
+}  // namespace detail
+
+template <bool kGrand>
+inline void LzhTree::Update(unsigned symbol) {
+    if (frequency[kRoot] == kRebuildLimit) Rebuild<kGrand>();
+    detail::RaiseFrom<kGrand>(*this, parent[symbol + kNodeCount]);
+}
+
+template <bool kGrand>
+inline void LzhTree::UpdateAlong(unsigned symbol, const uint16_t* path, unsigned count) {
+    if (frequency[kRoot] == kRebuildLimit) {
+        Update<kGrand>(symbol);  // the rebuild moves every node: the path no longer holds
+        return;
+    }
+    for (unsigned k = 0; k < count; ++k) {
+        unsigned c = path[k];
         unsigned f = ++frequency[c];
         if (f > frequency[c + 1]) {
-            unsigned l = detail::LastBelow(frequency, c + 1, f);
-            frequency[c] = frequency[l];
-            frequency[l] = static_cast<uint16_t>(f);
-            unsigned i = child[c];
-            parent[i] = static_cast<uint16_t>(l);
-            if (i < kNodeCount) parent[i + 1] = static_cast<uint16_t>(l);
-            unsigned j = child[l];
-            child[l] = static_cast<uint16_t>(i);
-            parent[j] = static_cast<uint16_t>(c);
-            if (j < kNodeCount) parent[j + 1] = static_cast<uint16_t>(c);
-            child[c] = static_cast<uint16_t>(j);
-            c = l;
+            c = parent[detail::MoveUp<kGrand>(*this, c, f)];
+            if (c != 0) detail::RaiseFrom<kGrand>(*this, c);
+            return;
         }
-        c = parent[c];
-    } while (c != 0);
+    }
+    ++frequency[kRoot];
 }
 
 inline uint32_t LzhTree::Code(unsigned symbol, unsigned* length) const {
@@ -123,6 +206,21 @@ inline uint32_t LzhTree::Code(unsigned symbol, unsigned* length) const {
     return code;
 }
 
+inline uint32_t LzhTree::Code(unsigned symbol, unsigned* length, uint16_t* path) const {
+    uint32_t code = 0;
+    unsigned bits = 0;
+    unsigned n = parent[symbol + kNodeCount];
+    do {
+        path[bits] = static_cast<uint16_t>(n);
+        code = (code >> 1) | (static_cast<uint32_t>(n & 1) << 31);
+        ++bits;
+        n = parent[n];
+    } while (n != kRoot);
+    *length = bits;
+    return code;
+}
+
+template <bool kGrand>
 inline void LzhTree::Rebuild() {
     unsigned next = 0;
     for (unsigned n = 0; n < kNodeCount; ++n) {
@@ -147,6 +245,7 @@ inline void LzhTree::Rebuild() {
         parent[k] = static_cast<uint16_t>(n);
         if (k < kNodeCount) parent[k + 1] = static_cast<uint16_t>(n);
     }
+    if (kGrand) FillGrand();
 }
 
 }  // namespace halcyon::lzh

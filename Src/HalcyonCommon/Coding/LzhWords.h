@@ -1,6 +1,6 @@
-// Word-wide access to byte buffers for the codec: unaligned loads and stores, and the index of
-// the first differing byte of two words loaded from memory. Both of the library's targets
-// (x86 and ARM, Linux and Windows) are little-endian; the loads say so where it matters.
+// Word-wide access to byte buffers for the codec: unaligned loads and stores in the byte order
+// of the stream (most significant first). Both of the library's targets (x86 and ARM, Linux and
+// Windows) are little-endian; the loads rely on it.
 #pragma once
 
 #include <cstdint>
@@ -39,18 +39,6 @@ inline uint64_t LoadBigEndian64(const uint8_t* p) { return ByteSwap64(LoadWord(p
 inline void StoreBigEndian32(uint8_t* p, uint64_t v) {
     uint64_t swapped = ByteSwap64(v);
     std::memcpy(p, &swapped, 4);
-}
-
-// Index (0-7) of the first byte in memory order that differs, for the non-zero xor of two words
-// loaded with LoadWord.
-inline unsigned FirstDifferentByte(uint64_t difference) {
-#if defined(_MSC_VER) && !defined(__clang__)
-    unsigned long index;
-    _BitScanForward64(&index, difference);
-    return static_cast<unsigned>(index) >> 3;
-#else
-    return static_cast<unsigned>(__builtin_ctzll(difference)) >> 3;
-#endif
 }
 
 }  // namespace halcyon::lzh

@@ -7,7 +7,7 @@ namespace halcyon::lzh {
 
 LzhWorkspace* ThreadWorkspace() {
     // On the heap rather than in thread-local storage itself: threads that never code pay
-    // nothing, and the 34 KiB do not weigh on every thread's static TLS block.
+    // nothing, and the 40 KiB do not weigh on every thread's static TLS block.
     thread_local std::unique_ptr<LzhWorkspace> workspace;
     if (!workspace) workspace.reset(new (std::nothrow) LzhWorkspace);
     return workspace.get();

@@ -1,0 +1,49 @@
+// The match finder's walk through the input. Each input position g costs one step: the oldest
+// window position s is deleted, the input byte g + 59 (when there is one) enters the window
+// there, and position g, at window position r, is inserted.
+//
+// One after another, two steps are D(s) W(s) I(r+1), D(s+1) W(s+1) I(r+2). Done as
+// D(s) W(s) D(s+1) W(s+1) and then I(r+1) and I(r+2) side by side, they give the same result
+// when
+//   - the two insertions go into different trees (their strings' first bytes differ), so that
+//     neither sees the other; and
+//   - node s+1, deleted before I(r+1) instead of after it, is not in the tree of I(r+1), which
+//     would otherwise have passed it, or replaced it.
+// The byte written at s+1 belongs to the key of r+2, not of r+1, and to the strings of nodes
+// s+1 and of those before it, none of which is then in a tree.
+#include "HalcyonCommon/Coding/LzhMatchFinder.h"
+
+namespace halcyon::lzh {
+
+inline void LzhMatchFinder::Shift() {
+    Delete(s_);
+    size_t from = next_ + kLookAhead - 1;
+    if (from < size_) {
+        text[s_] = in_[from];
+        if (s_ < kLookAhead - 1) text[s_ + kWindowSize] = in_[from];
+    }
+    s_ = (s_ + 1) & kWindowMask;
+    r_ = (r_ + 1) & kWindowMask;
+    ++next_;
+}
+
+void LzhMatchFinder::Advance(size_t last) {
+    if (last >= size_) last = size_ - 1;
+    while (next_ <= last) {
+        unsigned r1 = (r_ + 1) & kWindowMask, r2 = (r_ + 2) & kWindowMask;
+        unsigned s1 = (s_ + 1) & kWindowMask;
+        bool apart =
+            next_ < last && text[r1] != text[r2] && (parent[s1] == kNil || text[s1] != text[r1]);
+        size_t g = next_;
+        if (!apart) {
+            Shift();
+            ranks[g % kRingSize] = Insert(r1);
+            continue;
+        }
+        Shift();
+        Shift();
+        InsertPair(r1, r2, &ranks[g % kRingSize], &ranks[(g + 1) % kRingSize]);
+    }
+}
+
+}  // namespace halcyon::lzh
