@@ -138,6 +138,14 @@ TEST(KernelMapping, RequestsWindowsRefuses) {
     EXPECT_EQ(win::GetLastError(), ERROR_INVALID_PARAMETER);
     EXPECT_EQ(PagingMapping(UniqueName("bad"), 64, 0x1234), nullptr);
     EXPECT_EQ(win::GetLastError(), ERROR_INVALID_PARAMETER);
+    EXPECT_EQ(win::CreateFileMappingA(INVALID_HANDLE_VALUE, nullptr, PAGE_READWRITE, 0xFFFFFFFF,
+                                      0xFFFFFFFF, UniqueName("huge").c_str()),
+              nullptr);
+#if !defined(_WIN32)  // Windows' own code for a section too big is not pinned down here
+    EXPECT_EQ(win::GetLastError(), ERROR_NOT_ENOUGH_MEMORY);
+#endif
+    EXPECT_EQ(win::MapViewOfFile(big, FILE_MAP_READ, 0, 0, ~static_cast<win::SIZE_T>(0)), nullptr);
+    EXPECT_EQ(win::GetLastError(), ERROR_ACCESS_DENIED);
     EXPECT_EQ(win::OpenFileMappingA(FILE_MAP_READ, FALSE, nullptr), nullptr);
     EXPECT_EQ(win::GetLastError(), ERROR_INVALID_PARAMETER);
     int local = 0;
