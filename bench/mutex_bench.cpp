@@ -88,28 +88,38 @@ BENCHMARK(NamedMutexPair);
 BENCHMARK(StdMutexHandoff)->Threads(2)->UseRealTime();
 BENCHMARK(NamedMutexHandoff)->Threads(2)->UseRealTime();
 
-// Keeps each run's time per iteration so that the ratios can be printed at the end.
+// Keeps each benchmark's time per iteration (the median when repeated) for the ratios at the end:
+// wall-clock time, and CPU time, which a busy machine disturbs less.
 class RatioReporter : public benchmark::ConsoleReporter {
   public:
     void ReportRuns(const std::vector<Run>& runs) override {
         for (const Run& run : runs) {
-            if (run.run_type == Run::RT_Iteration && !run.error_occurred) {
-                nanoseconds_[run.run_name.function_name] = run.GetAdjustedRealTime();
+            bool median = run.run_type == Run::RT_Aggregate && run.aggregate_name == "median";
+            if ((run.run_type == Run::RT_Iteration || median) && !run.error_occurred) {
+                times_[run.run_name.function_name] = {run.GetAdjustedRealTime(),
+                                                      run.GetAdjustedCPUTime()};
             }
         }
         ConsoleReporter::ReportRuns(runs);
     }
 
     void PrintRatio(const char* what, const char* named, const char* baseline) const {
-        auto a = nanoseconds_.find(named);
-        auto b = nanoseconds_.find(baseline);
-        if (a == nanoseconds_.end() || b == nanoseconds_.end() || b->second <= 0) return;
-        std::printf("%-40s %8.2f ns vs %8.2f ns  = %5.2f x std::mutex\n", what, a->second,
-                    b->second, a->second / b->second);
+        auto a = times_.find(named);
+        auto b = times_.find(baseline);
+        if (a == times_.end() || b == times_.end() || b->second.real <= 0 || b->second.cpu <= 0) {
+            return;
+        }
+        std::printf("%-40s real %7.2f / %7.2f ns = %5.2f x   cpu %7.2f / %7.2f ns = %5.2f x\n",
+                    what, a->second.real, b->second.real, a->second.real / b->second.real,
+                    a->second.cpu, b->second.cpu, a->second.cpu / b->second.cpu);
     }
 
   private:
-    std::map<std::string, double> nanoseconds_;
+    struct Times {
+        double real;
+        double cpu;
+    };
+    std::map<std::string, Times> times_;
 };
 
 }  // namespace
@@ -134,7 +144,7 @@ int main(int argc, char** argv) {
     benchmark::Initialize(&argc, argv);
     RatioReporter reporter;
     benchmark::RunSpecifiedBenchmarks(&reporter);
-    std::printf("\n");
+    std::printf("\nagainst std::mutex in the same run:\n");
     reporter.PrintRatio("uncontended s_MutexWait/s_MutexReset", "NamedMutexPair", "StdMutexPair");
     reporter.PrintRatio("  robust pthread mutex alone (the floor)", "RobustPthreadPair",
                         "StdMutexPair");
