@@ -133,17 +133,17 @@ DWORD SectionFile(HANDLE hFile, DWORD base, FileHandle*& file) {
 }
 
 // How to make the mapping if its name is new.
-DWORD SectionSpec(FileHandle* file, DWORD base, std::uint64_t size, CreateSpec& spec) {
+DWORD SectionRequest(FileHandle* file, DWORD base, std::uint64_t size, CreateRequest& request) {
     if (file != nullptr) {
-        spec.init = [file, base, size](ObjectHeader& h) {
+        request.init = [file, base, size](ObjectHeader& h) {
             return InitFileSection(h, *file, base, size);
         };
         return ERROR_SUCCESS;
     }
     if (size == 0) return ERROR_INVALID_PARAMETER;
     if (size > kMaxSectionBytes) return ERROR_NOT_ENOUGH_MEMORY;
-    spec.dataBytes = RoundUp(size, kPageBytes);
-    spec.init = [base, size](ObjectHeader& h) {
+    request.dataBytes = RoundUp(size, kPageBytes);
+    request.init = [base, size](ObjectHeader& h) {
         h.size = size;
         h.protect = base;
         h.backing = static_cast<std::uint32_t>(Backing::kPagingFile);
@@ -235,12 +235,13 @@ HANDLE CreateFileMappingA(HANDLE hFile, LPSECURITY_ATTRIBUTES, DWORD flProtect,
     if (hFile != INVALID_HANDLE_VALUE && (error = SectionFile(hFile, base, file)) != 0) {
         return Refuse(error);
     }
-    CreateSpec spec;
-    if ((error = SectionSpec(file, base, size, spec)) != ERROR_SUCCESS) return Refuse(error);
+    CreateRequest request;
+    if ((error = SectionRequest(file, base, size, request)) != ERROR_SUCCESS) return Refuse(error);
     KernelObject* object = nullptr;
     bool existed = false;
-    error = key.empty() ? AcquireUnnamed(Kind::kSection, spec, AttachSection, object)
-                        : AcquireNamed(key, Kind::kSection, &spec, AttachSection, object, existed);
+    error = key.empty()
+                ? AcquireUnnamed(Kind::kSection, request, AttachSection, object)
+                : AcquireNamed(key, Kind::kSection, &request, AttachSection, object, existed);
     if (error != ERROR_SUCCESS) return Refuse(error);
     HANDLE handle = HandleFor(object, HandleKind::kSection, FILE_MAP_ALL_ACCESS);
     if (handle != nullptr) SetLastError(existed ? ERROR_ALREADY_EXISTS : ERROR_SUCCESS);

@@ -188,13 +188,13 @@ HANDLE CreateMutexA(LPSECURITY_ATTRIBUTES, BOOL bInitialOwner, LPCSTR lpName) {
     }
     EnsureForkHandler();
     bool owned = bInitialOwner != FALSE;
-    CreateSpec spec;
-    spec.init = [owned](ObjectHeader& header) { return InitMutex(header, owned); };
+    CreateRequest request;
+    request.init = [owned](ObjectHeader& header) { return InitMutex(header, owned); };
     std::lock_guard<std::mutex> hold(RegistryLock());
     KernelObject* object = nullptr;
     bool existed = false;
-    error = key.empty() ? AcquireUnnamed(Kind::kMutex, spec, nullptr, object)
-                        : AcquireNamed(key, Kind::kMutex, &spec, nullptr, object, existed);
+    error = key.empty() ? AcquireUnnamed(Kind::kMutex, request, nullptr, object)
+                        : AcquireNamed(key, Kind::kMutex, &request, nullptr, object, existed);
     if (error != ERROR_SUCCESS) {
         SetLastError(error);
         return nullptr;

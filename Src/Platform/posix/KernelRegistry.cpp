@@ -136,7 +136,7 @@ void EnsureExitCleanup() {
     (void)registered;
 }
 
-DWORD AcquireNamed(const std::string& key, Kind kind, const CreateSpec* create,
+DWORD AcquireNamed(const std::string& key, Kind kind, const CreateRequest* create,
                    const Attach& attach, KernelObject*& out, bool& existed) {
     Registry& registry = TheRegistry();
     EnsureExitCleanup();
@@ -162,7 +162,7 @@ DWORD AcquireNamed(const std::string& key, Kind kind, const CreateSpec* create,
     return AdoptFile(registry, &folder, key, kind, file, attach, out);
 }
 
-DWORD AcquireUnnamed(Kind kind, const CreateSpec& create, const Attach& attach,
+DWORD AcquireUnnamed(Kind kind, const CreateRequest& create, const Attach& attach,
                      KernelObject*& out) {
     EnsureExitCleanup();
     ObjectFile file;

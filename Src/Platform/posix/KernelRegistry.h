@@ -40,7 +40,7 @@ struct KernelObject {
 std::mutex& RegistryLock();
 
 // How to make a new object: the bytes after its header and the header's kind-specific part.
-struct CreateSpec {
+struct CreateRequest {
     std::uint64_t dataBytes = 0;
     HeaderInit init;
 };
@@ -52,9 +52,10 @@ using Attach = std::function<DWORD(KernelObject& object)>;
 // With the registry lock held: this process's record of object `key`, opened, or created when
 // `create` is given and the object does not exist; its handle count is one higher. `existed` tells
 // whether the object was there before the call.
-DWORD AcquireNamed(const std::string& key, Kind kind, const CreateSpec* create,
+DWORD AcquireNamed(const std::string& key, Kind kind, const CreateRequest* create,
                    const Attach& attach, KernelObject*& out, bool& existed);
-DWORD AcquireUnnamed(Kind kind, const CreateSpec& create, const Attach& attach, KernelObject*& out);
+DWORD AcquireUnnamed(Kind kind, const CreateRequest& create, const Attach& attach,
+                     KernelObject*& out);
 
 // With the registry lock held: a handle to `object` (whose count AcquireNamed raised). When the
 // table is full the count is lowered again and null returned with the error set.
