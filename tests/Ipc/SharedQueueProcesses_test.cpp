@@ -109,10 +109,10 @@ TEST_F(SharedQueueProcesses, ProducerAndConsumerMoveEveryRecordInOrder) {
     EXPECT_EQ(WaitChild(consumer), 0);
     tagSHMHEADER h = {};
     s_MapFile_QueryQueHeader(id, &h);
-    EXPECT_EQ(h.WriteCount, static_cast<std::uint32_t>(kRecords));
-    EXPECT_EQ(h.ReadCount, static_cast<std::uint32_t>(kRecords));
-    EXPECT_EQ(h.count, 0u);
-    EXPECT_EQ(h.errcount, 0u);
+    EXPECT_EQ(std::uint32_t{h.WriteCount}, static_cast<std::uint32_t>(kRecords));
+    EXPECT_EQ(std::uint32_t{h.ReadCount}, static_cast<std::uint32_t>(kRecords));
+    EXPECT_EQ(std::uint32_t{h.count}, 0u);
+    EXPECT_EQ(std::uint32_t{h.errcount}, 0u);
 }
 
 // Child: takes the queue's mutex through its own handle, says so, and waits to be killed.

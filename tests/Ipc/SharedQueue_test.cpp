@@ -62,8 +62,8 @@ TEST_F(SharedQueue, NewQueueHasAValidEmptyHeader) {
     const unsigned char ring[2] = {10, 0};  // the length, low byte first
     RawView view("Quotes");
     EXPECT_EQ(std::memcmp(reinterpret_cast<unsigned char*>(&view.header()) + 26, ring, 2), 0);
-    EXPECT_EQ(h.put, 12u);
-    EXPECT_EQ(h.WriteCount, 1u);
+    EXPECT_EQ(std::uint32_t{h.put}, 12u);
+    EXPECT_EQ(std::uint32_t{h.WriteCount}, 1u);
 }
 
 TEST_F(SharedQueue, RefusedArgumentsTouchNothing) {

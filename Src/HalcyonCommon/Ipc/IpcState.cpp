@@ -1,5 +1,9 @@
 #include "HalcyonCommon/Ipc/IpcState.h"
 
+#include <HalcyonCommon/Mutex.h>
+
+#include <cstdio>
+
 namespace halcyon::ipc {
 
 BlockSlot (&Blocks())[kSlotCount] {
@@ -15,6 +19,12 @@ QueueSlot (&Queues())[kSlotCount] {
 RegistryState& Registry() {
     static RegistryState state;
     return state;
+}
+
+void* IpcMutex(const char* prefix, const char* name, bool create) {
+    char mutexName[kNameSize + 8];
+    std::snprintf(mutexName, sizeof mutexName, "%s%s", prefix, name);
+    return create ? s_MutexCreate(mutexName) : s_MutexOpen(mutexName);
 }
 
 void EnsureClient() {

@@ -57,6 +57,10 @@ inline bool SameName(const char* slot, const char* name) {
     return std::strncmp(slot, name, kNameSize) == 0;
 }
 
+// The mutex "<prefix><name>" ("QS_" for queues and the registry's lock, "MS_" for blocks):
+// created (or opened, if it exists) when `create` is true, else only opened; null on failure.
+void* IpcMutex(const char* prefix, const char* name, bool create);
+
 // The registry-client step of the create and open functions: s_MapFile_Initialize(false) unless
 // this process did it already.
 void EnsureClient();

@@ -4,18 +4,10 @@
 
 #include "Platform/Win.h"
 
-#include <cstdio>
-
 namespace halcyon::ipc {
 namespace {
 
 constexpr win::DWORD kRegistryPollMs = 100;
-
-void* RegistryLockHandle(bool create) {
-    char name[kNameSize + 8];
-    std::snprintf(name, sizeof name, "QS_%s", kRegistryName);
-    return create ? s_MutexCreate(name) : s_MutexOpen(name);
-}
 
 // Finds the registry block as a client: waits, without limit, until an owner has created it.
 void FindRegistry() {
@@ -28,7 +20,7 @@ void FindRegistry() {
         }
         win::Sleep(kRegistryPollMs);
     }
-    state.hLock = RegistryLockHandle(false);
+    state.hLock = IpcMutex("QS_", kRegistryName, false);
 }
 
 void BecomeOwner() {
@@ -38,7 +30,7 @@ void BecomeOwner() {
     if (state.blockId < 0) return;
     RegistryImage empty = {};
     if (!WriteRegistry(empty)) return;
-    state.hLock = RegistryLockHandle(true);
+    state.hLock = IpcMutex("QS_", kRegistryName, true);
     state.owner = true;
 }
 

@@ -4,17 +4,9 @@
 
 #include "HalcyonCommon/Ipc/IpcState.h"
 
-#include <cstdio>
-
 using namespace halcyon::ipc;
 
 namespace {
-
-void* BlockMutex(const char* name, bool create) {
-    char mutexName[kNameSize + 8];
-    std::snprintf(mutexName, sizeof mutexName, "MS_%s", name);
-    return create ? s_MutexCreate(mutexName) : s_MutexOpen(mutexName);
-}
 
 // The first free slot, or -1; `existing` is set to the slot that holds `name` already, or -1.
 short FindSlot(const char* name, short& existing) {
@@ -53,7 +45,7 @@ short s_MapFile_CreateShm(const char* lpszName, unsigned long dwSize) {
     short existing;
     short id = FindSlot(lpszName, existing);
     if (existing >= 0 || id < 0) return -1;
-    void* mutex = BlockMutex(lpszName, true);
+    void* mutex = IpcMutex("MS_", lpszName, true);
     if (mutex == nullptr) return -1;
     BlockSlot& slot = Blocks()[id];
     if (!s_MapFile_CreateMapFile(&slot.map, lpszName, dwSize)) {
@@ -70,7 +62,7 @@ short s_MapFile_CreateShm(const char* lpszName, unsigned long dwSize) {
 short s_MapFile_OpenShm(const char* lpszName) {
     if (!ValidName(lpszName)) return -1;
     EnsureClient();
-    void* mutex = BlockMutex(lpszName, false);
+    void* mutex = IpcMutex("MS_", lpszName, false);
     if (mutex == nullptr) return -1;
     MEM_MAPFILE map = {};
     if (!s_MapFile_OpenMapFile(&map, lpszName)) {

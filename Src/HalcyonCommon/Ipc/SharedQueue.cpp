@@ -6,20 +6,12 @@
 #include "HalcyonCommon/Ipc/QueueRegistry.h"
 #include "Platform/Win.h"
 
-#include <cstdio>
-
 using namespace halcyon::ipc;
 
 namespace {
 
 constexpr win::DWORD kOpenPollMs = 100;
 constexpr win::DWORD kWaitingOpenLimitMs = 60000;
-
-void* QueueMutex(const char* name, bool create) {
-    char mutexName[kNameSize + 8];
-    std::snprintf(mutexName, sizeof mutexName, "QS_%s", name);
-    return create ? s_MutexCreate(mutexName) : s_MutexOpen(mutexName);
-}
 
 short FindName(const RegistryImage& image, const char* name) {
     for (short id = 0; id < kSlotCount; ++id) {
@@ -45,7 +37,7 @@ bool AnyRegistered(const RegistryImage& image) {
 // Makes the queue's mutex and mapping for id and initialises its header.
 bool MakeQueue(short id, const char* name, unsigned char bySize) {
     QueueSlot& queue = Queues()[id];
-    queue.hMutex = QueueMutex(name, true);
+    queue.hMutex = IpcMutex("QS_", name, true);
     if (queue.hMutex == nullptr) return false;
     unsigned long bytes = bySize * 1024UL + sizeof(tagSHMHEADER);
     if (!s_MapFile_CreateMapFile(&queue.map, name, bytes)) {
@@ -80,7 +72,7 @@ short s_MapFile_CreateQue(const char* lpszName, unsigned char bySize) {
 short s_MapFile_OpenQue(const char* lpszName) {
     if (!ValidName(lpszName)) return -1;
     EnsureClient();
-    void* mutex = QueueMutex(lpszName, false);
+    void* mutex = IpcMutex("QS_", lpszName, false);
     if (mutex == nullptr) return -1;
     RegistryImage image;
     short id;
