@@ -1,4 +1,5 @@
 // halcyon pack / unpack: the LZ/Huffman codec over a file or a pipe.
+#include "ByteFiles.h"
 #include "Command.h"
 
 #include <HalcyonCommon.h>
@@ -10,11 +11,6 @@
 #include <cstring>
 #include <string>
 #include <vector>
-
-#if defined(_WIN32)
-#include <fcntl.h>
-#include <io.h>
-#endif
 
 namespace halcyon::tool {
 namespace {
@@ -38,41 +34,6 @@ const char kUnpackHelp[] =
     "that do not fit its length) is refused with a message and exit code 1, and nothing is\n"
     "written. The format has no checksum: a damage that leaves the codes in step (a changed\n"
     "match position, for one) cannot be seen.\n";
-
-// Streams are binary: Windows must not turn line feeds on the pipes into CR LF.
-void BinaryStandardStreams() {
-#if defined(_WIN32)
-    _setmode(_fileno(stdin), _O_BINARY);
-    _setmode(_fileno(stdout), _O_BINARY);
-#endif
-}
-
-bool ReadAll(const std::string& name, Bytes& bytes, std::string& error) {
-    std::FILE* in = name == "-" ? stdin : std::fopen(name.c_str(), "rb");
-    if (in == nullptr) {
-        error = "cannot open '" + name + "': " + std::strerror(errno);
-        return false;
-    }
-    char buf[65536];
-    size_t n;
-    while ((n = std::fread(buf, 1, sizeof buf, in)) > 0) bytes.insert(bytes.end(), buf, buf + n);
-    bool failed = std::ferror(in) != 0;
-    if (in != stdin) std::fclose(in);
-    if (failed) error = "cannot read '" + name + "'";
-    return !failed;
-}
-
-bool WriteAll(const std::string& name, const char* data, size_t size, std::string& error) {
-    std::FILE* out = name == "-" ? stdout : std::fopen(name.c_str(), "wb");
-    if (out == nullptr) {
-        error = "cannot create '" + name + "': " + std::strerror(errno);
-        return false;
-    }
-    bool ok = std::fwrite(data, 1, size, out) == size;
-    ok = (out == stdout ? std::fflush(out) : std::fclose(out)) == 0 && ok;
-    if (!ok) error = "cannot write '" + name + "'";
-    return ok;
-}
 
 int Fail(const char* command, const std::string& message) {
     std::fprintf(stderr, "halcyon %s: %s\n", command, message.c_str());

@@ -1,4 +1,5 @@
 // halcyon scramble / unscramble: the block scrambler over a file or a pipe.
+#include "ByteFiles.h"
 #include "Command.h"
 
 #include <HalcyonCommon.h>
@@ -8,11 +9,6 @@
 #include <cstring>
 #include <string>
 #include <vector>
-
-#if defined(_WIN32)
-#include <fcntl.h>
-#include <io.h>
-#endif
 
 namespace halcyon::tool {
 namespace {
@@ -30,42 +26,6 @@ const char kUnscrambleHelp[] =
     "Restores bytes scrambled by 'halcyon scramble' (s_CodingDecode_2). INPUT and OUTPUT default\n"
     "to standard input and output; '-' names them explicitly. The input must be at least 5 bytes.\n"
     "Any bytes of that length unscramble to something: the scrambler carries no check.\n";
-
-// Scrambled bytes are binary: Windows must not turn line feeds on the pipes into CR LF.
-void BinaryStandardStreams() {
-#if defined(_WIN32)
-    _setmode(_fileno(stdin), _O_BINARY);
-    _setmode(_fileno(stdout), _O_BINARY);
-#endif
-}
-
-bool ReadAll(const std::string& name, std::vector<unsigned char>& bytes, std::string& error) {
-    std::FILE* in = name == "-" ? stdin : std::fopen(name.c_str(), "rb");
-    if (in == nullptr) {
-        error = "cannot open '" + name + "': " + std::strerror(errno);
-        return false;
-    }
-    unsigned char buf[65536];
-    size_t n;
-    while ((n = std::fread(buf, 1, sizeof buf, in)) > 0) bytes.insert(bytes.end(), buf, buf + n);
-    bool failed = std::ferror(in) != 0;
-    if (in != stdin) std::fclose(in);
-    if (failed) error = "cannot read '" + name + "'";
-    return !failed;
-}
-
-bool WriteAll(const std::string& name, const std::vector<unsigned char>& bytes,
-              std::string& error) {
-    std::FILE* out = name == "-" ? stdout : std::fopen(name.c_str(), "wb");
-    if (out == nullptr) {
-        error = "cannot create '" + name + "': " + std::strerror(errno);
-        return false;
-    }
-    bool ok = std::fwrite(bytes.data(), 1, bytes.size(), out) == bytes.size();
-    ok = (out == stdout ? std::fflush(out) : std::fclose(out)) == 0 && ok;
-    if (!ok) error = "cannot write '" + name + "'";
-    return ok;
-}
 
 using Transform = long (*)(long, unsigned char*, unsigned char*);
 
@@ -90,7 +50,7 @@ int Run(const char* command, const char* help, Transform transform, const Args& 
                      command, length);
         return kExitFailure;
     }
-    if (!WriteAll(output, bytes, error)) {
+    if (!WriteAll(output, bytes.data(), bytes.size(), error)) {
         std::fprintf(stderr, "halcyon %s: %s\n", command, error.c_str());
         return kExitFailure;
     }

@@ -13,9 +13,8 @@ namespace {
 int OpenCall(const char* path, int flags, mode_t mode) { return ::open(path, flags, mode); }
 
 const SysCalls kReal = {
-    OpenCall, ::close, ::read,   ::write,  ::fstat, ::ftruncate,
-    ::flock,  ::mkdir, ::unlink, ::rename, ::mmap,  ::munmap,
-    ::fsync,  ::fchmod,  ::fallocate,
+    OpenCall, ::close,  ::read, ::write,  ::fstat, ::ftruncate, ::flock,     ::mkdir,
+    ::unlink, ::rename, ::mmap, ::munmap, ::fsync, ::fchmod,    ::fallocate,
 };
 
 }  // namespace

@@ -1,0 +1,29 @@
+#include "ByteFiles.h"
+
+#if defined(_WIN32)
+#include <fcntl.h>
+#include <io.h>
+#endif
+
+namespace halcyon::tool {
+
+void BinaryStandardStreams() {
+#if defined(_WIN32)
+    _setmode(_fileno(stdin), _O_BINARY);
+    _setmode(_fileno(stdout), _O_BINARY);
+#endif
+}
+
+bool WriteAll(const std::string& name, const void* data, size_t size, std::string& error) {
+    std::FILE* out = name == "-" ? stdout : std::fopen(name.c_str(), "wb");
+    if (out == nullptr) {
+        error = "cannot create '" + name + "': " + std::strerror(errno);
+        return false;
+    }
+    bool ok = std::fwrite(data, 1, size, out) == size;
+    ok = (out == stdout ? std::fflush(out) : std::fclose(out)) == 0 && ok;
+    if (!ok) error = "cannot write '" + name + "'";
+    return ok;
+}
+
+}  // namespace halcyon::tool

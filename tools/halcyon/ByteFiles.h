@@ -1,0 +1,38 @@
+// Whole files of bytes for the subcommands that transform one: "-" names standard input or
+// standard output. Failures come back as a message in `error`.
+#pragma once
+
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+#include <string>
+#include <vector>
+
+namespace halcyon::tool {
+
+// Switches standard input and output to binary, so that Windows does not turn line feeds into
+// CR LF on the pipes; nothing to do elsewhere.
+void BinaryStandardStreams();
+
+// Appends the whole of `name` to `bytes`.
+template <typename Byte>
+bool ReadAll(const std::string& name, std::vector<Byte>& bytes, std::string& error) {
+    static_assert(sizeof(Byte) == 1, "bytes");
+    std::FILE* in = name == "-" ? stdin : std::fopen(name.c_str(), "rb");
+    if (in == nullptr) {
+        error = "cannot open '" + name + "': " + std::strerror(errno);
+        return false;
+    }
+    Byte buf[65536];
+    size_t n;
+    while ((n = std::fread(buf, 1, sizeof buf, in)) > 0) bytes.insert(bytes.end(), buf, buf + n);
+    bool failed = std::ferror(in) != 0;
+    if (in != stdin) std::fclose(in);
+    if (failed) error = "cannot read '" + name + "'";
+    return !failed;
+}
+
+// Writes `size` bytes to `name`, replacing it.
+bool WriteAll(const std::string& name, const void* data, size_t size, std::string& error);
+
+}  // namespace halcyon::tool
