@@ -27,6 +27,9 @@ struct LzhTree {
     // every change of the tree.
     static constexpr uint16_t kOneBit = 0x8000;
     uint16_t grand[2 * (kNodeCount - 1)];
+    // The last node of frequency 1 (-1: none). Nodes reach frequency 2 most often of all at the
+    // start of a call, when their symbol first comes, and always trade places with this one.
+    int lastOne;
 
     // Copies the state every call starts from.
     void Start();
@@ -90,6 +93,7 @@ constexpr LzhTree BuildStartTree() {
     t.frequency[kNodeCount] = 0xFFFF;
     t.parent[kRoot] = 0;
     t.FillGrand();
+    t.lastOne = kSymbolCount - 1;
     return t;
 }
 
@@ -123,10 +127,9 @@ inline unsigned LastBelow(const uint16_t* frequency, unsigned from, unsigned f) 
     if (high > kNodeCount) high = kNodeCount;
     while (high - low > 1) {
         unsigned middle = (low + high) / 2;
-        if (frequency[middle] < f)
-            low = middle;
-        else
-            high = middle;
+        bool below = frequency[middle] < f;
+        low = below ? middle : low;
+        high = below ? high : middle;
     }
     return low;
 }
@@ -139,7 +142,7 @@ namespace detail {
 // node of lower frequency, l, subtrees and all. Returns l, where c's subtree now is.
 template <bool kGrand>
 inline unsigned MoveUp(LzhTree& t, unsigned c, unsigned f) {
-    unsigned l = detail::LastBelow(t.frequency, c + 1, f);
+    unsigned l = f == 2 ? static_cast<unsigned>(t.lastOne) : LastBelow(t.frequency, c + 1, f);
     t.frequency[c] = t.frequency[l];
     t.frequency[l] = static_cast<uint16_t>(f);
     unsigned i = t.child[c];
@@ -163,6 +166,7 @@ inline void RaiseFrom(LzhTree& t, unsigned c) {
     do {
         unsigned f = ++t.frequency[c];
         if (f > t.frequency[c + 1]) c = MoveUp<kGrand>(t, c, f);
+        if (f == 2) --t.lastOne;
         c = t.parent[c];
     } while (c != 0);
 }
@@ -186,9 +190,11 @@ inline void LzhTree::UpdateAlong(unsigned symbol, const uint16_t* path, unsigned
         unsigned f = ++frequency[c];
         if (f > frequency[c + 1]) {
             c = parent[detail::MoveUp<kGrand>(*this, c, f)];
+            if (f == 2) --lastOne;
             if (c != 0) detail::RaiseFrom<kGrand>(*this, c);
             return;
         }
+        if (f == 2) --lastOne;
     }
     ++frequency[kRoot];
 }
@@ -246,6 +252,9 @@ inline void LzhTree::Rebuild() {
         if (k < kNodeCount) parent[k + 1] = static_cast<uint16_t>(n);
     }
     if (kGrand) FillGrand();
+    int last = -1;
+    while (frequency[last + 1] == 1) ++last;
+    lastOne = last;
 }
 
 }  // namespace halcyon::lzh
