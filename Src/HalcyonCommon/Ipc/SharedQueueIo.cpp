@@ -7,6 +7,8 @@
 #include "HalcyonCommon/Queue/Ring.h"
 #include "Platform/Win.h"
 
+#include <utility>
+
 using namespace halcyon::ipc;
 namespace ring = halcyon::ring;
 
