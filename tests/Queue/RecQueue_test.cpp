@@ -49,7 +49,7 @@ TEST(RecQueue, EmptyQueuesAndBadArguments) {
     EXPECT_EQ(len, 55u);  // not looked at the queue: length untouched
     EXPECT_FALSE(q.PushData(out.data(), 0));
     EXPECT_FALSE(q.PushData(nullptr, 3));
-    EXPECT_FALSE(q.PushData(out.data(), 0x100000000UL + 3));  // far larger than any ring
+    EXPECT_FALSE(q.PushData(out.data(), 0xFFFFFFFFUL));  // far larger than any ring
     EXPECT_TRUE(q.PushData(Record(5, 5).data(), 5));
     Bytes a(16), b(16);
     unsigned long la = 0, lb = 0;
