@@ -11,7 +11,8 @@ namespace {
 
 using halcyon::test::RunCommand;
 
-std::string Tool() { return std::string("'") + HALCYON_TOOL_PATH + "'"; }
+// Double quotes: the command goes to /bin/sh on Linux and to cmd.exe on Windows.
+std::string Tool() { return std::string("\"") + HALCYON_TOOL_PATH + "\""; }
 
 int RunTool(const std::string& args, std::string& output) {
     return RunCommand(Tool() + " " + args, output);
