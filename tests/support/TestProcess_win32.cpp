@@ -264,17 +264,48 @@ void KillChild(int pid) {
     WaitChild(pid);
 }
 
+// Through cmd.exe /c, which drops the first and the last quote of its command line when that
+// starts with one: the extra pair keeps a quoted program name and quoted arguments intact. Started
+// with CreateProcess rather than _popen, whose _pclose under Wine now and then reports -1 for a
+// command that succeeded.
 int RunCommand(const std::string& command, std::string& output) {
     output.clear();
-    // Through cmd.exe /c, which drops the first and the last quote of its command line when that
-    // starts with one: the extra pair keeps a quoted program name and quoted arguments intact.
-    // Text mode reads the CR LF line ends as LF, as the shell's are on Linux.
-    std::FILE* pipe = _popen(("\"" + command + " 2>&1\"").c_str(), "r");
-    if (pipe == nullptr) return -1;
+    SECURITY_ATTRIBUTES inherit{sizeof inherit, nullptr, TRUE};
+    HANDLE readEnd = nullptr;
+    HANDLE writeEnd = nullptr;
+    if (!CreatePipe(&readEnd, &writeEnd, &inherit, 0)) return -1;
+    SetHandleInformation(readEnd, HANDLE_FLAG_INHERIT, 0);
+    STARTUPINFOA startup{};
+    startup.cb = sizeof startup;
+    startup.dwFlags = STARTF_USESTDHANDLES;
+    startup.hStdInput = GetStdHandle(STD_INPUT_HANDLE);
+    startup.hStdOutput = writeEnd;
+    startup.hStdError = writeEnd;
+    std::string line = "cmd.exe /c \"" + command + "\"";
+    PROCESS_INFORMATION process{};
+    BOOL started = CreateProcessA(nullptr, &line[0], nullptr, nullptr, TRUE, 0, nullptr, nullptr,
+                                  &startup, &process);
+    CloseHandle(writeEnd);
+    if (!started) {
+        CloseHandle(readEnd);
+        return -1;
+    }
     char buf[4096];
-    size_t n;
-    while ((n = std::fread(buf, 1, sizeof buf, pipe)) > 0) output.append(buf, n);
-    return _pclose(pipe);
+    DWORD n = 0;
+    while (::ReadFile(readEnd, buf, sizeof buf, &n, nullptr) && n > 0) output.append(buf, n);
+    CloseHandle(readEnd);
+    WaitForSingleObject(process.hProcess, INFINITE);
+    DWORD code = 0;
+    GetExitCodeProcess(process.hProcess, &code);
+    CloseHandle(process.hThread);
+    CloseHandle(process.hProcess);
+    // The tool's CR LF line ends read as LF, as the shell's are on Linux.
+    std::string text;
+    for (std::size_t i = 0; i < output.size(); ++i) {
+        if (output[i] != '\r' || i + 1 == output.size() || output[i + 1] != '\n') text += output[i];
+    }
+    output.swap(text);
+    return static_cast<int>(code);
 }
 
 }  // namespace halcyon::test
