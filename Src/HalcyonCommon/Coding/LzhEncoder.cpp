@@ -18,27 +18,27 @@ class Encoder {
     Encoder(LzhWorkspace& ws, const uint8_t* in, size_t size, uint8_t* out, uint8_t* end)
         : tree_(ws.tree), finder_(ws.finder), in_(in), size_(size), writer_(out, end) {}
 
-    // Codes the whole input; false when the output is full. The finder records the best match
-    // of every position; a symbol starts where the previous one ends.
+    // Codes the whole input; false when the output is full. A symbol starts where the previous
+    // one ends; the finder gives the best match of each such position.
     bool Run() {
         tree_.Start();
-        finder_.Start(in_, size_);
+        uint32_t rank = finder_.Start(in_, size_);
         size_t g = 0;
-        while (g < size_) {
-            if (g >= finder_.Recorded()) finder_.Advance(g + LzhMatchFinder::kRunAhead);
-            uint32_t rank = finder_.Rank(g);
+        for (;;) {
             // A match never reaches past the input's end.
             size_t length = std::min<size_t>(rank >> 12, size_ - g);
             if (length <= kThreshold) {
                 if (!PutSymbol(in_[g])) return false;
-                ++g;
+                length = 1;
             } else {
                 unsigned position = kWindowMask - (rank & kWindowMask);
                 if (!PutSymbol(MatchSymbol(static_cast<unsigned>(length))) ||
                     !PutPosition(position))
                     return false;
-                g += length;
             }
+            g += length;
+            if (g >= size_) break;
+            rank = finder_.Advance(length);
         }
         return writer_.Finish();
     }
@@ -47,10 +47,8 @@ class Encoder {
 
   private:
     bool PutSymbol(unsigned symbol) {
-        uint16_t path[LzhTree::kMaxDepth];
         unsigned length;
-        uint32_t code = tree_.Code(symbol, &length, path);
-        tree_.UpdateAlong<false>(symbol, path, length);
+        uint32_t code = tree_.CodeAndCount(symbol, &length);
         return writer_.Put(code, length);
     }
 

@@ -27,22 +27,24 @@ inline void LzhMatchFinder::Shift() {
     ++next_;
 }
 
-void LzhMatchFinder::Advance(size_t last) {
-    if (last >= size_) last = size_ - 1;
-    while (next_ <= last) {
+uint32_t LzhMatchFinder::Advance(size_t count) {
+    for (;;) {
         unsigned r1 = (r_ + 1) & kWindowMask, r2 = (r_ + 2) & kWindowMask;
         unsigned s1 = (s_ + 1) & kWindowMask;
         bool apart =
-            next_ < last && text[r1] != text[r2] && (parent[s1] == kNil || text[s1] != text[r1]);
-        size_t g = next_;
+            count >= 2 && text[r1] != text[r2] && (parent[s1] == kNil || text[s1] != text[r1]);
         if (!apart) {
             Shift();
-            ranks[g % kRingSize] = Insert(r1);
+            if (count == 1) return Insert<true>(r1);
+            Insert<false>(r1);
+            --count;
             continue;
         }
         Shift();
         Shift();
-        InsertPair(r1, r2, &ranks[g % kRingSize], &ranks[(g + 1) % kRingSize]);
+        if (count == 2) return InsertPair<true>(r1, r2);
+        InsertPair<false>(r1, r2);
+        count -= 2;
     }
 }
 

@@ -49,9 +49,19 @@ inline uint32_t Children(const uint16_t* pair) {
     return both;
 }
 
+// 1 when the 16 bytes a1 a2 are greater than b1 b2, both most significant first.
+inline unsigned Greater(uint64_t a1, uint64_t a2, uint64_t b1, uint64_t b2) {
+#if defined(__SIZEOF_INT128__)
+    using U128 = unsigned __int128;
+    return (U128{a1} << 64 | a2) > (U128{b1} << 64 | b2);
+#else
+    return static_cast<unsigned>(a1 > b1) | (static_cast<unsigned>(a1 == b1) & (a2 > b2));
+#endif
+}
+
 }  // namespace
 
-void LzhMatchFinder::Start(const uint8_t* in, size_t size) {
+uint32_t LzhMatchFinder::Start(const uint8_t* in, size_t size) {
     std::memset(text, kFill, kFirstWrite);
     std::memset(text + kFirstWrite, 0, kTextSize - kFirstWrite);
     std::memcpy(text + kFirstWrite, in, std::min<size_t>(size, kLookAhead));
@@ -62,8 +72,8 @@ void LzhMatchFinder::Start(const uint8_t* in, size_t size) {
     s_ = 0;
     r_ = kFirstWrite;
     InsertLeadingSpaces();
-    ranks[0] = Insert(r_);
     next_ = 1;
+    return Insert<true>(r_);
 }
 
 // The string at 4036 - k is k spaces followed by the look-ahead, which starts with m spaces and
@@ -118,7 +128,9 @@ inline void LzhMatchFinder::Begin(Cursor& c, unsigned r) {
 // Goes one node further; false when r has been placed. Each node costs two reads, of its
 // children and of bytes 1-16 of its string, that do not wait for each other, and a comparison
 // without branches; only strings equal that far (a few in a hundred) go on in the window,
-// behind a well-predicted branch.
+// behind a well-predicted branch. Without kRank, the length of the match is of no interest
+// unless the strings are equal that far.
+template <bool kRank>
 inline bool LzhMatchFinder::Step(Cursor& c) {
     unsigned next = c.children >> (c.side << 4) & 0xFFFF;
     if (next == kNil) {
@@ -134,9 +146,9 @@ inline bool LzhMatchFinder::Step(Cursor& c) {
     uint64_t differ1 = c.key1 ^ node1, differ2 = c.key2 ^ node2;
     unsigned length;
     if ((differ1 | differ2) != 0) {
+        c.side = Greater(c.key1, c.key2, node1, node2);
+        if (!kRank) return true;
         uint64_t inSecond = 0 - static_cast<uint64_t>(differ1 == 0);
-        c.side = static_cast<unsigned>(c.key1 > node1) |
-                 (static_cast<unsigned>(inSecond) & static_cast<unsigned>(c.key2 > node2));
         uint64_t differ = differ1 | (differ2 & inSecond);
         length = 1 + (static_cast<unsigned>(inSecond) & 8) + (LeadingZeros(differ) >> 3);
     } else {
@@ -144,35 +156,41 @@ inline bool LzhMatchFinder::Step(Cursor& c) {
     }
     // (p - r) mod 4096 is 4095 minus the match's position value. A string of 2 bytes or less
     // ranks below any real match and is no match to the coder.
-    c.best = std::max(c.best, length << 12 | ((p - c.r) & kWindowMask));
+    if (kRank) c.best = std::max(c.best, length << 12 | ((p - c.r) & kWindowMask));
     if (length < kLookAhead) return true;
     Replace(p, c.r);
     return false;
 }
 
+template <bool kRank>
 uint32_t LzhMatchFinder::Insert(unsigned r) {
     Cursor c;
     Begin(c, r);
-    while (Step(c)) {
+    while (Step<kRank>(c)) {
     }
     return c.best;
 }
 
 // The two searches take turns, so that the processor overlaps their reads.
-void LzhMatchFinder::InsertPair(unsigned r1, unsigned r2, uint32_t* rank1, uint32_t* rank2) {
+template <bool kRank>
+uint32_t LzhMatchFinder::InsertPair(unsigned r1, unsigned r2) {
     Cursor a, b;
     Begin(a, r1);
     Begin(b, r2);
     bool goA = true, goB = true;
     while (goA && goB) {
-        goA = Step(a);
-        goB = Step(b);
+        goA = Step<false>(a);
+        goB = Step<kRank>(b);
     }
-    while (goA) goA = Step(a);
-    while (goB) goB = Step(b);
-    *rank1 = a.best;
-    *rank2 = b.best;
+    while (goA) goA = Step<false>(a);
+    while (goB) goB = Step<kRank>(b);
+    return b.best;
 }
+
+template uint32_t LzhMatchFinder::Insert<false>(unsigned);
+template uint32_t LzhMatchFinder::Insert<true>(unsigned);
+template uint32_t LzhMatchFinder::InsertPair<false>(unsigned, unsigned);
+template uint32_t LzhMatchFinder::InsertPair<true>(unsigned, unsigned);
 
 void LzhMatchFinder::Replace(unsigned p, unsigned r) {
     unsigned above = parent[p], left = child[p][kLeft], right = child[p][kRight];

@@ -5,10 +5,10 @@
 // node that matches in full and the deletion are therefore those of the 1988 program, step for
 // step.
 //
-// The finder runs ahead of the symbol coder: every input position is inserted in turn whatever
-// symbols are chosen, so it walks through the input and records each position's best match,
-// which the coder reads at the positions where its symbols start. Where two consecutive
-// insertions go into different trees and provably do not see each other's work
+// Every input position is inserted in turn, whatever symbols are chosen, but the coder reads the
+// best match only of the positions where its symbols start (one in four in text, one in eight
+// in market data); the others are inserted without keeping track of their matches. Where two
+// consecutive insertions go into different trees and provably do not see each other's work
 // (LzhMatchAdvance.cpp), they are done side by side, so that their searches, each a chain of
 // dependent memory reads, overlap.
 //
@@ -26,47 +26,43 @@ struct LzhMatchFinder {
     // Window positions 0-4095; positions 4096-4154 repeat 0-58 so that no 60-byte string wraps;
     // the rest is slack for word-wide comparisons, which read a few bytes past the 60.
     static constexpr unsigned kTextSize = kWindowSize + kLookAhead + 12;
-    // Matches recorded ahead of the coder, by input position modulo the ring's size.
-    static constexpr size_t kRingSize = 1024;
-    static constexpr size_t kRunAhead = 512;
 
     // child[n][0] is the left child of node n, child[n][1] the right one (kNil: none); node
     // kWindowSize + 1 + b is the root of the tree of first byte b and has a right child only.
     uint16_t child[kWindowSize + 1 + 256][2];
     uint16_t parent[kWindowSize + 1];
     uint8_t text[kTextSize];
-    // The best match of each position as a rank: length << 12 | (4095 - position value), so that
-    // a longer match ranks higher and, of equal ones, a nearer one; a length below 3 (or 0, when
-    // the tree was empty) means no match.
-    uint32_t ranks[kRingSize];
+
+    // The best match of a position is given as a rank: length << 12 | (4095 - position value),
+    // so that a longer match ranks higher and, of equal ones, a nearer one; a length below 3 (or
+    // 0, when the tree was empty) means no match.
 
     // Starts on `size` (> 0) bytes at `in`: spaces in window positions 0-4035, the first 60
-    // bytes from 4036 on, zeros after them, the trees holding the spaces before the look-ahead,
-    // and the match of input position 0 recorded.
-    void Start(const uint8_t* in, size_t size);
+    // bytes from 4036 on, zeros after them, the trees holding the spaces before the look-ahead
+    // and input position 0. Returns the best match of input position 0.
+    uint32_t Start(const uint8_t* in, size_t size);
 
-    // Records the matches of the input positions up to `last` (and a few more, at most to the
-    // end of the input): the window moves on one byte per position.
-    void Advance(size_t last);
-
-    // The input positions whose matches are recorded: 0 to Recorded() - 1.
-    size_t Recorded() const { return next_; }
-
-    // The match recorded for input position g (within the last kRingSize recorded).
-    uint32_t Rank(size_t g) const { return ranks[g % kRingSize]; }
+    // Inserts the next `count` (> 0) input positions, the window moving on one byte per
+    // position, and returns the best match of the last of them. The last must lie within the
+    // input.
+    uint32_t Advance(size_t count);
 
   private:
     // Inserts positions 4035 down to 3976, the spaces before the first look-ahead, as 60 single
     // insertions would.
     void InsertLeadingSpaces();
 
-    // Puts window position r into the tree of its first byte and returns its best match (as a
-    // rank); a node whose string equals r's in all 60 bytes is replaced by r.
+    // Puts window position r into the tree of its first byte and, when kRank, returns its best
+    // match (as a rank); a node whose string equals r's in all 60 bytes is replaced by r.
+    template <bool kRank>
     uint32_t Insert(unsigned r);
-    // Two insertions into different trees, done side by side.
-    void InsertPair(unsigned r1, unsigned r2, uint32_t* rank1, uint32_t* rank2);
+    // Two insertions into different trees, done side by side; returns the second's best match
+    // when kRank.
+    template <bool kRank>
+    uint32_t InsertPair(unsigned r1, unsigned r2);
     struct Cursor;
     void Begin(Cursor& cursor, unsigned r);
+    template <bool kRank>
     bool Step(Cursor& cursor);
 
     // Deletes the oldest window position, writes the next input byte there (if any) and moves

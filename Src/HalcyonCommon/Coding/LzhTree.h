@@ -44,18 +44,20 @@ struct LzhTree {
     void Update(unsigned symbol);
 
     // The same, given the nodes from the symbol's leaf up to (not including) the root, as the
-    // coder has just walked them: the frequencies along the path are raised without following
-    // the parent links, which a walk back up would wait for, until a node must move.
+    // decoder's walk down has just passed them: the frequencies along the path are raised
+    // without following the parent links, which a walk back up would wait for, until a node
+    // must move.
     template <bool kGrand = true>
     void UpdateAlong(unsigned symbol, const uint16_t* path, unsigned count);
+
+    // The code of `symbol` as Code gives it, and the update with `symbol` done, for the encoder
+    // (which leaves `grand` behind).
+    uint32_t CodeAndCount(unsigned symbol, unsigned* length);
 
     // The code of `symbol`, first bit in bit 31; *length receives its number of bits (at most
     // 32, which the frequency limit guarantees: a leaf of frequency 1 under a root of 0x8000
     // lies less than 24 levels deep).
     uint32_t Code(unsigned symbol, unsigned* length) const;
-
-    // The same, and the nodes from the leaf up to the root's child in path[0, *length).
-    uint32_t Code(unsigned symbol, unsigned* length, uint16_t* path) const;
 
     // Halves all leaf frequencies and builds the tree anew from them.
     template <bool kGrand = true>
@@ -199,25 +201,47 @@ inline void LzhTree::UpdateAlong(unsigned symbol, const uint16_t* path, unsigned
     ++frequency[kRoot];
 }
 
-inline uint32_t LzhTree::Code(unsigned symbol, unsigned* length) const {
+// The walk up from the leaf reads the code and raises the counts at once, until a node must
+// move. The code is that of the tree before the update, so the walk then only reads the code up
+// to the root before the update goes on: moving the node changes the parents of its children
+// and of those of the node it trades places with, none of which lies above it.
+inline uint32_t LzhTree::CodeAndCount(unsigned symbol, unsigned* length) {
+    if (frequency[kRoot] == kRebuildLimit) {
+        uint32_t code = Code(symbol, length);
+        Update<false>(symbol);
+        return code;
+    }
     uint32_t code = 0;
     unsigned bits = 0;
     unsigned n = parent[symbol + kNodeCount];
     do {
         code = (code >> 1) | (static_cast<uint32_t>(n & 1) << 31);
         ++bits;
+        unsigned f = ++frequency[n];
+        if (f > frequency[n + 1]) {
+            for (unsigned m = parent[n]; m != kRoot; m = parent[m]) {
+                code = (code >> 1) | (static_cast<uint32_t>(m & 1) << 31);
+                ++bits;
+            }
+            unsigned c = parent[detail::MoveUp<false>(*this, n, f)];
+            if (f == 2) --lastOne;
+            if (c != 0) detail::RaiseFrom<false>(*this, c);
+            *length = bits;
+            return code;
+        }
+        if (f == 2) --lastOne;
         n = parent[n];
     } while (n != kRoot);
+    ++frequency[kRoot];
     *length = bits;
     return code;
 }
 
-inline uint32_t LzhTree::Code(unsigned symbol, unsigned* length, uint16_t* path) const {
+inline uint32_t LzhTree::Code(unsigned symbol, unsigned* length) const {
     uint32_t code = 0;
     unsigned bits = 0;
     unsigned n = parent[symbol + kNodeCount];
     do {
-        path[bits] = static_cast<uint16_t>(n);
         code = (code >> 1) | (static_cast<uint32_t>(n & 1) << 31);
         ++bits;
         n = parent[n];
