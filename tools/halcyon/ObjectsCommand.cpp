@@ -21,8 +21,8 @@ const char kHelp[] =
     "user share through the folder HALCYON_KERNEL_DIR (default /dev/shm/halcyon-<uid>): each\n"
     "object's kind, its size (mappings), how many processes hold it and, for a mutex, the\n"
     "process and thread that own it. When a terminal hangs, the owner of the mutex it waits\n"
-    "for is the process to look at; an owner marked (gone) has ended, and the mutex passes\n"
-    "to the next waiter as abandoned.\n"
+    "for is the process to look at. A mutex shown (abandoned) lost its owner while held and\n"
+    "passes to the next waiter as abandoned.\n"
     "\n"
     "  --stale    also list objects that no process holds any longer (left by processes\n"
     "             that were killed; they count as absent and await collection)\n"
@@ -59,7 +59,7 @@ std::string Printable(const std::string& name) {
 }
 
 std::string Owner(const win::posix::KernelObjectInfo& info) {
-    if (info.ownerPid == 0) return "-";
+    if (info.ownerPid == 0) return info.abandoned ? "(abandoned)" : "-";
     std::string owner = std::to_string(info.ownerPid) + "/" + std::to_string(info.ownerTid);
     if (kill(info.ownerPid, 0) != 0 && errno == ESRCH) owner += " (gone)";
     return owner;

@@ -67,8 +67,10 @@ void Describe(const kernel::ObjectHeader& header, KernelObjectInfo& info) {
                                                                              kernel::kPathCapacity))
                             : "paging file";
     }
-    info.ownerPid = mutex ? header.ownerPid.load(std::memory_order_relaxed) : 0;
-    info.ownerTid = mutex ? header.ownerTid.load(std::memory_order_relaxed) : 0;
+    info.ownerTid = mutex ? RobustLockOwner(header.lock) : 0;
+    info.ownerPid = info.ownerTid != 0 ? header.lock.ownerPid.load(std::memory_order_relaxed) : 0;
+    info.abandoned =
+        mutex && (header.lock.word.load(std::memory_order_relaxed) & kLockOwnerDied) != 0;
 }
 
 // One object file; false when it is not a complete object.

@@ -1,170 +1,71 @@
-// Mutexes: a robust, process-shared pthread mutex in the object's header page, owned by a thread.
+// Mutexes: a robust lock (posix/RobustLock.h) in the object's header page, owned by a thread.
 //
-// Recursion and ownership are kept per thread, beside the pthread mutex: a thread's own list of
-// the mutexes it owns and how often. So a release by any other thread fails with ERROR_NOT_OWNER
-// without touching the shared memory, and a dead thread's number, reused by a new thread, never
-// makes that thread an owner. The owner fields in the header are for people inspecting the
-// namespace only.
+// The lock word names the owner thread and the lock keeps its depth, so a release by any other
+// thread fails with ERROR_NOT_OWNER, and the kernel itself marks the lock when its owner thread
+// ends, whichever process it was in. The owner's process id beside it is for people inspecting
+// the namespace and for this process's decision to keep an owned mutex's memory mapped.
 #include "posix/Errors.h"
 #include "posix/KernelObjects.h"
 #include "posix/KernelRegistry.h"
-
-#include <pthread.h>
-
-#include <cerrno>
-#include <ctime>
-#include <new>
-#include <vector>
 
 namespace win {
 namespace posix::kernel {
 namespace {
 
 constexpr std::uint32_t kMaxDepth = 0x7FFFFFFF;
-constexpr std::size_t kFixedOwned = 16;
 constexpr DWORD kErrorSignalRefcountExceeded = 298;
 
-struct Owned {
-    KernelObject* object;
-    std::uint32_t depth;
-};
-
-// Plain data, so that the initial-exec TLS access stays one instruction.
-struct OwnedSet {
-    Owned fixed[kFixedOwned];
-    std::size_t count;
-    std::vector<Owned>* more;  // beyond kFixedOwned
-};
-
-__attribute__((tls_model("initial-exec"))) thread_local OwnedSet t_owned;
-
-Owned* FindOwned(KernelObject* object) {
-    OwnedSet& set = t_owned;
-    for (std::size_t i = 0; i < set.count; ++i) {
-        if (set.fixed[i].object == object) return &set.fixed[i];
+// The owner's process id is read only while the lock is owned; most acquirers find their own
+// already there.
+void NoteOwnerProcess(RobustLock& lock) {
+    int pid = CurrentPid();
+    if (lock.ownerPid.load(std::memory_order_relaxed) != pid) {
+        lock.ownerPid.store(pid, std::memory_order_relaxed);
     }
-    if (set.more != nullptr) {
-        for (Owned& owned : *set.more) {
-            if (owned.object == object) return &owned;
-        }
-    }
-    return nullptr;
-}
-
-bool AddOwned(KernelObject* object) {
-    OwnedSet& set = t_owned;
-    if (set.count < kFixedOwned) {
-        set.fixed[set.count++] = {object, 1};
-        return true;
-    }
-    try {
-        if (set.more == nullptr) set.more = new std::vector<Owned>;
-        set.more->push_back({object, 1});
-        return true;
-    } catch (const std::bad_alloc&) {
-        return false;
-    }
-}
-
-void RemoveOwned(Owned* owned) {
-    OwnedSet& set = t_owned;
-    if (set.more == nullptr && owned == &set.fixed[set.count - 1]) {
-        --set.count;  // the usual case: the mutex taken last is released first
-        return;
-    }
-    if (owned >= set.fixed && owned < set.fixed + kFixedOwned) {
-        *owned = set.fixed[--set.count];
-        if (set.more != nullptr && !set.more->empty()) {
-            set.fixed[set.count++] = set.more->back();
-            set.more->pop_back();
-        }
-        return;
-    }
-    *owned = set.more->back();
-    set.more->pop_back();
-}
-
-// The only thread of a forked child owns nothing: the mutexes belong to its parent's threads.
-void ForgetOwnedInChild() {
-    t_owned.count = 0;
-    t_owned.more = nullptr;
-}
-
-void EnsureForkHandler() {
-    static const int registered = pthread_atfork(nullptr, nullptr, ForgetOwnedInChild);
-    (void)registered;
 }
 
 DWORD InitMutex(ObjectHeader& header, bool owned) {
-    pthread_mutexattr_t attr;
-    pthread_mutexattr_init(&attr);
-    pthread_mutexattr_setpshared(&attr, PTHREAD_PROCESS_SHARED);
-    pthread_mutexattr_setrobust(&attr, PTHREAD_MUTEX_ROBUST);
-    pthread_mutexattr_settype(&attr, PTHREAD_MUTEX_ERRORCHECK);
-    int rc = pthread_mutex_init(&header.mutex, &attr);
-    pthread_mutexattr_destroy(&attr);
-    if (rc == 0 && owned) {
-        // Taken before the object becomes visible, so nobody else can get it first; a try,
-        // since nothing can hold a mutex nobody sees yet (and so no lock order arises).
-        rc = pthread_mutex_trylock(&header.mutex);
-        header.ownerPid.store(CurrentPid(), std::memory_order_relaxed);
-        header.ownerTid.store(CurrentTid(), std::memory_order_relaxed);
+    if (!RobustLocksUsable()) return ERROR_NOT_SUPPORTED;
+    // Taken before the object becomes visible, so nobody else can get it first.
+    if (owned && AcquireRobustLock(header.lock, CurrentTid(), 0) != LockResult::kAcquired) {
+        return ERROR_NOT_SUPPORTED;
     }
-    return rc == 0 ? ERROR_SUCCESS : ErrorFromErrno(rc);
+    if (owned) NoteOwnerProcess(header.lock);
+    return ERROR_SUCCESS;
 }
 
-void NoteOwner(KernelObject* object) {
-    object->file.header->ownerPid.store(CurrentPid(), std::memory_order_relaxed);
-    object->file.header->ownerTid.store(CurrentTid(), std::memory_order_relaxed);
-}
-
-int BlockingLock(KernelObject* object, pthread_mutex_t* mutex, DWORD milliseconds) {
+LockResult BlockingAcquire(KernelObject* object, int tid, DWORD milliseconds) {
     object->waiters.fetch_add(1, std::memory_order_acq_rel);
-    int rc;
-    if (milliseconds == INFINITE) {
-        rc = pthread_mutex_lock(mutex);
-    } else {
-        timespec deadline;
-        clock_gettime(CLOCK_REALTIME, &deadline);
-        deadline.tv_sec += static_cast<time_t>(milliseconds / 1000);
-        deadline.tv_nsec += static_cast<long>(milliseconds % 1000) * 1000000L;
-        if (deadline.tv_nsec >= 1000000000L) {
-            deadline.tv_sec += 1;
-            deadline.tv_nsec -= 1000000000L;
-        }
-        rc = pthread_mutex_timedlock(mutex, &deadline);
-    }
+    LockResult result = AcquireRobustLock(object->file.header->lock, tid, milliseconds);
     object->waiters.fetch_sub(1, std::memory_order_acq_rel);
-    return rc;
+    return result;
 }
 
 DWORD WaitMutex(KernelObject* object, DWORD milliseconds) {
-    if (Owned* owned = FindOwned(object)) {
-        if (owned->depth == kMaxDepth) {
+    RobustLock& lock = object->file.header->lock;
+    int tid = CurrentTid();
+    if (OwnsRobustLock(lock, tid)) {
+        if (lock.depth == kMaxDepth) {
             SetLastError(kErrorSignalRefcountExceeded);
             return WAIT_FAILED;
         }
-        ++owned->depth;
+        ++lock.depth;
         return WAIT_OBJECT_0;
     }
-    pthread_mutex_t* mutex = &object->file.header->mutex;
-    int rc = pthread_mutex_trylock(mutex);
-    if (rc == EBUSY && milliseconds != 0) rc = BlockingLock(object, mutex, milliseconds);
-    if (rc == EBUSY || rc == ETIMEDOUT) return WAIT_TIMEOUT;
-    if (rc != 0 && rc != EOWNERDEAD) {
-        SetLastError(rc == ENOTRECOVERABLE ? ERROR_INVALID_HANDLE : ErrorFromErrno(rc));
-        return WAIT_FAILED;
+    LockResult result = AcquireRobustLock(lock, tid, 0);
+    if (result == LockResult::kTimeout && milliseconds != 0) {
+        result = BlockingAcquire(object, tid, milliseconds);
     }
-    // EOWNERDEAD: the owner died holding it; it is ours now and usable again.
-    bool abandoned = rc == EOWNERDEAD;
-    if (abandoned) pthread_mutex_consistent(mutex);
-    if (!AddOwned(object)) {
-        pthread_mutex_unlock(mutex);
-        SetLastError(ERROR_NOT_ENOUGH_MEMORY);
-        return WAIT_FAILED;
+    switch (result) {
+        case LockResult::kTimeout:
+            return WAIT_TIMEOUT;
+        case LockResult::kFailed:
+            SetLastError(ERROR_NOT_SUPPORTED);
+            return WAIT_FAILED;
+        default:
+            NoteOwnerProcess(lock);
+            return result == LockResult::kAbandoned ? WAIT_ABANDONED : WAIT_OBJECT_0;
     }
-    NoteOwner(object);
-    return abandoned ? WAIT_ABANDONED : WAIT_OBJECT_0;
 }
 
 HANDLE MutexHandle(KernelObject* object, DWORD access, bool existed) {
@@ -177,6 +78,7 @@ HANDLE MutexHandle(KernelObject* object, DWORD access, bool existed) {
 }  // namespace
 }  // namespace posix::kernel
 
+using namespace posix;
 using namespace posix::kernel;
 
 HANDLE CreateMutexA(LPSECURITY_ATTRIBUTES, BOOL bInitialOwner, LPCSTR lpName) {
@@ -186,7 +88,6 @@ HANDLE CreateMutexA(LPSECURITY_ATTRIBUTES, BOOL bInitialOwner, LPCSTR lpName) {
         SetLastError(error);
         return nullptr;
     }
-    EnsureForkHandler();
     bool owned = bInitialOwner != FALSE;
     CreateRequest request;
     request.init = [owned](ObjectHeader& header) { return InitMutex(header, owned); };
@@ -200,7 +101,6 @@ HANDLE CreateMutexA(LPSECURITY_ATTRIBUTES, BOOL bInitialOwner, LPCSTR lpName) {
         return nullptr;
     }
     // An existing mutex is opened, not taken: bInitialOwner applies to a new one only.
-    if (owned && !existed) AddOwned(object);
     return MutexHandle(object, MUTEX_ALL_ACCESS, existed);
 }
 
@@ -215,7 +115,6 @@ HANDLE OpenMutexA(DWORD dwDesiredAccess, BOOL, LPCSTR lpName) {
         SetLastError(key.empty() && error == ERROR_SUCCESS ? ERROR_FILE_NOT_FOUND : error);
         return nullptr;
     }
-    EnsureForkHandler();
     std::lock_guard<std::mutex> hold(RegistryLock());
     KernelObject* object = nullptr;
     bool existed = false;
@@ -237,21 +136,14 @@ BOOL ReleaseMutex(HANDLE hMutex) {
         SetLastError(ERROR_ACCESS_DENIED);
         return FALSE;
     }
-    auto* object = static_cast<KernelObject*>(ref.target);
-    Owned* owned = FindOwned(object);
-    if (owned == nullptr) {
+    RobustLock& lock = static_cast<KernelObject*>(ref.target)->file.header->lock;
+    int tid = CurrentTid();
+    if (!OwnsRobustLock(lock, tid)) {
         SetLastError(ERROR_NOT_OWNER);
         return FALSE;
     }
-    if (--owned->depth > 0) return TRUE;
-    RemoveOwned(owned);
-    ObjectHeader* header = object->file.header;
-    header->ownerTid.store(0, std::memory_order_relaxed);
-    header->ownerPid.store(0, std::memory_order_relaxed);
-    if (pthread_mutex_unlock(&header->mutex) != 0) {
-        SetLastError(ERROR_NOT_OWNER);
-        return FALSE;
-    }
+    if (--lock.depth > 0) return TRUE;
+    ReleaseRobustLock(lock, tid);
     return TRUE;
 }
 

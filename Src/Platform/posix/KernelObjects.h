@@ -17,7 +17,8 @@
 //
 // Results and GetLastError codes follow Windows. What differs:
 // - Share modes of CreateFileA are accepted but not enforced between handles.
-// - Mutex waits with a finite timeout measure it on the system's real-time clock.
+// - Mutexes need the C library's robust futex list (see posix/RobustLock.h); without it, creating
+//   or opening one fails with ERROR_NOT_SUPPORTED.
 #pragma once
 
 #include "posix/Files.h"
@@ -99,6 +100,7 @@ struct KernelObjectInfo {
     int holders;          // processes holding a handle, -1 when unknown
     int ownerPid;         // a mutex's owner process, 0 when free
     int ownerTid;         // and thread
+    bool abandoned;       // a mutex whose owner ended holding it: its next waiter gets it
     bool stale;           // no process holds it: it awaits collection
 };
 

@@ -38,8 +38,10 @@ void ResetIdsInChild() {
 }
 
 bool IsOwnedHere(const KernelObject& object) {
-    return object.kind == Kind::kMutex && object.file.header != nullptr &&
-           object.file.header->ownerPid.load(std::memory_order_relaxed) == CurrentPid();
+    if (object.kind != Kind::kMutex || object.file.header == nullptr) return false;
+    const RobustLock& lock = object.file.header->lock;
+    return RobustLockOwner(lock) != 0 &&
+           lock.ownerPid.load(std::memory_order_relaxed) == CurrentPid();
 }
 
 void Free(KernelObject* object) {
@@ -48,8 +50,8 @@ void Free(KernelObject* object) {
 }
 
 // With the registry lock held. A mutex's memory must outlive every thread of the process that
-// may still touch it: one that looked it up, waits on it, or owns it (the kernel updates an owned
-// robust mutex when its owner dies).
+// may still touch it: one that looked it up, waits on it, or owns it (an owned lock is an entry
+// of its owner thread's robust list, which the kernel and the C library walk).
 void Retire(Registry& registry, KernelObject* object) {
     if (object->kind != Kind::kMutex) {
         Free(object);

@@ -1,0 +1,159 @@
+#include "posix/RobustLock.h"
+
+#include <linux/futex.h>
+#include <pthread.h>
+#include <sys/syscall.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstring>
+#include <ctime>
+
+namespace win::posix {
+namespace {
+
+constexpr long kWordFromLink = -32;  // RobustLock: word minus link
+constexpr int kSpins = 100;
+constexpr std::uint32_t kForever = 0xFFFFFFFFU;
+
+void* LoadPointer(const char* at) {
+    void* value;
+    std::memcpy(&value, at, sizeof value);
+    return value;
+}
+
+robust_list_head* QueryHead() {
+    robust_list_head* head = nullptr;
+    std::size_t length = 0;
+    if (syscall(SYS_get_robust_list, 0, &head, &length) != 0 || length != sizeof *head) {
+        return nullptr;
+    }
+    return head;
+}
+
+// Locks a robust mutex of the C library and looks at the entry it put first in the list: its
+// futex word must lie where RobustLock keeps its word, and its back link just before its link,
+// pointing at the list head.
+bool ListHasOurShape() {
+    robust_list_head* head = QueryHead();
+    if (head == nullptr || head->futex_offset != kWordFromLink) return false;
+    pthread_mutexattr_t attr;
+    pthread_mutexattr_init(&attr);
+    pthread_mutexattr_setrobust(&attr, PTHREAD_MUTEX_ROBUST);
+    pthread_mutex_t probe;
+    bool shaped = pthread_mutex_init(&probe, &attr) == 0 && pthread_mutex_lock(&probe) == 0;
+    pthread_mutexattr_destroy(&attr);
+    if (!shaped) return false;
+    char* first = robust::Untagged(head->list.next);
+    auto* begin = reinterpret_cast<char*>(&probe);
+    if (first + kWordFromLink >= begin && first + sizeof(void*) <= begin + sizeof probe) {
+        std::uint32_t word;
+        std::memcpy(&word, first + kWordFromLink, sizeof word);
+        auto tid = static_cast<std::uint32_t>(syscall(SYS_gettid));
+        shaped = (word & kLockTidMask) == tid && LoadPointer(first - sizeof(void*)) == head;
+    } else {
+        shaped = false;
+    }
+    pthread_mutex_unlock(&probe);
+    pthread_mutex_destroy(&probe);
+    return shaped;
+}
+
+// A wait's end on the monotonic clock.
+class Deadline {
+  public:
+    explicit Deadline(std::uint32_t milliseconds) : forever_(milliseconds == kForever) {
+        if (forever_) return;
+        clock_gettime(CLOCK_MONOTONIC, &end_);
+        end_.tv_sec += static_cast<time_t>(milliseconds / 1000);
+        end_.tv_nsec += static_cast<long>(milliseconds % 1000) * 1000000L;
+        if (end_.tv_nsec >= 1000000000L) {
+            end_.tv_sec += 1;
+            end_.tv_nsec -= 1000000000L;
+        }
+    }
+
+    // The time left in `left` (null for no limit); false once the end has passed.
+    bool Left(timespec& storage, const timespec*& left) const {
+        left = nullptr;
+        if (forever_) return true;
+        timespec now;
+        clock_gettime(CLOCK_MONOTONIC, &now);
+        storage.tv_sec = end_.tv_sec - now.tv_sec;
+        storage.tv_nsec = end_.tv_nsec - now.tv_nsec;
+        if (storage.tv_nsec < 0) {
+            storage.tv_sec -= 1;
+            storage.tv_nsec += 1000000000L;
+        }
+        if (storage.tv_sec < 0 || (storage.tv_sec == 0 && storage.tv_nsec == 0)) return false;
+        left = &storage;
+        return true;
+    }
+
+  private:
+    bool forever_;
+    timespec end_{};
+};
+
+// Waits while the word still holds `expected` (the lock lives in shared memory: no private
+// futex).
+void FutexWait(RobustLock& lock, std::uint32_t expected, const timespec* left) {
+    syscall(SYS_futex, &lock.word, FUTEX_WAIT, expected, left, nullptr, 0);
+}
+
+}  // namespace
+
+namespace robust {
+
+__attribute__((tls_model("initial-exec"))) thread_local robust_list_head* t_head = nullptr;
+
+// fork() keeps the thread's head where it was (the C library empties the child's list).
+robust_list_head* LoadHead() {
+    if (RobustLocksUsable()) t_head = QueryHead();
+    return t_head;
+}
+
+void WakeOneWaiter(RobustLock& lock) {
+    syscall(SYS_futex, &lock.word, FUTEX_WAKE, 1, nullptr, nullptr, 0);
+}
+
+// Sleeps on the word with the waiters bit set (spinning first only made the hand-off between
+// two threads slower). A thread that slept sets the
+// bit again when it takes the lock, since others may still sleep; at worst that costs one
+// needless wake.
+LockResult AcquireContended(RobustLock& lock, std::uint32_t self, std::uint32_t milliseconds) {
+    Deadline deadline(milliseconds);
+    bool slept = false;
+    for (;;) {
+        std::uint32_t seen = lock.word.load(std::memory_order_relaxed);
+        if ((seen & kLockTidMask) == 0) {
+            std::uint32_t mine = self | (seen & kLockWaiters) | (slept ? kLockWaiters : 0);
+            if (lock.word.compare_exchange_weak(seen, mine, std::memory_order_acquire,
+                                                std::memory_order_relaxed)) {
+                return (seen & kLockOwnerDied) != 0 ? LockResult::kAbandoned
+                                                    : LockResult::kAcquired;
+            }
+            continue;
+        }
+        if (milliseconds == 0) return LockResult::kTimeout;
+        if ((seen & kLockWaiters) == 0 &&
+            !lock.word.compare_exchange_weak(seen, seen | kLockWaiters,
+                                             std::memory_order_relaxed)) {
+            continue;
+        }
+        timespec storage;
+        const timespec* left;
+        if (!deadline.Left(storage, left)) return LockResult::kTimeout;
+        FutexWait(lock, seen | kLockWaiters, left);
+        slept = true;
+    }
+}
+
+}  // namespace robust
+
+bool RobustLocksUsable() {
+    static const bool usable = ListHasOurShape();
+    return usable;
+}
+
+}  // namespace win::posix
