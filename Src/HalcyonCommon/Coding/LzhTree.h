@@ -8,6 +8,7 @@
 
 #include "HalcyonCommon/Coding/LzhTables.h"
 
+#include <cstddef>
 #include <cstdint>
 #include <cstring>
 
@@ -30,6 +31,13 @@ struct LzhTree {
     // The last node of frequency 1 (-1: none). Nodes reach frequency 2 most often of all at the
     // start of a call, when their symbol first comes, and always trade places with this one.
     int lastOne;
+    // For a small frequency f, a guess at the last node of frequency f: where the last move of
+    // a node past the nodes of frequency f left that run's end. Moves by one node, the rebuild
+    // and a new call do not keep it, so it is checked before use (Start leaves it as it is). At
+    // the start of a call most nodes share a few small frequencies and a new symbol moves a
+    // node past a long run of them on every level.
+    static constexpr unsigned kGuessedRuns = 1024;
+    uint16_t runEnd[kGuessedRuns];
 
     // Copies the state every call starts from.
     void Start();
@@ -101,7 +109,7 @@ constexpr LzhTree BuildStartTree() {
 
 inline constexpr LzhTree kStartTree = BuildStartTree();
 
-inline void LzhTree::Start() { std::memcpy(this, &kStartTree, sizeof *this); }
+inline void LzhTree::Start() { std::memcpy(this, &kStartTree, offsetof(LzhTree, runEnd)); }
 
 // The entries that read child[n]: those of n's own pair, whose first bit leads to n, and the one
 // of its parent's pair whose second bit leads to n.
@@ -140,11 +148,24 @@ inline unsigned LastBelow(const uint16_t* frequency, unsigned from, unsigned f) 
 
 namespace detail {
 
+// LastBelow(frequency, c + 1, f) for node c, which has just reached f. The guess holds when it
+// lies after c and ends the run of frequency f - 1; the run holds c + 1, so it is then the one.
+inline unsigned LastBelowGuessed(LzhTree& t, unsigned c, unsigned f) {
+    if (f > LzhTree::kGuessedRuns) return LastBelow(t.frequency, c + 1, f);
+    unsigned guess = t.runEnd[f - 1];
+    bool holds = guess > c && guess < kNodeCount && t.frequency[guess] == f - 1 &&
+                 t.frequency[guess + 1] >= f;
+    unsigned l = holds ? guess : LastBelow(t.frequency, c + 1, f);
+    // After the move, c + 1 to l - 1 and c keep f - 1 and l has f.
+    t.runEnd[f - 1] = static_cast<uint16_t>(l - 1);
+    return l;
+}
+
 // Node c has just reached frequency f, more than node c + 1 has: c trades places with the last
 // node of lower frequency, l, subtrees and all. Returns l, where c's subtree now is.
 template <bool kGrand>
 inline unsigned MoveUp(LzhTree& t, unsigned c, unsigned f) {
-    unsigned l = f == 2 ? static_cast<unsigned>(t.lastOne) : LastBelow(t.frequency, c + 1, f);
+    unsigned l = f == 2 ? static_cast<unsigned>(t.lastOne) : LastBelowGuessed(t, c, f);
     t.frequency[c] = t.frequency[l];
     t.frequency[l] = static_cast<uint16_t>(f);
     unsigned i = t.child[c];

@@ -9,7 +9,9 @@ LzhWorkspace* ThreadWorkspace() {
     // On the heap rather than in thread-local storage itself: threads that never code pay
     // nothing, and the 40 KiB do not weigh on every thread's static TLS block.
     thread_local std::unique_ptr<LzhWorkspace> workspace;
-    if (!workspace) workspace.reset(new (std::nothrow) LzhWorkspace);
+    // Zeroed once: what Start does not reset is never read before it is written, or only as a
+    // guess that is checked.
+    if (!workspace) workspace.reset(new (std::nothrow) LzhWorkspace());
     return workspace.get();
 }
 
