@@ -13,7 +13,6 @@ namespace win::posix {
 namespace {
 
 constexpr long kWordFromLink = -32;  // RobustLock: word minus link
-constexpr int kSpins = 100;
 constexpr std::uint32_t kForever = 0xFFFFFFFFU;
 
 void* LoadPointer(const char* at) {
@@ -45,8 +44,9 @@ bool ListHasOurShape() {
     pthread_mutexattr_destroy(&attr);
     if (!shaped) return false;
     char* first = robust::Untagged(head->list.next);
-    auto* begin = reinterpret_cast<char*>(&probe);
-    if (first + kWordFromLink >= begin && first + sizeof(void*) <= begin + sizeof probe) {
+    auto at = reinterpret_cast<std::uintptr_t>(first);
+    auto begin = reinterpret_cast<std::uintptr_t>(&probe);
+    if (at + kWordFromLink >= begin && at + sizeof(void*) <= begin + sizeof probe) {
         std::uint32_t word;
         std::memcpy(&word, first + kWordFromLink, sizeof word);
         auto tid = static_cast<std::uint32_t>(syscall(SYS_gettid));
@@ -117,10 +117,9 @@ void WakeOneWaiter(RobustLock& lock) {
     syscall(SYS_futex, &lock.word, FUTEX_WAKE, 1, nullptr, nullptr, 0);
 }
 
-// Sleeps on the word with the waiters bit set (spinning first only made the hand-off between
-// two threads slower). A thread that slept sets the
-// bit again when it takes the lock, since others may still sleep; at worst that costs one
-// needless wake.
+// Sleeps on the word with the waiters bit set (spinning first only made the hand-off between two
+// threads slower). A thread that slept sets the bit again when it takes the lock, since others
+// may still sleep; at worst that costs one needless wake.
 LockResult AcquireContended(RobustLock& lock, std::uint32_t self, std::uint32_t milliseconds) {
     Deadline deadline(milliseconds);
     bool slept = false;
