@@ -1,8 +1,5 @@
-#include "Platform/Win.h"
-#include "support/TestEnv.h"
-#if HALCYON_STAND_IN
-#include "posix/SysCalls.h"
-#endif
+// Windows paths on Linux, the module name, and the folder and file calls' errors.
+#include "Platform/KernelTestSupport.h"
 
 #include <Platform/Host.h>
 
@@ -77,7 +74,7 @@ TEST(PathTranslation, RelativePathsStartAtTheCurrentDirectory) {
 #endif
 }
 
-TEST(PathTranslation, HostPathsBecomeDriveZPaths) {
+TEST(PathTranslation, HostPathsBecomeDriveZPathsAndTheModuleNameIsCutToItsBuffer) {
     char name[MAX_PATH];
     win::DWORD n = win::GetModuleFileNameA(nullptr, name, sizeof name);
     ASSERT_GT(n, 0u);
@@ -87,25 +84,18 @@ TEST(PathTranslation, HostPathsBecomeDriveZPaths) {
     EXPECT_EQ(Windows("/opt/nimbus/BIN/term"), "Z:\\opt\\nimbus\\BIN\\term");
     EXPECT_EQ(Windows("/"), "Z:\\");
     EXPECT_EQ(std::string(name, 2), "Z:");
+    EXPECT_EQ(win::GetModuleFileNameA(nullptr, nullptr, 8), 0u);  // Windows writes through it
 #endif
-}
-
-TEST(PathTranslation, ModuleNameInATooSmallBufferIsCutAndTerminated) {
-    char name[8];
-    std::memset(name, 'x', sizeof name);
-    EXPECT_EQ(win::GetModuleFileNameA(nullptr, name, sizeof name), 8u);
+    char cut[8];
+    std::memset(cut, 'x', sizeof cut);
+    EXPECT_EQ(win::GetModuleFileNameA(nullptr, cut, sizeof cut), 8u);
     EXPECT_EQ(win::GetLastError(), ERROR_INSUFFICIENT_BUFFER);
-    char full[MAX_PATH];
-    win::GetModuleFileNameA(nullptr, full, sizeof full);
     if (halcyon::test::UnderWine()) {
         // Wine fills all eight bytes and leaves out the terminator that Windows writes.
-        EXPECT_EQ(std::string(name, sizeof name), std::string(full, 8));
+        EXPECT_EQ(std::string(cut, sizeof cut), std::string(name, 8));
     } else {
-        EXPECT_EQ(std::string(name), std::string(full, 7));  // n-1 characters and the terminator
+        EXPECT_EQ(std::string(cut), std::string(name, 7));  // n-1 characters and the terminator
     }
-#if HALCYON_STAND_IN  // Windows writes through the null pointer
-    EXPECT_EQ(win::GetModuleFileNameA(nullptr, nullptr, 8), 0u);
-#endif
 }
 
 #if HALCYON_STAND_IN
@@ -184,15 +174,13 @@ TEST(FileCalls, DeleteFileReportsWindowsErrors) {
 
 TEST(FileCalls, InjectedFailuresBecomeWindowsErrors) {
 #if HALCYON_STAND_IN
-    win::posix::SysCalls saved = win::posix::Sys();
-    win::posix::Sys().mkdir = [](const char*, mode_t) {
-        errno = ENOSPC;
-        return -1;
-    };
     std::string w = Windows(MakeScratchFolder("inject"));
-    EXPECT_FALSE(win::CreateDirectoryA((w + "\\Full").c_str(), nullptr));
-    EXPECT_EQ(win::GetLastError(), ERROR_DISK_FULL);
-    win::posix::Sys() = saved;
+    {
+        halcyon::test::SysCallsGuard restore;
+        win::posix::Sys().mkdir = [](const char*, mode_t) { return errno = ENOSPC, -1; };
+        EXPECT_FALSE(win::CreateDirectoryA((w + "\\Full").c_str(), nullptr));
+        EXPECT_EQ(win::GetLastError(), ERROR_DISK_FULL);
+    }
     EXPECT_TRUE(win::CreateDirectoryA((w + "\\Full").c_str(), nullptr));
 #else
     GTEST_SKIP() << "the system-call table is the Linux stand-in's";

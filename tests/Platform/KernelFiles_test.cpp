@@ -26,10 +26,6 @@ std::string AsWindowsNamesIt(std::string name) {
     return name;
 }
 
-bool Exists(const std::string& windowsPath) {
-    return win::GetFileAttributesA(windowsPath.c_str()) != INVALID_FILE_ATTRIBUTES;
-}
-
 TEST(KernelFiles, TempFileNamesAreFormedAsOnWindows) {
     std::string folder = Folder("names");
     struct Case {
@@ -50,7 +46,7 @@ TEST(KernelFiles, TempFileNamesAreFormedAsOnWindows) {
         EXPECT_EQ(win::GetTempFileNameA(path.c_str(), c.prefix, c.unique, name),
                   UnderWine() ? c.unique & 0xFFFF : c.unique);
         EXPECT_EQ(AsWindowsNamesIt(name), AsWindowsNamesIt(folder + "\\" + c.expected));
-        EXPECT_FALSE(Exists(name)) << "a number of the caller's creates nothing";
+        EXPECT_FALSE(WindowsFileExists(name)) << "a number of the caller's creates nothing";
     }
 }
 
@@ -66,7 +62,7 @@ TEST(KernelFiles, TempFileWithUniqueZeroIsNewAndCreated) {
         char hex[16];
         std::snprintf(hex, sizeof hex, "%X", number);
         EXPECT_EQ(text, folder + "\\TMP" + hex + ".tmp");
-        EXPECT_TRUE(Exists(text));
+        EXPECT_TRUE(WindowsFileExists(text));
         EXPECT_EQ(ReadFile(HostPath(name)), "");
         EXPECT_TRUE(seen.insert(text).second) << "names repeat";
     }
@@ -138,21 +134,17 @@ TEST(KernelFiles, CreateFileDispositions) {
 }
 
 TEST(KernelFiles, DeleteOnCloseFileGoesWithItsLastHandle) {
-    std::string folder = Folder("doc");
-    char name[MAX_PATH];
-    ASSERT_NE(win::GetTempFileNameA(folder.c_str(), "TMP", 0, name), 0U);
-    win::HANDLE first = win::CreateFileA(
-        name, GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
-        CREATE_ALWAYS, FILE_ATTRIBUTE_TEMPORARY | FILE_FLAG_DELETE_ON_CLOSE, nullptr);
+    std::string name;
+    win::HANDLE first = DeleteOnCloseTempFile(name);
     ASSERT_NE(first, INVALID_HANDLE_VALUE);
-    win::HANDLE second =
-        win::CreateFileA(name, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
-                         nullptr, OPEN_EXISTING, 0, nullptr);
+    win::HANDLE second = win::CreateFileA(name.c_str(), GENERIC_READ,
+                                          FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                                          nullptr, OPEN_EXISTING, 0, nullptr);
     ASSERT_NE(second, INVALID_HANDLE_VALUE);
     win::CloseHandle(first);
-    EXPECT_TRUE(Exists(name)) << "another handle still uses it";
+    EXPECT_TRUE(WindowsFileExists(name)) << "another handle still uses it";
     win::CloseHandle(second);
-    EXPECT_FALSE(Exists(name));
+    EXPECT_FALSE(WindowsFileExists(name));
 }
 
 }  // namespace

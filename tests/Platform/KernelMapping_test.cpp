@@ -1,4 +1,4 @@
-// File mappings and views within one process.
+// File mappings and views, within one process and shared between real processes.
 #include "Platform/KernelTestSupport.h"
 #include "support/TestEnv.h"
 
@@ -88,28 +88,12 @@ TEST(KernelMapping, ViewOutlivesTheNameAndARecreatedNameStartsFresh) {
     win::CloseHandle(again);
 }
 
-TEST(KernelMapping, SingleInstanceMarkerIsReadOnly) {
-    std::string name = UniqueName("task");
-    win::HANDLE first = PagingMapping(name, 32, PAGE_READONLY);
-    ASSERT_NE(first, nullptr);
-    EXPECT_EQ(win::GetLastError(), ERROR_SUCCESS);
-    auto* view = static_cast<unsigned char*>(win::MapViewOfFile(first, FILE_MAP_READ, 0, 0, 0));
-    ASSERT_NE(view, nullptr);
-    EXPECT_TRUE(AllZero(view, 4096));
-    EXPECT_EQ(win::MapViewOfFile(first, FILE_MAP_WRITE, 0, 0, 0), nullptr);
-    EXPECT_EQ(win::GetLastError(), ERROR_ACCESS_DENIED);
-    EXPECT_EQ(win::MapViewOfFile(first, FILE_MAP_ALL_ACCESS, 0, 0, 0), nullptr);
-    win::HANDLE second = PagingMapping(name, 32, PAGE_READONLY);
-    EXPECT_EQ(win::GetLastError(), ERROR_ALREADY_EXISTS);
-    win::UnmapViewOfFile(view);
-    win::CloseHandle(second);
-    win::CloseHandle(first);
-}
-
 TEST(KernelMapping, RequestsWindowsRefuses) {
     std::string name = UniqueName("s");
     win::HANDLE big = PagingMapping(name, 3 * 65536);
     win::HANDLE readOnly = win::OpenFileMappingA(FILE_MAP_READ, FALSE, name.c_str());
+    // A read-only mapping, as the single-instance marker is.
+    win::HANDLE marker = PagingMapping(UniqueName("task"), 32, PAGE_READONLY);
     struct Case {
         const char* what;
         win::HANDLE handle;
@@ -122,8 +106,13 @@ TEST(KernelMapping, RequestsWindowsRefuses) {
         {"offset not on 64 KiB", big, FILE_MAP_READ, 4096, 0, ERROR_MAPPED_ALIGNMENT},
         {"offset at the end", big, FILE_MAP_READ, 3 * 65536, 0, ERROR_ACCESS_DENIED},
         {"past the end", big, FILE_MAP_READ, 65536, 2 * 65536 + 1, ERROR_ACCESS_DENIED},
+        {"longer than any", big, FILE_MAP_READ, 0, ~static_cast<win::SIZE_T>(0),
+         ERROR_ACCESS_DENIED},
         {"no access", big, 0, 0, 0, ERROR_INVALID_PARAMETER},
         {"write through a read handle", readOnly, FILE_MAP_WRITE, 0, 0, ERROR_ACCESS_DENIED},
+        {"write to a read-only mapping", marker, FILE_MAP_WRITE, 0, 0, ERROR_ACCESS_DENIED},
+        {"all access to a read-only mapping", marker, FILE_MAP_ALL_ACCESS, 0, 0,
+         ERROR_ACCESS_DENIED},
         {"not a mapping", nullptr, FILE_MAP_READ, 0, 0, ERROR_INVALID_HANDLE},
     };
     for (const Case& c : cases) {
@@ -134,6 +123,10 @@ TEST(KernelMapping, RequestsWindowsRefuses) {
         EXPECT_EQ(win::MapViewOfFile(c.handle, c.access, 0, c.offset, c.bytes), nullptr);
         EXPECT_EQ(win::GetLastError(), c.error);
     }
+    auto* view = static_cast<unsigned char*>(win::MapViewOfFile(marker, FILE_MAP_READ, 0, 0, 0));
+    ASSERT_NE(view, nullptr);
+    EXPECT_TRUE(AllZero(view, 4096));
+    win::UnmapViewOfFile(view);
     EXPECT_EQ(PagingMapping(UniqueName("empty"), 0), nullptr);
     EXPECT_EQ(win::GetLastError(), ERROR_INVALID_PARAMETER);
     EXPECT_EQ(PagingMapping(UniqueName("bad"), 64, 0x1234), nullptr);
@@ -148,16 +141,13 @@ TEST(KernelMapping, RequestsWindowsRefuses) {
 #if !defined(_WIN32)  // Windows' own code for a section too big is not pinned down here
     EXPECT_EQ(win::GetLastError(), ERROR_NOT_ENOUGH_MEMORY);
 #endif
-    EXPECT_EQ(win::MapViewOfFile(big, FILE_MAP_READ, 0, 0, ~static_cast<win::SIZE_T>(0)), nullptr);
-    EXPECT_EQ(win::GetLastError(), ERROR_ACCESS_DENIED);
     EXPECT_EQ(win::OpenFileMappingA(FILE_MAP_READ, FALSE, nullptr), nullptr);
     EXPECT_EQ(win::GetLastError(), ERROR_INVALID_PARAMETER);
     int local = 0;
     EXPECT_FALSE(win::UnmapViewOfFile(&local));
     EXPECT_EQ(win::GetLastError(), ERROR_INVALID_ADDRESS);
     EXPECT_FALSE(win::UnmapViewOfFile(nullptr));
-    win::CloseHandle(readOnly);
-    win::CloseHandle(big);
+    for (win::HANDLE h : {marker, readOnly, big}) win::CloseHandle(h);
 }
 
 TEST(KernelMapping, ViewAtAnOffsetAndCopyOnWriteViews) {
@@ -178,23 +168,6 @@ TEST(KernelMapping, ViewAtAnOffsetAndCopyOnWriteViews) {
     win::UnmapViewOfFile(copy);
     win::UnmapViewOfFile(whole);
     win::CloseHandle(h);
-}
-
-// A fresh temporary file in root\TEMP, opened as the shared-memory blocks open theirs.
-win::HANDLE DeleteOnCloseTempFile(std::string& path) {
-    MakeScratchFolder("TEMP");
-    std::string folder = RootWindowsPath() + "\\scratch\\TEMP";
-    char name[MAX_PATH];
-    if (win::GetTempFileNameA(folder.c_str(), "TMP", 0, name) == 0) return INVALID_HANDLE_VALUE;
-    path = name;
-    return win::CreateFileA(
-        name, GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
-        CREATE_ALWAYS,
-        FILE_ATTRIBUTE_TEMPORARY | FILE_FLAG_DELETE_ON_CLOSE | FILE_FLAG_RANDOM_ACCESS, nullptr);
-}
-
-bool TempFileExists(const std::string& windowsPath) {
-    return win::GetFileAttributesA(windowsPath.c_str()) != INVALID_FILE_ATTRIBUTES;
 }
 
 TEST(KernelMapping, FileMappingGrowsTheFileAndTheFileGoesWithItsLastUse) {
@@ -226,10 +199,10 @@ TEST(KernelMapping, FileMappingGrowsTheFileAndTheFileGoesWithItsLastUse) {
     win::CloseHandle(map);
     win::CloseHandle(byName);
     win::UnmapViewOfFile(other);
-    EXPECT_TRUE(TempFileExists(path));
+    EXPECT_TRUE(WindowsFileExists(path));
     EXPECT_EQ(view[9999], 0x5A);
     win::UnmapViewOfFile(view);
-    EXPECT_FALSE(TempFileExists(path));
+    EXPECT_FALSE(WindowsFileExists(path));
 }
 
 TEST(KernelMapping, FileMappingChecksItsFile) {
@@ -258,9 +231,67 @@ TEST(KernelMapping, FileMappingChecksItsFile) {
         << "a mutex is no file";
     EXPECT_EQ(win::GetLastError(), ERROR_INVALID_HANDLE);
     for (win::HANDLE h : {sized, whole, readOnly, file, mutex}) win::CloseHandle(h);
-    EXPECT_TRUE(TempFileExists(path)) << "the view still uses it";
+    EXPECT_TRUE(WindowsFileExists(path)) << "the view still uses it";
     win::UnmapViewOfFile(view);
-    EXPECT_FALSE(TempFileExists(path));
+    EXPECT_FALSE(WindowsFileExists(path));
+}
+
+// Child: maps mapping args[0], checks that it starts with text args[1], then writes args[2] at
+// offset 100. With args[3], raises that marker and idles until killed, keeping the view.
+int ShareMapping(const std::vector<std::string>& args) {
+    win::HANDLE h = win::OpenFileMappingA(FILE_MAP_ALL_ACCESS, FALSE, args.at(0).c_str());
+    if (h == nullptr) return 10;
+    auto* view = static_cast<char*>(win::MapViewOfFile(h, FILE_MAP_ALL_ACCESS, 0, 0, 0));
+    if (view == nullptr) return 11;
+    if (std::strcmp(view, args.at(1).c_str()) != 0) return 12;
+    std::strcpy(view + 100, args.at(2).c_str());
+    if (args.size() < 4) return 0;
+    win::CloseHandle(h);  // the view alone keeps the bytes (and a mapped file) in use
+    RaiseMarker(args[3]);
+    return IdleUntilKilled();
+}
+const ChildRole kShareMapping("kernel-share-mapping", ShareMapping);
+
+TEST(KernelMappingProcesses, PagingFileMappingIsSharedBetweenProcesses) {
+    std::string name = UniqueName("s");
+    win::HANDLE h = PagingMapping(name, 4096);
+    auto* view = static_cast<char*>(win::MapViewOfFile(h, FILE_MAP_ALL_ACCESS, 0, 0, 0));
+    ASSERT_NE(view, nullptr);
+    std::strcpy(view, "from the parent");
+    EXPECT_EQ(WaitChild(StartChild("kernel-share-mapping", {name, view, "from the child"})), 0);
+    EXPECT_STREQ(view + 100, "from the child");
+    win::UnmapViewOfFile(view);
+    win::CloseHandle(h);
+}
+
+TEST(KernelMappingProcesses, FileMappingIsSharedBetweenProcessesAndItsFileGoesAfterAll) {
+    std::string path;
+    win::HANDLE file = DeleteOnCloseTempFile(path);
+    ASSERT_NE(file, INVALID_HANDLE_VALUE);
+    std::string name = UniqueName("s");
+    std::string ready = UniqueName("ready");
+    win::HANDLE h = win::CreateFileMappingA(file, nullptr, PAGE_READWRITE, 0, 2048, name.c_str());
+    auto* view = static_cast<char*>(win::MapViewOfFile(h, FILE_MAP_ALL_ACCESS, 0, 0, 0));
+    ASSERT_NE(view, nullptr);
+    std::strcpy(view, "queue header");
+    int child = StartChild("kernel-share-mapping", {name, "queue header", "record", ready});
+    ASSERT_TRUE(WaitForMarker(ready));
+    EXPECT_STREQ(view + 100, "record");
+    // This process lets go of everything; the child's view keeps the file.
+    win::UnmapViewOfFile(view);
+    win::CloseHandle(h);
+    win::CloseHandle(file);
+    EXPECT_TRUE(WindowsFileExists(path));
+    EXPECT_EQ(win::OpenFileMappingA(FILE_MAP_READ, FALSE, name.c_str()), nullptr)
+        << "no handle is left, so the name is gone";
+
+    // The child dies still using the file: nobody is left to remove it but the collection.
+    KillChild(child);
+#if !defined(_WIN32)
+    EXPECT_TRUE(WindowsFileExists(path));
+    EXPECT_GE(win::posix::CollectKernelObjects(), 1);
+#endif
+    EXPECT_FALSE(WindowsFileExists(path));
 }
 
 }  // namespace

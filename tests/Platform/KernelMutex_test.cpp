@@ -1,61 +1,37 @@
-// Mutexes within one process: names, lifetime, access rights, bad handles, abandonment.
+// Mutexes within one process: names, lifetime, access rights, bad handles, abandonment, and
+// contention between threads (the KernelMutexThreads tests run under ThreadSanitizer too).
 #include "Platform/KernelTestSupport.h"
 
+#include <atomic>
 #include <thread>
+#include <vector>
 
 namespace halcyon::test {
 namespace {
 
-// Runs `body` on a thread of its own and waits for it.
-template <typename Body>
-void OnOtherThread(Body body) {
-    std::thread thread(body);
-    thread.join();
-}
-
-win::DWORD WaitElsewhere(win::HANDLE h, win::DWORD ms) {
-    win::DWORD result = 0;
-    OnOtherThread([&] {
-        result = win::WaitForSingleObject(h, ms);
-        if (result == WAIT_OBJECT_0 || result == WAIT_ABANDONED) win::ReleaseMutex(h);
-    });
-    return result;
-}
-
 TEST(KernelMutex, CreateOpensAnExistingNameAndOpenFailsForAMissingOne) {
     std::string name = UniqueName("m");
     win::SetLastError(1234);
-    win::HANDLE first = win::CreateMutexA(nullptr, FALSE, name.c_str());
+    win::HANDLE first = win::CreateMutexA(nullptr, TRUE, name.c_str());
     ASSERT_NE(first, nullptr);
     EXPECT_EQ(win::GetLastError(), ERROR_SUCCESS);
+    EXPECT_EQ(WaitElsewhere(first, 0), WAIT_TIMEOUT) << "the initial owner owns a new mutex";
     win::HANDLE second = win::CreateMutexA(nullptr, TRUE, name.c_str());
     ASSERT_NE(second, nullptr);
     EXPECT_EQ(win::GetLastError(), ERROR_ALREADY_EXISTS);
     EXPECT_NE(first, second);
-    // bInitialOwner does not apply to an existing mutex: the caller does not own it.
+    // One mutex behind both handles, and ownership is the object's, not the handle's; the second
+    // bInitialOwner does not apply to an existing mutex, so one release frees it.
+    EXPECT_TRUE(win::ReleaseMutex(second));
+    EXPECT_EQ(WaitElsewhere(first, 0), WAIT_OBJECT_0);
     EXPECT_FALSE(win::ReleaseMutex(second));
     EXPECT_EQ(win::GetLastError(), ERROR_NOT_OWNER);
-
-    ASSERT_EQ(win::WaitForSingleObject(first, 0), WAIT_OBJECT_0);
-    EXPECT_EQ(WaitElsewhere(second, 0), WAIT_TIMEOUT);  // one mutex behind both handles
-    EXPECT_TRUE(win::ReleaseMutex(second));  // ownership is the object's, not the handle's
-    EXPECT_EQ(WaitElsewhere(second, 0), WAIT_OBJECT_0);
 
     win::SetLastError(0);
     EXPECT_EQ(win::OpenMutexA(MUTEX_ALL_ACCESS, FALSE, UniqueName("missing").c_str()), nullptr);
     EXPECT_EQ(win::GetLastError(), ERROR_FILE_NOT_FOUND);
     EXPECT_TRUE(win::CloseHandle(first));
     EXPECT_TRUE(win::CloseHandle(second));
-}
-
-TEST(KernelMutex, InitialOwnerOwnsANewMutex) {
-    std::string name = UniqueName("m");
-    win::HANDLE h = win::CreateMutexA(nullptr, TRUE, name.c_str());
-    ASSERT_NE(h, nullptr);
-    EXPECT_EQ(WaitElsewhere(h, 0), WAIT_TIMEOUT);
-    EXPECT_TRUE(win::ReleaseMutex(h));
-    EXPECT_EQ(WaitElsewhere(h, 0), WAIT_OBJECT_0);
-    win::CloseHandle(h);
 }
 
 TEST(KernelMutex, NamesAreExactAndCheckedAsWindowsChecksThem) {
@@ -87,33 +63,33 @@ TEST(KernelMutex, NamesAreExactAndCheckedAsWindowsChecksThem) {
     }
 }
 
-TEST(KernelMutex, LocalPrefixIsTheSameObjectGlobalAndOtherCaseAreNot) {
+TEST(KernelMutex, LocalPrefixIsTheSameObjectGlobalOtherCaseAndNoNameAreNot) {
     std::string name = UniqueName("m");
-    win::HANDLE bare = win::CreateMutexA(nullptr, FALSE, name.c_str());
-    ASSERT_NE(bare, nullptr);
-    win::HANDLE local = win::CreateMutexA(nullptr, FALSE, ("Local\\" + name).c_str());
-    EXPECT_EQ(win::GetLastError(), ERROR_ALREADY_EXISTS);
-    win::HANDLE global = win::CreateMutexA(nullptr, FALSE, ("Global\\" + name).c_str());
-    EXPECT_EQ(win::GetLastError(), ERROR_SUCCESS);
     std::string upper = name;
     upper[0] = upper[0] == 'K' ? 'k' : 'K';
-    win::HANDLE other = win::CreateMutexA(nullptr, FALSE, upper.c_str());
-    EXPECT_EQ(win::GetLastError(), ERROR_SUCCESS);
-    for (win::HANDLE h : {bare, local, global, other}) EXPECT_TRUE(win::CloseHandle(h));
-}
-
-TEST(KernelMutex, UnnamedMutexesAreNewEachTime) {
-    win::HANDLE a = win::CreateMutexA(nullptr, FALSE, "");
-    EXPECT_EQ(win::GetLastError(), ERROR_SUCCESS);
-    win::HANDLE b = win::CreateMutexA(nullptr, FALSE, nullptr);
-    EXPECT_EQ(win::GetLastError(), ERROR_SUCCESS);
-    ASSERT_NE(a, nullptr);
-    ASSERT_NE(b, nullptr);
-    ASSERT_EQ(win::WaitForSingleObject(a, 0), WAIT_OBJECT_0);
-    EXPECT_EQ(WaitElsewhere(b, 0), WAIT_OBJECT_0);  // b is another mutex
-    win::ReleaseMutex(a);
-    win::CloseHandle(a);
-    win::CloseHandle(b);
+    struct Case {
+        std::string name;
+        bool unnamed;  // null instead of the name
+        win::DWORD error;
+    } cases[] = {
+        {name, false, ERROR_SUCCESS},
+        {"Local\\" + name, false, ERROR_ALREADY_EXISTS},
+        {"Global\\" + name, false, ERROR_SUCCESS},
+        {upper, false, ERROR_SUCCESS},
+        {"", false, ERROR_SUCCESS},
+        {"", true, ERROR_SUCCESS},
+    };
+    std::vector<win::HANDLE> handles;
+    for (const Case& c : cases) {
+        handles.push_back(win::CreateMutexA(nullptr, FALSE, c.unnamed ? nullptr : c.name.c_str()));
+        ASSERT_NE(handles.back(), nullptr) << c.name;
+        EXPECT_EQ(win::GetLastError(), c.error) << c.name << (c.unnamed ? " (null)" : "");
+    }
+    // The unnamed ones are two mutexes.
+    ASSERT_EQ(win::WaitForSingleObject(handles[4], 0), WAIT_OBJECT_0);
+    EXPECT_EQ(WaitElsewhere(handles[5], 0), WAIT_OBJECT_0);
+    win::ReleaseMutex(handles[4]);
+    for (win::HANDLE h : handles) EXPECT_TRUE(win::CloseHandle(h));
 }
 
 TEST(KernelMutex, NameDiesWithTheLastHandleEvenWhenOwned) {
@@ -144,16 +120,14 @@ TEST(KernelMutex, NameOfAMappingIsNoMutexAndTheOtherWayRound) {
     win::HANDLE m = win::CreateMutexA(nullptr, FALSE, mutex.c_str());
     ASSERT_NE(s, nullptr);
     ASSERT_NE(m, nullptr);
-    EXPECT_EQ(win::CreateMutexA(nullptr, FALSE, section.c_str()), nullptr);
-    EXPECT_EQ(win::GetLastError(), ERROR_INVALID_HANDLE);
-    EXPECT_EQ(win::OpenMutexA(MUTEX_ALL_ACCESS, FALSE, section.c_str()), nullptr);
-    EXPECT_EQ(win::GetLastError(), ERROR_INVALID_HANDLE);
-    EXPECT_EQ(win::CreateFileMappingA(INVALID_HANDLE_VALUE, nullptr, PAGE_READWRITE, 0, 64,
-                                      mutex.c_str()),
-              nullptr);
-    EXPECT_EQ(win::GetLastError(), ERROR_INVALID_HANDLE);
-    EXPECT_EQ(win::OpenFileMappingA(FILE_MAP_READ, FALSE, mutex.c_str()), nullptr);
-    EXPECT_EQ(win::GetLastError(), ERROR_INVALID_HANDLE);
+    EXPECT_EQ(ErrorOf(win::CreateMutexA(nullptr, FALSE, section.c_str())), ERROR_INVALID_HANDLE);
+    EXPECT_EQ(ErrorOf(win::OpenMutexA(MUTEX_ALL_ACCESS, FALSE, section.c_str())),
+              ERROR_INVALID_HANDLE);
+    EXPECT_EQ(ErrorOf(win::CreateFileMappingA(INVALID_HANDLE_VALUE, nullptr, PAGE_READWRITE, 0, 64,
+                                              mutex.c_str())),
+              ERROR_INVALID_HANDLE);
+    EXPECT_EQ(ErrorOf(win::OpenFileMappingA(FILE_MAP_READ, FALSE, mutex.c_str())),
+              ERROR_INVALID_HANDLE);
     win::CloseHandle(s);
     win::CloseHandle(m);
 }
@@ -244,6 +218,119 @@ TEST(KernelMutexAbandon, OfTwoBlockedWaitersOneSeesItAbandoned) {
     EXPECT_EQ((results[0] == WAIT_ABANDONED) + (results[1] == WAIT_ABANDONED), 1);
     EXPECT_EQ((results[0] == WAIT_OBJECT_0) + (results[1] == WAIT_OBJECT_0), 1);
     win::CloseHandle(h);
+}
+
+TEST(KernelMutexThreads, ContendingThreadsExcludeEachOther) {
+    std::string name = UniqueName("m");
+    win::HANDLE creator = win::CreateMutexA(nullptr, FALSE, name.c_str());
+    ASSERT_NE(creator, nullptr);
+    constexpr int kThreads = 4;
+    constexpr int kRounds = 2000;
+    long counter = 0;  // guarded by the mutex alone
+    std::vector<std::thread> threads;
+    for (int t = 0; t < kThreads; ++t) {
+        threads.emplace_back([&, t] {
+            // Each thread through a handle of its own: one mutex behind all of them.
+            win::HANDLE h = t % 2 == 0 ? win::OpenMutexA(MUTEX_ALL_ACCESS, FALSE, name.c_str())
+                                       : win::CreateMutexA(nullptr, FALSE, name.c_str());
+            for (int i = 0; i < kRounds; ++i) {
+                ASSERT_EQ(win::WaitForSingleObject(h, INFINITE), WAIT_OBJECT_0);
+                long seen = counter;
+                if (i % 64 == 0) std::this_thread::yield();
+                counter = seen + 1;
+                ASSERT_TRUE(win::ReleaseMutex(h));
+            }
+            win::CloseHandle(h);
+        });
+    }
+    for (auto& thread : threads) thread.join();
+    EXPECT_EQ(counter, kThreads * kRounds);
+    win::CloseHandle(creator);
+}
+
+TEST(KernelMutexThreads, RecursionNeedsOneReleasePerAcquisition) {
+    win::HANDLE h = win::CreateMutexA(nullptr, FALSE, UniqueName("m").c_str());
+    for (int i = 0; i < 3; ++i) ASSERT_EQ(win::WaitForSingleObject(h, INFINITE), WAIT_OBJECT_0);
+    for (int i = 0; i < 3; ++i) {
+        EXPECT_EQ(WaitElsewhere(h, 0), WAIT_TIMEOUT) << i << " released";
+        EXPECT_TRUE(win::ReleaseMutex(h));
+    }
+    EXPECT_EQ(WaitElsewhere(h, 0), WAIT_OBJECT_0);
+    EXPECT_FALSE(win::ReleaseMutex(h)) << "one release too many";
+    EXPECT_EQ(win::GetLastError(), ERROR_NOT_OWNER);
+    win::CloseHandle(h);
+}
+
+TEST(KernelMutexThreads, WhileAnotherThreadOwnsItReleaseFailsAndAFiniteWaitTimesOut) {
+    win::HANDLE h = win::CreateMutexA(nullptr, FALSE, UniqueName("m").c_str());
+    EXPECT_FALSE(win::ReleaseMutex(h)) << "nobody owns it";
+    EXPECT_EQ(win::GetLastError(), ERROR_NOT_OWNER);
+    std::atomic<int> phase{0};
+    std::thread owner([&] {
+        win::WaitForSingleObject(h, INFINITE);
+        phase = 1;
+        while (phase.load() != 2) std::this_thread::yield();
+        win::ReleaseMutex(h);
+    });
+    while (phase.load() != 1) std::this_thread::yield();
+    win::SetLastError(0);
+    EXPECT_FALSE(win::ReleaseMutex(h));
+    EXPECT_EQ(win::GetLastError(), ERROR_NOT_OWNER);
+    EXPECT_EQ(win::WaitForSingleObject(h, 0), WAIT_TIMEOUT) << "still the other thread's";
+    auto start = std::chrono::steady_clock::now();
+    EXPECT_EQ(win::WaitForSingleObject(h, 30), WAIT_TIMEOUT);
+    EXPECT_GE(std::chrono::steady_clock::now() - start, std::chrono::milliseconds(25))
+        << "a finite wait must wait";
+    phase = 2;
+    EXPECT_EQ(win::WaitForSingleObject(h, 20000), WAIT_OBJECT_0);
+    owner.join();
+    win::ReleaseMutex(h);
+    win::CloseHandle(h);
+}
+
+TEST(KernelMutexThreads, HandleClosedWhileAnotherThreadWaitsOnIt) {
+    std::string name = UniqueName("m");
+    win::HANDLE mine = win::CreateMutexA(nullptr, FALSE, name.c_str());
+    win::HANDLE theirs = win::OpenMutexA(MUTEX_ALL_ACCESS, FALSE, name.c_str());
+    ASSERT_EQ(win::WaitForSingleObject(mine, INFINITE), WAIT_OBJECT_0);
+    std::atomic<bool> started{false};
+    win::DWORD result = 0;
+    std::thread waiter([&] {
+        started = true;
+        result = win::WaitForSingleObject(theirs, INFINITE);
+        // Its handle is gone, but the mutex is the same: released through the other one.
+        win::ReleaseMutex(mine);
+    });
+    while (!started) std::this_thread::yield();
+    std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    win::CloseHandle(theirs);
+    win::ReleaseMutex(mine);
+    waiter.join();
+    EXPECT_EQ(result, WAIT_OBJECT_0);
+    EXPECT_EQ(win::WaitForSingleObject(mine, 0), WAIT_OBJECT_0);
+    win::ReleaseMutex(mine);
+    win::CloseHandle(mine);
+}
+
+TEST(KernelMutexThreads, ManyThreadsCreateAndCloseNamesAtOnce) {
+    std::vector<std::thread> threads;
+    std::atomic<int> failures{0};
+    for (int t = 0; t < 4; ++t) {
+        threads.emplace_back([&] {
+            for (int i = 0; i < 50; ++i) {
+                std::string name = UniqueName("m" + std::to_string(i % 5));
+                win::HANDLE h = win::CreateMutexA(nullptr, FALSE, name.c_str());
+                if (h == nullptr || win::WaitForSingleObject(h, INFINITE) != WAIT_OBJECT_0) {
+                    ++failures;
+                    continue;
+                }
+                win::ReleaseMutex(h);
+                win::CloseHandle(h);
+            }
+        });
+    }
+    for (auto& thread : threads) thread.join();
+    EXPECT_EQ(failures.load(), 0);
 }
 
 }  // namespace

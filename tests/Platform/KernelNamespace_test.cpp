@@ -1,10 +1,9 @@
-// The namespace folder on Linux: file names, collection after crashes, listing, and failures
-// of the system calls underneath.
+// The namespace folder on Linux: file names, collection after crashes, listing (also through
+// `halcyon objects`), and failures of the system calls underneath.
 #include "support/TestEnv.h"
 
 #if HALCYON_STAND_IN
 #include "Platform/KernelTestSupport.h"
-#include "posix/SysCalls.h"
 
 #include <Platform/Host.h>
 
@@ -39,12 +38,6 @@ const win::posix::KernelObjectInfo* Find(const std::vector<win::posix::KernelObj
     }
     return nullptr;
 }
-
-// Restores the real system calls when the test ends, however it ends.
-struct SysCallsGuard {
-    win::posix::SysCalls saved = win::posix::Sys();
-    ~SysCallsGuard() { win::posix::Sys() = saved; }
-};
 
 // Child: creates a mutex (owned), a paging-file mapping and a delete-on-close file mapping over
 // args[2], all named from args[0], raises marker args[1] and idles until killed.
@@ -111,6 +104,9 @@ TEST(KernelNamespace, AnyNameBecomesAFileNameOfItsOwn) {
     EXPECT_EQ(FolderEntries().size(), before);
 }
 
+std::string Tool() { return std::string("'") + HALCYON_TOOL_PATH + "' objects"; }
+
+// The listing, through the library and as `halcyon objects` shows it.
 TEST(KernelNamespace, ListingShowsKindSizeHoldersAndOwner) {
     std::string mutex = UniqueName("m");
     std::string section = UniqueName("s");
@@ -130,10 +126,37 @@ TEST(KernelNamespace, ListingShowsKindSizeHoldersAndOwner) {
     EXPECT_EQ(si->kind, "mapping");
     EXPECT_EQ(si->size, 5000U);
     EXPECT_EQ(si->backing, "paging file");
+
+    std::string out;
+    ASSERT_EQ(RunCommand(Tool(), out), 0) << out;
+    EXPECT_NE(out.find("folder " + win::posix::KernelDirectory()), std::string::npos) << out;
+    std::size_t at = out.find(mutex);
+    ASSERT_NE(at, std::string::npos) << out;
+    std::size_t start = out.rfind('\n', at) + 1;
+    std::string line = out.substr(start, out.find('\n', at) - start);
+    EXPECT_NE(line.find("mutex"), std::string::npos) << line;
+    EXPECT_NE(line.find(" 1 "), std::string::npos) << line;
+    EXPECT_NE(line.find(std::to_string(getpid()) + "/"), std::string::npos) << line;
+    EXPECT_NE(out.find("5000"), std::string::npos) << out;
+
     win::ReleaseMutex(m);
     ASSERT_TRUE(win::posix::ListKernelObjects(list));
     EXPECT_EQ(Find(list, mutex)->ownerPid, 0);
     for (win::HANDLE h : {m, m2, s}) win::CloseHandle(h);
+    ASSERT_EQ(RunCommand(Tool(), out), 0);
+    EXPECT_EQ(out.find(mutex), std::string::npos) << "closed objects are gone: " << out;
+}
+
+TEST(KernelObjectsTool, HelpAndErrors) {
+    std::string out;
+    EXPECT_EQ(RunCommand(Tool() + " --help", out), 0);
+    EXPECT_NE(out.find("usage: halcyon objects"), std::string::npos);
+    EXPECT_EQ(RunCommand(Tool() + " --bogus", out), 2);
+    EXPECT_NE(out.find("unexpected argument '--bogus'"), std::string::npos) << out;
+    std::string file = MakeScratchFolder("tool") + "/not-a-folder";
+    WriteFile(file, "x");
+    EXPECT_EQ(RunCommand("HALCYON_KERNEL_DIR='" + file + "' " + Tool(), out), 1);
+    EXPECT_NE(out.find("cannot read the folder"), std::string::npos) << out;
 }
 
 TEST(KernelNamespace, WhatKilledProcessesLeaveIsCollected) {

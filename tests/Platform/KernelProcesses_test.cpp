@@ -14,11 +14,9 @@ namespace {
 int HoldMutex(const std::vector<std::string>& args) {
     win::HANDLE h = win::CreateMutexA(nullptr, FALSE, args.at(0).c_str());
     if (h == nullptr || win::WaitForSingleObject(h, INFINITE) != WAIT_OBJECT_0) return 10;
-    win::HANDLE ready = RaiseMarker(args.at(1));
+    RaiseMarker(args.at(1));
     if (args.size() < 3) return IdleUntilKilled();
-    if (!WaitForMarker(args[2])) return 11;
-    (void)ready;
-    return 0;
+    return WaitForMarker(args[2]) ? 0 : 11;
 }
 const ChildRole kHoldMutex("kernel-hold-mutex", HoldMutex);
 
@@ -51,15 +49,6 @@ int HoldNames(const std::vector<std::string>& args) {
     return IdleUntilKilled();
 }
 const ChildRole kHoldNames("kernel-hold-names", HoldNames);
-
-// Child: creates mutex args[0] and mapping args[1] and ends without closing them.
-int CreateAndExit(const std::vector<std::string>& args) {
-    win::HANDLE m = win::CreateMutexA(nullptr, TRUE, args.at(0).c_str());
-    win::HANDLE s = win::CreateFileMappingA(INVALID_HANDLE_VALUE, nullptr, PAGE_READWRITE, 0, 100,
-                                            args.at(1).c_str());
-    return m != nullptr && s != nullptr ? 0 : 10;
-}
-const ChildRole kCreateAndExit("kernel-create-exit", CreateAndExit);
 
 bool MutexExists(const std::string& name) {
     win::HANDLE h = win::OpenMutexA(SYNCHRONIZE, FALSE, name.c_str());
@@ -120,21 +109,36 @@ TEST(KernelProcesses, ZeroWaitReturnsAtOnceAndAKilledOwnerLeavesTheMutexAbandone
     win::CloseHandle(h);
 }
 
-TEST(KernelProcesses, AProcessEndingWhileOwningLeavesItAbandoned) {
-    std::string mutex = UniqueName("m");
-    std::string ready = UniqueName("ready");
-    std::string go = UniqueName("go");
-    int child = StartChild("kernel-hold-mutex", {mutex, ready, go});
-    ASSERT_TRUE(WaitForMarker(ready));
-    win::HANDLE h = win::OpenMutexA(MUTEX_ALL_ACCESS, FALSE, mutex.c_str());
-    win::HANDLE goMarker = RaiseMarker(go);
-    EXPECT_EQ(WaitChild(child), 0);
-    EXPECT_EQ(win::WaitForSingleObject(h, INFINITE), WAIT_ABANDONED);
-    EXPECT_TRUE(win::ReleaseMutex(h));
-    EXPECT_EQ(win::WaitForSingleObject(h, 0), WAIT_OBJECT_0);
-    win::ReleaseMutex(h);
-    win::CloseHandle(h);
-    win::CloseHandle(goMarker);
+TEST(KernelProcesses, AProcessEndingWhileOwningLeavesItAbandonedOrItsNameGone) {
+    for (bool holdHere : {true, false}) {
+        SCOPED_TRACE(holdHere ? "a handle here" : "no handle here");
+        std::string mutex = UniqueName(holdHere ? "held" : "free");
+        std::string ready = UniqueName(holdHere ? "ready-held" : "ready-free");
+        std::string go = UniqueName(holdHere ? "go-held" : "go-free");
+        win::HANDLE goMarker = holdHere ? nullptr : RaiseMarker(go);
+        int child = StartChild("kernel-hold-mutex", {mutex, ready, go});
+        win::HANDLE h = nullptr;
+        if (holdHere) {
+            ASSERT_TRUE(WaitForMarker(ready));
+            h = win::OpenMutexA(MUTEX_ALL_ACCESS, FALSE, mutex.c_str());
+            goMarker = RaiseMarker(go);
+        }
+        EXPECT_EQ(WaitChild(child), 0);
+        EXPECT_FALSE(MarkerExists(ready)) << "the child's mapping ended with it";
+        if (holdHere) {
+            EXPECT_EQ(win::WaitForSingleObject(h, INFINITE), WAIT_ABANDONED);
+            EXPECT_TRUE(win::ReleaseMutex(h));
+        } else {
+            EXPECT_FALSE(MutexExists(mutex));
+            // And a new mutex of that name is new: free, not abandoned.
+            h = win::CreateMutexA(nullptr, FALSE, mutex.c_str());
+            EXPECT_EQ(win::GetLastError(), ERROR_SUCCESS);
+        }
+        EXPECT_EQ(win::WaitForSingleObject(h, 0), WAIT_OBJECT_0);
+        win::ReleaseMutex(h);
+        win::CloseHandle(h);
+        win::CloseHandle(goMarker);
+    }
 }
 
 TEST(KernelProcesses, NamesLiveWhileAnyProcessHoldsThemAndNoLonger) {
@@ -156,20 +160,6 @@ TEST(KernelProcesses, NamesLiveWhileAnyProcessHoldsThemAndNoLonger) {
     EXPECT_FALSE(MarkerExists(section));
     EXPECT_EQ(win::GetLastError(), ERROR_FILE_NOT_FOUND);
     CollectLeftovers();  // the child's marker
-}
-
-TEST(KernelProcesses, NamesOfAProcessThatEndedWithoutClosingAreGone) {
-    std::string mutex = UniqueName("m");
-    std::string section = UniqueName("s");
-    ASSERT_EQ(WaitChild(StartChild("kernel-create-exit", {mutex, section})), 0);
-    EXPECT_FALSE(MutexExists(mutex));
-    EXPECT_FALSE(MarkerExists(section));
-    // And a new mutex of that name is new: free, not abandoned.
-    win::HANDLE h = win::CreateMutexA(nullptr, FALSE, mutex.c_str());
-    EXPECT_EQ(win::GetLastError(), ERROR_SUCCESS);
-    EXPECT_EQ(win::WaitForSingleObject(h, 0), WAIT_OBJECT_0);
-    win::ReleaseMutex(h);
-    win::CloseHandle(h);
 }
 
 }  // namespace

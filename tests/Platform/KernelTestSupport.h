@@ -5,6 +5,9 @@
 
 #include "Platform/Win.h"
 #include "support/TestEnv.h"
+#if HALCYON_STAND_IN
+#include "posix/SysCalls.h"
+#endif
 
 #include <gtest/gtest.h>
 
@@ -32,6 +35,58 @@ inline bool WaitUntil(const std::function<bool()>& done, int limitMs = 20000) {
     }
     return true;
 }
+
+// Runs `body` on a thread of its own and waits for it.
+template <typename Body>
+void OnOtherThread(Body body) {
+    std::thread thread(body);
+    thread.join();
+}
+
+// Waits for mutex `h` on another thread (and releases it when that thread got it).
+inline win::DWORD WaitElsewhere(win::HANDLE h, win::DWORD ms) {
+    win::DWORD result = 0;
+    OnOtherThread([&] {
+        result = win::WaitForSingleObject(h, ms);
+        if (result == WAIT_OBJECT_0 || result == WAIT_ABANDONED) win::ReleaseMutex(h);
+    });
+    return result;
+}
+
+// The error a call that was to make no handle left: ERROR_SUCCESS when it made one after all
+// (which is closed).
+inline win::DWORD ErrorOf(win::HANDLE made) {
+    if (made == nullptr || made == INVALID_HANDLE_VALUE) return win::GetLastError();
+    win::CloseHandle(made);
+    return ERROR_SUCCESS;
+}
+
+// True when the file of Windows path `path` exists.
+inline bool WindowsFileExists(const std::string& path) {
+    return win::GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES;
+}
+
+// A fresh temporary file in <root>\scratch\TEMP, opened delete-on-close as the shared-memory
+// blocks open theirs; `path` receives its Windows name.
+inline win::HANDLE DeleteOnCloseTempFile(std::string& path) {
+    MakeScratchFolder("TEMP");
+    std::string folder = RootWindowsPath() + "\\scratch\\TEMP";
+    char name[MAX_PATH];
+    if (win::GetTempFileNameA(folder.c_str(), "TMP", 0, name) == 0) return INVALID_HANDLE_VALUE;
+    path = name;
+    return win::CreateFileA(
+        name, GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+        CREATE_ALWAYS,
+        FILE_ATTRIBUTE_TEMPORARY | FILE_FLAG_DELETE_ON_CLOSE | FILE_FLAG_RANDOM_ACCESS, nullptr);
+}
+
+#if HALCYON_STAND_IN
+// Restores the stand-in's real system calls when the scope ends, however it ends.
+struct SysCallsGuard {
+    win::posix::SysCalls saved = win::posix::Sys();
+    ~SysCallsGuard() { win::posix::Sys() = saved; }
+};
+#endif
 
 // A marker is a small paging-file mapping: it exists while its creator holds it.
 inline win::HANDLE RaiseMarker(const std::string& name) {

@@ -7,7 +7,6 @@
 #include "posix/RobustLock.h"
 
 #include <pthread.h>
-#include <sys/mman.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -20,31 +19,18 @@
 namespace halcyon::test {
 namespace {
 
-// A robust pthread mutex in memory of its own.
-class PthreadRobust {
-  public:
+// A robust pthread mutex.
+struct PthreadRobust {
     PthreadRobust() {
-        void* page = mmap(nullptr, sizeof(pthread_mutex_t), PROT_READ | PROT_WRITE,
-                          MAP_SHARED | MAP_ANONYMOUS, -1, 0);
-        mutex_ = page == MAP_FAILED ? nullptr : static_cast<pthread_mutex_t*>(page);
-        if (mutex_ == nullptr) return;
         pthread_mutexattr_t attr;
         pthread_mutexattr_init(&attr);
         pthread_mutexattr_setrobust(&attr, PTHREAD_MUTEX_ROBUST);
-        pthread_mutex_init(mutex_, &attr);
+        pthread_mutex_init(&mutex, &attr);
         pthread_mutexattr_destroy(&attr);
     }
-    ~PthreadRobust() {
-        if (mutex_ == nullptr) return;
-        pthread_mutex_destroy(mutex_);
-        munmap(mutex_, sizeof(pthread_mutex_t));
-    }
-    PthreadRobust(const PthreadRobust&) = delete;
-    PthreadRobust& operator=(const PthreadRobust&) = delete;
-    pthread_mutex_t* get() const { return mutex_; }
-
-  private:
-    pthread_mutex_t* mutex_;
+    ~PthreadRobust() { pthread_mutex_destroy(&mutex); }
+    pthread_mutex_t* get() { return &mutex; }
+    pthread_mutex_t mutex;
 };
 
 // Four locks taken by one thread in this order: pthread, ours, pthread, ours.
