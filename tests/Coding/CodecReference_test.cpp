@@ -118,4 +118,23 @@ TEST(CodecReference, MixedCorpus) {
     ExpectSameStream(RandomBytes(200000, 77), "random");
 }
 
+// Each call starts afresh, but the working state keeps what a start need not reset (guesses that
+// are checked before use): records coded after calls that drove the tree through rebuilds, long
+// runs of one frequency or thousands of distinct symbols must still give the reference's
+// streams and decode back.
+TEST(CodecReference, EarlierCallsChangeNothing) {
+    const Bytes before[] = {MarketCsv(400000, 9), LiteralsOnly(40000, 12), Bytes(70000, 'q'),
+                            RandomBytes(100000, 13), Text(3, 14)};
+    const Bytes probes[] = {MarketCsv(64, 21), MarketCsv(512, 22), Text(3000, 23),
+                            RandomBytes(700, 24, 40, ' ')};
+    for (const Bytes& earlier : before) {
+        long result = 0;
+        Bytes stream = Encode(earlier);
+        ASSERT_EQ(Decode(stream, earlier.size(), &result), earlier);
+        for (const Bytes& probe : probes) {
+            ExpectSameStream(probe, "after " + std::to_string(earlier.size()) + " bytes");
+        }
+    }
+}
+
 }  // namespace
