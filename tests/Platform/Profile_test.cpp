@@ -258,7 +258,9 @@ TEST(ProfileRead, IntegersConvertAsRtlCharToInteger) {
     struct Case {
         const char* value;
         int want;
-    } cases[] = {
+    };
+    // The last two are empty, at once or once the quotes are gone: the default.
+    const Case cases[] = {
         {"123", 123},
         {"  42", 42},
         {"+7", 7},
@@ -286,8 +288,8 @@ TEST(ProfileRead, IntegersConvertAsRtlCharToInteger) {
         {"\"77\"", 77},
         {"'-8'", -8},
         {"7 8", 7},
-        {"", 99},      // empty: the default
-        {"\"\"", 99},  // empty once the quotes are gone
+        {"", 99},
+        {"\"\"", 99},
     };
     for (const Case& c : cases) {
         std::string ini = MakeIni("read-int", "[S]\r\nK=" + std::string(c.value) + "\r\n");
@@ -304,66 +306,55 @@ TEST(ProfileRead, IntegersConvertAsRtlCharToInteger) {
 
 const std::string kSection =
     "[S]\r\nname1=val1\r\nname2=\r\nname3\r\n;c=x\r\n\r\nq=\"quoted\"\r\n[T]\r\nt=1\r\n";
+const std::string kSpaced = "[S]\r\n  spaced  =  v  \r\n[E]\r\n";
+const std::string kNames = "[section1]\r\n[section2]\r\n[section3]\r\n";
 
-TEST(ProfileRead, SectionDumpsKeepQuotesAndTextLines) {
-    std::string ini = MakeIni("read-section", kSection);
+// Whole sections, and (section null) the list of section names.
+TEST(ProfileRead, SectionDumpsKeepQuotesAndTextLinesAndNamesFollowTheListRules) {
     std::string whole = "name1=val1\0name2=\0name3\0q=\"quoted\"\0\0"s;
+    std::string names = "section1\0section2\0section3\0\0"s;
     struct Case {
+        const std::string& file;
         const char* section;
         DWORD size;
         std::string want;
         DWORD ret;
         Where where = Where::kAll;
     } cases[] = {
-        {"S", 100, whole, 35},
-        {"s", 37, whole, 35},
-        {"S", 36, whole, 34},  // the same bytes, but no spare byte
-        {"S", 35, "name1=val1\0name2=\0name3\0q=\"quoted\0\0"s, 33},
-        {"S", 24, "name1=val1\0name2=\0name\0\0"s, 22},
-        {"S", 12, "name1=val1\0\0"s, 10},
-        {"S", 2, "\0\0"s, 0},
-        {"S", 1, "\0"s, 0, Where::kNotWine},  // Wine writes two NULs
-        {"S", 0, "", 0, Where::kNotWine},     // Wine crashes
-        {"T", 100, "t=1\0\0"s, 4},
-        {"Missing", 100, "\0\0"s, 0},
+        {kSection, "S", 100, whole, 35},
+        {kSection, "s", 37, whole, 35},
+        {kSection, "S", 36, whole, 34},  // the same bytes, but no spare byte
+        {kSection, "S", 35, "name1=val1\0name2=\0name3\0q=\"quoted\0\0"s, 33},
+        {kSection, "S", 24, "name1=val1\0name2=\0name\0\0"s, 22},
+        {kSection, "S", 12, "name1=val1\0\0"s, 10},
+        {kSection, "S", 2, "\0\0"s, 0},
+        {kSection, "S", 1, "\0"s, 0, Where::kNotWine},  // Wine writes two NULs
+        {kSection, "S", 0, "", 0, Where::kNotWine},     // Wine crashes
+        {kSection, "T", 100, "t=1\0\0"s, 4},
+        {kSection, "Missing", 100, "\0\0"s, 0},
+        {kSpaced, "S", 100, "spaced=v\0\0"s, 9},
+        {kSpaced, "E", 100, "\0\0"s, 0},
+        {kNames, nullptr, 29, names, 27},
+        {kNames, nullptr, 28, names, 26, Where::kWineOneNul},
+        {kNames, nullptr, 27, "section1\0section2\0section\0\0"s, 25, Where::kWineOneNul},
+        {kNames, nullptr, 2, "\0\0"s, 0, Where::kWineOneNul},
+        {kNames, nullptr, 0, "", 0},
     };
     for (const Case& c : cases) {
         if (!Runs(c.where)) continue;
+        std::string ini = MakeIni("read-section", c.file);
         Buffer buf(c.size);
-        EXPECT_EQ(win::GetPrivateProfileSectionA(c.section, buf.data(), c.size, ini.c_str()), c.ret)
-            << c.section << " " << c.size;
-        EXPECT_EQ(buf.Written(), c.want) << c.section << " " << c.size;
+        DWORD ret = c.section != nullptr
+                        ? win::GetPrivateProfileSectionA(c.section, buf.data(), c.size, ini.c_str())
+                        : win::GetPrivateProfileSectionNamesA(buf.data(), c.size, ini.c_str());
+        EXPECT_EQ(ret, c.ret) << (c.section ? c.section : "names") << " " << c.size;
+        EXPECT_EQ(buf.Written(), Expected(c.want, c.where))
+            << (c.section ? c.section : "names") << " " << c.size;
     }
-
-    Buffer buf(100);
-    std::string spaced = MakeIni("read-section", "[S]\r\n  spaced  =  v  \r\n[E]\r\n");
-    EXPECT_EQ(win::GetPrivateProfileSectionA("S", buf.data(), 100, spaced.c_str()), 9u);
-    EXPECT_EQ(buf.Written(), "spaced=v\0\0"s);
-    Buffer empty(100);
-    EXPECT_EQ(win::GetPrivateProfileSectionA("E", empty.data(), 100, spaced.c_str()), 0u);
-    EXPECT_EQ(empty.Written(), "\0\0"s);
     Buffer missing(100);
-    EXPECT_EQ(win::GetPrivateProfileSectionA("S", missing.data(), 100, (spaced + "x").c_str()), 0u);
+    std::string none = MakeIni("read-section", kSpaced) + "x";
+    EXPECT_EQ(win::GetPrivateProfileSectionA("S", missing.data(), 100, none.c_str()), 0u);
     EXPECT_EQ(missing.Written(), "\0\0"s);
-}
-
-TEST(ProfileRead, SectionNamesFollowTheListRules) {
-    std::string ini = MakeIni("read-names", "[section1]\r\n[section2]\r\n[section3]\r\n");
-    const ReadCase cases[] = {
-        {"", nullptr, nullptr, nullptr, 29, "section1\0section2\0section3\0\0"s, 27},
-        {"", nullptr, nullptr, nullptr, 28, "section1\0section2\0section3\0\0"s, 26,
-         Where::kWineOneNul},
-        {"", nullptr, nullptr, nullptr, 27, "section1\0section2\0section\0\0"s, 25,
-         Where::kWineOneNul},
-        {"", nullptr, nullptr, nullptr, 2, "\0\0"s, 0, Where::kWineOneNul},
-        {"", nullptr, nullptr, nullptr, 0, "", 0},
-    };
-    for (const ReadCase& c : cases) {
-        if (!Runs(c.where)) continue;
-        Buffer buf(c.size);
-        EXPECT_EQ(win::GetPrivateProfileSectionNamesA(buf.data(), c.size, ini.c_str()), c.ret);
-        EXPECT_EQ(buf.Written(), Expected(c.want, c.where)) << c.size;
-    }
 }
 
 TEST(ProfileRead, NamesWithoutAFolderAreInTheWindowsFolder) {
@@ -416,23 +407,25 @@ int Big5Role(const std::vector<std::string>& args) {
     return 0;
 }
 const halcyon::test::ChildRole kBig5("profile-big5", Big5Role);
+
+// What the child playing `role` with argument `arg` prints, run from a shell.
+std::string RoleOutput(const std::string& role, const std::string& arg) {
+    std::string self = halcyon::test::RootHostPath() + "/BIN/halcyon_tests";
+    std::string out;
+    int code =
+        halcyon::test::RunCommand("'" + self + "' --halcyon-child=" + role + " '" + arg + "'", out);
+    return code == 0 ? out : "exit " + std::to_string(code) + ": " + out;
+}
 #endif
 
 TEST(ProfileRead, BareNamesInTheWindowsFolderOfDriveC) {
 #if HALCYON_STAND_IN
     std::string drive = MakeScratchFolder("drive-c-profile");
     ASSERT_TRUE(halcyon::test::MakeFolder(drive + "/WINDOWS"));
-    std::string self = halcyon::test::RootHostPath() + "/BIN/halcyon_tests";
-    std::string out;
-    ASSERT_EQ(halcyon::test::RunCommand(
-                  "'" + self + "' --halcyon-child=profile-windows-folder '" + drive + "'", out),
-              0);
-    EXPECT_EQ(out, "1 0 V 0\n");
+    EXPECT_EQ(RoleOutput("profile-windows-folder", drive), "1 0 V 0\n");
     EXPECT_EQ(halcyon::test::ReadFile(drive + "/WINDOWS/x.ini"), "[S]\r\nK=V\r\n");
-    ASSERT_EQ(
-        halcyon::test::RunCommand("'" + self + "' --halcyon-child=profile-windows-folder ''", out),
-        0);
-    EXPECT_EQ(out, "0 3 d 3\n");  // no drive C: the folder is missing
+    // No drive C: the folder is missing.
+    EXPECT_EQ(RoleOutput("profile-windows-folder", ""), "0 3 d 3\n");
 #else
     GTEST_SKIP() << "HALCYON_DRIVE_C is a setting of the Linux stand-in";
 #endif
@@ -444,12 +437,7 @@ TEST(ProfileRead, DoubleByteNamesInBig5) {
     // byte 'a' of "\xA5\x61" is not folded; "[x\xA5]Y]" ends at its last ']' of its own.
     std::string ini = MakeIni(
         "read-big5", "[X]\r\n[AB\xA5]\r\nK=in-x\r\n\xA5\x61=lower\r\n[x\xA5]Y]\r\nk=xy\r\n");
-    std::string self = halcyon::test::RootHostPath() + "/BIN/halcyon_tests";
-    std::string out;
-    ASSERT_EQ(
-        halcyon::test::RunCommand("'" + self + "' --halcyon-child=profile-big5 '" + ini + "'", out),
-        0);
-    EXPECT_EQ(out, "-|in-x|-|lower|xy|\n");
+    EXPECT_EQ(RoleOutput("profile-big5", ini), "-|in-x|-|lower|xy|\n");
 #else
     GTEST_SKIP() << "HALCYON_CODEPAGE is a setting of the Linux stand-in";
 #endif
