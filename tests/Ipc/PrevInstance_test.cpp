@@ -1,11 +1,9 @@
 // The single-instance check, in one process and between processes.
 #include "Platform/KernelTestSupport.h"
 #include "support/TestEnv.h"
+#include "support/VerifyLog.h"
 
 #include <HalcyonCommon.h>
-
-#include <algorithm>
-#include <filesystem>
 
 namespace halcyon::test {
 namespace {
@@ -43,15 +41,13 @@ TEST(PrevInstance, FirstCallHoldsTheNameForTheProcess) {
 }
 
 TEST(PrevInstance, NullNameIsVerifiedAndFalse) {
-    std::string log = RootHostPath() + "/LOG";  // "..\LOG" from the current folder, BIN
-    std::filesystem::create_directories(log);
-    WriteFile(log + "/TQVERIFY.LOG", "");
+    VerifyLog log;
     EXPECT_FALSE(s_AppInfoCheckPrevInstance(nullptr));
-    std::string text = ReadFile(log + "/TQVERIFY.LOG");
-    EXPECT_NE(text.find("<lpszTaskName != NULL> failed in file <tqutil> in line <21>"),
+    auto lines = log.NewLines();
+    ASSERT_EQ(lines.size(), 1u);
+    EXPECT_NE(lines[0].find("<lpszTaskName != NULL> failed in file <tqutil> in line <21>"),
               std::string::npos)
-        << text;
-    EXPECT_EQ(std::count(text.begin(), text.end(), '\n'), 1);
+        << lines[0];
 }
 
 TEST(PrevInstanceProcesses, SecondProcessIsRefusedUntilTheFirstIsGone) {

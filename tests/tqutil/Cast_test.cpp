@@ -2,7 +2,7 @@
 // reports in the verify log.
 #include <HalcyonCommon.h>
 
-#include "support/TestEnv.h"
+#include "support/VerifyLog.h"
 
 #include <gtest/gtest.h>
 
@@ -23,30 +23,7 @@ Bytes B(std::initializer_list<int> values) {
 
 Bytes Text(const std::string& s) { return Bytes(s.begin(), s.end()); }
 
-// The verify log the library writes from the test's current directory (<root>/BIN).
-class VerifyLog {
-  public:
-    VerifyLog() {
-        std::string folder = halcyon::test::RootHostPath() + "/LOG";
-        halcyon::test::MakeFolder(folder);
-        path_ = folder + "/TQVERIFY.LOG";
-        start_ = halcyon::test::ReadFile(path_).size();
-    }
-    // The lines written since construction.
-    std::vector<std::string> NewLines() const {
-        std::string text = halcyon::test::ReadFile(path_).substr(start_);
-        std::vector<std::string> lines;
-        for (size_t pos = 0, end; (end = text.find("\r\n", pos)) != std::string::npos;
-             pos = end + 2) {
-            lines.push_back(text.substr(pos, end - pos));
-        }
-        return lines;
-    }
-
-  private:
-    std::string path_;
-    size_t start_ = 0;
-};
+using halcyon::test::VerifyLog;
 
 // "… <expr> failed in file <tqutil/…> in line <n>" for exactly one new line.
 void ExpectOneReport(const VerifyLog& log, const std::string& expression) {
@@ -85,19 +62,21 @@ TEST(CastBcd, ValuesToBcdAndBack) {
     }
 }
 
-TEST(CastBcd, RefusesWhatDoesNotFit) {
-    Bytes out(8, 0xEE);
-    EXPECT_FALSE(s_CastHextoBCD(100, out.data(), 1));
-    EXPECT_FALSE(s_CastHextoBCD(10000, out.data(), 2));
-    EXPECT_FALSE(s_CastHextoBCD(1000000, out.data(), 3));
-    EXPECT_FALSE(s_CastHextoBCD(1, out.data(), 0));
-    EXPECT_FALSE(s_CastHextoBCD(1, nullptr, 4));
-    EXPECT_TRUE(s_CastHextoBCD(9999, out.data(), 2));
-    EXPECT_EQ(out[2], 0xEE);
-    out.assign(8, 0xEE);
-    EXPECT_FALSE(s_CastHextoBCD(100, out.data(), 1));
-    EXPECT_EQ(out, Bytes(8, 0xEE)) << "a refused value wrote bytes";
+TEST(CastBcd, RefusedCallsWriteNothing) {
+    struct Case {
+        unsigned long value;
+        unsigned short len;
+        bool nullOutput;
+    } cases[] = {
+        {100, 1, false}, {10000, 2, false}, {1000000, 3, false}, {1, 0, false}, {1, 4, true}};
+    for (const auto& c : cases) {
+        Bytes out(8, 0xEE);
+        EXPECT_FALSE(s_CastHextoBCD(c.value, c.nullOutput ? nullptr : out.data(), c.len))
+            << c.value << " in " << c.len;
+        EXPECT_EQ(out, Bytes(8, 0xEE)) << "a refused value wrote bytes: " << c.value;
+    }
     if (sizeof(unsigned long) > 4) {  // 64-bit longs: large values are written whole or refused
+        Bytes out(8, 0xEE);
         auto big = static_cast<unsigned long>(12345678901ULL);
         EXPECT_FALSE(s_CastHextoBCD(big, out.data(), 5));
         ASSERT_TRUE(s_CastHextoBCD(big, out.data(), 6));
