@@ -1,6 +1,6 @@
 // Shared queues between real processes: a producer and a consumer moving records through a small
 // ring, and processes killed in the middle of their work.
-#include "Platform/Win.h"
+#include "Platform/KernelTestSupport.h"
 #include "support/TestEnv.h"
 
 #include <HalcyonCommon.h>
@@ -14,9 +14,7 @@
 
 namespace {
 
-using halcyon::test::ChildRole;
-using halcyon::test::StartChild;
-using halcyon::test::WaitChild;
+using namespace halcyon::test;
 
 // Fewer under the sanitizers and under Wine, whose process switches are slower.
 #if defined(__SANITIZE_ADDRESS__) || defined(__SANITIZE_THREAD__) || !HALCYON_STAND_IN
@@ -40,17 +38,6 @@ size_t MakeRecord(std::uint32_t i, unsigned char* out) {
 bool CheckRecord(std::uint32_t i, const unsigned char* data, size_t length) {
     unsigned char want[3095];
     return MakeRecord(i, want) == length && std::memcmp(want, data, length) == 0;
-}
-
-// A ready flag a child raises for the parent: a file in the root.
-std::string FlagPath(const std::string& name) { return halcyon::test::RootHostPath() + "/" + name; }
-void Raise(const std::string& name) { halcyon::test::WriteFile(FlagPath(name), "1"); }
-bool WaitFor(const std::string& name) {
-    for (int i = 0; i < 1000; ++i) {
-        if (halcyon::test::FileExists(FlagPath(name))) return true;
-        win::Sleep(10);
-    }
-    return false;
 }
 
 // Child: opens queue args[0], checks that its id is args[1], writes args[2] records from args[3].
@@ -115,12 +102,13 @@ TEST_F(SharedQueueProcesses, ProducerAndConsumerMoveEveryRecordInOrder) {
     EXPECT_EQ(std::uint32_t{h.errcount}, 0u);
 }
 
-// Child: takes the queue's mutex through its own handle, says so, and waits to be killed.
+// Child: takes queue args[0]'s mutex through its own handle, raises marker args[1] and idles
+// until killed.
 int HoldQueueMutex(const std::vector<std::string>& args) {
     void* mutex = s_MutexOpen(("QS_" + args[0]).c_str());
     if (!s_MutexWait(mutex, true)) return 2;
-    Raise(args[0] + ".held");
-    for (;;) win::Sleep(1000);
+    RaiseMarker(args.at(1));
+    return IdleUntilKilled();
 }
 const ChildRole kHold("hold-queue-mutex", HoldQueueMutex);
 
@@ -128,9 +116,10 @@ TEST_F(SharedQueueProcesses, ProcessKilledHoldingTheMutexHangsNobody) {
     short id = s_MapFile_CreateQue("held", 2);
     unsigned char rec[4] = {1, 2, 3, 4}, buf[3095];
     ASSERT_EQ(s_MapFile_WriteQue(id, rec, 4, 0), 1);
-    int holder = StartChild("hold-queue-mutex", {"held"});
-    ASSERT_TRUE(WaitFor("held.held"));
-    halcyon::test::KillChild(holder);
+    std::string held = UniqueName("held");
+    int holder = StartChild("hold-queue-mutex", {"held", held});
+    ASSERT_TRUE(WaitForMarker(held));
+    KillAndCollect(holder);
     // The first wait finds the mutex abandoned: the call fails once and leaves it free.
     EXPECT_EQ(s_MapFile_ReadQue(id, buf, 0), -1);
     EXPECT_EQ(s_MapFile_ReadQue(id, buf, 0), 4);
@@ -142,7 +131,7 @@ TEST_F(SharedQueueProcesses, ProducerKilledWhileWritingLeavesNoCorruptRecord) {
     short id = s_MapFile_CreateQue("killed", 64);
     int producer = StartChild("queue-producer", {"killed", std::to_string(id), "100000000", "0"});
     while (s_MapFile_QueryQueCount(id) < 10) win::Sleep(1);  // some 40 records fit
-    halcyon::test::KillChild(producer);
+    KillChild(producer);
     unsigned char buf[3095];
     long good = 0, failures = 0;
     for (std::uint32_t n = 0;;) {
@@ -163,26 +152,30 @@ TEST_F(SharedQueueProcesses, ProducerKilledWhileWritingLeavesNoCorruptRecord) {
     EXPECT_EQ(s_MapFile_ReadQue(id, buf, 0), 3);
 }
 
-// Child: opens the queue and leaves `sync` at 1 as a writer killed mid-copy would, then dies.
+// Child: opens queue args[0] and leaves `sync` at 1 as a writer killed mid-copy would, raises
+// marker args[1] and idles until killed.
 int DieWhileCopying(const std::vector<std::string>& args) {
     MEM_MAPFILE map = {};
     if (!s_MapFile_OpenMapFile(&map, args[0].c_str())) return 2;
     static_cast<tagSHMHEADER*>(map.pView)->sync = 1;
-    Raise(args[0] + ".sync");
-    for (;;) win::Sleep(1000);
+    RaiseMarker(args.at(1));
+    return IdleUntilKilled();
 }
 const ChildRole kDieCopying("die-while-copying", DieWhileCopying);
 
-TEST_F(SharedQueueProcesses, SyncLeftByADeadProcessBlocksUntilReset) {
+TEST_F(SharedQueueProcesses, SyncLeftByADeadProcessFailsEveryCallUntilReset) {
     short id = s_MapFile_CreateQue("sync", 1);
     unsigned char rec[2] = {5, 6}, buf[3095];
     ASSERT_EQ(s_MapFile_WriteQue(id, rec, 2, 0), 1);
-    int child = StartChild("die-while-copying", {"sync"});
-    ASSERT_TRUE(WaitFor("sync.sync"));
-    halcyon::test::KillChild(child);
+    std::string copying = UniqueName("copying");
+    int child = StartChild("die-while-copying", {"sync", copying});
+    ASSERT_TRUE(WaitForMarker(copying));
+    KillAndCollect(child);
     EXPECT_EQ(s_MapFile_ReadQue(id, buf, 1), -1);  // two pauses, then gives up
+    EXPECT_EQ(s_MapFile_ReadQue(id, buf, 0), -1);
+    EXPECT_EQ(s_MapFile_WriteQue(id, rec, 2, 1), 0);
     EXPECT_EQ(s_MapFile_WriteQue(id, rec, 2, 0), 0);
-    EXPECT_EQ(s_MapFile_QueryQueErrCount(id), 2u);
+    EXPECT_EQ(s_MapFile_QueryQueErrCount(id), 4u);
     s_MapFile_ResetQue(id);
     EXPECT_EQ(s_MapFile_WriteQue(id, rec, 2, 0), 1);
     EXPECT_EQ(s_MapFile_ReadQue(id, buf, 0), 2);

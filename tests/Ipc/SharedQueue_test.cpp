@@ -194,20 +194,6 @@ TEST_F(SharedQueue, DamagedQueuesAreResetKeepingTheirSize) {
     EXPECT_EQ(buf[3095], 0xEE);
 }
 
-TEST_F(SharedQueue, StuckSyncFailsUntilReset) {
-    short id = s_MapFile_CreateQue("Stuck", 1);
-    unsigned char rec[3] = {7, 8, 9}, buf[3095];
-    ASSERT_EQ(s_MapFile_WriteQue(id, rec, 3, 0), 1);
-    RawView view("Stuck");
-    view.header().sync = 1;  // as a process that died while copying leaves it
-    EXPECT_EQ(s_MapFile_WriteQue(id, rec, 3, 1), 0);
-    EXPECT_EQ(s_MapFile_ReadQue(id, buf, 0), -1);
-    EXPECT_EQ(s_MapFile_QueryQueErrCount(id), 2u);
-    s_MapFile_ResetQue(id);
-    EXPECT_EQ(s_MapFile_WriteQue(id, rec, 3, 0), 1);
-    EXPECT_EQ(s_MapFile_ReadQue(id, buf, 0), 3);
-}
-
 TEST_F(SharedQueue, TheHundredTwentyNinthNameIsRefused) {
     for (int i = 0; i < 127; ++i) {  // the queue registry itself takes no queue slot
         ASSERT_EQ(s_MapFile_CreateQue(("q" + std::to_string(i)).c_str(), 1), i);
