@@ -4,34 +4,24 @@
 
 #include <gtest/gtest.h>
 
-#include <sys/stat.h>
-
 #include <cstdio>
-
 #include <thread>
 #include <vector>
 
 namespace {
 
+using halcyon::test::IsFolder;
 using halcyon::test::RootHostPath;
 using halcyon::test::RootWindowsPath;
 
-bool IsFolder(const std::string& hostPath) {
-    struct stat st;
-    return stat(hostPath.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
-}
-
 // The test program runs from <root>\BIN, so the root is the run's fresh folder.
-TEST(Paths, RootIsTheParentOfTheBinFolder) {
-    EXPECT_STREQ(s_PathGetMainPath(), RootWindowsPath().c_str());
-}
-
 TEST(Paths, FoldersAreFormedFromTheRootAndCreated) {
     const std::string root = RootWindowsPath();
     struct Case {
         CString got;
         const char* suffix;
     } cases[] = {
+        {s_PathGetMainPath(), ""},
         {s_PathGetBinPath(), "\\BIN"},
         {s_PathGetHelpPath(), "\\Help"},
         {s_PathGetDocumentPath(), "\\My Document"},
@@ -42,6 +32,7 @@ TEST(Paths, FoldersAreFormedFromTheRootAndCreated) {
         {s_PathGetLogPath(1), "\\LOG\\0001"},
         {s_PathGetTempPath(0), "\\TEMP"},
         {s_PathGetUserDocumentPath("amy"), "\\My Document\\amy"},
+        {s_PathGetUserDocumentPath(""), "\\My Document\\"},
         {s_PathGetDataExportPath("amy"), "\\My Document\\amy\\DataExport"},
         {s_PathGetScreenSavePath("bob"), "\\My Document\\bob\\ScreenSave"},
         {s_PathGetBondDataPath(), "\\DAT\\Bond"},
@@ -65,14 +56,11 @@ TEST(Paths, FoldersAreFormedFromTheRootAndCreated) {
     }
 }
 
-TEST(Paths, MarketTablesFillInAnyOrder) {
+TEST(Paths, MarketTablesFillInAnyOrderAndAMarketWithoutAFolderGivesEmpty) {
     // Market 3 first: the top level is formed on the way.
     EXPECT_EQ(std::string(s_PathGetTempPath(3)), RootWindowsPath() + "\\TEMP\\0003");
     EXPECT_EQ(std::string(s_PathGetTempPath(0)), RootWindowsPath() + "\\TEMP");
     EXPECT_TRUE(IsFolder(RootHostPath() + "/TEMP/0003"));
-}
-
-TEST(Paths, MarketWithoutAFolderGivesEmptyAndCreatesNothing) {
     EXPECT_STREQ(s_PathGetDatPath(255), "");
     EXPECT_STREQ(s_PathGetSysPath(255), "");
     EXPECT_STREQ(s_PathGetLogPath(255), "");
@@ -85,16 +73,12 @@ TEST(Paths, CachedFoldersAreNotRecreatedButUncachedOnesAre) {
     std::string help = RootHostPath() + "/Help";
     s_PathGetDatPath(7);
     s_PathGetHelpPath();
-    ASSERT_EQ(rmdir(dat.c_str()), 0);
-    ASSERT_EQ(rmdir(help.c_str()), 0);
+    ASSERT_TRUE(halcyon::test::RemoveFolder(dat));
+    ASSERT_TRUE(halcyon::test::RemoveFolder(help));
     s_PathGetDatPath(7);
     s_PathGetHelpPath();
     EXPECT_FALSE(IsFolder(dat));
     EXPECT_TRUE(IsFolder(help));
-}
-
-TEST(Paths, EmptyUserNameLeavesATrailingBackslash) {
-    EXPECT_EQ(std::string(s_PathGetUserDocumentPath("")), RootWindowsPath() + "\\My Document\\");
 }
 
 TEST(Paths, ServerPathsAreRelativeAndNeverCreated) {
@@ -148,10 +132,6 @@ TEST(PathsThreads, ConcurrentCallersSeeOneRootAndOneTable) {
     }
 }
 
-}  // namespace
-
-namespace {
-
 // Places the halcyon tool in `folder` as "main" and returns the first line of `main paths`, run
 // from the test's current folder, which is not the tool's.
 std::string RootOfCopiedTool(const std::string& folder, const std::string& env = "") {
@@ -191,10 +171,6 @@ TEST(Paths, RootOfRealExecutables) {
         EXPECT_TRUE(IsFolder(c.created)) << c.created;
     }
 }
-
-}  // namespace
-
-namespace {
 
 TEST(Paths, LanguageLocationsComeFromTheRootsSystemIni) {
     const std::string ini = RootHostPath() + "/system.ini";
