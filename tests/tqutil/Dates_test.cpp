@@ -24,19 +24,18 @@ std::string DateText(int year, int month, int day) {
     return text;
 }
 
+// Texts that the day-by-day test below does not form: outside its years and months, and not eight
+// digits.
 TEST(DateCheck, TableOfDateTexts) {
     struct Case {
         const char* text;
         bool valid;
     } cases[] = {
-        {"20240229", true},  {"20230229", false}, {"20000229", true},     {"21000229", false},
-        {"19000229", false}, {"24000229", true},  {"20240431", false},    {"20240430", true},
-        {"20240200", false}, {"19691231", false}, {"19700101", true},     {"2024022A", false},
-        {"20241231", true},  {"20241232", false}, {"20241301", false},    {"20240001", false},
-        {"00000000", false}, {"99991231", true},  {"2024229", false},     {"202402290", false},
-        {"", false},         {" 2024022", false}, {"2024022 ", false},    {"-2024022", false},
-        {"+2024022", false}, {"2024-2-9", false}, {"2024022\xB9", false}, {"20240931", false},
-        {"20241131", false}, {"20240631", false}, {"20240731", true},     {"20240831", true},
+        {"19000229", false},    {"24000229", true},   {"19691231", false}, {"2024022A", false},
+        {"20241301", false},    {"20240001", false},  {"00000000", false}, {"99991231", true},
+        {"2024229", false},     {"202402290", false}, {"", false},         {" 2024022", false},
+        {"2024022 ", false},    {"-2024022", false},  {"+2024022", false}, {"2024-2-9", false},
+        {"2024022\xB9", false},
     };
     for (const auto& c : cases) EXPECT_EQ(s_DateCheckDate(CString(c.text)), c.valid) << c.text;
     EXPECT_FALSE(
