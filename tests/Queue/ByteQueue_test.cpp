@@ -19,7 +19,7 @@ Bytes Pattern(size_t n, unsigned seed) {
     return b;
 }
 
-TEST(ByteQueue, CapacityIsOneByteLessThanTheRing) {
+TEST(ByteQueue, CapacityIsOneByteLessThanTheRingAndRefusedCallsChangeNothing) {
     TQByteQueue q(1);
     Bytes data = Pattern(1024, 1);
     EXPECT_EQ(q.QueSize(), 1024u);
@@ -27,34 +27,27 @@ TEST(ByteQueue, CapacityIsOneByteLessThanTheRing) {
     EXPECT_FALSE(q.PushData(data.data(), 1024));
     EXPECT_TRUE(q.PushData(data.data(), 1023));
     EXPECT_FALSE(q.PushData(data.data(), 1));
-    EXPECT_EQ(q.DataLen(), 1023u);
     EXPECT_EQ(q.BufSize(), 0u);
+    Bytes out(1100);
+    EXPECT_FALSE(q.PopData(out.data(), 1024));
+    EXPECT_FALSE(q.PushData(nullptr, 5));
+    EXPECT_FALSE(q.PushData(data.data(), 0));
+    EXPECT_FALSE(q.PopData(nullptr, 5));
+    EXPECT_FALSE(q.PopData(out.data(), 0));
+    EXPECT_FALSE(q.PeekData(out.data(), 1024));
+    EXPECT_EQ(q.DataLen(), 1023u);
+    Bytes first(1023), second(1023);
+    EXPECT_TRUE(q.PeekData(first.data(), 1023));
+    EXPECT_TRUE(q.PeekData(second.data(), 1023));
+    EXPECT_EQ(first, Bytes(data.begin(), data.end() - 1));
+    EXPECT_EQ(second, first);
+    EXPECT_EQ(q.DataLen(), 1023u);
     unsigned char one;
     EXPECT_TRUE(q.PopData(&one, 1));
     EXPECT_EQ(one, data[0]);
     EXPECT_TRUE(q.PushData(data.data(), 1));
     EXPECT_FALSE(q.PushData(data.data(), 1));
     EXPECT_EQ(q.GetError(), 0);
-}
-
-TEST(ByteQueue, RefusedCallsChangeNothing) {
-    TQByteQueue q(1);
-    Bytes data = Pattern(10, 2);
-    Bytes out(20);
-    ASSERT_TRUE(q.PushData(data.data(), 10));
-    EXPECT_FALSE(q.PopData(out.data(), 11));
-    EXPECT_FALSE(q.PushData(nullptr, 5));
-    EXPECT_FALSE(q.PushData(data.data(), 0));
-    EXPECT_FALSE(q.PopData(nullptr, 5));
-    EXPECT_FALSE(q.PopData(out.data(), 0));
-    EXPECT_FALSE(q.PeekData(out.data(), 11));
-    EXPECT_EQ(q.DataLen(), 10u);
-    Bytes first(10), second(10);
-    EXPECT_TRUE(q.PeekData(first.data(), 10));
-    EXPECT_TRUE(q.PeekData(second.data(), 10));
-    EXPECT_EQ(first, data);
-    EXPECT_EQ(second, data);
-    EXPECT_EQ(q.DataLen(), 10u);
     q.Reset();
     EXPECT_EQ(q.DataLen(), 0u);
 }
