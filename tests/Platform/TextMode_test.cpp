@@ -12,36 +12,28 @@ using halcyon::test::WriteFile;
 
 std::string Windows(const std::string& host) { return halcyon::test::WindowsPath(host); }
 
-TEST(TextMode, WritesCrLfAndAppendsAfterSeeks) {
-    std::string host = halcyon::test::MakeScratchFolder("text") + "/t.log";
+TEST(TextMode, TextWritesCrLfAndReadsLfUpToCtrlZBinaryKeepsBytes) {
+    std::string folder = halcyon::test::MakeScratchFolder("text");
     std::FILE* f = nullptr;
-    ASSERT_EQ(win::fopen_s(&f, Windows(host).c_str(), "at+"), 0);
+    ASSERT_EQ(win::fopen_s(&f, Windows(folder + "/t.log").c_str(), "at+"), 0);
     std::setvbuf(f, nullptr, _IONBF, 0);
     std::fputs("one\ntwo\n", f);
     std::fseek(f, 0, SEEK_SET);
     std::fputs("three\n", f);  // append mode: still at the end
     std::fclose(f);
-    EXPECT_EQ(ReadFile(host), "one\r\ntwo\r\nthree\r\n");
-}
+    EXPECT_EQ(ReadFile(folder + "/t.log"), "one\r\ntwo\r\nthree\r\n");
 
-TEST(TextMode, ReadsCrLfAsLfAndStopsAtCtrlZ) {
-    std::string host = halcyon::test::MakeScratchFolder("text-read") + "/r.txt";
-    WriteFile(host, "A\r\nB\rC\r\n\x1aZ");
-    std::FILE* f = win::fopen(Windows(host).c_str(), "r");
-    ASSERT_NE(f, nullptr);
+    ASSERT_NE(f = win::fopen(Windows(folder + "/b.bin").c_str(), "a+b"), nullptr);
+    std::fputs("x\ny\r\n", f);
+    std::fclose(f);
+    EXPECT_EQ(ReadFile(folder + "/b.bin"), "x\ny\r\n");
+
+    WriteFile(folder + "/r.txt", "A\r\nB\rC\r\n\x1aZ");
+    ASSERT_NE(f = win::fopen(Windows(folder + "/r.txt").c_str(), "r"), nullptr);
     char buf[32] = {};
     size_t n = std::fread(buf, 1, sizeof buf, f);
     std::fclose(f);
     EXPECT_EQ(std::string(buf, n), "A\nB\rC\n");
-}
-
-TEST(TextMode, BinaryModeKeepsBytes) {
-    std::string host = halcyon::test::MakeScratchFolder("binary") + "/b.bin";
-    std::FILE* f = win::fopen(Windows(host).c_str(), "a+b");
-    ASSERT_NE(f, nullptr);
-    std::fputs("x\ny\r\n", f);
-    std::fclose(f);
-    EXPECT_EQ(ReadFile(host), "x\ny\r\n");
 }
 
 TEST(TextMode, BadArgumentsFail) {
