@@ -4,6 +4,7 @@
 
 #include <HalcyonCommon.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <climits>
 #include <cstdint>
@@ -47,7 +48,9 @@ bool Pack(const Bytes& in, Bytes& out, std::string& error) {
         error = "the input is empty; the codec's format holds 1 byte or more";
         return false;
     }
-    if (static_cast<uint64_t>(in.size()) > 0xFFFFFFFFu || in.size() > (LONG_MAX - 16) / 3) {
+    // The format's 32-bit length, and room for three times the input in a long.
+    constexpr uint64_t kLargest = std::min<uint64_t>(0xFFFFFFFFu, (LONG_MAX - 16) / 3);
+    if (static_cast<uint64_t>(in.size()) > kLargest) {
         error = "the input is too large for the codec's 32-bit length";
         return false;
     }
