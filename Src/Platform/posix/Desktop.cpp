@@ -1,44 +1,19 @@
 #include "posix/Desktop.h"
 
-#include <Platform/Host.h>
+#include "common/MessageBoxHook.h"
 
-#include <atomic>
 #include <cstdio>
-#include <mutex>
 
 namespace win {
-namespace {
 
-std::mutex g_hookMutex;
-halcyon::MessageBoxHook g_hook = nullptr;
-void* g_hookContext = nullptr;
-
-}  // namespace
-
+// Without a hook there is no one to press a button: the box goes to standard error, answered OK.
 int MessageBoxA(HWND, LPCSTR lpText, LPCSTR lpCaption, UINT uType) {
-    halcyon::MessageBoxHook hook;
-    void* context;
-    {
-        std::lock_guard<std::mutex> lock(g_hookMutex);
-        hook = g_hook;
-        context = g_hookContext;
-    }
-    const char* text = lpText != nullptr ? lpText : "";
-    const char* caption = lpCaption != nullptr ? lpCaption : "Error";
-    if (hook != nullptr) return hook(text, caption, uType, context);
-    std::fprintf(stderr, "[%s] %s\n", caption, text);
+    int answer;
+    if (halcyon::platform::ShowThroughHook(lpText, lpCaption, uType, answer)) return answer;
+    std::fprintf(stderr, "[%s] %s\n", lpCaption != nullptr ? lpCaption : "Error",
+                 lpText != nullptr ? lpText : "");
     std::fflush(stderr);
     return IDOK;
 }
 
 }  // namespace win
-
-namespace halcyon {
-
-void SetMessageBoxHook(MessageBoxHook hook, void* context) {
-    std::lock_guard<std::mutex> lock(win::g_hookMutex);
-    win::g_hook = hook;
-    win::g_hookContext = context;
-}
-
-}  // namespace halcyon
