@@ -26,4 +26,24 @@ bool WriteAll(const std::string& name, const void* data, size_t size, std::strin
     return ok;
 }
 
+int RunFileTransform(const char* command, const char* help, FileTransform transform,
+                     const Args& args) {
+    if (WantsHelp(args)) {
+        std::fputs(help, stdout);
+        return kExitOk;
+    }
+    if (args.size() > 2) return UsageError(command, "too many arguments");
+    BinaryStandardStreams();
+    std::string input = args.size() > 0 ? args[0] : "-";
+    std::string output = args.size() > 1 ? args[1] : "-";
+    FileBytes in, out;
+    std::string error;
+    if (!ReadAll(input, in, error) || !transform(in, out, error) ||
+        !WriteAll(output, out.data(), out.size(), error)) {
+        std::fprintf(stderr, "halcyon %s: %s\n", command, error.c_str());
+        return kExitFailure;
+    }
+    return kExitOk;
+}
+
 }  // namespace halcyon::tool

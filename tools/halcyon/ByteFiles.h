@@ -2,6 +2,8 @@
 // standard output. Failures come back as a message in `error`.
 #pragma once
 
+#include "Command.h"
+
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
@@ -34,5 +36,14 @@ bool ReadAll(const std::string& name, std::vector<Byte>& bytes, std::string& err
 
 // Writes `size` bytes to `name`, replacing it.
 bool WriteAll(const std::string& name, const void* data, size_t size, std::string& error);
+
+using FileBytes = std::vector<char>;
+using FileTransform = bool (*)(const FileBytes& in, FileBytes& out, std::string& error);
+
+// A subcommand "<command> [INPUT [OUTPUT]]" that transforms one file: reads INPUT (default or
+// "-": standard input), writes what `transform` makes of it to OUTPUT (default or "-": standard
+// output). Prints `help` for --help; a failure as "halcyon <command>: <error>". The exit code.
+int RunFileTransform(const char* command, const char* help, FileTransform transform,
+                     const Args& args);
 
 }  // namespace halcyon::tool

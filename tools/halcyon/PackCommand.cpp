@@ -16,7 +16,7 @@
 namespace halcyon::tool {
 namespace {
 
-using Bytes = std::vector<char>;
+using Bytes = FileBytes;
 
 const char kPackHelp[] =
     "usage: halcyon pack [INPUT [OUTPUT]]\n"
@@ -35,11 +35,6 @@ const char kUnpackHelp[] =
     "that do not fit its length) is refused with a message and exit code 1, and nothing is\n"
     "written. The format has no checksum: a damage that leaves the codes in step (a changed\n"
     "match position, for one) cannot be seen.\n";
-
-int Fail(const char* command, const std::string& message) {
-    std::fprintf(stderr, "halcyon %s: %s\n", command, message.c_str());
-    return kExitFailure;
-}
 
 // Most inputs fit in their own size and a little; a code can reach 24 bits, so three times
 // the input always does.
@@ -113,26 +108,8 @@ bool Unpack(const Bytes& in, Bytes& out, std::string& error) {
     return true;
 }
 
-int Run(const char* command, const char* help,
-        bool (*transform)(const Bytes&, Bytes&, std::string&), const Args& args) {
-    if (WantsHelp(args)) {
-        std::fputs(help, stdout);
-        return kExitOk;
-    }
-    if (args.size() > 2) return UsageError(command, "too many arguments");
-    BinaryStandardStreams();
-    std::string input = args.size() > 0 ? args[0] : "-";
-    std::string output = args.size() > 1 ? args[1] : "-";
-    Bytes in, out;
-    std::string error;
-    if (!ReadAll(input, in, error) || !transform(in, out, error) ||
-        !WriteAll(output, out.data(), out.size(), error))
-        return Fail(command, error);
-    return kExitOk;
-}
-
-int RunPack(const Args& args) { return Run("pack", kPackHelp, Pack, args); }
-int RunUnpack(const Args& args) { return Run("unpack", kUnpackHelp, Unpack, args); }
+int RunPack(const Args& args) { return RunFileTransform("pack", kPackHelp, Pack, args); }
+int RunUnpack(const Args& args) { return RunFileTransform("unpack", kUnpackHelp, Unpack, args); }
 
 const Registration kPack{"pack", "compress a file with the LZ/Huffman codec", RunPack};
 const Registration kUnpack{"unpack", "restore a file compressed with the codec", RunUnpack};

@@ -4,11 +4,7 @@
 
 #include <HalcyonCommon.h>
 
-#include <cerrno>
-#include <cstdio>
-#include <cstring>
 #include <string>
-#include <vector>
 
 namespace halcyon::tool {
 namespace {
@@ -27,40 +23,31 @@ const char kUnscrambleHelp[] =
     "to standard input and output; '-' names them explicitly. The input must be at least 5 bytes.\n"
     "Any bytes of that length unscramble to something: the scrambler carries no check.\n";
 
-using Transform = long (*)(long, unsigned char*, unsigned char*);
+using Scrambler = long (*)(long, unsigned char*, unsigned char*);
 
-int Run(const char* command, const char* help, Transform transform, const Args& args) {
-    if (WantsHelp(args)) {
-        std::fputs(help, stdout);
-        return kExitOk;
-    }
-    if (args.size() > 2) return UsageError(command, "too many arguments");
-    BinaryStandardStreams();
-    std::string input = args.size() > 0 ? args[0] : "-";
-    std::string output = args.size() > 1 ? args[1] : "-";
-    std::vector<unsigned char> bytes;
-    std::string error;
-    if (!ReadAll(input, bytes, error)) {
-        std::fprintf(stderr, "halcyon %s: %s\n", command, error.c_str());
-        return kExitFailure;
-    }
-    auto length = static_cast<long>(bytes.size());
-    if (transform(length, bytes.data(), bytes.data()) != length) {
-        std::fprintf(stderr, "halcyon %s: the input is %ld bytes long; at least 5 are needed\n",
-                     command, length);
-        return kExitFailure;
-    }
-    if (!WriteAll(output, bytes.data(), bytes.size(), error)) {
-        std::fprintf(stderr, "halcyon %s: %s\n", command, error.c_str());
-        return kExitFailure;
-    }
-    return kExitOk;
+bool Apply(Scrambler scrambler, const FileBytes& in, FileBytes& out, std::string& error) {
+    out = in;
+    auto length = static_cast<long>(out.size());
+    auto* bytes = reinterpret_cast<unsigned char*>(out.data());
+    if (scrambler(length, bytes, bytes) == length) return true;
+    error = "the input is " + std::to_string(length) + " bytes long; at least 5 are needed";
+    return false;
 }
 
-int RunScramble(const Args& args) { return Run("scramble", kScrambleHelp, s_CodingEncode_2, args); }
+bool Scramble(const FileBytes& in, FileBytes& out, std::string& error) {
+    return Apply(s_CodingEncode_2, in, out, error);
+}
+
+bool Unscramble(const FileBytes& in, FileBytes& out, std::string& error) {
+    return Apply(s_CodingDecode_2, in, out, error);
+}
+
+int RunScramble(const Args& args) {
+    return RunFileTransform("scramble", kScrambleHelp, Scramble, args);
+}
 
 int RunUnscramble(const Args& args) {
-    return Run("unscramble", kUnscrambleHelp, s_CodingDecode_2, args);
+    return RunFileTransform("unscramble", kUnscrambleHelp, Unscramble, args);
 }
 
 const Registration kScramble{"scramble", "scramble a file with the block scrambler", RunScramble};
