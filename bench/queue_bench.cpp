@@ -308,45 +308,22 @@ void BM_StdMutexRingThreads(benchmark::State& state) {
     }
 }
 
-BENCHMARK(BM_SharedQueue)
-    ->Arg(64)
-    ->Arg(512)
-    ->Arg(3000)
-    ->Iterations(1)
-    ->Repetitions(3)
-    ->UseManualTime()
-    ->Unit(benchmark::kMillisecond);
-BENCHMARK(BM_Pipe)
-    ->Arg(64)
-    ->Arg(512)
-    ->Arg(3000)
-    ->Iterations(1)
-    ->Repetitions(3)
-    ->UseManualTime()
-    ->Unit(benchmark::kMillisecond);
-BENCHMARK(BM_PosixMq)
-    ->Arg(64)
-    ->Arg(512)
-    ->Arg(3000)
-    ->Iterations(1)
-    ->Repetitions(3)
-    ->UseManualTime()
-    ->Unit(benchmark::kMillisecond);
-BENCHMARK(BM_RecQueueThreads)
-    ->Iterations(1)
-    ->Repetitions(3)
-    ->UseManualTime()
-    ->Unit(benchmark::kMillisecond);
-BENCHMARK(BM_ByteQueueThreads)
-    ->Iterations(1)
-    ->Repetitions(3)
-    ->UseManualTime()
-    ->Unit(benchmark::kMillisecond);
-BENCHMARK(BM_StdMutexRingThreads)
-    ->Iterations(1)
-    ->Repetitions(3)
-    ->UseManualTime()
-    ->Unit(benchmark::kMillisecond);
+// Each case runs once per repetition, timed by the case itself.
+void Timed(benchmark::internal::Benchmark* b) {
+    b->Iterations(1)->Repetitions(3)->UseManualTime()->Unit(benchmark::kMillisecond);
+}
+
+void RecordSizes(benchmark::internal::Benchmark* b) {
+    b->Arg(64)->Arg(512)->Arg(3000);
+    Timed(b);
+}
+
+BENCHMARK(BM_SharedQueue)->Apply(RecordSizes);
+BENCHMARK(BM_Pipe)->Apply(RecordSizes);
+BENCHMARK(BM_PosixMq)->Apply(RecordSizes);
+BENCHMARK(BM_RecQueueThreads)->Apply(Timed);
+BENCHMARK(BM_ByteQueueThreads)->Apply(Timed);
+BENCHMARK(BM_StdMutexRingThreads)->Apply(Timed);
 
 void PrintRatios() {
     auto& r = Rates();
