@@ -59,14 +59,30 @@ inline unsigned Greater(uint64_t a1, uint64_t a2, uint64_t b1, uint64_t b2) {
 #endif
 }
 
+// Empty links enough for every parent and for the children of the 256 roots, copied at every
+// start: a copy goes word-wide where a fill of 16-bit values goes one value at a time.
+struct NilLinks {
+    uint16_t links[kWindowSize + 1];
+};
+
+constexpr NilLinks BuildNilLinks() {
+    NilLinks n{};
+    for (auto& link : n.links) link = static_cast<uint16_t>(kNil);
+    return n;
+}
+
+constexpr NilLinks kNilLinks = BuildNilLinks();
+static_assert(sizeof kNilLinks.links >= 256 * 2 * sizeof(uint16_t), "room for the roots' links");
+
 }  // namespace
 
 uint32_t LzhMatchFinder::Start(const uint8_t* in, size_t size) {
     std::memset(text, kFill, kFirstWrite);
     std::memset(text + kFirstWrite, 0, kTextSize - kFirstWrite);
     std::memcpy(text + kFirstWrite, in, std::min<size_t>(size, kLookAhead));
-    std::fill(std::begin(parent), std::end(parent), static_cast<uint16_t>(kNil));
-    for (unsigned b = 0; b < 256; ++b) child[kRootBase + b][kRight] = kNil;
+    static_assert(sizeof parent == sizeof kNilLinks.links, "one empty link per parent");
+    std::memcpy(parent, kNilLinks.links, sizeof parent);
+    std::memcpy(child[kRootBase], kNilLinks.links, 256 * sizeof child[0]);
     in_ = in;
     size_ = size;
     s_ = 0;
