@@ -122,52 +122,40 @@ TEST(PathTranslation, DriveLettersFollowTheEnvironment) {
 #endif
 }
 
-TEST(FileCalls, CreateDirectoryReportsWindowsErrors) {
-    std::string w = Windows(MakeScratchFolder("mkdir"));
+TEST(FileCalls, CreateDirectoryAndDeleteFileReportWindowsErrors) {
+    std::string base = MakeScratchFolder("file-calls");
+    std::string w = Windows(base);
+    halcyon::test::WriteFile(base + "/file.txt", "x");
     struct Case {
+        bool mkdir;  // CreateDirectoryA, else DeleteFileA
         std::string path;
-        win::BOOL ok;
-        win::DWORD error;
+        win::DWORD error;  // 0: the call succeeds
     } cases[] = {
-        {w + "\\New", TRUE, 0},
-        {w + "\\New", FALSE, ERROR_ALREADY_EXISTS},
-        {w + "\\NEW", FALSE, ERROR_ALREADY_EXISTS},  // existing folder in another case
-        {w + "\\Trail\\", TRUE, 0},
-        {w + "\\Missing\\Child", FALSE, ERROR_PATH_NOT_FOUND},
-        {w + "\\Bad?", FALSE, ERROR_INVALID_NAME},
-        {"", FALSE, ERROR_PATH_NOT_FOUND},
+        {true, w + "\\New", 0},
+        {true, w + "\\New", ERROR_ALREADY_EXISTS},
+        {true, w + "\\NEW", ERROR_ALREADY_EXISTS},  // existing folder in another case
+        {true, w + "\\Trail\\", 0},
+        {true, w + "\\Missing\\Child", ERROR_PATH_NOT_FOUND},
+        {true, w + "\\Bad?", ERROR_INVALID_NAME},
+        {true, "", ERROR_PATH_NOT_FOUND},
+        {false, w + "\\FILE.TXT", 0},  // found without regard to case
+        {false, w + "\\file.txt", ERROR_FILE_NOT_FOUND},
+        {false, w + "\\nodir\\file.txt", ERROR_PATH_NOT_FOUND},
+        {false, w + "\\New", ERROR_ACCESS_DENIED},  // a folder
     };
     for (const Case& c : cases) {
         win::SetLastError(0);
-        EXPECT_EQ(win::CreateDirectoryA(c.path.c_str(), nullptr), c.ok) << c.path;
-        if (!c.ok) {
+        win::BOOL ok = c.mkdir ? win::CreateDirectoryA(c.path.c_str(), nullptr)
+                               : win::DeleteFileA(c.path.c_str());
+        EXPECT_EQ(ok, c.error == 0 ? TRUE : FALSE) << c.path;
+        if (!ok) {
             EXPECT_EQ(win::GetLastError(), c.error) << c.path;
         }
     }
     EXPECT_FALSE(win::CreateDirectoryA(nullptr, nullptr));
     EXPECT_TRUE(IsFolder(halcyon::HostPath((w + "\\Trail").c_str())));
-}
-
-TEST(FileCalls, DeleteFileReportsWindowsErrors) {
-    std::string base = MakeScratchFolder("delete");
-    std::string w = Windows(base);
-    halcyon::test::WriteFile(base + "/file.txt", "x");
-    MakeFolder(base + "/dir");
-    EXPECT_TRUE(win::DeleteFileA((w + "\\FILE.TXT").c_str()));
     EXPECT_FALSE(halcyon::test::FileExists(base + "/file.txt"));
-    struct Case {
-        std::string path;
-        win::DWORD error;
-    } cases[] = {
-        {w + "\\file.txt", ERROR_FILE_NOT_FOUND},
-        {w + "\\nodir\\file.txt", ERROR_PATH_NOT_FOUND},
-        {w + "\\dir", ERROR_ACCESS_DENIED},
-    };
-    for (const Case& c : cases) {
-        EXPECT_FALSE(win::DeleteFileA(c.path.c_str())) << c.path;
-        EXPECT_EQ(win::GetLastError(), c.error) << c.path;
-    }
-    EXPECT_EQ(win::GetFileAttributesA((w + "\\DIR").c_str()) & FILE_ATTRIBUTE_DIRECTORY,
+    EXPECT_EQ(win::GetFileAttributesA((w + "\\NEW").c_str()) & FILE_ATTRIBUTE_DIRECTORY,
               FILE_ATTRIBUTE_DIRECTORY);
     EXPECT_EQ(win::GetFileAttributesA((w + "\\none").c_str()), INVALID_FILE_ATTRIBUTES);
 }
