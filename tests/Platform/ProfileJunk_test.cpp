@@ -1,6 +1,5 @@
 // Bad input for the INI functions: huge files, many lines, binary junk, odd buffer sizes.
-#include "Platform/Win.h"
-#include "support/TestEnv.h"
+#include "Platform/ProfileTestSupport.h"
 
 #include <gtest/gtest.h>
 
@@ -15,44 +14,26 @@
 namespace {
 
 using namespace std::string_literals;
-using halcyon::test::MakeScratchFolder;
-using halcyon::test::WriteFile;
+using namespace halcyon::test;
 using win::DWORD;
-
-constexpr char kGuard = '\x5a';
-constexpr size_t kSlack = 32;
-
-// A caller's buffer with guard bytes behind it. Clean(result) is true when no guard byte was
-// overwritten and the result is below the size (0 for size 0).
-struct GuardedCall {
-    explicit GuardedCall(DWORD n) : size(n), bytes(n + kSlack, kGuard) {}
-    bool Clean(DWORD ret) const {
-        for (size_t i = size; i < bytes.size(); ++i) {
-            if (bytes[i] != kGuard) return false;
-        }
-        return size == 0 ? ret == 0 : ret < size;
-    }
-    DWORD size;
-    std::vector<char> bytes;
-};
 
 // Calls every reading function with every size; true when none overran or broke the size rule.
 bool ReadsStayInBounds(const std::string& ini, const std::string& section, const std::string& key) {
     bool clean = true;
     for (DWORD size : {0u, 1u, 2u, 3u, 7u, 64u, 4096u}) {
-        GuardedCall a(size), b(size), c(size), d(size), e(size);
+        Buffer a(size), b(size), c(size), d(size), e(size);
         clean &= a.Clean(win::GetPrivateProfileStringA(section.c_str(), key.c_str(), "def",
-                                                       a.bytes.data(), size, ini.c_str()));
-        clean &= b.Clean(win::GetPrivateProfileStringA(section.c_str(), nullptr, "def",
-                                                       b.bytes.data(), size, ini.c_str()));
-        clean &= c.Clean(win::GetPrivateProfileStringA(nullptr, nullptr, "def", c.bytes.data(),
+                                                       a.data(), size, ini.c_str()));
+        clean &= b.Clean(win::GetPrivateProfileStringA(section.c_str(), nullptr, "def", b.data(),
                                                        size, ini.c_str()));
+        clean &= c.Clean(
+            win::GetPrivateProfileStringA(nullptr, nullptr, "def", c.data(), size, ini.c_str()));
         // Wine crashes on a section buffer of size 0 and writes two NULs into one of size 1.
-        if (size > 1 || !halcyon::test::UnderWine()) {
+        if (size > 1 || !UnderWine()) {
             clean &= d.Clean(
-                win::GetPrivateProfileSectionA(section.c_str(), d.bytes.data(), size, ini.c_str()));
+                win::GetPrivateProfileSectionA(section.c_str(), d.data(), size, ini.c_str()));
         }
-        clean &= e.Clean(win::GetPrivateProfileSectionNamesA(e.bytes.data(), size, ini.c_str()));
+        clean &= e.Clean(win::GetPrivateProfileSectionNamesA(e.data(), size, ini.c_str()));
     }
     win::GetPrivateProfileIntA(section.c_str(), key.c_str(), 5, ini.c_str());
     return clean;
@@ -69,7 +50,7 @@ std::string RandomBytes(std::mt19937& random, size_t n, const std::string& alpha
 
 TEST(ProfileJunk, BinaryJunkNeverOverrunsABuffer) {
     std::string host = MakeScratchFolder("junk-binary") + "/junk.ini";
-    std::string ini = halcyon::test::WindowsPath(host);
+    std::string ini = WindowsPath(host);
     std::mt19937 random(2024);
     const std::string iniBytes = "[]=;\r\n \t\"'abAB\0\xA5\x5C"s;
     for (int round = 0; round < 60; ++round) {
@@ -89,7 +70,7 @@ TEST(ProfileJunk, BinaryJunkNeverOverrunsABuffer) {
         if (junk.find("Clean") == std::string::npos) {
             EXPECT_STREQ(buf, "value") << round;
         }
-        EXPECT_EQ(halcyon::test::ReadFile(host).compare(0, junk.size(), junk), 0) << round;
+        EXPECT_EQ(ReadFile(host).compare(0, junk.size(), junk), 0) << round;
 #endif
     }
 }
@@ -99,7 +80,7 @@ TEST(ProfileJunk, HugeValuesAndManyLines) {
     std::string longHost = folder + "/long.ini";
     const size_t kLong = 16u << 20;
     WriteFile(longHost, "[S]\r\nK=" + std::string(kLong, 'x') + "\r\n[T]\r\n");
-    std::string longIni = halcyon::test::WindowsPath(longHost);
+    std::string longIni = WindowsPath(longHost);
     char buf[16];
     EXPECT_EQ(win::GetPrivateProfileStringA("S", "K", "", buf, sizeof buf, longIni.c_str()), 15u);
     EXPECT_EQ(std::string(buf), std::string(15, 'x'));
@@ -124,7 +105,7 @@ TEST(ProfileJunk, HugeValuesAndManyLines) {
         listBytes += key.size() + 1;
     }
     WriteFile(manyHost, many);
-    std::string manyIni = halcyon::test::WindowsPath(manyHost);
+    std::string manyIni = WindowsPath(manyHost);
     EXPECT_EQ(win::GetPrivateProfileIntA("S", "K99999", -1, manyIni.c_str()), 99999u);
     std::vector<char> list(listBytes + 2);
     EXPECT_EQ(win::GetPrivateProfileStringA("S", nullptr, "", list.data(),
@@ -141,14 +122,12 @@ TEST(ProfileJunk, PipesAndDevicesAreNotRead) {
     ASSERT_EQ(mkfifo(fifo.c_str(), 0644), 0);
     char buf[8];
     // Neither call may wait for a writer of the pipe.
-    EXPECT_EQ(win::GetPrivateProfileStringA("S", "K", "d", buf, sizeof buf,
-                                            halcyon::test::WindowsPath(fifo).c_str()),
-              1u);
+    EXPECT_EQ(
+        win::GetPrivateProfileStringA("S", "K", "d", buf, sizeof buf, WindowsPath(fifo).c_str()),
+        1u);
     EXPECT_EQ(win::GetLastError(), ERROR_ACCESS_DENIED);
     EXPECT_EQ(win::GetPrivateProfileStringA("S", "K", "d", buf, sizeof buf, "Z:\\dev\\zero"), 1u);
-    EXPECT_EQ(
-        win::WritePrivateProfileStringA("S", "K", "v", halcyon::test::WindowsPath(fifo).c_str()),
-        FALSE);
+    EXPECT_EQ(win::WritePrivateProfileStringA("S", "K", "v", WindowsPath(fifo).c_str()), FALSE);
     EXPECT_EQ(win::GetLastError(), ERROR_ACCESS_DENIED);
 #else
     GTEST_SKIP() << "pipes and devices in place of files are the stand-in's concern";

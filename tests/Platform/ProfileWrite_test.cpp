@@ -5,6 +5,7 @@
 // the others, and the failure handling, check the stand-in (kStandIn), or meet a known difference
 // of Wine (kNotWine).
 #include "Platform/KernelTestSupport.h"
+#include "Platform/ProfileTestSupport.h"
 #if HALCYON_STAND_IN
 
 #include <sys/stat.h>
@@ -21,17 +22,7 @@
 namespace {
 
 using namespace std::string_literals;
-using halcyon::test::FileExists;
-using halcyon::test::MakeScratchFolder;
-using halcyon::test::ReadFile;
-using halcyon::test::WriteFile;
-
-enum class Where { kAll, kNotWine, kStandIn };
-
-bool Runs(Where where) {
-    if (where == Where::kStandIn) return HALCYON_STAND_IN;
-    return where != Where::kNotWine || !halcyon::test::UnderWine();
-}
+using namespace halcyon::test;
 
 const char kMissing[] = "<no file>";
 
@@ -47,7 +38,7 @@ struct WriteCase {
 // Runs each write on a file holding `before` and compares the whole file with `after`.
 void CheckWrites(const char* folder, const WriteCase* cases, size_t count) {
     std::string host = MakeScratchFolder(folder) + "/test.ini";
-    std::string ini = halcyon::test::WindowsPath(host);
+    std::string ini = WindowsPath(host);
     for (size_t i = 0; i < count; ++i) {
         const WriteCase& c = cases[i];
         if (!Runs(c.where)) continue;
@@ -132,8 +123,8 @@ TEST(ProfileWrite, ChangesAndDeletionsKeepEveryOtherByte) {
 
 TEST(ProfileWrite, RefusedWritesReportWindowsErrors) {
     std::string folder = MakeScratchFolder("write-errors");
-    std::string w = halcyon::test::WindowsPath(folder);
-    ASSERT_TRUE(halcyon::test::MakeFolder(folder + "/dir.ini"));
+    std::string w = WindowsPath(folder);
+    ASSERT_TRUE(MakeFolder(folder + "/dir.ini"));
     struct Case {
         const char* section;
         const char* key;
@@ -172,7 +163,7 @@ TEST(ProfileWrite, PermissionsLinksAndALeftoverFromACrashedWriter) {
     WriteFile(host + ".halcyon-new", "half a fi");
     ASSERT_EQ(chmod(host.c_str(), 0604), 0);
     ASSERT_EQ(symlink("secret.ini", (folder + "/link.ini").c_str()), 0);
-    std::string link = halcyon::test::WindowsPath(folder + "/link.ini");
+    std::string link = WindowsPath(folder + "/link.ini");
     ASSERT_TRUE(win::WritePrivateProfileStringA("S", "K", "2", link.c_str()));
     struct stat st;
     ASSERT_EQ(lstat((folder + "/link.ini").c_str(), &st), 0);
@@ -212,7 +203,7 @@ int FailingClose(int fd) {
 TEST(ProfileWrite, AFailedWriteLeavesTheOldFileWhole) {
 #if HALCYON_STAND_IN
     std::string host = MakeScratchFolder("write-fail") + "/x.ini";
-    std::string ini = halcyon::test::WindowsPath(host);
+    std::string ini = WindowsPath(host);
     const std::string before = "; keep me\r\n[S]\r\nK=1\r\n\r\n";
     struct Case {
         const char* what;
@@ -240,7 +231,7 @@ TEST(ProfileWrite, AFailedWriteLeavesTheOldFileWhole) {
     for (const Case& c : cases) {
         WriteFile(host, before);
         {
-            halcyon::test::SysCallsGuard restore;
+            SysCallsGuard restore;
             g_failErrno = c.err;
             c.inject(win::posix::Sys());
             win::SetLastError(0);
@@ -265,10 +256,10 @@ TEST(ProfileWrite, AFailedWriteLeavesTheOldFileWhole) {
 TEST(ProfileWrite, ShortReadsStillReadTheWholeFile) {
 #if HALCYON_STAND_IN
     std::string host = MakeScratchFolder("write-reads") + "/x.ini";
-    std::string ini = halcyon::test::WindowsPath(host);
+    std::string ini = WindowsPath(host);
     const std::string tail = "\r\n[T]\r\nLong=" + std::string(100, 'v') + "\r\n";
     WriteFile(host, "[S]\r\nK=1" + tail);
-    halcyon::test::SysCallsGuard restore;
+    SysCallsGuard restore;
     // Three bytes at a time.
     win::posix::Sys().read = [](int fd, void* buf, size_t count) {
         return win::posix::RealSysCalls().read(fd, buf, count < 3 ? count : 3);

@@ -1,11 +1,5 @@
 // Reading INI files: the parsing rules, Windows' buffer rules and error codes.
-//
-// The cases run against the Linux stand-in and against Windows' own functions; a case marked
-// kNotWine meets a known difference of Wine from Windows and is left out under Wine, one marked
-// kWineOneNul is a cut list, where Wine leaves the last byte alone, and one marked kStandIn checks
-// a choice of the stand-in where Windows' behaviour is not known.
-#include "Platform/Win.h"
-#include "support/TestEnv.h"
+#include "Platform/ProfileTestSupport.h"
 
 #include <gtest/gtest.h>
 
@@ -18,47 +12,8 @@
 namespace {
 
 using namespace std::string_literals;
-using halcyon::test::MakeScratchFolder;
-using halcyon::test::UnderWine;
-using halcyon::test::WriteFile;
+using namespace halcyon::test;
 using win::DWORD;
-
-enum class Where { kAll, kNotWine, kWineOneNul, kStandIn };
-
-bool Runs(Where where) {
-    if (where == Where::kStandIn) return HALCYON_STAND_IN;
-    return where != Where::kNotWine || !UnderWine();
-}
-
-// The bytes a case expects: under Wine a cut list lacks its last NUL.
-std::string Expected(const std::string& want, Where where) {
-    if (where != Where::kWineOneNul || !UnderWine() || want.empty()) return want;
-    return want.substr(0, want.size() - 1);
-}
-
-constexpr char kGuard = '~';
-constexpr DWORD kSlack = 16;
-
-// A caller's buffer of `size` bytes with guard bytes behind it; Written() is every byte up to the
-// last one that is no guard, so a byte written past the expected ones shows.
-struct Buffer {
-    explicit Buffer(DWORD size) : bytes(size + kSlack, kGuard) {}
-    char* data() { return bytes.data(); }
-    std::string Written() const {
-        size_t n = bytes.size();
-        while (n > 0 && bytes[n - 1] == kGuard) --n;
-        return std::string(bytes.data(), n);
-    }
-    std::vector<char> bytes;
-};
-
-// A scratch INI file with `content`; returns its Windows name.
-std::string MakeIni(const std::string& folder, const std::string& content,
-                    const char* name = "test.ini") {
-    std::string host = MakeScratchFolder(folder) + "/" + name;
-    WriteFile(host, content);
-    return halcyon::test::WindowsPath(host);
-}
 
 struct ReadCase {
     std::string file;
@@ -190,7 +145,7 @@ TEST(ProfileRead, ParsingRules) {
 // The error a read leaves. For a file that is there it is not documented: the rows marked
 // kStandIn check the stand-in's choice.
 TEST(ProfileRead, LastErrorTellsFoundFromMissing) {
-    std::string folder = halcyon::test::WindowsPath(MakeScratchFolder("read-missing"));
+    std::string folder = WindowsPath(MakeScratchFolder("read-missing"));
     std::string file = folder + "\\none.ini";
     std::string deep = folder + "\\NoFolder\\none.ini";
     std::string ini = MakeIni("read-error", "[S]\r\nK=value\r\n");
@@ -343,9 +298,9 @@ TEST(ProfileRead, SectionDumpsKeepQuotesAndTextLinesAndNamesFollowTheListRules) 
 
 TEST(ProfileRead, NamesWithoutAFolderAreInTheWindowsFolder) {
     // The test program runs in <root>\BIN, its current directory.
-    std::string bin = halcyon::test::RootHostPath() + "/BIN";
+    std::string bin = RootHostPath() + "/BIN";
     WriteFile(bin + "/cur.ini", "[S]\r\nK=here\r\n");
-    ASSERT_TRUE(halcyon::test::MakeFolder(bin + "/sub"));
+    ASSERT_TRUE(MakeFolder(bin + "/sub"));
     WriteFile(bin + "/sub/deep.ini", "[S]\r\nK=deeper\r\n");
     char buf[16];
     win::GetPrivateProfileStringA("S", "K", "", buf, sizeof buf, ".\\cur.ini");
@@ -373,7 +328,7 @@ int WindowsFolderRole(const std::vector<std::string>& args) {
                 static_cast<unsigned long>(win::GetLastError()));
     return 0;
 }
-const halcyon::test::ChildRole kWindowsFolder("profile-windows-folder", WindowsFolderRole);
+const ChildRole kWindowsFolder("profile-windows-folder", WindowsFolderRole);
 
 // Child: in code page 950 (Big5), prints the answers of lookups in file args[0] whose names hold
 // characters with the trail bytes ']' and 'a'.
@@ -390,14 +345,13 @@ int Big5Role(const std::vector<std::string>& args) {
     std::printf("\n");
     return 0;
 }
-const halcyon::test::ChildRole kBig5("profile-big5", Big5Role);
+const ChildRole kBig5("profile-big5", Big5Role);
 
 // What the child playing `role` with argument `arg` prints, run from a shell.
 std::string RoleOutput(const std::string& role, const std::string& arg) {
-    std::string self = halcyon::test::RootHostPath() + "/BIN/halcyon_tests";
+    std::string self = RootHostPath() + "/BIN/halcyon_tests";
     std::string out;
-    int code =
-        halcyon::test::RunCommand("'" + self + "' --halcyon-child=" + role + " '" + arg + "'", out);
+    int code = RunCommand("'" + self + "' --halcyon-child=" + role + " '" + arg + "'", out);
     return code == 0 ? out : "exit " + std::to_string(code) + ": " + out;
 }
 #endif
@@ -405,9 +359,9 @@ std::string RoleOutput(const std::string& role, const std::string& arg) {
 TEST(ProfileRead, BareNamesInTheWindowsFolderOfDriveC) {
 #if HALCYON_STAND_IN
     std::string drive = MakeScratchFolder("drive-c-profile");
-    ASSERT_TRUE(halcyon::test::MakeFolder(drive + "/WINDOWS"));
+    ASSERT_TRUE(MakeFolder(drive + "/WINDOWS"));
     EXPECT_EQ(RoleOutput("profile-windows-folder", drive), "1 0 V 0\n");
-    EXPECT_EQ(halcyon::test::ReadFile(drive + "/WINDOWS/x.ini"), "[S]\r\nK=V\r\n");
+    EXPECT_EQ(ReadFile(drive + "/WINDOWS/x.ini"), "[S]\r\nK=V\r\n");
     // No drive C: the folder is missing.
     EXPECT_EQ(RoleOutput("profile-windows-folder", ""), "0 3 d 3\n");
 #else
