@@ -2,6 +2,7 @@
 // reports, and day numbers outside 1970 onwards.
 #include <HalcyonCommon.h>
 
+#include "support/Calendar.h"
 #include "support/VerifyLog.h"
 
 #include <gtest/gtest.h>
@@ -12,15 +13,8 @@
 
 namespace {
 
+using halcyon::test::DaysIn;
 using halcyon::test::VerifyLog;
-
-// Month lengths by table and leap years by the four-hundred-year rule, counted one day at a
-// time: nothing shared with the day-number formula.
-int DaysIn(int year, int month) {
-    static const int kDays[] = {31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
-    bool leap = (year % 4 == 0 && year % 100 != 0) || year % 400 == 0;
-    return month == 2 && leap ? 29 : kDays[month - 1];
-}
 
 TEST(JulianDay, AgreesWithADayByDayCountFrom1970To2100) {
     VerifyLog log;

@@ -2,6 +2,8 @@
 // days before 30 December 1899, differences and weekdays.
 #include <HalcyonCommon.h>
 
+#include "support/Calendar.h"
+
 #include <gtest/gtest.h>
 
 #include <cmath>
@@ -9,12 +11,7 @@
 
 namespace {
 
-bool Leap(int year) { return year % 400 == 0 || (year % 100 != 0 && year % 4 == 0); }
-
-int DaysIn(int year, int month) {
-    static const int kDays[] = {31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
-    return month == 2 && Leap(year) ? 29 : kDays[month - 1];
-}
+using halcyon::test::DaysIn;
 
 TEST(COleDateTime, KnownValues) {
     struct Case {

@@ -2,6 +2,8 @@
 // every minute against plain rules, and the same-week test against a week count.
 #include <HalcyonCommon.h>
 
+#include "support/Calendar.h"
+
 #include <gtest/gtest.h>
 
 #include <climits>
@@ -11,12 +13,7 @@
 
 namespace {
 
-bool Leap(int year) { return year % 400 == 0 || (year % 100 != 0 && year % 4 == 0); }
-
-int DaysIn(int year, int month) {
-    static const int kDays[] = {31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
-    return month == 2 && Leap(year) ? 29 : kDays[month - 1];
-}
+using halcyon::test::DaysIn;
 
 std::string DateText(int year, int month, int day) {
     char text[32];
