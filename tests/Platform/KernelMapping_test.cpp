@@ -73,8 +73,8 @@ TEST(KernelMapping, ViewOutlivesTheNameAndARecreatedNameStartsFresh) {
     ASSERT_NE(view, nullptr);
     std::strcpy(view, "kept");
     win::CloseHandle(h);
-    EXPECT_EQ(win::OpenFileMappingA(FILE_MAP_READ, FALSE, name.c_str()), nullptr);
-    EXPECT_EQ(win::GetLastError(), ERROR_FILE_NOT_FOUND);
+    EXPECT_EQ(ErrorOf(win::OpenFileMappingA(FILE_MAP_READ, FALSE, name.c_str())),
+              ERROR_FILE_NOT_FOUND);
     EXPECT_STREQ(view, "kept");
     view[0] = 'K';  // still writable
     win::HANDLE again = PagingMapping(name, 100);
@@ -127,10 +127,8 @@ TEST(KernelMapping, RequestsWindowsRefuses) {
     ASSERT_NE(view, nullptr);
     EXPECT_TRUE(AllZero(view, 4096));
     win::UnmapViewOfFile(view);
-    EXPECT_EQ(PagingMapping(UniqueName("empty"), 0), nullptr);
-    EXPECT_EQ(win::GetLastError(), ERROR_INVALID_PARAMETER);
-    EXPECT_EQ(PagingMapping(UniqueName("bad"), 64, 0x1234), nullptr);
-    EXPECT_EQ(win::GetLastError(), ERROR_INVALID_PARAMETER);
+    EXPECT_EQ(ErrorOf(PagingMapping(UniqueName("empty"), 0)), ERROR_INVALID_PARAMETER);
+    EXPECT_EQ(ErrorOf(PagingMapping(UniqueName("bad"), 64, 0x1234)), ERROR_INVALID_PARAMETER);
     win::HANDLE huge = win::CreateFileMappingA(INVALID_HANDLE_VALUE, nullptr, PAGE_READWRITE,
                                                0xFFFFFFFF, 0xFFFFFFFF, UniqueName("huge").c_str());
     // Wine makes a page-file mapping of any size and commits nothing until it is used.
@@ -141,8 +139,8 @@ TEST(KernelMapping, RequestsWindowsRefuses) {
 #if !defined(_WIN32)  // Windows' own code for a section too big is not pinned down here
     EXPECT_EQ(win::GetLastError(), ERROR_NOT_ENOUGH_MEMORY);
 #endif
-    EXPECT_EQ(win::OpenFileMappingA(FILE_MAP_READ, FALSE, nullptr), nullptr);
-    EXPECT_EQ(win::GetLastError(), ERROR_INVALID_PARAMETER);
+    EXPECT_EQ(ErrorOf(win::OpenFileMappingA(FILE_MAP_READ, FALSE, nullptr)),
+              ERROR_INVALID_PARAMETER);
     int local = 0;
     EXPECT_FALSE(win::UnmapViewOfFile(&local));
     EXPECT_EQ(win::GetLastError(), ERROR_INVALID_ADDRESS);
@@ -209,15 +207,16 @@ TEST(KernelMapping, FileMappingChecksItsFile) {
     std::string path;
     win::HANDLE file = DeleteOnCloseTempFile(path);
     ASSERT_NE(file, INVALID_HANDLE_VALUE);
-    EXPECT_EQ(win::CreateFileMappingA(file, nullptr, PAGE_READWRITE, 0, 0, nullptr), nullptr);
-    EXPECT_EQ(win::GetLastError(), ERROR_FILE_INVALID) << "an empty file and no size";
+    EXPECT_EQ(ErrorOf(win::CreateFileMappingA(file, nullptr, PAGE_READWRITE, 0, 0, nullptr)),
+              ERROR_FILE_INVALID)
+        << "an empty file and no size";
     // Windows wants the sharing that the open handle allows: a writer, deletion on close.
     win::HANDLE readOnly = win::CreateFileA(path.c_str(), GENERIC_READ,
                                             FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
                                             nullptr, OPEN_EXISTING, 0, nullptr);
     ASSERT_NE(readOnly, INVALID_HANDLE_VALUE);
-    EXPECT_EQ(win::CreateFileMappingA(readOnly, nullptr, PAGE_READWRITE, 0, 100, nullptr), nullptr);
-    EXPECT_EQ(win::GetLastError(), ERROR_ACCESS_DENIED);
+    EXPECT_EQ(ErrorOf(win::CreateFileMappingA(readOnly, nullptr, PAGE_READWRITE, 0, 100, nullptr)),
+              ERROR_ACCESS_DENIED);
     win::HANDLE sized = win::CreateFileMappingA(file, nullptr, PAGE_READWRITE, 0, 300, nullptr);
     ASSERT_NE(sized, nullptr);
     // Size 0 takes the file's size, now 300.
@@ -227,9 +226,9 @@ TEST(KernelMapping, FileMappingChecksItsFile) {
     EXPECT_NE(view, nullptr);
     EXPECT_EQ(win::MapViewOfFile(whole, FILE_MAP_READ, 0, 0, 301), nullptr);
     win::HANDLE mutex = win::CreateMutexA(nullptr, FALSE, nullptr);
-    EXPECT_EQ(win::CreateFileMappingA(mutex, nullptr, PAGE_READONLY, 0, 0, nullptr), nullptr)
+    EXPECT_EQ(ErrorOf(win::CreateFileMappingA(mutex, nullptr, PAGE_READONLY, 0, 0, nullptr)),
+              ERROR_INVALID_HANDLE)
         << "a mutex is no file";
-    EXPECT_EQ(win::GetLastError(), ERROR_INVALID_HANDLE);
     for (win::HANDLE h : {sized, whole, readOnly, file, mutex}) win::CloseHandle(h);
     EXPECT_TRUE(WindowsFileExists(path)) << "the view still uses it";
     win::UnmapViewOfFile(view);

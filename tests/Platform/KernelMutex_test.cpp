@@ -28,8 +28,8 @@ TEST(KernelMutex, CreateOpensAnExistingNameAndOpenFailsForAMissingOne) {
     EXPECT_EQ(win::GetLastError(), ERROR_NOT_OWNER);
 
     win::SetLastError(0);
-    EXPECT_EQ(win::OpenMutexA(MUTEX_ALL_ACCESS, FALSE, UniqueName("missing").c_str()), nullptr);
-    EXPECT_EQ(win::GetLastError(), ERROR_FILE_NOT_FOUND);
+    EXPECT_EQ(ErrorOf(win::OpenMutexA(MUTEX_ALL_ACCESS, FALSE, UniqueName("missing").c_str())),
+              ERROR_FILE_NOT_FOUND);
     EXPECT_TRUE(win::CloseHandle(first));
     EXPECT_TRUE(win::CloseHandle(second));
 }
@@ -103,8 +103,7 @@ TEST(KernelMutex, NameDiesWithTheLastHandleEvenWhenOwned) {
     EXPECT_NE(c, nullptr) << "b still holds it";
     win::CloseHandle(c);
     win::CloseHandle(b);
-    EXPECT_EQ(win::OpenMutexA(SYNCHRONIZE, FALSE, name.c_str()), nullptr);
-    EXPECT_EQ(win::GetLastError(), ERROR_FILE_NOT_FOUND);
+    EXPECT_EQ(ErrorOf(win::OpenMutexA(SYNCHRONIZE, FALSE, name.c_str())), ERROR_FILE_NOT_FOUND);
     // A new mutex of the name starts free.
     win::HANDLE fresh = win::CreateMutexA(nullptr, FALSE, name.c_str());
     EXPECT_EQ(win::GetLastError(), ERROR_SUCCESS);

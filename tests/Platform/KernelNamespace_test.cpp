@@ -184,15 +184,13 @@ TEST(KernelNamespace, AStaleNameCountsAsAbsentAndADamagedLiveOneIsRefused) {
     // No holder: what a process that died while creating it leaves.
     win::HANDLE first = win::CreateMutexA(nullptr, FALSE, UniqueName("folder").c_str());
     WriteFile(path, "half made");
-    EXPECT_EQ(win::OpenMutexA(SYNCHRONIZE, FALSE, name.c_str()), nullptr);
-    EXPECT_EQ(win::GetLastError(), ERROR_FILE_NOT_FOUND);
+    EXPECT_EQ(ErrorOf(win::OpenMutexA(SYNCHRONIZE, FALSE, name.c_str())), ERROR_FILE_NOT_FOUND);
     EXPECT_FALSE(FileExists(path));
     // With a holder that is no object of ours, the name is refused but left alone.
     WriteFile(path, std::string(8192, 'x'));
     int fd = open(path.c_str(), O_RDONLY | O_CLOEXEC);
     ASSERT_EQ(flock(fd, LOCK_SH), 0);
-    EXPECT_EQ(win::CreateMutexA(nullptr, FALSE, name.c_str()), nullptr);
-    EXPECT_EQ(win::GetLastError(), ERROR_INVALID_HANDLE);
+    EXPECT_EQ(ErrorOf(win::CreateMutexA(nullptr, FALSE, name.c_str())), ERROR_INVALID_HANDLE);
     EXPECT_TRUE(FileExists(path));
     close(fd);
     unlink(path.c_str());
