@@ -19,10 +19,20 @@ inline std::uint32_t Free(std::uint32_t put, std::uint32_t take, std::uint32_t s
     return size - 1 - Used(put, take, size);
 }
 
+// The position `len` bytes after `pos`, which stays within the ring's end.
+inline std::uint32_t Advance(std::uint32_t size, std::uint32_t pos, std::uint32_t len) {
+    pos += len;
+    return pos == size ? 0 : pos;
+}
+
 // Copies `len` bytes into the ring at `pos`, wrapping; returns the position after the last one.
 inline std::uint32_t Write(std::uint8_t* ring, std::uint32_t size, std::uint32_t pos,
                            const void* data, std::uint32_t len) {
     const auto* bytes = static_cast<const std::uint8_t*>(data);
+    if (len <= size - pos) {  // the usual case, one copy (one store for a constant length)
+        std::memcpy(ring + pos, bytes, len);
+        return Advance(size, pos, len);
+    }
     std::uint32_t first = size - pos < len ? size - pos : len;
     std::memcpy(ring + pos, bytes, first);
     std::memcpy(ring, bytes + first, len - first);
@@ -34,6 +44,10 @@ inline std::uint32_t Write(std::uint8_t* ring, std::uint32_t size, std::uint32_t
 inline std::uint32_t Read(const std::uint8_t* ring, std::uint32_t size, std::uint32_t pos,
                           void* out, std::uint32_t len) {
     auto* bytes = static_cast<std::uint8_t*>(out);
+    if (len <= size - pos) {
+        std::memcpy(bytes, ring + pos, len);
+        return Advance(size, pos, len);
+    }
     std::uint32_t first = size - pos < len ? size - pos : len;
     std::memcpy(bytes, ring + pos, first);
     std::memcpy(bytes + first, ring, len - first);

@@ -109,8 +109,10 @@ DWORD InitFile(int fd, const std::string& key, Kind kind, std::uint64_t dataByte
     std::memcpy(h.name, key.data(), key.size());
     error = init(h);
     if (error != ERROR_SUCCESS) return error;
-    std::atomic_thread_fence(std::memory_order_release);
-    std::memcpy(h.magic, kMagic, sizeof kMagic);
+    // One release store: whoever sees the magic sees the header before it.
+    std::uint64_t magic;
+    std::memcpy(&magic, kMagic, sizeof magic);
+    __atomic_store_n(reinterpret_cast<std::uint64_t*>(h.magic), magic, __ATOMIC_RELEASE);
     return ERROR_SUCCESS;
 }
 

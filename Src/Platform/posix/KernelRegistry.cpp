@@ -117,7 +117,7 @@ void ExitCleanup() {
 std::mutex& RegistryLock() { return TheRegistry().lock; }
 
 std::atomic<int> g_pid{0};
-__attribute__((tls_model("initial-exec"))) thread_local int t_tid = 0;
+__attribute__((tls_model("initial-exec"))) __thread int t_tid = 0;
 
 int LoadPid() {
     int pid = static_cast<int>(getpid());

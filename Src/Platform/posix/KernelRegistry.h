@@ -65,8 +65,10 @@ HANDLE HandleFor(KernelObject* object, HandleKind kind, DWORD access);
 void ReleaseObject(KernelObject* object);
 
 // The calling process and thread as the kernel numbers them (cached; fork() resets the cache).
+// __thread rather than thread_local: a thread_local declared extern is reached through a check
+// for a dynamic initializer on every use.
 extern std::atomic<int> g_pid;
-extern thread_local int t_tid __attribute__((tls_model("initial-exec")));
+extern __thread int t_tid __attribute__((tls_model("initial-exec")));
 int LoadPid();
 int LoadTid();
 inline int CurrentPid() {

@@ -105,7 +105,7 @@ void FutexWait(RobustLock& lock, std::uint32_t expected, const timespec* left) {
 
 namespace robust {
 
-__attribute__((tls_model("initial-exec"))) thread_local robust_list_head* t_head = nullptr;
+__attribute__((tls_model("initial-exec"))) __thread robust_list_head* t_head = nullptr;
 
 // fork() keeps the thread's head where it was (the C library empties the child's list).
 robust_list_head* LoadHead() {

@@ -66,8 +66,9 @@ inline int RobustLockOwner(const RobustLock& lock) {
 
 namespace robust {
 
-// The calling thread's list head once looked up (initial-exec: one instruction to reach it).
-extern thread_local robust_list_head* t_head __attribute__((tls_model("initial-exec")));
+// The calling thread's list head once looked up (__thread and initial-exec: one instruction
+// reaches it, with no check for a dynamic initializer).
+extern __thread robust_list_head* t_head __attribute__((tls_model("initial-exec")));
 // Looks the head up; null when robust locks are not usable.
 robust_list_head* LoadHead();
 // The acquisition when the lock was not free at the first try.
