@@ -14,6 +14,9 @@ namespace {
 
 constexpr long kWordFromLink = -32;  // RobustLock: word minus link
 constexpr std::uint32_t kForever = 0xFFFFFFFFU;
+// How long a waiter watches the word before it sleeps: a few microseconds, about what a queue
+// operation holds its mutex for (3000 bytes copied) and less than a sleep and a wake cost.
+constexpr int kSpins = 300;
 
 void* LoadPointer(const char* at) {
     void* value;
@@ -57,6 +60,14 @@ bool ListHasOurShape() {
     pthread_mutex_unlock(&probe);
     pthread_mutex_destroy(&probe);
     return shaped;
+}
+
+void Pause() {
+#if defined(__x86_64__) || defined(__i386__)
+    __builtin_ia32_pause();
+#elif defined(__aarch64__)
+    asm volatile("yield");
+#endif
 }
 
 // A wait's end on the monotonic clock.
@@ -117,12 +128,16 @@ void WakeOneWaiter(RobustLock& lock) {
     syscall(SYS_futex, &lock.word, FUTEX_WAKE, 1, nullptr, nullptr, 0);
 }
 
-// Sleeps on the word with the waiters bit set (spinning first only made the hand-off between two
-// threads slower). A thread that slept sets the bit again when it takes the lock, since others
-// may still sleep; at worst that costs one needless wake.
+// Watches the word for a while, then sleeps on it with the waiters bit set. The watch lets a
+// queue's consumer take the mutex a producer is about to release without a sleep and a wake
+// (3000-byte records between two processes: 1.0x -> 1.6x a pipe's rate); two threads that do
+// nothing but take one mutex in turns are slower for it, since each then waits for the other
+// instead of one running on alone. A thread that slept sets the waiters bit again when it takes
+// the lock, since others may still sleep; at worst that costs one needless wake.
 LockResult AcquireContended(RobustLock& lock, std::uint32_t self, std::uint32_t milliseconds) {
     Deadline deadline(milliseconds);
     bool slept = false;
+    int spins = milliseconds == 0 ? 0 : kSpins;
     for (;;) {
         std::uint32_t seen = lock.word.load(std::memory_order_relaxed);
         if ((seen & kLockTidMask) == 0) {
@@ -135,6 +150,11 @@ LockResult AcquireContended(RobustLock& lock, std::uint32_t self, std::uint32_t 
             continue;
         }
         if (milliseconds == 0) return LockResult::kTimeout;
+        if (spins > 0) {
+            --spins;
+            Pause();
+            continue;
+        }
         if ((seen & kLockWaiters) == 0 &&
             !lock.word.compare_exchange_weak(seen, seen | kLockWaiters,
                                              std::memory_order_relaxed)) {
