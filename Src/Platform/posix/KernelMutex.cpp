@@ -24,13 +24,20 @@ void NoteOwnerProcess(RobustLock& lock) {
     }
 }
 
+// Mutexes need robust locks; without them no mutex is created or opened at all.
+bool CheckRobustLocks() {
+    if (RobustLocksUsable()) return true;
+    SetLastError(ERROR_NOT_SUPPORTED);
+    return false;
+}
+
 DWORD InitMutex(ObjectHeader& header, bool owned) {
-    if (!RobustLocksUsable()) return ERROR_NOT_SUPPORTED;
+    if (!owned) return ERROR_SUCCESS;
     // Taken before the object becomes visible, so nobody else can get it first.
-    if (owned && AcquireRobustLock(header.lock, CurrentTid(), 0) != LockResult::kAcquired) {
+    if (AcquireRobustLock(header.lock, CurrentTid(), 0) != LockResult::kAcquired) {
         return ERROR_NOT_SUPPORTED;
     }
-    if (owned) NoteOwnerProcess(header.lock);
+    NoteOwnerProcess(header.lock);
     return ERROR_SUCCESS;
 }
 
@@ -88,6 +95,7 @@ HANDLE CreateMutexA(LPSECURITY_ATTRIBUTES, BOOL bInitialOwner, LPCSTR lpName) {
         SetLastError(error);
         return nullptr;
     }
+    if (!CheckRobustLocks()) return nullptr;
     bool owned = bInitialOwner != FALSE;
     CreateRequest request;
     request.init = [owned](ObjectHeader& header) { return InitMutex(header, owned); };
@@ -115,6 +123,7 @@ HANDLE OpenMutexA(DWORD dwDesiredAccess, BOOL, LPCSTR lpName) {
         SetLastError(key.empty() && error == ERROR_SUCCESS ? ERROR_FILE_NOT_FOUND : error);
         return nullptr;
     }
+    if (!CheckRobustLocks()) return nullptr;
     std::lock_guard<std::mutex> hold(RegistryLock());
     KernelObject* object = nullptr;
     bool existed = false;
