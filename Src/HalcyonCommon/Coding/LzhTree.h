@@ -66,6 +66,9 @@ struct LzhTree {
     // 32, which the frequency limit guarantees: a leaf of frequency 1 under a root of 0x8000
     // lies less than 24 levels deep).
     uint32_t Code(unsigned symbol, unsigned* length) const;
+    // Puts the branch bits of node n and of each node above it, up to the root, in front of
+    // `code` (a code is read from its top bit), counting them in `bits`.
+    void PrependPath(unsigned n, uint32_t& code, unsigned& bits) const;
 
     // Halves all leaf frequencies and builds the tree anew from them.
     template <bool kGrand = true>
@@ -240,10 +243,7 @@ inline uint32_t LzhTree::CodeAndCount(unsigned symbol, unsigned* length) {
         ++bits;
         unsigned f = ++frequency[n];
         if (f > frequency[n + 1]) {
-            for (unsigned m = parent[n]; m != kRoot; m = parent[m]) {
-                code = (code >> 1) | (static_cast<uint32_t>(m & 1) << 31);
-                ++bits;
-            }
+            PrependPath(parent[n], code, bits);
             unsigned c = parent[detail::MoveUp<false>(*this, n, f)];
             if (f == 2) --lastOne;
             if (c != 0) detail::RaiseFrom<false>(*this, c);
@@ -258,15 +258,17 @@ inline uint32_t LzhTree::CodeAndCount(unsigned symbol, unsigned* length) {
     return code;
 }
 
+inline void LzhTree::PrependPath(unsigned n, uint32_t& code, unsigned& bits) const {
+    for (; n != kRoot; n = parent[n]) {
+        code = (code >> 1) | (static_cast<uint32_t>(n & 1) << 31);
+        ++bits;
+    }
+}
+
 inline uint32_t LzhTree::Code(unsigned symbol, unsigned* length) const {
     uint32_t code = 0;
     unsigned bits = 0;
-    unsigned n = parent[symbol + kNodeCount];
-    do {
-        code = (code >> 1) | (static_cast<uint32_t>(n & 1) << 31);
-        ++bits;
-        n = parent[n];
-    } while (n != kRoot);
+    PrependPath(parent[symbol + kNodeCount], code, bits);
     *length = bits;
     return code;
 }
