@@ -2,9 +2,9 @@
 //
 //   pair:     one thread acquires and releases a free mutex (s_MutexWait / s_MutexReset)
 //   handoff:  two threads take the same mutex in turns as fast as they can (the named mutex
-//             watches a taken mutex for a few microseconds before it sleeps, which queues gain
-//             from; here it makes each thread wait for the other where std::mutex lets one
-//             thread sleep and the other run on alone)
+//             watches a taken mutex for some tens of microseconds before it sleeps, which queues
+//             gain from; here the two threads then trade the mutex back and forth where
+//             std::mutex lets one thread sleep and the other run on alone)
 //
 // The named mutex does more than std::mutex: it is shared with other processes, it survives the
 // death of its owner (robust), and it belongs to a thread that may take it again. A robust,

@@ -2,7 +2,9 @@
 
 #include "HalcyonCommon/Queue/RingOps.h"
 
+using halcyon::queue::Get;
 using halcyon::queue::MutexHold;
+using halcyon::queue::Set;
 using Ops = halcyon::queue::RingOps<TQByteQueue>;
 
 TQByteQueue::TQByteQueue() : TQByteQueue(halcyon::queue::kDefaultSizeKiB) {}
@@ -24,9 +26,9 @@ bool TQByteQueue::PushData(const unsigned char* pData, unsigned short wLen) {
     if (pData == nullptr || wLen == 0 || m_pBuffer == nullptr) return false;
     MutexHold hold(m_hMutex);
     if (!hold.Held()) return false;
-    std::uint32_t put = m_dwPut;
-    if (halcyon::ring::Free(put, m_dwTake, m_dwQueSize) < wLen) return false;
-    m_dwPut = halcyon::ring::Write(m_pBuffer, m_dwQueSize, put, pData, wLen);
+    std::uint32_t put = Get(m_dwPut);
+    if (halcyon::ring::Free(put, Get(m_dwTake), m_dwQueSize) < wLen) return false;
+    Set(m_dwPut, halcyon::ring::Write(m_pBuffer, m_dwQueSize, put, pData, wLen));
     return true;
 }
 
@@ -42,9 +44,9 @@ bool TQByteQueue::CopyOut(unsigned char* pBuf, unsigned short wLen, bool bTake) 
     if (pBuf == nullptr || wLen == 0 || m_pBuffer == nullptr) return false;
     MutexHold hold(m_hMutex);
     if (!hold.Held()) return false;
-    std::uint32_t take = m_dwTake;
-    if (wLen > halcyon::ring::Used(m_dwPut, take, m_dwQueSize)) return false;
+    std::uint32_t take = Get(m_dwTake);
+    if (wLen > halcyon::ring::Used(Get(m_dwPut), take, m_dwQueSize)) return false;
     take = halcyon::ring::Read(m_pBuffer, m_dwQueSize, take, pBuf, wLen);
-    if (bTake) m_dwTake = take;
+    if (bTake) Set(m_dwTake, take);
     return true;
 }

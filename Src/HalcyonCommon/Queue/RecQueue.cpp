@@ -2,7 +2,9 @@
 
 #include "HalcyonCommon/Queue/RingOps.h"
 
+using halcyon::queue::Get;
 using halcyon::queue::MutexHold;
+using halcyon::queue::Set;
 using Ops = halcyon::queue::RingOps<TQRecQueue>;
 
 namespace {
@@ -30,12 +32,12 @@ bool TQRecQueue::PushData(const unsigned char* pData, unsigned long dwLen) {
     if (pData == nullptr || dwLen == 0 || m_pBuffer == nullptr) return false;
     MutexHold hold(m_hMutex);
     if (!hold.Held()) return false;
-    std::uint32_t put = m_dwPut;
-    std::uint32_t free = halcyon::ring::Free(put, m_dwTake, m_dwQueSize);
+    std::uint32_t put = Get(m_dwPut);
+    std::uint32_t free = halcyon::ring::Free(put, Get(m_dwTake), m_dwQueSize);
     if (free < kLengthField || dwLen > free - kLengthField) return false;
     auto length = static_cast<std::uint32_t>(dwLen);
     put = halcyon::ring::WriteLength(m_pBuffer, m_dwQueSize, put, length, kLengthField);
-    m_dwPut = halcyon::ring::Write(m_pBuffer, m_dwQueSize, put, pData, length);
+    Set(m_dwPut, halcyon::ring::Write(m_pBuffer, m_dwQueSize, put, pData, length));
     return true;
 }
 
@@ -52,14 +54,14 @@ bool TQRecQueue::CopyOut(unsigned char* pBuf, unsigned long& dwLen, bool bTake) 
     MutexHold hold(m_hMutex);
     if (!hold.Held()) return false;
     dwLen = 0;
-    std::uint32_t take = m_dwTake;
-    std::uint32_t used = halcyon::ring::Used(m_dwPut, take, m_dwQueSize);
+    std::uint32_t take = Get(m_dwTake);
+    std::uint32_t used = halcyon::ring::Used(Get(m_dwPut), take, m_dwQueSize);
     if (used < kLengthField) return false;
     std::uint32_t length = 0;
     take = halcyon::ring::ReadLength(m_pBuffer, m_dwQueSize, take, kLengthField, length);
     if (length > used - kLengthField) return false;
     take = halcyon::ring::Read(m_pBuffer, m_dwQueSize, take, pBuf, length);
-    if (bTake) m_dwTake = take;
+    if (bTake) Set(m_dwTake, take);
     dwLen = length;
     return true;
 }

@@ -7,11 +7,24 @@
 #include "HalcyonCommon/Queue/QueueMutex.h"
 #include "HalcyonCommon/Queue/Ring.h"
 
+#include <atomic>
+#include <cstdint>
 #include <new>
 
 namespace halcyon::queue {
 
 constexpr unsigned short kDefaultSizeKiB = 128;
+
+// The offsets are atomic only so that the size queries may read them without the mutex. Under
+// the mutex plain accesses suffice: a sequentially consistent store would be a full barrier
+// inside every push and pop, waiting there for the copy's stores to leave the core.
+inline std::uint32_t Get(const std::atomic<std::uint32_t>& offset) {
+    return offset.load(std::memory_order_relaxed);
+}
+
+inline void Set(std::atomic<std::uint32_t>& offset, std::uint32_t value) {
+    offset.store(value, std::memory_order_relaxed);
+}
 
 template <typename Queue>
 struct RingOps {
@@ -25,8 +38,8 @@ struct RingOps {
         delete[] q.m_pBuffer;
         q.m_pBuffer = buffer;
         q.m_dwQueSize = wSize * 1024U;
-        q.m_dwPut = 0;
-        q.m_dwTake = 0;
+        Set(q.m_dwPut, 0);
+        Set(q.m_dwTake, 0);
         q.m_wError = 0;
         return true;
     }
@@ -44,18 +57,18 @@ struct RingOps {
     }
 
     static unsigned long Used(const Queue& q) {
-        return ring::Used(q.m_dwPut, q.m_dwTake, q.m_dwQueSize);
+        return ring::Used(Get(q.m_dwPut), Get(q.m_dwTake), q.m_dwQueSize);
     }
 
     static unsigned long Free(const Queue& q) {
-        return q.m_dwQueSize == 0 ? 0 : ring::Free(q.m_dwPut, q.m_dwTake, q.m_dwQueSize);
+        return q.m_dwQueSize == 0 ? 0 : ring::Free(Get(q.m_dwPut), Get(q.m_dwTake), q.m_dwQueSize);
     }
 
     static void Reset(Queue& q) {
         MutexHold hold(q.m_hMutex);
         if (!hold.Held()) return;
-        q.m_dwPut = 0;
-        q.m_dwTake = 0;
+        Set(q.m_dwPut, 0);
+        Set(q.m_dwTake, 0);
         q.m_wError = 0;
     }
 };
