@@ -48,20 +48,25 @@ LockResult BlockingAcquire(KernelObject* object, int tid, DWORD milliseconds) {
     return result;
 }
 
+// One more acquisition by the owner.
+DWORD Reacquire(RobustLock& lock) {
+    if (lock.depth == kMaxDepth) {
+        SetLastError(kErrorSignalRefcountExceeded);
+        return WAIT_FAILED;
+    }
+    ++lock.depth;
+    return WAIT_OBJECT_0;
+}
+
 DWORD WaitMutex(KernelObject* object, DWORD milliseconds) {
     RobustLock& lock = object->file.header->lock;
     int tid = CurrentTid();
-    if (OwnsRobustLock(lock, tid)) {
-        if (lock.depth == kMaxDepth) {
-            SetLastError(kErrorSignalRefcountExceeded);
-            return WAIT_FAILED;
-        }
-        ++lock.depth;
-        return WAIT_OBJECT_0;
-    }
+    // The free mutex is tried before the owner is looked at: reading the word of a mutex another
+    // thread holds, and then writing it, would fetch its cache line twice.
     LockResult result = AcquireRobustLock(lock, tid, 0);
-    if (result == LockResult::kTimeout && milliseconds != 0) {
-        result = BlockingAcquire(object, tid, milliseconds);
+    if (result == LockResult::kTimeout) {
+        if (OwnsRobustLock(lock, tid)) return Reacquire(lock);
+        if (milliseconds != 0) result = BlockingAcquire(object, tid, milliseconds);
     }
     switch (result) {
         case LockResult::kTimeout:

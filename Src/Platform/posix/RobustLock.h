@@ -117,8 +117,8 @@ inline void Unlink(RobustLock& lock) {
 
 // Acquires a free lock for thread `tid` (the caller's kernel thread id), waiting up to
 // `milliseconds` (0: not at all; 0xFFFFFFFF: without limit) while another thread owns it.
-// kAbandoned: acquired from an owner that ended holding it. The caller must not own it already.
-// The depth is set to 1.
+// kAbandoned: acquired from an owner that ended holding it. The depth is set to 1. A caller that
+// owns the lock already gets kTimeout when `milliseconds` is 0 and must not wait longer.
 inline LockResult AcquireRobustLock(RobustLock& lock, int tid, std::uint32_t milliseconds) {
     robust_list_head* head = robust::Head();
     if (head == nullptr) return LockResult::kFailed;
