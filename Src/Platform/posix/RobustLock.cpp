@@ -79,7 +79,8 @@ void Pause(int count) {
 class Deadline {
   public:
     explicit Deadline(std::uint32_t milliseconds) : forever_(milliseconds == kForever) {
-        if (forever_) return;
+        // A zero wait never sleeps and needs no clock.
+        if (forever_ || milliseconds == 0) return;
         clock_gettime(CLOCK_MONOTONIC, &end_);
         end_.tv_sec += static_cast<time_t>(milliseconds / 1000);
         end_.tv_nsec += static_cast<long>(milliseconds % 1000) * 1000000L;
