@@ -98,7 +98,7 @@ TEST(KernelNamespace, AnyNameBecomesAFileNameOfItsOwn) {
     EXPECT_EQ(FolderEntries().size(), before);
 }
 
-std::string Tool() { return std::string("'") + HALCYON_TOOL_PATH + "' objects"; }
+std::string Tool() { return ToolCommand("objects"); }
 
 // The listing, through the library and as `halcyon objects` shows it.
 TEST(KernelNamespace, ListingShowsKindSizeHoldersAndOwner) {

@@ -82,4 +82,19 @@ void KillChild(int pid);
 // code; standard output and error are captured in `output`, with LF line ends on both systems.
 int RunCommand(const std::string& command, std::string& output);
 
+// The command line that runs the halcyon tool with `args` (double quotes suit both shells).
+inline std::string ToolCommand(const std::string& args) {
+    return std::string("\"") + HALCYON_TOOL_PATH + "\" " + args;
+}
+
+inline int RunTool(const std::string& args, std::string& output) {
+    return RunCommand(ToolCommand(args), output);
+}
+
+// The command line that runs this program, placed in the root's BIN folder, in child role `role`.
+inline std::string ChildCommand(const std::string& role) {
+    return "\"" + RootHostPath() + "/BIN/" + ProgramFileName("halcyon_tests") +
+           "\" --halcyon-child=" + role;
+}
+
 }  // namespace halcyon::test
