@@ -104,12 +104,9 @@ TEST(JulianDay, RefusedTextsGiveDayZeroAndOneReportEach) {
         JulianDay date{CString(text)};
         EXPECT_EQ(date.GetJulianDay(), 0) << text;
         EXPECT_FALSE(date.CheckDate(CString(text))) << text;
-        auto lines = log.NewLines();
-        ASSERT_EQ(lines.size(), 1u) << text;
-        EXPECT_NE(lines[0].find("<CheckDate(strDate)> failed in file <CommonSrc/TQJulianDay.cpp> "
-                                "in line <"),
-                  std::string::npos)
-            << lines[0];
+        EXPECT_TRUE(log.OneNewLineWith(
+            "<CheckDate(strDate)> failed in file <CommonSrc/TQJulianDay.cpp> in line <"))
+            << text;
     }
     // An embedded NUL makes eight characters that are not all digits.
     VerifyLog log;

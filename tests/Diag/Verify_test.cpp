@@ -1,4 +1,5 @@
 #include "support/TestEnv.h"
+#include "support/VerifyLog.h"
 
 #include <HalcyonCommon.h>
 
@@ -12,17 +13,12 @@ using halcyon::test::FileExists;
 using halcyon::test::ReadFile;
 using halcyon::test::RootHostPath;
 
-// Tests run with the current directory <root>\BIN, so the log is <root>\LOG\TQVERIFY.LOG.
-std::string VerifyLog() { return RootHostPath() + "/LOG/TQVERIFY.LOG"; }
-
-void MakeLogFolder() { halcyon::test::MakeFolder(RootHostPath() + "/LOG"); }
-
 TEST(Verify, AppendsOneCrLfLinePerFailedCheck) {
-    MakeLogFolder();
-    halcyon::test::WriteFile(VerifyLog(), "earlier\r\n");
+    halcyon::test::VerifyLog verify;
+    halcyon::test::WriteFile(verify.path(), "earlier\r\n");
     EXPECT_FALSE(TQVerify("p != NULL", "tqutil", 21));
     EXPECT_FALSE(TQVerify(nullptr, nullptr, 65535));
-    std::string log = ReadFile(VerifyLog());
+    std::string log = ReadFile(verify.path());
     std::regex lines(
         R"(earlier\r\n)"
         R"(\d{4}/\d\d/\d\d \d\d:\d\d:\d\d <p != NULL> failed in file <tqutil> in line <21>\r\n)"
@@ -36,15 +32,15 @@ TEST(Verify, WithoutALogFolderNothingIsWritten) {
 }
 
 TEST(Verify, TheLogIsEmptiedOnceAfterTenThousandCalls) {
-    MakeLogFolder();
+    halcyon::test::VerifyLog verify;
     for (int i = 0; i < 10001; ++i) TQVerify("old", "f", 1);
     // The 10002nd call finds the count at 10001: it deletes the log and writes its first line.
     TQVerify("new", "f", 2);
-    std::string log = ReadFile(VerifyLog());
+    std::string log = ReadFile(verify.path());
     EXPECT_EQ(log.find("<old>"), std::string::npos);
     EXPECT_EQ(std::count(log.begin(), log.end(), '\n'), 1);
     TQVerify("next", "f", 3);
-    std::string after = ReadFile(VerifyLog());
+    std::string after = ReadFile(verify.path());
     EXPECT_EQ(std::count(after.begin(), after.end(), '\n'), 2);
 }
 

@@ -43,11 +43,7 @@ TEST(PrevInstance, FirstCallHoldsTheNameForTheProcess) {
 TEST(PrevInstance, NullNameIsVerifiedAndFalse) {
     VerifyLog log;
     EXPECT_FALSE(s_AppInfoCheckPrevInstance(nullptr));
-    auto lines = log.NewLines();
-    ASSERT_EQ(lines.size(), 1u);
-    EXPECT_NE(lines[0].find("<lpszTaskName != NULL> failed in file <tqutil> in line <21>"),
-              std::string::npos)
-        << lines[0];
+    EXPECT_TRUE(log.OneNewLineWith("<lpszTaskName != NULL> failed in file <tqutil> in line <21>"));
 }
 
 TEST(PrevInstanceProcesses, SecondProcessIsRefusedUntilTheFirstIsGone) {

@@ -38,8 +38,7 @@ const halcyon::test::ChildRole kCodePage("codepage", CodePageRole);
 
 TEST(CodePage, ActiveCodePageComesFromTheEnvironment) {
 #if HALCYON_STAND_IN
-    std::string self =
-        halcyon::test::RootHostPath() + "/BIN/halcyon_tests --halcyon-child=codepage";
+    std::string self = halcyon::test::ChildCommand("codepage");
     struct Case {
         const char* env;
         const char* want;

@@ -14,8 +14,7 @@ namespace {
 using halcyon::test::IsFolder;
 using halcyon::test::MakeFolder;
 using halcyon::test::MakeScratchFolder;
-
-std::string Windows(const std::string& host) { return halcyon::test::WindowsPath(host); }
+using halcyon::test::WindowsPath;
 
 #if HALCYON_STAND_IN
 std::string Host(const std::string& windowsPath) {
@@ -35,7 +34,7 @@ TEST(PathTranslation, WindowsPathsReachTheFilesThatExist) {
     MakeFolder(base + "/CaseDir");
     MakeFolder(base + "/CaseDir/Sub");
     ASSERT_EQ(chdir((base + "/CaseDir").c_str()), 0);
-    std::string w = Windows(base);
+    std::string w = WindowsPath(base);
     struct Case {
         std::string in;
         std::string want;
@@ -74,8 +73,8 @@ TEST(PathTranslation, HostPathsBecomeDriveZPathsAndTheModuleNameIsCutToItsBuffer
     EXPECT_EQ(std::string(name), halcyon::test::RootWindowsPath() + "\\BIN\\" +
                                      halcyon::test::ProgramFileName("halcyon_tests"));
 #if HALCYON_STAND_IN
-    EXPECT_EQ(Windows("/opt/nimbus/BIN/term"), "Z:\\opt\\nimbus\\BIN\\term");
-    EXPECT_EQ(Windows("/"), "Z:\\");
+    EXPECT_EQ(WindowsPath("/opt/nimbus/BIN/term"), "Z:\\opt\\nimbus\\BIN\\term");
+    EXPECT_EQ(WindowsPath("/"), "Z:\\");
     EXPECT_EQ(std::string(name, 2), "Z:");
     EXPECT_EQ(win::GetModuleFileNameA(nullptr, nullptr, 8), 0u);  // Windows writes through it
 #endif
@@ -104,9 +103,8 @@ TEST(PathTranslation, DriveLettersFollowTheEnvironment) {
 #if HALCYON_STAND_IN
     std::string c = MakeScratchFolder("drive-c");
     MakeFolder(c + "/Apps");
-    std::string self = halcyon::test::RootHostPath() + "/BIN/halcyon_tests";
-    std::string cmd = "HALCYON_DRIVE_C=" + c + "/ HALCYON_DRIVE_Z=" + c + "/Apps '" + self +
-                      "' --halcyon-child=translate 'c:\\APPS\\x' 'Z:\\y' 'D:\\z'";
+    std::string cmd = "HALCYON_DRIVE_C=" + c + "/ HALCYON_DRIVE_Z=" + c + "/Apps " +
+                      halcyon::test::ChildCommand("translate") + " 'c:\\APPS\\x' 'Z:\\y' 'D:\\z'";
     std::string out;
     ASSERT_EQ(halcyon::test::RunCommand(cmd, out), 0) << out;
     EXPECT_EQ(out, c + "/Apps/x\n" + c + "/Apps/y\nerror 3\n");
@@ -117,7 +115,7 @@ TEST(PathTranslation, DriveLettersFollowTheEnvironment) {
 
 TEST(FileCalls, CreateDirectoryAndDeleteFileReportWindowsErrors) {
     std::string base = MakeScratchFolder("file-calls");
-    std::string w = Windows(base);
+    std::string w = WindowsPath(base);
     halcyon::test::WriteFile(base + "/file.txt", "x");
     struct Case {
         bool mkdir;  // CreateDirectoryA, else DeleteFileA
@@ -155,7 +153,7 @@ TEST(FileCalls, CreateDirectoryAndDeleteFileReportWindowsErrors) {
 
 TEST(FileCalls, InjectedFailuresBecomeWindowsErrors) {
 #if HALCYON_STAND_IN
-    std::string w = Windows(MakeScratchFolder("inject"));
+    std::string w = WindowsPath(MakeScratchFolder("inject"));
     {
         halcyon::test::SysCallsGuard restore;
         win::posix::Sys().mkdir = [](const char*, mode_t) { return errno = ENOSPC, -1; };

@@ -349,9 +349,8 @@ const ChildRole kBig5("profile-big5", Big5Role);
 
 // What the child playing `role` with argument `arg` prints, run from a shell.
 std::string RoleOutput(const std::string& role, const std::string& arg) {
-    std::string self = RootHostPath() + "/BIN/halcyon_tests";
     std::string out;
-    int code = RunCommand("'" + self + "' --halcyon-child=" + role + " '" + arg + "'", out);
+    int code = RunCommand(ChildCommand(role) + " '" + arg + "'", out);
     return code == 0 ? out : "exit " + std::to_string(code) + ": " + out;
 }
 #endif

@@ -8,14 +8,13 @@
 namespace {
 
 using halcyon::test::ReadFile;
+using halcyon::test::WindowsPath;
 using halcyon::test::WriteFile;
-
-std::string Windows(const std::string& host) { return halcyon::test::WindowsPath(host); }
 
 TEST(TextMode, TextWritesCrLfAndReadsLfUpToCtrlZBinaryKeepsBytes) {
     std::string folder = halcyon::test::MakeScratchFolder("text");
     std::FILE* f = nullptr;
-    ASSERT_EQ(win::fopen_s(&f, Windows(folder + "/t.log").c_str(), "at+"), 0);
+    ASSERT_EQ(win::fopen_s(&f, WindowsPath(folder + "/t.log").c_str(), "at+"), 0);
     std::setvbuf(f, nullptr, _IONBF, 0);
     std::fputs("one\ntwo\n", f);
     std::fseek(f, 0, SEEK_SET);
@@ -23,13 +22,13 @@ TEST(TextMode, TextWritesCrLfAndReadsLfUpToCtrlZBinaryKeepsBytes) {
     std::fclose(f);
     EXPECT_EQ(ReadFile(folder + "/t.log"), "one\r\ntwo\r\nthree\r\n");
 
-    ASSERT_NE(f = win::fopen(Windows(folder + "/b.bin").c_str(), "a+b"), nullptr);
+    ASSERT_NE(f = win::fopen(WindowsPath(folder + "/b.bin").c_str(), "a+b"), nullptr);
     std::fputs("x\ny\r\n", f);
     std::fclose(f);
     EXPECT_EQ(ReadFile(folder + "/b.bin"), "x\ny\r\n");
 
     WriteFile(folder + "/r.txt", "A\r\nB\rC\r\n\x1aZ");
-    ASSERT_NE(f = win::fopen(Windows(folder + "/r.txt").c_str(), "r"), nullptr);
+    ASSERT_NE(f = win::fopen(WindowsPath(folder + "/r.txt").c_str(), "r"), nullptr);
     char buf[32] = {};
     size_t n = std::fread(buf, 1, sizeof buf, f);
     std::fclose(f);

@@ -4,6 +4,8 @@
 
 #include "support/TestEnv.h"
 
+#include <gtest/gtest.h>
+
 #include <string>
 #include <vector>
 
@@ -29,6 +31,17 @@ class VerifyLog {
             lines.push_back(text.substr(pos, end - pos));
         }
         return lines;
+    }
+
+    // Success when exactly one line was written since construction and it holds `part`.
+    testing::AssertionResult OneNewLineWith(const std::string& part) const {
+        std::vector<std::string> lines = NewLines();
+        if (lines.size() == 1 && lines[0].find(part) != std::string::npos)
+            return testing::AssertionSuccess();
+        testing::AssertionResult failure =
+            testing::AssertionFailure() << lines.size() << " new lines, wanted one with " << part;
+        for (const std::string& line : lines) failure << "\n  " << line;
+        return failure;
     }
 
   private:
