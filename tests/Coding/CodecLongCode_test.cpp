@@ -1,12 +1,11 @@
 // Huffman codes longer than 16 bits. The 1988 program kept a code in 16 bits; the library writes
 // such a code whole, and the decoder reads it. A code of 17 bits needs a history concentrated on
 // eight symbols in Fibonacci proportions while some 300 others stay unused (about 21,600
-// symbols): the tree is driven to that state here symbol by symbol, through the same tree, bit
-// writer and bit reader the codec uses, and a stream holding such a code goes through
+// symbols): the tree is driven to that state here symbol by symbol, through the same tree and
+// bit writer the codec uses, and a stream holding such a code goes through
 // s_CodingDecode.
 #include "Coding/CodecSupport.h"
 
-#include "HalcyonCommon/Coding/LzhBitReader.h"
 #include "HalcyonCommon/Coding/LzhBitWriter.h"
 #include "HalcyonCommon/Coding/LzhTree.h"
 
@@ -18,9 +17,6 @@
 namespace {
 
 using namespace halcyon::test::codec;
-using halcyon::lzh::kNodeCount;
-using halcyon::lzh::kRoot;
-using halcyon::lzh::LzhBitReader;
 using halcyon::lzh::LzhBitWriter;
 using halcyon::lzh::LzhTree;
 
@@ -50,33 +46,6 @@ unsigned Deepest(const LzhTree& tree, unsigned* length) {
     }
     *length = bestLength;
     return best;
-}
-
-TEST(CodecLongCode, WrittenWholeAndReadBack) {
-    auto tree = std::make_unique<LzhTree>();
-    tree->Start();
-    for (unsigned s : SkewedHistory()) tree->Update(s);
-    unsigned length = 0;
-    unsigned deep = Deepest(*tree, &length);
-    ASSERT_GT(length, 16u) << "the history no longer makes a long code";
-
-    uint8_t buffer[16] = {};
-    LzhBitWriter writer(buffer + 1, buffer + 9);  // a bit of offset, and room to spare
-    ASSERT_TRUE(writer.Put(0x80000000u, 1));      // one bit first, so the code straddles bytes
-    unsigned n = 0;
-    uint32_t code = tree->Code(deep, &n);
-    ASSERT_TRUE(writer.Put(code, n));
-    ASSERT_TRUE(writer.Finish());
-    EXPECT_EQ(writer.Position(), buffer + 1 + (1 + length + 7) / 8);
-
-    LzhBitReader reader(buffer + 1, writer.Position());
-    reader.Refill();
-    EXPECT_EQ(reader.Bit(), 1u);
-    unsigned c = tree->child[kRoot], bits = 0;
-    while (c < kNodeCount) c = tree->child[c + reader.Bit()], ++bits;
-    EXPECT_EQ(c - kNodeCount, deep);
-    EXPECT_EQ(bits, length);
-    EXPECT_FALSE(reader.PastEnd());
 }
 
 TEST(CodecLongCode, DecodedThroughTheLibrary) {
