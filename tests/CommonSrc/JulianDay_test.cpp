@@ -50,20 +50,16 @@ TEST(JulianDay, AgreesWithADayByDayCountFrom1970To2100) {
     EXPECT_EQ(log.NewLines().size(), 0u) << "valid dates reported";
 }
 
-TEST(JulianDay, KnownDates) {
+// Every valid day to 2100 is checked above; these are the texts it does not form.
+TEST(JulianDay, RolledOverAndLastDates) {
     struct Case {
         const char* text;
         long day;
         unsigned short week, julWeek, julMonth;
         const char* dateString;
     } cases[] = {
-        {"20240229", 19782, 4, 2826, 650, "20240229"},
-        {"20000101", 10957, 6, 1565, 361, "20000101"},
-        {"19700104", 3, 0, 1, 1, "19700104"},
-        {"19700103", 2, 6, 0, 1, "19700103"},
-        {"19700102", 1, 5, 0, 1, "19700102"},
-        {"20240302", 19784, 6, 2826, 651, "20240302"},
-        {"20240231", 19784, 6, 2826, 651, "20240302"},  // rolls over into March
+        // Days past the month's end (CheckDate allows up to 31) roll over into the next.
+        {"20240231", 19784, 6, 2826, 651, "20240302"},
         {"20230231", 19419, 5, 2774, 639, "20230303"},
         {"20240431", 19844, 3, 2835, 653, "20240501"},
         // Weeks and months past 65535 wrap in their 16-bit results.
@@ -82,7 +78,6 @@ TEST(JulianDay, KnownDates) {
         EXPECT_EQ(same.GetWeek(), c.week);
         EXPECT_STREQ(same.GetDateString(), c.dateString);
     }
-    EXPECT_EQ(JulianDay(19782L).GetJulianLong(), 20240229);
     EXPECT_EQ(sizeof(JulianDay), 4u);
 }
 

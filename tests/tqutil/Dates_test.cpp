@@ -89,8 +89,6 @@ TEST(DateCheck, EveryFourDigitTimeAndOtherTexts) {
         EXPECT_FALSE(s_DateCheckTime(CString(text))) << text;
         EXPECT_EQ(s_DateTransTimeFMTStrToMinutes(CString(text)), -1) << text;
     }
-    EXPECT_TRUE(s_DateCheckTime(CString("2359")));
-    EXPECT_EQ(s_DateTransTimeFMTStrToMinutes(CString("0930")), 570);
     EXPECT_FALSE(
         s_DateCheckTime(CString("09\0"
                                 "0",
@@ -118,9 +116,6 @@ TEST(DateMinutes, OutOfRangeCounts) {
         bool skip, colon;
         const char* text;
     } cases[] = {
-        {0, false, false, "0000"},
-        {570, false, true, "09:30"},
-        {1439, false, true, "23:59"},
         {1440, false, false, ""},
         {1440, true, false, "2400"},
         {1500, false, false, ""},
@@ -157,32 +152,21 @@ TEST(DateContractMonth, LettersBothWays) {
         }
     }
     EXPECT_EQ(matched, 12);
-    EXPECT_EQ(s_DateGetContractMonthNumber('H'), 3u);
-    EXPECT_EQ(s_DateGetContractMonthNumber('h'), 0u);
-    EXPECT_EQ(s_DateGetContractMonthNumber('A'), 0u);
-    EXPECT_EQ(s_DateGetContractMonthNumber('\0'), 0u);
-    EXPECT_EQ(s_DateGetContractMonthNumber(' '), 0u);
 }
 
 COleDateTime At(int y, int m, int d, int h = 0, int mi = 0, int s = 0) {
     return COleDateTime(y, m, d, h, mi, s);
 }
 
+// Dates from 2023 to 2025 are checked against a week count below; these are the exact week
+// boundaries, days before 30 December 1899 (negative DATE values) and dates that are no dates.
 TEST(DateWeek, TableOfPairs) {
     struct Case {
         COleDateTime first, second;
         bool same;
     } cases[] = {
-        {At(2024, 3, 3), At(2024, 3, 9), true},    // Sunday and the next Saturday
-        {At(2024, 3, 9), At(2024, 3, 3), true},    // either order
-        {At(2024, 3, 9), At(2024, 3, 10), false},  // Saturday and the next Sunday
-        {At(2024, 3, 10), At(2024, 3, 9), false},
-        {At(2024, 3, 6), At(2024, 3, 13), false},  // same weekday a week apart
-        {At(2024, 3, 6), At(2024, 3, 6), true},
-        {At(2024, 3, 3, 0, 0, 0), At(2024, 3, 9, 23, 59, 59), true},
+        {At(2024, 3, 3, 0, 0, 0), At(2024, 3, 9, 23, 59, 59), true},  // Sunday to Saturday
         {At(2024, 3, 9, 23, 59, 59), At(2024, 3, 10, 0, 0, 0), false},
-        {At(2024, 3, 6, 23, 0, 0), At(2024, 3, 6, 1, 0, 0), true},
-        {At(2024, 12, 29), At(2025, 1, 4), true},    // across a year end
         {At(1899, 12, 24), At(1899, 12, 30), true},  // across DATE 0, negative values
         {At(1899, 12, 30, 12, 0, 0), At(1899, 12, 31, 6, 0, 0), false},
         {At(1899, 12, 29, 18, 0, 0), At(1899, 12, 30, 6, 0, 0), true},
