@@ -134,7 +134,9 @@ TEST_F(SharedQueueProcesses, ProducerKilledWhileWritingLeavesNoCorruptRecord) {
     KillChild(producer);
     // The first call after the kill may find the mutex abandoned and fail once.
     tagSHMHEADER h = {};
-    if (s_MapFile_QueryQueHeader(id, &h) == 0) ASSERT_EQ(s_MapFile_QueryQueHeader(id, &h), 1);
+    if (s_MapFile_QueryQueHeader(id, &h) == 0) {
+        ASSERT_EQ(s_MapFile_QueryQueHeader(id, &h), 1);
+    }
     unsigned char buf[3095];
     if (h.sync != 0) {
         // Killed inside its copy: every read fails until the queue is reset, which empties it.
