@@ -312,15 +312,17 @@ double Median(std::vector<double> values) {
 void BM_InProcessRounds(benchmark::State& state) {
     std::vector<double> rec, byte, base, recRatio, byteRatio;
     for (auto _ : state) {
+        double total = 0;
         for (int round = 0; round < kRounds; ++round) {
             double seconds[3] = {RecQueueRun(), ByteQueueRun(), StdMutexRingRun()};
+            total += seconds[0] + seconds[1] + seconds[2];
             rec.push_back(kThreadRecords / seconds[0]);
             byte.push_back(kThreadRecords / seconds[1]);
             base.push_back(kThreadRecords / seconds[2]);
             recRatio.push_back(seconds[2] / seconds[0]);
             byteRatio.push_back(seconds[2] / seconds[1]);
         }
-        state.SetIterationTime(1);
+        state.SetIterationTime(total);
     }
     Rates()["TQRecQueue"] = Median(rec);
     Rates()["TQByteQueue"] = Median(byte);
