@@ -203,10 +203,43 @@ uint32_t LzhMatchFinder::InsertPair(unsigned r1, unsigned r2) {
     return b.best;
 }
 
+// The same with three searches.
+template <bool kRank>
+uint32_t LzhMatchFinder::InsertTriple(unsigned r1, unsigned r2, unsigned r3) {
+    Cursor a, b, c;
+    Begin(a, r1);
+    Begin(b, r2);
+    Begin(c, r3);
+    bool goA = true, goB = true, goC = true;
+    while (goA && goB && goC) {
+        goA = Step<false>(a);
+        goB = Step<false>(b);
+        goC = Step<kRank>(c);
+    }
+    while (goA && goB) {
+        goA = Step<false>(a);
+        goB = Step<false>(b);
+    }
+    while (goA && goC) {
+        goA = Step<false>(a);
+        goC = Step<kRank>(c);
+    }
+    while (goB && goC) {
+        goB = Step<false>(b);
+        goC = Step<kRank>(c);
+    }
+    while (goA) goA = Step<false>(a);
+    while (goB) goB = Step<false>(b);
+    while (goC) goC = Step<kRank>(c);
+    return c.best;
+}
+
 template uint32_t LzhMatchFinder::Insert<false>(unsigned);
 template uint32_t LzhMatchFinder::Insert<true>(unsigned);
 template uint32_t LzhMatchFinder::InsertPair<false>(unsigned, unsigned);
 template uint32_t LzhMatchFinder::InsertPair<true>(unsigned, unsigned);
+template uint32_t LzhMatchFinder::InsertTriple<false>(unsigned, unsigned, unsigned);
+template uint32_t LzhMatchFinder::InsertTriple<true>(unsigned, unsigned, unsigned);
 
 void LzhMatchFinder::Replace(unsigned p, unsigned r) {
     unsigned above = parent[p], left = child[p][kLeft], right = child[p][kRight];

@@ -8,9 +8,9 @@
 // Every input position is inserted in turn, whatever symbols are chosen, but the coder reads the
 // best match only of the positions where its symbols start (one in four in text, one in eight
 // in market data); the others are inserted without keeping track of their matches. Where two
-// consecutive insertions go into different trees and provably do not see each other's work
-// (LzhMatchAdvance.cpp), they are done side by side, so that their searches, each a chain of
-// dependent memory reads, overlap.
+// (or three) consecutive insertions go into different trees and provably do not see each
+// other's work (LzhMatchAdvance.cpp), they are done side by side, so that their searches, each a
+// chain of dependent memory reads, overlap.
 //
 // Not thread-safe; each thread's working state holds its own.
 #pragma once
@@ -60,6 +60,9 @@ struct LzhMatchFinder {
     // when kRank.
     template <bool kRank>
     uint32_t InsertPair(unsigned r1, unsigned r2);
+    // Three insertions into three different trees, the same way.
+    template <bool kRank>
+    uint32_t InsertTriple(unsigned r1, unsigned r2, unsigned r3);
     struct Cursor;
     void Begin(Cursor& cursor, unsigned r);
     template <bool kRank>
