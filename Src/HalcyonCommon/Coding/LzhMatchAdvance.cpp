@@ -35,6 +35,15 @@ inline void LzhMatchFinder::Shift() {
 uint32_t LzhMatchFinder::Advance(size_t count) {
     for (;;) {
         unsigned r1 = (r_ + 1) & kWindowMask, r2 = (r_ + 2) & kWindowMask;
+        if (count >= 2) {
+            unsigned f = Neighbour(r1);
+            if (f != kNil) {
+                Shift();
+                if (!InsertNextTo(r1, f)) Insert<false>(r1);
+                --count;
+                continue;
+            }
+        }
         unsigned s1 = (s_ + 1) & kWindowMask;
         bool apart =
             count >= 2 && text[r1] != text[r2] && (parent[s1] == kNil || text[s1] != text[r1]);

@@ -111,8 +111,7 @@ void LzhMatchFinder::InsertLeadingSpaces() {
         if (allSpaces && tailAllSpaces) {
             Replace(tail, p);
         } else {
-            child[tail][tailSide] = static_cast<uint16_t>(p);
-            parent[p] = static_cast<uint16_t>(tail);
+            Place(p, tail, tailSide);
             tailSide = side;
         }
         tail = p;
@@ -150,8 +149,7 @@ template <bool kRank>
 inline bool LzhMatchFinder::Step(Cursor& c) {
     unsigned next = c.children >> (c.side << 4) & 0xFFFF;
     if (next == kNil) {
-        child[c.p][c.side] = static_cast<uint16_t>(c.r);
-        parent[c.r] = static_cast<uint16_t>(c.p);
+        Place(c.r, c.p, c.side);
         return false;
     }
     unsigned p = next;
@@ -178,12 +176,20 @@ inline bool LzhMatchFinder::Step(Cursor& c) {
     return false;
 }
 
+// Notes where an insertion ended, for the next one.
+inline void LzhMatchFinder::Ended(const Cursor& c) {
+    bool replaced = parent[c.r] != c.p;
+    last_ = replaced ? kNil : c.p;
+    lastSide_ = replaced ? kNil : c.side;
+}
+
 template <bool kRank>
 uint32_t LzhMatchFinder::Insert(unsigned r) {
     Cursor c;
     Begin(c, r);
     while (Step<kRank>(c)) {
     }
+    Ended(c);
     return c.best;
 }
 
@@ -200,6 +206,7 @@ uint32_t LzhMatchFinder::InsertPair(unsigned r1, unsigned r2) {
     }
     while (goA) goA = Step<false>(a);
     while (goB) goB = Step<kRank>(b);
+    Ended(b);
     return b.best;
 }
 
@@ -231,7 +238,85 @@ uint32_t LzhMatchFinder::InsertTriple(unsigned r1, unsigned r2, unsigned r3) {
     while (goA) goA = Step<false>(a);
     while (goB) goB = Step<false>(b);
     while (goC) goC = Step<kRank>(c);
+    Ended(c);
     return c.best;
+}
+
+unsigned LzhMatchFinder::Neighbour(unsigned r) const {
+    if (last_ >= kWindowSize) return kNil;
+    unsigned f = (last_ + 1) & kWindowMask;
+    if (parent[f] == kNil || f == s_ || text[f] != text[r]) return kNil;
+    return f;
+}
+
+// Where a new node goes in a binary search tree depends only on its in-order neighbours: of the
+// two links that face each other between them, one is empty, and every search ends there.
+//
+// The last insertion hung r0 under p0, where r0's key first differed from p0's string at byte
+// k > 0 (the strings share their first bytes: f = p0 + 1 is in r's tree). r = r0 + 1 and f then
+// first differ at byte k - 1, in the same bytes: r lies on the same side of f, and near it,
+// both strings sharing k - 1 bytes. When r0 replaced a node, the strings of r and f are equal in
+// 59 bytes and the 60th decides. From f the neighbours on that side are compared in turn until
+// one lies beyond r's key; after kNeighbourHops of them a search from the top is the shorter way.
+constexpr unsigned kNeighbourHops = 8;
+
+bool LzhMatchFinder::InsertNextTo(unsigned r, unsigned f) {
+    const uint8_t* key = text + r;
+    unsigned side = lastSide_;
+    if (side == kNil && CompareFrom(key, text + f, 1, &side) == kLookAhead) {
+        child[r][kLeft] = child[r][kRight] = kNil;
+        Replace(f, r);
+        last_ = lastSide_ = kNil;
+        return true;
+    }
+    const uint16_t* next = side == kRight ? after : before;
+    unsigned n = next[f];
+    for (unsigned hops = 0; n != kNil; ++hops) {
+        unsigned nSide;
+        if (CompareFrom(key, text + n, 1, &nSide) == kLookAhead) {
+            child[r][kLeft] = child[r][kRight] = kNil;
+            Replace(n, r);
+            last_ = lastSide_ = kNil;
+            return true;
+        }
+        if (nSide != side) break;
+        if (hops == kNeighbourHops) return false;
+        f = n;
+        n = next[n];
+    }
+    child[r][kLeft] = child[r][kRight] = kNil;
+    if (child[f][side] == kNil) {
+        Place(r, f, side);
+        last_ = f;
+        lastSide_ = side;
+    } else {
+        Place(r, n, side ^ 1);
+        last_ = n;
+        lastSide_ = side ^ 1;
+    }
+    return true;
+}
+
+void LzhMatchFinder::Place(unsigned r, unsigned p, unsigned side) {
+    child[p][side] = static_cast<uint16_t>(r);
+    parent[r] = static_cast<uint16_t>(p);
+    if (p >= kRootBase) {
+        before[r] = after[r] = kNil;
+        return;
+    }
+    if (side == kRight) {
+        unsigned next = after[p];
+        before[r] = static_cast<uint16_t>(p);
+        after[r] = static_cast<uint16_t>(next);
+        after[p] = static_cast<uint16_t>(r);
+        before[next] = static_cast<uint16_t>(r);
+    } else {
+        unsigned previous = before[p];
+        after[r] = static_cast<uint16_t>(p);
+        before[r] = static_cast<uint16_t>(previous);
+        before[p] = static_cast<uint16_t>(r);
+        after[previous] = static_cast<uint16_t>(r);
+    }
 }
 
 template uint32_t LzhMatchFinder::Insert<false>(unsigned);
@@ -251,6 +336,11 @@ void LzhMatchFinder::Replace(unsigned p, unsigned r) {
     uint16_t* up = child[above];
     up[up[kRight] == p ? kRight : kLeft] = static_cast<uint16_t>(r);
     parent[p] = kNil;
+    unsigned previous = before[p], next = after[p];
+    before[r] = static_cast<uint16_t>(previous);
+    after[r] = static_cast<uint16_t>(next);
+    after[previous] = static_cast<uint16_t>(r);
+    before[next] = static_cast<uint16_t>(r);
 }
 
 void LzhMatchFinder::Delete(unsigned p) {
@@ -265,11 +355,8 @@ void LzhMatchFinder::Delete(unsigned p) {
     } else {
         // The in-order predecessor takes p's place; its own left subtree takes the
         // predecessor's old place.
-        q = kids[kLeft];
-        if (child[q][kRight] != kNil) {
-            do {
-                q = child[q][kRight];
-            } while (child[q][kRight] != kNil);
+        q = before[p];
+        if (q != kids[kLeft]) {
             unsigned qParent = parent[q], qLeft = child[q][kLeft];
             child[qParent][kRight] = static_cast<uint16_t>(qLeft);
             parent[qLeft] = static_cast<uint16_t>(qParent);
@@ -283,6 +370,9 @@ void LzhMatchFinder::Delete(unsigned p) {
     uint16_t* up = child[above];
     up[up[kRight] == p ? kRight : kLeft] = static_cast<uint16_t>(q);
     parent[p] = kNil;
+    unsigned previous = before[p], next = after[p];
+    after[previous] = static_cast<uint16_t>(next);
+    before[next] = static_cast<uint16_t>(previous);
 }
 
 }  // namespace halcyon::lzh

@@ -12,6 +12,14 @@
 // other's work (LzhMatchAdvance.cpp), they are done side by side, so that their searches, each a
 // chain of dependent memory reads, overlap.
 //
+// Inside a match, a position's place in its tree is most often next to where the previous
+// position's went, shifted by one byte; there the insertion looks along the tree's in-order
+// links, which each node keeps, instead of searching from the top (market data, whose trees
+// are long chains of rising timestamps, 1.9 times as fast, text 1.1). The tree comes out the
+// same: a new node's place depends only on its neighbours in order. Positions whose best match
+// is read are still searched for from the top, since the match is the best of the nodes that
+// search passes.
+//
 // Not thread-safe; each thread's working state holds its own.
 #pragma once
 
@@ -31,6 +39,11 @@ struct LzhMatchFinder {
     // kWindowSize + 1 + b is the root of the tree of first byte b and has a right child only.
     uint16_t child[kWindowSize + 1 + 256][2];
     uint16_t parent[kWindowSize + 1];
+    // The in-order neighbours of each node in its tree (kNil: none). They give a deletion its
+    // node's predecessor without a walk, and an insertion that starts next to its key's place
+    // its place at once.
+    uint16_t before[kWindowSize + 1];
+    uint16_t after[kWindowSize + 1];
     uint8_t text[kTextSize];
 
     // The best match of a position is given as a rank: length << 12 | (4095 - position value),
@@ -63,8 +76,17 @@ struct LzhMatchFinder {
     // Three insertions into three different trees, the same way.
     template <bool kRank>
     uint32_t InsertTriple(unsigned r1, unsigned r2, unsigned r3);
+    // Inserts r (without its best match) next to node f of its tree when r's key lies between f
+    // and f's neighbour on the key's side; false, with nothing done, when it does not.
+    bool InsertNextTo(unsigned r, unsigned f);
+    // The node after the one the last insertion ended at, when it lies in r's tree: r's key
+    // probably lies next to it. kNil when there is none.
+    unsigned Neighbour(unsigned r) const;
+    // Hangs r under p (a node or a tree's top) on `side` and links it to its neighbours.
+    void Place(unsigned r, unsigned p, unsigned side);
     struct Cursor;
     void Begin(Cursor& cursor, unsigned r);
+    void Ended(const Cursor& cursor);
     template <bool kRank>
     bool Step(Cursor& cursor);
 
@@ -82,6 +104,10 @@ struct LzhMatchFinder {
     size_t next_ = 0;  // next input position to insert
     unsigned s_ = 0;   // oldest window position (deleted next)
     unsigned r_ = 0;   // window position of input position next_ - 1
+    // Where the last insertion ended: the node it was hung under, and on which side (kNil when
+    // it replaced a node instead).
+    unsigned last_ = kNil;
+    unsigned lastSide_ = kNil;
 };
 
 }  // namespace halcyon::lzh
