@@ -32,6 +32,13 @@ inline void LzhMatchFinder::Shift() {
     ++next_;
 }
 
+inline unsigned LzhMatchFinder::Neighbour(unsigned r) const {
+    if (last_ >= kWindowSize) return kNil;
+    unsigned f = (last_ + 1) & kWindowMask;
+    if (parent[f] == kNil || f == s_ || text[f] != text[r]) return kNil;
+    return f;
+}
+
 uint32_t LzhMatchFinder::Advance(size_t count) {
     for (;;) {
         unsigned r1 = (r_ + 1) & kWindowMask, r2 = (r_ + 2) & kWindowMask;

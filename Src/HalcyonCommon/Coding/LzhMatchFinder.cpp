@@ -76,6 +76,28 @@ static_assert(sizeof kNilLinks.links >= 256 * 2 * sizeof(uint16_t), "room for th
 
 }  // namespace
 
+inline void LzhMatchFinder::Place(unsigned r, unsigned p, unsigned side) {
+    child[p][side] = static_cast<uint16_t>(r);
+    parent[r] = static_cast<uint16_t>(p);
+    if (p >= kRootBase) {
+        before[r] = after[r] = kNil;
+        return;
+    }
+    if (side == kRight) {
+        unsigned next = after[p];
+        before[r] = static_cast<uint16_t>(p);
+        after[r] = static_cast<uint16_t>(next);
+        after[p] = static_cast<uint16_t>(r);
+        before[next] = static_cast<uint16_t>(r);
+    } else {
+        unsigned previous = before[p];
+        after[r] = static_cast<uint16_t>(p);
+        before[r] = static_cast<uint16_t>(previous);
+        before[p] = static_cast<uint16_t>(r);
+        after[previous] = static_cast<uint16_t>(r);
+    }
+}
+
 uint32_t LzhMatchFinder::Start(const uint8_t* in, size_t size) {
     std::memset(text, kFill, kFirstWrite);
     std::memset(text + kFirstWrite, 0, kTextSize - kFirstWrite);
@@ -242,13 +264,6 @@ uint32_t LzhMatchFinder::InsertTriple(unsigned r1, unsigned r2, unsigned r3) {
     return c.best;
 }
 
-unsigned LzhMatchFinder::Neighbour(unsigned r) const {
-    if (last_ >= kWindowSize) return kNil;
-    unsigned f = (last_ + 1) & kWindowMask;
-    if (parent[f] == kNil || f == s_ || text[f] != text[r]) return kNil;
-    return f;
-}
-
 // Where a new node goes in a binary search tree depends only on its in-order neighbours: of the
 // two links that face each other between them, one is empty, and every search ends there.
 //
@@ -295,28 +310,6 @@ bool LzhMatchFinder::InsertNextTo(unsigned r, unsigned f) {
         lastSide_ = side ^ 1;
     }
     return true;
-}
-
-void LzhMatchFinder::Place(unsigned r, unsigned p, unsigned side) {
-    child[p][side] = static_cast<uint16_t>(r);
-    parent[r] = static_cast<uint16_t>(p);
-    if (p >= kRootBase) {
-        before[r] = after[r] = kNil;
-        return;
-    }
-    if (side == kRight) {
-        unsigned next = after[p];
-        before[r] = static_cast<uint16_t>(p);
-        after[r] = static_cast<uint16_t>(next);
-        after[p] = static_cast<uint16_t>(r);
-        before[next] = static_cast<uint16_t>(r);
-    } else {
-        unsigned previous = before[p];
-        after[r] = static_cast<uint16_t>(p);
-        before[r] = static_cast<uint16_t>(previous);
-        before[p] = static_cast<uint16_t>(r);
-        after[previous] = static_cast<uint16_t>(r);
-    }
 }
 
 template uint32_t LzhMatchFinder::Insert<false>(unsigned);
