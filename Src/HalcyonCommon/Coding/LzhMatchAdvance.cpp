@@ -32,8 +32,11 @@ inline void LzhMatchFinder::Shift() {
     ++next_;
 }
 
+// Not across the window's end: the strings of 4095 and 0 are not one moved by a byte from the
+// other, the bytes after 4095 being the copies of 0-58, which hold zeros until they are written
+// while 0-58 hold spaces.
 inline unsigned LzhMatchFinder::Neighbour(unsigned r) const {
-    if (last_ >= kWindowSize) return kNil;
+    if (last_ >= kWindowMask || r == 0) return kNil;
     unsigned f = (last_ + 1) & kWindowMask;
     if (parent[f] == kNil || f == s_ || text[f] != text[r]) return kNil;
     return f;
