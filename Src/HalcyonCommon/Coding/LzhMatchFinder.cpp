@@ -277,29 +277,21 @@ constexpr unsigned kNeighbourHops = 8;
 
 bool LzhMatchFinder::InsertNextTo(unsigned r, unsigned f) {
     const uint8_t* key = text + r;
+    child[r][kLeft] = child[r][kRight] = kNil;
     unsigned side = lastSide_;
     if (side == kNil && CompareFrom(key, text + f, 1, &side) == kLookAhead) {
-        child[r][kLeft] = child[r][kRight] = kNil;
-        Replace(f, r);
-        last_ = lastSide_ = kNil;
-        return true;
+        return TakePlaceOf(f, r);
     }
     const uint16_t* next = side == kRight ? after : before;
     unsigned n = next[f];
     for (unsigned hops = 0; n != kNil; ++hops) {
         unsigned nSide;
-        if (CompareFrom(key, text + n, 1, &nSide) == kLookAhead) {
-            child[r][kLeft] = child[r][kRight] = kNil;
-            Replace(n, r);
-            last_ = lastSide_ = kNil;
-            return true;
-        }
+        if (CompareFrom(key, text + n, 1, &nSide) == kLookAhead) return TakePlaceOf(n, r);
         if (nSide != side) break;
         if (hops == kNeighbourHops) return false;
         f = n;
         n = next[n];
     }
-    child[r][kLeft] = child[r][kRight] = kNil;
     if (child[f][side] == kNil) {
         Place(r, f, side);
         last_ = f;
@@ -309,6 +301,12 @@ bool LzhMatchFinder::InsertNextTo(unsigned r, unsigned f) {
         last_ = n;
         lastSide_ = side ^ 1;
     }
+    return true;
+}
+
+inline bool LzhMatchFinder::TakePlaceOf(unsigned p, unsigned r) {
+    Replace(p, r);
+    last_ = lastSide_ = kNil;
     return true;
 }
 

@@ -76,9 +76,12 @@ struct LzhMatchFinder {
     // Three insertions into three different trees, the same way.
     template <bool kRank>
     uint32_t InsertTriple(unsigned r1, unsigned r2, unsigned r3);
-    // Inserts r (without its best match) next to node f of its tree when r's key lies between f
-    // and f's neighbour on the key's side; false, with nothing done, when it does not.
+    // Inserts r (without its best match) next to node f of its tree, or next to one of f's few
+    // nearest neighbours on the side of r's key; false, with r's place not yet taken, when the
+    // key lies further off.
     bool InsertNextTo(unsigned r, unsigned f);
+    // r's string equals p's in full: r takes p's place (Replace), and true.
+    bool TakePlaceOf(unsigned p, unsigned r);
     // The node after the one the last insertion ended at, when it lies in r's tree: r's key
     // probably lies next to it. kNil when there is none.
     unsigned Neighbour(unsigned r) const;
