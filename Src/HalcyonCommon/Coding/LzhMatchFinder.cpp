@@ -215,24 +215,29 @@ uint32_t LzhMatchFinder::Insert(unsigned r) {
     return c.best;
 }
 
-// The two searches take turns, so that the processor overlaps their reads.
+// Runs two searches under way to their ends, taking turns while both go on, so that the
+// processor overlaps their reads.
 template <bool kRank>
-uint32_t LzhMatchFinder::InsertPair(unsigned r1, unsigned r2) {
-    Cursor a, b;
-    Begin(a, r1);
-    Begin(b, r2);
-    bool goA = true, goB = true;
+inline void LzhMatchFinder::Finish(Cursor& a, bool goA, Cursor& b, bool goB) {
     while (goA && goB) {
         goA = Step<false>(a);
         goB = Step<kRank>(b);
     }
     while (goA) goA = Step<false>(a);
     while (goB) goB = Step<kRank>(b);
+}
+
+template <bool kRank>
+uint32_t LzhMatchFinder::InsertPair(unsigned r1, unsigned r2) {
+    Cursor a, b;
+    Begin(a, r1);
+    Begin(b, r2);
+    Finish<kRank>(a, true, b, true);
     Ended(b);
     return b.best;
 }
 
-// The same with three searches.
+// The same with three searches; once one has ended, the other two finish as a pair.
 template <bool kRank>
 uint32_t LzhMatchFinder::InsertTriple(unsigned r1, unsigned r2, unsigned r3) {
     Cursor a, b, c;
@@ -245,21 +250,12 @@ uint32_t LzhMatchFinder::InsertTriple(unsigned r1, unsigned r2, unsigned r3) {
         goB = Step<false>(b);
         goC = Step<kRank>(c);
     }
-    while (goA && goB) {
-        goA = Step<false>(a);
-        goB = Step<false>(b);
-    }
-    while (goA && goC) {
-        goA = Step<false>(a);
-        goC = Step<kRank>(c);
-    }
-    while (goB && goC) {
-        goB = Step<false>(b);
-        goC = Step<kRank>(c);
-    }
-    while (goA) goA = Step<false>(a);
-    while (goB) goB = Step<false>(b);
-    while (goC) goC = Step<kRank>(c);
+    if (!goC)
+        Finish<false>(a, goA, b, goB);
+    else if (goA)
+        Finish<kRank>(a, true, c, true);
+    else
+        Finish<kRank>(b, goB, c, true);
     Ended(c);
     return c.best;
 }

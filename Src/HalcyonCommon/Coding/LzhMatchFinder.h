@@ -76,6 +76,11 @@ struct LzhMatchFinder {
     // Three insertions into three different trees, the same way.
     template <bool kRank>
     uint32_t InsertTriple(unsigned r1, unsigned r2, unsigned r3);
+    struct Cursor;
+    // Runs searches a (without its best match) and b (with it when kRank) to their ends side by
+    // side; goA and goB tell whether each is still under way.
+    template <bool kRank>
+    void Finish(Cursor& a, bool goA, Cursor& b, bool goB);
     // Inserts r (without its best match) next to node f of its tree, or next to one of f's few
     // nearest neighbours on the side of r's key; false, with r's place not yet taken, when the
     // key lies further off.
@@ -87,7 +92,6 @@ struct LzhMatchFinder {
     unsigned Neighbour(unsigned r) const;
     // Hangs r under p (a node or a tree's top) on `side` and links it to its neighbours.
     void Place(unsigned r, unsigned p, unsigned side);
-    struct Cursor;
     void Begin(Cursor& cursor, unsigned r);
     void Ended(const Cursor& cursor);
     template <bool kRank>
