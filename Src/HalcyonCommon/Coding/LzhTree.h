@@ -310,25 +310,39 @@ inline uint32_t LzhTree::Code(unsigned symbol, unsigned* length) const {
     return code;
 }
 
+// The halved leaves, kept in node order, are sorted; each new node sums the two at the next
+// even index and goes after every node of its frequency or less, so that the nodes are made in
+// order of frequency and never go before the pair being joined. The table is thus the merge of
+// the leaves and the new nodes in the order they are made, a leaf first where the two are
+// equal, and is written front to back as that merge instead of by inserting into it.
 template <bool kGrand>
 inline void LzhTree::Rebuild() {
-    unsigned next = 0;
+    uint16_t leafFrequency[kSymbolCount], leafChild[kSymbolCount];
+    unsigned leaves = 0;
     for (unsigned n = 0; n < kNodeCount; ++n) {
         if (child[n] >= kNodeCount) {
-            frequency[next] = static_cast<uint16_t>((frequency[n] + 1) / 2);
-            child[next] = child[n];
-            ++next;
+            leafFrequency[leaves] = static_cast<uint16_t>((frequency[n] + 1) / 2);
+            leafChild[leaves] = child[n];
+            ++leaves;
         }
     }
-    for (unsigned i = 0, j = kSymbolCount; j < kNodeCount; i += 2, ++j) {
-        unsigned f = frequency[i] + frequency[i + 1];
-        unsigned k = j - 1;
-        while (f < frequency[k]) --k;
-        ++k;
-        std::memmove(&frequency[k + 1], &frequency[k], (j - k) * sizeof frequency[0]);
-        std::memmove(&child[k + 1], &child[k], (j - k) * sizeof child[0]);
-        frequency[k] = static_cast<uint16_t>(f);
-        child[k] = static_cast<uint16_t>(i);
+    // The new nodes wait in a queue of their own until the merge reaches them.
+    uint16_t madeFrequency[kSymbolCount - 1], madeChild[kSymbolCount - 1];
+    unsigned made = 0, taken = 0, nextLeaf = 0;
+    for (unsigned n = 0; n < kNodeCount; ++n) {
+        bool leaf = nextLeaf < kSymbolCount &&
+                    (taken == made || leafFrequency[nextLeaf] <= madeFrequency[taken]);
+        if (leaf) {
+            frequency[n] = leafFrequency[nextLeaf];
+            child[n] = leafChild[nextLeaf++];
+        } else {
+            frequency[n] = madeFrequency[taken];
+            child[n] = madeChild[taken++];
+        }
+        if ((n & 1) != 0 && made < kSymbolCount - 1) {
+            madeFrequency[made] = static_cast<uint16_t>(frequency[n - 1] + frequency[n]);
+            madeChild[made++] = static_cast<uint16_t>(n - 1);
+        }
     }
     for (unsigned n = 0; n < kNodeCount; ++n) {
         unsigned k = child[n];
