@@ -125,7 +125,10 @@ class Decoder {
             return;
         }
         const uint8_t* from = to - distance;
-        if (distance >= 8 && o + length + 8 <= total_) {
+        if (distance >= 16 && o + length + 16 <= total_) {
+            std::memcpy(to, from, 16);
+            for (size_t k = 16; k < length; k += 16) std::memcpy(to + k, from + k, 16);
+        } else if (distance >= 8 && o + length + 8 <= total_) {
             for (size_t k = 0; k < length; k += 8) std::memcpy(to + k, from + k, 8);
         } else if (distance == 1) {
             std::memset(to, *from, length);
