@@ -80,22 +80,17 @@ inline void LzhMatchFinder::Place(unsigned r, unsigned p, unsigned side) {
     child[p][side] = static_cast<uint16_t>(r);
     parent[r] = static_cast<uint16_t>(p);
     if (p >= kRootBase) {
-        before[r] = after[r] = kNil;
+        next[kLeft][r] = next[kRight][r] = kNil;
         return;
     }
-    if (side == kRight) {
-        unsigned next = after[p];
-        before[r] = static_cast<uint16_t>(p);
-        after[r] = static_cast<uint16_t>(next);
-        after[p] = static_cast<uint16_t>(r);
-        before[next] = static_cast<uint16_t>(r);
-    } else {
-        unsigned previous = before[p];
-        after[r] = static_cast<uint16_t>(p);
-        before[r] = static_cast<uint16_t>(previous);
-        before[p] = static_cast<uint16_t>(r);
-        after[previous] = static_cast<uint16_t>(r);
-    }
+    // r comes between p and the node that was next to p on that side.
+    uint16_t* ahead = next[side];
+    uint16_t* behind = next[side ^ 1];
+    unsigned beyond = ahead[p];
+    behind[r] = static_cast<uint16_t>(p);
+    ahead[r] = static_cast<uint16_t>(beyond);
+    ahead[p] = static_cast<uint16_t>(r);
+    behind[beyond] = static_cast<uint16_t>(r);
 }
 
 uint32_t LzhMatchFinder::Start(const uint8_t* in, size_t size) {
@@ -169,12 +164,11 @@ inline void LzhMatchFinder::Begin(Cursor& c, unsigned r) {
 // unless the strings are equal that far.
 template <bool kRank>
 inline bool LzhMatchFinder::Step(Cursor& c) {
-    unsigned next = c.children >> (c.side << 4) & 0xFFFF;
-    if (next == kNil) {
+    unsigned p = c.children >> (c.side << 4) & 0xFFFF;
+    if (p == kNil) {
         Place(c.r, c.p, c.side);
         return false;
     }
-    unsigned p = next;
     c.p = p;
     c.children = Children(child[p]);
     const uint8_t* node = text + p;
@@ -278,25 +272,24 @@ bool LzhMatchFinder::InsertNextTo(unsigned r, unsigned f) {
     if (side == kNil && CompareFrom(key, text + f, 1, &side) == kLookAhead) {
         return TakePlaceOf(f, r);
     }
-    const uint16_t* next = side == kRight ? after : before;
-    unsigned n = next[f];
+    const uint16_t* ahead = next[side];
+    unsigned n = ahead[f];
     for (unsigned hops = 0; n != kNil; ++hops) {
         unsigned nSide;
         if (CompareFrom(key, text + n, 1, &nSide) == kLookAhead) return TakePlaceOf(n, r);
         if (nSide != side) break;
         if (hops == kNeighbourHops) return false;
         f = n;
-        n = next[n];
+        n = ahead[n];
     }
-    if (child[f][side] == kNil) {
-        Place(r, f, side);
-        last_ = f;
-        lastSide_ = side;
-    } else {
-        Place(r, n, side ^ 1);
-        last_ = n;
-        lastSide_ = side ^ 1;
-    }
+    // r hangs under f on `side` when that link is free, else under n on the other side; which
+    // it is goes either way at random, so it is chosen with masks rather than a branch.
+    unsigned underF = 0u - static_cast<unsigned>(child[f][side] == kNil);
+    unsigned p = (f & underF) | (n & ~underF);
+    unsigned pSide = side ^ (~underF & 1);
+    Place(r, p, pSide);
+    last_ = p;
+    lastSide_ = pSide;
     return true;
 }
 
@@ -323,11 +316,11 @@ void LzhMatchFinder::Replace(unsigned p, unsigned r) {
     uint16_t* up = child[above];
     up[up[kRight] == p ? kRight : kLeft] = static_cast<uint16_t>(r);
     parent[p] = kNil;
-    unsigned previous = before[p], next = after[p];
-    before[r] = static_cast<uint16_t>(previous);
-    after[r] = static_cast<uint16_t>(next);
-    after[previous] = static_cast<uint16_t>(r);
-    before[next] = static_cast<uint16_t>(r);
+    unsigned previous = next[kLeft][p], following = next[kRight][p];
+    next[kLeft][r] = static_cast<uint16_t>(previous);
+    next[kRight][r] = static_cast<uint16_t>(following);
+    next[kRight][previous] = static_cast<uint16_t>(r);
+    next[kLeft][following] = static_cast<uint16_t>(r);
 }
 
 void LzhMatchFinder::Delete(unsigned p) {
@@ -342,7 +335,7 @@ void LzhMatchFinder::Delete(unsigned p) {
     } else {
         // The in-order predecessor takes p's place; its own left subtree takes the
         // predecessor's old place.
-        q = before[p];
+        q = next[kLeft][p];
         if (q != kids[kLeft]) {
             unsigned qParent = parent[q], qLeft = child[q][kLeft];
             child[qParent][kRight] = static_cast<uint16_t>(qLeft);
@@ -357,9 +350,9 @@ void LzhMatchFinder::Delete(unsigned p) {
     uint16_t* up = child[above];
     up[up[kRight] == p ? kRight : kLeft] = static_cast<uint16_t>(q);
     parent[p] = kNil;
-    unsigned previous = before[p], next = after[p];
-    after[previous] = static_cast<uint16_t>(next);
-    before[next] = static_cast<uint16_t>(previous);
+    unsigned previous = next[kLeft][p], following = next[kRight][p];
+    next[kRight][previous] = static_cast<uint16_t>(following);
+    next[kLeft][following] = static_cast<uint16_t>(previous);
 }
 
 }  // namespace halcyon::lzh

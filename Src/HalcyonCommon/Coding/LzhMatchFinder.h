@@ -39,11 +39,11 @@ struct LzhMatchFinder {
     // kWindowSize + 1 + b is the root of the tree of first byte b and has a right child only.
     uint16_t child[kWindowSize + 1 + 256][2];
     uint16_t parent[kWindowSize + 1];
-    // The in-order neighbours of each node in its tree (kNil: none). They give a deletion its
-    // node's predecessor without a walk, and an insertion that starts next to its key's place
-    // its place at once.
-    uint16_t before[kWindowSize + 1];
-    uint16_t after[kWindowSize + 1];
+    // The in-order neighbours of each node in its tree (kNil: none): next[0][n] the one before
+    // n, next[1][n] the one after it, so that a side (0 left, 1 right) picks the row. They give
+    // a deletion its node's predecessor without a walk, and an insertion that starts next to
+    // its key's place its place at once. Entry kNil takes writes for a missing neighbour.
+    uint16_t next[2][kWindowSize + 1];
     uint8_t text[kTextSize];
 
     // The best match of a position is given as a rank: length << 12 | (4095 - position value),
