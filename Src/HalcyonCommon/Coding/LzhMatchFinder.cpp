@@ -323,29 +323,36 @@ void LzhMatchFinder::Replace(unsigned p, unsigned r) {
     next[kLeft][following] = static_cast<uint16_t>(r);
 }
 
+namespace {
+
+// a where the mask is all ones, b where it is zero.
+inline unsigned Pick(unsigned mask, unsigned a, unsigned b) { return (a & mask) | (b & ~mask); }
+
+}  // namespace
+
+// Which of the four shapes p has (no right child, no left child, a left child that is its
+// predecessor, a predecessor further down) goes either way at random; the relinking is done
+// with masks, the links a shape does not change written to the spare row kNil instead.
 void LzhMatchFinder::Delete(unsigned p) {
     unsigned above = parent[p];
     if (above == kNil) return;
-    uint16_t* kids = child[p];
-    unsigned q;
-    if (kids[kRight] == kNil) {
-        q = kids[kLeft];
-    } else if (kids[kLeft] == kNil) {
-        q = kids[kRight];
-    } else {
-        // The in-order predecessor takes p's place; its own left subtree takes the
-        // predecessor's old place.
-        q = next[kLeft][p];
-        if (q != kids[kLeft]) {
-            unsigned qParent = parent[q], qLeft = child[q][kLeft];
-            child[qParent][kRight] = static_cast<uint16_t>(qLeft);
-            parent[qLeft] = static_cast<uint16_t>(qParent);
-            child[q][kLeft] = kids[kLeft];
-            parent[kids[kLeft]] = static_cast<uint16_t>(q);
-        }
-        child[q][kRight] = kids[kRight];
-        parent[kids[kRight]] = static_cast<uint16_t>(q);
-    }
+    unsigned left = child[p][kLeft], right = child[p][kRight];
+    unsigned predecessor = next[kLeft][p];
+    unsigned both = 0u - static_cast<unsigned>((left != kNil) & (right != kNil));
+    unsigned deep = both & (0u - static_cast<unsigned>(predecessor != left));
+    // The predecessor takes p's place when p has both children, else the one child (or none).
+    unsigned q = Pick(both, predecessor, right == kNil ? left : right);
+    // A predecessor further down leaves its left subtree in its old place and takes p's left
+    // subtree.
+    unsigned dq = Pick(deep, q, kNil);
+    unsigned qParent = Pick(deep, parent[dq], kNil), qLeft = Pick(deep, child[dq][kLeft], kNil);
+    child[qParent][kRight] = static_cast<uint16_t>(qLeft);
+    parent[qLeft] = static_cast<uint16_t>(qParent);
+    child[dq][kLeft] = static_cast<uint16_t>(left);
+    parent[Pick(deep, left, kNil)] = static_cast<uint16_t>(q);
+    // With both children it takes p's right subtree.
+    child[Pick(both, q, kNil)][kRight] = static_cast<uint16_t>(right);
+    parent[Pick(both, right, kNil)] = static_cast<uint16_t>(q);
     parent[q] = static_cast<uint16_t>(above);
     uint16_t* up = child[above];
     up[up[kRight] == p ? kRight : kLeft] = static_cast<uint16_t>(q);
