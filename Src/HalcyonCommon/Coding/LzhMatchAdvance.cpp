@@ -34,11 +34,14 @@ inline void LzhMatchFinder::Shift() {
 
 // Not across the window's end: the strings of 4095 and 0 are not one moved by a byte from the
 // other, the bytes after 4095 being the copies of 0-58, which hold zeros until they are written
-// while 0-58 hold spaces.
+// while 0-58 hold spaces. Nor when the strings of r and f share only their first byte: the
+// nodes between them in order are then many (in text the walk along them gives up two times in
+// three), and a search from the top is the shorter way.
 inline unsigned LzhMatchFinder::Neighbour(unsigned r) const {
     if (last_ >= kWindowMask || r == 0) return kNil;
     unsigned f = (last_ + 1) & kWindowMask;
-    if (parent[f] == kNil || f == s_ || text[f] != text[r]) return kNil;
+    if (parent[f] == kNil || f == s_ || text[f] != text[r] || text[f + 1] != text[r + 1])
+        return kNil;
     return f;
 }
 
