@@ -91,7 +91,7 @@ class Decoder {
             if (kRaise && tree_.RaisePassed(first)) moving = at;
             if ((c & LzhTree::kOneBit) != 0) {
                 reader_.Skip(1);
-                c &= ~unsigned{LzhTree::kOneBit};
+                c = (c & ~unsigned{LzhTree::kOneBit}) - (two & 1);
                 break;
             }
             unsigned second = tree_.child[first] + (two & 1);

@@ -18,14 +18,16 @@ struct LzhTree {
     // frequency[kNodeCount] is a sentinel that ends every upward search.
     uint16_t frequency[kNodeCount + 1];
     // child[n] < kNodeCount: the children of n are nodes child[n] and child[n] + 1;
-    // child[n] >= kNodeCount: n is the leaf of symbol child[n] - kNodeCount.
-    uint16_t child[kNodeCount];
+    // child[n] >= kNodeCount: n is the leaf of symbol child[n] - kNodeCount. The entries from
+    // kNodeCount on are fixed: child[kNodeCount + k] = (kNodeCount + k) | kOneBit, so that
+    // child[child[n] + b] is where `grand` needs it for a leaf too.
+    uint16_t child[kNodeCount + kSymbolCount + 1];
     // parent[n] for nodes; parent[kNodeCount + s] is the node holding the leaf of symbol s.
     uint16_t parent[kNodeCount + kSymbolCount];
     // Two levels at once, for the decoder's walk: grand[2c + 2b1 + b2], for the pair of nodes
-    // c, c + 1 (c even), is where bits b1 b2 lead from there: child[c + b1] | kOneBit when node
-    // c + b1 is a leaf (only b1 is used), else child[child[c + b1] + b2]. Kept up to date by
-    // every change of the tree.
+    // c, c + 1 (c even), is where bits b1 b2 lead from there: child[child[c + b1] + b2], which
+    // is (child[c + b1] + b2) | kOneBit when node c + b1 is a leaf (only b1 is then used). Kept
+    // up to date by every change of the tree.
     static constexpr uint16_t kOneBit = 0x8000;
     uint16_t grand[2 * (kNodeCount - 1)];
     // The last node of frequency 1 (-1: none). Nodes reach frequency 2 most often of all at the
@@ -93,10 +95,7 @@ struct LzhTree {
     void Rebuild();
 
     // Where bit b leads from node n's children, for `grand`.
-    constexpr uint16_t GrandStep(unsigned n, unsigned b) const {
-        unsigned c = child[n];
-        return static_cast<uint16_t>(c >= kNodeCount ? c | kOneBit : child[c + b]);
-    }
+    constexpr uint16_t GrandStep(unsigned n, unsigned b) const { return child[child[n] + b]; }
     // Brings `grand` up to date after child[n] has changed.
     void RefreshGrand(unsigned n);
     constexpr void FillGrand() {
@@ -121,6 +120,8 @@ constexpr LzhTree BuildStartTree() {
         t.child[j] = static_cast<uint16_t>(i);
         t.parent[i] = t.parent[i + 1] = static_cast<uint16_t>(j);
     }
+    for (unsigned k = kNodeCount; k <= kNodeCount + kSymbolCount; ++k)
+        t.child[k] = static_cast<uint16_t>(k | LzhTree::kOneBit);
     t.frequency[kNodeCount] = 0xFFFF;
     t.parent[kRoot] = 0;
     t.FillGrand();
