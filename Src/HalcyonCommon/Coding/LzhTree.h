@@ -22,8 +22,9 @@ struct LzhTree {
     // kNodeCount on are fixed: child[kNodeCount + k] = (kNodeCount + k) | kOneBit, so that
     // child[child[n] + b] is where `grand` needs it for a leaf too.
     uint16_t child[kNodeCount + kSymbolCount + 1];
-    // parent[n] for nodes; parent[kNodeCount + s] is the node holding the leaf of symbol s.
-    uint16_t parent[kNodeCount + kSymbolCount];
+    // parent[n] for nodes; parent[kNodeCount + s] is the node holding the leaf of symbol s. The
+    // last entry is spare (see SecondParent).
+    uint16_t parent[kNodeCount + kSymbolCount + 1];
     // Two levels at once, for the decoder's walk: grand[2c + 2b1 + b2], for the pair of nodes
     // c, c + 1 (c even), is where bits b1 b2 lead from there: child[child[c + b1] + b2], which
     // is (child[c + b1] + b2) | kOneBit when node c + b1 is a leaf (only b1 is then used). Kept
@@ -93,6 +94,14 @@ struct LzhTree {
     // Halves all leaf frequencies and builds the tree anew from them.
     template <bool kGrand = true>
     void Rebuild();
+
+    // The parent entry of the second node a child entry k names: k + 1 for a pair of nodes, the
+    // spare last entry for a leaf, which has none. Whether k is a leaf goes either way at random
+    // as nodes move, so it is chosen with a mask rather than a branch.
+    static constexpr unsigned SecondParent(unsigned k) {
+        unsigned leaf = 0u - unsigned{k >= kNodeCount};  // all ones for a leaf
+        return ((k + 1) & ~leaf) | ((kNodeCount + kSymbolCount) & leaf);
+    }
 
     // Where bit b leads from node n's children, for `grand`.
     constexpr uint16_t GrandStep(unsigned n, unsigned b) const { return child[child[n] + b]; }
@@ -191,12 +200,12 @@ inline unsigned MoveUp(LzhTree& t, unsigned c, unsigned f) {
     t.frequency[c] = t.frequency[l];
     t.frequency[l] = static_cast<uint16_t>(f);
     unsigned i = t.child[c];
-    t.parent[i] = static_cast<uint16_t>(l);
-    if (i < kNodeCount) t.parent[i + 1] = static_cast<uint16_t>(l);
     unsigned j = t.child[l];
+    t.parent[i] = static_cast<uint16_t>(l);
+    t.parent[LzhTree::SecondParent(i)] = static_cast<uint16_t>(l);
     t.child[l] = static_cast<uint16_t>(i);
     t.parent[j] = static_cast<uint16_t>(c);
-    if (j < kNodeCount) t.parent[j + 1] = static_cast<uint16_t>(c);
+    t.parent[LzhTree::SecondParent(j)] = static_cast<uint16_t>(c);
     t.child[c] = static_cast<uint16_t>(j);
     if (kGrand) {
         t.RefreshGrand(c);
