@@ -220,7 +220,7 @@ inline void RaiseFrom(LzhTree& t, unsigned c) {
     do {
         unsigned f = ++t.frequency[c];
         if (f > t.frequency[c + 1]) c = MoveUp<kGrand>(t, c, f);
-        if (f == 2) --t.lastOne;
+        t.lastOne -= f == 2;
         c = t.parent[c];
     } while (c != 0);
 }
@@ -244,11 +244,11 @@ inline void LzhTree::UpdateAlong(unsigned symbol, const uint16_t* path, unsigned
         unsigned f = ++frequency[c];
         if (f > frequency[c + 1]) {
             c = parent[detail::MoveUp<kGrand>(*this, c, f)];
-            if (f == 2) --lastOne;
+            lastOne -= f == 2;
             if (c != 0) detail::RaiseFrom<kGrand>(*this, c);
             return;
         }
-        if (f == 2) --lastOne;
+        lastOne -= f == 2;
     }
     ++frequency[kRoot];
 }
@@ -268,7 +268,7 @@ inline void LzhTree::FinishRaised(const uint16_t* path, const uint16_t* moving,
     unsigned c = *moving;
     unsigned f = ++frequency[c];
     c = parent[detail::MoveUp<kGrand>(*this, c, f)];
-    if (f == 2) --lastOne;
+    lastOne -= f == 2;
     if (c != 0) detail::RaiseFrom<kGrand>(*this, c);
 }
 
@@ -292,12 +292,12 @@ inline uint32_t LzhTree::CodeAndCount(unsigned symbol, unsigned* length) {
         if (f > frequency[n + 1]) {
             PrependPath(parent[n], code, bits);
             unsigned c = parent[detail::MoveUp<false>(*this, n, f)];
-            if (f == 2) --lastOne;
+            lastOne -= f == 2;
             if (c != 0) detail::RaiseFrom<false>(*this, c);
             *length = bits;
             return code;
         }
-        if (f == 2) --lastOne;
+        lastOne -= f == 2;
         n = parent[n];
     } while (n != kRoot);
     ++frequency[kRoot];
