@@ -39,6 +39,10 @@ inline unsigned CompareFrom(const uint8_t* key, const uint8_t* node, unsigned fr
     return kLookAhead;
 }
 
+// a where the mask is all ones, b where it is zero: a choice that would go either way at random
+// as a branch.
+inline unsigned Pick(unsigned mask, unsigned a, unsigned b) { return (a & mask) | (b & ~mask); }
+
 // Both children of a node at once: the left in the low half, the right in the high half.
 inline uint32_t Children(const uint16_t* pair) {
     uint32_t both;
@@ -285,8 +289,8 @@ bool LzhMatchFinder::InsertNextTo(unsigned r, unsigned f) {
     // r hangs under f on `side` when that link is free, else under n on the other side; which
     // it is goes either way at random, so it is chosen with masks rather than a branch.
     unsigned underF = 0u - static_cast<unsigned>(child[f][side] == kNil);
-    unsigned p = (f & underF) | (n & ~underF);
-    unsigned pSide = side ^ (~underF & 1);
+    unsigned p = Pick(underF, f, n);
+    unsigned pSide = Pick(underF, side, side ^ 1);
     Place(r, p, pSide);
     last_ = p;
     lastSide_ = pSide;
@@ -322,13 +326,6 @@ void LzhMatchFinder::Replace(unsigned p, unsigned r) {
     next[kRight][previous] = static_cast<uint16_t>(r);
     next[kLeft][following] = static_cast<uint16_t>(r);
 }
-
-namespace {
-
-// a where the mask is all ones, b where it is zero.
-inline unsigned Pick(unsigned mask, unsigned a, unsigned b) { return (a & mask) | (b & ~mask); }
-
-}  // namespace
 
 // Which of the four shapes p has (no right child, no left child, a left child that is its
 // predecessor, a predecessor further down) goes either way at random; the relinking is done

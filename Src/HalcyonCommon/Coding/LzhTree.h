@@ -357,7 +357,7 @@ inline void LzhTree::Rebuild() {
     for (unsigned n = 0; n < kNodeCount; ++n) {
         unsigned k = child[n];
         parent[k] = static_cast<uint16_t>(n);
-        if (k < kNodeCount) parent[k + 1] = static_cast<uint16_t>(n);
+        parent[SecondParent(k)] = static_cast<uint16_t>(n);
     }
     if (kGrand) FillGrand();
     int last = -1;
