@@ -82,16 +82,16 @@ class Decoder {
         uint16_t path[LzhTree::kMaxDepth];
         uint16_t* at = path + LzhTree::kMaxDepth;
         const uint16_t* moving = nullptr;
-        unsigned c = tree_.child[kRoot];
+        size_t c = tree_.child[kRoot];
         do {
             unsigned two = reader_.PeekTwo();
-            unsigned first = c + (two >> 1);
-            c = tree_.grand[2 * first + (two & 1)];
+            auto first = static_cast<unsigned>(c + (two >> 1));
+            c = tree_.GrandRow(two)[2 * c];  // grand[2 * first + (two & 1)]
             *--at = static_cast<uint16_t>(first);
             if (kRaise && tree_.RaisePassed(first)) moving = at;
             if ((c & LzhTree::kOneBit) != 0) {
                 reader_.Skip(1);
-                c = (c & ~unsigned{LzhTree::kOneBit}) - (two & 1);
+                c = (c & ~size_t{LzhTree::kOneBit}) - (two & 1);
                 break;
             }
             unsigned second = tree_.child[first] + (two & 1);
@@ -99,13 +99,13 @@ class Decoder {
             if (kRaise && tree_.RaisePassed(second)) moving = at;
             reader_.Skip(2);
         } while (c < kNodeCount);
-        c -= kNodeCount;
+        auto symbol = static_cast<unsigned>(c - kNodeCount);
         if (kRaise) {
             tree_.FinishRaised(at, moving, path + LzhTree::kMaxDepth);
         } else {
-            tree_.UpdateAlong(c, at, static_cast<unsigned>(path + LzhTree::kMaxDepth - at));
+            tree_.UpdateAlong(symbol, at, static_cast<unsigned>(path + LzhTree::kMaxDepth - at));
         }
-        return c;
+        return symbol;
     }
 
     // The upper six bits by their prefix code (read as the next byte), then the lower six.
