@@ -101,7 +101,7 @@ class Decoder {
         } while (c < kNodeCount);
         auto symbol = static_cast<unsigned>(c - kNodeCount);
         if (kRaise) {
-            tree_.FinishRaised(at, moving, path + LzhTree::kMaxDepth);
+            tree_.FinishRaised(moving, path + LzhTree::kMaxDepth);
         } else {
             tree_.UpdateAlong(symbol, at, static_cast<unsigned>(path + LzhTree::kMaxDepth - at));
         }

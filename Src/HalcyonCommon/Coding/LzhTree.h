@@ -31,16 +31,23 @@ struct LzhTree {
     // up to date by every change of the tree.
     static constexpr uint16_t kOneBit = 0x8000;
     uint16_t grand[2 * (kNodeCount - 1)];
-    // The last node of frequency 1 (-1: none). Nodes reach frequency 2 most often of all at the
-    // start of a call, when their symbol first comes, and always trade places with this one.
-    int lastOne;
-    // For a small frequency f, a guess at the last node of frequency f: where the last move of
-    // a node past the nodes of frequency f left that run's end. Moves by one node, the rebuild
-    // and a new call do not keep it, so it is checked before use (Start leaves it as it is). At
-    // the start of a call most nodes share a few small frequencies and a new symbol moves a
-    // node past a long run of them on every level.
-    static constexpr unsigned kGuessedRuns = 1024;
-    uint16_t runEnd[kGuessedRuns];
+    // runEnd[x], for a frequency x below kCountedRuns: the last node of frequency x or less
+    // (0xFFFF: none). A node of frequency x that must move trades places with that node, and
+    // every raise from x to x + 1, moving or not, is in effect one of that node, which so leaves
+    // the run: the entry goes down by one. At the start of a call most nodes share a few small
+    // frequencies and a new symbol moves a node past a long run of them on almost every level;
+    // kept this way, no move searches for where it goes. Higher frequencies, which only the upper
+    // nodes of a long stream reach, all count in the spare last entry and are searched for.
+    // The decoder's walk that raises the counts on its way down (RaisePassed) leaves runEnd
+    // behind, and so do the moves that follow it: few symbols move a node by then, and the
+    // upkeep would cost every raise. Only a rebuild, which sets runEnd anew, has the decoder
+    // count again.
+    // No node but the root reaches the root's frequency R; the root's raise from R sets
+    // runEnd[R] (to the node below the root) rather than lowering it, so the entries from R up
+    // are never read before they are written, and a call starts by copying only those below 314.
+    static constexpr unsigned kCountedRuns = 1024;
+    uint16_t runEnd[kCountedRuns + 1];
+    static constexpr unsigned RunOf(unsigned x) { return x < kCountedRuns ? x : kCountedRuns; }
 
     // Copies the state every call starts from.
     void Start();
@@ -70,14 +77,19 @@ struct LzhTree {
     // never one passed lower down, and when it is one passed higher up it is that node's parent,
     // of a frequency above its child's either way. Not for a call that rebuilds the tree first.
     bool RaisePassed(unsigned n) {
-        unsigned f = frequency[n];
-        frequency[n] = static_cast<uint16_t>(f + 1);
-        return f >= frequency[n + 1];
+        unsigned x = frequency[n];
+        frequency[n] = static_cast<uint16_t>(x + 1);
+        return x >= frequency[n + 1];
     }
-    // `path` holds the nodes passed from the leaf's up to `end`; `moving` is the lowest of them
-    // that must move, or null.
+    // Raises node n, of frequency x and the last of that frequency, where it stands.
+    void RaiseInPlace(unsigned n, unsigned x) {
+        frequency[n] = static_cast<uint16_t>(x + 1);
+        --runEnd[RunOf(x)];
+    }
+    // `moving` is the lowest of the nodes passed that must move, or null; the nodes passed above
+    // it follow it up to `end`.
     template <bool kGrand = true>
-    void FinishRaised(const uint16_t* path, const uint16_t* moving, const uint16_t* end);
+    void FinishRaised(const uint16_t* moving, const uint16_t* end);
 
     // The code of `symbol` as Code gives it, and the update with `symbol` done, for the encoder
     // (which leaves `grand` behind).
@@ -94,6 +106,16 @@ struct LzhTree {
     // Halves all leaf frequencies and builds the tree anew from them.
     template <bool kGrand = true>
     void Rebuild();
+
+    // Sets runEnd from the frequencies.
+    constexpr void CountRuns() {
+        unsigned n = 0;
+        for (unsigned x = 0; x < kCountedRuns; ++x) {
+            while (n < kNodeCount && frequency[n] <= x) ++n;
+            runEnd[x] = static_cast<uint16_t>(n - 1);
+        }
+        runEnd[kCountedRuns] = 0;
+    }
 
     // The parent entry of the second node a child entry k names: k + 1 for a pair of nodes, the
     // spare last entry for a leaf, which has none. Whether k is a leaf goes either way at random
@@ -147,13 +169,15 @@ constexpr LzhTree BuildStartTree() {
     t.frequency[kNodeCount] = 0xFFFF;
     t.parent[kRoot] = 0;
     t.FillGrand();
-    t.lastOne = kSymbolCount - 1;
+    t.CountRuns();
     return t;
 }
 
 inline constexpr LzhTree kStartTree = BuildStartTree();
 
-inline void LzhTree::Start() { std::memcpy(this, &kStartTree, offsetof(LzhTree, runEnd)); }
+inline void LzhTree::Start() {
+    std::memcpy(this, &kStartTree, offsetof(LzhTree, runEnd) + kSymbolCount * sizeof runEnd[0]);
+}
 
 // The entries that read child[n]: those of n's own pair, whose first bit leads to n, and the one
 // of its parent's pair whose second bit leads to n.
@@ -168,8 +192,8 @@ inline void LzhTree::RefreshGrand(unsigned n) {
 namespace detail {
 
 // The last index at or after `from` whose frequency is below f, given frequency[from] < f. The
-// table is sorted and ends in the sentinel. Runs of equal frequency are long at the start of a
-// call (all leaves at 1) and short later, so the search steps one node first, then doubles.
+// table is sorted and ends in the sentinel. Only frequencies above those runEnd counts come
+// here; their runs are mostly short, so the search steps one node first, then doubles.
 inline unsigned LastBelow(const uint16_t* frequency, unsigned from, unsigned f) {
     if (frequency[from + 1] >= f) return from;
     unsigned low = from + 1, high = 0;
@@ -192,26 +216,14 @@ inline unsigned LastBelow(const uint16_t* frequency, unsigned from, unsigned f) 
 
 namespace detail {
 
-// LastBelow(frequency, c + 1, f) for node c, which has just reached f. The guess holds when it
-// lies after c and ends the run of frequency f - 1; the run holds c + 1, so it is then the one.
-inline unsigned LastBelowGuessed(LzhTree& t, unsigned c, unsigned f) {
-    if (f > LzhTree::kGuessedRuns) return LastBelow(t.frequency, c + 1, f);
-    unsigned guess = t.runEnd[f - 1];
-    bool holds = guess > c && guess < kNodeCount && t.frequency[guess] == f - 1 &&
-                 t.frequency[guess + 1] >= f;
-    unsigned l = holds ? guess : LastBelow(t.frequency, c + 1, f);
-    // After the move, c + 1 to l - 1 and c keep f - 1 and l has f.
-    t.runEnd[f - 1] = static_cast<uint16_t>(l - 1);
-    return l;
-}
-
-// Node c has just reached frequency f, more than node c + 1 has: c trades places with the last
-// node of lower frequency, l, subtrees and all. Returns l, where c's subtree now is.
-template <bool kGrand>
-inline unsigned MoveUp(LzhTree& t, unsigned c, unsigned f) {
-    unsigned l = f == 2 ? static_cast<unsigned>(t.lastOne) : LastBelowGuessed(t, c, f);
-    t.frequency[c] = t.frequency[l];
-    t.frequency[l] = static_cast<uint16_t>(f);
+// Node c, of frequency x, must move: more nodes of frequency x follow it. It trades places with
+// the last of them, l, subtrees and all, and l takes x + 1. Returns l, where c's subtree now is.
+// kCounted: runEnd is kept (see there).
+template <bool kGrand, bool kCounted>
+inline unsigned MoveUp(LzhTree& t, unsigned c, unsigned x) {
+    unsigned l = kCounted && x < LzhTree::kCountedRuns ? unsigned{t.runEnd[x]}
+                                                       : LastBelow(t.frequency, c + 1, x + 1);
+    t.frequency[l] = static_cast<uint16_t>(x + 1);
     unsigned i = t.child[c];
     unsigned j = t.child[l];
     t.parent[i] = static_cast<uint16_t>(l);
@@ -227,15 +239,35 @@ inline unsigned MoveUp(LzhTree& t, unsigned c, unsigned f) {
     return l;
 }
 
+// Raises the frequency of node c by one, moving it first if it must; returns where it now is.
+template <bool kGrand, bool kCounted>
+inline unsigned Raise(LzhTree& t, unsigned c) {
+    unsigned x = t.frequency[c];
+    if (x < t.frequency[c + 1]) {
+        if (kCounted)
+            t.RaiseInPlace(c, x);
+        else
+            t.frequency[c] = static_cast<uint16_t>(x + 1);
+        return c;
+    }
+    unsigned l = MoveUp<kGrand, kCounted>(t, c, x);
+    if (kCounted) --t.runEnd[LzhTree::RunOf(x)];
+    return l;
+}
+
+// Raises the root's frequency, which never moves: see runEnd.
+template <bool kCounted>
+inline void RaiseRoot(LzhTree& t) {
+    unsigned x = t.frequency[kRoot];
+    t.frequency[kRoot] = static_cast<uint16_t>(x + 1);
+    if (kCounted) t.runEnd[LzhTree::RunOf(x)] = kRoot - 1;
+}
+
 // Raises the frequencies from node c up to the root, moving nodes as needed.
-template <bool kGrand>
+template <bool kGrand, bool kCounted = true>
 inline void RaiseFrom(LzhTree& t, unsigned c) {
-    do {
-        unsigned f = ++t.frequency[c];
-        if (f > t.frequency[c + 1]) c = MoveUp<kGrand>(t, c, f);
-        t.lastOne -= f == 2;
-        c = t.parent[c];
-    } while (c != 0);
+    while (c != kRoot) c = t.parent[Raise<kGrand, kCounted>(t, c)];
+    RaiseRoot<kCounted>(t);
 }
 
 }  // namespace detail
@@ -254,35 +286,24 @@ inline void LzhTree::UpdateAlong(unsigned symbol, const uint16_t* path, unsigned
     }
     for (unsigned k = 0; k < count; ++k) {
         unsigned c = path[k];
-        unsigned f = ++frequency[c];
-        if (f > frequency[c + 1]) {
-            c = parent[detail::MoveUp<kGrand>(*this, c, f)];
-            lastOne -= f == 2;
-            if (c != 0) detail::RaiseFrom<kGrand>(*this, c);
+        unsigned x = frequency[c];
+        if (x >= frequency[c + 1]) {
+            detail::RaiseFrom<kGrand>(*this, c);
             return;
         }
-        lastOne -= f == 2;
+        RaiseInPlace(c, x);
     }
-    ++frequency[kRoot];
+    detail::RaiseRoot<true>(*this);
 }
 
 template <bool kGrand>
-inline void LzhTree::FinishRaised(const uint16_t* path, const uint16_t* moving,
-                                  const uint16_t* end) {
-    // Only a leaf has frequency 1; one that goes to 2 without moving was the last of them.
-    bool leafWasOne = frequency[path[0]] == 2;
-    if (moving == nullptr) {
-        if (leafWasOne) --lastOne;
-        ++frequency[kRoot];
+inline void LzhTree::FinishRaised(const uint16_t* moving, const uint16_t* end) {
+    if (moving != nullptr) {
+        for (const uint16_t* p = moving; p != end; ++p) --frequency[*p];
+        detail::RaiseFrom<kGrand, false>(*this, *moving);
         return;
     }
-    for (const uint16_t* p = moving; p != end; ++p) --frequency[*p];
-    if (moving != path && leafWasOne) --lastOne;
-    unsigned c = *moving;
-    unsigned f = ++frequency[c];
-    c = parent[detail::MoveUp<kGrand>(*this, c, f)];
-    lastOne -= f == 2;
-    if (c != 0) detail::RaiseFrom<kGrand>(*this, c);
+    detail::RaiseRoot<false>(*this);
 }
 
 // The walk up from the leaf reads the code and raises the counts at once, until a node must
@@ -301,19 +322,17 @@ inline uint32_t LzhTree::CodeAndCount(unsigned symbol, unsigned* length) {
     do {
         code = (code >> 1) | (static_cast<uint32_t>(n & 1) << 31);
         ++bits;
-        unsigned f = ++frequency[n];
-        if (f > frequency[n + 1]) {
+        unsigned x = frequency[n];
+        if (x >= frequency[n + 1]) {
             PrependPath(parent[n], code, bits);
-            unsigned c = parent[detail::MoveUp<false>(*this, n, f)];
-            lastOne -= f == 2;
-            if (c != 0) detail::RaiseFrom<false>(*this, c);
+            detail::RaiseFrom<false>(*this, n);
             *length = bits;
             return code;
         }
-        lastOne -= f == 2;
+        RaiseInPlace(n, x);
         n = parent[n];
     } while (n != kRoot);
-    ++frequency[kRoot];
+    detail::RaiseRoot<true>(*this);
     *length = bits;
     return code;
 }
@@ -373,9 +392,7 @@ inline void LzhTree::Rebuild() {
         parent[SecondParent(k)] = static_cast<uint16_t>(n);
     }
     if (kGrand) FillGrand();
-    int last = -1;
-    while (frequency[last + 1] == 1) ++last;
-    lastOne = last;
+    CountRuns();
 }
 
 }  // namespace halcyon::lzh
