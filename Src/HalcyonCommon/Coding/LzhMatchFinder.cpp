@@ -140,13 +140,12 @@ void LzhMatchFinder::InsertLeadingSpaces() {
     }
 }
 
-// One insertion under way: the node reached, its children, the side to go on from it, and the
-// best match so far.
+// One insertion under way: the node reached, the side to go on from it and the child there,
+// and the best match so far.
 struct LzhMatchFinder::Cursor {
     const uint8_t* key;
     uint64_t key1, key2;  // bytes 1-8 and 9-16 of the key, the first most significant
-    unsigned r, p, side, best;
-    uint32_t children;
+    unsigned r, p, side, next, best;
 };
 
 inline void LzhMatchFinder::Begin(Cursor& c, unsigned r) {
@@ -156,10 +155,18 @@ inline void LzhMatchFinder::Begin(Cursor& c, unsigned r) {
     c.r = r;
     c.p = kRootBase + c.key[0];
     c.side = kRight;
+    c.next = child[c.p][kRight];
     c.best = 0;
-    c.children = Children(child[c.p]);
     child[r][kLeft] = child[r][kRight] = kNil;
 }
+
+// Step is the innermost loop of every insertion, two or three of them side by side in a pair or
+// a triple; left to its own limits, the compiler makes it a call there.
+#if defined(_MSC_VER) && !defined(__clang__)
+#define HALCYON_LZH_FORCE_INLINE __forceinline
+#else
+#define HALCYON_LZH_FORCE_INLINE __attribute__((always_inline)) inline
+#endif
 
 // Goes one node further; false when r has been placed. Each node costs two reads, of its
 // children and of bytes 1-16 of its string, that do not wait for each other, and a comparison
@@ -167,26 +174,33 @@ inline void LzhMatchFinder::Begin(Cursor& c, unsigned r) {
 // behind a well-predicted branch. Without kRank, the length of the match is of no interest
 // unless the strings are equal that far.
 template <bool kRank>
-inline bool LzhMatchFinder::Step(Cursor& c) {
-    unsigned p = c.children >> (c.side << 4) & 0xFFFF;
+HALCYON_LZH_FORCE_INLINE bool LzhMatchFinder::Step(Cursor& c) {
+    unsigned p = c.next;
     if (p == kNil) {
         Place(c.r, c.p, c.side);
         return false;
     }
     c.p = p;
-    c.children = Children(child[p]);
+    // Both children are at hand before the comparison ends, which then picks one with a
+    // conditional move rather than a shift by the side.
+    uint32_t children = Children(child[p]);
+    unsigned left = children & 0xFFFF, right = children >> 16;
     const uint8_t* node = text + p;
-    uint64_t node1 = LoadBigEndian64(node + 1), node2 = LoadBigEndian64(node + 9);
+    const uint8_t* bytes1 = Opaque(text + 1);  // each read then one load on p
+    uint64_t node1 = LoadBigEndian64(bytes1 + p), node2 = LoadBigEndian64(bytes1 + 8 + p);
     uint64_t differ1 = c.key1 ^ node1, differ2 = c.key2 ^ node2;
     unsigned length;
     if ((differ1 | differ2) != 0) {
-        c.side = Greater(c.key1, c.key2, node1, node2);
+        bool greater = Greater(c.key1, c.key2, node1, node2);
+        c.side = greater;
+        c.next = greater ? right : left;
         if (!kRank) return true;
         uint64_t inSecond = 0 - static_cast<uint64_t>(differ1 == 0);
         uint64_t differ = differ1 | (differ2 & inSecond);
         length = 1 + (static_cast<unsigned>(inSecond) & 8) + (LeadingZeros(differ) >> 3);
     } else {
         length = CompareFrom(c.key, node, 17, &c.side);
+        c.next = c.side == kRight ? right : left;
     }
     // (p - r) mod 4096 is 4095 minus the match's position value. A string of 2 bytes or less
     // ranks below any real match and is no match to the coder.

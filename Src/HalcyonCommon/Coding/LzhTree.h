@@ -7,6 +7,7 @@
 #pragma once
 
 #include "HalcyonCommon/Coding/LzhTables.h"
+#include "HalcyonCommon/Coding/LzhWords.h"
 
 #include <cstddef>
 #include <cstdint>
@@ -128,15 +129,8 @@ struct LzhTree {
     // The entries of `grand` for the two next bits `two`: entry 2c of the row is grand[2c + two],
     // where bits `two` lead from the pair c, c + 1. The walk down has the bits well before the
     // node the step before loads; adding them to the table's address apart leaves each step
-    // waiting on nothing but that load (text decoding +7 %). The empty asm keeps the compiler
-    // from folding the two sums back into one on the node.
-    const uint16_t* GrandRow(unsigned two) const {
-        const uint16_t* row = grand + two;
-#if defined(__GNUC__)
-        asm("" : "+r"(row));
-#endif
-        return row;
-    }
+    // waiting on nothing but that load (text decoding +7 %).
+    const uint16_t* GrandRow(unsigned two) const { return Opaque(grand + two); }
 
     // Where bit b leads from node n's children, for `grand`.
     constexpr uint16_t GrandStep(unsigned n, unsigned b) const { return child[child[n] + b]; }

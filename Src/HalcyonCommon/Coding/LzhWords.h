@@ -17,6 +17,18 @@
 
 namespace halcyon::lzh {
 
+// p itself, with the compiler kept from seeing where it comes from, so that an address computed
+// from it stays as written. The decoder's walk and the match finder's search add their offsets
+// to a table's address apart from the index they wait for, which leaves each step waiting on a
+// load only; left alone, the compiler folds the sums back onto the index.
+template <class T>
+inline T* Opaque(T* p) {
+#if defined(__GNUC__)
+    asm("" : "+r"(p));
+#endif
+    return p;
+}
+
 // Eight bytes at p, p[0] in the low byte.
 inline uint64_t LoadWord(const uint8_t* p) {
     uint64_t v;
