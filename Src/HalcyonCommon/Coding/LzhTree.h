@@ -79,13 +79,15 @@ struct LzhTree {
     // of a frequency above its child's either way. Not for a call that rebuilds the tree first.
     bool RaisePassed(unsigned n) {
         unsigned x = frequency[n];
-        frequency[n] = static_cast<uint16_t>(x + 1);
+        RaiseInPlace<false>(n, x);
         return x >= frequency[n + 1];
     }
-    // Raises node n, of frequency x and the last of that frequency, where it stands.
+    // Raises node n, of frequency x and the last of that frequency, where it stands; kCounted:
+    // keeps runEnd.
+    template <bool kCounted = true>
     void RaiseInPlace(unsigned n, unsigned x) {
         frequency[n] = static_cast<uint16_t>(x + 1);
-        --runEnd[RunOf(x)];
+        if (kCounted) --runEnd[RunOf(x)];
     }
     // `moving` is the lowest of the nodes passed that must move, or null; the nodes passed above
     // it follow it up to `end`.
@@ -186,8 +188,9 @@ inline void LzhTree::RefreshGrand(unsigned n) {
 namespace detail {
 
 // The last index at or after `from` whose frequency is below f, given frequency[from] < f. The
-// table is sorted and ends in the sentinel. Only frequencies above those runEnd counts come
-// here; their runs are mostly short, so the search steps one node first, then doubles.
+// table is sorted and ends in the sentinel. The moves runEnd does not serve come here: those of
+// frequencies above the ones it counts, and the decoder's once it has stopped counting, when
+// moves are few. Runs are then mostly short, so the search steps one node first, then doubles.
 inline unsigned LastBelow(const uint16_t* frequency, unsigned from, unsigned f) {
     if (frequency[from + 1] >= f) return from;
     unsigned low = from + 1, high = 0;
@@ -238,10 +241,7 @@ template <bool kGrand, bool kCounted>
 inline unsigned Raise(LzhTree& t, unsigned c) {
     unsigned x = t.frequency[c];
     if (x < t.frequency[c + 1]) {
-        if (kCounted)
-            t.RaiseInPlace(c, x);
-        else
-            t.frequency[c] = static_cast<uint16_t>(x + 1);
+        t.template RaiseInPlace<kCounted>(c, x);
         return c;
     }
     unsigned l = MoveUp<kGrand, kCounted>(t, c, x);
