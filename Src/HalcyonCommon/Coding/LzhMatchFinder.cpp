@@ -140,12 +140,12 @@ void LzhMatchFinder::InsertLeadingSpaces() {
     }
 }
 
-// One insertion under way: the node reached, the side to go on from it and the child there,
-// and the best match so far.
+// One insertion under way: the node reached, the side to go on from it and the child below it
+// there, and the best match so far.
 struct LzhMatchFinder::Cursor {
     const uint8_t* key;
     uint64_t key1, key2;  // bytes 1-8 and 9-16 of the key, the first most significant
-    unsigned r, p, side, next, best;
+    unsigned r, p, side, below, best;
 };
 
 inline void LzhMatchFinder::Begin(Cursor& c, unsigned r) {
@@ -155,7 +155,7 @@ inline void LzhMatchFinder::Begin(Cursor& c, unsigned r) {
     c.r = r;
     c.p = kRootBase + c.key[0];
     c.side = kRight;
-    c.next = child[c.p][kRight];
+    c.below = child[c.p][kRight];
     c.best = 0;
     child[r][kLeft] = child[r][kRight] = kNil;
 }
@@ -175,7 +175,7 @@ inline void LzhMatchFinder::Begin(Cursor& c, unsigned r) {
 // unless the strings are equal that far.
 template <bool kRank>
 HALCYON_LZH_FORCE_INLINE bool LzhMatchFinder::Step(Cursor& c) {
-    unsigned p = c.next;
+    unsigned p = c.below;
     if (p == kNil) {
         Place(c.r, c.p, c.side);
         return false;
@@ -193,14 +193,14 @@ HALCYON_LZH_FORCE_INLINE bool LzhMatchFinder::Step(Cursor& c) {
     if ((differ1 | differ2) != 0) {
         bool greater = Greater(c.key1, c.key2, node1, node2);
         c.side = greater;
-        c.next = greater ? right : left;
+        c.below = greater ? right : left;
         if (!kRank) return true;
         uint64_t inSecond = 0 - static_cast<uint64_t>(differ1 == 0);
         uint64_t differ = differ1 | (differ2 & inSecond);
         length = 1 + (static_cast<unsigned>(inSecond) & 8) + (LeadingZeros(differ) >> 3);
     } else {
         length = CompareFrom(c.key, node, 17, &c.side);
-        c.next = c.side == kRight ? right : left;
+        c.below = c.side == kRight ? right : left;
     }
     // (p - r) mod 4096 is 4095 minus the match's position value. A string of 2 bytes or less
     // ranks below any real match and is no match to the coder.
