@@ -2,6 +2,10 @@
 
 #include "posix/Files.h"
 
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include <cerrno>
 #include <cstring>
 #include <string>
@@ -67,57 +71,74 @@ int TextClose(void* cookie) {
     return rc;
 }
 
-// The host mode for Windows mode `mode`: r/w/a and '+' kept, always binary; `text` tells
-// whether the caller asked for text mode (the default).
-bool HostMode(const char* mode, std::string& hostMode, bool& text) {
-    text = true;
-    hostMode.clear();
+// A Windows mode string taken apart: the host's open flags and stdio mode (always binary), whether
+// the caller asked for text mode (the default) and whether an existing file is emptied.
+struct OpenMode {
+    int flags = 0;
+    std::string hostMode;
+    bool text = true;
+    bool truncate = false;
+};
+
+bool ParseMode(const char* mode, OpenMode& parsed) {
+    bool plus = false;
     for (const char* p = mode; *p != '\0'; ++p) {
         switch (*p) {
             case 'r':
             case 'w':
             case 'a':
             case '+':
-                hostMode += *p;
+                parsed.hostMode += *p;
+                plus = plus || *p == '+';
                 break;
             case 'b':
-                text = false;
+                parsed.text = false;
                 break;
             case 't':
-                text = true;
+                parsed.text = true;
                 break;
             default:
                 break;  // c, n, S, R, T, D, N and ccs= have no meaning here
         }
     }
-    if (hostMode.empty() || std::strchr("rwa", hostMode[0]) == nullptr) return false;
-    hostMode += 'b';
+    if (parsed.hostMode.empty() || std::strchr("rwa", parsed.hostMode[0]) == nullptr) return false;
+    char kind = parsed.hostMode[0];
+    parsed.flags = O_CLOEXEC | (plus ? O_RDWR : kind == 'r' ? O_RDONLY : O_WRONLY);
+    if (kind != 'r') parsed.flags |= O_CREAT;
+    if (kind == 'a') parsed.flags |= O_APPEND;
+    parsed.truncate = kind == 'w';
+    parsed.hostMode += 'b';
     return true;
 }
 
-}  // namespace
-
-int fopen_s(std::FILE** pFile, const char* filename, const char* mode) {
-    if (pFile == nullptr) return EINVAL;
-    *pFile = nullptr;
-    if (filename == nullptr || mode == nullptr) return EINVAL;
-    std::string hostMode;
-    bool text;
-    if (!HostMode(mode, hostMode, text)) return EINVAL;
-    std::string host;
-    DWORD error;
-    if (!posix::ToHostPath(filename, host, error))
-        return error == ERROR_INVALID_NAME ? EINVAL : ENOENT;
-
-    std::FILE* file = std::fopen(host.c_str(), hostMode.c_str());
-    if (file == nullptr) return errno;
-    if (!text) {
+// Opens host file `host` as `mode` says: 0 with *pFile set, or the errno value. A folder is
+// refused with EACCES, as Windows refuses it.
+int OpenStream(const std::string& host, const OpenMode& mode, std::FILE** pFile) {
+    int fd = ::open(host.c_str(), mode.flags, 0666);
+    if (fd < 0) return errno == EISDIR ? EACCES : errno;
+    struct stat st;
+    if (::fstat(fd, &st) != 0 || S_ISDIR(st.st_mode)) {
+        ::close(fd);
+        return EACCES;
+    }
+    if (mode.truncate && ::ftruncate(fd, 0) != 0) {
+        int err = errno;
+        ::close(fd);
+        return err;
+    }
+    std::FILE* file = ::fdopen(fd, mode.hostMode.c_str());
+    if (file == nullptr) {
+        int err = errno;
+        ::close(fd);
+        return err;
+    }
+    if (!mode.text) {
         *pFile = file;
         return 0;
     }
     cookie_io_functions_t io = {TextRead, TextWrite, TextSeek, TextClose};
     auto* stream = new TextStream{file, false};
-    std::FILE* wrapped = fopencookie(stream, hostMode.c_str(), io);
+    std::FILE* wrapped = fopencookie(stream, mode.hostMode.c_str(), io);
     if (wrapped == nullptr) {
         int err = errno;
         std::fclose(file);
@@ -128,11 +149,39 @@ int fopen_s(std::FILE** pFile, const char* filename, const char* mode) {
     return 0;
 }
 
-std::FILE* fopen(const char* filename, const char* mode) {
+// The C runtime's open with share flag `shflag`: 0 with *pFile set, or the errno value.
+int OpenShared(std::FILE** pFile, const char* filename, const char* mode, int shflag) {
+    *pFile = nullptr;
+    if (filename == nullptr || mode == nullptr) return EINVAL;
+    if (shflag != _SH_DENYRW && shflag != _SH_DENYWR && shflag != _SH_DENYRD &&
+        shflag != _SH_DENYNO) {
+        return EINVAL;
+    }
+    OpenMode parsed;
+    if (!ParseMode(mode, parsed)) return EINVAL;
+    std::string host;
+    DWORD error;
+    if (!posix::ToHostPath(filename, host, error))
+        return error == ERROR_INVALID_NAME ? EINVAL : ENOENT;
+    return OpenStream(host, parsed, pFile);
+}
+
+}  // namespace
+
+int fopen_s(std::FILE** pFile, const char* filename, const char* mode) {
+    if (pFile == nullptr) return EINVAL;
+    return OpenShared(pFile, filename, mode, _SH_DENYNO);
+}
+
+std::FILE* _fsopen(const char* filename, const char* mode, int shflag) {
     std::FILE* file = nullptr;
-    int err = fopen_s(&file, filename, mode);
+    int err = OpenShared(&file, filename, mode, shflag);
     if (err != 0) errno = err;
     return file;
+}
+
+std::FILE* fopen(const char* filename, const char* mode) {
+    return _fsopen(filename, mode, _SH_DENYNO);
 }
 
 }  // namespace win

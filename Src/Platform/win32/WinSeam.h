@@ -1,9 +1,9 @@
 // The seam on Windows: win::Name is the system's own ::Name.
 //
 // Types and functions enter namespace win by using-declarations; constants are the macros of
-// <windows.h>, spelled as the library spells them. fopen and fopen_s are the C runtime's. The one
-// function of our own is MessageBoxA, which offers the box to the hook installed with
-// halcyon::SetMessageBoxHook before it shows it (Desktop.cpp).
+// <windows.h>, spelled as the library spells them. fopen, fopen_s and _fsopen (with the flags of
+// <share.h>) are the C runtime's. The one function of our own is MessageBoxA, which offers the box
+// to the hook installed with halcyon::SetMessageBoxHook before it shows it (Desktop.cpp).
 #pragma once
 
 #ifndef WIN32_LEAN_AND_MEAN
@@ -15,6 +15,8 @@
 #include <windows.h>
 
 #include <HalcyonCommon/Export.h>
+
+#include <share.h>
 
 #include <cstdio>
 
@@ -81,6 +83,7 @@ using ::IsDBCSLeadByte;
 using ::IsDBCSLeadByteEx;
 
 // The C runtime.
+using ::_fsopen;
 using ::fopen;
 using ::fopen_s;
 
