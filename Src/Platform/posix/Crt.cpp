@@ -1,6 +1,9 @@
 #include "posix/Crt.h"
 
 #include "posix/Files.h"
+#include "posix/KernelObjects.h"
+#include "posix/ShareModes.h"
+#include "posix/SysCalls.h"
 
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -14,6 +17,9 @@ namespace win {
 namespace {
 
 constexpr char kCtrlZ = 0x1A;
+// fopen_s's sharing, Windows' _SH_SECURE: others may read a file opened to be read only, nothing
+// else.
+constexpr int kShareSecure = 0x80;
 
 struct TextStream {
     std::FILE* file;
@@ -75,6 +81,7 @@ int TextClose(void* cookie) {
 // the caller asked for text mode (the default) and whether an existing file is emptied.
 struct OpenMode {
     int flags = 0;
+    DWORD access = 0;  // FILE_SHARE_READ / FILE_SHARE_WRITE, as the share check compares it
     std::string hostMode;
     bool text = true;
     bool truncate = false;
@@ -104,6 +111,9 @@ bool ParseMode(const char* mode, OpenMode& parsed) {
     if (parsed.hostMode.empty() || std::strchr("rwa", parsed.hostMode[0]) == nullptr) return false;
     char kind = parsed.hostMode[0];
     parsed.flags = O_CLOEXEC | (plus ? O_RDWR : kind == 'r' ? O_RDONLY : O_WRONLY);
+    parsed.access = plus          ? FILE_SHARE_READ | FILE_SHARE_WRITE
+                    : kind == 'r' ? FILE_SHARE_READ
+                                  : FILE_SHARE_WRITE;
     if (kind != 'r') parsed.flags |= O_CREAT;
     if (kind == 'a') parsed.flags |= O_APPEND;
     parsed.truncate = kind == 'w';
@@ -111,25 +121,66 @@ bool ParseMode(const char* mode, OpenMode& parsed) {
     return true;
 }
 
-// Opens host file `host` as `mode` says: 0 with *pFile set, or the errno value. A folder is
-// refused with EACCES, as Windows refuses it.
-int OpenStream(const std::string& host, const OpenMode& mode, std::FILE** pFile) {
-    int fd = ::open(host.c_str(), mode.flags, 0666);
-    if (fd < 0) return errno == EISDIR ? EACCES : errno;
+// The share mode of share flag `shflag` for an open with `access`; false for an unknown flag.
+bool ShareMode(int shflag, DWORD access, DWORD& share) {
+    switch (shflag) {
+        case _SH_DENYRW:
+            share = 0;
+            return true;
+        case _SH_DENYWR:
+            share = FILE_SHARE_READ;
+            return true;
+        case _SH_DENYRD:
+            share = FILE_SHARE_WRITE;
+            return true;
+        case _SH_DENYNO:
+            share = FILE_SHARE_READ | FILE_SHARE_WRITE;
+            return true;
+        case kShareSecure:
+            share = access == FILE_SHARE_READ ? FILE_SHARE_READ : 0;
+            return true;
+        default:
+            return false;
+    }
+}
+
+// Opens host file `host` as `mode` says and checks it against the other opens of the file: the
+// descriptor, or -1 with the errno value in `err`. A folder is refused with EACCES, as Windows
+// refuses it; so is an open that clashes with another one. Emptying a mapped file gives EINVAL,
+// as the Windows runtime turns ERROR_USER_MAPPED_FILE into it.
+int OpenChecked(const std::string& host, const OpenMode& mode, DWORD share, int& err) {
+    int fd = posix::OpenShareable(host.c_str(), mode.flags, 0666);
+    if (fd < 0) {
+        err = errno == EISDIR ? EACCES : errno;
+        return -1;
+    }
     struct stat st;
-    if (::fstat(fd, &st) != 0 || S_ISDIR(st.st_mode)) {
-        ::close(fd);
-        return EACCES;
+    err = 0;
+    if (posix::Sys().fstat(fd, &st) != 0 || S_ISDIR(st.st_mode)) {
+        err = EACCES;
+    } else if (posix::ClaimShareAccess(fd, mode.access, share) != ERROR_SUCCESS) {
+        err = EACCES;
+    } else if (mode.truncate && st.st_size != 0) {
+        if (posix::IsMappedElsewhere(fd)) {
+            err = EINVAL;
+        } else if (posix::Sys().ftruncate(fd, 0) != 0) {
+            err = errno;
+        }
     }
-    if (mode.truncate && ::ftruncate(fd, 0) != 0) {
-        int err = errno;
-        ::close(fd);
-        return err;
-    }
+    if (err == 0) return fd;
+    posix::Sys().close(fd);
+    return -1;
+}
+
+// Opens host file `host` as `mode` and `share` say: 0 with *pFile set, or the errno value.
+int OpenStream(const std::string& host, const OpenMode& mode, DWORD share, std::FILE** pFile) {
+    int err;
+    int fd = OpenChecked(host, mode, share, err);
+    if (fd < 0) return err;
     std::FILE* file = ::fdopen(fd, mode.hostMode.c_str());
     if (file == nullptr) {
-        int err = errno;
-        ::close(fd);
+        err = errno;
+        posix::Sys().close(fd);
         return err;
     }
     if (!mode.text) {
@@ -140,7 +191,7 @@ int OpenStream(const std::string& host, const OpenMode& mode, std::FILE** pFile)
     auto* stream = new TextStream{file, false};
     std::FILE* wrapped = fopencookie(stream, mode.hostMode.c_str(), io);
     if (wrapped == nullptr) {
-        int err = errno;
+        err = errno;
         std::fclose(file);
         delete stream;
         return err;
@@ -153,24 +204,21 @@ int OpenStream(const std::string& host, const OpenMode& mode, std::FILE** pFile)
 int OpenShared(std::FILE** pFile, const char* filename, const char* mode, int shflag) {
     *pFile = nullptr;
     if (filename == nullptr || mode == nullptr) return EINVAL;
-    if (shflag != _SH_DENYRW && shflag != _SH_DENYWR && shflag != _SH_DENYRD &&
-        shflag != _SH_DENYNO) {
-        return EINVAL;
-    }
     OpenMode parsed;
-    if (!ParseMode(mode, parsed)) return EINVAL;
+    DWORD share;
+    if (!ParseMode(mode, parsed) || !ShareMode(shflag, parsed.access, share)) return EINVAL;
     std::string host;
     DWORD error;
     if (!posix::ToHostPath(filename, host, error))
         return error == ERROR_INVALID_NAME ? EINVAL : ENOENT;
-    return OpenStream(host, parsed, pFile);
+    return OpenStream(host, parsed, share, pFile);
 }
 
 }  // namespace
 
 int fopen_s(std::FILE** pFile, const char* filename, const char* mode) {
     if (pFile == nullptr) return EINVAL;
-    return OpenShared(pFile, filename, mode, _SH_DENYNO);
+    return OpenShared(pFile, filename, mode, kShareSecure);
 }
 
 std::FILE* _fsopen(const char* filename, const char* mode, int shflag) {

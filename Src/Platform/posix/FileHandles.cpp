@@ -4,6 +4,7 @@
 #include "posix/Files.h"
 #include "posix/KernelObjects.h"
 #include "posix/KernelRegistry.h"
+#include "posix/ShareModes.h"
 #include "posix/SysCalls.h"
 
 #include <fcntl.h>
@@ -84,12 +85,16 @@ bool ParseRecordName(const std::string& name, dev_t& device, ino_t& inode) {
     return true;
 }
 
+bool Truncating(DWORD disposition) {
+    return disposition == CREATE_ALWAYS || disposition == TRUNCATE_EXISTING;
+}
+
+// No O_TRUNC: an existing file is emptied only once the share check let the open through, by
+// ftruncate, for which the descriptor must be writable.
 int OpenFlags(DWORD access, DWORD disposition) {
     bool read = (access & (GENERIC_READ | GENERIC_ALL)) != 0;
-    bool write = (access & (GENERIC_WRITE | GENERIC_ALL)) != 0;
-    int flags = O_CLOEXEC | (write ? (read ? O_RDWR : O_WRONLY) : O_RDONLY);
-    if (disposition == CREATE_ALWAYS || disposition == TRUNCATE_EXISTING) flags |= O_TRUNC;
-    return flags;
+    bool write = (access & (GENERIC_WRITE | GENERIC_ALL)) != 0 || Truncating(disposition);
+    return O_CLOEXEC | (write ? (read ? O_RDWR : O_WRONLY) : O_RDONLY);
 }
 
 // Opens the file as the disposition says; `existed` tells whether it was there before.
@@ -99,7 +104,7 @@ int OpenByDisposition(const std::string& host, DWORD access, DWORD disposition, 
     bool mayCreate = disposition != OPEN_EXISTING && disposition != TRUNCATE_EXISTING;
     for (int attempt = 0; attempt < 8; ++attempt) {
         if (mayCreate) {
-            int fd = Sys().open(host.c_str(), (flags & ~O_TRUNC) | O_CREAT | O_EXCL, 0666);
+            int fd = posix::OpenShareable(host.c_str(), flags | O_CREAT | O_EXCL, 0666);
             if (fd >= 0) {
                 existed = false;
                 return fd;
@@ -110,7 +115,7 @@ int OpenByDisposition(const std::string& host, DWORD access, DWORD disposition, 
                 return -1;
             }
         }
-        int fd = Sys().open(host.c_str(), flags, 0);
+        int fd = posix::OpenShareable(host.c_str(), flags, 0);
         if (fd >= 0) {
             existed = true;
             return fd;
@@ -122,14 +127,26 @@ int OpenByDisposition(const std::string& host, DWORD access, DWORD disposition, 
     return -1;
 }
 
-bool ValidRequest(DWORD access, DWORD disposition) {
+bool ValidRequest(DWORD access, DWORD share, DWORD disposition) {
     if (disposition < CREATE_NEW || disposition > TRUNCATE_EXISTING) return false;
+    if ((share & ~(FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE)) != 0) return false;
     return disposition != TRUNCATE_EXISTING || (access & (GENERIC_WRITE | GENERIC_ALL)) != 0;
 }
 
 void AdviseAccess(int fd, DWORD flags) {
     if ((flags & FILE_FLAG_RANDOM_ACCESS) != 0) posix_fadvise(fd, 0, 0, POSIX_FADV_RANDOM);
     if ((flags & FILE_FLAG_SEQUENTIAL_SCAN) != 0) posix_fadvise(fd, 0, 0, POSIX_FADV_SEQUENTIAL);
+}
+
+// The share check of a new open of the file on `fd`, then the emptying its disposition asks for,
+// which a mapping of the file in any process refuses (its views would fault).
+DWORD ShareAndTruncate(int fd, DWORD access, DWORD share, DWORD disposition, DWORD flags,
+                       bool existed) {
+    if ((flags & FILE_FLAG_DELETE_ON_CLOSE) != 0) access |= DELETE;  // as Windows asks for it
+    DWORD error = posix::ClaimShareAccess(fd, posix::ShareAccessOf(access), share);
+    if (error != ERROR_SUCCESS || !existed || !Truncating(disposition)) return error;
+    if (posix::IsMappedElsewhere(fd)) return ERROR_USER_MAPPED_FILE;
+    return Sys().ftruncate(fd, 0) == 0 ? ERROR_SUCCESS : ErrorFromErrno(errno);
 }
 
 }  // namespace
@@ -148,6 +165,7 @@ int OpenFileUse(const std::string& path, dev_t device, ino_t inode, bool writabl
     }
     // Best effort: a file system without flock still works, without crash-proof removal.
     Sys().flock(fd, LOCK_SH | LOCK_NB);
+    posix::MarkMapped(fd);  // every use made here is a mapping's or a view's
     return fd;
 }
 
@@ -183,9 +201,10 @@ int CollectDeleteOnClose(const FolderLock& folder, const std::string& fileName) 
 using namespace posix::kernel;
 using posix::Sys;
 
-HANDLE CreateFileA(LPCSTR lpFileName, DWORD dwDesiredAccess, DWORD, LPSECURITY_ATTRIBUTES,
-                   DWORD dwCreationDisposition, DWORD dwFlagsAndAttributes, HANDLE) {
-    if (!ValidRequest(dwDesiredAccess, dwCreationDisposition)) {
+HANDLE CreateFileA(LPCSTR lpFileName, DWORD dwDesiredAccess, DWORD dwShareMode,
+                   LPSECURITY_ATTRIBUTES, DWORD dwCreationDisposition, DWORD dwFlagsAndAttributes,
+                   HANDLE) {
+    if (!ValidRequest(dwDesiredAccess, dwShareMode, dwCreationDisposition)) {
         SetLastError(ERROR_INVALID_PARAMETER);
         return INVALID_HANDLE_VALUE;
     }
@@ -205,6 +224,13 @@ HANDLE CreateFileA(LPCSTR lpFileName, DWORD dwDesiredAccess, DWORD, LPSECURITY_A
     if (Sys().fstat(fd, &st) != 0 || S_ISDIR(st.st_mode)) {
         Sys().close(fd);
         SetLastError(ERROR_ACCESS_DENIED);
+        return INVALID_HANDLE_VALUE;
+    }
+    error = ShareAndTruncate(fd, dwDesiredAccess, dwShareMode, dwCreationDisposition,
+                             dwFlagsAndAttributes, existed);
+    if (error != ERROR_SUCCESS) {
+        Sys().close(fd);
+        SetLastError(error);
         return INVALID_HANDLE_VALUE;
     }
     Sys().flock(fd, LOCK_SH | LOCK_NB);  // this handle is a use of the file

@@ -1,9 +1,12 @@
 #include "posix/Files.h"
 
 #include "posix/Errors.h"
+#include "posix/KernelObjects.h"
+#include "posix/ShareModes.h"
 #include "posix/SysCalls.h"
 
 #include <dirent.h>
+#include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -295,8 +298,20 @@ BOOL DeleteFileA(LPCSTR lpFileName) {
         SetLastError(ERROR_ACCESS_DENIED);
         return FALSE;
     }
-    if (posix::Sys().unlink(host.c_str()) == 0) return TRUE;
+    // Windows deletes through an open with delete access that shares everything: a handle that
+    // does not share deleting keeps the file. A link is removed as itself, unchecked.
+    int fd = posix::Sys().open(host.c_str(), O_RDONLY | O_CLOEXEC | O_NOFOLLOW | O_NONBLOCK, 0);
+    if (fd >= 0 && posix::ClaimShareAccess(
+                       fd, FILE_SHARE_DELETE,
+                       FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE) != ERROR_SUCCESS) {
+        posix::Sys().close(fd);
+        SetLastError(ERROR_SHARING_VIOLATION);
+        return FALSE;
+    }
+    int rc = posix::Sys().unlink(host.c_str());
     int err = errno;
+    if (fd >= 0) posix::Sys().close(fd);
+    if (rc == 0) return TRUE;
     SetLastError(err == ENOENT ? posix::MissingPathError(host) : posix::ErrorFromErrno(err));
     return FALSE;
 }

@@ -11,10 +11,11 @@ namespace win::posix {
 namespace {
 
 int OpenCall(const char* path, int flags, mode_t mode) { return ::open(path, flags, mode); }
+int FcntlCall(int fd, int cmd, struct flock* lock) { return ::fcntl(fd, cmd, lock); }
 
 const SysCalls kReal = {
     OpenCall, ::close,  ::read, ::write,  ::fstat, ::ftruncate, ::flock,     ::mkdir,
-    ::unlink, ::rename, ::mmap, ::munmap, ::fsync, ::fchmod,    ::fallocate,
+    ::unlink, ::rename, ::mmap, ::munmap, ::fsync, ::fchmod,    ::fallocate, FcntlCall,
 };
 
 }  // namespace

@@ -4,6 +4,7 @@
 
 #include <HalcyonCommon/Export.h>
 
+#include <fcntl.h>
 #include <sys/stat.h>
 #include <sys/types.h>
 
@@ -25,6 +26,7 @@ struct SysCalls {
     int (*fsync)(int fd);
     int (*fchmod)(int fd, mode_t mode);
     int (*fallocate)(int fd, int mode, off_t offset, off_t length);
+    int (*fcntl)(int fd, int cmd, struct flock* lock);  // the lock commands only
 };
 
 // The table in use. Tests replace entries and restore the saved table afterwards.
