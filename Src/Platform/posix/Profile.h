@@ -11,7 +11,8 @@
 namespace win {
 
 HALCYON_API DWORD GetPrivateProfileStringA(LPCSTR lpAppName, LPCSTR lpKeyName, LPCSTR lpDefault,
-                                           LPSTR lpReturnedString, DWORD nSize, LPCSTR lpFileName);
+                                           LPSTR lpReturnedString, DWORD nSize,
+                                           LPCSTR lpFileName);
 HALCYON_API UINT GetPrivateProfileIntA(LPCSTR lpAppName, LPCSTR lpKeyName, int nDefault,
                                        LPCSTR lpFileName);
 HALCYON_API DWORD GetPrivateProfileSectionA(LPCSTR lpAppName, LPSTR lpReturnedString, DWORD nSize,
