@@ -92,9 +92,9 @@ TEST(ShareModes, OpensOfOneProcessAndOfAnotherFollowTheTable) {
 }
 
 // Threads opening one file to write it, denying writes: exactly one gets it, every round.
-TEST(ShareModes, OfRacingExclusiveWritersExactlyOneWins) {
+TEST(ShareModes, ThreadsRacingToWriteAloneOneWinsEachRound) {
     std::string path = Folder("race") + "log";
-    for (int round = 0; round < 200; ++round) {
+    for (int round = 0; round < 100; ++round) {
         win::HANDLE got[4];
         std::vector<std::thread> threads;
         for (auto& h : got) threads.emplace_back([&h, &path] { h = Open(path, W, SR); });
