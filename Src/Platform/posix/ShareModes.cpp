@@ -5,8 +5,10 @@
 
 #include <fcntl.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <chrono>
+#include <functional>
 #include <random>
 #include <thread>
 
@@ -121,10 +123,9 @@ DWORD ClaimShareAccess(int fd, DWORD access, DWORD share) {
         }
         // An open checking at the same time: one of the two sees the other and backs off.
         bool racing = Clashes(fd, kTentative, clashing);
-        bool placed = !racing && Place(fd, kStanding, slots);
+        if (!racing) Place(fd, kStanding, slots);  // failing, it leaves the open unchecked
         Release(fd, kTentative, slots);
-        if (placed) return ERROR_SUCCESS;
-        if (!racing) return ERROR_SUCCESS;  // no locks left: go unchecked as above
+        if (!racing) return ERROR_SUCCESS;
         BackOff(attempt);
     }
     return ERROR_SHARING_VIOLATION;
