@@ -11,10 +11,14 @@ namespace win::posix {
 namespace {
 
 int OpenCall(const char* path, int flags, mode_t mode) { return ::open(path, flags, mode); }
+int OpenAtCall(int dirFd, const char* name, int flags, mode_t mode) {
+    return ::openat(dirFd, name, flags, mode);
+}
 
 const SysCalls kReal = {
-    OpenCall, ::close,  ::read, ::write,  ::fstat, ::ftruncate, ::flock,     ::mkdir,
-    ::unlink, ::rename, ::mmap, ::munmap, ::fsync, ::fchmod,    ::fallocate,
+    OpenCall,    ::close,    ::read,     ::write,    ::fstat,  ::ftruncate, ::flock,
+    ::mkdir,     ::unlink,   ::rename,   ::mmap,     ::munmap, ::fsync,     ::fchmod,
+    ::fallocate, OpenAtCall, ::unlinkat, ::renameat, ::linkat,
 };
 
 }  // namespace
