@@ -152,8 +152,8 @@ std::vector<std::string> Entries(const std::string& folder) {
 }
 
 // Child: makes the registry of blocks, then a block in forked processes, each killed at one call
-// more, and collects after each. Exit 0 when nothing was ever left in the TEMP folder, 1 when something
-// was (the call on standard error), 2 when no process got through.
+// more, and collects after each. Exit 0 when nothing was ever left in the TEMP folder, 1 when
+// something was (the call on standard error), 2 when no process got through.
 int KillWhileMakingBlocks(const std::vector<std::string>&) {
     std::string temp = HostPath(s_PathGetTempPath(0));
     MakeFolder(temp);
