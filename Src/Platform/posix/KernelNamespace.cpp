@@ -177,33 +177,55 @@ DWORD CreateObjectFile(const FolderLock& folder, const std::string& key, Kind ki
     return ERROR_SUCCESS;
 }
 
+// With the folder held: gives up the hold on `key` and removes its file when no other process
+// holds it.
+void GiveUp(const FolderLock& folder, const std::string& key, ObjectFile& file) {
+    CloseFd(file.lockFd);
+    CloseFd(file.dataFd);
+    std::string name = FileNameFor(key);
+    int fd = Sys().openat(folder.Fd(), name.c_str(), O_RDONLY | kOpenFlags, 0);
+    if (fd < 0) return;
+    if (!HasHolder(fd)) Sys().unlinkat(folder.Fd(), name.c_str(), 0);
+    Sys().close(fd);
+}
+
 // Under the folder lock: opens `key`, or creates it (from `reserved` if that has a file) when
 // `create` is given and there is no such object.
 DWORD OpenOrCreate(const std::string& key, Kind kind, const CreateRequest* create,
-                   Reservation& reserved, ObjectFile& out, bool& existed) {
+                   Reservation& reserved, const SetUp& setUp, ObjectFile& out, bool& existed) {
     FolderLock folder;
     if (!folder.Held()) return folder.Error();
     MaybeCollect(folder, create != nullptr);
-    DWORD error = OpenObjectFile(folder, key, kind, out);
+    ObjectFile file;
+    DWORD error = OpenObjectFile(folder, key, kind, file);
     existed = error == ERROR_SUCCESS;
     if (error == ERROR_FILE_NOT_FOUND && create != nullptr) {
-        error = CreateObjectFile(folder, key, kind, *create, reserved, out);
+        error = CreateObjectFile(folder, key, kind, *create, reserved, file);
     }
+    if (error == ERROR_SUCCESS && setUp) {
+        error = setUp(file);
+        if (error != ERROR_SUCCESS) {
+            GiveUp(folder, key, file);
+            DiscardObjectFile(file);
+        }
+    }
+    if (error == ERROR_SUCCESS) out = file;
     return error;
 }
 
 }  // namespace
 
 DWORD AcquireObjectFile(const std::string& key, Kind kind, const CreateRequest* create,
-                        ObjectFile& out, bool& existed) {
+                        const SetUp& setUp, ObjectFile& out, bool& existed) {
     Reservation reserved;
     // A mapping's pages are reserved outside the lock: the name is looked up first, the pages
     // reserved if it is free, and the name looked up again before the new object takes it.
     bool reserve = create != nullptr && create->dataBytes > 0;
-    DWORD error = OpenOrCreate(key, kind, reserve ? nullptr : create, reserved, out, existed);
+    DWORD error =
+        OpenOrCreate(key, kind, reserve ? nullptr : create, reserved, setUp, out, existed);
     if (!reserve || error != ERROR_FILE_NOT_FOUND) return error;
     if ((error = Reserve(create->dataBytes, reserved)) != ERROR_SUCCESS) return error;
-    return OpenOrCreate(key, kind, create, reserved, out, existed);
+    return OpenOrCreate(key, kind, create, reserved, setUp, out, existed);
 }
 
 DWORD CreateUnnamedFile(Kind kind, std::uint64_t dataBytes, const HeaderInit& init,
@@ -234,12 +256,7 @@ void ReleaseObjectFile(const std::string& key, ObjectFile& file) {
     CloseFd(file.dataFd);
     if (key.empty()) return;
     FolderLock folder;
-    if (!folder.Held()) return;
-    std::string name = FileNameFor(key);
-    int fd = Sys().openat(folder.Fd(), name.c_str(), O_RDONLY | kOpenFlags, 0);
-    if (fd < 0) return;
-    if (!HasHolder(fd)) Sys().unlinkat(folder.Fd(), name.c_str(), 0);
-    Sys().close(fd);
+    if (folder.Held()) GiveUp(folder, key, file);
 }
 
 void DiscardObjectFile(ObjectFile& file) {

@@ -78,7 +78,8 @@ struct ObjectFile {
     ObjectHeader* header = nullptr;  // the first page, mapped shared
 };
 
-// Fills a new header's kind-specific part; the magic is written after it succeeds.
+// Fills a new header's kind-specific part; the magic is written after it succeeds. Runs with the
+// folder locked: it must not call into the namespace.
 using HeaderInit = std::function<DWORD(ObjectHeader& header)>;
 
 // How to make a new object: the bytes after its header and the header's kind-specific part.
@@ -88,11 +89,15 @@ struct CreateRequest {
 };
 
 // Opens the live object `key`, or creates it when `create` is given and there is none; `existed`
-// tells which. ERROR_INVALID_HANDLE when the name is held by an object of another kind or its file
-// is damaged. A new object's data pages are reserved before the folder is locked, so a large
-// mapping keeps nobody waiting; its header is filled and its name published under the lock.
+// tells which. ERROR_FILE_NOT_FOUND when there is none and `create` is null (a stale file is
+// removed on the way); ERROR_INVALID_HANDLE when the name is held by an object of another kind or
+// its file is damaged. A new object's data pages are reserved before the folder is locked, so a
+// large mapping keeps nobody waiting; its header is filled and its name published under the lock.
+// `setUp`, when given, runs with the folder still locked once the object is held, for what the
+// caller needs of it (it must not call into the namespace); its failure gives the object up again.
+using SetUp = std::function<DWORD(const ObjectFile& file)>;
 DWORD AcquireObjectFile(const std::string& key, Kind kind, const CreateRequest* create,
-                        ObjectFile& out, bool& existed);
+                        const SetUp& setUp, ObjectFile& out, bool& existed);
 
 // An object that no name reaches: the same file, unlinked at once.
 DWORD CreateUnnamedFile(Kind kind, std::uint64_t dataBytes, const HeaderInit& init,

@@ -94,19 +94,10 @@ void GiveUpFile(KernelObject& object) {
     ReleaseFileUse(object.fileDevice, object.fileInode);
 }
 
-// With the registry lock held: a record for a file just opened or created.
-DWORD AdoptFile(Registry& registry, const std::string& key, Kind kind, const ObjectFile& file,
-                const Attach& attach, KernelObject*& out) {
-    auto* object = new KernelObject;
-    object->kind = kind;
-    object->key = key;
-    object->file = file;
-    DWORD error = attach ? attach(*object) : ERROR_SUCCESS;
-    if (error != ERROR_SUCCESS) {
-        ReleaseObjectFile(key, object->file);
-        Free(object);
-        return error;
-    }
+// With the registry lock held: the record of an object just opened or created, with its first
+// handle.
+DWORD AdoptFile(Registry& registry, const std::string& key, KernelObject* object,
+                KernelObject*& out) {
     object->handles = 1;
     if (!key.empty()) registry.named[key] = object;
     out = object;
@@ -170,19 +161,35 @@ DWORD AcquireNamed(const std::string& key, Kind kind, const CreateRequest* creat
         out = it->second;
         return ERROR_SUCCESS;
     }
-    ObjectFile file;
-    DWORD error = AcquireObjectFile(key, kind, create, file, existed);
-    if (error != ERROR_SUCCESS) return error;
-    return AdoptFile(registry, key, kind, file, attach, out);
+    auto* object = new KernelObject;
+    object->kind = kind;
+    object->key = key;
+    // Set up while the folder is held, so that no other process's last close of a mapped file
+    // comes between the open of the mapping and this process's use of the file.
+    auto setUp = [&](const ObjectFile& file) {
+        object->file = file;
+        return attach ? attach(*object) : ERROR_SUCCESS;
+    };
+    DWORD error = AcquireObjectFile(key, kind, create, setUp, object->file, existed);
+    if (error != ERROR_SUCCESS) {
+        delete object;
+        return error;
+    }
+    return AdoptFile(registry, key, object, out);
 }
 
 DWORD AcquireUnnamed(Kind kind, const CreateRequest& create, const Attach& attach,
                      KernelObject*& out) {
     EnsureExitCleanup();
-    ObjectFile file;
-    DWORD error = CreateUnnamedFile(kind, create.dataBytes, create.init, file);
-    if (error != ERROR_SUCCESS) return error;
-    return AdoptFile(TheRegistry(), std::string(), kind, file, attach, out);
+    auto* object = new KernelObject;
+    object->kind = kind;
+    DWORD error = CreateUnnamedFile(kind, create.dataBytes, create.init, object->file);
+    if (error == ERROR_SUCCESS && attach) error = attach(*object);
+    if (error != ERROR_SUCCESS) {
+        Free(object);
+        return error;
+    }
+    return AdoptFile(TheRegistry(), std::string(), object, out);
 }
 
 HANDLE HandleFor(KernelObject* object, HandleKind kind, DWORD access) {

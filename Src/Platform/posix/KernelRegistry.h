@@ -40,7 +40,8 @@ struct KernelObject {
 std::mutex& RegistryLock();
 
 // Sets up what this process needs of an object it did not hold before (a mapping's file use);
-// runs with the registry lock held. A failure gives the object up again.
+// runs with the registry lock held, and for a named object the folder's too, so it must not call
+// into the namespace. A failure gives the object up again.
 using Attach = std::function<DWORD(KernelObject& object)>;
 
 // With the registry lock held: this process's record of object `key`, opened, or created when
