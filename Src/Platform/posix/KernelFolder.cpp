@@ -105,12 +105,13 @@ DWORD CheckNamespace(int dirFd) {
     struct stat folder;
     if (Sys().fstat(dirFd, &folder) != 0) return ErrorFromErrno(errno);
     // Once checked, a folder stays checked for the process (the caller's own; nobody rewrites it).
-    static std::mutex lock;
-    static std::string checked;
+    // Never destroyed: the process's end still releases its objects after static destructors.
+    static std::mutex* lock = new std::mutex;
+    static std::string* checked = new std::string;
     std::string key =
         std::to_string(folder.st_dev) + "." + std::to_string(folder.st_ino) + "=" + mine;
-    std::lock_guard<std::mutex> hold(lock);
-    if (checked == key) return ERROR_SUCCESS;
+    std::lock_guard<std::mutex> hold(*lock);
+    if (*checked == key) return ERROR_SUCCESS;
     int fd = Sys().openat(dirFd, kNamespaceFile, O_RDONLY | O_NOFOLLOW | O_CLOEXEC, 0);
     if (fd < 0 && errno != ENOENT) return ErrorFromErrno(errno);
     DWORD error = ERROR_SUCCESS;
@@ -124,7 +125,7 @@ DWORD CheckNamespace(int dirFd) {
             error = ERROR_NOT_SUPPORTED;
         }
     }
-    if (error == ERROR_SUCCESS) checked = key;
+    if (error == ERROR_SUCCESS) *checked = key;
     return error;
 }
 
