@@ -218,6 +218,7 @@ TEST(KernelFailures, ALargeMappingIsReservedWithoutHoldingTheFolder) {
 }  // namespace halcyon::test
 
 #else
+#include <gtest/gtest.h>
 
 TEST(KernelFailures, LinuxStandInOnly) { GTEST_SKIP() << "failure injection is the stand-in's"; }
 

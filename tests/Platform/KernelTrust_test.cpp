@@ -200,6 +200,7 @@ TEST(KernelTrust, AChildOfForkWithoutHandlersOwnsNoneOfItsParentsMutexes) {
 }  // namespace halcyon::test
 
 #else
+#include <gtest/gtest.h>
 
 TEST(KernelTrust, LinuxStandInOnly) { GTEST_SKIP() << "the namespace folder is the stand-in's"; }
 
