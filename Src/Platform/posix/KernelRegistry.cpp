@@ -128,7 +128,7 @@ __attribute__((tls_model("initial-exec"))) __thread int t_tidPid = 0;
 
 int LoadPid() {
     static std::atomic<int>* const slot = WipedOnFork();  // once per program, kept by children
-    g_pidSlot.store(slot, std::memory_order_relaxed);
+    g_pidSlot.store(slot, std::memory_order_release);
     int pid = static_cast<int>(getpid());
     slot->store(pid, std::memory_order_relaxed);
     return pid;

@@ -73,7 +73,8 @@ extern __thread int t_tidPid __attribute__((tls_model("initial-exec")));
 int LoadPid();
 int LoadTid(int pid);
 inline int CurrentPid() {
-    int pid = g_pidSlot.load(std::memory_order_relaxed)->load(std::memory_order_relaxed);
+    // Acquire: the page another thread made and published is seen whole.
+    int pid = g_pidSlot.load(std::memory_order_acquire)->load(std::memory_order_relaxed);
     return pid != 0 ? pid : LoadPid();
 }
 inline int CurrentTid() {
