@@ -24,7 +24,8 @@ std::vector<std::string> FolderEntries() {
     if (DIR* d = opendir(win::posix::KernelDirectory().c_str())) {
         while (struct dirent* e = readdir(d)) {
             std::string name = e->d_name;
-            if (name != "." && name != "..") names.push_back(name);
+            // The folder's own note of its PID namespace stays with the folder.
+            if (name != "." && name != ".." && name != ".pidns") names.push_back(name);
         }
         closedir(d);
     }

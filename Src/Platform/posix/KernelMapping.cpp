@@ -97,6 +97,17 @@ DWORD AttachSection(KernelObject& object) {
     return object.fileUseFd < 0 ? error : ERROR_SUCCESS;
 }
 
+// Grows the file to `size` with its blocks reserved, so that a full disk fails the mapping here
+// instead of killing the process (SIGBUS) at its first write to a view. A file system without
+// preallocation only gets the size.
+DWORD GrowFile(int fd, std::uint64_t size) {
+    auto length = static_cast<off_t>(size);
+    int rc = Sys().fallocate(fd, 0, 0, length);
+    if (rc != 0 && (errno == EOPNOTSUPP || errno == ENOSYS)) rc = Sys().ftruncate(fd, length);
+    if (rc == 0) return ERROR_SUCCESS;
+    return errno == ENOSPC || errno == EFBIG ? ERROR_DISK_FULL : ErrorFromErrno(errno);
+}
+
 // A new mapping over `file`: takes the file's size when none is asked, grows it otherwise.
 DWORD InitFileSection(ObjectHeader& header, const FileHandle& file, DWORD base,
                       std::uint64_t size) {
@@ -108,7 +119,8 @@ DWORD InitFileSection(ObjectHeader& header, const FileHandle& file, DWORD base,
     if (size > kMaxSectionBytes) return ERROR_NOT_ENOUGH_MEMORY;
     if (size > fileSize) {
         if (!Writable(base)) return ERROR_NOT_ENOUGH_MEMORY;
-        if (Sys().ftruncate(file.fd, static_cast<off_t>(size)) != 0) return ErrorFromErrno(errno);
+        DWORD error = GrowFile(file.fd, size);
+        if (error != ERROR_SUCCESS) return error;
     }
     if (file.hostPath.size() > kPathCapacity) return ERROR_FILENAME_EXCED_RANGE;
     header.size = size;

@@ -26,6 +26,12 @@ struct SysCalls {
     int (*fsync)(int fd);
     int (*fchmod)(int fd, mode_t mode);
     int (*fallocate)(int fd, int mode, off_t offset, off_t length);
+    // Calls relative to an open folder: the namespace folder is checked once, on its descriptor,
+    // and every name in it is reached through that descriptor.
+    int (*openat)(int dirFd, const char* name, int flags, mode_t mode);
+    int (*unlinkat)(int dirFd, const char* name, int flags);
+    int (*renameat)(int fromDirFd, const char* from, int toDirFd, const char* to);
+    int (*linkat)(int fromDirFd, const char* from, int toDirFd, const char* to, int flags);
     int (*fcntl)(int fd, int cmd, struct flock* lock);  // the lock commands only
 };
 
