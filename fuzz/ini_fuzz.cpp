@@ -63,6 +63,16 @@ void Check(bool ok, const char* what) {
     std::abort();
 }
 
+// The scratch folder and file live only while an input uses them: libFuzzer ends without running
+// exit handlers, and /dev/shm is memory.
+struct ScratchFile {
+    ScratchFile() { Check(mkdir(HostFolder().c_str(), 0700) == 0, "cannot create the folder"); }
+    ~ScratchFile() {
+        unlink(HostFile().c_str());
+        rmdir(HostFolder().c_str());
+    }
+};
+
 void WriteHostFile(const uint8_t* data, size_t size) {
     std::FILE* f = std::fopen(HostFile().c_str(), "wb");
     Check(f != nullptr, "cannot create the scratch file");
@@ -210,11 +220,6 @@ void NamesFromText(const IniText& ini, std::string& section, std::string& key) {
 extern "C" int LLVMFuzzerInitialize(int*, char***) {
     // Durability is not what is fuzzed here; flushing every input to disk would only slow it down.
     win::posix::Sys().fsync = [](int) { return 0; };
-    Check(mkdir(HostFolder().c_str(), 0700) == 0, "cannot create the scratch folder");
-    std::atexit([] {
-        unlink(HostFile().c_str());
-        rmdir(HostFolder().c_str());
-    });
     return 0;
 }
 
@@ -243,6 +248,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     CheckDeletes(text, section, key);
 
     if (hash / kSmallSizes % kThroughFileOneIn != 0) return 0;
+    ScratchFile scratch;
     WriteHostFile(data, size);
     std::string file = win::posix::ToWindowsPath(HostFile());
     ReadFile(file, text, readSection, readKey, smallSize);
