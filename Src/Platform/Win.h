@@ -14,6 +14,7 @@
 #include "posix/Errors.h"
 #include "posix/Files.h"
 #include "posix/KernelObjects.h"
+#include "posix/Memory.h"
 #include "posix/Profile.h"
 #include "posix/Time.h"
 #include "posix/WinTypes.h"

@@ -25,9 +25,9 @@ Bytes Text(const std::string& s) { return Bytes(s.begin(), s.end()); }
 
 using halcyon::test::VerifyLog;
 
-// "… <expr> failed in file <tqutil/…> in line <n>" as the one new line.
+// "… <expr> failed in file <tqutil> in line <n>" as the one new line.
 void ExpectOneReport(const VerifyLog& log, const std::string& expression) {
-    EXPECT_TRUE(log.OneNewLineWith(" <" + expression + "> failed in file <tqutil/"));
+    EXPECT_TRUE(log.OneNewLineWith(" <" + expression + "> failed in file <tqutil> in line <"));
 }
 
 TEST(CastBcd, ValuesToBcdAndBack) {

@@ -8,6 +8,7 @@
 #include "posix/FileHandles.h"
 #include "posix/KernelObjects.h"
 #include "posix/KernelRegistry.h"
+#include "posix/Memory.h"
 #include "posix/SysCalls.h"
 
 #include <sys/file.h>
@@ -16,6 +17,7 @@
 
 #include <cerrno>
 #include <cstring>
+#include <iterator>
 #include <map>
 #include <vector>
 
@@ -310,6 +312,30 @@ BOOL UnmapViewOfFile(LPCVOID lpBaseAddress) {
         ReleaseFileUse(view.device, view.inode);
     }
     return TRUE;
+}
+
+SIZE_T VirtualQuery(LPCVOID lpAddress, PMEMORY_BASIC_INFORMATION lpBuffer, SIZE_T dwLength) {
+    if (lpBuffer == nullptr || dwLength < sizeof *lpBuffer) {
+        SetLastError(ERROR_INVALID_PARAMETER);
+        return 0;
+    }
+    const auto address = reinterpret_cast<std::uintptr_t>(lpAddress);
+    Views& views = TheViews();
+    std::lock_guard<std::mutex> hold(views.lock);
+    auto it = views.byBase.upper_bound(address);  // the first view above the address
+    if (it == views.byBase.begin() || address >= (--it)->first + it->second.length) {
+        SetLastError(ERROR_INVALID_PARAMETER);
+        return 0;
+    }
+    const std::uintptr_t page = address & ~(kPageBytes - 1);
+    const std::uintptr_t end = (it->first + it->second.length + kPageBytes - 1) & ~(kPageBytes - 1);
+    *lpBuffer = MEMORY_BASIC_INFORMATION{};
+    lpBuffer->BaseAddress = reinterpret_cast<LPVOID>(page);
+    lpBuffer->AllocationBase = reinterpret_cast<LPVOID>(it->first);
+    lpBuffer->RegionSize = end - page;
+    lpBuffer->State = MEM_COMMIT;
+    lpBuffer->Type = MEM_MAPPED;
+    return sizeof *lpBuffer;
 }
 
 }  // namespace win

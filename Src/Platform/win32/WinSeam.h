@@ -40,6 +40,7 @@ using ::LPCVOID;
 using ::LPSECURITY_ATTRIBUTES;
 using ::LPSTR;
 using ::LPVOID;
+using ::MEMORY_BASIC_INFORMATION;
 using ::SECURITY_ATTRIBUTES;
 using ::SIZE_T;
 using ::SYSTEMTIME;
@@ -69,6 +70,7 @@ using ::OpenFileMappingA;
 using ::OpenMutexA;
 using ::ReleaseMutex;
 using ::UnmapViewOfFile;
+using ::VirtualQuery;
 using ::WaitForSingleObject;
 
 // Time.
