@@ -14,8 +14,9 @@ int OpenCall(const char* path, int flags, mode_t mode) { return ::open(path, fla
 int FcntlCall(int fd, int cmd, struct flock* lock) { return ::fcntl(fd, cmd, lock); }
 
 const SysCalls kReal = {
-    OpenCall, ::close,  ::read, ::write,  ::fstat, ::ftruncate, ::flock,     ::mkdir,
-    ::unlink, ::rename, ::mmap, ::munmap, ::fsync, ::fchmod,    ::fallocate, FcntlCall,
+    OpenCall, ::close,  ::read,      ::write,   ::fstat,         ::ftruncate,
+    ::flock,  ::mkdir,  ::unlink,    ::rename,  ::mmap,          ::munmap,
+    ::fsync,  ::fchmod, ::fallocate, FcntlCall, ::clock_gettime,
 };
 
 }  // namespace

@@ -1,5 +1,7 @@
 #include "posix/Time.h"
 
+#include "posix/SysCalls.h"
+
 #include <atomic>
 #include <cerrno>
 #include <ctime>
@@ -27,7 +29,7 @@ void FromTm(const std::tm& tm, long nanoseconds, SYSTEMTIME* st) {
 void GetLocalTime(SYSTEMTIME* lpSystemTime) {
     if (lpSystemTime == nullptr) return;
     timespec now;
-    clock_gettime(CLOCK_REALTIME, &now);
+    posix::Sys().clock_gettime(CLOCK_REALTIME, &now);
     std::tm tm;
     localtime_r(&now.tv_sec, &tm);
     FromTm(tm, now.tv_nsec, lpSystemTime);
@@ -36,7 +38,7 @@ void GetLocalTime(SYSTEMTIME* lpSystemTime) {
 void GetSystemTime(SYSTEMTIME* lpSystemTime) {
     if (lpSystemTime == nullptr) return;
     timespec now;
-    clock_gettime(CLOCK_REALTIME, &now);
+    posix::Sys().clock_gettime(CLOCK_REALTIME, &now);
     std::tm tm;
     gmtime_r(&now.tv_sec, &tm);
     FromTm(tm, now.tv_nsec, lpSystemTime);
