@@ -4,8 +4,6 @@
 #include "NimbusLog/LogRoot.h"
 #include "Platform/Win.h"
 
-#include <cstdarg>
-
 using halcyon::nimbuslog::MakeFolder;
 
 CLogFileImpl::CLogFileImpl()
@@ -52,20 +50,36 @@ CString CLogFileImpl::GetFolder() {
 
 char CLogFileImpl::KindLetter() const { return m_nKind == kDebug ? 'D' : 'S'; }
 
-bool CLogFileImpl::WriteLine(const char* pszFormat, ...) {
+namespace {
+
+// "hh:mm:ss:mmm\t" of `now`.
+void FormatTime(const win::SYSTEMTIME& now, char (&text)[13]) {
+    auto two = [&text](int at, int value) {
+        text[at] = static_cast<char>('0' + value / 10 % 10);
+        text[at + 1] = static_cast<char>('0' + value % 10);
+    };
+    two(0, now.wHour);
+    two(3, now.wMinute);
+    two(6, now.wSecond);
+    text[9] = static_cast<char>('0' + now.wMilliseconds / 100 % 10);
+    two(10, now.wMilliseconds % 100);
+    text[2] = text[5] = text[8] = ':';
+    text[12] = '\t';
+}
+
+}  // namespace
+
+bool CLogFileImpl::WriteLine(const char* pBody, size_t nLength) {
     CSingleLock hold(&m_lock, true);
-    if (!m_bInitialised) return false;
+    if (!m_bInitialised || pBody == nullptr) return false;
     if (IsNewDay()) RollOver();
     win::SYSTEMTIME now;
     win::GetLocalTime(&now);
     if (m_pFile == nullptr) return false;
-
-    bool written = std::fprintf(m_pFile, "%02d:%02d:%02d:%03d\t", now.wHour, now.wMinute,
-                                now.wSecond, now.wMilliseconds) > 0;
-    std::va_list args;
-    va_start(args, pszFormat);
-    written = std::vfprintf(m_pFile, pszFormat, args) >= 0 && written;
-    va_end(args);
+    char time[13];
+    FormatTime(now, time);
+    bool written = std::fwrite(time, 1, sizeof time, m_pFile) == sizeof time &&
+                   std::fwrite(pBody, 1, nLength, m_pFile) == nLength;
     written = std::fflush(m_pFile) == 0 && written;
     if (!written) std::clearerr(m_pFile);
     return written;

@@ -1,10 +1,13 @@
 // The two log classes: an owning pointer to the inner object, and the shape of their lines.
 #include <NimbusLog/SystemLog.h>
 
+#include "NimbusLog/LogLine.h"
 #include "NimbusLog/LogRoot.h"
 
 #include <cstring>
 #include <new>
+
+using halcyon::nimbuslog::LineText;
 
 namespace {
 
@@ -14,8 +17,6 @@ const char* LevelText(int nLevel) {
     static const char* const kLevels[] = {"INFO", "WARNING", "MEDIUM", "HIGH", "CRITICAL"};
     return nLevel >= 1 && nLevel <= 4 ? kLevels[nLevel] : kLevels[0];
 }
-
-const char* OrNull(const char* text) { return text != nullptr ? text : "(null)"; }
 
 // The file's own name: the text after the last backslash.
 const char* SourceName(const char* pszSourceFile) {
@@ -44,8 +45,12 @@ void CSystemLog::SetKeepDays(int nDays) {
 }
 
 bool CSystemLog::Write(int nLevel, int nValue, const char* pszText1, const char* pszText2) {
-    return m_pImpl != nullptr && m_pImpl->WriteLine("%-8s\t%d\t%s\t%s\r\n", LevelText(nLevel),
-                                                    nValue, OrNull(pszText1), OrNull(pszText2));
+    if (m_pImpl == nullptr) return false;
+    // "%-8s\t%d\t%s\t%s\r\n"
+    LineText line;
+    line.Padded(LevelText(nLevel), 8).Tab().Number(nValue).Tab().Text(pszText1).Tab();
+    line.Text(pszText2).End();
+    return m_pImpl->WriteLine(line.data(), line.size());
 }
 
 CDebugLog::CDebugLog() : m_pImpl(new (std::nothrow) CLogFileImpl) {}
@@ -60,6 +65,9 @@ void CDebugLog::SetKeepDays(int nDays) {
 }
 
 bool CDebugLog::Write(const char* pszSourceFile, int nLine, const char* pszMessage) {
-    return m_pImpl != nullptr && m_pImpl->WriteLine("%-20s\t%d\t%s\r\n", SourceName(pszSourceFile),
-                                                    nLine, OrNull(pszMessage));
+    if (m_pImpl == nullptr) return false;
+    // "%-20s\t%d\t%s\r\n"
+    LineText line;
+    line.Padded(SourceName(pszSourceFile), 20).Tab().Number(nLine).Tab().Text(pszMessage).End();
+    return m_pImpl->WriteLine(line.data(), line.size());
 }

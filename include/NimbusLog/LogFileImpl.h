@@ -16,6 +16,7 @@
 #include <Platform/CCriticalSection.h>
 #include <Platform/CString.h>
 
+#include <cstddef>
 #include <cstdio>
 
 class HALCYON_API CLogFileImpl {
@@ -43,14 +44,11 @@ class HALCYON_API CLogFileImpl {
     CString GetFileName();
     CString GetFolder();
 
-    // Writes one line: the local time "hh:mm:ss:mmm", a tab, then pszFormat's printf text, and
-    // flushes it to the file; the day file is changed first when the day has changed. False when
-    // not initialised, when no day file is open, or when the file refuses the bytes.
-    bool WriteLine(const char* pszFormat, ...)
-#if defined(__GNUC__)
-        __attribute__((format(printf, 2, 3)))
-#endif
-        ;
+    // Writes one line: the local time "hh:mm:ss:mmm", a tab, then the nLength bytes of pBody
+    // (which end the line with CR LF), and flushes it to the file; the day file is changed first
+    // when the day has changed. False when not initialised, when no day file is open, or when the
+    // file refuses the bytes.
+    bool WriteLine(const char* pBody, size_t nLength);
 
   private:
     bool IsNewDay();

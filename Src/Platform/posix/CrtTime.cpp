@@ -1,6 +1,7 @@
 #include "posix/CrtTime.h"
 
 #include "posix/SysCalls.h"
+#include "posix/Time.h"
 
 #include <cerrno>
 
@@ -29,7 +30,7 @@ int _localtime64_s(std::tm* tmDest, const time64_t* sourceTime) {
         return EINVAL;
     }
     auto seconds = static_cast<time_t>(*sourceTime);
-    if (localtime_r(&seconds, tmDest) == nullptr) return EINVAL;
+    if (!posix::LocalCalendar(seconds, *tmDest)) return EINVAL;
     return 0;
 }
 
