@@ -66,7 +66,7 @@ bool CLogFileImpl::OpenDayFile() {
 // seconds ago goes.
 void CLogFileImpl::RemoveOldFiles() {
     CSingleLock hold(&m_lock, true);
-    if (m_nKeepDays == 0) return;
+    if (!m_bInitialised || m_nKeepDays == 0) return;
     CString pattern;
     pattern.Format("%s%c%s_*.log", static_cast<const char*>(m_strFolder), KindLetter(),
                    static_cast<const char*>(m_strName));

@@ -50,11 +50,15 @@ class HALCYON_API CLogFileImpl {
     // file refuses the bytes.
     bool WriteLine(const char* pBody, size_t nLength);
 
+    // Deletes the log's files (S<name>_*.log or D<name>_*.log in its folder) last written more
+    // than the retention before now, as the opening of each day file does; nothing when keep days
+    // is 0 or the object is not initialised.
+    void RemoveOldFiles();
+
   private:
     bool IsNewDay();
     bool RollOver();
     bool OpenDayFile();
-    void RemoveOldFiles();
     char KindLetter() const;
 
     CString m_strName;
