@@ -54,7 +54,7 @@ TEST_F(LogCommand, KeepDeletesTheLogsFilesPastItsDays) {
     const char* names[] = {"Sold_1.log", "Dold_2.log"};
     for (const char* name : names) {
         halcyon::test::WriteFile(folder + name, "x\r\n");
-        fs::last_write_time(folder + name, fs::file_time_type::clock::now() - 72h);
+        fs::last_write_time(folder + name, fs::file_time_type::clock::now() - 60h);
     }
     std::string out;
     ASSERT_EQ(Run("keep old 3", out), 0) << out;
