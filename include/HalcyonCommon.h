@@ -21,3 +21,7 @@
 #include <HalcyonCommon/Queues.h>
 #include <HalcyonCommon/Scrambler.h>
 #include <HalcyonCommon/SharedMemory.h>
+
+#include <NimbusLog/LogFileImpl.h>
+#include <NimbusLog/LogRegistry.h>
+#include <NimbusLog/SystemLog.h>

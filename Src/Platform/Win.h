@@ -10,6 +10,8 @@
 #else
 #include "posix/CodePage.h"
 #include "posix/Crt.h"
+#include "posix/CrtFind.h"
+#include "posix/CrtTime.h"
 #include "posix/Desktop.h"
 #include "posix/Errors.h"
 #include "posix/Files.h"

@@ -19,7 +19,7 @@ int FcntlCall(int fd, int cmd, struct flock* lock) { return ::fcntl(fd, cmd, loc
 const SysCalls kReal = {
     OpenCall,    ::close,    ::read,     ::write,    ::fstat,  ::ftruncate, ::flock,
     ::mkdir,     ::unlink,   ::rename,   ::mmap,     ::munmap, ::fsync,     ::fchmod,
-    ::fallocate, OpenAtCall, ::unlinkat, ::renameat, ::linkat, FcntlCall,
+    ::fallocate, OpenAtCall, ::unlinkat, ::renameat, ::linkat, FcntlCall,   ::clock_gettime,
 };
 
 }  // namespace

@@ -1,9 +1,10 @@
 // The seam on Windows: win::Name is the system's own ::Name.
 //
 // Types and functions enter namespace win by using-declarations; constants are the macros of
-// <windows.h>, spelled as the library spells them. fopen, fopen_s and _fsopen (with the flags of
-// <share.h>) are the C runtime's. The one function of our own is MessageBoxA, which offers the box
-// to the hook installed with halcyon::SetMessageBoxHook before it shows it (Desktop.cpp).
+// <windows.h>, spelled as the library spells them. The C runtime's functions (fopen, _fsopen with
+// the flags of <share.h>, _mkdir, _findfirst64i32, _time64, …) are its own; time64_t is its
+// __time64_t. The one function of our own is MessageBoxA, which offers the box to the hook
+// installed with halcyon::SetMessageBoxHook before it shows it (Desktop.cpp).
 #pragma once
 
 #ifndef WIN32_LEAN_AND_MEAN
@@ -16,9 +17,12 @@
 
 #include <HalcyonCommon/Export.h>
 
+#include <direct.h>
+#include <io.h>
 #include <share.h>
 
 #include <cstdio>
+#include <ctime>
 
 // <windows.h> makes these function-like macros; the framework's classes have members of the same
 // names (COleDateTime::GetCurrentTime), so they go, as the framework's own headers remove them.
@@ -85,9 +89,19 @@ using ::IsDBCSLeadByte;
 using ::IsDBCSLeadByteEx;
 
 // The C runtime.
+using ::_findclose;
+using ::_finddata64i32_t;
+using ::_findfirst64i32;
+using ::_findnext64i32;
 using ::_fsopen;
+using ::_mkdir;
 using ::fopen;
 using ::fopen_s;
+using ::remove;
+using time64_t = ::__time64_t;
+using ::_difftime64;
+using ::_localtime64_s;
+using ::_time64;
 
 // Private profiles.
 using ::GetPrivateProfileIntA;
