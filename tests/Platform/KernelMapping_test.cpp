@@ -45,27 +45,6 @@ TEST(KernelMapping, NewMappingIsZeroFilledAndSharedByItsViews) {
     win::CloseHandle(b);
 }
 
-TEST(KernelMapping, CreatingAnExistingNameGivesThatMappingWithItsOwnSize) {
-    std::string name = UniqueName("s");
-    win::HANDLE first = PagingMapping(name, 4096);
-    auto* v1 = static_cast<char*>(win::MapViewOfFile(first, FILE_MAP_WRITE, 0, 0, 0));
-    std::strcpy(v1, "registry");
-    win::HANDLE second = PagingMapping(name, 100000, PAGE_READONLY);
-    ASSERT_NE(second, nullptr);
-    EXPECT_EQ(win::GetLastError(), ERROR_ALREADY_EXISTS);
-    EXPECT_EQ(win::MapViewOfFile(second, FILE_MAP_READ, 0, 0, 8192), nullptr) << "still 4096";
-    EXPECT_EQ(win::GetLastError(), ERROR_ACCESS_DENIED);
-    // Wine limits the handle to the protection asked for; Windows' handle has all rights.
-    auto* v2 = static_cast<char*>(
-        win::MapViewOfFile(second, UnderWine() ? FILE_MAP_READ : FILE_MAP_WRITE, 0, 0, 0));
-    ASSERT_NE(v2, nullptr) << "its own protection, read-write, applies";
-    EXPECT_STREQ(v2, "registry");
-    win::UnmapViewOfFile(v1);
-    win::UnmapViewOfFile(v2);
-    win::CloseHandle(first);
-    win::CloseHandle(second);
-}
-
 TEST(KernelMapping, ViewOutlivesTheNameAndARecreatedNameStartsFresh) {
     std::string name = UniqueName("s");
     win::HANDLE h = PagingMapping(name, 100);
@@ -250,18 +229,6 @@ int ShareMapping(const std::vector<std::string>& args) {
     return IdleUntilKilled();
 }
 const ChildRole kShareMapping("kernel-share-mapping", ShareMapping);
-
-TEST(KernelMappingProcesses, PagingFileMappingIsSharedBetweenProcesses) {
-    std::string name = UniqueName("s");
-    win::HANDLE h = PagingMapping(name, 4096);
-    auto* view = static_cast<char*>(win::MapViewOfFile(h, FILE_MAP_ALL_ACCESS, 0, 0, 0));
-    ASSERT_NE(view, nullptr);
-    std::strcpy(view, "from the parent");
-    EXPECT_EQ(WaitChild(StartChild("kernel-share-mapping", {name, view, "from the child"})), 0);
-    EXPECT_STREQ(view + 100, "from the child");
-    win::UnmapViewOfFile(view);
-    win::CloseHandle(h);
-}
 
 TEST(KernelMappingProcesses, FileMappingIsSharedBetweenProcessesAndItsFileGoesAfterAll) {
     std::string path;
