@@ -243,8 +243,11 @@ struct MatchTrees {
             }
             node = next;
             const unsigned char* other = text + node;
-            int same = 1;
-            while (same < kLongest && key[same] == other[same]) ++same;
+            int same = 1, order = 0;  // the first byte that differs: its order, and where
+            for (; same < kLongest; ++same) {
+                order = key[same] - other[same];
+                if (order != 0) break;
+            }
             if (same >= kShortest) {
                 int position = ((at - node) & kWindowMask) - 1;
                 if (same > best.length || (same == best.length && position < best.position))
@@ -254,7 +257,7 @@ struct MatchTrees {
                     return best;
                 }
             }
-            goLarger = key[same] >= other[same];
+            goLarger = order >= 0;
         }
     }
 
