@@ -44,9 +44,7 @@ TEST(KernelMutex, NamesAreExactAndCheckedAsWindowsChecksThem) {
         {base + std::string(259 - base.size(), 'x'), ERROR_SUCCESS},
         {base + std::string(260 - base.size(), 'x'), ERROR_FILENAME_EXCED_RANGE},
         {base + "\\sub", ERROR_PATH_NOT_FOUND},
-        {"C:\\x\\" + base, ERROR_PATH_NOT_FOUND},
         {"Local\\", ERROR_INVALID_NAME},
-        {"Global\\" + base + "\\x", ERROR_PATH_NOT_FOUND},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
