@@ -122,6 +122,12 @@ TEST(CodecCorruption, TrailingBytesAndPadding) {
     Bytes longer = stream;
     longer.push_back(0);
     EXPECT_EQ(DecodeGuarded(longer, 3).state, CodingStream::kTrailingData);
+    // One byte more after streams of every padding, none included.
+    for (size_t n = 1; n <= 40; ++n) {
+        Bytes plain = Text(n, 8), extra = Encode(plain);
+        extra.push_back(0);
+        EXPECT_EQ(DecodeGuarded(extra, n).state, CodingStream::kTrailingData) << n;
+    }
     Bytes padded = stream;
     padded.back() |= 0x01;
     Outcome o = DecodeGuarded(padded, 3);

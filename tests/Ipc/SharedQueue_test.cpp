@@ -157,6 +157,7 @@ TEST_F(SharedQueue, DamagedQueuesAreResetKeepingTheirSize) {
     } damages[] = {
         {"H1", [](tagSHMHEADER& h) { h.H1 = 0; }},
         {"take past the ring", [](tagSHMHEADER& h) { h.take = 1u << 30; }},
+        {"put at the ring's end", [](tagSHMHEADER& h) { h.put = 4096; }},
         {"size", [](tagSHMHEADER& h) { h.size = 255; }},
         {"record longer than used",
          [](tagSHMHEADER& h) { reinterpret_cast<unsigned char*>(&h)[26 + 1] = 9; }},

@@ -104,6 +104,7 @@ TEST(KernelFiles, CreateFileDispositions) {
          ERROR_PATH_NOT_FOUND},
         {"truncate without write", existing, GENERIC_READ, TRUNCATE_EXISTING, false,
          ERROR_INVALID_PARAMETER},
+        {"truncate", existing, GENERIC_WRITE, TRUNCATE_EXISTING, true, ERROR_SUCCESS},
         {"bad disposition", existing, GENERIC_READ, 9, false, ERROR_INVALID_PARAMETER},
         {"a folder", folder, GENERIC_READ, OPEN_EXISTING, false, ERROR_ACCESS_DENIED},
     };

@@ -191,6 +191,10 @@ TEST(KernelMapping, FileMappingChecksItsFile) {
     ASSERT_NE(readOnly, INVALID_HANDLE_VALUE);
     EXPECT_EQ(ErrorOf(win::CreateFileMappingA(readOnly, nullptr, PAGE_READWRITE, 0, 100, nullptr)),
               ERROR_ACCESS_DENIED);
+#if HALCYON_STAND_IN  // a read-only mapping cannot grow its file
+    EXPECT_EQ(ErrorOf(win::CreateFileMappingA(readOnly, nullptr, PAGE_READONLY, 0, 100, nullptr)),
+              ERROR_NOT_ENOUGH_MEMORY);
+#endif
     win::HANDLE sized = win::CreateFileMappingA(file, nullptr, PAGE_READWRITE, 0, 300, nullptr);
     ASSERT_NE(sized, nullptr);
     // Size 0 takes the file's size, now 300.
