@@ -8,6 +8,7 @@
 #include "Platform/ProfileTestSupport.h"
 #if HALCYON_STAND_IN
 
+#include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 #endif
@@ -160,12 +161,15 @@ TEST(ProfileWrite, PermissionsLinksAndALeftoverFromACrashedWriter) {
     EXPECT_EQ(st.st_mode & 07777, 0604u);
     EXPECT_EQ(ReadFile(host), "[S]\r\nK=2\r\n");
     EXPECT_FALSE(FileExists(host + ".halcyon-new"));
-    // A write that changes nothing leaves the file itself alone, not a copy of it in its place.
+    // A write that changes nothing leaves the file itself alone, not a copy of it in its place
+    // (held open meanwhile, so that a copy cannot get its inode number).
+    int held = open(host.c_str(), O_RDONLY | O_CLOEXEC);
     ASSERT_TRUE(win::WritePrivateProfileStringA("S", "Absent", nullptr, link.c_str()));
     ASSERT_TRUE(win::WritePrivateProfileStringA("S", "K", "2", link.c_str()));
     struct stat after;
     ASSERT_EQ(stat(host.c_str(), &after), 0);
     EXPECT_EQ(after.st_ino, st.st_ino);
+    close(held);
 #else
     GTEST_SKIP() << "the stand-in's own way of keeping files whole";
 #endif
