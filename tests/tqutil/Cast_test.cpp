@@ -30,10 +30,13 @@ Bytes operator+(Bytes a, const Bytes& b) {
 TEST(CastBcd, ValuesRoundTripInEveryLengthAndTooLargeOnesWriteNothing) {
     std::mt19937 rng(3);
     for (unsigned short len = 1; len <= 10; ++len) {
-        for (unsigned long value : {0UL, 99UL, 4294967295UL, static_cast<unsigned long>(rng())}) {
+        unsigned long long limit = 1;  // the first value of more than 2 × len digits
+        for (int i = 0; i < len; ++i) limit *= 100;
+        // The largest value that fits and the smallest that does not, where a long holds them.
+        unsigned long edge = limit <= 4294967295ULL ? static_cast<unsigned long>(limit) : 99UL;
+        for (unsigned long value :
+             {0UL, edge - 1, edge, 4294967295UL, static_cast<unsigned long>(rng())}) {
             Bytes out(len + 1u, 0xEE);
-            unsigned long long limit = 1;
-            for (int i = 0; i < len; ++i) limit *= 100;
             bool fits = value < limit;
             ASSERT_EQ(s_CastHextoBCD(value, out.data(), len), fits) << value << " in " << len;
             EXPECT_EQ(out[len], 0xEE) << "wrote past wLen";
