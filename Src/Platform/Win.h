@@ -14,6 +14,7 @@
 #include "posix/CrtTime.h"
 #include "posix/Desktop.h"
 #include "posix/Errors.h"
+#include "posix/FileIo.h"
 #include "posix/Files.h"
 #include "posix/KernelObjects.h"
 #include "posix/Memory.h"

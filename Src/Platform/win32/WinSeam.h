@@ -77,6 +77,16 @@ using ::UnmapViewOfFile;
 using ::VirtualQuery;
 using ::WaitForSingleObject;
 
+// Reading, writing and positioning files.
+using ::FlushFileBuffers;
+using ::GetFileSize;
+using ::LPDWORD;
+using ::PLONG;
+using ::ReadFile;
+using ::SetEndOfFile;
+using ::SetFilePointer;
+using ::WriteFile;
+
 // Time.
 using ::GetLocalTime;
 using ::GetSystemTime;
