@@ -12,11 +12,12 @@
 
 #include <HalcyonCommon/Export.h>
 #include <Platform/CFileException.h>
+#include <Platform/CObject.h>
 #include <Platform/CString.h>
 
 #include <cstdint>
 
-class HALCYON_API CFile {
+class HALCYON_API CFile : public CObject {
   public:
     enum OpenFlags : unsigned int {
         modeRead = 0x0000,
@@ -47,7 +48,7 @@ class HALCYON_API CFile {
     explicit CFile(void* hFile);
     // Opens the file or throws CFileException*.
     CFile(const char* lpszFileName, unsigned int nOpenFlags);
-    virtual ~CFile();
+    ~CFile() override;
     CFile(const CFile&) = delete;
     CFile& operator=(const CFile&) = delete;
 
