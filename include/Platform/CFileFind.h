@@ -13,8 +13,12 @@
 
 #include <Platform/CObject.h>
 #include <Platform/CString.h>
+#include <Platform/WinHandles.h>
 
 #include <cstdint>
+
+// <windows.h> names FindNextFileA as FindNextFile; the member keeps its own name.
+#undef FindNextFile
 
 class HALCYON_API CFileFind : public CObject {
   public:
