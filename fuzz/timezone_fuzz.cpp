@@ -1,8 +1,11 @@
-// Fuzzes the reader of the market time zone file. The input is the bytes of TimeZone.Ctl: the
-// table the library reads from it must be the one an independent reading gives (the C library's
-// fgets in text mode, strtok and strtol), every zone unique and within -720 to 720 minutes, and
-// every question answered from it.
+// Fuzzes the reader of the market time zone file. The input is the text of TimeZone.Ctl as the
+// runtime's text mode gives it (the file itself is read through the runtime's fgets; here the
+// lines come from memory, the same way, so that each run costs no file): the table the reader
+// makes must be the one an independent reading gives (strtok and strtoll), every zone unique and
+// within -720 to 720 minutes, and every question answered from it.
 #include <HalcyonCommon.h>
+
+#include "HalcyonCommon/TimeZone/ControlFile.h"
 
 #include <cerrno>
 #include <climits>
@@ -24,19 +27,24 @@ void Check(bool ok, const char* what) {
     std::abort();
 }
 
-const std::string& ControlFile() {
-    static const std::string path = halcyon::HostPath(s_PathGetSysPath(0)) + "/TimeZone.Ctl";
-    return path;
-}
+// The input's lines as fgets gives them: up to size - 1 bytes, to and with a line feed.
+struct Memory {
+    const uint8_t* data;
+    size_t size;
+    size_t at;
+};
 
-// The text as the Windows runtime reads it in text mode: CR LF becomes LF, Ctrl-Z ends it.
-std::string TextMode(const uint8_t* data, size_t size) {
-    std::string text;
-    for (size_t i = 0; i < size && data[i] != 0x1A; ++i) {
-        if (data[i] == '\r' && i + 1 < size && data[i + 1] == '\n') continue;
-        text += static_cast<char>(data[i]);
+bool NextLine(char* buffer, int size, void* context) {
+    auto* m = static_cast<Memory*>(context);
+    if (m->at >= m->size) return false;
+    int n = 0;
+    while (n < size - 1 && m->at < m->size) {
+        char c = static_cast<char>(m->data[m->at++]);
+        buffer[n++] = c;
+        if (c == '\n') break;
     }
-    return text;
+    buffer[n] = '\0';
+    return true;
 }
 
 long AtoiClamped(const char* field) {
@@ -48,25 +56,25 @@ long AtoiClamped(const char* field) {
 }
 
 // The table the file's text describes, read 255 characters at a time like fgets.
-Zones Expected(const std::string& text) {
+Zones Expected(const uint8_t* data, size_t size) {
     Zones zones;
-    size_t at = 0;
-    while (at < text.size()) {
-        size_t end = text.find('\n', at);
-        size_t length =
-            std::min(end == std::string::npos ? text.size() - at : end - at + 1, size_t{255});
-        std::string line = text.substr(at, length);
-        at += length;
+    bool seen[256] = {};
+    char line[256];
+    for (size_t at = 0; at < size;) {
+        size_t length = 0;
+        while (length < 255 && at < size) {
+            line[length++] = static_cast<char>(data[at++]);
+            if (line[length - 1] == '\n') break;
+        }
+        line[length] = '\0';  // strtok stops at the first NUL, as the reader does
         if (line[0] == '/') continue;
-        std::vector<char> buf(line.c_str(), line.c_str() + line.size() + 1);  // up to a NUL
-        char* code = std::strtok(buf.data(), " ,\n");
+        char* code = std::strtok(line, " ,\n");
         char* offset = code != nullptr ? std::strtok(nullptr, " ,\n") : nullptr;
         if (offset == nullptr) break;
         long minutes = AtoiClamped(offset);
         auto c = static_cast<unsigned char>(code[0]);
-        bool repeated = false;
-        for (const auto& z : zones) repeated = repeated || z.first == c;
-        if (minutes < -720 || minutes > 720 || repeated) break;
+        if (minutes < -720 || minutes > 720 || seen[c]) break;
+        seen[c] = true;
         zones.emplace_back(c, minutes);
     }
     return zones;
@@ -84,16 +92,12 @@ Zones Read(const CTimeZone& table) {
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-    std::FILE* file = std::fopen(ControlFile().c_str(), "wb");
-    Check(file != nullptr, "cannot write the control file");
-    if (size > 0) std::fwrite(data, 1, size, file);
-    std::fclose(file);
-
-    static CTimeZone table;
+    static CTimeZone table;  // reads the installation's file once; emptied for every input
     table.RemoveAllTimeZoneNode();
-    table.InitialControlFile();
+    Memory memory{data, size, 0};
+    halcyon::timezone::ReadZones(NextLine, &memory, table);
     Zones zones = Read(table);
-    Check(zones == Expected(TextMode(data, size)), "the table differs from the file's zones");
+    Check(zones == Expected(data, size), "the table differs from the file's zones");
     for (size_t i = 0; i < zones.size(); ++i) {
         Check(table.GetTimeDiffFromGMT(zones[i].first) == zones[i].second, "lookup");
         Check(

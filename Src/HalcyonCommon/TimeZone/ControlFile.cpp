@@ -1,6 +1,7 @@
 #include "HalcyonCommon/TimeZone/ControlFile.h"
 
 #include <HalcyonCommon/Paths.h>
+#include <HalcyonCommon/TimeZone.h>
 
 #include <climits>
 
@@ -51,6 +52,16 @@ LineKind ParseLine(const char* line, ZoneLine& zone) {
     zone.code = static_cast<unsigned char>(*first);
     zone.offset = ReadNumber(second, FieldEnd(second));
     return LineKind::kZone;
+}
+
+void ReadZones(NextLine next, void* context, CTimeZone& table) {
+    char line[kLineBufferSize];
+    while (next(line, kLineBufferSize, context)) {
+        ZoneLine zone;
+        LineKind kind = ParseLine(line, zone);
+        if (kind == LineKind::kComment) continue;
+        if (kind == LineKind::kEnd || !table.InsertTimeZoneNode(zone.code, zone.offset)) break;
+    }
 }
 
 CString ControlFilePath() {

@@ -3,6 +3,8 @@
 
 #include <Platform/CString.h>
 
+class CTimeZone;
+
 namespace halcyon::timezone {
 
 // A line is read into a buffer of this size: 255 characters and the terminator. A longer line
@@ -25,6 +27,14 @@ struct ZoneLine {
 // What `line` says. The fields are split at spaces, commas and the line end; the line is read,
 // not changed.
 LineKind ParseLine(const char* line, ZoneLine& zone);
+
+// Gives the file's next line into `buffer` as fgets does (at most size - 1 characters, up to and
+// with the line feed, then a terminator); false at the end of the file.
+using NextLine = bool (*)(char* buffer, int size, void* context);
+
+// Appends the zones of the lines that `next` gives to `table`, skipping comments, up to the
+// first line that holds no zone or a zone the table refuses.
+void ReadZones(NextLine next, void* context, CTimeZone& table);
 
 // "<SYS folder>\TimeZone.Ctl".
 CString ControlFilePath();

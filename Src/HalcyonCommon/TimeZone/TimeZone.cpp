@@ -27,17 +27,14 @@ CTimeZone::CTimeZone() { InitialControlFile(); }
 CTimeZone::~CTimeZone() { RemoveAllTimeZoneNode(); }
 
 void CTimeZone::InitialControlFile() {
-    using namespace halcyon::timezone;
-    std::FILE* file = win::fopen(ControlFilePath(), "r");
+    std::FILE* file = win::fopen(halcyon::timezone::ControlFilePath(), "r");
     if (file == nullptr) return;
     std::setvbuf(file, nullptr, _IONBF, 0);
-    char line[kLineBufferSize];
-    while (std::fgets(line, sizeof line, file) != nullptr) {
-        ZoneLine zone;
-        LineKind kind = ParseLine(line, zone);
-        if (kind == LineKind::kComment) continue;
-        if (kind == LineKind::kEnd || !InsertTimeZoneNode(zone.code, zone.offset)) break;
-    }
+    halcyon::timezone::ReadZones(
+        [](char* buffer, int size, void* context) {
+            return std::fgets(buffer, size, static_cast<std::FILE*>(context)) != nullptr;
+        },
+        file, *this);
     std::fclose(file);
 }
 
