@@ -70,38 +70,48 @@ POINT Cursor() {
     return p;
 }
 
+// Whether the cursor goes where SetCursorPos puts it. Under Wine without a display it stays at
+// (0, 0): there only the display counter can be checked.
+bool CursorMoves() {
+    win::SetCursorPos(300, 200);
+    POINT p = Cursor();
+    return p.x == 300 && p.y == 200;
+}
+
 TEST(AvoidMouseMoveEffect, NestedScopesParkAndRestoreTheCursor) {
-    ASSERT_TRUE(win::SetCursorPos(300, 200));
+    const bool moves = CursorMoves();
+#if HALCYON_STAND_IN
+    ASSERT_TRUE(moves);
+#endif
+    auto at = [moves](POINT p, int x, int y) { return !moves || (p.x == x && p.y == y); };
     const int counter = CursorCounter();
     {
         CAvoidMouseMoveEffect outer(nullptr, 7);
-        EXPECT_EQ(outer.ptCursor.x, 300);
-        EXPECT_EQ(outer.ptCursor.y, 200);
+        EXPECT_TRUE(at(outer.ptCursor, 300, 200));
         EXPECT_EQ(outer.lValue, 7);
         EXPECT_EQ(CursorCounter(), counter - 1);
-        EXPECT_EQ(Cursor().x, 0);
-        EXPECT_EQ(Cursor().y, 0);
+        EXPECT_TRUE(at(Cursor(), 0, 0));
         win::SetCursorPos(40, 50);
         {
             CAvoidMouseMoveEffect inner(nullptr, 0);
-            EXPECT_EQ(inner.ptCursor.x, 40);
+            EXPECT_TRUE(at(inner.ptCursor, 40, 50));
             EXPECT_EQ(CursorCounter(), counter - 2);
         }
-        EXPECT_EQ(Cursor().x, 40);
-        EXPECT_EQ(Cursor().y, 50);
+        EXPECT_TRUE(at(Cursor(), 40, 50));
         EXPECT_EQ(CursorCounter(), counter - 1);
         CAvoidMouseMoveEffect copy(nullptr, 1);
         copy = outer;  // copies the fields, moves no cursor
-        EXPECT_EQ(copy.ptCursor.x, 300);
-        EXPECT_EQ(Cursor().x, 0);
+        EXPECT_TRUE(at(copy.ptCursor, 300, 200));
+        EXPECT_TRUE(at(Cursor(), 0, 0));
         copy.ptCursor = POINT{40, 50};
     }
-    EXPECT_EQ(Cursor().x, 300);
-    EXPECT_EQ(Cursor().y, 200);
+    EXPECT_TRUE(at(Cursor(), 300, 200));
     EXPECT_EQ(CursorCounter(), counter);
     // The counter belongs to the thread: another thread's scope leaves this one's alone.
     std::thread([] { CAvoidMouseMoveEffect other(nullptr, 0); }).join();
     EXPECT_EQ(CursorCounter(), counter);
+    if (!moves)
+        GTEST_SKIP() << "the counter is checked; the cursor does not move here (no display)";
 }
 
 TEST(AvoidMouseMoveEffect, RepaintsALiveWindowOnly) {
