@@ -14,10 +14,13 @@
 #include "posix/CrtTime.h"
 #include "posix/Desktop.h"
 #include "posix/Errors.h"
+#include "posix/FileIo.h"
 #include "posix/Files.h"
+#include "posix/FindFiles.h"
 #include "posix/KernelObjects.h"
 #include "posix/Memory.h"
 #include "posix/Profile.h"
 #include "posix/Time.h"
+#include "posix/TimeZone.h"
 #include "posix/WinTypes.h"
 #endif

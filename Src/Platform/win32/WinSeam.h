@@ -41,14 +41,18 @@ using ::HWND;
 using ::LONG;
 using ::LPCSTR;
 using ::LPCVOID;
+using ::LPPOINT;
 using ::LPSECURITY_ATTRIBUTES;
 using ::LPSTR;
 using ::LPVOID;
 using ::MEMORY_BASIC_INFORMATION;
+using ::POINT;
+using ::RECT;
 using ::SECURITY_ATTRIBUTES;
 using ::SIZE_T;
 using ::SYSTEMTIME;
 using ::UINT;
+using ::WCHAR;
 using ::WORD;
 
 // Errors.
@@ -61,6 +65,12 @@ using ::DeleteFileA;
 using ::GetCurrentDirectoryA;
 using ::GetFileAttributesA;
 using ::GetModuleFileNameA;
+using ::FindClose;
+using ::FindFirstFileA;
+using ::FindNextFileA;
+using ::GetModuleHandleA;
+using ::LPWIN32_FIND_DATAA;
+using ::WIN32_FIND_DATAA;
 using ::RemoveDirectoryA;
 
 // Kernel objects: mutexes, file mappings, and the file handles they stand on.
@@ -77,11 +87,24 @@ using ::UnmapViewOfFile;
 using ::VirtualQuery;
 using ::WaitForSingleObject;
 
+// Reading, writing and positioning files.
+using ::FlushFileBuffers;
+using ::GetFileSize;
+using ::LPDWORD;
+using ::PLONG;
+using ::ReadFile;
+using ::SetEndOfFile;
+using ::SetFilePointer;
+using ::WriteFile;
+
 // Time.
 using ::GetLocalTime;
 using ::GetSystemTime;
 using ::GetTickCount;
+using ::GetTimeZoneInformation;
+using ::LPTIME_ZONE_INFORMATION;
 using ::Sleep;
+using ::TIME_ZONE_INFORMATION;
 
 // Code pages.
 using ::GetACP;
@@ -112,5 +135,13 @@ using ::WritePrivateProfileStringA;
 
 // The desktop. Shows the box unless a hook takes it; returns the button pressed.
 HALCYON_API int MessageBoxA(HWND hWnd, LPCSTR lpText, LPCSTR lpCaption, UINT uType);
+using ::DestroyWindow;
+using ::GetCursorPos;
+using ::GetDesktopWindow;
+using ::InvalidateRect;
+using ::IsWindow;
+using ::SetCursorPos;
+using ::ShowCursor;
+using ::UpdateWindow;
 
 }  // namespace win
