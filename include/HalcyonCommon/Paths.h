@@ -62,3 +62,73 @@ HALCYON_API CString s_PathGetServerBondYieldCurvePath();
 // "CONFIG_FILE", keys "FILEPATH" and "FILENAME" (read on every call; missing parts are empty).
 HALCYON_API CString s_PathGetLangPath();
 HALCYON_API CString s_PathGetLangIniFilePath();
+
+// Market data beneath root\DAT, by kind and by market ("root\DAT\TICK\002A" for market 42).
+//
+// The nine functions below keep each market's folder once formed (market 0 included: its folder
+// is 0000) and create the kind's folder and the market's folder when they first form it; a
+// folder deleted later is not created again. Market code 255 has no folder: they return an empty
+// string for it and create nothing, as s_PathGetDatPath does.
+HALCYON_API CString s_PathGetTickPath(unsigned char market);
+HALCYON_API CString s_PathGetMinTickPath(unsigned char market);
+HALCYON_API CString s_PathGetHistoryPath(unsigned char market);
+HALCYON_API CString s_PathGetSignalTickPath(unsigned char market);
+HALCYON_API CString s_PathGetStockLendingTickPath(unsigned char market);
+HALCYON_API CString s_PathGetWizardPath(unsigned char market);
+HALCYON_API CString s_PathGetNewIssuePath(unsigned char market);
+HALCYON_API CString s_PathGetMemoryPath(unsigned char market);
+HALCYON_API CString s_PathGetBasicANPath(unsigned char market);
+
+// The tick log folder, root\DAT\TICK\<market>\LOG: kept and created like the tick folder
+// (empty for market 255). The dividend folder is the history folder itself.
+HALCYON_API CString s_PathGetTickLogFilePath(unsigned char market);
+HALCYON_API CString s_PathGetDividendPath(unsigned char market);
+
+// Bulletins, daily information and SQL files: root\DAT\BULLETIN\<market> and so on, both levels
+// formed and created on every call, for any market code (255 is 00FF here).
+HALCYON_API CString s_PathGetBulletinPath(unsigned char market);
+HALCYON_API CString s_PathGetDailyInfoPath(unsigned char market);
+HALCYON_API CString s_PathGetSQLPath(unsigned char market);
+
+// One name or one character below a market folder. Nothing here is kept: each level the function
+// adds is formed and created on every call. The name is used as given, as one more component; an
+// empty name leaves the result ending in a backslash.
+HALCYON_API CString s_PathGetTickPath(unsigned char market, const CString& name);
+HALCYON_API CString s_PathGetMinTickPath(unsigned char market, const CString& name);
+HALCYON_API CString s_PathGetSignalTickPath(unsigned char market, const CString& name);
+HALCYON_API CString s_PathGetWizardPath(unsigned char market, const CString& name);
+HALCYON_API CString s_PathGetHistoryPath(unsigned char market, unsigned char ch);
+HALCYON_API CString s_PathGetBasicANPath(unsigned char market, unsigned char ch);
+// s_PathGetHistoryPath(market, ch) + "\LOG": the name of the history log, which is not created.
+HALCYON_API CString s_PathGetHistoryLogFilePath(unsigned char market, unsigned char ch);
+// root\DAT\MAGIC\<market>\<name> and root\DAT\SIGNAL\<market>\<name>.
+HALCYON_API CString s_PathGetMagicPath(unsigned char market, const CString& name);
+HALCYON_API CString s_PathGetSignalPath(unsigned char market, const CString& name);
+// News: root\DAT\<market>\Headline\<name>, …\RelatedInfoHeadline\<name>, …\Review\<name>,
+// …\Story\<name>; s_PathGetRHeadlineReviewPath names the same folder as s_PathGetNewsReviewPath.
+HALCYON_API CString s_PathGetNewsHeadLinePath(unsigned char market, const CString& name);
+HALCYON_API CString s_PathGetNewsRelatedInfoHeadlinePath(unsigned char market, const CString& name);
+HALCYON_API CString s_PathGetNewsReviewPath(unsigned char market, const CString& name);
+HALCYON_API CString s_PathGetNewsStoryPath(unsigned char market, const CString& name);
+HALCYON_API CString s_PathGetRHeadlineReviewPath(unsigned char market, const CString& name);
+// root\DAT\SQLCommand\<group>, and root\DAT\SQLCommand\<group>\<name> when the name is not empty.
+HALCYON_API CString s_PathGetSQLCmdPath(const CString& group, const CString& name);
+
+// The FTP mirror of s_PathGetDatPath(market) and s_PathGetSysPath(market): the local folder,
+// upper-cased, with "\FTP" inserted in front of its first "\DAT\" (or "\SYS\"), so that
+// C:\Quote\DAT\002A becomes C:\QUOTE\FTP\DAT\002A. Every level of it is created, from the drive
+// on, on every call. Empty for market 255. Should the local folder hold no "\DAT\" past its
+// first character, the result is the upper-cased local folder with a trailing backslash, and
+// nothing is created.
+HALCYON_API CString s_PathGetFTPDatPath(unsigned char market);
+HALCYON_API CString s_PathGetFTPSysPath(unsigned char market);
+
+// A market's symbol files: kind 0 is s_PathGetSysPath(market)\<name>.SYM, kind 1 is
+// s_PathGetSysPath(market)\<name>.IND; the FTP variant names them in s_PathGetFTPSysPath(market)
+// (and creates that folder on every call). Empty for market 255 and for any other kind.
+// The first name formed for a market and kind is kept for the life of the process: a later call
+// for the same market and kind returns it whatever name it passes.
+HALCYON_API CString s_FileGetSymbolFileName(unsigned char market, unsigned char kind,
+                                            const CString& name);
+HALCYON_API CString s_FileGetFTPSymbolFileName(unsigned char market, unsigned char kind,
+                                               const CString& name);

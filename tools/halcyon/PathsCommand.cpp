@@ -13,7 +13,9 @@ const char kHelp[] =
     "\n"
     "Prints the installation root (the folder of this program, or its parent when that is\n"
     "named BIN) and the folders the library derives from it, creating them as the library\n"
-    "does. With --market N (0-254) the per-market folders of market N are shown too.\n"
+    "does. With --market N (0-254) the per-market folders of market N are shown too: its\n"
+    "DAT, SYS, LOG and TEMP folders, its market data folders, its FTP mirror folders and\n"
+    "the names of its symbol files (\"<name>\" standing for a symbol list's name).\n"
     "Paths are printed as the library returns them (Windows form); with --host each line\n"
     "also shows the host's own path after \" -> \".\n";
 
@@ -28,6 +30,37 @@ void Show(const char* label, const CString& path) {
 // Server paths are relative to the data server's root: they have no host path here.
 void ShowServer(const char* label, const CString& path) {
     std::printf("%-18s %s\n", label, static_cast<const char*>(path));
+}
+
+// The market's data folders, its FTP mirrors and the names of its symbol files.
+void ShowMarketData(unsigned char m) {
+    const struct {
+        const char* label;
+        CString (*folder)(unsigned char);
+    } folders[] = {
+        {"tick", s_PathGetTickPath},
+        {"tick log", s_PathGetTickLogFilePath},
+        {"min tick", s_PathGetMinTickPath},
+        {"history", s_PathGetHistoryPath},
+        {"signal tick", s_PathGetSignalTickPath},
+        {"stock lending", s_PathGetStockLendingTickPath},
+        {"wizard", s_PathGetWizardPath},
+        {"new issue", s_PathGetNewIssuePath},
+        {"memory", s_PathGetMemoryPath},
+        {"basic analysis", s_PathGetBasicANPath},
+        {"bulletin", s_PathGetBulletinPath},
+        {"daily info", s_PathGetDailyInfoPath},
+        {"sql", s_PathGetSQLPath},
+        {"ftp dat", s_PathGetFTPDatPath},
+        {"ftp sys", s_PathGetFTPSysPath},
+    };
+    for (const auto& f : folders) Show(f.label, f.folder(m));
+    // Symbol-file names are kept per market and kind from the first call: "<name>" stands for
+    // the symbol list's name.
+    Show("symbol file", s_FileGetSymbolFileName(m, 0, "<name>"));
+    Show("index file", s_FileGetSymbolFileName(m, 1, "<name>"));
+    Show("ftp symbol file", s_FileGetFTPSymbolFileName(m, 0, "<name>"));
+    Show("ftp index file", s_FileGetFTPSymbolFileName(m, 1, "<name>"));
 }
 
 int RunPaths(const Args& args) {
@@ -68,6 +101,7 @@ int RunPaths(const Args& args) {
         Show("market temp", s_PathGetTempPath(m));
         ShowServer("server market dat", s_PathGetServerDatPath(m));
         ShowServer("server market sys", s_PathGetServerSysPath(m));
+        ShowMarketData(m);
     }
     return kExitOk;
 }

@@ -34,12 +34,9 @@ CString RootFromExecutable(const CString& exe) {
     return folder;
 }
 
-// One per-market table: entry 0 is the top-level folder, entry m the folder of market m.
-struct MarketTable {
-    CCriticalSection lock;
-    CString entries[kMarketCount];
-};
+using halcyon::paths::MarketTable;
 
+// Entry 0 of `table` is the top-level folder, entry m the folder of market m.
 CString MarketFolder(MarketTable& table, const char* name, unsigned char market) {
     if (market >= kMarketCount) return CString();
     CString root = s_PathGetMainPath();
