@@ -25,6 +25,7 @@
 #include <HalcyonCommon/JulianDay.h>
 #include <HalcyonCommon/Mutex.h>
 #include <HalcyonCommon/Paths.h>
+#include <HalcyonCommon/Profile.h>
 #include <HalcyonCommon/Queues.h>
 #include <HalcyonCommon/Scrambler.h>
 #include <HalcyonCommon/SharedMemory.h>
