@@ -7,6 +7,10 @@
 
 #include <gtest/gtest.h>
 
+#if HALCYON_STAND_IN
+#include <sys/stat.h>
+#endif
+
 #include <atomic>
 #include <string>
 #include <thread>
@@ -136,6 +140,13 @@ TEST(ProfileCache, FilesThatCannotBeReadAndOddFiles) {
     EXPECT_EQ(Read("J", "K", WindowsPath(folder + "/junk.ini")), "after junk");
     EXPECT_EQ(Read("M", "K", WindowsPath(folder + "/long.ini")), "end");
     EXPECT_EQ(Read("L", "K", WindowsPath(folder + "/long.ini")), std::string(255, 'v'));
+#if HALCYON_STAND_IN
+    // A pipe where the file should be: refused at once, never waited on.
+    ASSERT_EQ(mkfifo((folder + "/fifo.ini").c_str(), 0600), 0);
+    EXPECT_EQ(Read("S", "K", WindowsPath(folder + "/fifo.ini")), kDefault);
+    EXPECT_FALSE(s_FileCheckFileExist(WindowsPath(folder + "/fifo.ini").c_str()));
+    EXPECT_EQ(Read("S", "K", "Z:\\dev\\zero"), kDefault);
+#endif
 }
 
 // Opened by the upper-cased name, which must reach "lower.ini", and without sharing.

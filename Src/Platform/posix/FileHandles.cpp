@@ -29,7 +29,8 @@ bool Truncating(DWORD disposition) {
 int OpenFlags(DWORD access, DWORD disposition) {
     bool read = (access & (GENERIC_READ | GENERIC_ALL)) != 0;
     bool write = (access & (GENERIC_WRITE | GENERIC_ALL)) != 0 || Truncating(disposition);
-    return O_CLOEXEC | (write ? (read ? O_RDWR : O_WRONLY) : O_RDONLY);
+    // O_NONBLOCK: opening a pipe must not wait for its other end (it is refused afterwards).
+    return O_CLOEXEC | O_NONBLOCK | (write ? (read ? O_RDWR : O_WRONLY) : O_RDONLY);
 }
 
 // Opens the file as the disposition says; `existed` tells whether it was there before.
@@ -175,12 +176,14 @@ HANDLE CreateFileA(LPCSTR lpFileName, DWORD dwDesiredAccess, DWORD dwShareMode,
         SetLastError(error);
         return INVALID_HANDLE_VALUE;
     }
+    // Only files: a folder, a pipe or a device put where a file is expected is refused.
     struct stat st;
-    if (Sys().fstat(fd, &st) != 0 || S_ISDIR(st.st_mode)) {
+    if (Sys().fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
         Sys().close(fd);
         SetLastError(ERROR_ACCESS_DENIED);
         return INVALID_HANDLE_VALUE;
     }
+    fcntl(fd, F_SETFL, fcntl(fd, F_GETFL) & ~O_NONBLOCK);
     // A delete-on-close open was checked before its record was written.
     error = deleteOnClose ? ERROR_SUCCESS
                           : ShareAndTruncate(fd, dwDesiredAccess, dwShareMode,

@@ -70,9 +70,10 @@ HALCYON_API LPVOID MapViewOfFile(HANDLE hFileMappingObject, DWORD dwDesiredAcces
 HALCYON_API BOOL UnmapViewOfFile(LPCVOID lpBaseAddress);
 
 // Opens or creates a file; INVALID_HANDLE_VALUE on failure. CREATE_ALWAYS and OPEN_ALWAYS on an
-// existing file set ERROR_ALREADY_EXISTS. With FILE_FLAG_DELETE_ON_CLOSE the file is removed once
-// no handle, no mapping and no view uses it; if its users were killed, it is removed by a later
-// collection (see posix::CollectKernelObjects).
+// existing file set ERROR_ALREADY_EXISTS. A folder, pipe or device in place of the file is
+// refused with ERROR_ACCESS_DENIED, without waiting for a pipe's other end. With
+// FILE_FLAG_DELETE_ON_CLOSE the file is removed once no handle, no mapping and no view uses it; if
+// its users were killed, it is removed by a later collection (see posix::CollectKernelObjects).
 HALCYON_API HANDLE CreateFileA(LPCSTR lpFileName, DWORD dwDesiredAccess, DWORD dwShareMode,
                                LPSECURITY_ATTRIBUTES lpSecurityAttributes,
                                DWORD dwCreationDisposition, DWORD dwFlagsAndAttributes,
