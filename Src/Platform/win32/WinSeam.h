@@ -58,16 +58,20 @@ using ::GetFileAttributesA;
 using ::GetModuleFileNameA;
 using ::RemoveDirectoryA;
 
-// Kernel objects: mutexes, file mappings, and the file handles they stand on.
+// Kernel objects: mutexes, events, file mappings, and the file handles they stand on.
 using ::CloseHandle;
+using ::CreateEventA;
 using ::CreateFileA;
 using ::CreateFileMappingA;
 using ::CreateMutexA;
 using ::GetTempFileNameA;
 using ::MapViewOfFile;
+using ::OpenEventA;
 using ::OpenFileMappingA;
 using ::OpenMutexA;
 using ::ReleaseMutex;
+using ::ResetEvent;
+using ::SetEvent;
 using ::UnmapViewOfFile;
 using ::WaitForSingleObject;
 
