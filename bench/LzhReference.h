@@ -1,11 +1,10 @@
-// A straightforward LZHUF codec, written plainly from the codec's format and rules: 32-bit
-// tables, a 16-bit bit accumulator written and read a byte (and a bit) at a time, a linear scan
-// for the last node of lower frequency, byte-by-byte string comparison, a ring window in the
-// decoder, and one static working state rebuilt step by step at every call.
+// The codec written the plain way, straight from its rules in docs/codec-format.md: one working
+// state rebuilt at every call, bits written and read one at a time, a linear search for the node
+// a raised frequency moves to, strings compared byte by byte, a ring window in the decoder.
 //
 // It is the baseline of bench/codec_bench.cpp (the speed a plain implementation reaches) and the
 // oracle of the codec's differential tests and fuzz target (the library's optimised codec must
-// produce the same bytes). It is not part of the library. Not thread-safe.
+// write the same bytes). It is not part of the library. Not thread-safe.
 #pragma once
 
 #include <cstdint>
@@ -13,432 +12,409 @@
 
 namespace lzh_reference {
 
-constexpr int N = 4096, F = 60, THRESHOLD = 2, NIL = N;
-constexpr int N_CHAR = 256 - THRESHOLD + F;  // 314
-constexpr int T = N_CHAR * 2 - 1, R = T - 1;
-constexpr int MAX_FREQ = 0x8000;
+// ---- the format's numbers ----
 
-// Prefix code of the upper six bits of a position, spelled out as tables.
-inline const unsigned char* PositionLengths() {
-    static unsigned char len[64];
-    static bool made = false;
-    if (!made) {
-        int v = 0;
-        const int counts[] = {1, 3, 8, 12, 24, 16};
-        for (int i = 0; i < 6; ++i)
-            for (int k = 0; k < counts[i]; ++k) len[v++] = static_cast<unsigned char>(3 + i);
-        made = true;
-    }
-    return len;
-}
+constexpr int kWindow = 4096;  // bytes a match may reach back
+constexpr int kWindowMask = kWindow - 1;
+constexpr int kLongest = 60;  // longest match, and bytes looked ahead
+constexpr int kShortest = 3;  // a shorter match is coded as literals
+constexpr int kLiterals = 256;
+constexpr int kSymbols = kLiterals + kLongest - kShortest + 1;  // 314
+constexpr int kNodes = 2 * kSymbols - 1;                        // 627
+constexpr int kRoot = kNodes - 1;
+constexpr unsigned kRebuildWeight = 0x8000;
+constexpr int kNone = -1;
 
-inline const unsigned char* PositionCodes() {
-    static unsigned char code[64];
-    static bool made = false;
-    if (!made) {
-        const unsigned char* len = PositionLengths();
-        int c = 0;
-        for (int v = 0; v < 64; ++v) {
-            if (v > 0) c = (c + 1) << (len[v] - len[v - 1]);
-            code[v] = static_cast<unsigned char>(c << (8 - len[v]));
-        }
-        made = true;
-    }
-    return code;
-}
+// ---- the position code: a prefix code for a position's upper six bits ----
 
-struct State {
-    unsigned char text_buf[N + F - 1];
-    int lson[N + 1], rson[N + 257], dad[N + 1];
-    int match_position, match_length;
-    unsigned freq[T + 1];
-    int prnt[T + N_CHAR];
-    int son[T];
-    unsigned putbuf;
-    unsigned char putlen;
-    unsigned getbuf;
-    unsigned char getlen;
-    const unsigned char* in;
-    long inPos, inLen;
-    unsigned char* out;
-    long outPos, outSize;
-    bool full;
+// Upper values sharing each code length, for lengths 3 to 8, in value order.
+constexpr int kLengthCounts[] = {1, 3, 8, 12, 24, 16};
+constexpr int kShortestPositionCode = 3;
+
+struct PositionCode {
+    unsigned bits;  // right-aligned
+    int length;
 };
 
-inline State& S() {
-    static State s;
-    return s;
+// The canonical code: values in order, each code one more than the last, widened with zeros
+// when the length grows.
+inline PositionCode PositionCodeOf(int upper) {
+    unsigned bits = 0;
+    int length = kShortestPositionCode, left = kLengthCounts[0];
+    for (int value = 0; value < upper; ++value) {
+        ++bits;
+        if (--left == 0) {
+            ++length;
+            left = kLengthCounts[length - kShortestPositionCode];
+            bits <<= 1;
+        }
+    }
+    return {bits, length};
 }
 
-inline void StartHuff() {
-    State& s = S();
-    for (int i = 0; i < N_CHAR; i++) {
-        s.freq[i] = 1;
-        s.son[i] = i + T;
-        s.prnt[i + T] = i;
-    }
-    int i = 0, j = N_CHAR;
-    while (j <= R) {
-        s.freq[j] = s.freq[i] + s.freq[i + 1];
-        s.son[j] = i;
-        s.prnt[i] = s.prnt[i + 1] = j;
-        i += 2;
-        j++;
-    }
-    s.freq[T] = 0xffff;
-    s.prnt[R] = 0;
-}
+// ---- the adaptive Huffman tree ----
 
-inline void Reconst() {
-    State& s = S();
-    int j = 0;
-    for (int i = 0; i < T; i++) {
-        if (s.son[i] >= T) {
-            s.freq[j] = (s.freq[i] + 1) / 2;
-            s.son[j] = s.son[i];
-            j++;
-        }
+// Nodes in order of weight, lowest first. down[n] says what hangs under node n: a value below
+// kNodes means the pair of nodes down[n] and down[n] + 1, a value from kNodes on the leaf of
+// symbol down[n] - kNodes. up[] holds the node above each node and, from kNodes on, above each
+// leaf. A weight past the last node stops every search.
+struct Tree {
+    unsigned weight[kNodes + 1];
+    int down[kNodes];
+    int up[kNodes + kSymbols];
+
+    void Hang(int node, int value) {
+        down[node] = value;
+        up[value] = node;
+        if (value < kNodes) up[value + 1] = node;
     }
-    for (int i = 0, jj = N_CHAR; jj < T; i += 2, jj++) {
-        unsigned f = s.freq[i] + s.freq[i + 1];
-        int k;
-        for (k = jj - 1; f < s.freq[k]; k--) {
+
+    void Start() {
+        for (int symbol = 0; symbol < kSymbols; ++symbol) {
+            weight[symbol] = 1;
+            Hang(symbol, kNodes + symbol);
         }
-        k++;
-        for (int m = jj; m > k; m--) {
-            s.freq[m] = s.freq[m - 1];
-            s.son[m] = s.son[m - 1];
+        for (int node = kSymbols, pair = 0; node < kNodes; ++node, pair += 2) {
+            weight[node] = weight[pair] + weight[pair + 1];
+            Hang(node, pair);
         }
-        s.freq[k] = f;
-        s.son[k] = i;
+        weight[kNodes] = 0xFFFF;
+        up[kRoot] = 0;  // node 0 ends the walk up from a leaf
     }
-    for (int i = 0; i < T; i++) {
-        int k = s.son[i];
-        if (k >= T)
-            s.prnt[k] = i;
+
+    // Halves the leaves' weights and builds the inner nodes again over them.
+    void Rebuild() {
+        int count = 0;
+        for (int node = 0; node < kNodes; ++node) {
+            if (down[node] < kNodes) continue;
+            weight[count] = (weight[node] + 1) / 2;
+            down[count] = down[node];
+            ++count;
+        }
+        for (int pair = 0; count < kNodes; pair += 2, ++count) {
+            unsigned sum = weight[pair] + weight[pair + 1];
+            int place = count;
+            while (weight[place - 1] > sum) --place;
+            for (int node = count; node > place; --node) {
+                weight[node] = weight[node - 1];
+                down[node] = down[node - 1];
+            }
+            weight[place] = sum;
+            down[place] = pair;
+        }
+        for (int node = 0; node < kNodes; ++node) Hang(node, down[node]);
+    }
+
+    // Counts one more of the symbol: every node from its leaf up weighs one more, and a node
+    // that now outweighs the next trades places with the last node it outweighs.
+    void Count(int symbol) {
+        if (weight[kRoot] == kRebuildWeight) Rebuild();
+        int node = up[kNodes + symbol];
+        do {
+            unsigned raised = ++weight[node];
+            if (raised > weight[node + 1]) {
+                int last = node + 1;
+                while (raised > weight[last + 1]) ++last;
+                weight[node] = weight[last];
+                weight[last] = raised;
+                int mine = down[node], theirs = down[last];
+                Hang(last, mine);
+                Hang(node, theirs);
+                node = last;
+            }
+            node = up[node];
+        } while (node != 0);
+    }
+};
+
+// ---- bits, most significant first ----
+
+struct BitSink {
+    unsigned char* out;
+    long used, size;
+    unsigned pending;  // bits not yet in a byte
+    int pendingCount;
+    bool overflow;
+
+    void Byte(unsigned value) {
+        if (used < size)
+            out[used++] = static_cast<unsigned char>(value);
         else
-            s.prnt[k] = s.prnt[k + 1] = i;
+            overflow = true;
     }
-}
 
-inline void Update(int c) {
-    State& s = S();
-    if (s.freq[R] == MAX_FREQ) Reconst();
-    c = s.prnt[c + T];
-    do {
-        unsigned k = ++s.freq[c];
-        int l = c + 1;
-        if (k > s.freq[l]) {
-            while (k > s.freq[l + 1]) l++;
-            s.freq[c] = s.freq[l];
-            s.freq[l] = k;
-            int i = s.son[c];
-            s.prnt[i] = l;
-            if (i < T) s.prnt[i + 1] = l;
-            int j = s.son[l];
-            s.son[l] = i;
-            s.prnt[j] = c;
-            if (j < T) s.prnt[j + 1] = c;
-            s.son[c] = j;
-            c = l;
-        }
-    } while ((c = s.prnt[c]) != 0);
-}
-
-// ---- encoder ----
-
-inline void InitTree() {
-    State& s = S();
-    for (int i = N + 1; i <= N + 256; i++) s.rson[i] = NIL;
-    for (int i = 0; i < N; i++) s.dad[i] = NIL;
-}
-
-inline void InsertNode(int r) {
-    State& s = S();
-    int cmp = 1;
-    unsigned char* key = &s.text_buf[r];
-    int p = N + 1 + key[0];
-    s.rson[r] = s.lson[r] = NIL;
-    s.match_length = 0;
-    for (;;) {
-        if (cmp >= 0) {
-            if (s.rson[p] != NIL) {
-                p = s.rson[p];
-            } else {
-                s.rson[p] = r;
-                s.dad[r] = p;
-                return;
+    void Bits(unsigned long bits, int count) {
+        while (count-- > 0) {
+            pending = (pending << 1) | ((bits >> count) & 1);
+            if (++pendingCount == 8) {
+                Byte(pending);
+                pending = 0;
+                pendingCount = 0;
             }
+        }
+    }
+
+    void Flush() {
+        if (pendingCount > 0) Byte(pending << (8 - pendingCount));
+        pending = 0;
+        pendingCount = 0;
+    }
+};
+
+// Past the stream's end it reads zeros.
+struct BitSource {
+    const unsigned char* in;
+    long used, size;
+    int bitInByte;  // 7 is the next byte's first bit
+
+    unsigned Bit() {
+        unsigned byte = used < size ? in[used] : 0;
+        unsigned bit = (byte >> bitInByte) & 1;
+        if (--bitInByte < 0) {
+            bitInByte = 7;
+            ++used;
+        }
+        return bit;
+    }
+
+    unsigned Bits(int count) {
+        unsigned value = 0;
+        while (count-- > 0) value = (value << 1) | Bit();
+        return value;
+    }
+};
+
+// ---- the match finder: one binary tree per first byte ----
+
+struct Match {
+    int length;
+    int position;  // bytes back, less one
+};
+
+// Window positions ordered by the strings of kLongest bytes that start at them. The tree of
+// first byte b hangs on the larger side of anchor kWindow + b; a position out of every tree has
+// no parent.
+struct MatchTrees {
+    unsigned char text[kWindow + kLongest - 1];  // the last bytes repeat the window's first
+    int smaller[kWindow + kLiterals], larger[kWindow + kLiterals], parent[kWindow];
+
+    void Start() {
+        for (int anchor = kWindow; anchor < kWindow + kLiterals; ++anchor) larger[anchor] = kNone;
+        for (int at = 0; at < kWindow; ++at) parent[at] = kNone;
+    }
+
+    void Store(int at, unsigned char byte) {
+        text[at] = byte;
+        if (at < kLongest - 1) text[kWindow + at] = byte;
+    }
+
+    int& LinkTo(int node) {
+        int above = parent[node];
+        return larger[above] == node ? larger[above] : smaller[above];
+    }
+
+    void Adopt(int node, int child, bool onLarger) {
+        (onLarger ? larger[node] : smaller[node]) = child;
+        if (child != kNone) parent[child] = node;
+    }
+
+    // Puts `incoming` in old's place in the tree; old leaves it.
+    void Replace(int old, int incoming) {
+        LinkTo(old) = incoming;
+        parent[incoming] = parent[old];
+        Adopt(incoming, smaller[old], false);
+        Adopt(incoming, larger[old], true);
+        parent[old] = kNone;
+    }
+
+    // Adds the string at `at` to its tree and tells the longest string met on the way there
+    // (the nearest of equally long ones); a string equal in all kLongest bytes takes its place.
+    Match Insert(int at) {
+        const unsigned char* key = text + at;
+        smaller[at] = larger[at] = kNone;
+        Match best{0, 0};
+        int node = kWindow + key[0];
+        bool goLarger = true;
+        for (;;) {
+            int next = goLarger ? larger[node] : smaller[node];
+            if (next == kNone) {
+                Adopt(node, at, goLarger);
+                return best;
+            }
+            node = next;
+            const unsigned char* other = text + node;
+            int same = 1, order = 0;  // the first byte that differs: its order, and where
+            for (; same < kLongest; ++same) {
+                order = key[same] - other[same];
+                if (order != 0) break;
+            }
+            if (same >= kShortest) {
+                int position = ((at - node) & kWindowMask) - 1;
+                if (same > best.length || (same == best.length && position < best.position))
+                    best = {same, position};
+                if (same == kLongest) {
+                    Replace(node, at);
+                    return best;
+                }
+            }
+            goLarger = order >= 0;
+        }
+    }
+
+    void Remove(int at) {
+        if (parent[at] == kNone) return;
+        int heir;
+        if (larger[at] == kNone) {
+            heir = smaller[at];
+        } else if (smaller[at] == kNone) {
+            heir = larger[at];
         } else {
-            if (s.lson[p] != NIL) {
-                p = s.lson[p];
-            } else {
-                s.lson[p] = r;
-                s.dad[r] = p;
-                return;
+            heir = smaller[at];
+            if (larger[heir] != kNone) {  // the rightmost of the smaller side
+                while (larger[heir] != kNone) heir = larger[heir];
+                LinkTo(heir) = smaller[heir];
+                if (smaller[heir] != kNone) parent[smaller[heir]] = parent[heir];
+                Adopt(heir, smaller[at], false);
             }
+            Adopt(heir, larger[at], true);
         }
-        int i;
-        for (i = 1; i < F; i++)
-            if ((cmp = key[i] - s.text_buf[p + i]) != 0) break;
-        if (i > THRESHOLD) {
-            if (i > s.match_length) {
-                s.match_position = ((r - p) & (N - 1)) - 1;
-                if ((s.match_length = i) >= F) break;
-            }
-            if (i == s.match_length) {
-                int c = ((r - p) & (N - 1)) - 1;
-                if (c < s.match_position) s.match_position = c;
-            }
-        }
+        LinkTo(at) = heir;
+        if (heir != kNone) parent[heir] = parent[at];
+        parent[at] = kNone;
     }
-    s.dad[r] = s.dad[p];
-    s.lson[r] = s.lson[p];
-    s.rson[r] = s.rson[p];
-    s.dad[s.lson[p]] = r;
-    s.dad[s.rson[p]] = r;
-    if (s.rson[s.dad[p]] == p)
-        s.rson[s.dad[p]] = r;
-    else
-        s.lson[s.dad[p]] = r;
-    s.dad[p] = NIL;
+};
+
+// ---- the codec ----
+
+struct Work {
+    Tree tree;
+    MatchTrees trees;
+    unsigned char ring[kWindow];
+};
+
+inline Work& TheWork() {
+    static Work work;
+    return work;
 }
 
-inline void DeleteNode(int p) {
-    State& s = S();
-    int q;
-    if (s.dad[p] == NIL) return;
-    if (s.rson[p] == NIL) {
-        q = s.lson[p];
-    } else if (s.lson[p] == NIL) {
-        q = s.rson[p];
-    } else {
-        q = s.lson[p];
-        if (s.rson[q] != NIL) {
-            do {
-                q = s.rson[q];
-            } while (s.rson[q] != NIL);
-            s.rson[s.dad[q]] = s.lson[q];
-            s.dad[s.lson[q]] = s.dad[q];
-            s.lson[q] = s.lson[p];
-            s.dad[s.lson[p]] = q;
-        }
-        s.rson[q] = s.rson[p];
-        s.dad[s.rson[p]] = q;
-    }
-    s.dad[q] = s.dad[p];
-    if (s.rson[s.dad[p]] == p)
-        s.rson[s.dad[p]] = q;
-    else
-        s.lson[s.dad[p]] = q;
-    s.dad[p] = NIL;
+inline void PutSymbol(Tree& tree, BitSink& sink, int symbol) {
+    int path[kNodes];
+    int steps = 0;
+    for (int node = tree.up[kNodes + symbol]; node != kRoot; node = tree.up[node])
+        path[steps++] = node;
+    while (steps-- > 0) sink.Bits(static_cast<unsigned>(path[steps]) & 1, 1);
+    tree.Count(symbol);
 }
 
-inline void PutByte(unsigned v) {
-    State& s = S();
-    if (s.full) return;
-    if (s.outPos >= s.outSize) {
-        s.full = true;
-        return;
-    }
-    s.out[s.outPos++] = static_cast<unsigned char>(v);
-}
-
-// Emits the l high bits of the 16-bit code c.
-inline void Putcode(int l, unsigned c) {
-    State& s = S();
-    s.putbuf |= c >> s.putlen;
-    if ((s.putlen += l) >= 8) {
-        PutByte((s.putbuf >> 8) & 0xFF);
-        if ((s.putlen -= 8) >= 8) {
-            PutByte(s.putbuf & 0xFF);
-            s.putlen -= 8;
-            s.putbuf = (c << (l - s.putlen)) & 0xFFFF;
-        } else {
-            s.putbuf = (s.putbuf << 8) & 0xFFFF;
-        }
-    }
-}
-
-// Codes longer than 16 bits leave in two pieces, so that they are written whole.
-inline void EncodeChar(unsigned c) {
-    State& s = S();
-    unsigned long code = 0;
-    int len = 0;
-    int k = s.prnt[c + T];
-    do {
-        code >>= 1;
-        if (k & 1) code += 0x80000000UL;
-        len++;
-    } while ((k = s.prnt[k]) != R);
-    if (len > 16) {
-        Putcode(16, (code >> 16) & 0xFFFF);
-        Putcode(len - 16, code & 0xFFFF);
-    } else {
-        Putcode(len, (code >> 16) & 0xFFFF);
-    }
-    Update(c);
-}
-
-inline void EncodePosition(unsigned c) {
-    unsigned i = c >> 6;
-    Putcode(PositionLengths()[i], static_cast<unsigned>(PositionCodes()[i]) << 8);
-    Putcode(6, (c & 0x3f) << 10);
+inline void PutPosition(BitSink& sink, int position) {
+    PositionCode code = PositionCodeOf(position >> 6);
+    sink.Bits(code.bits, code.length);
+    sink.Bits(static_cast<unsigned>(position) & 63, 6);
 }
 
 // Same arguments and results as s_CodingEncode.
 inline long Encode(const char* inBuf, long inLen, char* outBuf, long outSize) {
     if (inBuf == nullptr || outBuf == nullptr || inLen <= 0 || outSize < 0) return -1;
     if (outSize < 4) return -2;
-    State& s = S();
-    for (int k = 0; k < 4; k++) outBuf[k] = static_cast<char>((inLen >> (8 * k)) & 0xFF);
-    s.in = reinterpret_cast<const unsigned char*>(inBuf);
-    s.inPos = 0;
-    s.inLen = inLen;
-    s.out = reinterpret_cast<unsigned char*>(outBuf);
-    s.outPos = 4;
-    s.outSize = outSize;
-    s.full = false;
-    s.putbuf = 0;
-    s.putlen = 0;
-    StartHuff();
-    InitTree();
-    int ss = 0, r = N - F, len;
-    for (int i = 0; i < r; i++) s.text_buf[i] = ' ';
-    for (int i = r; i < N + F - 1; i++) s.text_buf[i] = 0;
-    for (len = 0; len < F && s.inPos < s.inLen; len++) s.text_buf[r + len] = s.in[s.inPos++];
-    for (int i = 1; i <= F; i++) InsertNode(r - i);
-    InsertNode(r);
-    do {
-        if (s.match_length > len) s.match_length = len;
-        if (s.match_length <= THRESHOLD) {
-            s.match_length = 1;
-            EncodeChar(s.text_buf[r]);
+    for (int k = 0; k < 4; ++k) outBuf[k] = static_cast<char>((inLen >> (8 * k)) & 0xFF);
+    Work& work = TheWork();
+    Tree& tree = work.tree;
+    MatchTrees& trees = work.trees;
+    BitSink sink{reinterpret_cast<unsigned char*>(outBuf), 4, outSize, 0, 0, false};
+    const auto* in = reinterpret_cast<const unsigned char*>(inBuf);
+    long read = 0;
+
+    tree.Start();
+    trees.Start();
+    int current = kWindow - kLongest, oldest = 0;
+    for (int at = 0; at < kWindow + kLongest - 1; ++at) trees.text[at] = at < current ? ' ' : 0;
+    int ahead = 0;
+    while (ahead < kLongest && read < inLen) trees.text[current + ahead++] = in[read++];
+    for (int back = 1; back <= kLongest; ++back) trees.Insert(current - back);
+    Match match = trees.Insert(current);
+
+    while (ahead > 0) {
+        int length = match.length < ahead ? match.length : ahead;
+        if (length < kShortest) {
+            PutSymbol(tree, sink, trees.text[current]);
+            length = 1;
         } else {
-            EncodeChar(255 - THRESHOLD + s.match_length);
-            EncodePosition(s.match_position);
+            PutSymbol(tree, sink, kLiterals - kShortest + length);
+            PutPosition(sink, match.position);
         }
-        if (s.full) return -2;
-        int last_match_length = s.match_length, i;
-        for (i = 0; i < last_match_length && s.inPos < s.inLen; i++) {
-            unsigned char c = s.in[s.inPos++];
-            DeleteNode(ss);
-            s.text_buf[ss] = c;
-            if (ss < F - 1) s.text_buf[ss + N] = c;
-            ss = (ss + 1) & (N - 1);
-            r = (r + 1) & (N - 1);
-            InsertNode(r);
+        if (sink.overflow) return -2;
+        for (int step = 0; step < length; ++step) {
+            trees.Remove(oldest);
+            if (read < inLen)
+                trees.Store(oldest, in[read++]);
+            else
+                --ahead;
+            oldest = (oldest + 1) & kWindowMask;
+            current = (current + 1) & kWindowMask;
+            if (ahead > 0) match = trees.Insert(current);
         }
-        while (i++ < last_match_length) {
-            DeleteNode(ss);
-            ss = (ss + 1) & (N - 1);
-            r = (r + 1) & (N - 1);
-            if (--len) InsertNode(r);
-        }
-    } while (len > 0);
-    if (s.putlen) PutByte((s.putbuf >> 8) & 0xFF);
-    if (s.full) return -2;
-    return s.outPos;
+    }
+    sink.Flush();
+    return sink.overflow ? -2 : sink.used;
 }
 
-// ---- decoder ----
-
-inline int GetBit() {
-    State& s = S();
-    while (s.getlen <= 8) {
-        unsigned i = s.inPos < s.inLen ? s.in[s.inPos++] : 0;
-        s.getbuf |= i << (8 - s.getlen);
-        s.getlen += 8;
-    }
-    unsigned i = s.getbuf;
-    s.getbuf = (s.getbuf << 1) & 0xFFFF;
-    s.getlen--;
-    return (i >> 15) & 1;
+inline int GetSymbol(Tree& tree, BitSource& source) {
+    int value = tree.down[kRoot];
+    while (value < kNodes) value = tree.down[value + static_cast<int>(source.Bit())];
+    int symbol = value - kNodes;
+    tree.Count(symbol);
+    return symbol;
 }
 
-inline int GetByte() {
-    State& s = S();
-    while (s.getlen <= 8) {
-        unsigned i = s.inPos < s.inLen ? s.in[s.inPos++] : 0;
-        s.getbuf |= i << (8 - s.getlen);
-        s.getlen += 8;
+inline int GetPosition(BitSource& source) {
+    unsigned code = source.Bits(kShortestPositionCode);
+    int length = kShortestPositionCode, first = 0, firstValue = 0;
+    for (;;) {  // codes of one length are consecutive, from `first` on
+        int count = kLengthCounts[length - kShortestPositionCode];
+        if (code < static_cast<unsigned>(first + count)) break;
+        first = (first + count) << 1;
+        firstValue += count;
+        code = (code << 1) | source.Bit();
+        ++length;
     }
-    unsigned i = s.getbuf;
-    s.getbuf = (s.getbuf << 8) & 0xFFFF;
-    s.getlen -= 8;
-    return (i >> 8) & 0xFF;
-}
-
-inline int DecodeChar() {
-    State& s = S();
-    unsigned c = s.son[R];
-    while (c < T) {
-        c += GetBit();
-        c = s.son[c];
-    }
-    c -= T;
-    Update(c);
-    return static_cast<int>(c);
-}
-
-inline int DecodePosition() {
-    static unsigned char d_code[256], d_len[256];
-    static bool made = false;
-    if (!made) {
-        for (int v = 0; v < 64; v++) {
-            int len = PositionLengths()[v], first = PositionCodes()[v];
-            for (int b = first; b < first + (1 << (8 - len)); b++) {
-                d_code[b] = static_cast<unsigned char>(v);
-                d_len[b] = static_cast<unsigned char>(len);
-            }
-        }
-        made = true;
-    }
-    unsigned i = GetByte();
-    unsigned c = static_cast<unsigned>(d_code[i]) << 6;
-    int j = d_len[i] - 2;
-    while (j--) i = (i << 1) + GetBit();
-    return static_cast<int>(c | (i & 0x3f));
+    int upper = firstValue + static_cast<int>(code) - first;
+    return (upper << 6) | static_cast<int>(source.Bits(6));
 }
 
 // Same arguments and results as s_CodingDecode (short input: -1; a match past the header's
 // length is cut there).
 inline long Decode(const char* inBuf, long inLen, char* outBuf, long outSize) {
     if (inBuf == nullptr || outBuf == nullptr || inLen < 4 || outSize < 0) return -1;
-    State& s = S();
     const auto* in = reinterpret_cast<const unsigned char*>(inBuf);
-    unsigned long textsize =
-        in[0] | (in[1] << 8) | (in[2] << 16) | (static_cast<unsigned long>(in[3]) << 24);
-    if (textsize == 0) return -1;
-    if (textsize > static_cast<unsigned long>(outSize)) return -2;
-    s.in = in;
-    s.inPos = 4;
-    s.inLen = inLen;
-    s.getbuf = 0;
-    s.getlen = 0;
-    StartHuff();
-    for (int i = 0; i < N - F; i++) s.text_buf[i] = ' ';
-    for (int i = N - F; i < N; i++) s.text_buf[i] = 0;
-    int r = N - F;
-    unsigned long count = 0;
-    while (count < textsize) {
-        int c = DecodeChar();
-        if (c < 256) {
-            outBuf[count++] = static_cast<char>(c);
-            s.text_buf[r++] = static_cast<unsigned char>(c);
-            r &= (N - 1);
-        } else {
-            int i = (r - DecodePosition() - 1) & (N - 1);
-            int j = c - 255 + THRESHOLD;
-            for (int k = 0; k < j && count < textsize; k++) {
-                c = s.text_buf[(i + k) & (N - 1)];
-                outBuf[count++] = static_cast<char>(c);
-                s.text_buf[r++] = static_cast<unsigned char>(c);
-                r &= (N - 1);
-            }
+    unsigned long total = 0;
+    for (int k = 3; k >= 0; --k) total = (total << 8) | in[k];
+    if (total == 0) return -1;
+    if (total > static_cast<unsigned long>(outSize)) return -2;
+    Work& work = TheWork();
+    Tree& tree = work.tree;
+    unsigned char* ring = work.ring;
+    BitSource source{in, 4, inLen, 7};
+
+    tree.Start();
+    int current = kWindow - kLongest;
+    for (int at = 0; at < kWindow; ++at) ring[at] = at < current ? ' ' : 0;
+    unsigned long made = 0;
+    auto put = [&](unsigned char byte) {
+        outBuf[made++] = static_cast<char>(byte);
+        ring[current] = byte;
+        current = (current + 1) & kWindowMask;
+    };
+    while (made < total) {
+        int symbol = GetSymbol(tree, source);
+        if (symbol < kLiterals) {
+            put(static_cast<unsigned char>(symbol));
+            continue;
         }
+        int from = (current - GetPosition(source) - 1) & kWindowMask;
+        int length = symbol - kLiterals + kShortest;
+        for (int k = 0; k < length && made < total; ++k) put(ring[(from + k) & kWindowMask]);
     }
-    return static_cast<long>(count);
+    return static_cast<long>(made);
 }
 
 }  // namespace lzh_reference

@@ -20,3 +20,7 @@ install(FILES ${PROJECT_BINARY_DIR}/HalcyonCommonConfig.cmake
 
 configure_file(cmake/halcyoncommon.pc.in ${PROJECT_BINARY_DIR}/halcyoncommon.pc @ONLY)
 install(FILES ${PROJECT_BINARY_DIR}/halcyoncommon.pc DESTINATION ${CMAKE_INSTALL_LIBDIR}/pkgconfig)
+
+# A sample market time zone table where the library reads it: the SYS folder under the
+# installation root (the prefix, whose bin folder holds the tool).
+install(FILES data/TimeZone.Ctl DESTINATION SYS)

@@ -1,13 +1,22 @@
 // Fuzzes the INI reader and writer. The input is the bytes of an INI file:
-//   - every reading function runs on it with several buffer sizes, each buffer followed by guard
-//     bytes that must stay untouched, and each result must keep Windows' size rules;
+//   - every reading function runs on its text with two buffer sizes (one of 0 to 23 bytes picked
+//     by a hash of the input, and one larger than the file), each buffer followed by guard bytes
+//     that must stay untouched, and each result must keep Windows' size rules;
 //   - the edits are applied to the text in memory and must read back what they wrote, keep the
 //     other sections, and never touch bytes outside their lines;
-//   - one write goes through the file, and must read back too.
+//   - on one input in 32 (by the hash) the text goes to a file: every reading function must
+//     give through the file what it gave on the text (result, bytes and last error), and one
+//     write goes through the file and must read back.
+//
+// Speed: the file system took most of the time when every read loaded the file (24 loads and a
+// rewrite per input); the reading functions on text in memory are the same code past the load.
+// Each read parses the text again, so an input tries two sizes, not a list of six: across inputs
+// every small size is tried. The file lives in a private folder on /dev/shm.
 #include "Platform/Win.h"
 #include "posix/IniFile.h"
 #include "posix/SysCalls.h"
 
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <cstdint>
@@ -15,6 +24,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace {
@@ -27,13 +37,24 @@ using win::posix::IniText;
 constexpr char kGuard = '\x5a';
 constexpr size_t kSlack = 16;
 
+constexpr uint32_t kSmallSizes = 24;
+constexpr uint32_t kThroughFileOneIn = 32;
+
+std::string& HostFolder() {
+    static std::string folder = "/dev/shm/ini_fuzz." + std::to_string(getpid());
+    return folder;
+}
+
 std::string& HostFile() {
-    static std::string path = [] {
-        std::string p = "/tmp/ini_fuzz_" + std::to_string(getpid()) + ".ini";
-        std::atexit([] { unlink(HostFile().c_str()); });
-        return p;
-    }();
+    static std::string path = HostFolder() + "/fuzz.ini";
     return path;
+}
+
+// FNV-1a of the input.
+uint32_t Hash(const uint8_t* data, size_t size) {
+    uint32_t h = 2166136261u;
+    for (size_t k = 0; k < size; ++k) h = (h ^ data[k]) * 16777619u;
+    return h;
 }
 
 void Check(bool ok, const char* what) {
@@ -41,6 +62,16 @@ void Check(bool ok, const char* what) {
     std::fprintf(stderr, "ini_fuzz: %s\n", what);
     std::abort();
 }
+
+// The scratch folder and file live only while an input uses them: libFuzzer ends without running
+// exit handlers, and /dev/shm is memory.
+struct ScratchFile {
+    ScratchFile() { Check(mkdir(HostFolder().c_str(), 0700) == 0, "cannot create the folder"); }
+    ~ScratchFile() {
+        unlink(HostFile().c_str());
+        rmdir(HostFolder().c_str());
+    }
+};
 
 void WriteHostFile(const uint8_t* data, size_t size) {
     std::FILE* f = std::fopen(HostFile().c_str(), "wb");
@@ -59,23 +90,61 @@ void Guarded(DWORD size, Call call) {
     if (size > 0) Check(buf[ret] == '\0', "result not terminated");
 }
 
-void ReadEverything(const std::string& file, const std::string& section, const std::string& key,
-                    size_t fileSize) {
+void ReadText(std::string_view text, const std::string& section, const std::string& key,
+              DWORD smallSize) {
+    const char* s = section.c_str();
+    const char* k = key.c_str();
+    const auto whole = static_cast<DWORD>(text.size() + 2);
+    for (DWORD size : {smallSize, whole}) {
+        Guarded(size, [&](char* b, DWORD n) {
+            return win::posix::ProfileStringFromText(text, s, k, "d", b, n);
+        });
+        Guarded(size, [&](char* b, DWORD n) {
+            return win::posix::ProfileStringFromText(text, s, nullptr, " 'q' ", b, n);
+        });
+        Guarded(size, [&](char* b, DWORD n) {
+            return win::posix::ProfileSectionFromText(text, s, b, n);
+        });
+        Guarded(size, [&](char* b, DWORD n) {
+            return win::posix::ProfileStringFromText(text, nullptr, nullptr, nullptr, b, n);
+        });
+    }
+    win::posix::ProfileIntFromText(text, s, k, 7);
+}
+
+// A read through the file gives the result, bytes and last error of the same read on the text.
+template <typename FromFile, typename FromText>
+void Same(DWORD size, FromFile fromFile, FromText fromText) {
+    std::vector<char> a(size + 1, kGuard), b(size + 1, kGuard);
+    DWORD ra = fromFile(a.data(), size);
+    DWORD ea = win::GetLastError();
+    DWORD rb = fromText(b.data(), size);
+    DWORD eb = win::GetLastError();
+    Check(ra == rb && ea == eb && a == b, "the file and its text read differently");
+}
+
+void ReadFile(const std::string& file, std::string_view text, const std::string& section,
+              const std::string& key, DWORD size) {
     const char* s = section.c_str();
     const char* k = key.c_str();
     const char* f = file.c_str();
-    for (DWORD size : {0u, 1u, 2u, 3u, 17u, static_cast<DWORD>(fileSize + 2)}) {
-        Guarded(size, [&](char* b, DWORD n) {
-            return win::GetPrivateProfileStringA(s, k, "d", b, n, f);
-        });
-        Guarded(size, [&](char* b, DWORD n) {
-            return win::GetPrivateProfileStringA(s, nullptr, " 'q' ", b, n, f);
-        });
-        Guarded(size, [&](char* b, DWORD n) { return win::GetPrivateProfileSectionA(s, b, n, f); });
-        Guarded(size,
-                [&](char* b, DWORD n) { return win::GetPrivateProfileSectionNamesA(b, n, f); });
-    }
-    win::GetPrivateProfileIntA(s, k, 7, f);
+    using win::posix::ProfileSectionFromText;
+    using win::posix::ProfileStringFromText;
+    Same(
+        size, [&](char* b, DWORD n) { return win::GetPrivateProfileStringA(s, k, "d", b, n, f); },
+        [&](char* b, DWORD n) { return ProfileStringFromText(text, s, k, "d", b, n); });
+    Same(
+        size,
+        [&](char* b, DWORD n) { return win::GetPrivateProfileStringA(s, nullptr, "", b, n, f); },
+        [&](char* b, DWORD n) { return ProfileStringFromText(text, s, nullptr, "", b, n); });
+    Same(
+        size, [&](char* b, DWORD n) { return win::GetPrivateProfileSectionA(s, b, n, f); },
+        [&](char* b, DWORD n) { return ProfileSectionFromText(text, s, b, n); });
+    Same(
+        size, [&](char* b, DWORD n) { return win::GetPrivateProfileSectionNamesA(b, n, f); },
+        [&](char* b, DWORD n) { return ProfileStringFromText(text, nullptr, nullptr, "", b, n); });
+    Check(win::GetPrivateProfileIntA(s, k, 7, f) == win::posix::ProfileIntFromText(text, s, k, 7),
+          "the file and its text give different numbers");
 }
 
 // The header names of `text`, in order, each followed by a NUL.
@@ -98,15 +167,17 @@ std::string ValueOf(const std::string& text, const std::string& section, const s
 
 // Sets `key` of `section` and checks that it reads back and that no header came or went but the
 // new one.
-void CheckSet(const std::string& text, const std::string& section, const std::string& key) {
+// `names` is SectionNames of the text.
+void CheckSet(const std::string& text, const std::string& names, const std::string& section,
+              const std::string& key) {
     IniText before(text);
     IniSection existing;
     bool hadSection = before.FindSection(section, existing);
     std::string edited = win::posix::IniSetValue(text, section, key, "fuzz value");
     Check(ValueOf(edited, section, key) == "fuzz value", "a set value does not read back");
-    std::string names = SectionNames(before);
-    if (!hadSection) names.append(win::posix::IniTrim(section)).push_back('\0');
-    Check(SectionNames(IniText(edited)) == names, "a set changed the sections");
+    std::string after = names;
+    if (!hadSection) after.append(win::posix::IniTrim(section)).push_back('\0');
+    Check(SectionNames(IniText(edited)) == after, "a set changed the sections");
     Check(
         edited.compare(0, existing.header.next, text, 0, existing.header.next) == 0 || !hadSection,
         "a set changed bytes before its section");
@@ -159,21 +230,28 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     std::string key;
     NamesFromText(ini, section, key);
 
-    WriteHostFile(data, size);
-    std::string file = win::posix::ToWindowsPath(HostFile());
+    const uint32_t hash = Hash(data, size);
+    const DWORD smallSize = hash % kSmallSizes;
+    std::string readSection = section;
+    std::string readKey = key;
     if (size > 0 && data[0] % 2 == 1) {
         // Names made of the input's last bytes reach the trimming and folding of queries.
-        std::string tail = text.substr(size > 6 ? size - 6 : 0);
-        ReadEverything(file, tail, tail, size);
-    } else {
-        ReadEverything(file, section, key, size);
+        readSection = readKey = text.substr(size > 6 ? size - 6 : 0);
     }
+    ReadText(text, readSection, readKey, smallSize);
 
-    CheckSet(text, section, key);
-    CheckSet(text, section, "FuzzKey");
-    CheckSet(text, "Fuzz Section", key.find_first_of("\r\n") == std::string::npos ? key : "K");
+    const std::string names = SectionNames(ini);
+    CheckSet(text, names, section, key);
+    CheckSet(text, names, section, "FuzzKey");
+    CheckSet(text, names, "Fuzz Section",
+             key.find_first_of("\r\n") == std::string::npos ? key : "K");
     CheckDeletes(text, section, key);
 
+    if (hash / kSmallSizes % kThroughFileOneIn != 0) return 0;
+    ScratchFile scratch;
+    WriteHostFile(data, size);
+    std::string file = win::posix::ToWindowsPath(HostFile());
+    ReadFile(file, text, readSection, readKey, smallSize);
     Check(win::WritePrivateProfileStringA(section.c_str(), key.c_str(), "on disk", file.c_str()),
           "a write failed");
     char buf[16];

@@ -5,10 +5,17 @@
 #pragma once
 
 #include <HalcyonCommon/Export.h>
+#include <Platform/AfxResource.h>
 #include <Platform/CCriticalSection.h>
+#include <Platform/CFile.h>
+#include <Platform/CFileException.h>
+#include <Platform/CFileFind.h>
+#include <Platform/CObList.h>
+#include <Platform/CObject.h>
 #include <Platform/COleDateTime.h>
 #include <Platform/CString.h>
 #include <Platform/CStringArray.h>
+#include <Platform/CWnd.h>
 #include <Platform/Host.h>
 
 #include <HalcyonCommon/Coding.h>
@@ -21,3 +28,9 @@
 #include <HalcyonCommon/Queues.h>
 #include <HalcyonCommon/Scrambler.h>
 #include <HalcyonCommon/SharedMemory.h>
+#include <HalcyonCommon/TimeZone.h>
+#include <HalcyonCommon/WinHelpers.h>
+
+#include <NimbusLog/LogFileImpl.h>
+#include <NimbusLog/LogRegistry.h>
+#include <NimbusLog/SystemLog.h>

@@ -10,11 +10,17 @@
 #else
 #include "posix/CodePage.h"
 #include "posix/Crt.h"
+#include "posix/CrtFind.h"
+#include "posix/CrtTime.h"
 #include "posix/Desktop.h"
 #include "posix/Errors.h"
+#include "posix/FileIo.h"
 #include "posix/Files.h"
+#include "posix/FindFiles.h"
 #include "posix/KernelObjects.h"
+#include "posix/Memory.h"
 #include "posix/Profile.h"
 #include "posix/Time.h"
+#include "posix/TimeZone.h"
 #include "posix/WinTypes.h"
 #endif

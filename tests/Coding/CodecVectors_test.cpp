@@ -127,8 +127,8 @@ TEST(CodecVectors, EncodeAtAndBelowTheExactCapacity) {
         Bytes stream = Encode(in);
         ASSERT_FALSE(stream.empty());
         const long full = static_cast<long>(stream.size());
-        for (long size : {full, full - 1, full - 2, 5L, 4L, 3L, 0L}) {
-            if (size < 0) continue;
+        for (long size = 0; size <= full; ++size) {
+            if (full > 2000 && size > 8 && size < full - 2) continue;  // each size of short ones
             SCOPED_TRACE(size);
             Bytes out(stream.size() + 8, 0xEE);
             long result = s_CodingEncode(Chars(in), static_cast<long>(in.size()), Chars(out), size);

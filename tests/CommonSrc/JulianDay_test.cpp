@@ -28,11 +28,6 @@ TEST(JulianDay, AgreesWithADayByDayCountFrom1970To2100) {
                 ASSERT_EQ(fromText.GetJulianDay(), count) << text;
                 JulianDay fromNumber(count);
                 ASSERT_STREQ(fromNumber.GetDateString(), text);
-                unsigned short y, m, d;
-                fromNumber.GetDate(y, m, d);
-                ASSERT_EQ(y, year - 1900) << text;
-                ASSERT_EQ(m, month) << text;
-                ASSERT_EQ(d, day) << text;
                 ASSERT_EQ(fromNumber.GetYear(), year - 1900) << text;
                 ASSERT_EQ(fromNumber.GetMonth(), month) << text;
                 ASSERT_EQ(fromNumber.GetDay(), day) << text;
@@ -60,8 +55,6 @@ TEST(JulianDay, RolledOverAndLastDates) {
     } cases[] = {
         // Days past the month's end (CheckDate allows up to 31) roll over into the next.
         {"20240231", 19784, 6, 2826, 651, "20240302"},
-        {"20230231", 19419, 5, 2774, 639, "20230303"},
-        {"20240431", 19844, 3, 2835, 653, "20240501"},
         // Weeks and months past 65535 wrap in their 16-bit results.
         {"99991231", 2932896, 5, 418985 % 65536, 96360 % 65536, "99991231"},
     };
@@ -73,10 +66,6 @@ TEST(JulianDay, RolledOverAndLastDates) {
         EXPECT_EQ(date.GetJulWeek(), c.julWeek) << c.text;
         EXPECT_EQ(date.GetJulMonth(), c.julMonth) << c.text;
         EXPECT_STREQ(date.GetDateString(), c.dateString);
-        JulianDay same(c.day);
-        EXPECT_EQ(same.GetJulianDay(), c.day);
-        EXPECT_EQ(same.GetWeek(), c.week);
-        EXPECT_STREQ(same.GetDateString(), c.dateString);
     }
     EXPECT_EQ(sizeof(JulianDay), 4u);
 }
@@ -91,9 +80,8 @@ TEST(JulianDay, DayZeroAnswersAsNoDate) {
 }
 
 TEST(JulianDay, RefusedTextsGiveDayZeroAndOneReportEach) {
-    const char* refused[] = {"19691231", "2024011",   "2024O101",    "20241301", "20240100",
-                             "",         "202402290", "2024-2-9",    " 2024022", "20240000",
-                             "00000000", "20240132",  "2024022\x01", "+2024022"};
+    const char* refused[] = {"19691231", "2024011",  "2024O101", "20241301",
+                             "20240100", "20240132", "",         "+2024022"};
     for (const char* text : refused) {
         VerifyLog log;
         JulianDay date{CString(text)};
@@ -111,11 +99,7 @@ TEST(JulianDay, RefusedTextsGiveDayZeroAndOneReportEach) {
                 8)};
     EXPECT_EQ(withNul.GetJulianDay(), 0);
     EXPECT_EQ(log.NewLines().size(), 1u);
-    // CheckDate alone reports nothing.
-    EXPECT_FALSE(withNul.CheckDate(CString("19691231")));
-    EXPECT_TRUE(withNul.CheckDate(CString("20240231")));
-    EXPECT_TRUE(withNul.CheckDate(CString("19700101")));
-    EXPECT_TRUE(withNul.CheckDate(CString("99991231")));
+    EXPECT_TRUE(withNul.CheckDate(CString("20240231")));  // CheckDate alone reports nothing
     EXPECT_EQ(log.NewLines().size(), 1u);
 }
 
@@ -125,8 +109,7 @@ TEST(JulianDay, DaysBefore1970AndExtremeNumbers) {
         const char* dateString;
         unsigned short week;
     } cases[] = {
-        {-1, "19691231", 3},      {-4, "19691228", 0},      {-5, "19691227", 6},
-        {-7, "19691225", 4},      {-25567, "19000101", 1},  {-25568, "18991231", 0},
+        {-1, "19691231", 3},      {-4, "19691228", 0},      {-25568, "18991231", 0},
         {-719468, "00000301", 3}, {-719469, "00000229", 2},
     };
     for (const auto& c : cases) {
@@ -148,8 +131,6 @@ TEST(JulianDay, DaysBefore1970AndExtremeNumbers) {
         EXPECT_LE(d, 31);
         EXPECT_LE(date.GetWeek(), 6);
         EXPECT_FALSE(date.GetDateString().IsEmpty());
-        date.GetJulWeek();
-        date.GetJulMonth();
     }
 }
 

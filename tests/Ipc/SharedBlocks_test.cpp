@@ -34,7 +34,11 @@ TEST_F(SharedBlocks, ReadAndWriteWholeBlocks) {
     EXPECT_EQ(s_MapFile_CloseShm(id), 1);  // a free slot closes without effect
     short again = s_MapFile_CreateShm("Block", 64);
     EXPECT_GE(again, 0);
+    // Open here already in a later slot, with a free one before it: still refused.
+    short later = s_MapFile_CreateShm("Later", 64);
     s_MapFile_CloseShm(again);
+    EXPECT_EQ(s_MapFile_CreateShm("Later", 64), -1);
+    s_MapFile_CloseShm(later);
 }
 
 TEST_F(SharedBlocks, BadArgumentsFailAtOnce) {

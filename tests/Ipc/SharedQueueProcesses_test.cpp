@@ -18,9 +18,9 @@ using namespace halcyon::test;
 
 // Fewer under the sanitizers and under Wine, whose process switches are slower.
 #if defined(__SANITIZE_ADDRESS__) || defined(__SANITIZE_THREAD__) || !HALCYON_STAND_IN
-constexpr long kRecords = 100000;
+constexpr long kRecords = 50000;
 #else
-constexpr long kRecords = 1000000;
+constexpr long kRecords = 200000;
 #endif
 
 // Record i: its number, then bytes that depend on it; 1-3095 bytes in all.

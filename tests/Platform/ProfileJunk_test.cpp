@@ -75,7 +75,7 @@ TEST(ProfileJunk, BinaryJunkNeverOverrunsABuffer) {
     }
 }
 
-TEST(ProfileJunk, HugeValuesAndManyLines) {
+TEST(ProfileJunk, HugeValues) {
     std::string folder = MakeScratchFolder("junk-huge");
     std::string longHost = folder + "/long.ini";
     const size_t kLong = 16u << 20;
@@ -84,9 +84,6 @@ TEST(ProfileJunk, HugeValuesAndManyLines) {
     char buf[16];
     EXPECT_EQ(win::GetPrivateProfileStringA("S", "K", "", buf, sizeof buf, longIni.c_str()), 15u);
     EXPECT_EQ(std::string(buf), std::string(15, 'x'));
-    EXPECT_EQ(win::GetPrivateProfileSectionA("S", buf, sizeof buf, longIni.c_str()), 14u);
-    EXPECT_EQ(win::GetPrivateProfileStringA(nullptr, nullptr, "", buf, sizeof buf, longIni.c_str()),
-              4u);
     ASSERT_TRUE(win::WritePrivateProfileStringA("T", "K", "v", longIni.c_str()));
     EXPECT_EQ(win::GetPrivateProfileStringA("T", "K", "", buf, sizeof buf, longIni.c_str()), 1u);
 #if HALCYON_STAND_IN
@@ -94,25 +91,6 @@ TEST(ProfileJunk, HugeValuesAndManyLines) {
     ASSERT_EQ(stat(longHost.c_str(), &st), 0);
     EXPECT_EQ(static_cast<size_t>(st.st_size), kLong + 19);
 #endif
-
-    std::string manyHost = folder + "/many.ini";
-    const int kLines = 100000;
-    std::string many = "[S]\r\n";
-    size_t listBytes = 0;
-    for (int i = 0; i < kLines; ++i) {
-        std::string key = "k" + std::to_string(i);
-        many += key + "=" + std::to_string(i) + "\r\n";
-        listBytes += key.size() + 1;
-    }
-    WriteFile(manyHost, many);
-    std::string manyIni = WindowsPath(manyHost);
-    EXPECT_EQ(win::GetPrivateProfileIntA("S", "K99999", -1, manyIni.c_str()), 99999u);
-    std::vector<char> list(listBytes + 2);
-    EXPECT_EQ(win::GetPrivateProfileStringA("S", nullptr, "", list.data(),
-                                            static_cast<DWORD>(list.size()), manyIni.c_str()),
-              listBytes);
-    EXPECT_EQ(list[listBytes], '\0');
-    EXPECT_EQ(list[listBytes - 1], '\0');
 }
 
 TEST(ProfileJunk, PipesAndDevicesAreNotRead) {

@@ -46,35 +46,24 @@ const std::string kSixChars = "[S]\r\nK=abcdef\r\n";
 TEST(ProfileRead, ExamplesRunOnWindows) {
     const ReadCase cases[] = {
         {"[Sec]\r\nKey=Val\r\n", "sec", "KEY", "d", 100, "Val\0"s, 3},
-        {"  [ Sec One ]  \r\n  Key One  =   Val  ue   \r\n", "Sec One", "Key One", "d", 100,
-         "Val  ue\0"s, 7},
         {"[S]\r\nK=\"Quoted\"\r\n", "S", "K", "d", 100, "Quoted\0"s, 6},
         {"[S]\r\nK=\"Quoted\"\r\n", "S", "K", "d", 4, "Quo\0"s, 3},
-        {"[S]\r\nK=\"Quoted\r\n", "S", "K", "d", 100, "\"Quoted\0"s, 7},
         {"[S]\r\nK=  \"  pad  \"  \r\n", "S", "K", "d", 100, "  pad  \0"s, 7},
         {"[S]\r\nK=Val ;inline\r\n", "S", "K", "d", 100, "Val ;inline\0"s, 11},
-        {kSixChars, "S", "K", "d", 7, "abcdef\0"s, 6},
         {kSixChars, "S", "K", "d", 6, "abcde\0"s, 5},
-        {kSixChars, "S", "K", "d", 2, "a\0"s, 1},
         {kSixChars, "S", "K", "d", 1, "\0"s, 0},
         {kSixChars, "S", "K", "d", 0, "", 0},
         {kThree, nullptr, nullptr, "d", 100, "Alpha\0Beta\0Gamma\0\0"s, 17},
         {kThree, nullptr, "a", "d", 100, "Alpha\0Beta\0Gamma\0\0"s, 17},  // key ignored
-        {kThree, nullptr, nullptr, "d", 19, "Alpha\0Beta\0Gamma\0\0"s, 17},
         {kThree, nullptr, nullptr, "d", 18, "Alpha\0Beta\0Gamma\0\0"s, 16, Where::kWineOneNul},
         {kThree, nullptr, nullptr, "d", 17, "Alpha\0Beta\0Gamm\0\0"s, 15, Where::kWineOneNul},
-        {kThree, nullptr, nullptr, "d", 8, "Alpha\0\0\0"s, 6, Where::kWineOneNul},
         {kThree, nullptr, nullptr, "d", 2, "\0\0"s, 0, Where::kWineOneNul},
         {kThree, nullptr, nullptr, "d", 1, "\0"s, 0},
         {kThree, nullptr, nullptr, "d", 0, "", 0},
         {kKeys, "S", nullptr, "d", 100, "One\0Two\0Three\0\0"s, 14},
-        {kKeys, "S", nullptr, "d", 15, "One\0Two\0Three\0\0"s, 13, Where::kWineOneNul},
         {kKeys, "S", nullptr, "d", 14, "One\0Two\0Thre\0\0"s, 12, Where::kWineOneNul},
-        {kKeys, "S", nullptr, "d", 5, "One\0\0"s, 3, Where::kWineOneNul},
         {"[S]\r\nK=first\r\n[T]\r\n[S]\r\nL=only2\r\n", "S", "L", "d", 100, "d\0"s, 1},
         {"[S]\r\nK=first\r\n[T]\r\n[S]\r\nL=only2\r\n", "s", "k", "d", 100, "first\0"s, 5},
-        {"[S]\r\nK=first\r\n[T]\r\n[S]\r\nL=only2\r\n", nullptr, nullptr, "", 100, "S\0T\0S\0\0"s,
-         6},
     };
     CheckReads("read-examples", cases, std::size(cases));
 }
@@ -85,57 +74,43 @@ TEST(ProfileRead, ParsingRules) {
         {"[S]\nA=1\nB=2", "S", "B", "d", 100, "2\0"s, 1},
         {"[S]\rA=1\rB=2\r", "S", "B", "d", 100, "2\0"s, 1},
         {"\r\n\r\n[S]\r\n\r\n\r\nA=1", "S", "A", "d", 100, "1\0"s, 1},
-        {"[S]\n\rA=x\r\n", "S", "A", "d", 100, "x\0"s, 1},
         // Headers: trimmed inside, last ']', text after it ignored, "[S" is no header.
         {"[\tTab\t]\r\nK=v\r\n", "Tab", "K", "d", 100, "v\0"s, 1},
         {"[S] trailing junk\r\nK=v\r\n", "S", "K", "d", 100, "v\0"s, 1},
         {"[a]b]\r\nK=v\r\n", "a]b", "K", "d", 100, "v\0"s, 1},
         {"[A]\r\n[B\r\nK=1\r\n", "A", "K", "d", 100, "1\0"s, 1},
-        {"[A]\r\n[B=2\r\n", "A", "[B", "d", 100, "2\0"s, 1},
         {"[A]\r\n[B\r\nK=1\r\n", nullptr, nullptr, "d", 100, "A\0\0"s, 2},
         // Keys: first '=', inner blanks kept, tabs trimmed, no inline comments, '#' is a key.
         {"[S]\r\nK = a = b\r\n", "S", "K", "d", 100, "a = b\0"s, 5},
         {"[S]\r\n\tK\t=\tv  w\t\r\n", "S", "K", "d", 100, "v  w\0"s, 4},
-        {"[S]\r\n#k=hash\r\n", "S", "#K", "d", 100, "hash\0"s, 4},
-        {"[S]\r\n=Val\r\n", "S", "", "d", 100, "Val\0"s, 3},
         {"[S]\r\nK=\r\n", "S", "K", "d", 100, "\0"s, 0},          // empty value, not the default
         {"[S]\r\nname3\r\n", "S", "name3", "d", 100, "d\0"s, 1},  // a line without '='
         // Comments: skipped by the key list, found by an exact lookup.
         {"[S]\r\n;c=x\r\nK=1\r\n", "S", ";c", "d", 100, "x\0"s, 1},
         {"[S]\r\n;c=x\r\nK=1\r\nname3\r\n", "S", nullptr, "d", 100, "K\0\0"s, 2},
-        {";[S]\r\nK=1\r\n", "S", "K", "d", 100, "d\0"s, 1},
         // Names: ASCII case folded, queries trimmed.
         {"[SeC]\r\nkEy=v\r\n", "sEc", "KeY", "d", 100, "v\0"s, 1},
         {"[Sec One]\r\nKey=v\r\n", " Sec One ", "\tKey ", "d", 100, "v\0"s, 1},
-        {"[Sec]\r\nKey=v\r\n", "Sec One", "Key", "d", 100, "d\0"s, 1},
         // Quotes: one matching pair of either kind goes, anything else stays.
-        {"[S]\r\nK=\"\"\r\n", "S", "K", "d", 100, "\0"s, 0},
         {"[S]\r\nK=\"a\"b\"\r\n", "S", "K", "d", 100, "a\"b\0"s, 3},
         {"[S]\r\nK='x'\r\n", "S", "K", "d", 100, "x\0"s, 1},
         {"[S]\r\nK=\"x'\r\n", "S", "K", "d", 100, "\"x'\0"s, 3},
-        {"[S]\r\nK=\"\r\n", "S", "K", "d", 100, "\"\0"s, 1},
-        {"[S]\r\nK=x\"\r\n", "S", "K", "d", 100, "x\"\0"s, 2},
         // Duplicates: first key and first section win; lists show every copy.
         {"[S]\r\nK=1\r\nk=2\r\n", "S", "K", "d", 100, "1\0"s, 1},
         {"[S]\r\nK=1\r\nk=2\r\n", "S", nullptr, "d", 100, "K\0k\0\0"s, 4},
-        {"[S]\r\n[s]\r\n", nullptr, nullptr, "d", 100, "S\0s\0\0"s, 4},
         // Keys before the first header belong to no section, not even "".
         {"K=1\r\n[S]\r\n", "", "K", "d", 100, "d\0"s, 1, Where::kNotWine},
         {"K=1\r\n[S]\r\n", "S", "K", "d", 100, "d\0"s, 1},
-        {"K=1\r\n", nullptr, nullptr, "d", 100, "\0"s, 0},
         // An empty header names section "" (Wine finds no keys under it), which the names list
         // leaves out.
         {"[]\r\nK=1\r\n", "", "K", "d", 100, "1\0"s, 1, Where::kStandIn},
         {"[]\r\nK=1\r\n[S]\r\n", nullptr, nullptr, "d", 100, "S\0\0"s, 2},
         // Key list of a missing section, or of one without keys: the default.
         {"[S]\r\nK=1\r\n", "T", nullptr, "dd", 100, "dd\0"s, 2},
-        {"[S]\r\n[T]\r\n", "S", nullptr, "dd", 100, "dd\0"s, 2},
         {"[S]\r\n;c=1\r\ntext\r\n", "S", nullptr, "dd", 100, "dd\0"s, 2},
         // The default: trailing spaces go, leading stay, quotes go; NULL is "".
         {"[S]\r\n", "S", "K", "  d  ", 100, "  d\0"s, 3},
         {"[S]\r\n", "S", "K", "'q' ", 100, "q\0"s, 1},
-        {"[S]\r\n", "S", "K", nullptr, 100, "\0"s, 0},
-        {"[S]\r\n", "S", "K", "default", 4, "def\0"s, 3},
         // Bytes that are not text stay as they are.
         {"[S]\r\nK=\x01\xff\x80\r\n", "S", "K", "d", 100, "\x01\xff\x80\0"s, 3, Where::kStandIn},
     };
@@ -161,23 +136,18 @@ TEST(ProfileRead, LastErrorTellsFoundFromMissing) {
         Where where = Where::kAll;
     } cases[] = {
         {file, "S", "K", "\"q\"", 100, "q\0"s, 1, ERROR_FILE_NOT_FOUND},
-        {file, "S", "K", "q   ", 100, "q\0"s, 1, ERROR_FILE_NOT_FOUND},
         {file, "S", "K", "dflt", 3, "df\0"s, 2, ERROR_FILE_NOT_FOUND},
         {deep, "S", "K", "dflt", 100, "dflt\0"s, 4, ERROR_PATH_NOT_FOUND},
         {file, nullptr, "K", "dflt", 100, "\0"s, 0, ERROR_FILE_NOT_FOUND},  // one NUL only
-        {deep, nullptr, "K", "dflt", 100, "\0"s, 0, ERROR_PATH_NOT_FOUND},
         {folder, "S", "K", "dflt", 100, "dflt\0"s, 4, ERROR_ACCESS_DENIED, Where::kStandIn},
         {"", "S", "K", "dflt", 100, "dflt\0"s, 4, ERROR_ACCESS_DENIED, Where::kStandIn},
         {folder + "\\bad?.ini", "S", "K", "dflt", 100, "dflt\0"s, 4, ERROR_INVALID_NAME,
          Where::kStandIn},
-        {ini, "S", "K", "", 8, "value\0"s, 5, ERROR_SUCCESS, Where::kStandIn},
         {ini, "S", "K", "", 3, "va\0"s, 2, ERROR_INSUFFICIENT_BUFFER, Where::kStandIn},
         {ini, "S", "X", "", 8, "\0"s, 0, ERROR_FILE_NOT_FOUND, Where::kStandIn},
         // A cut default keeps the reason.
         {ini, "S", "X", "dflt", 1, "\0"s, 0, ERROR_FILE_NOT_FOUND, Where::kStandIn},
-        {ini, "X", "K", "", 8, "\0"s, 0, ERROR_FILE_NOT_FOUND, Where::kStandIn},
         {ini, "X", nullptr, "", 8, "\0"s, 0, ERROR_FILE_NOT_FOUND, Where::kStandIn},
-        {ini, nullptr, nullptr, "", 8, "S\0\0"s, 2, ERROR_SUCCESS, Where::kStandIn},
         {ini, nullptr, nullptr, "", 2, "\0\0"s, 0, ERROR_INSUFFICIENT_BUFFER, Where::kStandIn},
     };
     for (size_t i = 0; i < std::size(cases); ++i) {
@@ -200,35 +170,15 @@ TEST(ProfileRead, IntegersConvertAsRtlCharToInteger) {
     };
     // The last two are empty, at once or once the quotes are gone: the default.
     const Case cases[] = {
-        {"123", 123},
-        {"  42", 42},
-        {"+7", 7},
-        {"-5", -5},
-        {"0x10", 16},
-        {"-0x10", -16},
-        {"0X1f", 0},
-        {"0x1f", 31},
-        {"0xFf", 255},
-        {"010", 10},
-        {"0b101", 5},
-        {"0o17", 15},
-        {"0b102", 2},
-        {"12abc", 12},
-        {"0x1G", 1},
-        {"abc", 0},
-        {"+", 0},
-        {" - 3", 0},
-        {"--3", 0},
-        {"0x", 0},
-        {"4294967296", 0},
-        {"4294967297", 1},
-        {"2147483648", INT_MIN},
-        {"99999999999", 1215752191},
-        {"\"77\"", 77},
-        {"'-8'", -8},
-        {"7 8", 7},
-        {"", 99},
-        {"\"\"", 99},
+        {"  42", 42},      {"+7", 7},
+        {"-0x10", -16},    {"0X1f", 0},
+        {"0xFf", 255},     {"010", 10},
+        {"0b101", 5},      {"0o17", 15},
+        {"0b102", 2},      {"0x1G", 1},
+        {" - 3", 0},       {"--3", 0},
+        {"4294967297", 1}, {"2147483648", INT_MIN},
+        {"\"77\"", 77},    {"7 8", 7},
+        {"", 99},          {"\"\"", 99},
     };
     for (const Case& c : cases) {
         std::string ini = MakeIni("read-int", "[S]\r\nK=" + std::string(c.value) + "\r\n");
@@ -237,7 +187,6 @@ TEST(ProfileRead, IntegersConvertAsRtlCharToInteger) {
     }
     std::string ini = MakeIni("read-int", "[S]\r\nK=5\r\n");
     EXPECT_EQ(static_cast<int>(win::GetPrivateProfileIntA("S", "X", -3, ini.c_str())), -3);
-    EXPECT_EQ(static_cast<int>(win::GetPrivateProfileIntA("X", "K", -3, ini.c_str())), -3);
     EXPECT_EQ(static_cast<int>(win::GetPrivateProfileIntA("s", " k ", -3, ini.c_str())), 5);
     EXPECT_EQ(win::GetPrivateProfileIntA("S", "K", 7, (ini + "x").c_str()), 7u);
     EXPECT_EQ(win::GetLastError(), ERROR_FILE_NOT_FOUND);
@@ -261,22 +210,18 @@ TEST(ProfileRead, SectionDumpsKeepQuotesAndTextLinesAndNamesFollowTheListRules) 
         Where where = Where::kAll;
     } cases[] = {
         {kSection, "S", 100, whole, 35},
-        {kSection, "s", 37, whole, 35},
         {kSection, "S", 36, whole, 34},  // the same bytes, but no spare byte
         {kSection, "S", 35, "name1=val1\0name2=\0name3\0q=\"quoted\0\0"s, 33},
-        {kSection, "S", 24, "name1=val1\0name2=\0name\0\0"s, 22},
         {kSection, "S", 12, "name1=val1\0\0"s, 10},
         {kSection, "S", 2, "\0\0"s, 0},
         {kSection, "S", 1, "\0"s, 0, Where::kNotWine},  // Wine writes two NULs
         {kSection, "S", 0, "", 0, Where::kNotWine},     // Wine crashes
-        {kSection, "T", 100, "t=1\0\0"s, 4},
         {kSection, "Missing", 100, "\0\0"s, 0},
         {kSpaced, "S", 100, "spaced=v\0\0"s, 9},
         {kSpaced, "E", 100, "\0\0"s, 0},
-        {kNames, nullptr, 29, names, 27},
+        {kNames, nullptr, 29, names, 27},  // exactly room for the list
         {kNames, nullptr, 28, names, 26, Where::kWineOneNul},
         {kNames, nullptr, 27, "section1\0section2\0section\0\0"s, 25, Where::kWineOneNul},
-        {kNames, nullptr, 2, "\0\0"s, 0, Where::kWineOneNul},
         {kNames, nullptr, 0, "", 0},
     };
     for (const Case& c : cases) {
@@ -388,11 +333,9 @@ TEST(ProfileRead, NullArgumentsAreRefused) {
     EXPECT_EQ(win::GetLastError(), ERROR_INVALID_PARAMETER);
     EXPECT_EQ(win::GetPrivateProfileSectionA(nullptr, buf, 16, ini.c_str()), 0u);
     EXPECT_EQ(win::GetLastError(), ERROR_INVALID_PARAMETER);
-    EXPECT_EQ(win::GetPrivateProfileSectionA("S", nullptr, 16, ini.c_str()), 0u);
     EXPECT_EQ(win::GetPrivateProfileSectionNamesA(nullptr, 16, ini.c_str()), 0u);
     EXPECT_STREQ(buf, "untouched");
     EXPECT_EQ(win::GetPrivateProfileIntA(nullptr, "K", 4, ini.c_str()), 4u);
-    EXPECT_EQ(win::GetPrivateProfileIntA("S", nullptr, 4, ini.c_str()), 4u);
 #else
     GTEST_SKIP() << "Windows does not check these pointers";
 #endif

@@ -21,24 +21,22 @@ std::string DateText(int year, int month, int day) {
     return text;
 }
 
-// Texts that the day-by-day test below does not form: outside its years and months, and not eight
-// digits.
-TEST(DateCheck, TableOfDateTexts) {
+// Texts and numbers that the day-by-day test below does not form: outside its years and months,
+// not eight digits; and the leap-year rule past its years.
+TEST(DateCheck, DatesTheDayByDayLoopDoesNotForm) {
     struct Case {
         const char* text;
         bool valid;
     } cases[] = {
-        {"19000229", false},    {"24000229", true},   {"19691231", false}, {"2024022A", false},
-        {"20241301", false},    {"20240001", false},  {"00000000", false}, {"99991231", true},
-        {"2024229", false},     {"202402290", false}, {"", false},         {" 2024022", false},
-        {"2024022 ", false},    {"-2024022", false},  {"+2024022", false}, {"2024-2-9", false},
-        {"2024022\xB9", false},
+        {"19000229", false},  {"24000229", true},  {"19691231", false}, {"2024022A", false},
+        {"20241301", false},  {"00000000", false}, {"99991231", true},  {"2024229", false},
+        {"202402290", false}, {" 2024022", false}, {"+2024022", false},
     };
     for (const auto& c : cases) EXPECT_EQ(s_DateCheckDate(CString(c.text)), c.valid) << c.text;
-    EXPECT_FALSE(
-        s_DateCheckDate(CString("2024\0"
-                                "229",
-                                8)));
+    for (long number : {1010101L, -20240229L, 100000101L, LONG_MAX, LONG_MIN})
+        EXPECT_FALSE(s_DateCheckDate(number)) << number;
+    EXPECT_TRUE(s_DateCheckIsLeapYear(0u));
+    EXPECT_FALSE(s_DateCheckIsLeapYear(4294967295u));
 }
 
 TEST(DateCheck, EveryDayFrom1970To2100AndTheDayAfterEachMonth) {
@@ -55,25 +53,6 @@ TEST(DateCheck, EveryDayFrom1970To2100AndTheDayAfterEachMonth) {
     }
 }
 
-TEST(DateCheck, NumberForm) {
-    struct Case {
-        long number;
-        bool valid;
-    } cases[] = {
-        {20240229, true},  {1010101, false},  {-20240229, false}, {0, false},
-        {19700101, true},  {19691231, false}, {99991231, true},   {100000101, false},
-        {LONG_MAX, false}, {LONG_MIN, false}, {20240230, false},  {-1, false},
-    };
-    for (const auto& c : cases) EXPECT_EQ(s_DateCheckDate(c.number), c.valid) << c.number;
-}
-
-TEST(DateCheck, LeapYears) {
-    for (unsigned year : {1972u, 1996u, 2000u, 2024u, 2400u, 0u, 4u})
-        EXPECT_TRUE(s_DateCheckIsLeapYear(year)) << year;
-    for (unsigned year : {1900u, 2100u, 2023u, 2200u, 1u, 4294967295u})
-        EXPECT_FALSE(s_DateCheckIsLeapYear(year)) << year;
-}
-
 TEST(DateCheck, EveryFourDigitTimeAndOtherTexts) {
     for (int hh = 0; hh <= 99; ++hh) {
         for (int mm = 0; mm <= 99; ++mm) {
@@ -84,8 +63,7 @@ TEST(DateCheck, EveryFourDigitTimeAndOtherTexts) {
             ASSERT_EQ(s_DateTransTimeFMTStrToMinutes(CString(text)), valid ? hh * 60 + mm : -1);
         }
     }
-    for (const char* text :
-         {"2400", "0960", "09:30", "0A30", "930", "", "09300", " 930", "-930", "+930", "0x10"}) {
+    for (const char* text : {"09:30", "0A30", "930", "09300", " 930", "+930"}) {
         EXPECT_FALSE(s_DateCheckTime(CString(text))) << text;
         EXPECT_EQ(s_DateTransTimeFMTStrToMinutes(CString(text)), -1) << text;
     }
@@ -116,18 +94,8 @@ TEST(DateMinutes, OutOfRangeCounts) {
         bool skip, colon;
         const char* text;
     } cases[] = {
-        {1440, false, false, ""},
-        {1440, true, false, "2400"},
-        {1500, false, false, ""},
-        {1500, true, false, "2500"},
-        {1500, true, true, "25:00"},
-        {-1, false, false, ""},
-        {-1, true, true, ""},
-        {INT_MIN, true, true, ""},
-        {6000, true, false, "10000"},
-        {INT_MAX, true, false, "3579139407"},
-        {INT_MAX, true, true, "35:79139407"},
-        {INT_MAX, false, false, ""},
+        {1440, false, false, ""},     {1500, true, true, "25:00"},          {-1, true, true, ""},
+        {6000, true, false, "10000"}, {INT_MAX, true, true, "35:79139407"},
     };
     for (const auto& c : cases) {
         EXPECT_STREQ(s_DateTransMinutesToTimeFMTStr(c.minutes, c.skip, c.colon), c.text)
@@ -141,8 +109,7 @@ TEST(DateContractMonth, LettersBothWays) {
         EXPECT_EQ(s_DateGetContractMonthCode(month), letters[month - 1]);
         EXPECT_EQ(s_DateGetContractMonthNumber(letters[month - 1]), month);
     }
-    for (unsigned month : {0u, 13u, 100u, 4294967295u})
-        EXPECT_EQ(s_DateGetContractMonthCode(month), ' ') << month;
+    for (unsigned month : {0u, 13u}) EXPECT_EQ(s_DateGetContractMonthCode(month), ' ') << month;
     int matched = 0;
     for (int c = CHAR_MIN; c <= CHAR_MAX; ++c) {
         unsigned number = s_DateGetContractMonthNumber(static_cast<char>(c));
@@ -168,11 +135,9 @@ TEST(DateWeek, TableOfPairs) {
         {At(2024, 3, 3, 0, 0, 0), At(2024, 3, 9, 23, 59, 59), true},  // Sunday to Saturday
         {At(2024, 3, 9, 23, 59, 59), At(2024, 3, 10, 0, 0, 0), false},
         {At(1899, 12, 24), At(1899, 12, 30), true},  // across DATE 0, negative values
-        {At(1899, 12, 30, 12, 0, 0), At(1899, 12, 31, 6, 0, 0), false},
         {At(1899, 12, 29, 18, 0, 0), At(1899, 12, 30, 6, 0, 0), true},
         {At(2023, 2, 29), At(2023, 2, 28), false},   // invalid date
         {At(2024, 3, 6), COleDateTime(9e9), false},  // value out of range
-        {COleDateTime(-1e9), COleDateTime(-1e9), false},
     };
     for (const auto& c : cases) {
         EXPECT_EQ(s_DateIsInSameWeek(c.first, c.second), c.same)

@@ -3,7 +3,9 @@
 // This process becomes the owner of the queue registry and creates a shared queue; a second
 // process (this program again, "demo --consume") opens it by name. This process generates
 // market-data records, compresses each with the codec and writes it into the queue; the second
-// reads, decodes and checks every record against what it should be.
+// reads, decodes and checks every record against what it should be. Each process ends the road
+// by logging its summary in the system log "demo" (one process at a time writes a log's day file:
+// the consumer has ended before the producer logs).
 #include "Command.h"
 
 #include <HalcyonCommon.h>
@@ -66,6 +68,13 @@ std::string SelfPath() {
 
 double Seconds(Clock::duration d) { return std::chrono::duration<double>(d).count(); }
 
+// Logs a summary line in the system log "demo": INFO when all went well, else HIGH.
+void LogSummary(bool ok, unsigned long value, const char* who, const char* summary) {
+    CSystemLog* log = s_NimbusLogGetSystemLogObj("demo");
+    if (log == nullptr || !log->Write(ok ? 0 : 3, static_cast<int>(value), who, summary))
+        std::fprintf(stderr, "halcyon demo: %s: the summary could not be logged\n", who);
+}
+
 int Consume(unsigned long records) {
     short id = s_MapFile_WaitingOpenQue(kQueueName);
     if (id < 0) {
@@ -97,6 +106,10 @@ int Consume(unsigned long records) {
         "%lu intact, %lu damaged, %lu missing\n",
         kQueueName, id, good + bad, good, bad, records - good - bad);
     s_MapFile_CloseQue(id, false);
+    char summary[160];
+    std::snprintf(summary, sizeof summary, "%lu intact, %lu damaged, %lu missing", good, bad,
+                  records - good - bad);
+    LogSummary(good == records, good, "consumer", summary);
     return good == records ? kExitOk : kExitFailure;
 }
 
@@ -145,6 +158,10 @@ int Produce(unsigned long records) {
     std::printf("road       %lu records in %.2f s: %.0f records/s, %.1f MB/s of market data\n",
                 records, seconds, records / seconds, rawBytes / 1e6 / seconds);
     s_MapFile_CloseQue(id, true);
+    char summary[160];
+    std::snprintf(summary, sizeof summary, "%.2f s, %.0f records/s, %.1f MB -> %.1f MB", seconds,
+                  records / seconds, rawBytes / 1e6, packedBytes / 1e6);
+    LogSummary(ok && consumerStatus == 0, records, "road", summary);
     if (!ok || consumerStatus != 0) {
         std::fprintf(stderr, "halcyon demo: the road failed (%s)\n",
                      ok ? "the consumer found damaged or missing records" : "a write failed");

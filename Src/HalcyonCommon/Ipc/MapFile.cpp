@@ -11,17 +11,29 @@ using halcyon::ipc::ValidName;
 
 namespace {
 
-// A new unique file "TMP….tmp" in the installation's TEMP folder, opened delete-on-close.
+constexpr unsigned int kTempNumbers = 0xFFFF;
+
+// A new unique file "TMP….tmp" in the installation's TEMP folder, created delete-on-close in one
+// step (CREATE_NEW), so that a process killed at any moment leaves no empty file behind, as one
+// killed between GetTempFileNameA's create and the open would.
 win::HANDLE CreateBackingFile() {
     CString folder = s_PathGetTempPath(0);
     if (folder.IsEmpty()) return nullptr;
-    char name[MAX_PATH + 16] = {};
-    if (win::GetTempFileNameA(folder, "TMP", 0, name) == 0) return nullptr;
-    win::HANDLE file = win::CreateFileA(
-        name, GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
-        CREATE_ALWAYS,
-        FILE_ATTRIBUTE_TEMPORARY | FILE_FLAG_DELETE_ON_CLOSE | FILE_FLAG_RANDOM_ACCESS, nullptr);
-    return file == INVALID_HANDLE_VALUE ? nullptr : file;
+    static unsigned int created = 0;  // spreads one process's creates over the numbers
+    unsigned int start = static_cast<unsigned int>(win::GetTickCount()) + 7919U * created++;
+    for (unsigned int tried = 0; tried < kTempNumbers; ++tried) {
+        char name[MAX_PATH + 16] = {};
+        unsigned int number = (start + tried) % kTempNumbers + 1;
+        if (win::GetTempFileNameA(folder, "TMP", number, name) == 0) return nullptr;
+        win::HANDLE file = win::CreateFileA(
+            name, GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+            CREATE_NEW,
+            FILE_ATTRIBUTE_TEMPORARY | FILE_FLAG_DELETE_ON_CLOSE | FILE_FLAG_RANDOM_ACCESS,
+            nullptr);
+        if (file != INVALID_HANDLE_VALUE) return file;
+        if (win::GetLastError() != ERROR_FILE_EXISTS) return nullptr;
+    }
+    return nullptr;
 }
 
 }  // namespace

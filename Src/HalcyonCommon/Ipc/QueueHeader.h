@@ -27,7 +27,10 @@ inline void InitialiseHeader(tagSHMHEADER& h, std::uint8_t size) {
     h.H2 = kCheck2;
 }
 
-inline std::uint32_t RingSize(const tagSHMHEADER& h) { return h.size * 1024U; }
+// The bytes of the mapping of a queue whose ring is `size` KiB.
+inline std::uint64_t MappingBytes(std::uint8_t size) {
+    return size * 1024ULL + sizeof(tagSHMHEADER);
+}
 
 inline std::uint8_t* RingOf(tagSHMHEADER& h) {
     return reinterpret_cast<std::uint8_t*>(&h) + sizeof(tagSHMHEADER);

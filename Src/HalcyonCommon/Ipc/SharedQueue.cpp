@@ -12,6 +12,7 @@ namespace {
 
 constexpr win::DWORD kOpenPollMs = 100;
 constexpr win::DWORD kWaitingOpenLimitMs = 60000;
+constexpr std::uint64_t kPageBytes = 4096;  // a view spans whole pages
 
 short FindName(const RegistryImage& image, const char* name) {
     for (short id = 0; id < kSlotCount; ++id) {
@@ -39,7 +40,7 @@ bool MakeQueue(short id, const char* name, unsigned char bySize) {
     QueueSlot& queue = Queues()[id];
     queue.hMutex = IpcMutex("QS_", name, true);
     if (queue.hMutex == nullptr) return false;
-    unsigned long bytes = bySize * 1024UL + sizeof(tagSHMHEADER);
+    auto bytes = static_cast<unsigned long>(MappingBytes(bySize));
     if (!s_MapFile_CreateMapFile(&queue.map, name, bytes)) {
         s_MapFile_CloseMapFile(&queue.map, true);
         s_MutexClose(queue.hMutex);
@@ -50,6 +51,21 @@ bool MakeQueue(short id, const char* name, unsigned char bySize) {
     queue.ringSize = bySize * 1024U;
     StoreName(queue.name, name);
     return true;
+}
+
+// The ring size of the queue whose mapping is viewed at `view`, from the header another process
+// wrote, when the view holds that mapping: the header and the ring fill its pages, all but the
+// last one whole. 0 otherwise: the header is damaged, and trusting its size would let reads and
+// writes run past the view. (A size that still ends in the view's last page cannot be told from
+// the creator's; reads and writes stay inside the view all the same.)
+std::uint32_t RingOfView(void* view) {
+    win::MEMORY_BASIC_INFORMATION info = {};
+    if (win::VirtualQuery(view, &info, sizeof info) == 0) return 0;
+    const auto& header = *static_cast<const tagSHMHEADER*>(view);
+    const std::uint8_t size = header.size;  // read once: another process may be changing it
+    const std::uint64_t bytes = MappingBytes(size);
+    if (size == 0 || bytes > info.RegionSize || info.RegionSize - bytes >= kPageBytes) return 0;
+    return size * 1024U;
 }
 
 }  // namespace
@@ -90,14 +106,16 @@ short s_MapFile_OpenQue(const char* lpszName) {
         return id;
     }
     MEM_MAPFILE map = {};
-    if (!s_MapFile_OpenMapFile(&map, lpszName)) {
+    std::uint32_t ringSize = 0;
+    if (!s_MapFile_OpenMapFile(&map, lpszName) || (ringSize = RingOfView(map.pView)) == 0) {
+        // A damaged size stays for a process that knows the ring to repair (see ResetQue).
         s_MapFile_CloseMapFile(&map, true);
         s_MutexClose(mutex);
         return -1;
     }
     queue.hMutex = mutex;
     queue.map = map;
-    queue.ringSize = RingSize(*static_cast<tagSHMHEADER*>(map.pView));
+    queue.ringSize = ringSize;
     StoreName(queue.name, lpszName);
     return id;
 }

@@ -7,7 +7,19 @@
 
 namespace {
 
-const char kSource[] = "tqutil/CastHexText.cpp";
+// The verify log names these checks by their module, as it names the single-instance check, and by
+// fixed lines: tools that read the log look for the module "tqutil", and the lines must not move
+// when this file is edited.
+const char kSource[] = "tqutil";
+enum VerifyLine : unsigned short {
+    kSourceLine = 27,  // "pbySource != NULL"
+    kTargetLine = 28,  // "pbyTarget != NULL"
+    kOutLenLine = 29,  // "pbyOutLen != NULL"
+    kLengthLine = 38,  // "wLen != 0"
+    kInputLine = 42,   // "lpInptr != NULL"
+    kOutputLine = 46,  // "lpOutptr != NULL"
+    kBufferLine = 52,  // "j < sizeof(byBuffer)"
+};
 const char kHexDigits[] = "0123456789ABCDEF";
 
 // 0-15 for a hexadecimal digit of either case, -1 for anything else.
@@ -24,9 +36,9 @@ unsigned char Pack(unsigned char high, unsigned char low) {
 
 bool CheckTextArguments(const unsigned char* pbySource, const unsigned char* pbyTarget,
                         const unsigned char* pbyOutLen) {
-    if (pbySource == nullptr) return TQVerify("pbySource != NULL", kSource, __LINE__);
-    if (pbyTarget == nullptr) return TQVerify("pbyTarget != NULL", kSource, __LINE__);
-    if (pbyOutLen == nullptr) return TQVerify("pbyOutLen != NULL", kSource, __LINE__);
+    if (pbySource == nullptr) return TQVerify("pbySource != NULL", kSource, kSourceLine);
+    if (pbyTarget == nullptr) return TQVerify("pbyTarget != NULL", kSource, kTargetLine);
+    if (pbyOutLen == nullptr) return TQVerify("pbyOutLen != NULL", kSource, kOutLenLine);
     return true;
 }
 
@@ -35,21 +47,21 @@ bool CheckTextArguments(const unsigned char* pbySource, const unsigned char* pby
 unsigned short s_CastHexToChar(unsigned short wLen, unsigned char* lpInptr,
                                unsigned char* lpOutptr) {
     if (wLen == 0) {
-        TQVerify("wLen != 0", kSource, __LINE__);
+        TQVerify("wLen != 0", kSource, kLengthLine);
         return 0;
     }
     if (lpInptr == nullptr) {
-        TQVerify("lpInptr != NULL", kSource, __LINE__);
+        TQVerify("lpInptr != NULL", kSource, kInputLine);
         return 0;
     }
     if (lpOutptr == nullptr) {
-        TQVerify("lpOutptr != NULL", kSource, __LINE__);
+        TQVerify("lpOutptr != NULL", kSource, kOutputLine);
         return 0;
     }
     unsigned char byBuffer[256];
     unsigned j = (wLen + 1u) / 2u;
     if (!(j < sizeof(byBuffer))) {
-        TQVerify("j < sizeof(byBuffer)", kSource, __LINE__);
+        TQVerify("j < sizeof(byBuffer)", kSource, kBufferLine);
         return 0;
     }
     // Built apart from the output, so that packing a text onto itself works.

@@ -20,71 +20,6 @@ namespace win {
 namespace posix::kernel {
 namespace {
 
-const char kRecordPrefix[] = ".doc.";
-
-std::string RecordName(dev_t device, ino_t inode) {
-    char name[64];
-    std::snprintf(name, sizeof name, "%s%llx.%llx", kRecordPrefix,
-                  static_cast<unsigned long long>(device), static_cast<unsigned long long>(inode));
-    return name;
-}
-
-// With the folder held: notes that (device, inode) at `hostPath` is removed after its last use.
-DWORD WriteRecord(const FolderLock& folder, const std::string& hostPath, dev_t device,
-                  ino_t inode) {
-    if (!folder.Held()) return folder.Error();
-    std::string path = FolderPath(RecordName(device, inode));
-    int fd = Sys().open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0600);
-    if (fd < 0) return ErrorFromErrno(errno);
-    ssize_t written = Sys().write(fd, hostPath.data(), hostPath.size());
-    Sys().close(fd);
-    if (written == static_cast<ssize_t>(hostPath.size())) return ERROR_SUCCESS;
-    Sys().unlink(path.c_str());
-    return ERROR_DISK_FULL;
-}
-
-std::string ReadRecord(const std::string& path) {
-    int fd = Sys().open(path.c_str(), O_RDONLY | O_CLOEXEC, 0);
-    if (fd < 0) return {};
-    std::string text;
-    char buf[1024];
-    ssize_t n;
-    while ((n = Sys().read(fd, buf, sizeof buf)) > 0) text.append(buf, static_cast<size_t>(n));
-    Sys().close(fd);
-    return text;
-}
-
-// With the folder held: removes the file of record `recordName` if nothing uses it, and the
-// record with it (also when its file is gone or was replaced). Returns the files removed.
-int RemoveIfUnused(const std::string& recordName, dev_t device, ino_t inode) {
-    std::string recordPath = FolderPath(recordName);
-    std::string filePath = ReadRecord(recordPath);
-    int fd = filePath.empty() ? -1 : Sys().open(filePath.c_str(), O_RDONLY | O_CLOEXEC, 0);
-    struct stat st;
-    bool same = fd >= 0 && Sys().fstat(fd, &st) == 0 && st.st_dev == device && st.st_ino == inode;
-    int removed = 0;
-    if (!same) {
-        removed += Sys().unlink(recordPath.c_str()) == 0 ? 1 : 0;
-    } else if (Sys().flock(fd, LOCK_EX | LOCK_NB) == 0) {
-        removed += Sys().unlink(filePath.c_str()) == 0 ? 1 : 0;
-        removed += Sys().unlink(recordPath.c_str()) == 0 ? 1 : 0;
-    }
-    if (fd >= 0) Sys().close(fd);
-    return removed;
-}
-
-bool ParseRecordName(const std::string& name, dev_t& device, ino_t& inode) {
-    unsigned long long d = 0;
-    unsigned long long i = 0;
-    char tail = 0;
-    if (std::sscanf(name.c_str() + sizeof kRecordPrefix - 1, "%llx.%llx%c", &d, &i, &tail) != 2) {
-        return false;
-    }
-    device = static_cast<dev_t>(d);
-    inode = static_cast<ino_t>(i);
-    return true;
-}
-
 bool Truncating(DWORD disposition) {
     return disposition == CREATE_ALWAYS || disposition == TRUNCATE_EXISTING;
 }
@@ -149,6 +84,43 @@ DWORD ShareAndTruncate(int fd, DWORD access, DWORD share, DWORD disposition, DWO
     return Sys().ftruncate(fd, 0) == 0 ? ERROR_SUCCESS : ErrorFromErrno(errno);
 }
 
+// Opens a delete-on-close file as the disposition says, checks its share mode and records it. A
+// new file is made and recorded under one folder lock, so that a kill leaves nothing behind; where
+// the file system cannot make unnamed files it is created as usual and recorded just after. An
+// open the share check refuses records nothing.
+int OpenDeleteOnClose(const std::string& host, DWORD access, DWORD share, DWORD disposition,
+                      DWORD flags, bool& existed, DWORD& error) {
+    bool mayCreate = disposition != OPEN_EXISTING && disposition != TRUNCATE_EXISTING;
+    if (mayCreate && (access & (GENERIC_WRITE | GENERIC_ALL)) != 0) {
+        int fd = CreateDeleteOnClose(host, 0666, error);
+        existed = false;
+        if (fd >= 0) {
+            error = ShareAndTruncate(fd, access, share, disposition, flags, false);
+            if (error == ERROR_SUCCESS) return fd;
+            struct stat st;
+            bool known = Sys().fstat(fd, &st) == 0;
+            Sys().close(fd);
+            if (known) ReleaseFileUse(st.st_dev, st.st_ino);  // its record removes it
+            return -1;
+        }
+        if (error != ERROR_FILE_EXISTS && error != ERROR_NOT_SUPPORTED) return -1;
+        if (error == ERROR_FILE_EXISTS && disposition == CREATE_NEW) return -1;
+    }
+    int fd = OpenByDisposition(host, access, disposition, existed, error);
+    struct stat st;
+    if (fd < 0 || Sys().fstat(fd, &st) != 0 || S_ISDIR(st.st_mode)) return fd;  // refused later
+    error = ShareAndTruncate(fd, access, share, disposition, flags, existed);
+    if (error == ERROR_SUCCESS) {
+        Sys().flock(fd, LOCK_SH | LOCK_NB);  // a use of the file before it is recorded
+        error = MarkDeleteOnClose(host, fd);
+        if (error == ERROR_SUCCESS) return fd;
+    }
+    if (!existed) Sys().unlink(host.c_str());
+    Sys().close(fd);
+    ReleaseFileUse(st.st_dev, st.st_ino);  // a record that was there before may now be due
+    return -1;
+}
+
 }  // namespace
 
 int OpenFileUse(const std::string& path, dev_t device, ino_t inode, bool writable, DWORD& error) {
@@ -169,31 +141,10 @@ int OpenFileUse(const std::string& path, dev_t device, ino_t inode, bool writabl
     return fd;
 }
 
-void ReleaseFileUse(dev_t device, ino_t inode) {
-    std::string recordName = RecordName(device, inode);
-    if (access(FolderPath(recordName).c_str(), F_OK) != 0) return;  // not delete-on-close
-    FolderLock folder;
-    if (folder.Held()) RemoveIfUnused(recordName, device, inode);
-}
-
 void CloseFileHandle(FileHandle* file) {
     if (file->fd >= 0) Sys().close(file->fd);
     ReleaseFileUse(file->device, file->inode);
     delete file;
-}
-
-bool IsDeleteOnCloseRecord(const std::string& fileName) {
-    return fileName.compare(0, sizeof kRecordPrefix - 1, kRecordPrefix) == 0;
-}
-
-int CollectDeleteOnClose(const FolderLock& folder, const std::string& fileName) {
-    dev_t device;
-    ino_t inode;
-    if (!folder.Held()) return 0;
-    if (!ParseRecordName(fileName, device, inode)) {
-        return Sys().unlink(FolderPath(fileName).c_str()) == 0 ? 1 : 0;
-    }
-    return RemoveIfUnused(fileName, device, inode);
 }
 
 }  // namespace posix::kernel
@@ -215,7 +166,11 @@ HANDLE CreateFileA(LPCSTR lpFileName, DWORD dwDesiredAccess, DWORD dwShareMode,
         return INVALID_HANDLE_VALUE;
     }
     bool existed = false;
-    int fd = OpenByDisposition(host, dwDesiredAccess, dwCreationDisposition, existed, error);
+    bool deleteOnClose = (dwFlagsAndAttributes & FILE_FLAG_DELETE_ON_CLOSE) != 0;
+    int fd = deleteOnClose
+                 ? OpenDeleteOnClose(host, dwDesiredAccess, dwShareMode, dwCreationDisposition,
+                                     dwFlagsAndAttributes, existed, error)
+                 : OpenByDisposition(host, dwDesiredAccess, dwCreationDisposition, existed, error);
     if (fd < 0) {
         SetLastError(error);
         return INVALID_HANDLE_VALUE;
@@ -226,8 +181,10 @@ HANDLE CreateFileA(LPCSTR lpFileName, DWORD dwDesiredAccess, DWORD dwShareMode,
         SetLastError(ERROR_ACCESS_DENIED);
         return INVALID_HANDLE_VALUE;
     }
-    error = ShareAndTruncate(fd, dwDesiredAccess, dwShareMode, dwCreationDisposition,
-                             dwFlagsAndAttributes, existed);
+    // A delete-on-close open was checked before its record was written.
+    error = deleteOnClose ? ERROR_SUCCESS
+                          : ShareAndTruncate(fd, dwDesiredAccess, dwShareMode,
+                                             dwCreationDisposition, dwFlagsAndAttributes, existed);
     if (error != ERROR_SUCCESS) {
         Sys().close(fd);
         SetLastError(error);
@@ -235,20 +192,10 @@ HANDLE CreateFileA(LPCSTR lpFileName, DWORD dwDesiredAccess, DWORD dwShareMode,
     }
     Sys().flock(fd, LOCK_SH | LOCK_NB);  // this handle is a use of the file
     AdviseAccess(fd, dwFlagsAndAttributes);
-    auto* file = new FileHandle{fd, host, dwDesiredAccess, false, st.st_dev, st.st_ino};
+    auto* file = new FileHandle{fd, host, dwDesiredAccess, deleteOnClose, st.st_dev, st.st_ino};
 
     std::lock_guard<std::mutex> hold(RegistryLock());
     EnsureExitCleanup();
-    if ((dwFlagsAndAttributes & FILE_FLAG_DELETE_ON_CLOSE) != 0) {
-        FolderLock folder;
-        error = WriteRecord(folder, host, st.st_dev, st.st_ino);
-        if (error != ERROR_SUCCESS) {
-            CloseFileHandle(file);
-            SetLastError(error);
-            return INVALID_HANDLE_VALUE;
-        }
-        file->deleteOnClose = true;
-    }
     HANDLE handle = NewHandle(HandleKind::kFile, file, dwDesiredAccess);
     if (handle == nullptr) {
         CloseFileHandle(file);

@@ -2,13 +2,11 @@
 //
 // A file is in use while a file handle, a file mapping or a view of it is open in some process.
 // Each of those keeps a descriptor of the file with a shared flock (a view keeps the descriptor
-// its mmap came from), so the kernel forgets the use when the user dies. A delete-on-close file
-// has a record ".doc.<dev>.<inode>" in the namespace folder holding its host path; whoever gives
-// up a use of it, and the collection of stale objects, remove it once it can be locked
-// exclusively (nothing uses it), and the record with it.
+// its mmap came from), so the kernel forgets the use when the user dies. Delete-on-close files
+// are recorded in the namespace folder (DeleteOnClose.h).
 #pragma once
 
-#include "posix/KernelNamespace.h"
+#include "posix/DeleteOnClose.h"
 #include "posix/WinTypes.h"
 
 #include <sys/types.h>
@@ -30,18 +28,8 @@ struct FileHandle {
 // delete-on-close file.
 void CloseFileHandle(FileHandle* file);
 
-// Call after giving up a use (handle, mapping or view) of file (device, inode), without holding
-// the folder lock: removes the file when it is delete-on-close and nothing uses it any longer.
-void ReleaseFileUse(dev_t device, ino_t inode);
-
 // Opens a new description of `path` that must be the file (device, inode), with a shared flock:
 // a use of the file. -1 with `error` set when the file is gone or was replaced.
 int OpenFileUse(const std::string& path, dev_t device, ino_t inode, bool writable, DWORD& error);
-
-// For the folder's collection: whether `fileName` is a delete-on-close record, and (with the
-// folder held) removing the record and its file when nothing uses the file; returns the number
-// of files removed.
-bool IsDeleteOnCloseRecord(const std::string& fileName);
-int CollectDeleteOnClose(const FolderLock& folder, const std::string& fileName);
 
 }  // namespace win::posix::kernel

@@ -17,6 +17,9 @@
 namespace win {
 
 HALCYON_API DWORD GetModuleFileNameA(HMODULE hModule, LPSTR lpFilename, DWORD nSize);
+// The executable's module handle for a null name (an opaque value, the same on every call);
+// other names give null with ERROR_MOD_NOT_FOUND.
+HALCYON_API HMODULE GetModuleHandleA(LPCSTR lpModuleName);
 HALCYON_API BOOL CreateDirectoryA(LPCSTR lpPathName, LPSECURITY_ATTRIBUTES lpSecurityAttributes);
 HALCYON_API BOOL RemoveDirectoryA(LPCSTR lpPathName);
 HALCYON_API BOOL DeleteFileA(LPCSTR lpFileName);

@@ -75,9 +75,9 @@ void Describe(const kernel::ObjectHeader& header, KernelObjectInfo& info) {
 }
 
 // One object file; false when it is not a complete object.
-bool Inspect(const std::string& fileName, const HolderMap* holders, KernelObjectInfo& info) {
-    std::string path = kernel::FolderPath(fileName);
-    int fd = open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NOFOLLOW);
+bool Inspect(int dirFd, const std::string& fileName, const HolderMap* holders,
+             KernelObjectInfo& info) {
+    int fd = openat(dirFd, fileName.c_str(), O_RDONLY | O_CLOEXEC | O_NOFOLLOW);
     if (fd < 0) return false;
     struct stat st;
     const kernel::ObjectHeader* header = fstat(fd, &st) == 0 ? ReadHeader(fd) : nullptr;
@@ -101,23 +101,22 @@ bool Inspect(const std::string& fileName, const HolderMap* holders, KernelObject
 
 bool ListKernelObjects(std::vector<KernelObjectInfo>& objects) {
     objects.clear();
-    DIR* dir = opendir(KernelDirectory().c_str());
-    if (dir == nullptr) {
-        if (errno == ENOENT) return true;  // nothing was ever created
-        Fail(errno);
+    DWORD error = ERROR_SUCCESS;
+    int dirFd = kernel::OpenTrustedFolder(false, error);
+    if (dirFd < 0) {
+        if (error == ERROR_PATH_NOT_FOUND) return true;  // nothing was ever created
+        SetLastError(error);
         return false;
     }
-    std::vector<std::string> names;
-    while (struct dirent* entry = readdir(dir)) {
-        if (entry->d_name[0] != '.') names.emplace_back(entry->d_name);
-    }
-    closedir(dir);
     HolderMap holders;
     bool haveHolders = ReadFlockHolders(holders);
-    for (const std::string& name : names) {
+    for (const std::string& name : kernel::FolderNames(dirFd)) {
         KernelObjectInfo info{};
-        if (Inspect(name, haveHolders ? &holders : nullptr, info)) objects.push_back(info);
+        if (name[0] != '.' && Inspect(dirFd, name, haveHolders ? &holders : nullptr, info)) {
+            objects.push_back(info);
+        }
     }
+    close(dirFd);
     std::sort(objects.begin(), objects.end(),
               [](const KernelObjectInfo& a, const KernelObjectInfo& b) { return a.name < b.name; });
     return true;

@@ -8,6 +8,7 @@
 #include "posix/FileHandles.h"
 #include "posix/KernelObjects.h"
 #include "posix/KernelRegistry.h"
+#include "posix/Memory.h"
 #include "posix/SysCalls.h"
 
 #include <sys/file.h>
@@ -16,6 +17,7 @@
 
 #include <cerrno>
 #include <cstring>
+#include <iterator>
 #include <map>
 #include <vector>
 
@@ -97,6 +99,17 @@ DWORD AttachSection(KernelObject& object) {
     return object.fileUseFd < 0 ? error : ERROR_SUCCESS;
 }
 
+// Grows the file to `size` with its blocks reserved, so that a full disk fails the mapping here
+// instead of killing the process (SIGBUS) at its first write to a view. A file system without
+// preallocation only gets the size.
+DWORD GrowFile(int fd, std::uint64_t size) {
+    auto length = static_cast<off_t>(size);
+    int rc = Sys().fallocate(fd, 0, 0, length);
+    if (rc != 0 && (errno == EOPNOTSUPP || errno == ENOSYS)) rc = Sys().ftruncate(fd, length);
+    if (rc == 0) return ERROR_SUCCESS;
+    return errno == ENOSPC || errno == EFBIG ? ERROR_DISK_FULL : ErrorFromErrno(errno);
+}
+
 // A new mapping over `file`: takes the file's size when none is asked, grows it otherwise.
 DWORD InitFileSection(ObjectHeader& header, const FileHandle& file, DWORD base,
                       std::uint64_t size) {
@@ -108,7 +121,8 @@ DWORD InitFileSection(ObjectHeader& header, const FileHandle& file, DWORD base,
     if (size > kMaxSectionBytes) return ERROR_NOT_ENOUGH_MEMORY;
     if (size > fileSize) {
         if (!Writable(base)) return ERROR_NOT_ENOUGH_MEMORY;
-        if (Sys().ftruncate(file.fd, static_cast<off_t>(size)) != 0) return ErrorFromErrno(errno);
+        DWORD error = GrowFile(file.fd, size);
+        if (error != ERROR_SUCCESS) return error;
     }
     if (file.hostPath.size() > kPathCapacity) return ERROR_FILENAME_EXCED_RANGE;
     header.size = size;
@@ -298,6 +312,30 @@ BOOL UnmapViewOfFile(LPCVOID lpBaseAddress) {
         ReleaseFileUse(view.device, view.inode);
     }
     return TRUE;
+}
+
+SIZE_T VirtualQuery(LPCVOID lpAddress, PMEMORY_BASIC_INFORMATION lpBuffer, SIZE_T dwLength) {
+    if (lpBuffer == nullptr || dwLength < sizeof *lpBuffer) {
+        SetLastError(ERROR_INVALID_PARAMETER);
+        return 0;
+    }
+    const auto address = reinterpret_cast<std::uintptr_t>(lpAddress);
+    Views& views = TheViews();
+    std::lock_guard<std::mutex> hold(views.lock);
+    auto it = views.byBase.upper_bound(address);  // the first view above the address
+    if (it == views.byBase.begin() || address >= (--it)->first + it->second.length) {
+        SetLastError(ERROR_INVALID_PARAMETER);
+        return 0;
+    }
+    const std::uintptr_t page = address & ~(kPageBytes - 1);
+    const std::uintptr_t end = (it->first + it->second.length + kPageBytes - 1) & ~(kPageBytes - 1);
+    *lpBuffer = MEMORY_BASIC_INFORMATION{};
+    lpBuffer->BaseAddress = reinterpret_cast<LPVOID>(page);
+    lpBuffer->AllocationBase = reinterpret_cast<LPVOID>(it->first);
+    lpBuffer->RegionSize = end - page;
+    lpBuffer->State = MEM_COMMIT;
+    lpBuffer->Type = MEM_MAPPED;
+    return sizeof *lpBuffer;
 }
 
 }  // namespace win

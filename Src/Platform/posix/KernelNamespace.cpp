@@ -1,7 +1,7 @@
 #include "posix/KernelNamespace.h"
 
+#include "posix/DeleteOnClose.h"
 #include "posix/Errors.h"
-#include "posix/FileHandles.h"
 #include "posix/KernelObjects.h"
 #include "posix/SysCalls.h"
 
@@ -20,53 +20,10 @@
 #include <vector>
 
 namespace win::posix {
-
-const std::string& KernelDirectory() {
-    // Never destroyed: the process's end still releases its objects after static destructors.
-    static const std::string* dir = [] {
-        const char* value = std::getenv("HALCYON_KERNEL_DIR");
-        std::string path = value != nullptr && value[0] != '\0'
-                               ? std::string(value)
-                               : "/dev/shm/halcyon-" + std::to_string(getuid());
-        while (path.size() > 1 && path.back() == '/') path.pop_back();
-        // Relative to the folder the process started in, not to wherever it goes later.
-        if (path[0] != '/') {
-            char cwd[4096];
-            if (getcwd(cwd, sizeof cwd) != nullptr) path = std::string(cwd) + "/" + path;
-        }
-        return new std::string(path);
-    }();
-    return *dir;
-}
-
 namespace kernel {
 namespace {
 
 constexpr int kOpenFlags = O_CLOEXEC | O_NOFOLLOW;
-
-bool UsingDefaultFolder() {
-    const char* value = std::getenv("HALCYON_KERNEL_DIR");
-    return value == nullptr || value[0] == '\0';
-}
-
-// mkdir -p with mode 0700 for what it creates.
-DWORD MakeFolder(const std::string& path) {
-    for (std::size_t slash = path.find('/', 1);; slash = path.find('/', slash + 1)) {
-        std::string part = path.substr(0, slash);
-        if (Sys().mkdir(part.c_str(), 0700) != 0 && errno != EEXIST) return ErrorFromErrno(errno);
-        if (slash == std::string::npos) break;
-    }
-    struct stat st;
-    if (stat(path.c_str(), &st) != 0) return ErrorFromErrno(errno);
-    if (!S_ISDIR(st.st_mode)) return ERROR_DIRECTORY;
-    // The default folder sits in a directory everybody may write: it must be this user's own.
-    if (UsingDefaultFolder() && st.st_uid != geteuid()) return ERROR_ACCESS_DENIED;
-    return ERROR_SUCCESS;
-}
-
-int OpenFolder() {
-    return Sys().open(KernelDirectory().c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC, 0);
-}
 
 void CloseFd(int& fd) {
     if (fd >= 0) Sys().close(fd);
@@ -95,10 +52,10 @@ DWORD SizeFile(int fd, std::uint64_t bytes) {
     return errno == ENOSPC || errno == EFBIG ? ERROR_NOT_ENOUGH_MEMORY : ErrorFromErrno(errno);
 }
 
-// Sizes and fills a new object file; the magic goes last.
-DWORD InitFile(int fd, const std::string& key, Kind kind, std::uint64_t dataBytes,
+// Fills a new object file, sized already unless `size` is set; the magic goes last.
+DWORD InitFile(int fd, const std::string& key, Kind kind, std::uint64_t dataBytes, bool size,
                const HeaderInit& init, ObjectFile& out) {
-    DWORD error = SizeFile(fd, kHeaderBytes + dataBytes);
+    DWORD error = size ? SizeFile(fd, kHeaderBytes + dataBytes) : ERROR_SUCCESS;
     if (error != ERROR_SUCCESS) return error;
     out.header = MapHeader(fd);
     if (out.header == nullptr) return ErrorFromErrno(errno);
@@ -125,38 +82,36 @@ std::int64_t NowMs() {
     return duration_cast<milliseconds>(steady_clock::now().time_since_epoch()).count();
 }
 
-}  // namespace
+// A new object's file, sized before the folder is locked: an unnamed file in the folder that the
+// create links to its name. Without O_TMPFILE, -1: the create then sizes its file under the lock.
+struct Reservation {
+    int fd = -1;
+    ~Reservation() { CloseFd(fd); }
+};
 
-FolderLock::FolderLock() {
-    fd_ = OpenFolder();
-    if (fd_ < 0 && errno == ENOENT) {
-        error_ = MakeFolder(KernelDirectory());
-        if (error_ != ERROR_SUCCESS) return;
-        fd_ = OpenFolder();
+DWORD Reserve(std::uint64_t dataBytes, Reservation& out) {
+    FolderLock folder(false);
+    if (folder.Fd() < 0) return folder.Error();
+    int fd = Sys().openat(folder.Fd(), ".", O_TMPFILE | O_RDWR | O_CLOEXEC, 0600);
+    if (fd < 0) return ERROR_SUCCESS;
+    DWORD error = SizeFile(fd, kHeaderBytes + dataBytes);
+    if (error != ERROR_SUCCESS) {
+        Sys().close(fd);
+        return error;
     }
-    if (fd_ < 0) {
-        error_ = errno == ENOENT ? ERROR_PATH_NOT_FOUND : ErrorFromErrno(errno);
-        return;
-    }
-    while (Sys().flock(fd_, LOCK_EX) != 0) {
-        if (errno == EINTR) continue;
-        error_ = ErrorFromErrno(errno);
-        CloseFd(fd_);
-        return;
-    }
+    out.fd = fd;
+    return ERROR_SUCCESS;
 }
 
-FolderLock::~FolderLock() { CloseFd(fd_); }
-
-std::string FolderPath(const std::string& fileName) { return KernelDirectory() + "/" + fileName; }
-
-DWORD OpenObjectFile(const FolderLock&, const std::string& key, Kind kind, ObjectFile& out) {
-    std::string path = FolderPath(FileNameFor(key));
-    int fd = Sys().open(path.c_str(), O_RDWR | kOpenFlags, 0);
+// With the folder held: opens the live object `key`. ERROR_FILE_NOT_FOUND when there is none (a
+// stale file is removed on the way).
+DWORD OpenObjectFile(const FolderLock& folder, const std::string& key, Kind kind, ObjectFile& out) {
+    std::string name = FileNameFor(key);
+    int fd = Sys().openat(folder.Fd(), name.c_str(), O_RDWR | kOpenFlags, 0);
     if (fd < 0) return errno == ENOENT ? ERROR_FILE_NOT_FOUND : ErrorFromErrno(errno);
     if (!HasHolder(fd)) {
         // Its holders are gone (killed, or died while creating it): the name is free.
-        Sys().unlink(path.c_str());
+        Sys().unlinkat(folder.Fd(), name.c_str(), 0);
         Sys().close(fd);
         return ERROR_FILE_NOT_FOUND;
     }
@@ -165,7 +120,8 @@ DWORD OpenObjectFile(const FolderLock&, const std::string& key, Kind kind, Objec
     DWORD error = ERROR_SUCCESS;
     if (Sys().flock(fd, LOCK_SH | LOCK_NB) != 0) {
         error = ErrorFromErrno(errno);
-    } else if ((file.dataFd = Sys().open(path.c_str(), O_RDWR | kOpenFlags, 0)) < 0) {
+    } else if ((file.dataFd = Sys().openat(folder.Fd(), name.c_str(), O_RDWR | kOpenFlags, 0)) <
+               0) {
         error = ErrorFromErrno(errno);
     } else if ((file.header = MapHeader(file.dataFd)) == nullptr) {
         error = ErrorFromErrno(errno);
@@ -182,43 +138,111 @@ DWORD OpenObjectFile(const FolderLock&, const std::string& key, Kind kind, Objec
     return ERROR_SUCCESS;
 }
 
-DWORD CreateObjectFile(const FolderLock&, const std::string& key, Kind kind,
-                       std::uint64_t dataBytes, const HeaderInit& init, ObjectFile& out) {
-    std::string path = FolderPath(FileNameFor(key));
+// With the folder held: the file of a new object `key`, named; the reserved file when there is one.
+int NameNewFile(const FolderLock& folder, const std::string& name, Reservation& reserved) {
+    if (reserved.fd < 0) {
+        return Sys().openat(folder.Fd(), name.c_str(), O_RDWR | O_CREAT | O_EXCL | kOpenFlags,
+                            0600);
+    }
+    if (LinkUnnamed(reserved.fd, folder.Fd(), name.c_str()) != 0) return -1;
+    int fd = reserved.fd;
+    reserved.fd = -1;
+    return fd;
+}
+
+// With the folder held: creates object `key` with `dataBytes` (a multiple of the page size) after
+// the header, zero-filled. On failure nothing is left in the folder.
+DWORD CreateObjectFile(const FolderLock& folder, const std::string& key, Kind kind,
+                       const CreateRequest& create, Reservation& reserved, ObjectFile& out) {
+    std::string name = FileNameFor(key);
+    bool sized = reserved.fd >= 0;
     ObjectFile file;
-    file.lockFd = Sys().open(path.c_str(), O_RDWR | O_CREAT | O_EXCL | kOpenFlags, 0600);
+    file.lockFd = NameNewFile(folder, name, reserved);
     if (file.lockFd < 0) return ErrorFromErrno(errno);
     DWORD error = ERROR_SUCCESS;
     if (Sys().flock(file.lockFd, LOCK_SH | LOCK_NB) != 0) {
         error = ErrorFromErrno(errno);
-    } else if ((file.dataFd = Sys().open(path.c_str(), O_RDWR | kOpenFlags, 0)) < 0) {
+    } else if ((file.dataFd = Sys().openat(folder.Fd(), name.c_str(), O_RDWR | kOpenFlags, 0)) <
+               0) {
         error = ErrorFromErrno(errno);
     } else {
-        error = InitFile(file.dataFd, key, kind, dataBytes, init, file);
+        error = InitFile(file.dataFd, key, kind, create.dataBytes, !sized, create.init, file);
     }
     if (error != ERROR_SUCCESS) {
-        Sys().unlink(path.c_str());
+        Sys().unlinkat(folder.Fd(), name.c_str(), 0);
         DiscardObjectFile(file);
         return error;
     }
     out = file;
     return ERROR_SUCCESS;
+}
+
+// With the folder held: gives up the hold on `key` and removes its file when no other process
+// holds it.
+void GiveUp(const FolderLock& folder, const std::string& key, ObjectFile& file) {
+    CloseFd(file.lockFd);
+    CloseFd(file.dataFd);
+    std::string name = FileNameFor(key);
+    int fd = Sys().openat(folder.Fd(), name.c_str(), O_RDONLY | kOpenFlags, 0);
+    if (fd < 0) return;
+    if (!HasHolder(fd)) Sys().unlinkat(folder.Fd(), name.c_str(), 0);
+    Sys().close(fd);
+}
+
+// Under the folder lock: opens `key`, or creates it (from `reserved` if that has a file) when
+// `create` is given and there is no such object.
+DWORD OpenOrCreate(const std::string& key, Kind kind, const CreateRequest* create,
+                   Reservation& reserved, const SetUp& setUp, ObjectFile& out, bool& existed) {
+    FolderLock folder;
+    if (!folder.Held()) return folder.Error();
+    MaybeCollect(folder, create != nullptr);
+    ObjectFile file;
+    DWORD error = OpenObjectFile(folder, key, kind, file);
+    existed = error == ERROR_SUCCESS;
+    if (error == ERROR_FILE_NOT_FOUND && create != nullptr) {
+        error = CreateObjectFile(folder, key, kind, *create, reserved, file);
+    }
+    if (error == ERROR_SUCCESS && setUp) {
+        error = setUp(file);
+        if (error != ERROR_SUCCESS) {
+            GiveUp(folder, key, file);
+            DiscardObjectFile(file);
+        }
+    }
+    if (error == ERROR_SUCCESS) out = file;
+    return error;
+}
+
+}  // namespace
+
+DWORD AcquireObjectFile(const std::string& key, Kind kind, const CreateRequest* create,
+                        const SetUp& setUp, ObjectFile& out, bool& existed) {
+    Reservation reserved;
+    // A mapping's pages are reserved outside the lock: the name is looked up first, the pages
+    // reserved if it is free, and the name looked up again before the new object takes it.
+    bool reserve = create != nullptr && create->dataBytes > 0;
+    DWORD error =
+        OpenOrCreate(key, kind, reserve ? nullptr : create, reserved, setUp, out, existed);
+    if (!reserve || error != ERROR_FILE_NOT_FOUND) return error;
+    if ((error = Reserve(create->dataBytes, reserved)) != ERROR_SUCCESS) return error;
+    return OpenOrCreate(key, kind, create, reserved, setUp, out, existed);
 }
 
 DWORD CreateUnnamedFile(Kind kind, std::uint64_t dataBytes, const HeaderInit& init,
                         ObjectFile& out) {
-    FolderLock folder;  // for the folder's creation; the file itself is never named
-    if (!folder.Held()) return folder.Error();
+    FolderLock folder(false);  // the file itself is never named: the folder is not locked
+    if (folder.Fd() < 0) return folder.Error();
     ObjectFile file;
-    file.dataFd = Sys().open(KernelDirectory().c_str(), O_TMPFILE | O_RDWR | O_CLOEXEC, 0600);
+    file.dataFd = Sys().openat(folder.Fd(), ".", O_TMPFILE | O_RDWR | O_CLOEXEC, 0600);
     if (file.dataFd < 0) {
         // Without O_TMPFILE: a name of the folder's own kind, gone again at once.
-        std::string path = FolderPath(".unnamed." + std::to_string(getpid()));
-        file.dataFd = Sys().open(path.c_str(), O_RDWR | O_CREAT | O_EXCL | kOpenFlags, 0600);
+        std::string name = ".unnamed." + std::to_string(getpid());
+        file.dataFd =
+            Sys().openat(folder.Fd(), name.c_str(), O_RDWR | O_CREAT | O_EXCL | kOpenFlags, 0600);
         if (file.dataFd < 0) return ErrorFromErrno(errno);
-        Sys().unlink(path.c_str());
+        Sys().unlinkat(folder.Fd(), name.c_str(), 0);
     }
-    DWORD error = InitFile(file.dataFd, std::string(), kind, dataBytes, init, file);
+    DWORD error = InitFile(file.dataFd, std::string(), kind, dataBytes, true, init, file);
     if (error != ERROR_SUCCESS) {
         DiscardObjectFile(file);
         return error;
@@ -227,15 +251,12 @@ DWORD CreateUnnamedFile(Kind kind, std::uint64_t dataBytes, const HeaderInit& in
     return ERROR_SUCCESS;
 }
 
-void ReleaseObjectFile(const FolderLock& folder, const std::string& key, ObjectFile& file) {
+void ReleaseObjectFile(const std::string& key, ObjectFile& file) {
     CloseFd(file.lockFd);
     CloseFd(file.dataFd);
-    if (key.empty() || !folder.Held()) return;
-    std::string path = FolderPath(FileNameFor(key));
-    int fd = Sys().open(path.c_str(), O_RDONLY | kOpenFlags, 0);
-    if (fd < 0) return;
-    if (!HasHolder(fd)) Sys().unlink(path.c_str());
-    Sys().close(fd);
+    if (key.empty()) return;
+    FolderLock folder;
+    if (folder.Held()) GiveUp(folder, key, file);
 }
 
 void DiscardObjectFile(ObjectFile& file) {
@@ -247,28 +268,21 @@ void DiscardObjectFile(ObjectFile& file) {
 
 int CollectStale(const FolderLock& folder) {
     if (!folder.Held()) return 0;
-    DIR* dir = opendir(KernelDirectory().c_str());
-    if (dir == nullptr) return 0;
-    std::vector<std::string> names;
-    while (struct dirent* entry = readdir(dir)) names.emplace_back(entry->d_name);
-    closedir(dir);
-
+    std::vector<std::string> names = FolderNames(folder.Fd());
     int removed = 0;
     for (const std::string& name : names) {
-        if (name == "." || name == "..") continue;
         if (IsDeleteOnCloseRecord(name)) {
             removed += CollectDeleteOnClose(folder, name);
             continue;
         }
-        std::string path = FolderPath(name);
         if (name.compare(0, 9, ".unnamed.") == 0) {
-            removed += Sys().unlink(path.c_str()) == 0 ? 1 : 0;
+            removed += Sys().unlinkat(folder.Fd(), name.c_str(), 0) == 0 ? 1 : 0;
             continue;
         }
         if (name[0] == '.') continue;
-        int fd = Sys().open(path.c_str(), O_RDONLY | kOpenFlags, 0);
+        int fd = Sys().openat(folder.Fd(), name.c_str(), O_RDONLY | kOpenFlags, 0);
         if (fd < 0) continue;
-        if (!HasHolder(fd) && Sys().unlink(path.c_str()) == 0) ++removed;
+        if (!HasHolder(fd) && Sys().unlinkat(folder.Fd(), name.c_str(), 0) == 0) ++removed;
         Sys().close(fd);
     }
     return removed;
@@ -280,6 +294,22 @@ void MaybeCollect(const FolderLock& folder, bool creating) {
     std::int64_t now = NowMs();
     bool due = last < 0 || (creating && now - last >= 1000);
     if (due && lastRun.compare_exchange_strong(last, now)) CollectStale(folder);
+}
+
+std::vector<std::string> FolderNames(int dirFd) {
+    std::vector<std::string> names;
+    int fd = Sys().openat(dirFd, ".", O_RDONLY | O_DIRECTORY | O_CLOEXEC, 0);
+    DIR* dir = fd < 0 ? nullptr : fdopendir(fd);
+    if (dir == nullptr) {
+        if (fd >= 0) Sys().close(fd);
+        return names;
+    }
+    while (struct dirent* entry = readdir(dir)) {
+        std::string name = entry->d_name;
+        if (name != "." && name != "..") names.push_back(name);
+    }
+    closedir(dir);
+    return names;
 }
 
 }  // namespace kernel

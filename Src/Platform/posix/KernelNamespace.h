@@ -19,24 +19,44 @@
 #include <cstdint>
 #include <functional>
 #include <string>
+#include <vector>
 
 namespace win::posix::kernel {
 
-// The exclusive lock on the namespace folder, held for the life of the object. Creates the folder
-// (mode 0700) when it is missing.
+// The namespace layer owns the folder and its lock: only its own files (KernelFolder.cpp,
+// KernelNamespace.cpp, KernelRecords.cpp) make a FolderLock, and nothing they call while holding
+// it takes it again. The layers above (handles, the registry, mappings) call the functions below
+// that take the lock themselves, and never hold it.
+
+// Opens the namespace folder, creating it (mode 0700) when `create` is set and it is missing, and
+// checks it on the descriptor: a directory reached without following a link, owned by the
+// caller's uid, with no group or other permissions. -1 with `error` set otherwise
+// (ERROR_ACCESS_DENIED for a folder that is not the caller's own).
+int OpenTrustedFolder(bool create, DWORD& error);
+
+// Gives the unnamed (O_TMPFILE) file `fd` the name `name` in folder `dirFd`; -1 with errno.
+int LinkUnnamed(int fd, int dirFd, const char* name);
+
+// The namespace folder, opened and checked (OpenTrustedFolder), and with Lock() its exclusive
+// lock, held for the life of the object. Locking also checks that the folder serves the caller's
+// PID namespace (ERROR_NOT_SUPPORTED otherwise): its mutexes hold thread ids of one namespace.
 class FolderLock {
   public:
-    FolderLock();
+    explicit FolderLock(bool lockNow = true);
     ~FolderLock();
     FolderLock(const FolderLock&) = delete;
     FolderLock& operator=(const FolderLock&) = delete;
 
-    bool Held() const { return fd_ >= 0; }
-    // Why the lock could not be had (a Windows error code).
+    DWORD Lock();
+    bool Held() const { return locked_; }
+    // Why the folder could not be had (a Windows error code).
     DWORD Error() const { return error_; }
+    // The folder's descriptor: every name in it is reached relative to it.
+    int Fd() const { return fd_; }
 
   private:
     int fd_ = -1;
+    bool locked_ = false;
     DWORD error_ = ERROR_SUCCESS;
 };
 
@@ -58,26 +78,34 @@ struct ObjectFile {
     ObjectHeader* header = nullptr;  // the first page, mapped shared
 };
 
-// Fills a new header's kind-specific part; the magic is written after it succeeds.
+// Fills a new header's kind-specific part; the magic is written after it succeeds. Runs with the
+// folder locked: it must not call into the namespace.
 using HeaderInit = std::function<DWORD(ObjectHeader& header)>;
 
-// With the folder held: opens the live object `key`. ERROR_FILE_NOT_FOUND when there is none (a
-// stale file is removed on the way); ERROR_INVALID_HANDLE when the name is held by an object of
-// another kind or its file is damaged.
-DWORD OpenObjectFile(const FolderLock& folder, const std::string& key, Kind kind, ObjectFile& out);
+// How to make a new object: the bytes after its header and the header's kind-specific part.
+struct CreateRequest {
+    std::uint64_t dataBytes = 0;
+    HeaderInit init;
+};
 
-// With the folder held: creates object `key` with `dataBytes` (a multiple of the page size) after
-// the header, zero-filled. On failure nothing is left in the folder.
-DWORD CreateObjectFile(const FolderLock& folder, const std::string& key, Kind kind,
-                       std::uint64_t dataBytes, const HeaderInit& init, ObjectFile& out);
+// Opens the live object `key`, or creates it when `create` is given and there is none; `existed`
+// tells which. ERROR_FILE_NOT_FOUND when there is none and `create` is null (a stale file is
+// removed on the way); ERROR_INVALID_HANDLE when the name is held by an object of another kind or
+// its file is damaged. A new object's data pages are reserved before the folder is locked, so a
+// large mapping keeps nobody waiting; its header is filled and its name published under the lock.
+// `setUp`, when given, runs with the folder still locked once the object is held, for what the
+// caller needs of it (it must not call into the namespace); its failure gives the object up again.
+using SetUp = std::function<DWORD(const ObjectFile& file)>;
+DWORD AcquireObjectFile(const std::string& key, Kind kind, const CreateRequest* create,
+                        const SetUp& setUp, ObjectFile& out, bool& existed);
 
 // An object that no name reaches: the same file, unlinked at once.
 DWORD CreateUnnamedFile(Kind kind, std::uint64_t dataBytes, const HeaderInit& init,
                         ObjectFile& out);
 
-// With the folder held: gives up the hold on `key` (the descriptors are closed, the header stays
-// mapped) and removes the file when no other process holds it.
-void ReleaseObjectFile(const FolderLock& folder, const std::string& key, ObjectFile& file);
+// Gives up the hold on `key` (the descriptors are closed, the header stays mapped) and removes
+// the file when no other process holds it.
+void ReleaseObjectFile(const std::string& key, ObjectFile& file);
 
 // Unmaps the header and closes what `file` still has open.
 void DiscardObjectFile(ObjectFile& file);
@@ -88,7 +116,7 @@ void DiscardObjectFile(ObjectFile& file);
 int CollectStale(const FolderLock& folder);
 void MaybeCollect(const FolderLock& folder, bool creating);
 
-// The full host path of `fileName` in the folder.
-std::string FolderPath(const std::string& fileName);
+// The names in folder `dirFd` other than "." and "..".
+std::vector<std::string> FolderNames(int dirFd);
 
 }  // namespace win::posix::kernel

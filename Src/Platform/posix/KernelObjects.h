@@ -1,11 +1,13 @@
 // Named kernel objects: mutexes, file mappings and the file handles they stand on.
 //
 // Every process of one user that sees the same HALCYON_KERNEL_DIR (default
-// /dev/shm/halcyon-<uid>) shares one namespace of mutexes and file mappings, as the processes of
-// one Windows logon do. Names are used exactly as given (case-sensitive, any bytes but NUL, at
-// most 259 of them); "Local\" in front names the same object as the bare name, "Global\" is a
-// namespace of its own, and any other backslash is refused (ERROR_PATH_NOT_FOUND). A null or
-// empty name makes an unnamed object that only its handles reach.
+// $XDG_RUNTIME_DIR/halcyon where that is a private folder, else /dev/shm/halcyon-<uid>) shares one
+// namespace of mutexes and file mappings, as the processes of one Windows logon do. The folder
+// must be the caller's own (not a link, mode 0700: ERROR_ACCESS_DENIED otherwise) and serves the
+// processes of one PID namespace (others get ERROR_NOT_SUPPORTED). Names are used exactly as given
+// (case-sensitive, any bytes but NUL, at most 259 of them); "Local\" in front names the same object
+// as the bare name, "Global\" is a namespace of its own, and any other backslash is refused
+// (ERROR_PATH_NOT_FOUND). A null or empty name makes an unnamed object that only its handles reach.
 //
 // A name lives while any handle to it is open in any process and disappears with the last one,
 // also when its holders were killed: a later create starts fresh, a later open fails with
@@ -17,6 +19,8 @@
 //
 // Results and GetLastError codes follow Windows. What differs:
 // - Share modes of CreateFileA are accepted but not enforced between handles.
+// - A mapping over the paging file commits its whole size at creation; one that grows its file
+//   reserves the file's blocks (ERROR_DISK_FULL on a full disk).
 // - Mutexes need the C library's robust futex list (see posix/RobustLock.h); without it, creating
 //   or opening one fails with ERROR_NOT_SUPPORTED.
 #pragma once

@@ -6,11 +6,13 @@
 #include "posix/SysCalls.h"
 
 #include <pthread.h>
+#include <sys/mman.h>
 #include <sys/syscall.h>
 #include <unistd.h>
 
 #include <cstdlib>
 #include <deque>
+#include <new>
 #include <unordered_map>
 
 namespace win::posix::kernel {
@@ -32,9 +34,23 @@ Registry& TheRegistry() {
     return *registry;
 }
 
+// The cache of the process id where no page can be wiped on fork.
+std::atomic<int> g_pidFallback{0};
+
 void ResetIdsInChild() {
-    g_pid.store(0, std::memory_order_relaxed);
-    t_tid = 0;
+    g_pidFallback.store(0, std::memory_order_relaxed);
+    t_tidPid = 0;
+}
+
+// A page of its own that every fork leaves zeroed in the child (MADV_WIPEONFORK).
+std::atomic<int>* WipedOnFork() {
+    void* page = mmap(nullptr, 4096, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
+    if (page == MAP_FAILED) return &g_pidFallback;
+    if (madvise(page, 4096, MADV_WIPEONFORK) != 0) {
+        munmap(page, 4096);
+        return &g_pidFallback;
+    }
+    return new (page) std::atomic<int>(0);
 }
 
 bool IsOwnedHere(const KernelObject& object) {
@@ -78,20 +94,10 @@ void GiveUpFile(KernelObject& object) {
     ReleaseFileUse(object.fileDevice, object.fileInode);
 }
 
-// With the registry lock held (and the folder's, for a named object): a record for a file just
-// opened or created.
-DWORD AdoptFile(Registry& registry, const FolderLock* folder, const std::string& key, Kind kind,
-                const ObjectFile& file, const Attach& attach, KernelObject*& out) {
-    auto* object = new KernelObject;
-    object->kind = kind;
-    object->key = key;
-    object->file = file;
-    DWORD error = attach ? attach(*object) : ERROR_SUCCESS;
-    if (error != ERROR_SUCCESS) {
-        if (folder != nullptr) ReleaseObjectFile(*folder, key, object->file);
-        Free(object);
-        return error;
-    }
+// With the registry lock held: the record of an object just opened or created, with its first
+// handle.
+DWORD AdoptFile(Registry& registry, const std::string& key, KernelObject* object,
+                KernelObject*& out) {
     object->handles = 1;
     if (!key.empty()) registry.named[key] = object;
     out = object;
@@ -116,17 +122,21 @@ void ExitCleanup() {
 
 std::mutex& RegistryLock() { return TheRegistry().lock; }
 
-std::atomic<int> g_pid{0};
+std::atomic<std::atomic<int>*> g_pidSlot{&g_pidFallback};
 __attribute__((tls_model("initial-exec"))) __thread int t_tid = 0;
+__attribute__((tls_model("initial-exec"))) __thread int t_tidPid = 0;
 
 int LoadPid() {
+    static std::atomic<int>* const slot = WipedOnFork();  // once per program, kept by children
+    g_pidSlot.store(slot, std::memory_order_release);
     int pid = static_cast<int>(getpid());
-    g_pid.store(pid, std::memory_order_relaxed);
+    slot->store(pid, std::memory_order_relaxed);
     return pid;
 }
 
-int LoadTid() {
+int LoadTid(int pid) {
     t_tid = static_cast<int>(syscall(SYS_gettid));
+    t_tidPid = pid;
     return t_tid;
 }
 
@@ -151,26 +161,35 @@ DWORD AcquireNamed(const std::string& key, Kind kind, const CreateRequest* creat
         out = it->second;
         return ERROR_SUCCESS;
     }
-    FolderLock folder;
-    if (!folder.Held()) return folder.Error();
-    MaybeCollect(folder, create != nullptr);
-    ObjectFile file;
-    DWORD error = OpenObjectFile(folder, key, kind, file);
-    existed = error == ERROR_SUCCESS;
-    if (error == ERROR_FILE_NOT_FOUND && create != nullptr) {
-        error = CreateObjectFile(folder, key, kind, create->dataBytes, create->init, file);
+    auto* object = new KernelObject;
+    object->kind = kind;
+    object->key = key;
+    // Set up while the folder is held, so that no other process's last close of a mapped file
+    // comes between the open of the mapping and this process's use of the file.
+    auto setUp = [&](const ObjectFile& file) {
+        object->file = file;
+        return attach ? attach(*object) : ERROR_SUCCESS;
+    };
+    DWORD error = AcquireObjectFile(key, kind, create, setUp, object->file, existed);
+    if (error != ERROR_SUCCESS) {
+        delete object;
+        return error;
     }
-    if (error != ERROR_SUCCESS) return error;
-    return AdoptFile(registry, &folder, key, kind, file, attach, out);
+    return AdoptFile(registry, key, object, out);
 }
 
 DWORD AcquireUnnamed(Kind kind, const CreateRequest& create, const Attach& attach,
                      KernelObject*& out) {
     EnsureExitCleanup();
-    ObjectFile file;
-    DWORD error = CreateUnnamedFile(kind, create.dataBytes, create.init, file);
-    if (error != ERROR_SUCCESS) return error;
-    return AdoptFile(TheRegistry(), nullptr, std::string(), kind, file, attach, out);
+    auto* object = new KernelObject;
+    object->kind = kind;
+    DWORD error = CreateUnnamedFile(kind, create.dataBytes, create.init, object->file);
+    if (error == ERROR_SUCCESS && attach) error = attach(*object);
+    if (error != ERROR_SUCCESS) {
+        Free(object);
+        return error;
+    }
+    return AdoptFile(TheRegistry(), std::string(), object, out);
 }
 
 HANDLE HandleFor(KernelObject* object, HandleKind kind, DWORD access) {
@@ -187,8 +206,7 @@ void ReleaseObject(KernelObject* object) {
     Registry& registry = TheRegistry();
     if (!object->key.empty()) {
         registry.named.erase(object->key);
-        FolderLock folder;
-        ReleaseObjectFile(folder, object->key, object->file);
+        ReleaseObjectFile(object->key, object->file);
     }
     GiveUpFile(*object);
     Retire(registry, object);

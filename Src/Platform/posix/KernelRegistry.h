@@ -39,14 +39,9 @@ struct KernelObject {
 
 std::mutex& RegistryLock();
 
-// How to make a new object: the bytes after its header and the header's kind-specific part.
-struct CreateRequest {
-    std::uint64_t dataBytes = 0;
-    HeaderInit init;
-};
-
 // Sets up what this process needs of an object it did not hold before (a mapping's file use);
-// runs with the registry lock held. A failure gives the object up again.
+// runs with the registry lock held, and for a named object the folder's too, so it must not call
+// into the namespace. A failure gives the object up again.
 using Attach = std::function<DWORD(KernelObject& object)>;
 
 // With the registry lock held: this process's record of object `key`, opened, or created when
@@ -64,18 +59,28 @@ HANDLE HandleFor(KernelObject* object, HandleKind kind, DWORD access);
 // With the registry lock held: one handle fewer; the last one gives the object up.
 void ReleaseObject(KernelObject* object);
 
-// The calling process and thread as the kernel numbers them (cached; fork() resets the cache).
+// The calling process and thread as the kernel numbers them, cached. The process id is kept in a
+// page the kernel zeroes in the child of every fork, also of _Fork() and clone(), which run no
+// atfork handlers; a thread's cached id counts only in the process that cached it. So a child
+// never takes its parent's thread id for its own, and never owns its parent's mutexes. (Where the
+// kernel cannot wipe a page on fork, before Linux 4.14, an atfork handler resets the cache, and
+// a child of _Fork() is not covered.)
 // __thread rather than thread_local: a thread_local declared extern is reached through a check
 // for a dynamic initializer on every use.
-extern std::atomic<int> g_pid;
+extern std::atomic<std::atomic<int>*> g_pidSlot;
 extern __thread int t_tid __attribute__((tls_model("initial-exec")));
+extern __thread int t_tidPid __attribute__((tls_model("initial-exec")));
 int LoadPid();
-int LoadTid();
+int LoadTid(int pid);
 inline int CurrentPid() {
-    int pid = g_pid.load(std::memory_order_relaxed);
+    // Acquire: the page another thread made and published is seen whole.
+    int pid = g_pidSlot.load(std::memory_order_acquire)->load(std::memory_order_relaxed);
     return pid != 0 ? pid : LoadPid();
 }
-inline int CurrentTid() { return t_tid != 0 ? t_tid : LoadTid(); }
+inline int CurrentTid() {
+    int pid = CurrentPid();
+    return t_tidPid == pid ? t_tid : LoadTid(pid);
+}
 
 // Registers, once, the release of everything the process holds at its normal end: names and
 // delete-on-close files are then freed at once instead of by a later collection.

@@ -276,6 +276,42 @@ bool WriteProfile(LPCSTR section, LPCSTR key, LPCSTR value, LPCSTR fileName, DWO
     return posix::UpdateIniFile(host, edit, error);
 }
 
+// ---- The reading functions on a loaded profile ------------------------------------------------
+
+DWORD StringOf(const Profile& profile, LPCSTR app, LPCSTR key, LPCSTR def, LPSTR buffer,
+               DWORD size) {
+    OutputBuffer out(buffer, size);
+    DWORD status = ERROR_SUCCESS;
+    DWORD result = ReadString(profile, app, key, def, out, status);
+    SetLastError(LastError(status, out));
+    return result;
+}
+
+UINT IntOf(const Profile& profile, LPCSTR app, LPCSTR key, UINT def) {
+    std::string_view value;
+    DWORD status = FindValue(profile, app, key, value);
+    SetLastError(status);
+    return status == ERROR_SUCCESS && !value.empty() ? CharToInteger(value) : def;
+}
+
+DWORD SectionOf(const Profile& profile, LPCSTR app, LPSTR buffer, DWORD size) {
+    IniText ini(profile.text);
+    IniSection section;
+    OutputBuffer out(buffer, size);
+    DWORD status = LookUpSection(profile, ini, app, section);
+    if (status == ERROR_SUCCESS) ListEntries(ini, section, out);
+    DWORD result = out.EndList(true);
+    SetLastError(LastError(status, out));
+    return result;
+}
+
+Profile FromText(std::string_view text) {
+    Profile profile;
+    profile.text.assign(text.data(), text.size());
+    profile.found = true;
+    return profile;
+}
+
 }  // namespace
 
 DWORD GetPrivateProfileStringA(LPCSTR lpAppName, LPCSTR lpKeyName, LPCSTR lpDefault,
@@ -285,12 +321,8 @@ DWORD GetPrivateProfileStringA(LPCSTR lpAppName, LPCSTR lpKeyName, LPCSTR lpDefa
         return 0;
     }
     return Guarded<DWORD>(0, [&] {
-        Profile profile = LoadProfile(lpFileName);
-        OutputBuffer out(lpReturnedString, nSize);
-        DWORD status = ERROR_SUCCESS;
-        DWORD result = ReadString(profile, lpAppName, lpKeyName, lpDefault, out, status);
-        SetLastError(LastError(status, out));
-        return result;
+        return StringOf(LoadProfile(lpFileName), lpAppName, lpKeyName, lpDefault, lpReturnedString,
+                        nSize);
     });
 }
 
@@ -300,13 +332,8 @@ UINT GetPrivateProfileIntA(LPCSTR lpAppName, LPCSTR lpKeyName, int nDefault, LPC
         SetLastError(ERROR_INVALID_PARAMETER);
         return def;
     }
-    return Guarded<UINT>(def, [&] {
-        Profile profile = LoadProfile(lpFileName);
-        std::string_view value;
-        DWORD status = FindValue(profile, lpAppName, lpKeyName, value);
-        SetLastError(status);
-        return status == ERROR_SUCCESS && !value.empty() ? CharToInteger(value) : def;
-    });
+    return Guarded<UINT>(def,
+                         [&] { return IntOf(LoadProfile(lpFileName), lpAppName, lpKeyName, def); });
 }
 
 DWORD GetPrivateProfileSectionA(LPCSTR lpAppName, LPSTR lpReturnedString, DWORD nSize,
@@ -315,17 +342,8 @@ DWORD GetPrivateProfileSectionA(LPCSTR lpAppName, LPSTR lpReturnedString, DWORD 
         SetLastError(ERROR_INVALID_PARAMETER);
         return 0;
     }
-    return Guarded<DWORD>(0, [&] {
-        Profile profile = LoadProfile(lpFileName);
-        IniText ini(profile.text);
-        IniSection section;
-        OutputBuffer out(lpReturnedString, nSize);
-        DWORD status = LookUpSection(profile, ini, lpAppName, section);
-        if (status == ERROR_SUCCESS) ListEntries(ini, section, out);
-        DWORD result = out.EndList(true);
-        SetLastError(LastError(status, out));
-        return result;
-    });
+    return Guarded<DWORD>(
+        0, [&] { return SectionOf(LoadProfile(lpFileName), lpAppName, lpReturnedString, nSize); });
 }
 
 DWORD GetPrivateProfileSectionNamesA(LPSTR lpszReturnBuffer, DWORD nSize, LPCSTR lpFileName) {
@@ -347,4 +365,37 @@ BOOL WritePrivateProfileStringA(LPCSTR lpAppName, LPCSTR lpKeyName, LPCSTR lpStr
     });
 }
 
+namespace posix {
+
+DWORD ProfileStringFromText(std::string_view text, LPCSTR lpAppName, LPCSTR lpKeyName,
+                            LPCSTR lpDefault, LPSTR lpReturnedString, DWORD nSize) {
+    if (lpReturnedString == nullptr) {
+        SetLastError(ERROR_INVALID_PARAMETER);
+        return 0;
+    }
+    return Guarded<DWORD>(0, [&] {
+        return StringOf(FromText(text), lpAppName, lpKeyName, lpDefault, lpReturnedString, nSize);
+    });
+}
+
+UINT ProfileIntFromText(std::string_view text, LPCSTR lpAppName, LPCSTR lpKeyName, int nDefault) {
+    auto def = static_cast<UINT>(nDefault);
+    if (lpAppName == nullptr || lpKeyName == nullptr) {
+        SetLastError(ERROR_INVALID_PARAMETER);
+        return def;
+    }
+    return Guarded<UINT>(def, [&] { return IntOf(FromText(text), lpAppName, lpKeyName, def); });
+}
+
+DWORD ProfileSectionFromText(std::string_view text, LPCSTR lpAppName, LPSTR lpReturnedString,
+                             DWORD nSize) {
+    if (lpAppName == nullptr || lpReturnedString == nullptr) {
+        SetLastError(ERROR_INVALID_PARAMETER);
+        return 0;
+    }
+    return Guarded<DWORD>(
+        0, [&] { return SectionOf(FromText(text), lpAppName, lpReturnedString, nSize); });
+}
+
+}  // namespace posix
 }  // namespace win

@@ -11,11 +11,15 @@ namespace win::posix {
 namespace {
 
 int OpenCall(const char* path, int flags, mode_t mode) { return ::open(path, flags, mode); }
+int OpenAtCall(int dirFd, const char* name, int flags, mode_t mode) {
+    return ::openat(dirFd, name, flags, mode);
+}
 int FcntlCall(int fd, int cmd, struct flock* lock) { return ::fcntl(fd, cmd, lock); }
 
 const SysCalls kReal = {
-    OpenCall, ::close,  ::read, ::write,  ::fstat, ::ftruncate, ::flock,     ::mkdir,
-    ::unlink, ::rename, ::mmap, ::munmap, ::fsync, ::fchmod,    ::fallocate, FcntlCall,
+    OpenCall,    ::close,    ::read,     ::write,    ::fstat,  ::ftruncate, ::flock,
+    ::mkdir,     ::unlink,   ::rename,   ::mmap,     ::munmap, ::fsync,     ::fchmod,
+    ::fallocate, OpenAtCall, ::unlinkat, ::renameat, ::linkat, FcntlCall,   ::clock_gettime,
 };
 
 }  // namespace

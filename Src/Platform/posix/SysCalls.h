@@ -8,6 +8,8 @@
 #include <sys/stat.h>
 #include <sys/types.h>
 
+#include <ctime>
+
 namespace win::posix {
 
 struct SysCalls {
@@ -26,7 +28,16 @@ struct SysCalls {
     int (*fsync)(int fd);
     int (*fchmod)(int fd, mode_t mode);
     int (*fallocate)(int fd, int mode, off_t offset, off_t length);
+    // Calls relative to an open folder: the namespace folder is checked once, on its descriptor,
+    // and every name in it is reached through that descriptor.
+    int (*openat)(int dirFd, const char* name, int flags, mode_t mode);
+    int (*unlinkat)(int dirFd, const char* name, int flags);
+    int (*renameat)(int fromDirFd, const char* from, int toDirFd, const char* to);
+    int (*linkat)(int fromDirFd, const char* from, int toDirFd, const char* to, int flags);
     int (*fcntl)(int fd, int cmd, struct flock* lock);  // the lock commands only
+    // The clocks: CLOCK_REALTIME is the wall clock behind GetLocalTime, GetSystemTime and
+    // _time64, so a test that swaps this entry moves the time of day the library sees.
+    int (*clock_gettime)(clockid_t clock, timespec* now);
 };
 
 // The table in use. Tests replace entries and restore the saved table afterwards.

@@ -1,5 +1,7 @@
 #include "posix/Time.h"
 
+#include "posix/SysCalls.h"
+
 #include <atomic>
 #include <cerrno>
 #include <ctime>
@@ -27,16 +29,16 @@ void FromTm(const std::tm& tm, long nanoseconds, SYSTEMTIME* st) {
 void GetLocalTime(SYSTEMTIME* lpSystemTime) {
     if (lpSystemTime == nullptr) return;
     timespec now;
-    clock_gettime(CLOCK_REALTIME, &now);
+    posix::Sys().clock_gettime(CLOCK_REALTIME, &now);
     std::tm tm;
-    localtime_r(&now.tv_sec, &tm);
+    posix::LocalCalendar(now.tv_sec, tm);
     FromTm(tm, now.tv_nsec, lpSystemTime);
 }
 
 void GetSystemTime(SYSTEMTIME* lpSystemTime) {
     if (lpSystemTime == nullptr) return;
     timespec now;
-    clock_gettime(CLOCK_REALTIME, &now);
+    posix::Sys().clock_gettime(CLOCK_REALTIME, &now);
     std::tm tm;
     gmtime_r(&now.tv_sec, &tm);
     FromTm(tm, now.tv_nsec, lpSystemTime);
@@ -64,6 +66,21 @@ void Sleep(DWORD dwMilliseconds) {
 namespace posix {
 
 void AdvanceTickCount(DWORD deltaMs) { g_tickOffset.fetch_add(deltaMs, std::memory_order_relaxed); }
+
+bool LocalCalendar(time_t seconds, std::tm& calendar) {
+    thread_local struct {
+        bool valid = false;
+        time_t seconds;
+        std::tm calendar;
+    } last;
+    if (!last.valid || last.seconds != seconds) {
+        last.valid = localtime_r(&seconds, &last.calendar) != nullptr;
+        last.seconds = seconds;
+        if (!last.valid) return false;
+    }
+    calendar = last.calendar;
+    return true;
+}
 
 }  // namespace posix
 }  // namespace win

@@ -23,6 +23,7 @@ using LPSTR = char*;
 using LPCSTR = const char*;
 using LPVOID = void*;
 using LPCVOID = const void*;
+using WCHAR = char16_t;  // UTF-16, two bytes as on Windows
 
 struct SYSTEMTIME {
     WORD wYear;
@@ -76,11 +77,14 @@ using LPSECURITY_ATTRIBUTES = SECURITY_ATTRIBUTES*;
 #define ERROR_DIR_NOT_EMPTY 145UL
 #define ERROR_ALREADY_EXISTS 183UL
 #define ERROR_FILENAME_EXCED_RANGE 206UL
+#define ERROR_MOD_NOT_FOUND 126UL
 #define ERROR_MORE_DATA 234UL
 #define ERROR_DIRECTORY 267UL
 #define ERROR_NOT_OWNER 288UL
+#define ERROR_NOACCESS 998UL
 #define ERROR_FILE_INVALID 1006UL
 #define ERROR_USER_MAPPED_FILE 1224UL
+#define ERROR_INVALID_WINDOW_HANDLE 1400UL
 #define ERROR_NOT_SUPPORTED 50UL
 
 // Message boxes.

@@ -1,0 +1,64 @@
+// CFileEx: a file whose creation also makes the folders its path lacks.
+#include <HalcyonCommon/WinHelpers.h>
+
+#include "Platform/Win.h"
+
+#include <Platform/CFileFind.h>
+
+#include <cstring>
+
+namespace {
+
+// Each missing level costs a call on the way up and one on the way down, less one for the top:
+// 14 missing levels take 27 calls; the walk gives up once it has made 28.
+constexpr int kMaxCreateCalls = 28;
+
+char* PreviousBackslash(char* path, char* cut) {
+    while (cut > path) {
+        if (*--cut == '\\') return cut;
+    }
+    return nullptr;
+}
+
+// Creates the folders that `lpszFileName` lacks above its last component, walking up from the
+// folder that holds the file to the deepest one that exists and down again. True when that
+// folder exists at the end.
+bool CreateMissingFolders(const char* lpszFileName) {
+    char path[MAX_PATH];
+    size_t length = 0;
+    while (length < MAX_PATH && lpszFileName[length] != '\0') ++length;
+    if (length >= MAX_PATH) return false;  // does not fit the working copy
+    std::memcpy(path, lpszFileName, length + 1);
+    char* last = std::strrchr(path, '\\');
+    char* cut = last;
+    for (int calls = 0; cut != nullptr && calls < kMaxCreateCalls; ++calls) {
+        *cut = '\0';
+        win::BOOL made = win::CreateDirectoryA(path, nullptr);
+        win::DWORD error = made ? ERROR_SUCCESS : win::GetLastError();
+        *cut = '\\';
+        if (error == ERROR_PATH_NOT_FOUND) {
+            cut = PreviousBackslash(path, cut);
+        } else if (error != ERROR_SUCCESS && error != ERROR_ALREADY_EXISTS) {
+            return false;
+        } else if (cut == last) {
+            return true;
+        } else {
+            cut = std::strchr(cut + 1, '\\');
+        }
+    }
+    return false;
+}
+
+}  // namespace
+
+CFileEx::CFileEx() = default;
+
+CFileEx::~CFileEx() = default;
+
+int CFileEx::Open(const char* lpszFileName, unsigned int nOpenFlags, CFileException* pError) {
+    int opened = CFile::Open(lpszFileName, nOpenFlags, pError);
+    if (opened || (nOpenFlags & modeCreate) == 0 || lpszFileName == nullptr) return opened;
+    CFileFind existing;
+    if (!existing.FindFile(lpszFileName) && !CreateMissingFolders(lpszFileName)) return FALSE;
+    return CFile::Open(lpszFileName, nOpenFlags, pError);
+}

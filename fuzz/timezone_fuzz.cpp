@@ -1,0 +1,108 @@
+// Fuzzes the reader of the market time zone file. The input is the text of TimeZone.Ctl as the
+// runtime's text mode gives it (the file itself is read through the runtime's fgets; here the
+// lines come from memory, the same way, so that each run costs no file): the table the reader
+// makes must be the one an independent reading gives (strtok and strtoll), every zone unique and
+// within -720 to 720 minutes, and every question answered from it.
+#include <HalcyonCommon.h>
+
+#include "HalcyonCommon/TimeZone/ControlFile.h"
+
+#include <cerrno>
+#include <climits>
+#include <cstdint>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <string>
+#include <utility>
+#include <vector>
+
+namespace {
+
+using Zones = std::vector<std::pair<unsigned char, long>>;
+
+void Check(bool ok, const char* what) {
+    if (ok) return;
+    std::fprintf(stderr, "timezone_fuzz: %s\n", what);
+    std::abort();
+}
+
+// The input's lines as fgets gives them: up to size - 1 bytes, to and with a line feed.
+struct Memory {
+    const uint8_t* data;
+    size_t size;
+    size_t at;
+};
+
+bool NextLine(char* buffer, int size, void* context) {
+    auto* m = static_cast<Memory*>(context);
+    if (m->at >= m->size) return false;
+    int n = 0;
+    while (n < size - 1 && m->at < m->size) {
+        char c = static_cast<char>(m->data[m->at++]);
+        buffer[n++] = c;
+        if (c == '\n') break;
+    }
+    buffer[n] = '\0';
+    return true;
+}
+
+long AtoiClamped(const char* field) {
+    errno = 0;
+    long long value = std::strtoll(field, nullptr, 10);
+    if (value > INT_MAX) return INT_MAX;
+    if (value < INT_MIN) return INT_MIN;
+    return static_cast<long>(value);
+}
+
+// The table the file's text describes, read 255 characters at a time like fgets.
+Zones Expected(const uint8_t* data, size_t size) {
+    Zones zones;
+    bool seen[256] = {};
+    char line[256];
+    for (size_t at = 0; at < size;) {
+        size_t length = 0;
+        while (length < 255 && at < size) {
+            line[length++] = static_cast<char>(data[at++]);
+            if (line[length - 1] == '\n') break;
+        }
+        line[length] = '\0';  // strtok stops at the first NUL, as the reader does
+        if (line[0] == '/') continue;
+        char* code = std::strtok(line, " ,\n");
+        char* offset = code != nullptr ? std::strtok(nullptr, " ,\n") : nullptr;
+        if (offset == nullptr) break;
+        long minutes = AtoiClamped(offset);
+        auto c = static_cast<unsigned char>(code[0]);
+        if (minutes < -720 || minutes > 720 || seen[c]) break;
+        seen[c] = true;
+        zones.emplace_back(c, minutes);
+    }
+    return zones;
+}
+
+Zones Read(const CTimeZone& table) {
+    Zones zones;
+    for (POSITION pos = table.m_listTimeZone.GetHeadPosition(); pos != nullptr;) {
+        auto* node = static_cast<CTimeZoneNode*>(table.m_listTimeZone.GetNext(pos));
+        zones.emplace_back(node->m_byZoneCode, node->GetTimeDiffFromGMT());
+    }
+    return zones;
+}
+
+}  // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+    static CTimeZone table;  // reads the installation's file once; emptied for every input
+    table.RemoveAllTimeZoneNode();
+    Memory memory{data, size, 0};
+    halcyon::timezone::ReadZones(NextLine, &memory, table);
+    Zones zones = Read(table);
+    Check(zones == Expected(data, size), "the table differs from the file's zones");
+    for (size_t i = 0; i < zones.size(); ++i) {
+        Check(table.GetTimeDiffFromGMT(zones[i].first) == zones[i].second, "lookup");
+        Check(
+            table.GetTimeDiff(zones[i].first, zones[0].first) == zones[i].second - zones[0].second,
+            "difference");
+    }
+    return 0;
+}

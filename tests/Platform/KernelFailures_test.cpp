@@ -1,0 +1,225 @@
+// The namespace under failure: system calls that fail while a delete-on-close file is recorded or
+// a mapping grows its file, processes killed in the middle of making a shared block, and a large
+// mapping's reservation that must not keep other processes waiting.
+#include "support/TestEnv.h"
+
+#if HALCYON_STAND_IN
+#include "Platform/KernelTestSupport.h"
+
+#include <HalcyonCommon/Paths.h>
+#include <HalcyonCommon/SharedMemory.h>
+#include <Platform/Host.h>
+
+#include <dirent.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <csignal>
+#include <cstring>
+
+namespace halcyon::test {
+namespace {
+
+using win::posix::RealSysCalls;
+using win::posix::Sys;
+
+// The exit status of child `pid` once it ends within `limitMs`; -1 (the child killed) otherwise.
+int WaitChildWithin(int pid, int limitMs) {
+    int status = 0;
+    bool ended = WaitUntil([&] { return waitpid(pid, &status, WNOHANG) == pid; }, limitMs);
+    if (!ended) {
+        KillChild(pid);
+        return -1;
+    }
+    return WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
+}
+
+bool IsRecordName(const char* path) { return std::strstr(path, ".doc") != nullptr; }
+
+// Child: opens args[0] delete-on-close, then again while the record's args[1] call fails.
+// Exit 0: the second open failed and the first handle still removes the file when closed.
+int OpenWhileRecordFails(const std::vector<std::string>& args) {
+    const std::string& path = args.at(0);
+    auto open = [&](win::DWORD disposition) {
+        return win::CreateFileA(path.c_str(), GENERIC_READ | GENERIC_WRITE,
+                                FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, disposition,
+                                FILE_FLAG_DELETE_ON_CLOSE, nullptr);
+    };
+    win::HANDLE first = open(CREATE_ALWAYS);
+    if (first == INVALID_HANDLE_VALUE) return 10;
+    win::HANDLE second;
+    {
+        SysCallsGuard guard;
+        if (args.at(1) == "write") {
+            Sys().write = [](int, const void*, size_t) -> ssize_t { return errno = ENOSPC, -1; };
+        } else if (args.at(1) == "open") {
+            Sys().open = [](const char* p, int f, mode_t m) {
+                return IsRecordName(p) ? (errno = EMFILE, -1) : RealSysCalls().open(p, f, m);
+            };
+            Sys().openat = [](int d, const char* p, int f, mode_t m) {
+                return IsRecordName(p) ? (errno = EMFILE, -1) : RealSysCalls().openat(d, p, f, m);
+            };
+        } else {
+            Sys().renameat = [](int, const char*, int, const char*) { return errno = ENOSPC, -1; };
+        }
+        second = open(OPEN_EXISTING);
+    }
+    if (second != INVALID_HANDLE_VALUE) return 11;
+    win::CloseHandle(first);
+    return FileExists(path) ? 12 : 0;
+}
+const ChildRole kOpenWhileRecordFails("kernel-record-fails", OpenWhileRecordFails);
+
+TEST(KernelFailures, AFailedRecordNeitherHangsNorSpoilsTheRecordBefore) {
+    for (const char* call : {"write", "open", "rename"}) {
+        std::string path = MakeScratchFolder(std::string("record-") + call) + "/file.tmp";
+        int child = StartChild("kernel-record-fails", {path, call});
+        EXPECT_EQ(WaitChildWithin(child, 20000), 0) << call << " (-1: hung)";
+        CollectLeftovers();
+    }
+}
+
+TEST(KernelFailures, GrowingAFileOnAFullDiskFailsTheMapping) {
+    constexpr off_t kSize = 1 << 20;
+    struct Case {
+        int fallocateErrno;
+        win::DWORD error;  // of CreateFileMappingA; ERROR_SUCCESS: made
+        off_t fileSize;    // afterwards
+    };
+    const Case cases[] = {{ENOSPC, ERROR_DISK_FULL, 0}, {EOPNOTSUPP, ERROR_SUCCESS, kSize}};
+    for (const Case& c : cases) {
+        std::string path = MakeScratchFolder("grow") + "/file";
+        win::HANDLE file = win::CreateFileA(WindowsPath(path).c_str(), GENERIC_READ | GENERIC_WRITE,
+                                            0, nullptr, CREATE_ALWAYS, 0, nullptr);
+        ASSERT_NE(file, INVALID_HANDLE_VALUE);
+        static int s_errno;
+        s_errno = c.fallocateErrno;
+        win::HANDLE map;
+        {
+            SysCallsGuard guard;
+            Sys().fallocate = [](int fd, int mode, off_t at, off_t length) {
+                return length == kSize ? (errno = s_errno, -1)
+                                       : RealSysCalls().fallocate(fd, mode, at, length);
+            };
+            map = win::CreateFileMappingA(file, nullptr, PAGE_READWRITE, 0, kSize, nullptr);
+        }
+        EXPECT_EQ(ErrorOf(map), c.error) << std::strerror(c.fallocateErrno);
+        struct stat st;
+        ASSERT_EQ(stat(path.c_str(), &st), 0);
+        EXPECT_EQ(st.st_size, c.fileSize) << std::strerror(c.fallocateErrno);
+        win::CloseHandle(file);
+    }
+}
+
+// Counts the system calls of the stand-in and kills the process at call `call`.
+int s_countdown = 0;
+void Tick() {
+    if (--s_countdown == 0) raise(SIGKILL);
+}
+
+void KillAtCall(int call) {
+    s_countdown = call;
+    Sys().open = [](const char* p, int f, mode_t m) {
+        return Tick(), RealSysCalls().open(p, f, m);
+    };
+    Sys().openat = [](int d, const char* p, int f, mode_t m) {
+        return Tick(), RealSysCalls().openat(d, p, f, m);
+    };
+    Sys().write = [](int fd, const void* b, size_t n) {
+        return Tick(), RealSysCalls().write(fd, b, n);
+    };
+    Sys().flock = [](int fd, int op) { return Tick(), RealSysCalls().flock(fd, op); };
+    Sys().fstat = [](int fd, struct stat* st) { return Tick(), RealSysCalls().fstat(fd, st); };
+    Sys().renameat = [](int a, const char* b, int c, const char* d) {
+        return Tick(), RealSysCalls().renameat(a, b, c, d);
+    };
+    Sys().linkat = [](int a, const char* b, int c, const char* d, int e) {
+        return Tick(), RealSysCalls().linkat(a, b, c, d, e);
+    };
+}
+
+std::vector<std::string> Entries(const std::string& folder) {
+    std::vector<std::string> names;
+    if (DIR* d = opendir(folder.c_str())) {
+        while (struct dirent* e = readdir(d)) {
+            if (e->d_name[0] != '.') names.push_back(e->d_name);
+        }
+        closedir(d);
+    }
+    return names;
+}
+
+// Child: makes the registry of blocks, then a block in forked processes, each killed at one call
+// more, and collects after each. Exit 0 when nothing was ever left in the TEMP folder, 1 when
+// something was (the call on standard error), 2 when no process got through.
+int KillWhileMakingBlocks(const std::vector<std::string>&) {
+    std::string temp = HostPath(s_PathGetTempPath(0));
+    MakeFolder(temp);
+    s_MapFile_Initialize(true);  // the registry of blocks, which the forked processes share
+    const std::vector<std::string> registry = Entries(temp);
+    for (int call = 1; call < 2000; ++call) {
+        pid_t pid = fork();
+        if (pid == 0) {
+            KillAtCall(call);
+            MEM_MAPFILE map{};
+            _exit(s_MapFile_CreateMapFile(&map, "killed-block", 4096) ? 0 : 10);
+        }
+        int status = 0;
+        if (pid < 0 || waitpid(pid, &status, 0) != pid) return 3;
+        win::posix::CollectKernelObjects();
+        std::vector<std::string> left = Entries(temp);
+        if (left != registry) {
+            std::fprintf(stderr, "killed at call %d: %s left\n", call, left.back().c_str());
+            return 1;
+        }
+        if (WIFEXITED(status)) return call > 20 && WEXITSTATUS(status) == 0 ? 0 : 4;
+    }
+    return 2;
+}
+const ChildRole kKillWhileMakingBlocks("kernel-kill-making-blocks", KillWhileMakingBlocks);
+
+TEST(KernelFailures, AProcessKilledAtAnyCallLeavesNoTemporaryFile) {
+    EXPECT_EQ(WaitChild(StartChild("kernel-kill-making-blocks")), 0);
+}
+
+// Child: creates mutex args[0] (exit 0 once made).
+int CreateMutexAndExit(const std::vector<std::string>& args) {
+    win::HANDLE h = win::CreateMutexA(nullptr, FALSE, args.at(0).c_str());
+    return h == nullptr ? static_cast<int>(win::GetLastError() & 0x7F) : 0;
+}
+const ChildRole kCreateMutex("kernel-create-mutex", CreateMutexAndExit);
+
+TEST(KernelFailures, ALargeMappingIsReservedWithoutHoldingTheFolder) {
+    constexpr off_t kLarge = 64 << 20;
+    static std::string s_mutex;
+    static int s_otherExit;
+    s_mutex = UniqueName("m");
+    s_otherExit = -2;
+    win::HANDLE map;
+    {
+        SysCallsGuard guard;
+        // While the pages are reserved, another process creates a mutex; the file is only sized.
+        Sys().fallocate = [](int fd, int mode, off_t at, off_t length) {
+            if (length < kLarge) return RealSysCalls().fallocate(fd, mode, at, length);
+            s_otherExit = WaitChildWithin(StartChild("kernel-create-mutex", {s_mutex}), 10000);
+            return RealSysCalls().ftruncate(fd, length);
+        };
+        map = win::CreateFileMappingA(INVALID_HANDLE_VALUE, nullptr, PAGE_READWRITE, 0, kLarge,
+                                      UniqueName("s").c_str());
+    }
+    EXPECT_NE(map, nullptr);
+    EXPECT_EQ(s_otherExit, 0) << "-1: the other process waited for the reservation";
+    win::CloseHandle(map);
+}
+
+}  // namespace
+}  // namespace halcyon::test
+
+#else
+#include <gtest/gtest.h>
+
+TEST(KernelFailures, LinuxStandInOnly) { GTEST_SKIP() << "failure injection is the stand-in's"; }
+
+#endif

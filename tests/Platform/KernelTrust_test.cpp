@@ -1,0 +1,209 @@
+// Who may use a namespace folder: a folder another user made or can write is refused, the
+// default folder is a private one, a folder serves one PID namespace, and a child made without
+// atfork handlers owns none of its parent's mutexes.
+#include "support/TestEnv.h"
+
+#if HALCYON_STAND_IN
+#include "Platform/KernelTestSupport.h"
+#include "support/TestProcess.h"
+
+#include <dirent.h>
+#include <fcntl.h>
+#include <sched.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cstdlib>
+#include <cstring>
+
+namespace halcyon::test {
+namespace {
+
+constexpr uid_t kAttacker = 65534;  // nobody
+constexpr uid_t kVictim = 65533;    // a user of its own for the default folder's case
+
+std::vector<std::string> Entries(const std::string& folder) {
+    std::vector<std::string> names;
+    if (DIR* d = opendir(folder.c_str())) {
+        while (struct dirent* e = readdir(d)) {
+            if (std::strcmp(e->d_name, ".") != 0 && std::strcmp(e->d_name, "..") != 0) {
+                names.push_back(e->d_name);
+            }
+        }
+        closedir(d);
+    }
+    return names;
+}
+
+// Child: becomes uid args[1] unless it is empty, uses namespace folder args[0] (empty: the
+// default) and exits with the error of creating a mutex and a mapping (0: both made).
+int UseFolder(const std::vector<std::string>& args) {
+    if (!args.at(1).empty() && setuid(static_cast<uid_t>(std::stoul(args.at(1)))) != 0) return 90;
+    if (args.at(0).empty()) {
+        unsetenv("HALCYON_KERNEL_DIR");
+        unsetenv("XDG_RUNTIME_DIR");
+    } else {
+        setenv("HALCYON_KERNEL_DIR", args.at(0).c_str(), 1);
+    }
+    win::DWORD mutex = ErrorOf(win::CreateMutexA(nullptr, FALSE, "planted.m"));
+    win::DWORD mapping = ErrorOf(win::CreateFileMappingA(INVALID_HANDLE_VALUE, nullptr,
+                                                         PAGE_READWRITE, 0, 4096, "planted.s"));
+    return mutex == mapping ? static_cast<int>(mutex) : 91;
+}
+const ChildRole kUseFolder("kernel-use-folder", UseFolder);
+
+// A folder at `path` as another user might have left it: owned by `owner` with `mode`, holding a
+// delete-on-close record that names `victimFile`.
+void Plant(const std::string& path, uid_t owner, mode_t mode, const std::string& victimFile) {
+    ASSERT_TRUE(MakeFolder(path));
+    struct stat st;
+    ASSERT_EQ(stat(victimFile.c_str(), &st), 0);
+    char record[64];
+    std::snprintf(record, sizeof record, "/.doc.%llx.%llx",
+                  static_cast<unsigned long long>(st.st_dev),
+                  static_cast<unsigned long long>(st.st_ino));
+    WriteFile(path + record, victimFile);
+    ASSERT_EQ(chown(path.c_str(), owner, owner), 0);
+    ASSERT_EQ(chmod(path.c_str(), mode), 0);
+}
+
+TEST(KernelTrust, AFolderAnotherUserCouldHaveMadeIsRefused) {
+    if (geteuid() != 0) GTEST_SKIP() << "planting a folder for another user needs root";
+    std::string base = MakeScratchFolder("planted");
+    std::string victimFile = base + "/precious";
+    std::string defaultFolder = "/dev/shm/halcyon-" + std::to_string(kVictim);
+    os::RemoveTree(defaultFolder);
+    struct Case {
+        const char* what;
+        std::string folder;  // as the victim names it ("" the default)
+        std::string planted;
+        uid_t owner;
+        mode_t mode;
+        uid_t victim;  // 0: root
+        win::DWORD error;
+    };
+    const Case cases[] = {
+        {"another user's", base + "/theirs", base + "/theirs", kAttacker, 0700, 0,
+         ERROR_ACCESS_DENIED},
+        {"world-writable", base + "/open", base + "/open", kAttacker, 0777, 0, ERROR_ACCESS_DENIED},
+        {"group-writable own", base + "/group", base + "/group", 0, 0770, 0, ERROR_ACCESS_DENIED},
+        {"a link to theirs", base + "/link", base + "/target", kAttacker, 0777, 0,
+         ERROR_ACCESS_DENIED},
+        {"default, planted", "", defaultFolder, kAttacker, 0777, kVictim, ERROR_ACCESS_DENIED},
+        {"private own", base + "/mine", base + "/mine", 0, 0700, 0, ERROR_SUCCESS},
+    };
+    for (const Case& c : cases) {
+        WriteFile(victimFile, "keep me");
+        Plant(c.planted, c.owner, c.mode, victimFile);
+        if (c.folder != c.planted && !c.folder.empty()) {
+            ASSERT_EQ(symlink(c.planted.c_str(), c.folder.c_str()), 0);
+        }
+        std::string victim = c.victim == 0 ? "" : std::to_string(c.victim);
+        EXPECT_EQ(WaitChild(StartChild("kernel-use-folder", {c.folder, victim})),
+                  static_cast<int>(c.error))
+            << c.what;
+        // The record planted with the folder counts only in a folder of the caller's own.
+        EXPECT_EQ(FileExists(victimFile), c.error != ERROR_SUCCESS) << c.what;
+        // A used folder notes its namespace; a refused one keeps only the record planted in it.
+        std::vector<std::string> left = Entries(c.planted);
+        bool used = std::find(left.begin(), left.end(), ".pidns") != left.end();
+        EXPECT_EQ(used, c.error == ERROR_SUCCESS) << c.what;
+        if (!used) {
+            EXPECT_EQ(left.size(), 1U) << c.what;
+        }
+    }
+    os::RemoveTree(defaultFolder);
+}
+
+// Child: prints the namespace folder it would use.
+int PrintFolder(const std::vector<std::string>&) {
+    std::printf("%s\n", win::posix::KernelDirectory().c_str());
+    return 0;
+}
+const ChildRole kPrintFolder("kernel-print-folder", PrintFolder);
+
+TEST(KernelTrust, TheDefaultFolderIsAPrivateRuntimeFolderOrTheUsersOwnInShm) {
+    std::string base = MakeScratchFolder("runtime");
+    std::string shm = "/dev/shm/halcyon-" + std::to_string(getuid());
+    MakeFolder(base + "/private");
+    chmod((base + "/private").c_str(), 0700);
+    MakeFolder(base + "/shared");
+    chmod((base + "/shared").c_str(), 0755);
+    symlink((base + "/private").c_str(), (base + "/link").c_str());
+    struct Case {
+        std::string runtime;  // XDG_RUNTIME_DIR
+        std::string expected;
+    };
+    const Case cases[] = {
+        {base + "/private", base + "/private/halcyon"},
+        {base + "/shared", shm},
+        {base + "/link", shm},
+        {"relative", shm},
+        {"", shm},
+    };
+    for (const Case& c : cases) {
+        std::string out;
+        ASSERT_EQ(RunCommand("HALCYON_KERNEL_DIR= XDG_RUNTIME_DIR='" + c.runtime + "' " +
+                                 ChildCommand("kernel-print-folder"),
+                             out),
+                  0);
+        EXPECT_EQ(out, c.expected + "\n") << c.runtime;
+    }
+}
+
+// Child: in a PID namespace of its own (made with unshare), creates mutex args[0]; exits with
+// the error (77: no new namespace could be made).
+int CreateInOtherPidNamespace(const std::vector<std::string>& args) {
+    if (unshare(CLONE_NEWPID) != 0) return 77;
+    pid_t pid = fork();
+    if (pid == 0)
+        _exit(static_cast<int>(ErrorOf(win::CreateMutexA(nullptr, FALSE, args.at(0).c_str()))));
+    int status = 0;
+    if (pid < 0 || waitpid(pid, &status, 0) != pid || !WIFEXITED(status)) return 92;
+    // _exit: a namespace whose first process has ended takes no new ones, as a leak check's
+    // helper at the normal exit would be.
+    _exit(WEXITSTATUS(status));
+}
+const ChildRole kOtherPidNamespace("kernel-other-pid-namespace", CreateInOtherPidNamespace);
+
+TEST(KernelTrust, AFolderServesOnePidNamespace) {
+    std::string name = UniqueName("m");
+    win::HANDLE mine = win::CreateMutexA(nullptr, TRUE, name.c_str());
+    ASSERT_NE(mine, nullptr);
+    int status = WaitChild(StartChild("kernel-other-pid-namespace", {name}));
+    if (status == 77) GTEST_SKIP() << "no PID namespace can be made here (needs root)";
+    EXPECT_EQ(status, static_cast<int>(ERROR_NOT_SUPPORTED));
+    EXPECT_EQ(WaitElsewhere(mine, 0), WAIT_TIMEOUT) << "the mutex is still this thread's";
+    EXPECT_TRUE(win::ReleaseMutex(mine));
+    win::CloseHandle(mine);
+}
+
+TEST(KernelTrust, AChildOfForkWithoutHandlersOwnsNoneOfItsParentsMutexes) {
+    win::HANDLE h = win::CreateMutexA(nullptr, TRUE, UniqueName("m").c_str());
+    ASSERT_NE(h, nullptr);
+    pid_t pid = _Fork();
+    if (pid == 0) {
+        bool waited = win::WaitForSingleObject(h, 0) == WAIT_TIMEOUT;
+        bool refused = !win::ReleaseMutex(h) && win::GetLastError() == ERROR_NOT_OWNER;
+        _exit(waited && refused ? 0 : 1);
+    }
+    ASSERT_GT(pid, 0);
+    int status = 0;
+    ASSERT_EQ(waitpid(pid, &status, 0), pid);
+    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << status;
+    EXPECT_TRUE(win::ReleaseMutex(h));
+    EXPECT_EQ(WaitElsewhere(h, 0), WAIT_OBJECT_0) << "the parent's single acquisition is undone";
+    win::CloseHandle(h);
+}
+
+}  // namespace
+}  // namespace halcyon::test
+
+#else
+#include <gtest/gtest.h>
+
+TEST(KernelTrust, LinuxStandInOnly) { GTEST_SKIP() << "the namespace folder is the stand-in's"; }
+
+#endif
