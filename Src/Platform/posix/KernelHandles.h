@@ -14,7 +14,7 @@
 
 namespace win::posix::kernel {
 
-enum class HandleKind : std::uint8_t { kMutex = 1, kSection = 2, kFile = 3 };
+enum class HandleKind : std::uint8_t { kMutex = 1, kSection = 2, kFile = 3, kEvent = 4 };
 
 struct HandleRef {
     HandleKind kind;

@@ -59,9 +59,10 @@ const kernel::ObjectHeader* ReadHeader(int fd) {
 void Describe(const kernel::ObjectHeader& header, KernelObjectInfo& info) {
     info.name.assign(header.name, std::min<std::size_t>(header.nameLength, kernel::kNameCapacity));
     bool mutex = header.kind == static_cast<std::uint32_t>(kernel::Kind::kMutex);
-    info.kind = mutex ? "mutex" : "mapping";
-    info.size = mutex ? 0 : header.size;
-    if (!mutex) {
+    bool event = header.kind == static_cast<std::uint32_t>(kernel::Kind::kEvent);
+    info.kind = mutex ? "mutex" : event ? "event" : "mapping";
+    info.size = mutex || event ? 0 : header.size;
+    if (!mutex && !event) {
         bool file = header.backing == static_cast<std::uint32_t>(kernel::Backing::kFile);
         info.backing = file ? std::string(header.path, std::min<std::size_t>(header.pathLength,
                                                                              kernel::kPathCapacity))

@@ -5,6 +5,7 @@
 // ends, whichever process it was in. The owner's process id beside it is for people inspecting
 // the namespace and for this process's decision to keep an owned mutex's memory mapped.
 #include "posix/Errors.h"
+#include "posix/KernelEvent.h"
 #include "posix/KernelObjects.h"
 #include "posix/KernelRegistry.h"
 
@@ -168,13 +169,16 @@ DWORD WaitForSingleObject(HANDLE hHandle, DWORD dwMilliseconds) {
         return WAIT_FAILED;
     }
     if (ref.kind == HandleKind::kFile) return WAIT_OBJECT_0;  // a file is always signalled
-    if (ref.kind != HandleKind::kMutex) {
+    if (ref.kind != HandleKind::kMutex && ref.kind != HandleKind::kEvent) {
         SetLastError(ERROR_INVALID_HANDLE);
         return WAIT_FAILED;
     }
     if ((ref.access & SYNCHRONIZE) == 0) {
         SetLastError(ERROR_ACCESS_DENIED);
         return WAIT_FAILED;
+    }
+    if (ref.kind == HandleKind::kEvent) {
+        return WaitEvent(static_cast<KernelObject*>(ref.target), dwMilliseconds);
     }
     return WaitMutex(static_cast<KernelObject*>(ref.target), dwMilliseconds);
 }

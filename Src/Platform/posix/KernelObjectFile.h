@@ -21,7 +21,19 @@ constexpr std::size_t kHeaderBytes = 4096;
 constexpr std::size_t kNameCapacity = 264;   // names have at most 259 bytes
 constexpr std::size_t kPathCapacity = 3072;  // host path of a mapped file
 
-enum class Kind : std::uint32_t { kMutex = 1, kSection = 2 };
+// An event: a futex word and the number of threads sleeping on it. The word's bit 0 is the
+// signalled state; the bits above count the SetEvent calls that found it clear, so that a
+// manual-reset waiter knows it was released even when a ResetEvent followed at once.
+struct EventState {
+    std::atomic<std::uint32_t> word;      // 0: generation << 1 | signalled
+    std::uint32_t manualReset;            // 4: 1 for a manual-reset event
+    std::atomic<std::uint32_t> sleepers;  // 8: threads in FUTEX_WAIT on the word (any process)
+    std::uint32_t reserved;               // 12
+};
+
+constexpr std::uint32_t kEventSignalled = 1;
+
+enum class Kind : std::uint32_t { kMutex = 1, kSection = 2, kEvent = 3 };
 enum class Backing : std::uint32_t { kPagingFile = 0, kFile = 1 };
 
 struct ObjectHeader {
@@ -39,12 +51,15 @@ struct ObjectHeader {
     char name[kNameCapacity];    // 64: the name as created, zero-padded
     char reserved1[384 - 64 - kNameCapacity];
     RobustLock lock;  // 384: a mutex's lock
-    char reserved2[1024 - 384 - sizeof(RobustLock)];
+    char reserved2[512 - 384 - sizeof(RobustLock)];
+    EventState event;  // 512: an event's state
+    char reserved3[1024 - 512 - sizeof(EventState)];
     char path[kPathCapacity];  // 1024: the mapped file's host path
 };
 
 static_assert(sizeof(ObjectHeader) == kHeaderBytes, "the header is one page");
 static_assert(offsetof(ObjectHeader, lock) == 384, "layout of the object header");
+static_assert(offsetof(ObjectHeader, event) == 512, "layout of the object header");
 static_assert(offsetof(ObjectHeader, path) == 1024, "layout of the object header");
 
 }  // namespace win::posix::kernel

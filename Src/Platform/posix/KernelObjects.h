@@ -49,8 +49,20 @@ HALCYON_API BOOL ReleaseMutex(HANDLE hMutex);
 // handle is always signalled; a file mapping cannot be waited on (ERROR_INVALID_HANDLE).
 HALCYON_API DWORD WaitForSingleObject(HANDLE hHandle, DWORD dwMilliseconds);
 
-// Closes a mutex, file mapping or file handle. FALSE with ERROR_INVALID_HANDLE for null, closed
-// or unknown handles.
+// Events. An auto-reset event releases one waiter per SetEvent and is clear again; with no waiter
+// it stays set until a wait takes it (several SetEvent calls before a wait count once). A
+// manual-reset event releases every waiter and stays set until ResetEvent. Creating an existing
+// name returns that event, its type and state unchanged, with ERROR_ALREADY_EXISTS; a name held
+// by a mutex or mapping gives ERROR_INVALID_HANDLE. WaitForSingleObject on an event returns
+// WAIT_OBJECT_0 or WAIT_TIMEOUT: events are never abandoned.
+HALCYON_API HANDLE CreateEventA(LPSECURITY_ATTRIBUTES lpEventAttributes, BOOL bManualReset,
+                                BOOL bInitialState, LPCSTR lpName);
+HALCYON_API HANDLE OpenEventA(DWORD dwDesiredAccess, BOOL bInheritHandle, LPCSTR lpName);
+HALCYON_API BOOL SetEvent(HANDLE hEvent);
+HALCYON_API BOOL ResetEvent(HANDLE hEvent);
+
+// Closes a mutex, event, file mapping or file handle. FALSE with ERROR_INVALID_HANDLE for null,
+// closed or unknown handles.
 HALCYON_API BOOL CloseHandle(HANDLE hObject);
 
 // File mappings over the paging file (hFile INVALID_HANDLE_VALUE; the size must not be 0) or over
@@ -99,7 +111,7 @@ HALCYON_API int CollectKernelObjects();
 // One named object of the namespace, as `halcyon objects` shows it.
 struct KernelObjectInfo {
     std::string name;     // the object's name as created
-    std::string kind;     // "mutex" or "mapping"
+    std::string kind;     // "mutex", "event" or "mapping"
     std::uint64_t size;   // bytes of a mapping, 0 for a mutex
     std::string backing;  // "paging file" or the host path of the mapped file
     int holders;          // processes holding a handle, -1 when unknown
@@ -126,6 +138,8 @@ HALCYON_API bool ListKernelObjects(std::vector<KernelObjectInfo>& objects);
 #define STANDARD_RIGHTS_REQUIRED 0x000F0000UL
 #define MUTEX_MODIFY_STATE 0x0001UL
 #define MUTEX_ALL_ACCESS 0x001F0001UL
+#define EVENT_MODIFY_STATE 0x0002UL
+#define EVENT_ALL_ACCESS 0x001F0003UL
 
 #define PAGE_NOACCESS 0x01UL
 #define PAGE_READONLY 0x02UL

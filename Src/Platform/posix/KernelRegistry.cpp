@@ -65,11 +65,11 @@ void Free(KernelObject* object) {
     delete object;
 }
 
-// With the registry lock held. A mutex's memory must outlive every thread of the process that
-// may still touch it: one that looked it up, waits on it, or owns it (an owned lock is an entry
-// of its owner thread's robust list, which the kernel and the C library walk).
+// With the registry lock held. The memory of a mutex or event must outlive every thread of the
+// process that may still touch it: one that looked it up, waits on it, or owns it (an owned lock
+// is an entry of its owner thread's robust list, which the kernel and the C library walk).
 void Retire(Registry& registry, KernelObject* object) {
-    if (object->kind != Kind::kMutex) {
+    if (object->kind == Kind::kSection) {
         Free(object);
         return;
     }

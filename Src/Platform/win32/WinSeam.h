@@ -73,16 +73,20 @@ using ::LPWIN32_FIND_DATAA;
 using ::WIN32_FIND_DATAA;
 using ::RemoveDirectoryA;
 
-// Kernel objects: mutexes, file mappings, and the file handles they stand on.
+// Kernel objects: mutexes, events, file mappings, and the file handles they stand on.
 using ::CloseHandle;
+using ::CreateEventA;
 using ::CreateFileA;
 using ::CreateFileMappingA;
 using ::CreateMutexA;
 using ::GetTempFileNameA;
 using ::MapViewOfFile;
+using ::OpenEventA;
 using ::OpenFileMappingA;
 using ::OpenMutexA;
 using ::ReleaseMutex;
+using ::ResetEvent;
+using ::SetEvent;
 using ::UnmapViewOfFile;
 using ::VirtualQuery;
 using ::WaitForSingleObject;

@@ -1,0 +1,195 @@
+// Events: auto-reset and manual-reset, named or not, in the namespace of mutexes and mappings.
+//
+// The state is one futex word in the object's header page: bit 0 signalled, the bits above a
+// generation that every SetEvent finding the event clear advances. A wait that finds the event
+// clear sleeps on the word; SetEvent wakes sleepers only when the header counts some, so setting
+// an event nobody waits on makes no system call. Nothing is owned: a process killed anywhere in
+// these functions leaves a valid word (at worst a sleeper count too high, which costs a wake).
+// Sleepers still look at the word every kSliceMs, so that a setter killed between its change of
+// the word and its wake delays a waiter by that much at most, never forever.
+#include "posix/KernelEvent.h"
+
+#include "posix/Errors.h"
+#include "posix/KernelObjects.h"
+
+#include <linux/futex.h>
+#include <sys/syscall.h>
+#include <time.h>
+#include <unistd.h>
+
+#include <climits>
+
+namespace win {
+namespace posix::kernel {
+namespace {
+
+constexpr std::uint64_t kSliceMs = 200;
+
+std::uint64_t NowMs() {
+    timespec now;
+    clock_gettime(CLOCK_MONOTONIC, &now);
+    return static_cast<std::uint64_t>(now.tv_sec) * 1000U +
+           static_cast<std::uint64_t>(now.tv_nsec) / 1000000U;
+}
+
+// Sleeps while the word holds `seen`, for at most `ms` milliseconds.
+void SleepOnWord(EventState& event, std::uint32_t seen, std::uint64_t ms) {
+    timespec span;
+    span.tv_sec = static_cast<time_t>(ms / 1000);
+    span.tv_nsec = static_cast<long>(ms % 1000) * 1000000L;
+    // seq_cst: either the setter sees this sleeper, or the kernel sees the setter's word.
+    event.sleepers.fetch_add(1, std::memory_order_seq_cst);
+    syscall(SYS_futex, &event.word, FUTEX_WAIT, seen, &span, nullptr, 0);
+    event.sleepers.fetch_sub(1, std::memory_order_seq_cst);
+}
+
+// Takes the signal of an auto-reset event; true when this thread got it.
+bool TakeSignal(EventState& event, std::uint32_t& seen) {
+    while ((seen & kEventSignalled) != 0) {
+        if (event.word.compare_exchange_weak(seen, seen & ~kEventSignalled,
+                                             std::memory_order_acquire)) {
+            return true;
+        }
+    }
+    return false;
+}
+
+// A manual-reset event releases its waiter once set, even if reset again before the waiter ran.
+bool Released(const EventState& event, std::uint32_t first, std::uint32_t seen) {
+    return (seen & kEventSignalled) != 0 || (event.manualReset != 0 && seen >> 1 != first >> 1);
+}
+
+DWORD WaitOnState(EventState& event, DWORD milliseconds) {
+    const bool forever = milliseconds == INFINITE;
+    const std::uint64_t end = forever ? 0 : NowMs() + milliseconds;
+    const std::uint32_t first = event.word.load(std::memory_order_acquire);
+    std::uint32_t seen = first;
+    for (;;) {
+        if (event.manualReset == 0 ? TakeSignal(event, seen) : Released(event, first, seen)) {
+            return WAIT_OBJECT_0;
+        }
+        std::uint64_t left = kSliceMs;
+        if (!forever) {
+            std::uint64_t now = NowMs();
+            if (now >= end) return WAIT_TIMEOUT;
+            left = std::min(left, end - now);
+        }
+        SleepOnWord(event, seen, left);
+        seen = event.word.load(std::memory_order_acquire);
+    }
+}
+
+DWORD InitEvent(ObjectHeader& header, bool manualReset, bool signalled) {
+    header.event.manualReset = manualReset ? 1 : 0;
+    header.event.word.store(signalled ? kEventSignalled : 0, std::memory_order_relaxed);
+    return ERROR_SUCCESS;
+}
+
+// The event behind `handle` when the handle may change its state.
+EventState* ModifiableEvent(HANDLE handle) {
+    HandleRef ref;
+    if (!LookupHandle(handle, ref) || ref.kind != HandleKind::kEvent) {
+        SetLastError(ERROR_INVALID_HANDLE);
+        return nullptr;
+    }
+    if ((ref.access & EVENT_MODIFY_STATE) == 0) {
+        SetLastError(ERROR_ACCESS_DENIED);
+        return nullptr;
+    }
+    return &static_cast<KernelObject*>(ref.target)->file.header->event;
+}
+
+HANDLE EventHandle(KernelObject* object, DWORD access, bool existed) {
+    HANDLE handle = HandleFor(object, HandleKind::kEvent, access);
+    if (handle == nullptr) return nullptr;
+    SetLastError(existed ? ERROR_ALREADY_EXISTS : ERROR_SUCCESS);
+    return handle;
+}
+
+}  // namespace
+
+DWORD WaitEvent(KernelObject* object, DWORD milliseconds) {
+    object->waiters.fetch_add(1, std::memory_order_acq_rel);  // keeps the record while it waits
+    DWORD result = WaitOnState(object->file.header->event, milliseconds);
+    object->waiters.fetch_sub(1, std::memory_order_acq_rel);
+    return result;
+}
+
+}  // namespace posix::kernel
+
+using namespace posix;
+using namespace posix::kernel;
+
+HANDLE CreateEventA(LPSECURITY_ATTRIBUTES, BOOL bManualReset, BOOL bInitialState, LPCSTR lpName) {
+    std::string key;
+    DWORD error;
+    if (!ParseName(lpName, key, error)) {
+        SetLastError(error);
+        return nullptr;
+    }
+    bool manual = bManualReset != FALSE;
+    bool signalled = bInitialState != FALSE;
+    CreateRequest request;
+    request.init = [manual, signalled](ObjectHeader& header) {
+        return InitEvent(header, manual, signalled);
+    };
+    std::lock_guard<std::mutex> hold(RegistryLock());
+    KernelObject* object = nullptr;
+    bool existed = false;
+    error = key.empty() ? AcquireUnnamed(Kind::kEvent, request, nullptr, object)
+                        : AcquireNamed(key, Kind::kEvent, &request, nullptr, object, existed);
+    if (error != ERROR_SUCCESS) {
+        SetLastError(error);
+        return nullptr;
+    }
+    // An existing event keeps its own type and state: the flags apply to a new one only.
+    return EventHandle(object, EVENT_ALL_ACCESS, existed);
+}
+
+HANDLE OpenEventA(DWORD dwDesiredAccess, BOOL, LPCSTR lpName) {
+    std::string key;
+    DWORD error;
+    if (lpName == nullptr) {
+        SetLastError(ERROR_INVALID_PARAMETER);
+        return nullptr;
+    }
+    if (!ParseName(lpName, key, error) || key.empty()) {
+        SetLastError(key.empty() && error == ERROR_SUCCESS ? ERROR_FILE_NOT_FOUND : error);
+        return nullptr;
+    }
+    std::lock_guard<std::mutex> hold(RegistryLock());
+    KernelObject* object = nullptr;
+    bool existed = false;
+    error = AcquireNamed(key, Kind::kEvent, nullptr, nullptr, object, existed);
+    if (error != ERROR_SUCCESS) {
+        SetLastError(error);
+        return nullptr;
+    }
+    return EventHandle(object, dwDesiredAccess, false);
+}
+
+BOOL SetEvent(HANDLE hEvent) {
+    EventState* event = ModifiableEvent(hEvent);
+    if (event == nullptr) return FALSE;
+    std::uint32_t seen = event->word.load(std::memory_order_relaxed);
+    bool changed = false;
+    while ((seen & kEventSignalled) == 0 && !changed) {
+        changed = event->word.compare_exchange_weak(seen, (seen + 2) | kEventSignalled,
+                                                    std::memory_order_seq_cst);
+    }
+    // A sleeper that has not taken an earlier signal yet is woken again: the wake is not lost.
+    if (event->sleepers.load(std::memory_order_seq_cst) != 0) {
+        int count = event->manualReset != 0 ? INT_MAX : 1;
+        syscall(SYS_futex, &event->word, FUTEX_WAKE, count, nullptr, nullptr, 0);
+    }
+    return TRUE;
+}
+
+BOOL ResetEvent(HANDLE hEvent) {
+    EventState* event = ModifiableEvent(hEvent);
+    if (event == nullptr) return FALSE;
+    event->word.fetch_and(~kEventSignalled, std::memory_order_release);
+    return TRUE;
+}
+
+}  // namespace win

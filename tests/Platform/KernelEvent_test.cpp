@@ -1,0 +1,178 @@
+// Named events: their rules in one process (table), between threads, and between real processes,
+// including processes killed while they wait or hold a handle.
+#include "Platform/KernelTestSupport.h"
+#include "support/TestEnv.h"
+
+#include <atomic>
+#include <thread>
+
+namespace halcyon::test {
+namespace {
+
+bool EventExists(const std::string& name) {
+    win::HANDLE h = win::OpenEventA(SYNCHRONIZE, FALSE, name.c_str());
+    if (h != nullptr) win::CloseHandle(h);
+    return h != nullptr;
+}
+
+// Child: opens event args[0], raises marker args[1], waits for the event (up to 20 s) and
+// returns 0 when it was set, 1 on a timeout.
+int WaitForEvent(const std::vector<std::string>& args) {
+    win::HANDLE e = win::OpenEventA(SYNCHRONIZE | EVENT_MODIFY_STATE, FALSE, args.at(0).c_str());
+    if (e == nullptr) return 10;
+    RaiseMarker(args.at(1));
+    return win::WaitForSingleObject(e, 20000) == WAIT_OBJECT_0 ? 0 : 1;
+}
+const ChildRole kWaitForEvent("event-wait", WaitForEvent);
+
+// Child: opens event args[0], raises marker args[1] and idles until killed.
+int HoldEvent(const std::vector<std::string>& args) {
+    win::HANDLE e = win::OpenEventA(SYNCHRONIZE, FALSE, args.at(0).c_str());
+    if (e == nullptr) return 10;
+    RaiseMarker(args.at(1));
+    return IdleUntilKilled();
+}
+const ChildRole kHoldEvent("event-hold", HoldEvent);
+
+TEST(KernelEvent, StatesAndErrorsFollowWindows) {
+    struct Case {
+        const char* what;
+        win::BOOL manual;
+        win::BOOL initial;
+        int sets;     // SetEvent calls before the waits
+        bool reset;   // ResetEvent after them
+        int granted;  // of three waits with timeout 0
+    };
+    const Case cases[] = {
+        {"auto, clear", FALSE, FALSE, 0, false, 0},
+        {"auto, initially set", FALSE, TRUE, 0, false, 1},
+        {"auto, three sets count once", FALSE, FALSE, 3, false, 1},
+        {"auto, set then reset", FALSE, FALSE, 1, true, 0},
+        {"manual, set stays set", TRUE, FALSE, 1, false, 3},
+        {"manual, initially set", TRUE, TRUE, 0, false, 3},
+        {"manual, reset clears", TRUE, TRUE, 2, true, 0},
+    };
+    for (const Case& c : cases) {
+        win::HANDLE e = win::CreateEventA(nullptr, c.manual, c.initial, UniqueName(c.what).c_str());
+        ASSERT_NE(e, nullptr) << c.what;
+        for (int i = 0; i < c.sets; ++i) EXPECT_TRUE(win::SetEvent(e)) << c.what;
+        if (c.reset) {
+            EXPECT_TRUE(win::ResetEvent(e)) << c.what;
+        }
+        int granted = 0;
+        for (int i = 0; i < 3; ++i) granted += win::WaitForSingleObject(e, 0) == WAIT_OBJECT_0;
+        EXPECT_EQ(granted, c.granted) << c.what;
+        win::CloseHandle(e);
+    }
+    std::string name = UniqueName("e");
+    win::HANDLE e = win::CreateEventA(nullptr, TRUE, FALSE, name.c_str());
+    EXPECT_EQ(win::GetLastError(), ERROR_SUCCESS);
+    win::HANDLE again = win::CreateEventA(nullptr, FALSE, TRUE, name.c_str());  // flags ignored
+    EXPECT_EQ(win::GetLastError(), ERROR_ALREADY_EXISTS);
+    EXPECT_EQ(win::WaitForSingleObject(again, 0), WAIT_TIMEOUT);
+    EXPECT_EQ(ErrorOf(win::CreateMutexA(nullptr, FALSE, name.c_str())), ERROR_INVALID_HANDLE);
+    std::string mutex = UniqueName("m");
+    win::HANDLE m = win::CreateMutexA(nullptr, FALSE, mutex.c_str());
+    EXPECT_EQ(ErrorOf(win::CreateEventA(nullptr, FALSE, FALSE, mutex.c_str())),
+              ERROR_INVALID_HANDLE);
+    EXPECT_EQ(ErrorOf(win::OpenEventA(EVENT_ALL_ACCESS, FALSE, UniqueName("none").c_str())),
+              ERROR_FILE_NOT_FOUND);
+    win::HANDLE waitOnly = win::OpenEventA(SYNCHRONIZE, FALSE, name.c_str());
+    EXPECT_FALSE(win::SetEvent(waitOnly));
+    EXPECT_EQ(win::GetLastError(), ERROR_ACCESS_DENIED);
+    EXPECT_FALSE(win::SetEvent(m));
+    EXPECT_EQ(win::GetLastError(), ERROR_INVALID_HANDLE);
+    for (win::HANDLE h : {e, again, waitOnly, m}) win::CloseHandle(h);
+    EXPECT_FALSE(win::SetEvent(e));
+    EXPECT_EQ(win::GetLastError(), ERROR_INVALID_HANDLE);
+    EXPECT_FALSE(EventExists(name));  // gone with the last handle
+}
+
+// Every SetEvent on an auto-reset event releases one waiter, none is lost, none released twice;
+// a manual-reset event set and reset at once still releases every thread that waited.
+TEST(KernelEvent, ThreadsAreReleasedOncePerSignal) {
+    win::HANDLE work = win::CreateEventA(nullptr, FALSE, FALSE, nullptr);
+    win::HANDLE done = win::CreateEventA(nullptr, FALSE, FALSE, nullptr);
+    constexpr int kRounds = 2000;
+    std::atomic<int> taken{0};
+    std::thread worker([&] {
+        for (int i = 0; i < kRounds; ++i) {
+            if (win::WaitForSingleObject(work, 20000) != WAIT_OBJECT_0) return;
+            taken.fetch_add(1);
+            win::SetEvent(done);
+        }
+    });
+    for (int i = 0; i < kRounds; ++i) {
+        win::SetEvent(work);
+        ASSERT_EQ(win::WaitForSingleObject(done, 20000), WAIT_OBJECT_0) << i;
+    }
+    worker.join();
+    EXPECT_EQ(taken.load(), kRounds);
+
+    win::HANDLE gate = win::CreateEventA(nullptr, TRUE, FALSE, nullptr);
+    std::atomic<int> sleeping{0}, released{0};
+    std::vector<std::thread> waiters;
+    for (int i = 0; i < 4; ++i) {
+        waiters.emplace_back([&] {
+            sleeping.fetch_add(1);
+            released += win::WaitForSingleObject(gate, 20000) == WAIT_OBJECT_0;
+        });
+    }
+    WaitUntil([&] { return sleeping.load() == 4; });
+    std::this_thread::sleep_for(std::chrono::milliseconds(50));  // let them fall asleep
+    win::SetEvent(gate);
+    win::ResetEvent(gate);
+    for (std::thread& t : waiters) t.join();
+    EXPECT_EQ(released.load(), 4);
+    for (win::HANDLE h : {work, done, gate}) win::CloseHandle(h);
+}
+
+TEST(KernelEvent, AWaiterInAnotherProcessIsWoken) {
+    std::string name = UniqueName("e");
+    std::string ready = UniqueName("ready");
+    win::HANDLE e = win::CreateEventA(nullptr, FALSE, FALSE, name.c_str());
+    int child = StartChild("event-wait", {name, ready});
+    ASSERT_TRUE(WaitForMarker(ready));
+    std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    EXPECT_TRUE(win::SetEvent(e));
+    EXPECT_EQ(WaitChild(child), 0);
+    EXPECT_EQ(win::WaitForSingleObject(e, 0), WAIT_TIMEOUT);  // the child took the signal
+    win::CloseHandle(e);
+}
+
+// A waiter killed while asleep takes no signal with it and keeps nothing alive; a process killed
+// holding the last other handle leaves no event behind.
+TEST(KernelEvent, KilledHoldersLeaveNeitherSleepersNorObjects) {
+    std::string name = UniqueName("e");
+    std::string ready = UniqueName("ready");
+    win::HANDLE e = win::CreateEventA(nullptr, FALSE, FALSE, name.c_str());
+    int victim = StartChild("event-wait", {name, ready});
+    ASSERT_TRUE(WaitForMarker(ready));
+    std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    KillAndCollect(victim);
+    EXPECT_TRUE(win::SetEvent(e));
+    EXPECT_EQ(win::WaitForSingleObject(e, 2000), WAIT_OBJECT_0);  // the signal stayed
+    std::string ready2 = UniqueName("ready2");
+    int next = StartChild("event-wait", {name, ready2});
+    ASSERT_TRUE(WaitForMarker(ready2));
+    EXPECT_TRUE(win::SetEvent(e));
+    EXPECT_EQ(WaitChild(next), 0);
+
+    std::string held = UniqueName("held");
+    std::string ready3 = UniqueName("ready3");
+    win::HANDLE h = win::CreateEventA(nullptr, TRUE, TRUE, held.c_str());
+    int holder = StartChild("event-hold", {held, ready3});
+    ASSERT_TRUE(WaitForMarker(ready3));
+    win::CloseHandle(h);
+    EXPECT_TRUE(EventExists(held));
+    KillAndCollect(holder);
+    EXPECT_FALSE(EventExists(held));
+    h = win::CreateEventA(nullptr, FALSE, FALSE, held.c_str());
+    EXPECT_EQ(win::GetLastError(), ERROR_SUCCESS);
+    EXPECT_EQ(win::WaitForSingleObject(h, 0), WAIT_TIMEOUT);  // fresh: clear, auto-reset
+    win::CloseHandle(h);
+    win::CloseHandle(e);
+}
+
+}  // namespace
+}  // namespace halcyon::test
