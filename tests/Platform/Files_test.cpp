@@ -98,10 +98,12 @@ TEST(PathTranslation, DriveLettersFollowTheEnvironment) {
     std::string c = MakeScratchFolder("drive-c");
     MakeFolder(c + "/Apps");
     std::string cmd = "HALCYON_DRIVE_C=" + c + "/ HALCYON_DRIVE_Z=" + c + "/Apps " +
-                      halcyon::test::ChildCommand("translate") + " 'c:\\APPS\\x' 'Z:\\y' 'D:\\z'";
+                      halcyon::test::ChildCommand("translate") +
+                      " 'c:\\APPS\\x' 'Z:\\y' 'D:\\z' 'C:\\..\\Apps\\x'";
     std::string out;
     ASSERT_EQ(halcyon::test::RunCommand(cmd, out), 0) << out;
-    EXPECT_EQ(out, c + "/Apps/x\n" + c + "/Apps/y\nerror 3\n");
+    // Never above a mapped drive's folder.
+    EXPECT_EQ(out, c + "/Apps/x\n" + c + "/Apps/y\nerror 3\n" + c + "/Apps/x\n");
 #else
     GTEST_SKIP() << "HALCYON_DRIVE_<LETTER> is a setting of the Linux stand-in";
 #endif
