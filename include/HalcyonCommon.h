@@ -6,6 +6,8 @@
 
 #include <HalcyonCommon/Export.h>
 #include <Platform/CCriticalSection.h>
+#include <Platform/CFile.h>
+#include <Platform/CFileException.h>
 #include <Platform/COleDateTime.h>
 #include <Platform/CString.h>
 #include <Platform/CStringArray.h>

@@ -12,6 +12,7 @@
 #include "posix/Crt.h"
 #include "posix/Desktop.h"
 #include "posix/Errors.h"
+#include "posix/FileIo.h"
 #include "posix/Files.h"
 #include "posix/KernelObjects.h"
 #include "posix/Profile.h"

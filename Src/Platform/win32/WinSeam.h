@@ -71,6 +71,16 @@ using ::ReleaseMutex;
 using ::UnmapViewOfFile;
 using ::WaitForSingleObject;
 
+// Reading, writing and positioning files.
+using ::FlushFileBuffers;
+using ::GetFileSize;
+using ::LPDWORD;
+using ::PLONG;
+using ::ReadFile;
+using ::SetEndOfFile;
+using ::SetFilePointer;
+using ::WriteFile;
+
 // Time.
 using ::GetLocalTime;
 using ::GetSystemTime;
