@@ -10,6 +10,7 @@
 #else
 #include "posix/CodePage.h"
 #include "posix/Crt.h"
+#include "posix/CrtMbstring.h"
 #include "posix/Desktop.h"
 #include "posix/Errors.h"
 #include "posix/FileIo.h"

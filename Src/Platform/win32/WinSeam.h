@@ -16,6 +16,7 @@
 
 #include <HalcyonCommon/Export.h>
 
+#include <mbstring.h>
 #include <share.h>
 
 #include <cstdio>
@@ -96,6 +97,7 @@ using ::IsDBCSLeadByteEx;
 using ::_fsopen;
 using ::fopen;
 using ::fopen_s;
+using ::_mbstok;
 
 // Private profiles.
 using ::GetPrivateProfileIntA;
