@@ -34,27 +34,30 @@ void ReadOverrides() {
 // Converts `length` bytes of `source` (its text ends at `textLength`, the first NUL) into `out`,
 // which holds at least `textLength` bytes; returns the bytes written.
 size_t Convert(const unsigned char* source, size_t textLength, size_t length,
-               const std::uint16_t* pairs, char* out) {
+               const unsigned char* outputs, char* out) {
+    const ByteTables& bytes = Big5Bytes();
     size_t i = 0;
     size_t o = 0;
-    while (i < textLength) {
+    while (i + 1 < textLength) {  // two bytes of text left: a pair is possible
         unsigned char lead = source[i];
-        if (lead < 0x80 || i + 1 >= length) {
+        if (lead < 0x80) {
             out[o++] = static_cast<char>(lead);
             ++i;
             continue;
         }
-        unsigned char trail = i + 1 < textLength ? source[i + 1] : 0;
+        std::int32_t index = bytes.rowStart[lead] + bytes.trail[source[i + 1]];
         i += 2;
-        if (lead == 0x80 || lead == 0xFF || !IsTrailByte(trail)) continue;
-        std::uint16_t pair = pairs[lead * 256 + trail];
-        auto first = static_cast<char>(pair & 0xFF);
-        auto second = static_cast<char>(pair >> 8);
-        if (first == '\0') break;  // a table entry of 0 ends the text
-        out[o++] = first;
-        if (second == '\0') break;
-        out[o++] = second;
+        if (index < 0) continue;  // not a Big5 pair: both bytes go
+        const unsigned char* pair = outputs + 2 * index;
+        out[o] = static_cast<char>(pair[0]);
+        out[o + 1] = static_cast<char>(pair[1]);
+        if (pair[0] == 0 || pair[1] == 0) return pair[0] == 0 ? o : o + 1;  // a 0 ends the text
+        o += 2;
     }
+    // The text's last byte: copied when it is the source's last too (or not a lead byte);
+    // otherwise it pairs with the NUL after it, which is no trail byte, and both go.
+    if (i < textLength && (source[i] < 0x80 || i + 1 >= length))
+        out[o++] = static_cast<char>(source[i]);
     return o;
 }
 
@@ -68,28 +71,28 @@ bool s_LangInitialGBTable() {
     switch (ReadWholeFile(path, file, cause, fileName)) {
         case ReadResult::kOpenFailed:
             ReportOpenFailure(path, cause);
-            LoadedPairs().reset();
+            LoadedOutputs().reset();
             return false;
         case ReadResult::kShortRead:
             ReportReadFailure(fileName);
-            LoadedPairs().reset();
+            LoadedOutputs().reset();
             return false;
         case ReadResult::kRead:
             break;
     }
     ReadOverrides();
-    LoadedPairs() = BuildPairTable(file.data(), file.size(), Overrides());
+    LoadTableBytes(file.data(), file.size());
     return true;
 }
 
 bool s_LangUnInitialGBTable() {
-    LoadedPairs().reset();
+    LoadedOutputs().reset();
     return true;
 }
 
 void s_LangConvertToSimplifiedChinese(const CString& strSource, CString& strResult) {
-    const std::uint16_t* pairs = LoadedPairs().get();
-    if (pairs == nullptr) return;
+    const unsigned char* outputs = LoadedOutputs().get();
+    if (outputs == nullptr) return;
     if (&strSource == &strResult) {
         CString source = strSource;
         s_LangConvertToSimplifiedChinese(source, strResult);
@@ -99,6 +102,6 @@ void s_LangConvertToSimplifiedChinese(const CString& strSource, CString& strResu
     size_t textLength = std::strlen(source.c_str());
     char* out = strResult.GetBufferSetLength(static_cast<int>(textLength));
     size_t written = Convert(reinterpret_cast<const unsigned char*>(source.data()), textLength,
-                             source.size(), pairs, out);
+                             source.size(), outputs, out);
     strResult.ReleaseBuffer(static_cast<int>(written));
 }

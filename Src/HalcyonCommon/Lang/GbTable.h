@@ -4,42 +4,45 @@
 // 0xA1-0xA3), the frequent characters (0xA4-0xC5 and the first half of 0xC6) and the less frequent
 // ones (0xC9-0xF9), each lead byte with 157 trail positions (0x40-0x7E, then 0xA1-0xFE).
 //
-// Converting looks every byte pair up in one table of all 65536 pairs, made when the file is
-// loaded: for a pair with a valid trail byte and a lead byte from 0x81 to 0xFE it holds the two
-// bytes that replace it (a table entry, an override, "??" for the reserved rows 0xC6A1-0xC8FE, or
-// the pair itself outside the table's rows). Pairs with any other bytes are dropped.
+// For converting, the loaded table has a row of 157 two-byte outputs for every lead byte from 0x81
+// to 0xFE: the file's entries with the overrides in place for the table's rows, "??" for the
+// reserved rows (0xC6A1-0xC8FE), and the pair itself for the lead bytes outside the table. A pair
+// then finds its output with one addition, row start plus trail position; a negative sum means
+// the pair is dropped.
 #pragma once
 
+#include <HalcyonCommon/Export.h>
+#include <Platform/CString.h>
+
+#include <cstddef>
 #include <cstdint>
 #include <map>
 #include <memory>
-
-#include <Platform/CString.h>
 
 namespace halcyon::lang {
 
 constexpr int kTableEntries = 13565;
 constexpr int kFirstOverridable = 471;  // the symbols take no overrides
+constexpr int kRowLength = 157;
+constexpr int kFirstLead = 0x81;
+constexpr int kRows = 0xFE - kFirstLead + 1;
 
-// The table index of a Big5 pair in the table's rows, or -1 (reserved rows, other leads, bad
-// trail bytes).
-int TableIndex(unsigned char lead, unsigned char trail);
+struct ByteTables {
+    std::int32_t rowStart[256];  // the lead byte's first output index, very negative for none
+    std::int32_t trail[256];     // the trail position 0-156, very negative for an invalid byte
+};
+const ByteTables& Big5Bytes();
 
-// True when `trail` is a Big5 trail byte (0x40-0x7E or 0xA1-0xFE).
-inline bool IsTrailByte(unsigned char trail) {
-    return (trail >= 0x40 && trail <= 0x7E) || (trail >= 0xA1 && trail <= 0xFE);
-}
+// kRows * kRowLength outputs of two bytes each, in the order they are written.
+using Outputs = std::unique_ptr<unsigned char[]>;
 
-// The replacement of each pair, indexed by lead * 256 + trail, first byte in the low half.
-using PairTable = std::unique_ptr<std::uint16_t[]>;
-
-// Builds the pair table from the file's bytes (entries past a short file's end give "??") and the
-// overrides (values shorter than two bytes are ignored).
-PairTable BuildPairTable(const char* file, std::size_t fileLength,
-                         const std::map<int, CString>& overrides);
-
-// The loaded pair table (null while none is loaded) and the overrides read so far.
-PairTable& LoadedPairs();
+// The loaded outputs, null while no table is loaded, and the overrides read so far.
+Outputs& LoadedOutputs();
 std::map<int, CString>& Overrides();
+
+// Makes the outputs from a table file's bytes and the overrides, and loads them. Entries past a
+// short file's end are "??"; an override shorter than two bytes is ignored. Exported for the
+// benchmark and the fuzz targets.
+HALCYON_API void LoadTableBytes(const char* file, std::size_t fileLength);
 
 }  // namespace halcyon::lang
