@@ -1,5 +1,7 @@
 #include "HalcyonCommon/Lang/GbTable.h"
 
+#include <cstring>
+
 namespace halcyon::lang {
 namespace {
 
@@ -16,20 +18,55 @@ ByteTables MakeByteTables() {
     return t;
 }
 
-// The table index of (lead, trail position t), or -1 outside the table's rows.
-int TableIndex(int lead, int t) {
-    if (lead >= 0xA1 && lead <= 0xA3) return (lead - 0xA1) * kRowLength + t;
-    if (lead >= 0xA4 && lead <= 0xC5) return 471 + (lead - 0xA4) * kRowLength + t;
-    if (lead == 0xC6 && t < 63) return 471 + 34 * kRowLength + t;
-    if (lead >= 0xC9 && lead <= 0xF9) return 5872 + (lead - 0xC9) * kRowLength + t;
+// The table index of the lead byte's first position, or -1 for a row outside the table.
+int RowIndex(int lead) {
+    if (lead >= 0xA1 && lead <= 0xA3) return (lead - 0xA1) * kRowLength;
+    if (lead >= 0xA4 && lead <= 0xC6) return 471 + (lead - 0xA4) * kRowLength;
+    if (lead >= 0xC9 && lead <= 0xF9) return 5872 + (lead - 0xC9) * kRowLength;
     return -1;
 }
 
-bool IsReserved(int lead, int t) {
-    return lead == 0xC7 || lead == 0xC8 || (lead == 0xC6 && t >= 63);
+int TrailByte(int t) { return t < 63 ? 0x40 + t : 0xA1 + t - 63; }
+
+constexpr std::size_t kOutputBytes = kRows * kRowLength * 2;
+
+// The outputs that do not depend on the file: the pairs themselves outside the table's rows,
+// "??" everywhere else until the file fills the table's rows.
+const unsigned char* FixedOutputs() {
+    static const std::unique_ptr<unsigned char[]> fixed = [] {
+        std::unique_ptr<unsigned char[]> out(new unsigned char[kOutputBytes]);
+        for (int lead = kFirstLead; lead <= 0xFE; ++lead) {
+            bool keep = RowIndex(lead) < 0 && lead != 0xC7 && lead != 0xC8;
+            for (int t = 0; t < kRowLength; ++t) {
+                unsigned char* pair = &out[((lead - kFirstLead) * kRowLength + t) * 2];
+                pair[0] = static_cast<unsigned char>(keep ? lead : '?');
+                pair[1] = static_cast<unsigned char>(keep ? TrailByte(t) : '?');
+            }
+        }
+        return out;
+    }();
+    return fixed.get();
 }
 
-int TrailByte(int t) { return t < 63 ? 0x40 + t : 0xA1 + t - 63; }
+// Copies the file's entries of one lead byte's row, as far as the file goes (0xC6 has table
+// entries below trail 0xA1 only).
+void CopyRow(unsigned char* out, int lead, const char* file, std::size_t fileLength) {
+    int first = RowIndex(lead);
+    if (first < 0 || file == nullptr) return;
+    std::size_t wanted = lead == 0xC6 ? 63 * 2 : kRowLength * 2;
+    auto offset = static_cast<std::size_t>(first) * 2;
+    std::size_t available = offset >= fileLength ? 0 : (fileLength - offset) & ~std::size_t{1};
+    std::size_t count = available < wanted ? available : wanted;
+    if (count > 0) std::memcpy(out, file + offset, count);
+}
+
+// The output index of table index n.
+int OutputIndex(int n) {
+    int lead = n < 471    ? 0xA1 + n / kRowLength
+               : n < 5872 ? 0xA4 + (n - 471) / kRowLength
+                          : 0xC9 + (n - 5872) / kRowLength;
+    return (lead - kFirstLead) * kRowLength + (n - RowIndex(lead));
+}
 
 }  // namespace
 
@@ -49,32 +86,16 @@ std::map<int, CString>& Overrides() {
 }
 
 void LoadTableBytes(const char* file, std::size_t fileLength) {
-    Outputs outputs(new unsigned char[kRows * kRowLength * 2]);
+    Outputs outputs(new unsigned char[kOutputBytes]);
+    std::memcpy(outputs.get(), FixedOutputs(), kOutputBytes);
     for (int lead = kFirstLead; lead <= 0xFE; ++lead) {
-        for (int t = 0; t < kRowLength; ++t) {
-            unsigned char* out = &outputs[((lead - kFirstLead) * kRowLength + t) * 2];
-            int n = TableIndex(lead, t);
-            auto offset = static_cast<std::size_t>(n) * 2;
-            const CString* override = nullptr;
-            if (n >= kFirstOverridable) {
-                auto found = Overrides().find(n);
-                if (found != Overrides().end() && found->second.GetLength() >= 2) {
-                    override = &found->second;
-                }
-            }
-            if (override != nullptr) {
-                out[0] = static_cast<unsigned char>(override->GetAt(0));
-                out[1] = static_cast<unsigned char>(override->GetAt(1));
-            } else if (n >= 0 && file != nullptr && offset + 1 < fileLength) {
-                out[0] = static_cast<unsigned char>(file[offset]);
-                out[1] = static_cast<unsigned char>(file[offset + 1]);
-            } else if (n >= 0 || IsReserved(lead, t)) {
-                out[0] = out[1] = '?';  // past a short file's end, or a reserved row
-            } else {
-                out[0] = static_cast<unsigned char>(lead);
-                out[1] = static_cast<unsigned char>(TrailByte(t));
-            }
-        }
+        CopyRow(&outputs[(lead - kFirstLead) * kRowLength * 2], lead, file, fileLength);
+    }
+    for (const auto& [n, value] : Overrides()) {
+        if (n < kFirstOverridable || n >= kTableEntries || value.GetLength() < 2) continue;
+        unsigned char* out = &outputs[OutputIndex(n) * 2];
+        out[0] = static_cast<unsigned char>(value.GetAt(0));
+        out[1] = static_cast<unsigned char>(value.GetAt(1));
     }
     LoadedOutputs() = std::move(outputs);
 }

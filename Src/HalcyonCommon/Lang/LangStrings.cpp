@@ -60,6 +60,14 @@ CString SectionOfKey(const CString& key) {
 
 }  // namespace
 
+void halcyon::lang::AddLanguageText(std::vector<char>& text) {
+    text.push_back('\r');
+    size_t last = text.size() - 1;
+    text.push_back('\0');
+    s_LangGetAllLine(text.data(), text.data() + last);
+    AddLines(Lines());
+}
+
 bool s_LangInitialLanguageString() {
     using namespace halcyon::lang;
     CString folder = LanguageFolder();
@@ -84,11 +92,7 @@ bool s_LangInitialLanguageString() {
         return false;
     }
     text.insert(text.end(), second.begin(), second.end());
-    text.push_back('\r');
-    size_t last = text.size() - 1;
-    text.push_back('\0');
-    s_LangGetAllLine(text.data(), text.data() + last);
-    AddLines(Lines());
+    AddLanguageText(text);
     return true;
 }
 
