@@ -1,9 +1,10 @@
 // The seam on Windows: win::Name is the system's own ::Name.
 //
 // Types and functions enter namespace win by using-declarations; constants are the macros of
-// <windows.h>, spelled as the library spells them. fopen, fopen_s and _fsopen (with the flags of
-// <share.h>) are the C runtime's. The one function of our own is MessageBoxA, which offers the box
-// to the hook installed with halcyon::SetMessageBoxHook before it shows it (Desktop.cpp).
+// <windows.h>, spelled as the library spells them. fopen, fopen_s, _fsopen (with the flags of
+// <share.h>) and _mbstok are the C runtime's. The one function of our own is MessageBoxA, which
+// offers the box to the hook installed with halcyon::SetMessageBoxHook before it shows it
+// (Desktop.cpp).
 #pragma once
 
 #ifndef WIN32_LEAN_AND_MEAN
@@ -95,9 +96,9 @@ using ::IsDBCSLeadByteEx;
 
 // The C runtime.
 using ::_fsopen;
+using ::_mbstok;
 using ::fopen;
 using ::fopen_s;
-using ::_mbstok;
 
 // Private profiles.
 using ::GetPrivateProfileIntA;
