@@ -105,6 +105,29 @@ TEST_F(LangStrings, MissingFilesAndUnloading) {
     EXPECT_EQ(Get("IDS_MAIN_A"), "");
 }
 
+// Child: loads the string table and prints the message boxes and whether it could.
+int LoadRole(const std::vector<std::string>&) {
+    MessageBoxes boxes;
+    bool loaded = s_LangInitialLanguageString();
+    for (const std::string& text : boxes.texts) std::printf("%s", text.c_str());
+    std::printf("loaded %d\n", loaded);
+    return 0;
+}
+const ChildRole kLoadRole("lang-load", LoadRole);
+
+// The settings name the language files; a name that is a path is refused (badPath, 3).
+TEST_F(LangStrings, FileNamesMustNotBePaths) {
+    WriteLanguageFile("Test.lng", "[MAIN]\r\nIDS_MAIN_A=1\r\n");
+    for (const char* name : {"..\\Language\\Test.lng", "../Language/Test.lng", "Z:Test.lng"}) {
+        WriteLanguageSettings("2", name);
+        std::string out;
+        ASSERT_EQ(RunCommand(ChildCommand("lang-load"), out), 0);
+        EXPECT_NE(out.find("]--error code:3\n"), std::string::npos) << name << ": " << out;
+        EXPECT_NE(out.find("loaded 0\n"), std::string::npos) << out;
+    }
+    WriteLanguageSettings();
+}
+
 TEST_F(LangStrings, InitialLanguageFillsTheStatusStrings) {
     Load(
         "[BKAPI]\r\nIDS_BKAPI_STQSYMBOL_STATUS_CLOSE=Closed\r\n"

@@ -14,12 +14,14 @@ namespace halcyon::test {
 inline std::string LanguageFolder() { return RootHostPath() + "/Sys/Language"; }
 
 // The settings every test of the process shares: language 2, read once per process.
-inline void WriteLanguageSettings(const char* lang = "2") {
+inline void WriteLanguageSettings(const char* lang = "2", const char* file = "Test.lng") {
     MakeFolder(LanguageFolder());
     WriteFile(LanguageFolder() + "/Language.ini",
               std::string("[SETTING]\r\nLANG=") + lang +
                   "\r\nCOUNT=3\r\n[LANGNAME]\r\n1=IDS_LANG_ONE\r\n2=IDS_LANG_TWO\r\n"
-                  "4=IDS_LANG_FOUR\r\n[LANGFILE]\r\n2=Test.lng\r\n1=One.lng\r\n"
+                  "4=IDS_LANG_FOUR\r\n[LANGFILE]\r\n2=" +
+                  file +
+                  "\r\n1=One.lng\r\n"
                   "[BKLANGFILE]\r\n2=TestBK.lng\r\n");
 }
 

@@ -3,6 +3,8 @@
 
 #include "HalcyonCommon/Lang/LangState.h"
 
+#include <Platform/CFile.h>
+
 #include <string>
 
 using halcyon::lang::ReadResult;
@@ -51,6 +53,13 @@ void AddLines(const std::vector<CString>& lines) {
     }
 }
 
+// A language file is named by the settings file; only a plain name in the language folder is
+// taken, never a path that leads elsewhere. Double-byte aware: a Big5 name may hold 0x5C.
+bool IsPlainFileName(const CString& name) {
+    return name.Find('\\') < 0 && name.Find('/') < 0 && name.Find(':') < 0 && name != "." &&
+           name != "..";
+}
+
 // The section of a resource key: the text between its first and second underscore.
 CString SectionOfKey(const CString& key) {
     int first = key.Find('_');
@@ -73,9 +82,12 @@ bool s_LangInitialLanguageString() {
     CString folder = LanguageFolder();
     CString mainPath = folder + s_LangGetLangFile();
     std::vector<char> text;
-    int cause = 0;
+    int cause = CFileException::badPath;
     CString fileName;
-    switch (ReadWholeFile(mainPath, text, cause, fileName)) {
+    ReadResult result = IsPlainFileName(s_LangGetLangFile())
+                            ? ReadWholeFile(mainPath, text, cause, fileName)
+                            : ReadResult::kOpenFailed;
+    switch (result) {
         case ReadResult::kOpenFailed:
             ReportOpenFailure(mainPath, cause);
             return false;
@@ -87,7 +99,8 @@ bool s_LangInitialLanguageString() {
     }
     std::vector<char> second;
     CString bkPath = folder + s_LangGetBKLangFile();
-    if (ReadWholeFile(bkPath, second, cause, fileName) == ReadResult::kShortRead) {
+    if (IsPlainFileName(s_LangGetBKLangFile()) &&
+        ReadWholeFile(bkPath, second, cause, fileName) == ReadResult::kShortRead) {
         ReportReadFailure(fileName);
         return false;
     }
