@@ -18,11 +18,13 @@
 #include <Platform/CWnd.h>
 #include <Platform/Host.h>
 
+#include <HalcyonCommon/AppInfo.h>
 #include <HalcyonCommon/Coding.h>
 #include <HalcyonCommon/Convert.h>
 #include <HalcyonCommon/Dates.h>
 #include <HalcyonCommon/Diag.h>
 #include <HalcyonCommon/JulianDay.h>
+#include <HalcyonCommon/Lang.h>
 #include <HalcyonCommon/Mutex.h>
 #include <HalcyonCommon/Paths.h>
 #include <HalcyonCommon/Profile.h>

@@ -12,6 +12,7 @@
 #include "posix/Crt.h"
 #include "posix/CrtFind.h"
 #include "posix/CrtTime.h"
+#include "posix/CrtMbstring.h"
 #include "posix/Desktop.h"
 #include "posix/Errors.h"
 #include "posix/FileIo.h"

@@ -3,10 +3,12 @@
 // This process becomes the owner of the queue registry and creates a shared queue; a second
 // process (this program again, "demo --consume") opens it by name. This process generates
 // market-data records, compresses each with the codec and writes it into the queue; the second
-// reads, decodes and checks every record against what it should be. Each process ends the road
-// by logging its summary in the system log "demo" (one process at a time writes a log's day file:
-// the consumer has ended before the producer logs).
+// reads, decodes and checks every record against what it should be, and converts the Big5 names
+// of Traditional-Chinese markets to GB when the installation's language asks for it. Each
+// process ends the road by logging its summary in the system log "demo" (one process at a time
+// writes a log's day file: the consumer has ended before the producer logs).
 #include "Command.h"
+#include "DemoInstruments.h"
 
 #include <HalcyonCommon.h>
 
@@ -27,8 +29,11 @@ const char kHelp[] =
     "Runs the road of one record through the terminal with two processes: this one owns the\n"
     "queue registry, creates the shared queue \"HALCYON_DEMO\", compresses generated market-data\n"
     "records and writes them; a second process opens the queue by name, reads, decodes and\n"
-    "checks them. Prints the counts, the bytes before and after compression and the records per\n"
-    "second. N defaults to 200000. Exits non-zero when any record arrives damaged or missing.\n";
+    "checks them. The records carry instrument names in Big5; when the installation's language\n"
+    "is Simplified Chinese (number 2 in SYS\\Language\\Language.ini), the second process converts\n"
+    "the names of the markets that need it to GB and checks them too. Prints the counts, the\n"
+    "bytes before and after compression and the records per second. N defaults to 200000.\n"
+    "Exits non-zero when any record arrives damaged or missing.\n";
 
 const char kQueueName[] = "HALCYON_DEMO";
 constexpr unsigned char kQueueKiB = 255;
@@ -40,14 +45,14 @@ using Clock = std::chrono::steady_clock;
 // Record n: a quote line, and every 64th a five-level depth snapshot, the way the terminal's
 // feeds look. The same n always gives the same bytes, so the consumer can check them.
 std::string MarketRecord(unsigned long n) {
-    static const char* kSymbols[] = {"TXF", "MXF", "2330", "2317", "0050", "HSI", "ES", "NQ"};
-    const char* symbol = kSymbols[n % 8];
+    const Instrument& instrument = DemoInstrument(n);
     double last = 17000.0 + static_cast<double>((n * 7919) % 4000) / 4.0;
     char line[kRawMax];
-    int length = std::snprintf(line, sizeof line,
-                               "Q,%lu,%s,2026-12-05 09:%02lu:%02lu.%03lu,%.2f,%.2f,%.2f,%lu,%lu", n,
-                               symbol, (n / 60000) % 60, (n / 1000) % 60, n % 1000, last,
-                               last - 0.5, last + 0.5, 1 + n % 97, 100000 + n * 3);
+    int length = std::snprintf(
+        line, sizeof line,
+        "Q,%lu,%s,%02X,%s,2026-12-05 09:%02lu:%02lu.%03lu,%.2f,%.2f,%.2f,%lu,%lu", n,
+        instrument.symbol, instrument.market, instrument.big5Name, (n / 60000) % 60,
+        (n / 1000) % 60, n % 1000, last, last - 0.5, last + 0.5, 1 + n % 97, 100000 + n * 3);
     std::string record(line, static_cast<size_t>(length));
     if (n % 64 == 0) {
         for (int level = 1; level <= 5; ++level) {
@@ -81,6 +86,7 @@ int Consume(unsigned long records) {
         std::fprintf(stderr, "halcyon demo: consumer: queue \"%s\" did not appear\n", kQueueName);
         return kExitFailure;
     }
+    NameConversion names;
     unsigned char packed[3095];
     std::string raw(kRawMax, '\0');
     unsigned long good = 0, bad = 0;
@@ -94,8 +100,10 @@ int Consume(unsigned long records) {
         }
         lastRecord = Clock::now();
         long size = s_CodingDecode(reinterpret_cast<char*>(packed), length, &raw[0], kRawMax);
+        const Instrument& instrument = DemoInstrument(n);
         std::string want = MarketRecord(n++);
-        if (size == static_cast<long>(want.size()) && raw.compare(0, want.size(), want) == 0) {
+        if (size == static_cast<long>(want.size()) && raw.compare(0, want.size(), want) == 0 &&
+            names.Check(raw.substr(0, want.size()), instrument)) {
             ++good;
         } else {
             ++bad;
@@ -103,8 +111,9 @@ int Consume(unsigned long records) {
     }
     std::printf(
         "consumer   opened \"%s\" as id %d; read, decoded and checked %lu records: "
-        "%lu intact, %lu damaged, %lu missing\n",
-        kQueueName, id, good + bad, good, bad, records - good - bad);
+        "%lu intact, %lu damaged, %lu missing\n"
+        "consumer   %s\n",
+        kQueueName, id, good + bad, good, bad, records - good - bad, names.Summary().c_str());
     s_MapFile_CloseQue(id, false);
     char summary[160];
     std::snprintf(summary, sizeof summary, "%lu intact, %lu damaged, %lu missing", good, bad,

@@ -2,8 +2,8 @@
 //
 // Types and functions enter namespace win by using-declarations; constants are the macros of
 // <windows.h>, spelled as the library spells them. The C runtime's functions (fopen, _fsopen with
-// the flags of <share.h>, _mkdir, _findfirst64i32, _time64, …) are its own; time64_t is its
-// __time64_t. The one function of our own is MessageBoxA, which offers the box to the hook
+// the flags of <share.h>, _mkdir, _findfirst64i32, _time64, _mbstok, …) are its own; time64_t is
+// its __time64_t. The one function of our own is MessageBoxA, which offers the box to the hook
 // installed with halcyon::SetMessageBoxHook before it shows it (Desktop.cpp).
 #pragma once
 
@@ -19,6 +19,7 @@
 
 #include <direct.h>
 #include <io.h>
+#include <mbstring.h>
 #include <share.h>
 
 #include <cstdio>
@@ -122,6 +123,7 @@ using ::_findfirst64i32;
 using ::_findnext64i32;
 using ::_fsopen;
 using ::_mkdir;
+using ::_mbstok;
 using ::fopen;
 using ::fopen_s;
 using ::remove;

@@ -1,0 +1,86 @@
+// Fuzzes the language-file parser, in code page 950 (Big5), where a trail byte may be "\", "[",
+// "]" or "_". The input is the joined text of a language file and its second file. After loading
+// it, every entry must read back as a straightforward model of the rules says: the lines are the
+// text's CR-separated pieces, a "[" line of three characters or more names a section, a line with
+// "=" is an entry of the current section, and a later entry of a key wins.
+#include <HalcyonCommon.h>
+
+#include "HalcyonCommon/Lang/LangState.h"
+
+#include <cstdint>
+#include <cstdio>
+#include <cstdlib>
+#include <map>
+#include <string>
+#include <vector>
+
+namespace {
+
+void Check(bool ok, const char* what) {
+    if (ok) return;
+    std::fprintf(stderr, "lang_file_fuzz: %s\n", what);
+    std::abort();
+}
+
+using Model = std::map<std::string, std::map<std::string, std::string>>;
+
+Model Expected(const std::vector<CString>& lines) {
+    Model model;
+    std::map<std::string, std::string>* current = nullptr;
+    for (const CString& line : lines) {
+        const std::string& text = line.str();
+        if (text[0] == '[' && text.size() >= 3) {
+            current = &model[text.substr(1, text.size() - 2)];
+            continue;
+        }
+        int equals = line.Find('=');  // the first "=" that is a character of its own
+        if (current != nullptr && equals >= 0) {
+            (*current)[text.substr(0, static_cast<size_t>(equals))] =
+                text.substr(static_cast<size_t>(equals) + 1);
+        }
+    }
+    return model;
+}
+
+}  // namespace
+
+extern "C" int LLVMFuzzerInitialize(int*, char***) {
+    setenv("HALCYON_CODEPAGE", "950", 1);
+    return 0;
+}
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+    std::vector<char> text(data, data + size);
+    s_LangUnInitialLanguageString();
+    halcyon::lang::AddLanguageText(text);
+    const std::vector<CString>& lines = halcyon::lang::Lines();
+    for (const CString& line : lines) {
+        Check(!line.IsEmpty(), "an empty line was kept");
+        Check(line.str().find('\0') == std::string::npos, "a line holds a NUL");
+    }
+    Model model = Expected(lines);
+    for (const auto& [section, entries] : model) {
+        for (const auto& [key, value] : entries) {
+            CString got("unset");
+            Check(s_LangGetLanguageString(got, section.c_str(), key.c_str()) != 0,
+                  "an entry is missing");
+            Check(got.str() == value, "an entry holds another value");
+            CString fullKey(key.c_str());
+            int first = fullKey.Find('_');
+            int second = first < 0 ? -1 : fullKey.Find('_', first + 1);
+            if (second < 0 || fullKey.Mid(first + 1, second - first - 1).str() != section) continue;
+            Check(s_LangGetLangString(fullKey).GetLength() == static_cast<int>(value.size()),
+                  "a value looked up by its resource key changed length");
+        }
+    }
+    if (size > 0) {  // the line-break rule on the raw input, with any length
+        CString raw(reinterpret_cast<const char*>(data), static_cast<int>(size));
+        int before = raw.GetLength();
+        s_LangConvertEnterChar(raw, static_cast<int>(data[0]) - 8);
+        Check(raw.GetLength() == before, "the line breaks changed the length");
+    }
+    // Leaves nothing allocated, so that libFuzzer's leak check has nothing to look into.
+    s_LangUnInitialLanguageString();
+    s_LangGetAllLine(nullptr, nullptr);
+    return 0;
+}
