@@ -13,9 +13,9 @@
 #include <HalcyonCommon.h>
 
 #include <benchmark/benchmark.h>
+#include <spdlog/pattern_formatter.h>
 #include <spdlog/sinks/basic_file_sink.h>
 #include <spdlog/sinks/daily_file_sink.h>
-#include <spdlog/pattern_formatter.h>
 #include <spdlog/spdlog.h>
 
 #include <cstdio>

@@ -63,16 +63,16 @@ using ::SetLastError;
 // Paths and files.
 using ::CreateDirectoryA;
 using ::DeleteFileA;
-using ::GetCurrentDirectoryA;
-using ::GetFileAttributesA;
-using ::GetModuleFileNameA;
 using ::FindClose;
 using ::FindFirstFileA;
 using ::FindNextFileA;
+using ::GetCurrentDirectoryA;
+using ::GetFileAttributesA;
+using ::GetModuleFileNameA;
 using ::GetModuleHandleA;
 using ::LPWIN32_FIND_DATAA;
-using ::WIN32_FIND_DATAA;
 using ::RemoveDirectoryA;
+using ::WIN32_FIND_DATAA;
 
 // Kernel objects: mutexes, events, file mappings, and the file handles they stand on.
 using ::CloseHandle;
@@ -122,8 +122,8 @@ using ::_finddata64i32_t;
 using ::_findfirst64i32;
 using ::_findnext64i32;
 using ::_fsopen;
-using ::_mkdir;
 using ::_mbstok;
+using ::_mkdir;
 using ::fopen;
 using ::fopen_s;
 using ::remove;
