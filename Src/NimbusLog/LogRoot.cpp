@@ -1,23 +1,8 @@
 #include "NimbusLog/LogRoot.h"
 
-#include <vector>
+#include "common/ModuleName.h"
 
 namespace halcyon::nimbuslog {
-namespace {
-
-// The executable's full name, never cut: the buffer grows past MAX_PATH for deep folders, so a
-// root that is too long is seen as too long rather than as some shorter folder.
-CString ExecutableName() {
-    std::vector<char> name(MAX_PATH, '\0');
-    for (;;) {
-        auto size = static_cast<win::DWORD>(name.size());
-        win::DWORD length = win::GetModuleFileNameA(nullptr, name.data(), size);
-        if (length < size) return CString(name.data(), static_cast<int>(length));
-        name.assign(name.size() * 2, '\0');
-    }
-}
-
-}  // namespace
 
 CString LogRootOf(const char* pszExecutable) {
     CString folder(pszExecutable);
@@ -33,7 +18,7 @@ CString LogRootOf(const char* pszExecutable) {
 }
 
 CString MakeLogRoot() {
-    CString root = LogRootOf(ExecutableName());
+    CString root = LogRootOf(ExecutableFileName());
     MakeFolder(root);
     return root;
 }

@@ -3,8 +3,7 @@
 
 #include "HalcyonCommon/Config/PathFolder.h"
 #include "Platform/Win.h"
-
-#include <vector>
+#include "common/ModuleName.h"
 
 using halcyon::paths::CreateFolder;
 using halcyon::paths::kMarketCount;
@@ -12,17 +11,6 @@ using halcyon::paths::kMarketCount;
 namespace {
 
 const char kFallbackRoot[] = "C:\\Nimbus\\";
-
-// The executable's full name; grows the buffer past MAX_PATH for deep Linux folders.
-CString ExecutableName() {
-    std::vector<char> name(MAX_PATH, '\0');
-    for (;;) {
-        auto size = static_cast<win::DWORD>(name.size());
-        win::DWORD length = win::GetModuleFileNameA(nullptr, name.data(), size);
-        if (length < size) return CString(name.data(), static_cast<int>(length));
-        name.assign(name.size() * 2, '\0');
-    }
-}
 
 // The folder of `exe`, or its parent when that folder is named BIN.
 CString RootFromExecutable(const CString& exe) {
@@ -63,7 +51,7 @@ CString s_PathGetMainPath() {
     static CString root;
     CSingleLock hold(&lock, true);
     if (!root.IsEmpty()) return root;
-    CString exe = ExecutableName();
+    CString exe = halcyon::ExecutableFileName();
     root = exe.IsEmpty() ? CString(kFallbackRoot) : RootFromExecutable(exe);
     CreateFolder(root);
     return root;
