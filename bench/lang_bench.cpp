@@ -14,7 +14,9 @@
 #include "HalcyonCommon/Lang/GbTable.h"
 
 #include <benchmark/benchmark.h>
+
 #include <iconv.h>
+#include "BenchSupport.h"
 #if HALCYON_HAVE_OPENCC
 #include <opencc.h>
 #endif
@@ -22,7 +24,6 @@
 #include <cstdio>
 #include <cstdlib>
 #include <fstream>
-#include <map>
 #include <random>
 #include <sstream>
 #include <string>
@@ -245,34 +246,23 @@ BENCHMARK(BM_HalcyonShort)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_Iconv)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_IconvShort)->Unit(benchmark::kMillisecond);
 
-class RatioReporter : public benchmark::ConsoleReporter {
+// The ratios at the end: bytes per second against each baseline's.
+class RatioReporter : public halcyon::bench::SpeedKeeper {
   public:
-    void ReportRuns(const std::vector<Run>& runs) override {
-        for (const auto& run : runs) {
-            auto it = run.counters.find("bytes_per_second");
-            if (it != run.counters.end()) speeds_[run.benchmark_name()] = it->second.value;
-        }
-        ConsoleReporter::ReportRuns(runs);
-    }
-
     void PrintRatios() const {
         std::printf("\ns_LangConvertToSimplifiedChinese against the baselines (same run)\n");
         std::printf("%-10s %12s %-16s %12s %8s\n", "texts", "ours MB/s", "baseline", "MB/s",
                     "ratio");
         for (const char* suffix : {"", "Short"}) {
-            auto own = speeds_.find(std::string("BM_Halcyon") + suffix);
+            double own = Speed(std::string("BM_Halcyon") + suffix);
             for (const char* base : {"BM_Iconv", "BM_OpenCC"}) {
-                auto other = speeds_.find(base + std::string(suffix));
-                if (own == speeds_.end() || other == speeds_.end()) continue;
+                double other = Speed(base + std::string(suffix));
+                if (own <= 0 || other <= 0) continue;
                 std::printf("%-10s %12.1f %-16s %12.1f %8.2f\n", *suffix ? "24-byte" : "1 MB",
-                            own->second / 1e6, base + 3, other->second / 1e6,
-                            own->second / other->second);
+                            own / 1e6, base + 3, other / 1e6, own / other);
             }
         }
     }
-
-  private:
-    std::map<std::string, double> speeds_;
 };
 
 }  // namespace

@@ -19,18 +19,17 @@
 
 #include <benchmark/benchmark.h>
 
+#include "BenchSupport.h"
+
 #include <pthread.h>
 #include <sys/mman.h>
 #include <unistd.h>
 
-#include <condition_variable>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
-#include <map>
 #include <mutex>
 #include <string>
-#include <thread>
 
 namespace {
 
@@ -97,21 +96,9 @@ BENCHMARK(NamedMutexPair);
 BENCHMARK(StdMutexHandoff)->Threads(2)->UseRealTime();
 BENCHMARK(NamedMutexHandoff)->Threads(2)->UseRealTime();
 
-// Keeps each benchmark's time per iteration (the median when repeated) for the ratios at the end:
-// wall-clock time, and CPU time, which a busy machine disturbs less.
-class RatioReporter : public benchmark::ConsoleReporter {
+// The ratios at the end: wall-clock and CPU time per iteration against a baseline's.
+class RatioReporter : public halcyon::bench::TimeKeeper {
   public:
-    void ReportRuns(const std::vector<Run>& runs) override {
-        for (const Run& run : runs) {
-            bool median = run.run_type == Run::RT_Aggregate && run.aggregate_name == "median";
-            if ((run.run_type == Run::RT_Iteration || median) && !run.error_occurred) {
-                times_[run.run_name.function_name] = {run.GetAdjustedRealTime(),
-                                                      run.GetAdjustedCPUTime()};
-            }
-        }
-        ConsoleReporter::ReportRuns(runs);
-    }
-
     void PrintRatio(const char* what, const char* named, const char* baseline) const {
         PrintRatioTo(what, named, *this, baseline);
     }
@@ -119,47 +106,12 @@ class RatioReporter : public benchmark::ConsoleReporter {
     // Against a baseline another reporter kept.
     void PrintRatioTo(const char* what, const char* named, const RatioReporter& other,
                       const char* baseline) const {
-        auto a = times_.find(named);
-        auto b = other.times_.find(baseline);
-        if (a == times_.end() || b == other.times_.end() || b->second.real <= 0 ||
-            b->second.cpu <= 0) {
-            return;
-        }
+        const Times* a = Find(named);
+        const Times* b = other.Find(baseline);
+        if (a == nullptr || b == nullptr || b->real <= 0 || b->cpu <= 0) return;
         std::printf("%-40s real %7.2f / %7.2f ns = %5.2f x   cpu %7.2f / %7.2f ns = %5.2f x\n",
-                    what, a->second.real, b->second.real, a->second.real / b->second.real,
-                    a->second.cpu, b->second.cpu, a->second.cpu / b->second.cpu);
+                    what, a->real, b->real, a->real / b->real, a->cpu, b->cpu, a->cpu / b->cpu);
     }
-
-  private:
-    struct Times {
-        double real;
-        double cpu;
-    };
-    std::map<std::string, Times> times_;
-};
-
-// A thread that only waits for the end of the program.
-class IdleThread {
-  public:
-    IdleThread()
-        : thread_([this] {
-              std::unique_lock<std::mutex> hold(lock_);
-              wake_.wait(hold, [this] { return done_; });
-          }) {}
-    ~IdleThread() {
-        {
-            std::lock_guard<std::mutex> hold(lock_);
-            done_ = true;
-        }
-        wake_.notify_one();
-        thread_.join();
-    }
-
-  private:
-    std::mutex lock_;
-    std::condition_variable wake_;
-    bool done_ = false;
-    std::thread thread_;
 };
 
 }  // namespace
@@ -185,7 +137,7 @@ int main(int argc, char** argv) {
     RatioReporter single;
     std::printf("while the process has one thread:\n");
     benchmark::RunSpecifiedBenchmarks(&single, "StdMutexPair");
-    IdleThread idle;
+    halcyon::bench::IdleThread idle;
     std::printf("\nwith a second, idle thread:\n");
     RatioReporter reporter;
     benchmark::RunSpecifiedBenchmarks(&reporter);

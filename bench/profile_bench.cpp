@@ -23,6 +23,8 @@
 
 #include <benchmark/benchmark.h>
 
+#include "BenchSupport.h"
+
 #if HALCYON_HAVE_SIMPLEINI
 #define SI_NO_CONVERSION  // 8-bit text as it stands, as the cache keeps it
 #include <SimpleIni.h>
@@ -30,16 +32,12 @@
 
 #include <unistd.h>
 
-#include <condition_variable>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
-#include <map>
-#include <mutex>
 #include <random>
 #include <string>
-#include <thread>
 #include <unordered_map>
 #include <vector>
 
@@ -175,62 +173,17 @@ BENCHMARK(CacheLookup)->Arg(kQueries)->Arg(16);
 BENCHMARK(HashMapLookup)->Arg(kQueries)->Arg(16);
 BENCHMARK(PlatformLookup)->Arg(kQueries);
 
-// Keeps each benchmark's time per iteration for the ratios at the end.
-class RatioReporter : public benchmark::ConsoleReporter {
+// The ratios at the end: how many times faster one benchmark is than another.
+class RatioReporter : public halcyon::bench::TimeKeeper {
   public:
-    void ReportRuns(const std::vector<Run>& runs) override {
-        for (const Run& run : runs) {
-            bool median = run.run_type == Run::RT_Aggregate && run.aggregate_name == "median";
-            if ((run.run_type == Run::RT_Iteration || median) && !run.error_occurred) {
-                const auto& name = run.run_name;
-                times_[name.function_name + (name.args.empty() ? "" : "/" + name.args)] = {
-                    run.GetAdjustedRealTime(), run.GetAdjustedCPUTime()};
-            }
-        }
-        ConsoleReporter::ReportRuns(runs);
-    }
-
     // How many times faster `own` is than `baseline` (above 1: faster), from the times in the
     // benchmarks' own units, which the two share.
     void PrintSpeedup(const char* what, const char* own, const char* baseline) const {
-        auto a = times_.find(own);
-        auto b = times_.find(baseline);
-        if (a == times_.end() || b == times_.end() || a->second.real <= 0 || a->second.cpu <= 0)
-            return;
-        std::printf("%-52s real %8.2f x   cpu %8.2f x\n", what, b->second.real / a->second.real,
-                    b->second.cpu / a->second.cpu);
+        const Times* a = Find(own);
+        const Times* b = Find(baseline);
+        if (a == nullptr || b == nullptr || a->real <= 0 || a->cpu <= 0) return;
+        std::printf("%-52s real %8.2f x   cpu %8.2f x\n", what, b->real / a->real, b->cpu / a->cpu);
     }
-
-  private:
-    struct Times {
-        double real;
-        double cpu;
-    };
-    std::map<std::string, Times> times_;
-};
-
-// A thread that only waits for the end of the program.
-class IdleThread {
-  public:
-    IdleThread()
-        : thread_([this] {
-              std::unique_lock<std::mutex> hold(lock_);
-              wake_.wait(hold, [this] { return done_; });
-          }) {}
-    ~IdleThread() {
-        {
-            std::lock_guard<std::mutex> hold(lock_);
-            done_ = true;
-        }
-        wake_.notify_one();
-        thread_.join();
-    }
-
-  private:
-    std::mutex lock_;
-    std::condition_variable wake_;
-    bool done_ = false;
-    std::thread thread_;
 };
 
 }  // namespace
@@ -249,7 +202,7 @@ int main(int argc, char** argv) {
     MakeQueries();
     benchmark::Initialize(&argc, argv);
     if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
-    IdleThread idle;
+    halcyon::bench::IdleThread idle;
     RatioReporter reporter;
     benchmark::RunSpecifiedBenchmarks(&reporter);
     std::printf(

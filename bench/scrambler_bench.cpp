@@ -8,9 +8,10 @@
 
 #include <benchmark/benchmark.h>
 
+#include "BenchSupport.h"
+
 #include <cstdio>
 #include <cstring>
-#include <map>
 #include <random>
 #include <string>
 #include <vector>
@@ -87,34 +88,23 @@ BENCHMARK(BM_Scramble)->Apply(Sizes);
 BENCHMARK(BM_Unscramble)->Apply(Sizes);
 BENCHMARK(BM_ScrambleInPlace)->Apply(Sizes);
 
-// Keeps each run's bytes per second so that the ratios can be printed at the end.
-class RatioReporter : public benchmark::ConsoleReporter {
+// The ratios at the end: bytes per second against memcpy's at the same size.
+class RatioReporter : public halcyon::bench::SpeedKeeper {
   public:
-    void ReportRuns(const std::vector<Run>& runs) override {
-        for (const auto& run : runs) {
-            auto it = run.counters.find("bytes_per_second");
-            if (it != run.counters.end()) speeds_[run.benchmark_name()] = it->second.value;
-        }
-        ConsoleReporter::ReportRuns(runs);
-    }
-
     void PrintRatios() const {
         std::printf("\nscrambler speed against memcpy (same run)\n");
         std::printf("%-28s %12s %12s %8s\n", "case", "MB/s", "memcpy MB/s", "ratio");
         for (const char* name : {"BM_Scramble", "BM_Unscramble", "BM_ScrambleInPlace"}) {
             for (long size : kSizes) {
                 std::string suffix = "/" + std::to_string(size);
-                auto own = speeds_.find(name + suffix);
-                auto base = speeds_.find("BM_Memcpy" + suffix);
-                if (own == speeds_.end() || base == speeds_.end()) continue;
-                std::printf("%-28s %12.0f %12.0f %8.3f\n", (name + suffix).c_str(),
-                            own->second / 1e6, base->second / 1e6, own->second / base->second);
+                double own = Speed(name + suffix);
+                double base = Speed("BM_Memcpy" + suffix);
+                if (own <= 0 || base <= 0) continue;
+                std::printf("%-28s %12.0f %12.0f %8.3f\n", (name + suffix).c_str(), own / 1e6,
+                            base / 1e6, own / base);
             }
         }
     }
-
-  private:
-    std::map<std::string, double> speeds_;
 };
 
 }  // namespace
