@@ -18,9 +18,14 @@ set(CMAKE_FIND_ROOT_PATH_MODE_INCLUDE ONLY)
 set(CMAKE_FIND_ROOT_PATH_MODE_PACKAGE ONLY)
 
 # Test programs run under Wine. Debian keeps the loaders out of PATH, in /usr/lib/wine: wine64
-# for 64-bit programs, wine for 32-bit ones (package wine32).
-find_program(HALCYON_WINE NAMES ${HALCYON_WINE_LOADER} PATHS /usr/lib/wine NO_DEFAULT_PATH)
-find_program(HALCYON_WINE NAMES ${HALCYON_WINE_LOADER})
+# for 64-bit programs, wine for 32-bit ones (package wine32). Where that folder exists, only its
+# loaders count: /usr/bin/wine is a wrapper that is there without wine32 too, and cannot start a
+# 32-bit program then. Elsewhere the loader is looked for in PATH.
+if(IS_DIRECTORY /usr/lib/wine)
+  find_program(HALCYON_WINE NAMES ${HALCYON_WINE_LOADER} PATHS /usr/lib/wine NO_DEFAULT_PATH)
+else()
+  find_program(HALCYON_WINE NAMES ${HALCYON_WINE_LOADER})
+endif()
 if(HALCYON_WINE)
   set(CMAKE_CROSSCOMPILING_EMULATOR ${HALCYON_WINE})
 endif()

@@ -3,6 +3,7 @@
 #include "Platform/KernelTestSupport.h"
 
 #include <atomic>
+#include <cstdint>
 #include <thread>
 #include <vector>
 
@@ -123,7 +124,9 @@ TEST(KernelMutex, BadHandlesFailWithoutHarm) {
         INVALID_HANDLE_VALUE,
         closed,
 #endif
-        reinterpret_cast<win::HANDLE>(0x7FFFFFFF00000004ULL),
+        // Past every handle table; in a 64-bit process also a value whose low half is a handle.
+        reinterpret_cast<win::HANDLE>(
+            static_cast<std::uintptr_t>(sizeof(void*) == 8 ? 0x7FFFFFFF00000004ULL : 0x7FFFFFF4U)),
         &local
     };
     for (win::HANDLE h : bad) {

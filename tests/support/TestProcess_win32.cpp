@@ -268,7 +268,7 @@ void KillChild(int pid) {
 // starts with one: the extra pair keeps a quoted program name and quoted arguments intact. Started
 // with CreateProcess rather than _popen, whose _pclose under Wine now and then reports -1 for a
 // command that succeeded.
-int RunCommand(const std::string& command, std::string& output) {
+static int RunCommandOnce(const std::string& command, std::string& output) {
     output.clear();
     SECURITY_ATTRIBUTES inherit{sizeof inherit, nullptr, TRUE};
     HANDLE readEnd = nullptr;
@@ -306,6 +306,19 @@ int RunCommand(const std::string& command, std::string& output) {
     }
     output.swap(text);
     return static_cast<int>(code);
+}
+
+// Wine's cmd now and then fails to start a program it starts fine a moment later and says so with
+// exit code 9009 ("not recognized as an internal or external command"); no command the tests run
+// exits with that code of its own, so such a run is tried again.
+int RunCommand(const std::string& command, std::string& output) {
+    const int kNotRecognized = 9009;
+    int code = RunCommandOnce(command, output);
+    for (int retry = 0; code == kNotRecognized && retry < 3; ++retry) {
+        Sleep(100);
+        code = RunCommandOnce(command, output);
+    }
+    return code;
 }
 
 }  // namespace halcyon::test
