@@ -10,12 +10,8 @@
 #include "posix/KernelEvent.h"
 
 #include "posix/Errors.h"
+#include "posix/Futex.h"
 #include "posix/KernelObjects.h"
-
-#include <linux/futex.h>
-#include <sys/syscall.h>
-#include <time.h>
-#include <unistd.h>
 
 #include <climits>
 
@@ -23,23 +19,13 @@ namespace win {
 namespace posix::kernel {
 namespace {
 
-constexpr std::uint64_t kSliceMs = 200;
+constexpr std::uint32_t kSliceMs = 200;
 
-std::uint64_t NowMs() {
-    timespec now;
-    clock_gettime(CLOCK_MONOTONIC, &now);
-    return static_cast<std::uint64_t>(now.tv_sec) * 1000U +
-           static_cast<std::uint64_t>(now.tv_nsec) / 1000000U;
-}
-
-// Sleeps while the word holds `seen`, for at most `ms` milliseconds.
-void SleepOnWord(EventState& event, std::uint32_t seen, std::uint64_t ms) {
-    timespec span;
-    span.tv_sec = static_cast<time_t>(ms / 1000);
-    span.tv_nsec = static_cast<long>(ms % 1000) * 1000000L;
+// Sleeps while the word holds `seen`, for at most `left`.
+void SleepOnWord(EventState& event, std::uint32_t seen, const timespec* left) {
     // seq_cst: either the setter sees this sleeper, or the kernel sees the setter's word.
     event.sleepers.fetch_add(1, std::memory_order_seq_cst);
-    syscall(SYS_futex, &event.word, FUTEX_WAIT, seen, &span, nullptr, 0);
+    FutexWait(event.word, seen, left);
     event.sleepers.fetch_sub(1, std::memory_order_seq_cst);
 }
 
@@ -60,20 +46,16 @@ bool Released(const EventState& event, std::uint32_t first, std::uint32_t seen) 
 }
 
 DWORD WaitOnState(EventState& event, DWORD milliseconds) {
-    const bool forever = milliseconds == INFINITE;
-    const std::uint64_t end = forever ? 0 : NowMs() + milliseconds;
+    const Deadline deadline(milliseconds);
     const std::uint32_t first = event.word.load(std::memory_order_acquire);
     std::uint32_t seen = first;
     for (;;) {
         if (event.manualReset == 0 ? TakeSignal(event, seen) : Released(event, first, seen)) {
             return WAIT_OBJECT_0;
         }
-        std::uint64_t left = kSliceMs;
-        if (!forever) {
-            std::uint64_t now = NowMs();
-            if (now >= end) return WAIT_TIMEOUT;
-            left = std::min(left, end - now);
-        }
+        timespec storage;
+        const timespec* left;
+        if (milliseconds == 0 || !deadline.Left(storage, left, kSliceMs)) return WAIT_TIMEOUT;
         SleepOnWord(event, seen, left);
         seen = event.word.load(std::memory_order_acquire);
     }
@@ -180,7 +162,7 @@ BOOL SetEvent(HANDLE hEvent) {
     // A sleeper that has not taken an earlier signal yet is woken again: the wake is not lost.
     if (event->sleepers.load(std::memory_order_seq_cst) != 0) {
         int count = event->manualReset != 0 ? INT_MAX : 1;
-        syscall(SYS_futex, &event->word, FUTEX_WAKE, count, nullptr, nullptr, 0);
+        FutexWake(event->word, count);
     }
     return TRUE;
 }

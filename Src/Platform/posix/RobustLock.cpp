@@ -1,5 +1,7 @@
 #include "posix/RobustLock.h"
 
+#include "posix/Futex.h"
+
 #include <linux/futex.h>
 #include <pthread.h>
 #include <sys/syscall.h>
@@ -13,7 +15,6 @@ namespace win::posix {
 namespace {
 
 constexpr long kWordFromLink = -32;  // RobustLock: word minus link
-constexpr std::uint32_t kForever = 0xFFFFFFFFU;
 // How long a waiter watches the word before it sleeps, in pauses (some tens of microseconds),
 // and the longest gap between two looks: it looks after 1, 2, 4 ... 128 pauses, so that a long
 // wait reads the word, a line the owner writes, only now and then.
@@ -75,49 +76,6 @@ void Pause(int count) {
     }
 }
 
-// A wait's end on the monotonic clock.
-class Deadline {
-  public:
-    explicit Deadline(std::uint32_t milliseconds) : forever_(milliseconds == kForever) {
-        // A zero wait never sleeps and needs no clock.
-        if (forever_ || milliseconds == 0) return;
-        clock_gettime(CLOCK_MONOTONIC, &end_);
-        end_.tv_sec += static_cast<time_t>(milliseconds / 1000);
-        end_.tv_nsec += static_cast<long>(milliseconds % 1000) * 1000000L;
-        if (end_.tv_nsec >= 1000000000L) {
-            end_.tv_sec += 1;
-            end_.tv_nsec -= 1000000000L;
-        }
-    }
-
-    // The time left in `left` (null for no limit); false once the end has passed.
-    bool Left(timespec& storage, const timespec*& left) const {
-        left = nullptr;
-        if (forever_) return true;
-        timespec now;
-        clock_gettime(CLOCK_MONOTONIC, &now);
-        storage.tv_sec = end_.tv_sec - now.tv_sec;
-        storage.tv_nsec = end_.tv_nsec - now.tv_nsec;
-        if (storage.tv_nsec < 0) {
-            storage.tv_sec -= 1;
-            storage.tv_nsec += 1000000000L;
-        }
-        if (storage.tv_sec < 0 || (storage.tv_sec == 0 && storage.tv_nsec == 0)) return false;
-        left = &storage;
-        return true;
-    }
-
-  private:
-    bool forever_;
-    timespec end_{};
-};
-
-// Waits while the word still holds `expected` (the lock lives in shared memory: no private
-// futex).
-void FutexWait(RobustLock& lock, std::uint32_t expected, const timespec* left) {
-    syscall(SYS_futex, &lock.word, FUTEX_WAIT, expected, left, nullptr, 0);
-}
-
 }  // namespace
 
 namespace robust {
@@ -130,9 +88,7 @@ robust_list_head* LoadHead() {
     return t_head;
 }
 
-void WakeOneWaiter(RobustLock& lock) {
-    syscall(SYS_futex, &lock.word, FUTEX_WAKE, 1, nullptr, nullptr, 0);
-}
+void WakeOneWaiter(RobustLock& lock) { FutexWake(lock.word, 1); }
 
 // Watches the word for a while, then sleeps on it with the waiters bit set. The watch lets a
 // queue's consumer take the mutex a producer is about to release without a sleep and a wake
@@ -173,7 +129,7 @@ LockResult AcquireContended(RobustLock& lock, std::uint32_t self, std::uint32_t 
         timespec storage;
         const timespec* left;
         if (!deadline.Left(storage, left)) return LockResult::kTimeout;
-        FutexWait(lock, seen | kLockWaiters, left);
+        FutexWait(lock.word, seen | kLockWaiters, left);
         slept = true;
     }
 }
