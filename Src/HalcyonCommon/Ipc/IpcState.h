@@ -4,6 +4,8 @@
 
 #include <HalcyonCommon/SharedMemory.h>
 
+#include "HalcyonCommon/Ipc/QueueWake.h"
+
 #include <cstring>
 
 namespace halcyon::ipc {
@@ -26,6 +28,7 @@ struct QueueSlot {
     MEM_MAPFILE map;
     char name[kNameSize];
     std::uint32_t ringSize;  // the ring's size when this process mapped it: the bound of every copy
+    QueueWake wake;          // its wake-ups (QueueWake.h)
 };
 
 // Where this process finds the registry.

@@ -50,6 +50,7 @@ bool MakeQueue(short id, const char* name, unsigned char bySize) {
     InitialiseHeader(*static_cast<tagSHMHEADER*>(queue.map.pView), bySize);
     queue.ringSize = bySize * 1024U;
     StoreName(queue.name, name);
+    OpenWake(queue.wake, name);  // without it, waits on this queue look at it every slice
     return true;
 }
 
@@ -117,6 +118,7 @@ short s_MapFile_OpenQue(const char* lpszName) {
     queue.map = map;
     queue.ringSize = ringSize;
     StoreName(queue.name, lpszName);
+    OpenWake(queue.wake, lpszName);
     return id;
 }
 
@@ -146,6 +148,7 @@ int s_MapFile_CloseQue(short nId, bool bDelete) {
     queue.hMutex = nullptr;
     s_MapFile_CloseMapFile(&queue.map, bDelete);
     queue.map = MEM_MAPFILE{};
+    CloseWake(queue.wake);
     if (!bDelete) return 1;
     {
         RegistryLock lock;

@@ -2,48 +2,24 @@
 #include <HalcyonCommon/Mutex.h>
 #include <HalcyonCommon/SharedMemory.h>
 
-#include "HalcyonCommon/Ipc/QueueHeader.h"
+#include "HalcyonCommon/Ipc/QueueAccess.h"
 #include "HalcyonCommon/Ipc/QueueRegistry.h"
-#include "HalcyonCommon/Queue/Ring.h"
 #include "Platform/Win.h"
 
 #include <utility>
 
 using namespace halcyon::ipc;
-namespace ring = halcyon::ring;
 
 namespace {
 
 constexpr win::DWORD kPauseMs = 50;
 constexpr unsigned short kMaxPauses = 32;
 
-// The queue open in this process under nId, or null.
-QueueSlot* OpenQueue(short nId) {
-    if (nId < 0 || nId >= kSlotCount) return nullptr;
-    QueueSlot& queue = Queues()[nId];
-    return queue.map.pView != nullptr ? &queue : nullptr;
-}
-
-tagSHMHEADER& HeaderOf(QueueSlot& queue) { return *static_cast<tagSHMHEADER*>(queue.map.pView); }
-
-std::uint32_t UsedSize(const tagSHMHEADER& h, std::uint32_t ringSize) {
-    return ring::Used(h.put, h.take, ringSize);
-}
-
 // Counts one pause; false (and errcount + 1) once the pauses exceed the limit.
 bool Pause(tagSHMHEADER& h, unsigned short& pauses, unsigned short limit) {
     win::Sleep(kPauseMs);
     if (++pauses <= limit) return true;
     ++h.errcount;
-    return false;
-}
-
-// Waits for the queue's mutex; releases it and resets the queue when the header is damaged.
-bool LockValid(short nId, QueueSlot& queue) {
-    if (!s_MutexWait(queue.hMutex, true)) return false;
-    if (IsValid(HeaderOf(queue), queue.ringSize)) return true;
-    s_MutexReset(queue.hMutex);
-    s_MapFile_ResetQue(nId);
     return false;
 }
 
@@ -71,18 +47,11 @@ int s_MapFile_WriteQue(short nId, unsigned char* pData, unsigned short wLen,
     unsigned short pauses = 0;
     bool ok = true;
     // The mutex stays held through the pauses, as the terminal's modules expect.
-    while (ok && wLen + kLengthField > ring::Free(h.put, h.take, size))
-        ok = Pause(h, pauses, limit);
+    while (ok && !Fits(h, size, wLen)) ok = Pause(h, pauses, limit);
     while (ok && h.sync != 0) ok = Pause(h, pauses, limit);
-    if (ok) {
-        h.sync = 1;
-        std::uint32_t put = ring::WriteLength(RingOf(h), size, h.put, wLen, kLengthField);
-        h.put = ring::Write(RingOf(h), size, put, pData, wLen);
-        ++h.WriteCount;
-        ++h.count;
-        h.sync = 0;
-    }
+    if (ok) Append(h, size, pData, wLen);
     s_MutexReset(queue->hMutex);
+    if (ok) Signal(queue->wake, WakeKind::kRecord);
     return ok ? 1 : 0;
 }
 
@@ -97,28 +66,17 @@ short s_MapFile_ReadQue(short nId, unsigned char* pBuf, unsigned short wRetry) {
         s_MutexReset(queue->hMutex);
         return 0;
     }
-    const std::uint32_t used = UsedSize(h, size);
-    bool damaged = used <= kLengthField;
+    bool damaged = UsedSize(h, size) <= kLengthField;
     unsigned short pauses = 0;
     bool ok = !damaged;
     while (ok && h.sync != 0) ok = Pause(h, pauses, limit);
     std::uint32_t length = 0;
-    if (ok) {
-        h.sync = 1;
-        std::uint32_t take = ring::ReadLength(RingOf(h), size, h.take, kLengthField, length);
-        // A length the queue cannot hold, or one longer than any record, means damage; the
-        // caller's buffer never receives more than the largest record.
-        damaged = length == 0 || length > used || length > kMaxRecord;
-        if (!damaged) {
-            h.take = ring::Read(RingOf(h), size, take, pBuf, length);
-            if (h.count != 0) --h.count;
-            ++h.ReadCount;
-        }
-        h.sync = 0;
-    }
+    if (ok) damaged = TakeFront(h, size, pBuf, length) == Taken::kDamaged;
     s_MutexReset(queue->hMutex);
     if (damaged) s_MapFile_ResetQue(nId);
-    return ok && !damaged ? static_cast<short>(length) : -1;
+    if (!ok || damaged) return -1;
+    Signal(queue->wake, WakeKind::kRoom);
+    return static_cast<short>(length);
 }
 
 void s_MapFile_ResetQue(short nId) {
@@ -128,6 +86,7 @@ void s_MapFile_ResetQue(short nId) {
     // Every field but the size; a size that does not fit the mapped ring is restored too.
     InitialiseHeader(h, static_cast<std::uint8_t>(queue->ringSize / 1024));
     s_MutexReset(queue->hMutex);
+    Signal(queue->wake, WakeKind::kRoom);  // the whole ring is free now
 }
 
 unsigned long s_MapFile_QueryQueCount(short nId) {

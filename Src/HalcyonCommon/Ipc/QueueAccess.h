@@ -1,0 +1,49 @@
+// An open queue's header and ring under its mutex: what the polling calls (s_MapFile_WriteQue,
+// s_MapFile_ReadQue) and the waiting calls (QueueWaits.h) share.
+#pragma once
+
+#include "HalcyonCommon/Ipc/IpcState.h"
+#include "HalcyonCommon/Ipc/QueueHeader.h"
+#include "HalcyonCommon/Queue/Ring.h"
+
+namespace halcyon::ipc {
+
+// The queue open in this process under nId, or null.
+inline QueueSlot* OpenQueue(short nId) {
+    if (nId < 0 || nId >= kSlotCount) return nullptr;
+    QueueSlot& queue = Queues()[nId];
+    return queue.map.pView != nullptr ? &queue : nullptr;
+}
+
+inline tagSHMHEADER& HeaderOf(QueueSlot& queue) {
+    return *static_cast<tagSHMHEADER*>(queue.map.pView);
+}
+
+inline std::uint32_t UsedSize(const tagSHMHEADER& h, std::uint32_t ringSize) {
+    return ring::Used(h.put, h.take, ringSize);
+}
+
+// True when a record of `length` bytes and its length field fit the free part of the ring.
+inline bool Fits(const tagSHMHEADER& h, std::uint32_t ringSize, std::uint32_t length) {
+    return length + kLengthField <= ring::Free(h.put, h.take, ringSize);
+}
+
+// Waits for the queue's mutex (s_MutexWait: an abandoned one fails this call once); when the
+// header is damaged, releases the mutex, resets the queue and returns false.
+bool LockValid(short nId, QueueSlot& queue);
+
+// As LockValid, but a mutex abandoned by a process that died holding it is taken over, as a
+// waiter that is to return only on a result or a timeout must.
+bool LockValidTakingOver(short nId, QueueSlot& queue);
+
+// Appends one record. The mutex is held, the header valid, `sync` 0 and the record fits.
+void Append(tagSHMHEADER& h, std::uint32_t ringSize, const unsigned char* data,
+            unsigned short length);
+
+enum class Taken { kRecord, kDamaged };
+
+// Takes the front record into `buf` (3095 bytes). The mutex is held, the header valid, the queue
+// not empty and `sync` 0. kDamaged when the queue holds no whole record (the caller resets it).
+Taken TakeFront(tagSHMHEADER& h, std::uint32_t ringSize, unsigned char* buf, std::uint32_t& length);
+
+}  // namespace halcyon::ipc

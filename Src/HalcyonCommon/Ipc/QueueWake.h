@@ -1,0 +1,49 @@
+// The wake-ups of one shared queue: two named auto-reset events, "QREC_<name>" (a record was
+// written) and "QROOM_<name>" (a record was read: room was made), and the mapping
+// "QWAIT_<name>" counting the threads, in any process, that sleep on each.
+//
+// A sleeper counts itself while it holds the queue's mutex and has found nothing to do; whoever
+// changes the queue afterwards reads the count after releasing the mutex and sets the event only
+// when it is not zero. So no wake is lost, and a process whose queues nobody waits on makes no
+// system call for them. A sleeper killed while asleep leaves its count behind: the other side then
+// sets the event on every change (a needless system call each), and loses nothing.
+#pragma once
+
+#include <atomic>
+#include <cstdint>
+
+namespace halcyon::ipc {
+
+// The shared mapping "QWAIT_<name>".
+struct WakeCounts {
+    std::atomic<std::uint32_t> recordSleepers;  // threads waiting for a record
+    std::atomic<std::uint32_t> roomSleepers;    // threads waiting for room
+};
+
+// This process's handles to one queue's wake objects; all null when they could not be had (the
+// waits then look at the queue every slice, without being woken).
+struct QueueWake {
+    void* hCounts;
+    WakeCounts* counts;
+    void* hRecord;
+    void* hRoom;
+};
+
+enum class WakeKind { kRecord, kRoom };
+
+// How long a sleeper sleeps before it looks at the queue again, woken or not.
+constexpr unsigned long kWakeSliceMs = 50;
+
+// Creates or opens the wake objects of queue `name`; false (and `wake` empty) when any fails.
+bool OpenWake(QueueWake& wake, const char* name);
+// Closes them; `wake` is empty afterwards.
+void CloseWake(QueueWake& wake);
+
+// Counts the caller as a sleeper of `kind`; call it holding the queue's mutex.
+void AddSleeper(QueueWake& wake, WakeKind kind);
+// Sleeps on the event for at most `ms` and stops counting the caller as a sleeper.
+void SleepOn(QueueWake& wake, WakeKind kind, unsigned long ms);
+// Sets the event of `kind` when somebody sleeps on it; call it after releasing the mutex.
+void Signal(QueueWake& wake, WakeKind kind);
+
+}  // namespace halcyon::ipc
