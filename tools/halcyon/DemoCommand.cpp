@@ -38,7 +38,7 @@ const char kHelp[] =
 const char kQueueName[] = "HALCYON_DEMO";
 constexpr unsigned char kQueueKiB = 255;
 constexpr long kRawMax = 2600;  // compressed, a record must still fit the queue's 3095 bytes
-constexpr auto kConsumerPatience = std::chrono::seconds(20);
+constexpr unsigned long kPatienceMs = 20000;  // the other side is gone after so long a pause
 
 using Clock = std::chrono::steady_clock;
 
@@ -90,15 +90,11 @@ int Consume(unsigned long records) {
     unsigned char packed[3095];
     std::string raw(kRawMax, '\0');
     unsigned long good = 0, bad = 0;
-    auto lastRecord = Clock::now();
     for (unsigned long n = 0; n < records;) {
-        short length = s_MapFile_ReadQue(id, packed, 0);
-        if (length <= 0) {
-            if (Clock::now() - lastRecord > kConsumerPatience) break;
-            if (length == 0) std::this_thread::yield();
-            continue;
-        }
-        lastRecord = Clock::now();
+        // Sleeps until the producer's write wakes it. A pause that long means the producer has
+        // gone; a failure means the queue was damaged: what is missing is reported below.
+        short length = halcyon::ReadQueueWaiting(id, packed, kPatienceMs);
+        if (length <= 0) break;
         long size = s_CodingDecode(reinterpret_cast<char*>(packed), length, &raw[0], kRawMax);
         const Instrument& instrument = DemoInstrument(n);
         std::string want = MarketRecord(n++);
@@ -122,12 +118,11 @@ int Consume(unsigned long records) {
     return good == records ? kExitOk : kExitFailure;
 }
 
-// Writes one packed record once the queue has room (a full queue would pause the writer while
-// it holds the queue's mutex).
-bool WriteWhenRoom(short id, unsigned char* packed, long length, unsigned long ring) {
-    while (s_MapFile_QueryQueUseSize(id) + static_cast<unsigned long>(length) + 2 > ring - 1)
-        std::this_thread::yield();
-    return s_MapFile_WriteQue(id, packed, static_cast<unsigned short>(length), 0) == 1;
+// Writes one packed record, sleeping while the queue is full until the consumer's read wakes
+// the producer (without holding the queue's mutex meanwhile).
+bool WriteWhenRoom(short id, const unsigned char* packed, long length) {
+    return halcyon::WriteQueueWaiting(id, packed, static_cast<unsigned short>(length),
+                                      kPatienceMs) == 1;
 }
 
 int Produce(unsigned long records) {
@@ -147,7 +142,6 @@ int Produce(unsigned long records) {
     int consumerStatus = -1;
     std::thread consumer([&] { consumerStatus = std::system(command.c_str()); });
 
-    unsigned long ring = s_MapFile_QueryQueSize(id);
     unsigned long long rawBytes = 0, packedBytes = 0;
     unsigned char packed[3095];
     auto start = Clock::now();
@@ -156,7 +150,7 @@ int Produce(unsigned long records) {
         std::string raw = MarketRecord(n);
         long length = s_CodingEncode(&raw[0], static_cast<long>(raw.size()),
                                      reinterpret_cast<char*>(packed), sizeof packed);
-        ok = length > 0 && WriteWhenRoom(id, packed, length, ring);
+        ok = length > 0 && WriteWhenRoom(id, packed, length);
         rawBytes += raw.size();
         packedBytes += static_cast<unsigned long long>(length);
     }

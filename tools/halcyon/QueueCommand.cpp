@@ -1,5 +1,6 @@
 // halcyon queue: the shared-memory queues from the shell.
 #include "Command.h"
+#include "QueueWatch.h"
 
 #include <HalcyonCommon.h>
 
@@ -21,20 +22,28 @@ const char kHelp[] =
     "       halcyon queue pop NAME [--count N] [--wait]\n"
     "       halcyon queue stat NAME\n"
     "       halcyon queue list\n"
+    "       halcyon queue watch [--interval MS] [--count N]\n"
     "\n"
     "host  makes this process the owner of the queue registry, creates queue NAME with a ring\n"
     "      of KIB KiB (1-255, default 64) and keeps it alive until interrupted (Ctrl-C).\n"
     "push  writes records to queue NAME: each line of standard input is one record, or each\n"
     "      FILE whole is one record (1-3095 bytes).\n"
+    "      Into a full queue it sleeps until a reader makes room.\n"
     "pop   reads records from queue NAME and prints each on a line of its own: all that are\n"
-    "      queued, or N of them; with --wait, waits for records to arrive.\n"
+    "      queued, or N of them; with --wait, sleeps until records arrive (Ctrl-C stops).\n"
     "stat  prints the queue's header: counters, offsets and the ring's used size.\n"
     "list  prints the registry's slots: the id and name of every registered queue.\n"
+    "watch shows every registered queue, one line each, every MS milliseconds (default 1000):\n"
+    "      id and name, the ring's fill, records waiting, records written and read per second,\n"
+    "      errcount, and SYNC STUCK when a process died while copying (the queue then needs\n"
+    "      s_MapFile_ResetQue). Redrawn in place on a terminal; plain lines, a blank line after\n"
+    "      each refresh, otherwise. Stops on Ctrl-C, or after N refreshes.\n"
     "\n"
     "Queue names have at most 31 characters. A registry owner ('halcyon queue host', or a\n"
     "terminal process) must be running for the other subcommands.\n";
 
 constexpr unsigned short kMaxRecord = 3095;
+constexpr unsigned long kInterruptCheckMs = 200;  // a waiting push or pop notices Ctrl-C so soon
 std::atomic<bool> g_interrupted{false};
 
 extern "C" void OnInterrupt(int) { g_interrupted = true; }
@@ -95,17 +104,16 @@ int Host(const Args& args) {
     return kExitOk;
 }
 
-// Writes one record, waiting while the queue has no room for it.
+// Writes one record, sleeping while the queue has no room for it (woken by its readers) until
+// it is written or the user interrupts.
 bool Push(short id, const std::string& record) {
     if (record.empty() || record.size() > kMaxRecord) return false;
-    unsigned long ring = s_MapFile_QueryQueSize(id);
-    while (s_MapFile_QueryQueUseSize(id) + record.size() + 2 > ring - 1) {
-        if (g_interrupted) return false;
-        std::this_thread::sleep_for(std::chrono::milliseconds(1));
-    }
-    std::string copy = record;
-    return s_MapFile_WriteQue(id, reinterpret_cast<unsigned char*>(&copy[0]),
-                              static_cast<unsigned short>(copy.size()), 0) == 1;
+    const auto* data = reinterpret_cast<const unsigned char*>(record.data());
+    const auto length = static_cast<unsigned short>(record.size());
+    int written = 0;
+    while (written == 0 && !g_interrupted)
+        written = halcyon::WriteQueueWaiting(id, data, length, kInterruptCheckMs);
+    return written == 1;
 }
 
 int PushRecords(const Args& args) {
@@ -157,17 +165,19 @@ int PopRecords(const Args& args) {
     std::signal(SIGINT, OnInterrupt);
     unsigned char buf[kMaxRecord];
     for (long n = 0; count < 0 || n < count;) {
-        short length = s_MapFile_ReadQue(id, buf, 0);
+        // Waiting, the process sleeps until a writer wakes it (or it looks for Ctrl-C).
+        short length = halcyon::ReadQueueWaiting(id, buf, wait ? kInterruptCheckMs : 0);
         if (length > 0) {
             std::fwrite(buf, 1, static_cast<size_t>(length), stdout);
             std::fputc('\n', stdout);
+            if (wait) std::fflush(stdout);  // a reader at the other end sees each as it comes
             ++n;
         } else if (length < 0) {
-            return Fail("read failed (the queue was damaged and has been reset, or is busy)");
+            return Fail(
+                "read failed (the queue was damaged and has been reset, or a process "
+                "died while copying into it)");
         } else if (!wait || g_interrupted) {
             break;
-        } else {
-            std::this_thread::sleep_for(std::chrono::milliseconds(5));
         }
     }
     return kExitOk;
@@ -210,16 +220,34 @@ int List() {
     return kExitOk;
 }
 
+int Watch(const Args& args) {
+    long interval = 1000, count = -1;
+    for (size_t i = 1; i < args.size(); ++i) {
+        if (args[i] == "--interval" && i + 1 < args.size()) {
+            if (!ParseNumber(args[++i], 50, 3600000L, interval))
+                return UsageError("queue", "--interval takes 50 to 3600000 (milliseconds)");
+        } else if (args[i] == "--count" && i + 1 < args.size()) {
+            if (!ParseNumber(args[++i], 1, 2147483647L, count))
+                return UsageError("queue", "--count takes a positive number");
+        } else {
+            return UsageError("queue", "unexpected argument '" + args[i] + "'");
+        }
+    }
+    if (!RegistryRunning()) return Fail("no queue registry is running");
+    return WatchQueues(interval, count);
+}
+
 int RunQueue(const Args& args) {
     if (WantsHelp(args)) {
         std::fputs(kHelp, stdout);
         return kExitOk;
     }
     if (args.empty())
-        return UsageError("queue", "missing subcommand (host, push, pop, stat, list)");
+        return UsageError("queue", "missing subcommand (host, push, pop, stat, list, watch)");
     const std::string& verb = args[0];
     if (verb == "list")
         return args.size() == 1 ? List() : UsageError("queue", "list takes no arguments");
+    if (verb == "watch") return Watch(args);
     if (verb != "host" && verb != "push" && verb != "pop" && verb != "stat")
         return UsageError("queue", "unknown subcommand '" + verb + "'");
     if (args.size() < 2 || !ValidQueueName(args[1]))
