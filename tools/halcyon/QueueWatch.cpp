@@ -149,7 +149,8 @@ int WatchQueues(long intervalMs, long refreshes) {
             if (!queues[id].name.empty()) lines.push_back(Line(id, queues[id], seconds));
         }
         if (lines.empty()) lines.push_back("(no queue is registered)");
-        if (terminal && drawn > 0) std::printf("\x1b[%zuA", drawn);  // back to the frame's top
+        if (terminal && drawn > 0)
+            std::printf("\x1b[%uA", static_cast<unsigned>(drawn));  // back to the frame's top
         for (const std::string& line : lines)
             std::printf(terminal ? "\x1b[2K%s\n" : "%s\n", line.c_str());
         if (terminal && drawn > lines.size()) std::printf("\x1b[J");  // queues that went

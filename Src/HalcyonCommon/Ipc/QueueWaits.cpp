@@ -9,6 +9,21 @@ using namespace halcyon::ipc;
 
 namespace {
 
+// A waiter looks this often, a few microseconds apart, before it sleeps: the other side, running
+// on another processor, often changes the queue that soon, and a sleep and a wake-up cost two
+// system calls and a switch.
+constexpr int kLooksBeforeSleep = 16;
+constexpr int kPausesBetweenLooks = 64;
+
+// Tells the processor, `count` times, that this is a wait loop.
+void CpuPause(int count) {
+    for (int k = 0; k < count; ++k) {
+#if defined(__x86_64__) || defined(__i386__)
+        __builtin_ia32_pause();
+#endif
+    }
+}
+
 // What one look at the queue, under its mutex, came to.
 enum Outcome : int { kFailed = -1, kNotYet = 0, kDone = 1 };
 
@@ -25,13 +40,18 @@ unsigned long TimeLeft(win::DWORD start, unsigned long limit) {
 template <typename Look>
 int LookUntil(short nId, QueueSlot& queue, WakeKind kind, unsigned long limit, Look look) {
     const win::DWORD start = win::GetTickCount();
-    for (;;) {
+    for (int looks = 1;; ++looks) {
         if (!LockValidTakingOver(nId, queue)) return kFailed;
         int outcome = look(HeaderOf(queue), queue.ringSize);
         unsigned long left = outcome == kNotYet ? TimeLeft(start, limit) : 0;
         if (outcome != kNotYet || left == 0) {
             s_MutexReset(queue.hMutex);
             return outcome;
+        }
+        if (looks < kLooksBeforeSleep) {
+            s_MutexReset(queue.hMutex);
+            CpuPause(kPausesBetweenLooks);
+            continue;
         }
         AddSleeper(queue.wake, kind);
         s_MutexReset(queue.hMutex);

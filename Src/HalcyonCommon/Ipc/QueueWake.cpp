@@ -22,6 +22,10 @@ std::atomic<std::uint32_t>* CountOf(QueueWake& wake, WakeKind kind) {
     return kind == WakeKind::kRecord ? &wake.counts->recordSleepers : &wake.counts->roomSleepers;
 }
 
+std::atomic<std::uint32_t>& PendingOf(QueueWake& wake, WakeKind kind) {
+    return kind == WakeKind::kRecord ? wake.counts->recordPending : wake.counts->roomPending;
+}
+
 void* EventOf(const QueueWake& wake, WakeKind kind) {
     return kind == WakeKind::kRecord ? wake.hRecord : wake.hRoom;
 }
@@ -65,11 +69,14 @@ void SleepOn(QueueWake& wake, WakeKind kind, unsigned long ms) {
     }
     win::WaitForSingleObject(EventOf(wake, kind), ms);
     count->fetch_sub(1, std::memory_order_seq_cst);
+    // Awake, woken or not, before looking again: a change after that look sets the event anew.
+    PendingOf(wake, kind).store(0, std::memory_order_seq_cst);
 }
 
 void Signal(QueueWake& wake, WakeKind kind) {
     std::atomic<std::uint32_t>* count = CountOf(wake, kind);
-    if (count != nullptr && count->load(std::memory_order_seq_cst) != 0) {
+    if (count != nullptr && count->load(std::memory_order_seq_cst) != 0 &&
+        PendingOf(wake, kind).exchange(1, std::memory_order_seq_cst) == 0) {
         win::SetEvent(EventOf(wake, kind));
     }
 }

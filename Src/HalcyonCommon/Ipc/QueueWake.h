@@ -14,10 +14,14 @@
 
 namespace halcyon::ipc {
 
-// The shared mapping "QWAIT_<name>".
+// The shared mapping "QWAIT_<name>". A "pending" word is 1 from a set of the event until a
+// sleeper wakes: the changes meanwhile need not set it again, which spares a writer one system
+// call per record while the reader it woke waits for a processor.
 struct WakeCounts {
-    std::atomic<std::uint32_t> recordSleepers;  // threads waiting for a record
-    std::atomic<std::uint32_t> roomSleepers;    // threads waiting for room
+    std::atomic<std::uint32_t> recordSleepers;  // 0: threads waiting for a record
+    std::atomic<std::uint32_t> roomSleepers;    // 4: threads waiting for room
+    std::atomic<std::uint32_t> recordPending;   // 8: QREC_ set, no sleeper awake since
+    std::atomic<std::uint32_t> roomPending;     // 12: QROOM_ set, no sleeper awake since
 };
 
 // This process's handles to one queue's wake objects; all null when they could not be had (the
@@ -43,7 +47,8 @@ void CloseWake(QueueWake& wake);
 void AddSleeper(QueueWake& wake, WakeKind kind);
 // Sleeps on the event for at most `ms` and stops counting the caller as a sleeper.
 void SleepOn(QueueWake& wake, WakeKind kind, unsigned long ms);
-// Sets the event of `kind` when somebody sleeps on it; call it after releasing the mutex.
+// Sets the event of `kind` when somebody sleeps on it and no set is pending; call it after
+// releasing the mutex.
 void Signal(QueueWake& wake, WakeKind kind);
 
 }  // namespace halcyon::ipc
