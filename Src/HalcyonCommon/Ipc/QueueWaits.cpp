@@ -15,6 +15,10 @@ namespace {
 constexpr int kLooksBeforeSleep = 16;
 constexpr int kPausesBetweenLooks = 64;
 
+// Room, though, comes only from a reader, which needs the mutex a looking writer keeps taking:
+// a writer sleeps at once and is woken by the read.
+int LooksBeforeSleep(WakeKind kind) { return kind == WakeKind::kRecord ? kLooksBeforeSleep : 1; }
+
 // Tells the processor, `count` times, that this is a wait loop.
 void CpuPause(int count) {
     for (int k = 0; k < count; ++k) {
@@ -48,7 +52,7 @@ int LookUntil(short nId, QueueSlot& queue, WakeKind kind, unsigned long limit, L
             s_MutexReset(queue.hMutex);
             return outcome;
         }
-        if (looks < kLooksBeforeSleep) {
+        if (looks < LooksBeforeSleep(kind)) {
             s_MutexReset(queue.hMutex);
             CpuPause(kPausesBetweenLooks);
             continue;
