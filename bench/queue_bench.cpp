@@ -220,27 +220,38 @@ class Neighbours {
     std::vector<pid_t> m_pids;
 };
 
-// A watcher beside the case: the halcyon tool's live view, redrawing every 100 ms (it looks at
-// every queue once it has started: the first refresh comes a moment into the run).
+// A watcher beside the case: the halcyon tool's live view, redrawing every 100 ms. It is
+// started before the run and waited for until it has shown the queue once, so that the run
+// meets its steady state (one copy of the header every 100 ms), not its start.
 class Watcher {
   public:
     Watcher() {
+        int out[2];
+        if (pipe2(out, O_CLOEXEC) != 0) return;
         m_pid = fork();
         if (m_pid == 0) {
-            int null = open("/dev/null", O_WRONLY);
-            dup2(null, 1);
+            dup2(out[1], 1);
             execl(HALCYON_TOOL_PATH, "halcyon", "queue", "watch", "--interval", "100",
                   static_cast<char*>(nullptr));
             _exit(127);
         }
+        close(out[1]);
+        m_out = out[0];
+        char c = 0;
+        while (c != '\n' && read(m_out, &c, 1) == 1) {
+        }
     }
     ~Watcher() {
-        kill(m_pid, SIGINT);
-        waitpid(m_pid, nullptr, 0);
+        if (m_pid > 0) {
+            kill(m_pid, SIGINT);
+            waitpid(m_pid, nullptr, 0);
+        }
+        if (m_out >= 0) close(m_out);
     }
 
   private:
-    pid_t m_pid;
+    pid_t m_pid = -1;
+    int m_out = -1;  // its output: the first line read, the rest left in the pipe
 };
 
 // One timed run of `producers` producers and one consumer over `transport`; records per second,
