@@ -1,0 +1,41 @@
+// The bridge of shared queues over NATS JetStream: a queue on one machine, a stream on a NATS
+// server, the same records in the same order in a queue on every other machine.
+//
+// `out` is the only consumer of its local queue: it takes each record, keeps it in a journal file
+// until the stream has stored it, and publishes it as one message with the id
+// "<queue>:<journal id>:<sequence>", each message expecting the previous one's id as the stream's
+// last, so that the stream never holds a gap or a repeat. `in` is the only producer of its local
+// queue: a durable pull consumer whose stream sequence of the last record written is kept in a
+// cursor file, so that a redelivered message is acknowledged and dropped instead of written twice.
+// Both survive being killed at any instant, and the server being killed (see README.md).
+#pragma once
+
+#include <atomic>
+#include <string>
+
+namespace halcyon::bridge {
+
+struct Settings {
+    std::string queue;      // the local shared queue, opened by name
+    std::string url;        // the NATS server, e.g. nats://127.0.0.1:4222
+    std::string subject;    // the subject the records travel under
+    std::string stream;     // the JetStream stream; empty: StreamNameFor(subject)
+    std::string durable;    // in: the durable consumer's name; empty: DurableNameFor(queue)
+    std::string state;      // the journal (out) or cursor (in) file; empty: DefaultStatePath
+    bool progress = false;  // print records, bytes and rate on standard error every second
+};
+
+// "HALCYON_" and the subject with every character a stream name cannot hold made '_'.
+std::string StreamNameFor(const std::string& subject);
+// "HALCYON_IN_" and the queue's name, made valid the same way.
+std::string DurableNameFor(const std::string& queue);
+// The journal or cursor file of `direction` ("out" or "in") for `queue`, in the installation's
+// TEMP folder (a Windows path, as the library names files).
+std::string DefaultStatePath(const std::string& direction, const std::string& queue);
+
+// Run until `stop` is set: the process's exit code, with a message on standard error for every
+// failure (bad queue, unreachable server, unusable state file).
+int RunOut(const Settings& settings, const std::atomic<bool>& stop);
+int RunIn(const Settings& settings, const std::atomic<bool>& stop);
+
+}  // namespace halcyon::bridge

@@ -1,0 +1,115 @@
+#include "LocalQueue.h"
+
+#include <HalcyonCommon/Mutex.h>
+
+#include <cstring>
+
+namespace halcyon::bridge {
+namespace {
+
+constexpr std::size_t kHeaderSize = sizeof(tagSHMHEADER);
+
+bool MutexExists(const std::string& name) {
+    void* handle = s_MutexOpen(name.c_str());
+    if (handle == nullptr) return false;
+    s_MutexClose(handle);
+    return true;
+}
+
+}  // namespace
+
+LocalQueue::~LocalQueue() {
+    if (map_.pView != nullptr) s_MapFile_CloseMapFile(&map_, false);
+    s_MutexClose(mutex_);
+    if (id_ >= 0) s_MapFile_CloseQue(id_, false);
+}
+
+bool LocalQueue::Open(const std::string& name, std::string& error) {
+    if (name.empty() || name.size() > 31) {
+        error = "a queue name has 1 to 31 characters";
+        return false;
+    }
+    // A client waits without limit for the registry and for a queue's name: look first.
+    if (!MutexExists("QS_SHARED_QUEUE")) {
+        error = "no queue registry is running on this machine";
+        return false;
+    }
+    if (!MutexExists("QS_" + name)) {
+        error = "no queue named '" + name + "'";
+        return false;
+    }
+    id_ = s_MapFile_WaitingOpenQue(name.c_str());
+    mutex_ = s_MutexOpen(("QS_" + name).c_str());
+    ring_ = static_cast<std::uint32_t>(s_MapFile_QueryQueSize(id_));
+    if (id_ < 0 || mutex_ == nullptr || ring_ == 0 ||
+        s_MapFile_OpenMapFile(&map_, name.c_str()) != 1) {
+        error = "cannot open queue '" + name + "'";
+        return false;
+    }
+    return true;
+}
+
+bool LocalQueue::Lock() {
+    for (int attempt = 0; attempt < 2; ++attempt) {
+        if (!s_MutexWait(mutex_, true)) continue;
+        auto* header = static_cast<tagSHMHEADER*>(map_.pView);
+        if (header->sync != 0) header->sync = 0;
+        return true;
+    }
+    return false;
+}
+
+void LocalQueue::Unlock() { s_MutexReset(mutex_); }
+
+bool LocalQueue::Header(tagSHMHEADER& header) const {
+    std::memcpy(&header, map_.pView, kHeaderSize);
+    return header.H1 == 0x8E && header.H2 == 0x8F && header.size * 1024u == ring_ &&
+           header.put < ring_ && header.take < ring_;
+}
+
+void LocalQueue::Peek(std::size_t maxRecords, std::size_t maxBytes,
+                      std::vector<QueueRecord>& out) const {
+    tagSHMHEADER h;
+    if (!Header(h)) return;
+    const auto* ring = static_cast<const unsigned char*>(map_.pView) + kHeaderSize;
+    std::uint32_t at = h.take;
+    std::uint32_t used = (h.put + ring_ - h.take) % ring_;
+    std::size_t bytes = 0;
+    auto next = [&](std::uint32_t& pos) {
+        unsigned char c = ring[pos];
+        pos = (pos + 1) % ring_;
+        return c;
+    };
+    for (std::uint32_t n = 0; n < maxRecords && used > 2; ++n) {
+        std::uint32_t length = next(at);
+        length |= static_cast<std::uint32_t>(next(at)) << 8;
+        if (length == 0 || length > kMaxRecord || length + 2 > used) return;
+        if (bytes + length > maxBytes && !out.empty()) return;
+        QueueRecord record;
+        record.readCount = h.ReadCount + n;
+        record.bytes.resize(length);
+        for (auto& c : record.bytes) c = static_cast<char>(next(at));
+        out.push_back(std::move(record));
+        used -= length + 2;
+        bytes += length;
+    }
+}
+
+bool LocalQueue::Take(const std::string& expected) {
+    unsigned char buf[kMaxRecord];
+    short length = s_MapFile_ReadQue(id_, buf, 0);
+    return length > 0 && static_cast<std::size_t>(length) == expected.size() &&
+           std::memcmp(buf, expected.data(), expected.size()) == 0;
+}
+
+bool LocalQueue::HasRoomFor(std::size_t length) const {
+    return s_MapFile_QueryQueUseSize(id_) + length + 2 <= ring_ - 1;
+}
+
+bool LocalQueue::Append(const std::string& bytes) {
+    std::string copy = bytes;
+    return s_MapFile_WriteQue(id_, reinterpret_cast<unsigned char*>(&copy[0]),
+                              static_cast<unsigned short>(copy.size()), 0) == 1;
+}
+
+}  // namespace halcyon::bridge

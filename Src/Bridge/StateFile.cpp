@@ -1,0 +1,68 @@
+#include "StateFile.h"
+
+#include "Win.h"
+
+namespace halcyon::bridge {
+
+StateFile::~StateFile() {
+    if (handle_ != nullptr) win::CloseHandle(handle_);
+}
+
+bool StateFile::Open(const std::string& path, std::string& error) {
+    win::HANDLE handle = win::CreateFileA(path.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr,
+                                          OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (handle == INVALID_HANDLE_VALUE) {
+        unsigned long code = win::GetLastError();
+        error = "cannot open state file '" + path + "' (error " + std::to_string(code) +
+                (code == ERROR_SHARING_VIOLATION ? ": another bridge uses it)" : ")");
+        return false;
+    }
+    handle_ = handle;
+    return true;
+}
+
+bool StateFile::ReadAll(std::string& bytes) {
+    bytes.clear();
+    if (win::SetFilePointer(handle_, 0, nullptr, FILE_BEGIN) != 0) return false;
+    char buf[65536];
+    for (;;) {
+        win::DWORD got = 0;
+        if (!win::ReadFile(handle_, buf, sizeof buf, &got, nullptr)) return false;
+        if (got == 0) return true;
+        bytes.append(buf, got);
+    }
+}
+
+bool StateFile::WriteAt(std::uint64_t offset, const std::string& bytes, bool truncate) {
+    win::LONG high = static_cast<win::LONG>(offset >> 32);
+    win::DWORD low = win::SetFilePointer(handle_, static_cast<win::LONG>(offset & 0xFFFFFFFFu),
+                                         &high, FILE_BEGIN);
+    if (low == INVALID_SET_FILE_POINTER && win::GetLastError() != NO_ERROR) return false;
+    win::DWORD written = 0;
+    if (!bytes.empty() &&
+        (!win::WriteFile(handle_, bytes.data(), static_cast<win::DWORD>(bytes.size()), &written,
+                         nullptr) ||
+         written != bytes.size()))
+        return false;
+    return !truncate || win::SetEndOfFile(handle_);
+}
+
+void PutU64(std::string& out, std::uint64_t value) {
+    for (int i = 0; i < 8; ++i) out.push_back(static_cast<char>(value >> (8 * i)));
+}
+
+void PutU32(std::string& out, std::uint32_t value) {
+    for (int i = 0; i < 4; ++i) out.push_back(static_cast<char>(value >> (8 * i)));
+}
+
+std::uint64_t GetU64(const std::string& in, std::size_t at) {
+    std::uint64_t value = 0;
+    for (int i = 7; i >= 0; --i) value = value << 8 | static_cast<unsigned char>(in[at + i]);
+    return value;
+}
+
+std::uint32_t GetU32(const std::string& in, std::size_t at) {
+    return static_cast<std::uint32_t>(GetU64(in.substr(at, 4) + std::string(4, '\0'), 0));
+}
+
+}  // namespace halcyon::bridge

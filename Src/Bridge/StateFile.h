@@ -1,0 +1,34 @@
+// A small file the bridge keeps its progress in: opened for this process alone (a second bridge
+// on the same file is refused with a sharing violation), read whole, written in place. A process
+// killed after a write has the bytes in the file; a write is one call, so a kill never splits it.
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+namespace halcyon::bridge {
+
+class StateFile {
+  public:
+    StateFile() = default;
+    StateFile(const StateFile&) = delete;
+    StateFile& operator=(const StateFile&) = delete;
+    ~StateFile();
+
+    // Opens or creates `path` (a Windows path); false with `error` set on failure.
+    bool Open(const std::string& path, std::string& error);
+    bool ReadAll(std::string& bytes);
+    // Writes `bytes` at `offset`; with `truncate`, the file ends after them.
+    bool WriteAt(std::uint64_t offset, const std::string& bytes, bool truncate = false);
+
+  private:
+    void* handle_ = nullptr;
+};
+
+// Little-endian fields of the state files.
+void PutU64(std::string& out, std::uint64_t value);
+void PutU32(std::string& out, std::uint32_t value);
+std::uint64_t GetU64(const std::string& in, std::size_t at);
+std::uint32_t GetU32(const std::string& in, std::size_t at);
+
+}  // namespace halcyon::bridge

@@ -1,0 +1,191 @@
+// The bridge end to end: a producer on machine A, `halcyon bridge out` on A, a nats-server of the
+// test's own, `halcyon bridge in` on B and a consumer on B, with the out bridge, the in bridge
+// and the server killed (SIGKILL) and restarted mid-stream.
+#include "BridgeRig.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <string>
+#include <vector>
+
+namespace halcyon::bridge_test {
+namespace {
+
+const char kQueue[] = "FEED";
+const char kSubject[] = "desk.feed";
+const char kStream[] = "HALCYON_desk_feed";
+const char kDurable[] = "HALCYON_IN_FEED";
+constexpr std::uint64_t kSeed = 20261206;
+
+std::uint64_t RecordCount() {
+    const char* text = std::getenv("HALCYON_BRIDGE_RECORDS");
+    return text != nullptr ? std::strtoull(text, nullptr, 10) : 100000;
+}
+
+// Two machines, a server, the queue hosts; the bridges, producer and consumer on demand.
+struct Deployment {
+    Deployment() : base(MakeBaseFolder()), a(base, "A"), b(base, "B") {}
+    ~Deployment() {
+        for (Child* c : {&producer, &consumer, &out, &in, &hostA, &hostB}) c->Kill();
+        server.Kill();
+        RemoveTree(base);
+    }
+
+    bool Up() {
+        return server.Start(base + "/store", Log("server")) && Host(hostA, a, "hostA") &&
+               Host(hostB, b, "hostB");
+    }
+
+    bool Host(Child& host, const Machine& m, const std::string& name) {
+        host.Start({m.Tool(), "queue", "host", kQueue, "--size", "255"}, m.Env(), m.root + "/BIN",
+                   Log(name));
+        for (int i = 0; i < 400 && host.Running(); ++i) {
+            if (ReadText(Log(name)).find("hosting") != std::string::npos) return true;
+            SleepMs(25);
+        }
+        return false;
+    }
+
+    std::vector<std::string> Bridge(const Machine& m, const char* direction) const {
+        return {m.Tool(), "bridge",     direction,   kQueue,
+                "--nats", server.Url(), "--subject", kSubject};
+    }
+    void StartOut() { out.Start(Bridge(a, "out"), a.Env(), a.root + "/BIN", Log("out")); }
+    void StartIn() { in.Start(Bridge(b, "in"), b.Env(), b.root + "/BIN", Log("in")); }
+    void StartEnds(std::uint64_t count) {
+        std::string n = std::to_string(count), seed = std::to_string(kSeed);
+        consumer.Start({b.Self(), "--role=consumer", kQueue, n, seed}, b.Env(), b.root + "/BIN",
+                       Log("consumer"));
+        producer.Start({a.Self(), "--role=producer", kQueue, n, seed}, a.Env(), a.root + "/BIN",
+                       Log("producer"));
+    }
+
+    std::string Log(const std::string& name) const { return base + "/" + name + ".log"; }
+    std::string Logs() const {
+        std::string all;
+        for (const char* name : {"consumer", "producer", "out", "in"})
+            all += std::string("--- ") + name + ":\n" + ReadText(Log(name)).substr(0, 4000);
+        return all;
+    }
+
+    std::string base;
+    Machine a, b;
+    NatsServer server;
+    Child hostA, hostB, out, in, producer, consumer;
+};
+
+enum class Victim { kOut, kIn, kServer };
+
+struct Crash {
+    Victim victim;
+    double at;  // share of the run: messages stored (kOut, kServer) or acknowledged (kIn)
+};
+
+struct Scenario {
+    const char* name;
+    std::vector<Crash> crashes;
+};
+
+TEST(BridgeEndToEnd, EveryRecordOnceAndInOrderAcrossCrashes) {
+    const Scenario scenarios[] = {
+        {"no crash", {}},
+        {"out bridge killed and restarted", {{Victim::kOut, 0.3}}},
+        {"in bridge killed and restarted", {{Victim::kIn, 0.4}}},
+        {"server killed and restarted", {{Victim::kServer, 0.5}}},
+    };
+    const std::uint64_t count = RecordCount();
+    for (const auto& scenario : scenarios) {
+        SCOPED_TRACE(scenario.name);
+        Deployment d;
+        ASSERT_TRUE(d.Up()) << ReadText(d.Log("server")) << ReadText(d.Log("hostA"));
+        StreamWatch watch(d.server.Url());
+        d.StartIn();
+        d.StartOut();
+        d.StartEnds(count);
+        for (const Crash& crash : scenario.crashes) {
+            std::uint64_t seen = 0;
+            while (d.consumer.Running() && seen < crash.at * count) {
+                seen = crash.victim == Victim::kIn ? watch.Acked(kStream, kDurable)
+                                                   : watch.Messages(kStream);
+                SleepMs(5);
+            }
+            ASSERT_LT(seen, count) << "the crash came too late to be mid-stream";
+            if (crash.victim == Victim::kOut) {
+                d.out.Kill();
+                d.StartOut();
+            } else if (crash.victim == Victim::kIn) {
+                d.in.Kill();
+                d.StartIn();
+            } else {
+                d.server.Kill();
+                ASSERT_TRUE(d.server.Start(d.base + "/store", d.Log("server")));
+            }
+        }
+        EXPECT_EQ(0, d.consumer.Wait()) << d.Logs();
+        EXPECT_EQ(0, d.producer.Wait()) << d.Logs();
+        EXPECT_EQ(count, watch.Messages(kStream)) << "the stream holds a repeat or misses one";
+        EXPECT_EQ(0, d.out.Stop()) << d.Logs();
+        EXPECT_EQ(0, d.in.Stop()) << d.Logs();
+    }
+}
+
+// Bad arguments, a missing registry or queue and an unreachable server: a clear message and a
+// non-zero exit, before anything is touched.
+TEST(BridgeEndToEnd, RefusesWhatItCannotServe) {
+    Deployment d;
+    ASSERT_TRUE(d.Up());
+    Machine lonely(d.base, "C");  // no registry runs there
+    std::string url = d.server.Url();
+    std::string nowhere = "nats://127.0.0.1:1";
+    struct Case {
+        const Machine* machine;
+        std::vector<std::string> args;
+        int exit;
+        const char* message;
+    } cases[] = {
+        {&d.a, {}, 2, "first argument is 'out' or 'in'"},
+        {&d.a, {"sideways", kQueue}, 2, "first argument is 'out' or 'in'"},
+        {&d.a, {"out"}, 2, "queue name of 1-31 characters"},
+        {&d.a,
+         {"out", std::string(32, 'q'), "--nats", url, "--subject", kSubject},
+         2,
+         "queue name of 1-31"},
+        {&d.a, {"out", kQueue, "--subject", kSubject}, 2, "--nats URL is required"},
+        {&d.a, {"in", kQueue, "--nats", url}, 2, "--subject S is required"},
+        {&d.a, {"out", kQueue, "--nats", url, "--subject"}, 2, "--subject needs a value"},
+        {&d.a,
+         {"out", kQueue, "--nats", url, "--subject", kSubject, "--durable", "x"},
+         2,
+         "unexpected argument '--durable'"},
+        {&d.a,
+         {"out", "NOSUCH", "--nats", url, "--subject", kSubject},
+         1,
+         "no queue named 'NOSUCH'"},
+        {&lonely,
+         {"in", kQueue, "--nats", url, "--subject", kSubject},
+         1,
+         "no queue registry is running"},
+        {&d.a,
+         {"out", kQueue, "--nats", nowhere, "--subject", kSubject},
+         1,
+         "cannot reach the NATS server"},
+        {&d.b,
+         {"in", kQueue, "--nats", nowhere, "--subject", kSubject},
+         1,
+         "cannot reach the NATS server"},
+    };
+    int n = 0;
+    for (const auto& c : cases) {
+        std::vector<std::string> argv = {c.machine->Tool(), "bridge"};
+        argv.insert(argv.end(), c.args.begin(), c.args.end());
+        std::string log = d.Log("case" + std::to_string(n++));
+        Child tool;
+        ASSERT_TRUE(tool.Start(argv, c.machine->Env(), c.machine->root + "/BIN", log));
+        EXPECT_EQ(c.exit, tool.Wait()) << log;
+        EXPECT_NE(std::string::npos, ReadText(log).find(c.message)) << ReadText(log);
+    }
+}
+
+}  // namespace
+}  // namespace halcyon::bridge_test
