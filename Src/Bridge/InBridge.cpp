@@ -1,10 +1,11 @@
 // halcyon bridge in: JetStream stream → local queue, through a durable pull consumer.
 //
 // Each message's stream sequence is checked against the cursor: at or below it the message was
-// written before (a redelivery after a crash) and is only acknowledged. Otherwise the bridge waits
-// until the local queue has room, notes the sequence in the cursor, writes the record and then
-// acknowledges it, all writes under the queue's mutex. The consumer is created afresh at the
-// cursor on every start, and again whenever a message would skip over one the stream holds.
+// written before (a redelivery after a crash) and is only acknowledged. One acknowledgement
+// (the consumer's policy is "all") covers each fetched batch once it is written. Otherwise the
+// bridge waits until the local queue has room, notes the sequence in the cursor, writes the record
+// and then acknowledges it, all writes under the queue's mutex. The consumer is created afresh at
+// the cursor on every start, and again whenever a message would skip over one the stream holds.
 #include "Bridge.h"
 #include "InCursor.h"
 #include "LocalQueue.h"
@@ -18,7 +19,7 @@
 namespace halcyon::bridge {
 namespace {
 
-constexpr int kFetchRecords = 256;
+constexpr int kFetchRecords = 512;
 constexpr char kWho[] = "halcyon bridge in";
 
 void Pause(int ms) { std::this_thread::sleep_for(std::chrono::milliseconds(ms)); }
@@ -37,10 +38,12 @@ class InBridge {
             natsMsgList list{};
             natsStatus s = natsSubscription_Fetch(&list, sub_, kFetchRecords, 500, nullptr);
             if (s != NATS_OK) {
+                natsMsgList_Destroy(&list);
                 if (s != NATS_TIMEOUT) Pause(100);
                 continue;
             }
             bool gap = false;
+            natsMsg* done = nullptr;
             for (int i = 0; i < list.Count && !stop_ && !gap; ++i) {
                 int result = Deliver(list.Msgs[i], error);
                 if (result < 0) {
@@ -48,9 +51,13 @@ class InBridge {
                     return Fail(error);
                 }
                 gap = result == 0;
+                if (!gap) done = list.Msgs[i];
             }
-            if (gap) Resubscribe();
+            // One acknowledgement covers the batch (the consumer acknowledges all up to it).
+            if (done != nullptr) natsMsg_Ack(done, nullptr);
+            // The messages go before their subscription does.
             natsMsgList_Destroy(&list);
+            if (gap) Resubscribe();
         }
         return 0;
     }
@@ -96,7 +103,7 @@ class InBridge {
         jsSubOptions options;
         jsSubOptions_Init(&options);
         options.Stream = stream_.c_str();
-        options.Config.AckPolicy = js_AckExplicit;
+        options.Config.AckPolicy = js_AckAll;
         options.Config.DeliverPolicy = js_DeliverAll;
         if (cursor_.Written() > 0) {
             options.Config.DeliverPolicy = js_DeliverByStartSequence;
@@ -129,10 +136,7 @@ class InBridge {
         }
         std::uint64_t seq = meta->Sequence.Stream;
         jsMsgMetaData_Destroy(meta);
-        if (seq <= cursor_.Written()) {
-            natsMsg_Ack(msg, nullptr);
-            return 1;
-        }
+        if (seq <= cursor_.Written()) return 1;
         if (cursor_.Written() != 0 && seq != cursor_.Written() + 1 &&
             StreamHolds(cursor_.Written() + 1)) {
             return 0;
@@ -141,12 +145,10 @@ class InBridge {
         if (length <= 0 || length > static_cast<int>(kMaxRecord)) {
             std::fprintf(stderr, "%s: message %llu of %d bytes is no record; dropped\n", kWho,
                          static_cast<unsigned long long>(seq), length);
-            natsMsg_Ack(msg, nullptr);
             return 1;
         }
         std::string record(natsMsg_GetData(msg), static_cast<std::size_t>(length));
         if (!Write(seq, record, error)) return -1;
-        natsMsg_Ack(msg, nullptr);
         progress_.Count(1, record.size());
         return 1;
     }
@@ -159,7 +161,7 @@ class InBridge {
                     error = "stopped";
                     return false;
                 }
-                Pause(1);
+                std::this_thread::sleep_for(std::chrono::microseconds(50));
             }
             if (!queue_.Lock()) continue;
             tagSHMHEADER header;

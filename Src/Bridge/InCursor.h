@@ -4,7 +4,9 @@
 // that the write happened. Redelivered messages at or below the cursor are dropped.
 //
 // File: 32 bytes, magic "HCBIN001", the last written sequence, the sequence being written and
-// the WriteCount before it (with 4 bytes of padding).
+// the WriteCount before it (with 4 bytes of padding), little-endian. The file is mapped and the
+// fields are stored one by one in an order that leaves a consistent cursor wherever a kill stops
+// the process: the written sequence, the WriteCount, then the sequence being written.
 #pragma once
 
 #include "StateFile.h"
@@ -27,9 +29,10 @@ class InCursor {
     void Done() { written_ = writing_; }
 
   private:
-    bool Save();
+    void Save();
 
     StateFile file_;
+    unsigned char* view_ = nullptr;
     std::uint64_t written_ = 0;
     std::uint64_t writing_ = 0;
     std::uint32_t writeCount_ = 0;

@@ -2,6 +2,7 @@
 
 #include <HalcyonCommon/Mutex.h>
 
+#include <algorithm>
 #include <cstring>
 
 namespace halcyon::bridge {
@@ -75,20 +76,23 @@ void LocalQueue::Peek(std::size_t maxRecords, std::size_t maxBytes,
     std::uint32_t at = h.take;
     std::uint32_t used = (h.put + ring_ - h.take) % ring_;
     std::size_t bytes = 0;
-    auto next = [&](std::uint32_t& pos) {
-        unsigned char c = ring[pos];
-        pos = (pos + 1) % ring_;
-        return c;
+    // Copies `n` ring bytes from `at` on, with wrap-around.
+    auto copy = [&](char* to, std::uint32_t n) {
+        std::uint32_t first = std::min(n, ring_ - at);
+        std::memcpy(to, ring + at, first);
+        std::memcpy(to + first, ring, n - first);
+        at = (at + n) % ring_;
     };
     for (std::uint32_t n = 0; n < maxRecords && used > 2; ++n) {
-        std::uint32_t length = next(at);
-        length |= static_cast<std::uint32_t>(next(at)) << 8;
+        unsigned char prefix[2];
+        copy(reinterpret_cast<char*>(prefix), 2);
+        std::uint32_t length = prefix[0] | static_cast<std::uint32_t>(prefix[1]) << 8;
         if (length == 0 || length > kMaxRecord || length + 2 > used) return;
         if (bytes + length > maxBytes && !out.empty()) return;
         QueueRecord record;
         record.readCount = h.ReadCount + n;
         record.bytes.resize(length);
-        for (auto& c : record.bytes) c = static_cast<char>(next(at));
+        copy(&record.bytes[0], length);
         out.push_back(std::move(record));
         used -= length + 2;
         bytes += length;

@@ -26,7 +26,8 @@ namespace {
 
 constexpr std::size_t kBatchRecords = 256;
 constexpr std::size_t kBatchBytes = 256 * 1024;
-constexpr std::size_t kSettleRecords = 4096;
+constexpr std::size_t kSettleRecords = 8192;
+constexpr int kQuietMs = 5;
 constexpr char kWho[] = "halcyon bridge out";
 
 void OnPublishError(jsCtx*, jsPubAckErr*, void* closure) {
@@ -34,6 +35,7 @@ void OnPublishError(jsCtx*, jsPubAckErr*, void* closure) {
 }
 
 void Pause(int ms) { std::this_thread::sleep_for(std::chrono::milliseconds(ms)); }
+void Nap(int us) { std::this_thread::sleep_for(std::chrono::microseconds(us)); }
 
 class OutBridge {
   public:
@@ -47,6 +49,7 @@ class OutBridge {
             return 1;
         }
         std::vector<QueueRecord> batch;
+        auto idleSince = std::chrono::steady_clock::now();
         while (!stop_) {
             batch.clear();
             if (!TakeBatch(batch, error)) {
@@ -59,9 +62,19 @@ class OutBridge {
                 bytes += record.bytes.size();
             }
             progress_.Count(batch.size(), bytes);
-            bool drained = batch.empty() && !journal_.Pending().empty();
-            if ((drained || journal_.Pending().size() >= kSettleRecords) && !Settle()) break;
-            if (batch.empty()) Pause(1);
+            auto now = std::chrono::steady_clock::now();
+            if (!batch.empty()) idleSince = now;
+            // Settle when the journal is long, when a publish failed, or when the queue has
+            // been quiet for a moment (acknowledgements flow meanwhile; waiting for them at
+            // every empty look would stop the flow for a round trip each time).
+            bool quiet = now - idleSince >= std::chrono::milliseconds(kQuietMs);
+            if ((journal_.Pending().size() >= kSettleRecords || errors_ > 0 ||
+                 (quiet && !journal_.Pending().empty())) &&
+                !Settle())
+                break;
+            // An empty queue is looked at again soon while records flowed a moment ago (a ring
+            // of 255 KiB holds few large records), and every millisecond once it stays quiet.
+            if (batch.empty()) Nap(now - idleSince < std::chrono::milliseconds(50) ? 50 : 1000);
         }
         Settle();
         return 0;

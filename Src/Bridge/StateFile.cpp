@@ -5,7 +5,16 @@
 namespace halcyon::bridge {
 
 StateFile::~StateFile() {
+    if (view_ != nullptr) win::UnmapViewOfFile(view_);
+    if (mapping_ != nullptr) win::CloseHandle(mapping_);
     if (handle_ != nullptr) win::CloseHandle(handle_);
+}
+
+unsigned char* StateFile::Map(std::size_t size) {
+    mapping_ = win::CreateFileMappingA(handle_, nullptr, PAGE_READWRITE, 0,
+                                       static_cast<win::DWORD>(size), nullptr);
+    if (mapping_ != nullptr) view_ = win::MapViewOfFile(mapping_, FILE_MAP_WRITE, 0, 0, size);
+    return static_cast<unsigned char*>(view_);
 }
 
 bool StateFile::Open(const std::string& path, std::string& error) {

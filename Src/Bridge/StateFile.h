@@ -20,9 +20,15 @@ class StateFile {
     bool ReadAll(std::string& bytes);
     // Writes `bytes` at `offset`; with `truncate`, the file ends after them.
     bool WriteAt(std::uint64_t offset, const std::string& bytes, bool truncate = false);
+    // Maps the first `size` bytes (the file is at least that long) for writes without a system
+    // call: a store into the view is in the file for every later reader, even if this process is
+    // killed right after. Null on failure; the view lives as long as this object.
+    unsigned char* Map(std::size_t size);
 
   private:
     void* handle_ = nullptr;
+    void* mapping_ = nullptr;
+    void* view_ = nullptr;
 };
 
 // Little-endian fields of the state files.

@@ -26,13 +26,16 @@ short OpenQueue(const char* name) {
     return id;
 }
 
-// producer QUEUE COUNT SEED: writes the run's records, waiting for room; a write that fails (a
-// mutex abandoned by a killed bridge fails one call) is tried again.
-int Producer(const char* queue, std::uint64_t count, std::uint64_t seed) {
+// producer QUEUE COUNT SEED [RATE]: writes the run's records (at most RATE a second), waiting for
+// room; a write that fails (a mutex abandoned by a killed bridge fails one call) is tried again.
+int Producer(const char* queue, std::uint64_t count, std::uint64_t seed, std::uint64_t rate) {
     short id = OpenQueue(queue);
     if (id < 0) return 2;
     unsigned long ring = s_MapFile_QueryQueSize(id);
+    auto start = Clock::now();
     for (std::uint64_t i = 0; i < count; ++i) {
+        while (rate > 0 && Clock::now() < start + std::chrono::microseconds(i * 1000000 / rate))
+            Nap();
         std::string record = TestRecord(seed, i);
         for (;;) {
             if (s_MapFile_QueryQueUseSize(id) + record.size() + 2 > ring - 1) {
@@ -89,9 +92,10 @@ int Consumer(const char* queue, std::uint64_t count, std::uint64_t seed) {
 
 int main(int argc, char** argv) {
     using namespace halcyon::bridge_test;
-    if (argc == 5 && std::strcmp(argv[1], "--role=producer") == 0)
+    if ((argc == 5 || argc == 6) && std::strcmp(argv[1], "--role=producer") == 0)
         return Producer(argv[2], std::strtoull(argv[3], nullptr, 10),
-                        std::strtoull(argv[4], nullptr, 10));
+                        std::strtoull(argv[4], nullptr, 10),
+                        argc == 6 ? std::strtoull(argv[5], nullptr, 10) : 0);
     if (argc == 5 && std::strcmp(argv[1], "--role=consumer") == 0)
         return Consumer(argv[2], std::strtoull(argv[3], nullptr, 10),
                         std::strtoull(argv[4], nullptr, 10));

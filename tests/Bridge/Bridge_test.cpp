@@ -92,7 +92,9 @@ TEST(BridgeEndToEnd, EveryRecordOnceAndInOrderAcrossCrashes) {
         {"no crash", {}},
         {"out bridge killed and restarted", {{Victim::kOut, 0.3}}},
         {"in bridge killed and restarted", {{Victim::kIn, 0.4}}},
-        {"server killed and restarted", {{Victim::kServer, 0.5}}},
+        {"server killed and restarted, twice", {{Victim::kServer, 0.3}, {Victim::kServer, 0.6}}},
+        {"each in turn",
+         {{Victim::kOut, 0.2}, {Victim::kServer, 0.4}, {Victim::kIn, 0.6}, {Victim::kServer, 0.8}}},
     };
     const std::uint64_t count = RecordCount();
     for (const auto& scenario : scenarios) {
