@@ -9,6 +9,7 @@
 //   as the bridge's), another takes them with a durable pull consumer and acknowledges each.
 //
 // Each case runs on a stream of its own, deleted afterwards.
+#include "BenchSupport.h"
 #include "BridgeRig.h"
 
 #include <HalcyonCommon.h>
@@ -19,7 +20,6 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
-#include <map>
 #include <string>
 #include <thread>
 
@@ -35,16 +35,6 @@ constexpr char kOutQueue[] = "BENCH_OUT";
 constexpr char kInQueue[] = "BENCH_IN";
 
 long RecordsFor(long size) { return size <= 64 ? 60000 : size <= 512 ? 40000 : 15000; }
-
-std::map<std::string, double>& Rates() {
-    static std::map<std::string, double> rates;
-    return rates;
-}
-
-void Keep(const std::string& name, double rate) {
-    double& best = Rates()[name];
-    if (rate > best) best = rate;
-}
 
 std::string Record(long size, long i) {
     std::string bytes(static_cast<std::size_t>(size), '\0');
@@ -124,7 +114,6 @@ void BM_Bridge(benchmark::State& state) {
         double seconds = std::chrono::duration<double>(Clock::now() - start).count();
         state.SetIterationTime(seconds);
         if (!same) state.SkipWithError("a record arrived changed");
-        Keep("bridge/" + std::to_string(size), static_cast<double>(n) / seconds);
         state.counters["records/s"] = static_cast<double>(n) / seconds;
     }
     out.Stop();
@@ -183,7 +172,6 @@ void BM_RawClient(benchmark::State& state) {
         publisher.join();
         double seconds = std::chrono::duration<double>(Clock::now() - start).count();
         state.SetIterationTime(seconds);
-        Keep("raw/" + std::to_string(size), static_cast<double>(n) / seconds);
         state.counters["records/s"] = static_cast<double>(n) / seconds;
     }
     natsSubscription_Destroy(sub);
@@ -202,13 +190,17 @@ void RecordSizes(benchmark::internal::Benchmark* b) {
 BENCHMARK(BM_RawClient)->Apply(RecordSizes);
 BENCHMARK(BM_Bridge)->Apply(RecordSizes);
 
-void PrintRatios() {
-    auto& r = Rates();
-    std::printf("\nrecords/s end to end (best repetition) and ratios:\n");
-    for (const char* size : {"64", "512", "3000"}) {
-        double bridge = r["bridge/" + std::string(size)], raw = r["raw/" + std::string(size)];
-        std::printf("  %4s bytes: bridge %8.0f  raw client %8.0f   bridge/raw %.2f\n", size, bridge,
-                    raw, raw > 0 ? bridge / raw : 0);
+// Records/s of each case from its median time per run, and the ratio of the two.
+void PrintRatios(const halcyon::bench::TimeKeeper& times) {
+    std::printf("\nrecords/s end to end (median of the repetitions) and ratios:\n");
+    for (long size : {64L, 512L, 3000L}) {
+        auto rate = [&](const char* name) {
+            const auto* t = times.Find(std::string(name) + "/" + std::to_string(size));
+            return t != nullptr && t->real > 0 ? RecordsFor(size) / (t->real / 1e3) : 0.0;
+        };
+        double bridge = rate("BM_Bridge"), raw = rate("BM_RawClient");
+        std::printf("  %4ld bytes: bridge %8.0f  raw client %8.0f   bridge/raw %.2f\n", size,
+                    bridge, raw, raw > 0 ? bridge / raw : 0);
     }
 }
 
@@ -230,9 +222,10 @@ int main(int argc, char** argv) {
     g_out = s_MapFile_CreateQue(kOutQueue, 255);
     g_in = s_MapFile_CreateQue(kInQueue, 255);
     benchmark::Initialize(&argc, argv);
-    benchmark::RunSpecifiedBenchmarks();
+    halcyon::bench::TimeKeeper times;
+    benchmark::RunSpecifiedBenchmarks(&times);
     benchmark::Shutdown();
-    PrintRatios();
+    PrintRatios(times);
     s_MapFile_CloseQue(g_out, true);
     s_MapFile_CloseQue(g_in, true);
     g_server.Kill();
