@@ -1,8 +1,10 @@
 # The NATS C client, which only the optional bridge (Src/Bridge) uses: found through pkg-config
 # (libnats) or by library and header. Defines the target Halcyon::nats when found, and the option
 # HALCYON_BUILD_BRIDGE, on by default exactly when it is.
+# A cross build (the Windows DLL) must not pick up the build machine's client through its
+# pkg-config; the toolchain's search paths decide there.
 find_package(PkgConfig QUIET)
-if(PKG_CONFIG_FOUND)
+if(PKG_CONFIG_FOUND AND NOT CMAKE_CROSSCOMPILING)
   pkg_check_modules(HALCYON_NATS QUIET IMPORTED_TARGET libnats)
 endif()
 if(HALCYON_NATS_FOUND)
