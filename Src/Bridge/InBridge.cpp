@@ -1,11 +1,13 @@
-// halcyon bridge in: JetStream stream → local queue, through a durable pull consumer.
+// halcyon bridge in: JetStream stream → local queue, through a durable push consumer.
 //
 // Each message's stream sequence is checked against the cursor: at or below it the message was
-// written before (a redelivery after a crash) and is only acknowledged. One acknowledgement
-// (the consumer's policy is "all") covers each fetched batch once it is written. Otherwise the
-// bridge waits until the local queue has room, notes the sequence in the cursor, writes the record
-// and then acknowledges it, all writes under the queue's mutex. The consumer is created afresh at
-// the cursor on every start, and again whenever a message would skip over one the stream holds.
+// written before (a redelivery after a crash) and is only acknowledged. Otherwise the bridge
+// waits until the local queue has room, notes the sequence in the cursor, writes the record and
+// only then counts it for acknowledgement, all writes under the queue's mutex. One
+// acknowledgement (the consumer's policy is "all") covers every 256 records written, and whatever
+// was written when the stream goes quiet. The consumer is created afresh at the cursor on every
+// start, and again whenever a message would skip over one the stream holds. (Pull consumers'
+// batched fetches of the C client 3.4 overrun their own array after a reconnect.)
 #include "Bridge.h"
 #include "InCursor.h"
 #include "LocalQueue.h"
@@ -19,7 +21,8 @@
 namespace halcyon::bridge {
 namespace {
 
-constexpr int kFetchRecords = 512;
+constexpr int kAckEvery = 256;
+constexpr int kMaxUnacked = 4096;
 constexpr char kWho[] = "halcyon bridge in";
 
 void Pause(int ms) { std::this_thread::sleep_for(std::chrono::milliseconds(ms)); }
@@ -34,32 +37,43 @@ class InBridge {
     int Run() {
         std::string error;
         if (!Start(error)) return Fail(error);
+        natsMsg* unacked = nullptr;  // the last message written and not yet acknowledged
+        int sinceAck = 0;
         while (!stop_) {
-            natsMsgList list{};
-            natsStatus s = natsSubscription_Fetch(&list, sub_, kFetchRecords, 500, nullptr);
-            if (s != NATS_OK) {
-                natsMsgList_Destroy(&list);
+            natsMsg* msg = nullptr;
+            natsStatus s = natsSubscription_NextMsg(&msg, sub_, 200);
+            if (s != NATS_OK || msg == nullptr) {
+                // Quiet, or the connection is away: acknowledge what was written meanwhile.
+                Acknowledge(unacked, sinceAck);
                 if (s != NATS_TIMEOUT) Pause(100);
                 continue;
             }
-            bool gap = false;
-            natsMsg* done = nullptr;
-            for (int i = 0; i < list.Count && !stop_ && !gap; ++i) {
-                int result = Deliver(list.Msgs[i], error);
-                if (result < 0) {
-                    natsMsgList_Destroy(&list);
-                    return Fail(error);
-                }
-                gap = result == 0;
-                if (!gap) done = list.Msgs[i];
+            int result = Deliver(msg, error);
+            if (result < 0) {
+                natsMsg_Destroy(msg);
+                Acknowledge(unacked, sinceAck);
+                return Fail(error);
             }
-            // One acknowledgement covers the batch (the consumer acknowledges all up to it).
-            if (done != nullptr) natsMsg_Ack(done, nullptr);
-            // The messages go before their subscription does.
-            natsMsgList_Destroy(&list);
-            if (gap) Resubscribe();
+            if (result == 0) {
+                natsMsg_Destroy(msg);
+                Acknowledge(unacked, sinceAck);
+                Resubscribe();
+                continue;
+            }
+            natsMsg_Destroy(unacked);
+            unacked = msg;
+            // One acknowledgement covers all before it (the consumer's policy is "all").
+            if (++sinceAck >= kAckEvery) Acknowledge(unacked, sinceAck);
         }
+        Acknowledge(unacked, sinceAck);
         return 0;
+    }
+
+    void Acknowledge(natsMsg*& msg, int& since) {
+        if (msg != nullptr) natsMsg_Ack(msg, nullptr);
+        natsMsg_Destroy(msg);
+        msg = nullptr;
+        since = 0;
     }
 
   private:
@@ -110,10 +124,12 @@ class InBridge {
             options.Config.OptStartSeq = cursor_.Written() + 1;
         }
         options.Config.AckWait = 30LL * 1000 * 1000 * 1000;
-        options.Config.MaxAckPending = 4 * kFetchRecords;
+        options.Config.MaxAckPending = kMaxUnacked;
+        options.Config.Durable = durable_.c_str();
+        options.ManualAck = true;
         jsErrCode code = static_cast<jsErrCode>(0);
-        natsStatus st = js_PullSubscribe(&sub_, link_.Js(), settings_.subject.c_str(),
-                                         durable_.c_str(), nullptr, &options, &code);
+        natsStatus st = js_SubscribeSync(&sub_, link_.Js(), settings_.subject.c_str(), nullptr,
+                                         &options, &code);
         if (st == NATS_OK) return true;
         error = "cannot consume '" + settings_.subject + "' as '" + durable_ + "' (" +
                 natsStatus_GetText(st) + ", JetStream error " + std::to_string(code) + ")";
