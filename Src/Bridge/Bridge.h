@@ -4,9 +4,9 @@
 // `out` is the only consumer of its local queue: it takes each record, keeps it in a journal file
 // until the stream has stored it, and publishes it as one message with the id
 // "<queue>:<journal id>:<sequence>" and the stream sequence it must follow, so that the stream
-// never holds a gap or a repeat. `in` is the only producer of its local
-// queue: a durable push consumer whose stream sequence of the last record written is kept in a
-// cursor file, so that a redelivered message is acknowledged and dropped instead of written twice.
+// never holds a gap or a repeat. `in` is the only producer of its local queue: a durable push
+// consumer whose stream sequence of the last record written is kept in a cursor file, so that a
+// redelivered message is acknowledged and dropped instead of written twice.
 // Both survive being killed at any instant, and the server being killed (see README.md).
 #pragma once
 
