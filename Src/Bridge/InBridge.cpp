@@ -39,7 +39,15 @@ class InBridge {
         if (!Start(error)) return Fail(error);
         natsMsg* unacked = nullptr;  // the last message written and not yet acknowledged
         int sinceAck = 0;
+        unsigned reconnects = link_.Reconnects();
         while (!stop_) {
+            // Deliveries lost with a connection would wait out the acknowledgement time: after a
+            // reconnect the consumer starts again at the cursor instead.
+            if (link_.Reconnects() != reconnects) {
+                reconnects = link_.Reconnects();
+                Acknowledge(unacked, sinceAck);
+                Resubscribe();
+            }
             natsMsg* msg = nullptr;
             natsStatus s = natsSubscription_NextMsg(&msg, sub_, 200);
             if (s != NATS_OK || msg == nullptr) {

@@ -9,6 +9,7 @@ namespace {
 // The client calls these on a thread of its own, possibly after the link is gone: they use only
 // the caller's static name, and say nothing once the process closes its connection.
 std::atomic<bool> g_closing{false};
+std::atomic<unsigned> g_reconnects{0};
 
 void OnDisconnected(natsConnection*, void* who) {
     if (g_closing) return;
@@ -17,6 +18,7 @@ void OnDisconnected(natsConnection*, void* who) {
 }
 
 void OnReconnected(natsConnection*, void* who) {
+    g_reconnects.fetch_add(1);
     if (g_closing) return;
     std::fprintf(stderr, "%s: reconnected to the NATS server\n", static_cast<const char*>(who));
 }
@@ -91,6 +93,8 @@ bool NatsLink::EnsureStream(const std::string& stream, const std::string& subjec
             "); is JetStream enabled on the server?";
     return false;
 }
+
+unsigned NatsLink::Reconnects() const { return g_reconnects.load(); }
 
 bool NatsLink::Connected() const {
     return conn_ != nullptr && natsConnection_Status(conn_) == NATS_CONN_STATUS_CONNECTED;

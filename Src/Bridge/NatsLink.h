@@ -24,6 +24,8 @@ class NatsLink {
     bool EnsureStream(const std::string& stream, const std::string& subject, std::string& error);
 
     bool Connected() const;
+    // How often the connection came back after a loss (one link per process).
+    unsigned Reconnects() const;
     natsConnection* Connection() const { return conn_; }
     jsCtx* Js() const { return js_; }
 
