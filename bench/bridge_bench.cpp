@@ -49,31 +49,24 @@ short g_out = -1;
 short g_in = -1;
 int g_round = 0;
 
-// Waits the way a terminal's module polls a queue, leaving the processors to the bridges and the
-// server (the raw client's loop blocks in the client instead).
-void Nap() { std::this_thread::sleep_for(std::chrono::microseconds(200)); }
-
-// Writes `n` records of `size` bytes into BENCH_OUT, looking for room before each write.
+// Writes `n` records of `size` bytes into BENCH_OUT, sleeping while it is full.
 void Produce(long size, long n) {
-    unsigned long ring = s_MapFile_QueryQueSize(g_out);
     for (long i = 0; i < n; ++i) {
         std::string record = Record(size, i);
-        while (s_MapFile_QueryQueUseSize(g_out) + record.size() + 2 > ring - 1) Nap();
-        while (s_MapFile_WriteQue(g_out, reinterpret_cast<unsigned char*>(&record[0]),
-                                  static_cast<unsigned short>(record.size()), 0) != 1) {
+        while (halcyon::WriteQueueWaiting(g_out, reinterpret_cast<unsigned char*>(&record[0]),
+                                          static_cast<unsigned short>(record.size()),
+                                          halcyon::kQueueWaitForever) != 1) {
         }
     }
 }
 
-// Reads `n` records from BENCH_IN; false when one differs from what was written.
+// Reads `n` records from BENCH_IN, sleeping while it is empty; false when one differs from what
+// was written.
 bool Consume(long size, long n) {
     unsigned char buf[3095];
     for (long i = 0; i < n;) {
-        short length = s_MapFile_ReadQue(g_in, buf, 0);
-        if (length <= 0) {
-            Nap();
-            continue;
-        }
+        short length = halcyon::ReadQueueWaiting(g_in, buf, halcyon::kQueueWaitForever);
+        if (length <= 0) continue;
         std::string expected = Record(size, i++);
         if (static_cast<std::size_t>(length) != expected.size() ||
             std::memcmp(buf, expected.data(), expected.size()) != 0)

@@ -180,12 +180,12 @@ class InBridge {
     // Writes one record once the queue has room; false on failure (or when stopped).
     bool Write(std::uint64_t seq, const std::string& record, std::string& error) {
         for (;;) {
-            while (!queue_.HasRoomFor(record.size())) {
+            // A full queue: sleep until its reader makes room (it wakes the bridge).
+            while (!queue_.WaitForRoom(record.size(), 100)) {
                 if (stop_) {
                     error = "stopped";
                     return false;
                 }
-                std::this_thread::sleep_for(std::chrono::microseconds(50));
             }
             if (!queue_.Lock()) continue;
             tagSHMHEADER header;

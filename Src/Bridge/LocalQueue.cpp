@@ -1,6 +1,7 @@
 #include "LocalQueue.h"
 
 #include <HalcyonCommon/Mutex.h>
+#include <HalcyonCommon/QueueWaits.h>
 
 #include <algorithm>
 #include <cstring>
@@ -108,6 +109,14 @@ bool LocalQueue::Take(const std::string& expected) {
 
 bool LocalQueue::HasRoomFor(std::size_t length) const {
     return s_MapFile_QueryQueUseSize(id_) + length + 2 <= ring_ - 1;
+}
+
+bool LocalQueue::WaitForRecord(unsigned long ms) const {
+    return halcyon::WaitQueueRecord(id_, ms) == 1;
+}
+
+bool LocalQueue::WaitForRoom(std::size_t length, unsigned long ms) const {
+    return halcyon::WaitQueueRoom(id_, static_cast<unsigned short>(length), ms) == 1;
 }
 
 bool LocalQueue::Append(const std::string& bytes) {

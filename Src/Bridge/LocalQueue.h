@@ -45,6 +45,10 @@ class LocalQueue {
 
     // True when a record of `length` bytes fits now.
     bool HasRoomFor(std::size_t length) const;
+    // Sleep until the queue holds a record, or has room for one of `length` bytes, woken by the
+    // process that changes it; false when `ms` passed first (or on failure).
+    bool WaitForRecord(unsigned long ms) const;
+    bool WaitForRoom(std::size_t length, unsigned long ms) const;
     // Appends a record (no pauses: the caller made room); false when the write failed.
     bool Append(const std::string& bytes);
 

@@ -35,7 +35,6 @@ void OnPublishError(jsCtx*, jsPubAckErr*, void* closure) {
 }
 
 void Pause(int ms) { std::this_thread::sleep_for(std::chrono::milliseconds(ms)); }
-void Nap(int us) { std::this_thread::sleep_for(std::chrono::microseconds(us)); }
 
 class OutBridge {
   public:
@@ -72,9 +71,9 @@ class OutBridge {
                  (quiet && !journal_.Pending().empty())) &&
                 !Settle())
                 break;
-            // An empty queue is looked at again soon while records flowed a moment ago (a ring
-            // of 255 KiB holds few large records), and every millisecond once it stays quiet.
-            if (batch.empty()) Nap(now - idleSince < std::chrono::milliseconds(50) ? 50 : 1000);
+            // An empty queue: sleep until a producer writes (it wakes the bridge), looking up
+            // now and then to settle and to notice a stop.
+            if (batch.empty()) queue_.WaitForRecord(kQuietMs);
         }
         Settle();
         return 0;

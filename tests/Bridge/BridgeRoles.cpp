@@ -26,25 +26,20 @@ short OpenQueue(const char* name) {
     return id;
 }
 
-// producer QUEUE COUNT SEED [RATE]: writes the run's records (at most RATE a second), waiting for
-// room; a write that fails (a mutex abandoned by a killed bridge fails one call) is tried again.
+// producer QUEUE COUNT SEED [RATE]: writes the run's records (at most RATE a second), sleeping
+// while the queue is full.
 int Producer(const char* queue, std::uint64_t count, std::uint64_t seed, std::uint64_t rate) {
     short id = OpenQueue(queue);
     if (id < 0) return 2;
-    unsigned long ring = s_MapFile_QueryQueSize(id);
     auto start = Clock::now();
     for (std::uint64_t i = 0; i < count; ++i) {
         while (rate > 0 && Clock::now() < start + std::chrono::microseconds(i * 1000000 / rate))
             Nap();
         std::string record = TestRecord(seed, i);
-        for (;;) {
-            if (s_MapFile_QueryQueUseSize(id) + record.size() + 2 > ring - 1) {
-                Nap();
-                continue;
-            }
-            if (s_MapFile_WriteQue(id, reinterpret_cast<unsigned char*>(&record[0]),
-                                   static_cast<unsigned short>(record.size()), 0) == 1)
-                break;
+        // A write that fails (a mutex abandoned by a killed bridge fails one call; a copy it left
+        // unfinished fails until the bridge is back) is tried again.
+        while (halcyon::WriteQueueWaiting(id, reinterpret_cast<unsigned char*>(&record[0]),
+                                          static_cast<unsigned short>(record.size()), 1000) != 1) {
         }
     }
     std::printf("produced %llu\n", static_cast<unsigned long long>(count));
@@ -61,7 +56,7 @@ int Consumer(const char* queue, std::uint64_t count, std::uint64_t seed) {
     auto last = Clock::now();
     std::chrono::milliseconds limit(60000);
     for (;;) {
-        short length = s_MapFile_ReadQue(id, buf, 0);
+        short length = halcyon::ReadQueueWaiting(id, buf, 100);
         if (length > 0) {
             if (next >= count) {
                 std::printf("extra record after %llu\n", static_cast<unsigned long long>(count));
@@ -80,7 +75,7 @@ int Consumer(const char* queue, std::uint64_t count, std::uint64_t seed) {
             continue;
         }
         if (Clock::now() - last > limit) break;
-        Nap();
+        if (length < 0) Nap();
     }
     std::printf("received %llu of %llu\n", static_cast<unsigned long long>(next),
                 static_cast<unsigned long long>(count));
