@@ -84,6 +84,8 @@ bool NatsLink::EnsureStream(const std::string& stream, const std::string& subjec
     config.Storage = js_FileStorage;
     config.Duplicates = 10LL * 60 * 1000 * 1000 * 1000;
     s = js_AddStream(&info, js_, &config, nullptr, &code);
+    // The other bridge may have created it at the same moment.
+    if (s != NATS_OK) s = js_GetStreamInfo(&info, js_, stream.c_str(), nullptr, nullptr);
     if (s == NATS_OK) {
         jsStreamInfo_Destroy(info);
         return true;
