@@ -72,8 +72,9 @@ TEST(CFile, ReadWriteSeekAndLength) {
     CFile file;
     ASSERT_TRUE(file.Open(dir.Win("data.bin").c_str(),
                           CFile::modeCreate | CFile::modeReadWrite | CFile::typeBinary));
-    EXPECT_EQ(std::string(file.GetFileName()), "data.bin");
-    EXPECT_EQ(std::string(file.GetFileTitle()), "data");
+    CFileException again;
+    EXPECT_FALSE(file.Open(dir.Win("data.bin").c_str(), CFile::modeRead, &again));
+    EXPECT_EQ(again.m_cause, CFileException::invalidFile) << "already open";
     file.Write("0123456789", 10);
     EXPECT_EQ(file.GetLength(), 10U);
     EXPECT_EQ(file.GetPosition(), 10U);
@@ -91,16 +92,18 @@ TEST(CFile, ReadWriteSeekAndLength) {
     EXPECT_EQ(std::string(buf, 4), "6789");
     file.SetLength(3);
     EXPECT_EQ(file.GetLength(), 3U);
-    CFileException* thrown = nullptr;
-    try {
-        file.Seek(-1, CFile::begin);
-    } catch (CFileException* e) {
-        thrown = e;
+    for (unsigned int from : {unsigned{CFile::begin}, 3u}) {  // before the start; no such origin
+        CFileException* thrown = nullptr;
+        try {
+            file.Seek(-1, from);
+        } catch (CFileException* e) {
+            thrown = e;
+        }
+        ASSERT_NE(thrown, nullptr) << from;
+        EXPECT_EQ(thrown->m_cause, CFileException::badSeek);
+        EXPECT_EQ(thrown->m_lOsError, from == CFile::begin ? 131 : 87);
+        thrown->Delete();
     }
-    ASSERT_NE(thrown, nullptr);
-    EXPECT_EQ(thrown->m_cause, CFileException::badSeek);
-    EXPECT_EQ(thrown->m_lOsError, 131);
-    thrown->Delete();
     file.Close();
     EXPECT_EQ(ReadFile(dir.Host("data.bin")), "012");
 }
@@ -130,6 +133,18 @@ TEST(CFile, FailuresThrowWhereOpenCannotReport) {
     EXPECT_EQ(onStack.m_cause, CFileException::diskFull);
 }
 
+TEST(CFile, NameAndTitleFollowTheLastSeparatorOrDriveColon) {
+    const char* cases[][3] = {{"C:\\dir\\data.bin", "data.bin", "data"},
+                              {"C:x.y.txt", "x.y.txt", "x.y"},
+                              {"dir/sub\\noext", "noext", "noext"}};
+    for (const auto& c : cases) {
+        CFile file;
+        file.SetFilePath(c[0]);
+        EXPECT_STREQ(file.GetFileName(), c[1]) << c[0];
+        EXPECT_STREQ(file.GetFileTitle(), c[2]) << c[0];
+    }
+}
+
 TEST(CFileException, OsErrorsMapToCauses) {
     struct Case {
         long error;
@@ -154,6 +169,11 @@ TEST(CFile, ShareModesPassToTheSystem) {
     ASSERT_TRUE(first.Open(dir.Win("s.bin").c_str(), CFile::modeRead | CFile::shareDenyNone));
     CFile second;
     EXPECT_TRUE(second.Open(dir.Win("s.bin").c_str(), CFile::modeReadWrite | CFile::shareDenyNone));
+    second.Close();
+    first.Close();
+    // Denying writes shares reading.
+    ASSERT_TRUE(first.Open(dir.Win("s.bin").c_str(), CFile::modeRead | CFile::shareDenyWrite));
+    EXPECT_TRUE(second.Open(dir.Win("s.bin").c_str(), CFile::modeRead | CFile::shareDenyNone));
     second.Close();
     first.Close();
     ASSERT_TRUE(first.Open(dir.Win("s.bin").c_str(), CFile::modeRead | CFile::shareExclusive));

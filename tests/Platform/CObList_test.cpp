@@ -21,9 +21,11 @@ TEST(CObList, BehavesAsALinkedListOfPointers) {
     std::mt19937 random(7);
     for (int step = 0; step < 4000; ++step) {
         CObject* item = &items[random() % 8];
-        auto index = model.empty() ? 0 : static_cast<std::intptr_t>(random() % model.size());
+        // Index -1 and the count name no node: inserting at a null position is at an end.
+        auto index = static_cast<std::intptr_t>(random() % (model.size() + 2)) - 1;
         POSITION pos = list.FindIndex(index);
-        auto at = std::next(model.begin(), index);
+        ASSERT_EQ(pos == nullptr, index < 0 || index == static_cast<std::intptr_t>(model.size()));
+        auto at = index < 0 ? model.end() : std::next(model.begin(), index);
         switch (random() % 9) {
             case 0:
                 list.AddHead(item), model.push_front(item);
@@ -32,7 +34,7 @@ TEST(CObList, BehavesAsALinkedListOfPointers) {
                 list.AddTail(item), model.push_back(item);
                 break;
             case 2:
-                list.InsertBefore(pos, item), model.insert(at, item);
+                list.InsertBefore(pos, item), model.insert(pos ? at : model.begin(), item);
                 break;
             case 3:
                 list.InsertAfter(pos, item), model.insert(pos ? std::next(at) : at, item);
@@ -56,6 +58,10 @@ TEST(CObList, BehavesAsALinkedListOfPointers) {
                 auto expected = std::find(model.begin(), model.end(), item);
                 EXPECT_EQ(found == nullptr, expected == model.end());
                 EXPECT_EQ(list.GetAt(found), found != nullptr ? item : nullptr);
+                if (found != nullptr) {
+                    auto next = std::find(std::next(expected), model.end(), item);
+                    EXPECT_EQ(list.Find(item, found) == nullptr, next == model.end());
+                }
             }
         }
         ASSERT_EQ(list.GetCount(), static_cast<std::intptr_t>(model.size()));
@@ -68,7 +74,8 @@ TEST(CObList, BehavesAsALinkedListOfPointers) {
     }
     list.RemoveAll();
     EXPECT_TRUE(list.IsEmpty());
-    EXPECT_EQ(list.GetHead(), nullptr);
+    list.GetHead() = &items[0];  // through the reference an empty list hands out
+    EXPECT_EQ(list.GetTail(), nullptr);
     EXPECT_EQ(list.FindIndex(0), nullptr);
     POSITION none = nullptr;
     EXPECT_EQ(list.GetNext(none), nullptr);

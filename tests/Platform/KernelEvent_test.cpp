@@ -109,22 +109,27 @@ TEST(KernelEvent, ThreadsAreReleasedOncePerSignal) {
     worker.join();
     EXPECT_EQ(taken.load(), kRounds);
 
-    win::HANDLE gate = win::CreateEventA(nullptr, TRUE, FALSE, nullptr);
-    std::atomic<int> sleeping{0}, released{0};
-    std::vector<std::thread> waiters;
-    for (int i = 0; i < 4; ++i) {
-        waiters.emplace_back([&] {
-            sleeping.fetch_add(1);
-            released += win::WaitForSingleObject(gate, 20000) == WAIT_OBJECT_0;
-        });
+    // Rounds, since a waiter that happens to run between the set and the reset would be released
+    // even without the rule.
+    for (int round = 0; round < 10; ++round) {
+        win::HANDLE gate = win::CreateEventA(nullptr, TRUE, FALSE, nullptr);
+        std::atomic<int> sleeping{0}, released{0};
+        std::vector<std::thread> waiters;
+        for (int i = 0; i < 4; ++i) {
+            waiters.emplace_back([&] {
+                sleeping.fetch_add(1);
+                released += win::WaitForSingleObject(gate, 20000) == WAIT_OBJECT_0;
+            });
+        }
+        WaitUntil([&] { return sleeping.load() == 4; });
+        std::this_thread::sleep_for(std::chrono::milliseconds(50));  // let them fall asleep
+        win::SetEvent(gate);
+        win::ResetEvent(gate);
+        for (std::thread& t : waiters) t.join();
+        ASSERT_EQ(released.load(), 4) << "round " << round;
+        win::CloseHandle(gate);
     }
-    WaitUntil([&] { return sleeping.load() == 4; });
-    std::this_thread::sleep_for(std::chrono::milliseconds(50));  // let them fall asleep
-    win::SetEvent(gate);
-    win::ResetEvent(gate);
-    for (std::thread& t : waiters) t.join();
-    EXPECT_EQ(released.load(), 4);
-    for (win::HANDLE h : {work, done, gate}) win::CloseHandle(h);
+    for (win::HANDLE h : {work, done}) win::CloseHandle(h);
 }
 
 TEST(KernelEvent, AWaiterInAnotherProcessIsWoken) {

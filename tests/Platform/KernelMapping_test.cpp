@@ -22,7 +22,9 @@ bool AllZero(const unsigned char* p, std::size_t n) {
     return true;
 }
 
-TEST(KernelMapping, NewMappingIsZeroFilledAndSharedByItsViews) {
+// Views of one mapping share its bytes, zero at first; a view outlives the name, and a name made
+// again is a new mapping.
+TEST(KernelMapping, ViewsShareTheBytesAndOutliveTheName) {
     std::string name = UniqueName("s");
     win::HANDLE a = PagingMapping(name, 5000);
     ASSERT_NE(a, nullptr);
@@ -39,30 +41,20 @@ TEST(KernelMapping, NewMappingIsZeroFilledAndSharedByItsViews) {
     va[4999] = 0x8F;
     EXPECT_EQ(vb[0], 0x8E);
     EXPECT_EQ(vb[4999], 0x8F);
-    EXPECT_TRUE(win::UnmapViewOfFile(va));
     EXPECT_TRUE(win::UnmapViewOfFile(vb));
     win::CloseHandle(a);
     win::CloseHandle(b);
-}
-
-TEST(KernelMapping, ViewOutlivesTheNameAndARecreatedNameStartsFresh) {
-    std::string name = UniqueName("s");
-    win::HANDLE h = PagingMapping(name, 100);
-    auto* view = static_cast<char*>(win::MapViewOfFile(h, FILE_MAP_ALL_ACCESS, 0, 0, 0));
-    ASSERT_NE(view, nullptr);
-    std::strcpy(view, "kept");
-    win::CloseHandle(h);
     EXPECT_EQ(ErrorOf(win::OpenFileMappingA(FILE_MAP_READ, FALSE, name.c_str())),
               ERROR_FILE_NOT_FOUND);
-    EXPECT_STREQ(view, "kept");
-    view[0] = 'K';  // still writable
+    EXPECT_EQ(va[4999], 0x8F);
+    va[0] = 0x11;  // still writable
     win::HANDLE again = PagingMapping(name, 100);
     EXPECT_EQ(win::GetLastError(), ERROR_SUCCESS);
-    auto* fresh = static_cast<char*>(win::MapViewOfFile(again, FILE_MAP_READ, 0, 0, 0));
+    auto* fresh = static_cast<unsigned char*>(win::MapViewOfFile(again, FILE_MAP_READ, 0, 0, 0));
     ASSERT_NE(fresh, nullptr);
     EXPECT_EQ(fresh[0], 0);
-    EXPECT_STREQ(view, "Kept");
-    win::UnmapViewOfFile(view);
+    EXPECT_EQ(va[0], 0x11);
+    win::UnmapViewOfFile(va);
     win::UnmapViewOfFile(fresh);
     win::CloseHandle(again);
 }
@@ -142,14 +134,18 @@ TEST(KernelMapping, ViewAtAnOffsetAndCopyOnWriteViews) {
     win::CloseHandle(h);
 }
 
-TEST(KernelMapping, FileMappingGrowsTheFileAndTheFileGoesWithItsLastUse) {
+// A mapping grows its file, checks the file's handle and size, and the delete-on-close file
+// outlives every handle while a view uses it.
+TEST(KernelMapping, FileMappingGrowsAndChecksItsFileWhichGoesWithItsLastUse) {
     std::string path;
     win::HANDLE file = DeleteOnCloseTempFile(path);
     ASSERT_NE(file, INVALID_HANDLE_VALUE);
     EXPECT_EQ(win::GetLastError(), ERROR_ALREADY_EXISTS) << "GetTempFileNameA created it";
-    std::string name = UniqueName("s");
+    EXPECT_EQ(ErrorOf(win::CreateFileMappingA(file, nullptr, PAGE_READWRITE, 0, 0, nullptr)),
+              ERROR_FILE_INVALID)
+        << "an empty file and no size";
     win::HANDLE map =
-        win::CreateFileMappingA(file, nullptr, PAGE_READWRITE | SEC_COMMIT, 0, 10000, name.c_str());
+        win::CreateFileMappingA(file, nullptr, PAGE_READWRITE | SEC_COMMIT, 0, 10000, nullptr);
     ASSERT_NE(map, nullptr);
     // Only the stand-in lets the C runtime open a delete-on-close file: Windows wants
     // FILE_SHARE_DELETE from every later opener, and the runtime never asks for it.
@@ -158,32 +154,9 @@ TEST(KernelMapping, FileMappingGrowsTheFileAndTheFileGoesWithItsLastUse) {
     ASSERT_NE(view, nullptr);
     EXPECT_TRUE(AllZero(view, 10000));
     view[9999] = 0x5A;
-    win::HANDLE byName = win::OpenFileMappingA(FILE_MAP_READ, FALSE, name.c_str());
-    auto* other = static_cast<unsigned char*>(win::MapViewOfFile(byName, FILE_MAP_READ, 0, 0, 0));
-    ASSERT_NE(other, nullptr);
-    EXPECT_EQ(other[9999], 0x5A);
 #if HALCYON_STAND_IN
     EXPECT_EQ(static_cast<unsigned char>(ReadFile(HostPath(path.c_str()))[9999]), 0x5A);
 #endif
-
-    // The file outlives its handle and the mapping handles while a view uses it.
-    win::CloseHandle(file);
-    win::CloseHandle(map);
-    win::CloseHandle(byName);
-    win::UnmapViewOfFile(other);
-    EXPECT_TRUE(WindowsFileExists(path));
-    EXPECT_EQ(view[9999], 0x5A);
-    win::UnmapViewOfFile(view);
-    EXPECT_FALSE(WindowsFileExists(path));
-}
-
-TEST(KernelMapping, FileMappingChecksItsFile) {
-    std::string path;
-    win::HANDLE file = DeleteOnCloseTempFile(path);
-    ASSERT_NE(file, INVALID_HANDLE_VALUE);
-    EXPECT_EQ(ErrorOf(win::CreateFileMappingA(file, nullptr, PAGE_READWRITE, 0, 0, nullptr)),
-              ERROR_FILE_INVALID)
-        << "an empty file and no size";
     // Windows wants the sharing that the open handle allows: a writer, deletion on close.
     win::HANDLE readOnly = win::CreateFileA(path.c_str(), GENERIC_READ,
                                             FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
@@ -192,23 +165,25 @@ TEST(KernelMapping, FileMappingChecksItsFile) {
     EXPECT_EQ(ErrorOf(win::CreateFileMappingA(readOnly, nullptr, PAGE_READWRITE, 0, 100, nullptr)),
               ERROR_ACCESS_DENIED);
 #if HALCYON_STAND_IN  // a read-only mapping cannot grow its file
-    EXPECT_EQ(ErrorOf(win::CreateFileMappingA(readOnly, nullptr, PAGE_READONLY, 0, 100, nullptr)),
+    EXPECT_EQ(ErrorOf(win::CreateFileMappingA(readOnly, nullptr, PAGE_READONLY, 0, 20000, nullptr)),
               ERROR_NOT_ENOUGH_MEMORY);
 #endif
-    win::HANDLE sized = win::CreateFileMappingA(file, nullptr, PAGE_READWRITE, 0, 300, nullptr);
-    ASSERT_NE(sized, nullptr);
-    // Size 0 takes the file's size, now 300.
+    // Size 0 takes the file's size.
     win::HANDLE whole = win::CreateFileMappingA(readOnly, nullptr, PAGE_READONLY, 0, 0, nullptr);
     ASSERT_NE(whole, nullptr);
-    void* view = win::MapViewOfFile(whole, FILE_MAP_READ, 0, 0, 300);
-    EXPECT_NE(view, nullptr);
-    EXPECT_EQ(win::MapViewOfFile(whole, FILE_MAP_READ, 0, 0, 301), nullptr);
+    auto* other =
+        static_cast<unsigned char*>(win::MapViewOfFile(whole, FILE_MAP_READ, 0, 0, 10000));
+    ASSERT_NE(other, nullptr);
+    EXPECT_EQ(other[9999], 0x5A);
+    EXPECT_EQ(win::MapViewOfFile(whole, FILE_MAP_READ, 0, 0, 10001), nullptr);
     win::HANDLE mutex = win::CreateMutexA(nullptr, FALSE, nullptr);
     EXPECT_EQ(ErrorOf(win::CreateFileMappingA(mutex, nullptr, PAGE_READONLY, 0, 0, nullptr)),
               ERROR_INVALID_HANDLE)
         << "a mutex is no file";
-    for (win::HANDLE h : {sized, whole, readOnly, file, mutex}) win::CloseHandle(h);
-    EXPECT_TRUE(WindowsFileExists(path)) << "the view still uses it";
+    for (win::HANDLE h : {map, whole, readOnly, file, mutex}) win::CloseHandle(h);
+    win::UnmapViewOfFile(other);
+    EXPECT_TRUE(WindowsFileExists(path)) << "a view still uses it";
+    EXPECT_EQ(view[9999], 0x5A);
     win::UnmapViewOfFile(view);
     EXPECT_FALSE(WindowsFileExists(path));
 }

@@ -10,66 +10,16 @@
 namespace halcyon::test {
 namespace {
 
-TEST(KernelMutex, CreateOpensAnExistingNameAndOpenFailsForAMissingOne) {
-    std::string name = UniqueName("m");
-    win::SetLastError(1234);
-    win::HANDLE first = win::CreateMutexA(nullptr, TRUE, name.c_str());
-    ASSERT_NE(first, nullptr);
-    EXPECT_EQ(win::GetLastError(), ERROR_SUCCESS);
-    EXPECT_EQ(WaitElsewhere(first, 0), WAIT_TIMEOUT) << "the initial owner owns a new mutex";
-    win::HANDLE second = win::CreateMutexA(nullptr, TRUE, name.c_str());
-    ASSERT_NE(second, nullptr);
-    EXPECT_EQ(win::GetLastError(), ERROR_ALREADY_EXISTS);
-    EXPECT_NE(first, second);
-    // One mutex behind both handles, and ownership is the object's, not the handle's; the second
-    // bInitialOwner does not apply to an existing mutex, so one release frees it.
-    EXPECT_TRUE(win::ReleaseMutex(second));
-    EXPECT_EQ(WaitElsewhere(first, 0), WAIT_OBJECT_0);
-    EXPECT_FALSE(win::ReleaseMutex(second));
-    EXPECT_EQ(win::GetLastError(), ERROR_NOT_OWNER);
-
-    win::SetLastError(0);
-    EXPECT_EQ(ErrorOf(win::OpenMutexA(MUTEX_ALL_ACCESS, FALSE, UniqueName("missing").c_str())),
-              ERROR_FILE_NOT_FOUND);
-    EXPECT_TRUE(win::CloseHandle(first));
-    EXPECT_TRUE(win::CloseHandle(second));
-}
-
-TEST(KernelMutex, NamesAreExactAndCheckedAsWindowsChecksThem) {
-    struct Case {
-        std::string name;
-        win::DWORD error;  // ERROR_SUCCESS: accepted
-    };
-    std::string base = UniqueName("n");
-    const Case cases[] = {
-        {base + std::string(259 - base.size(), 'x'), ERROR_SUCCESS},
-        {base + std::string(260 - base.size(), 'x'), ERROR_FILENAME_EXCED_RANGE},
-        {base + "\\sub", ERROR_PATH_NOT_FOUND},
-        {"Local\\", ERROR_INVALID_NAME},
-    };
-    for (const Case& c : cases) {
-        SCOPED_TRACE(c.name);
-        // Windows' A functions take names of up to MAX_PATH - 1 characters; Wine's take more.
-        if (c.error == ERROR_FILENAME_EXCED_RANGE && UnderWine()) continue;
-        win::SetLastError(0);
-        win::HANDLE h = win::CreateMutexA(nullptr, FALSE, c.name.c_str());
-        EXPECT_EQ(h != nullptr, c.error == ERROR_SUCCESS);
-        if (h == nullptr) {
-            EXPECT_EQ(win::GetLastError(), c.error);
-        } else {
-            win::CloseHandle(h);
-        }
-    }
-}
-
-TEST(KernelMutex, LocalPrefixIsTheSameObjectGlobalOtherCaseAndNoNameAreNot) {
+// Which names meet: "Local\" is the session's own namespace, "Global\", another case and no name
+// are other objects; names are checked as Windows checks them.
+TEST(KernelMutex, NamesMeetOnlyWhenExactlyTheSame) {
     std::string name = UniqueName("m");
     std::string upper = name;
     upper[0] = upper[0] == 'K' ? 'k' : 'K';
     struct Case {
         std::string name;
-        bool unnamed;  // null instead of the name
-        win::DWORD error;
+        bool unnamed;      // null instead of the name
+        win::DWORD error;  // ERROR_SUCCESS or ERROR_ALREADY_EXISTS: made
     } cases[] = {
         {name, false, ERROR_SUCCESS},
         {"Local\\" + name, false, ERROR_ALREADY_EXISTS},
@@ -77,12 +27,22 @@ TEST(KernelMutex, LocalPrefixIsTheSameObjectGlobalOtherCaseAndNoNameAreNot) {
         {upper, false, ERROR_SUCCESS},
         {"", false, ERROR_SUCCESS},
         {"", true, ERROR_SUCCESS},
+        {name + std::string(259 - name.size(), 'x'), false, ERROR_SUCCESS},
+        {name + std::string(260 - name.size(), 'x'), false, ERROR_FILENAME_EXCED_RANGE},
+        {name + "\\sub", false, ERROR_PATH_NOT_FOUND},
+        {"Local\\", false, ERROR_INVALID_NAME},
     };
     std::vector<win::HANDLE> handles;
     for (const Case& c : cases) {
-        handles.push_back(win::CreateMutexA(nullptr, FALSE, c.unnamed ? nullptr : c.name.c_str()));
-        ASSERT_NE(handles.back(), nullptr) << c.name;
-        EXPECT_EQ(win::GetLastError(), c.error) << c.name << (c.unnamed ? " (null)" : "");
+        SCOPED_TRACE(c.name + (c.unnamed ? " (null)" : ""));
+        // Windows' A functions take names of up to MAX_PATH - 1 characters; Wine's take more.
+        if (c.error == ERROR_FILENAME_EXCED_RANGE && UnderWine()) continue;
+        win::SetLastError(1234);
+        win::HANDLE h = win::CreateMutexA(nullptr, FALSE, c.unnamed ? nullptr : c.name.c_str());
+        bool made = c.error == ERROR_SUCCESS || c.error == ERROR_ALREADY_EXISTS;
+        EXPECT_EQ(h != nullptr, made);
+        EXPECT_EQ(win::GetLastError(), c.error);
+        if (h != nullptr) handles.push_back(h);
     }
     // The unnamed ones are two mutexes.
     ASSERT_EQ(win::WaitForSingleObject(handles[4], 0), WAIT_OBJECT_0);
@@ -91,19 +51,29 @@ TEST(KernelMutex, LocalPrefixIsTheSameObjectGlobalOtherCaseAndNoNameAreNot) {
     for (win::HANDLE h : handles) EXPECT_TRUE(win::CloseHandle(h));
 }
 
-TEST(KernelMutex, NameDiesWithTheLastHandleEvenWhenOwned) {
+// Ownership is the object's, not the handle's; the name dies with the last handle, owned or not,
+// and a new mutex of the name starts free.
+TEST(KernelMutex, OneMutexBehindEveryHandleOfTheNameUntilTheLastCloses) {
     std::string name = UniqueName("m");
-    win::HANDLE a = win::CreateMutexA(nullptr, FALSE, name.c_str());
-    win::HANDLE b = win::OpenMutexA(MUTEX_ALL_ACCESS, FALSE, name.c_str());
-    ASSERT_NE(b, nullptr);
-    ASSERT_EQ(win::WaitForSingleObject(a, INFINITE), WAIT_OBJECT_0);
-    win::CloseHandle(a);
-    win::HANDLE c = win::OpenMutexA(SYNCHRONIZE, FALSE, name.c_str());
-    EXPECT_NE(c, nullptr) << "b still holds it";
-    win::CloseHandle(c);
-    win::CloseHandle(b);
+    win::HANDLE first = win::CreateMutexA(nullptr, TRUE, name.c_str());
+    ASSERT_NE(first, nullptr);
+    EXPECT_EQ(WaitElsewhere(first, 0), WAIT_TIMEOUT) << "the initial owner owns a new mutex";
+    win::HANDLE second = win::CreateMutexA(nullptr, TRUE, name.c_str());
+    ASSERT_NE(second, nullptr);
+    EXPECT_EQ(win::GetLastError(), ERROR_ALREADY_EXISTS);
+    EXPECT_NE(first, second);
+    // The second bInitialOwner does not apply to an existing mutex, so one release frees it.
+    EXPECT_TRUE(win::ReleaseMutex(second));
+    EXPECT_EQ(WaitElsewhere(first, 0), WAIT_OBJECT_0);
+    EXPECT_FALSE(win::ReleaseMutex(second));
+    EXPECT_EQ(win::GetLastError(), ERROR_NOT_OWNER);
+    ASSERT_EQ(win::WaitForSingleObject(second, INFINITE), WAIT_OBJECT_0);
+    win::CloseHandle(second);
+    win::HANDLE third = win::OpenMutexA(SYNCHRONIZE, FALSE, name.c_str());
+    EXPECT_NE(third, nullptr) << "the first handle still holds it";
+    win::CloseHandle(third);
+    win::CloseHandle(first);
     EXPECT_EQ(ErrorOf(win::OpenMutexA(SYNCHRONIZE, FALSE, name.c_str())), ERROR_FILE_NOT_FOUND);
-    // A new mutex of the name starts free.
     win::HANDLE fresh = win::CreateMutexA(nullptr, FALSE, name.c_str());
     EXPECT_EQ(win::GetLastError(), ERROR_SUCCESS);
     EXPECT_EQ(WaitElsewhere(fresh, 0), WAIT_OBJECT_0);
@@ -208,9 +178,21 @@ TEST(KernelMutexThreads, ContendingThreadsExcludeEachOther) {
     win::CloseHandle(creator);
 }
 
+// One release per acquisition; meanwhile another thread can neither release the mutex nor get it
+// within a finite wait, which must really wait.
 TEST(KernelMutexThreads, RecursionNeedsOneReleasePerAcquisition) {
     win::HANDLE h = win::CreateMutexA(nullptr, FALSE, UniqueName("m").c_str());
+    EXPECT_FALSE(win::ReleaseMutex(h)) << "nobody owns it";
+    EXPECT_EQ(win::GetLastError(), ERROR_NOT_OWNER);
     for (int i = 0; i < 3; ++i) ASSERT_EQ(win::WaitForSingleObject(h, INFINITE), WAIT_OBJECT_0);
+    OnOtherThread([&] {
+        win::SetLastError(0);
+        EXPECT_FALSE(win::ReleaseMutex(h));
+        EXPECT_EQ(win::GetLastError(), ERROR_NOT_OWNER);
+        auto start = std::chrono::steady_clock::now();
+        EXPECT_EQ(win::WaitForSingleObject(h, 30), WAIT_TIMEOUT);
+        EXPECT_GE(std::chrono::steady_clock::now() - start, std::chrono::milliseconds(25));
+    });
     for (int i = 0; i < 3; ++i) {
         EXPECT_EQ(WaitElsewhere(h, 0), WAIT_TIMEOUT) << i << " released";
         EXPECT_TRUE(win::ReleaseMutex(h));
@@ -218,33 +200,6 @@ TEST(KernelMutexThreads, RecursionNeedsOneReleasePerAcquisition) {
     EXPECT_EQ(WaitElsewhere(h, 0), WAIT_OBJECT_0);
     EXPECT_FALSE(win::ReleaseMutex(h)) << "one release too many";
     EXPECT_EQ(win::GetLastError(), ERROR_NOT_OWNER);
-    win::CloseHandle(h);
-}
-
-TEST(KernelMutexThreads, WhileAnotherThreadOwnsItReleaseFailsAndAFiniteWaitTimesOut) {
-    win::HANDLE h = win::CreateMutexA(nullptr, FALSE, UniqueName("m").c_str());
-    EXPECT_FALSE(win::ReleaseMutex(h)) << "nobody owns it";
-    EXPECT_EQ(win::GetLastError(), ERROR_NOT_OWNER);
-    std::atomic<int> phase{0};
-    std::thread owner([&] {
-        win::WaitForSingleObject(h, INFINITE);
-        phase = 1;
-        while (phase.load() != 2) std::this_thread::yield();
-        win::ReleaseMutex(h);
-    });
-    while (phase.load() != 1) std::this_thread::yield();
-    win::SetLastError(0);
-    EXPECT_FALSE(win::ReleaseMutex(h));
-    EXPECT_EQ(win::GetLastError(), ERROR_NOT_OWNER);
-    EXPECT_EQ(win::WaitForSingleObject(h, 0), WAIT_TIMEOUT) << "still the other thread's";
-    auto start = std::chrono::steady_clock::now();
-    EXPECT_EQ(win::WaitForSingleObject(h, 30), WAIT_TIMEOUT);
-    EXPECT_GE(std::chrono::steady_clock::now() - start, std::chrono::milliseconds(25))
-        << "a finite wait must wait";
-    phase = 2;
-    EXPECT_EQ(win::WaitForSingleObject(h, 20000), WAIT_OBJECT_0);
-    owner.join();
-    win::ReleaseMutex(h);
     win::CloseHandle(h);
 }
 

@@ -15,6 +15,8 @@ using namespace std::string_literals;
 using namespace halcyon::test;
 using win::DWORD;
 
+constexpr DWORD kAnyError = 0xFFFFFFFF;
+
 struct ReadCase {
     std::string file;
     const char* section;
@@ -24,18 +26,24 @@ struct ReadCase {
     std::string want;  // the bytes the call writes
     DWORD ret;
     Where where = Where::kAll;
+    DWORD error = kAnyError;     // the last error the call leaves, where it is checked
+    const char* path = nullptr;  // the Windows name read; null: a file holding `file`
 };
 
 void CheckReads(const char* folder, const ReadCase* cases, size_t count) {
     for (size_t i = 0; i < count; ++i) {
         const ReadCase& c = cases[i];
         if (!Runs(c.where)) continue;
-        std::string ini = MakeIni(folder, c.file);
+        std::string ini = c.path == nullptr ? MakeIni(folder, c.file) : c.path;
         Buffer buf(c.size);
+        win::SetLastError(12345);
         DWORD ret =
             win::GetPrivateProfileStringA(c.section, c.key, c.def, buf.data(), c.size, ini.c_str());
         EXPECT_EQ(ret, c.ret) << "case " << i;
         EXPECT_EQ(buf.Written(), Expected(c.want, c.where)) << "case " << i;
+        if (c.error != kAnyError) {
+            EXPECT_EQ(win::GetLastError(), c.error) << "case " << i;
+        }
     }
 }
 
@@ -121,46 +129,27 @@ TEST(ProfileRead, ParsingRules) {
 // kStandIn check the stand-in's choice.
 TEST(ProfileRead, LastErrorTellsFoundFromMissing) {
     std::string folder = WindowsPath(MakeScratchFolder("read-missing"));
-    std::string file = folder + "\\none.ini";
-    std::string deep = folder + "\\NoFolder\\none.ini";
-    std::string ini = MakeIni("read-error", "[S]\r\nK=value\r\n");
-    struct Case {
-        std::string file;
-        const char* section;
-        const char* key;
-        const char* def;
-        DWORD size;
-        std::string want;
-        DWORD ret;
-        DWORD error;
-        Where where = Where::kAll;
-    } cases[] = {
-        {file, "S", "K", "\"q\"", 100, "q\0"s, 1, ERROR_FILE_NOT_FOUND},
-        {file, "S", "K", "dflt", 3, "df\0"s, 2, ERROR_FILE_NOT_FOUND},
-        {deep, "S", "K", "dflt", 100, "dflt\0"s, 4, ERROR_PATH_NOT_FOUND},
-        {file, nullptr, "K", "dflt", 100, "\0"s, 0, ERROR_FILE_NOT_FOUND},  // one NUL only
-        {folder, "S", "K", "dflt", 100, "dflt\0"s, 4, ERROR_ACCESS_DENIED, Where::kStandIn},
-        {"", "S", "K", "dflt", 100, "dflt\0"s, 4, ERROR_ACCESS_DENIED, Where::kStandIn},
-        {folder + "\\bad?.ini", "S", "K", "dflt", 100, "dflt\0"s, 4, ERROR_INVALID_NAME,
-         Where::kStandIn},
-        {ini, "S", "K", "", 3, "va\0"s, 2, ERROR_INSUFFICIENT_BUFFER, Where::kStandIn},
-        {ini, "S", "X", "", 8, "\0"s, 0, ERROR_FILE_NOT_FOUND, Where::kStandIn},
+    std::string noneIni = folder + "\\none.ini", deepIni = folder + "\\NoFolder\\none.ini";
+    std::string badIni = folder + "\\bad?.ini";
+    const char *none = noneIni.c_str(), *deep = deepIni.c_str(), *dir = folder.c_str();
+    const std::string kValue = "[S]\r\nK=value\r\n";
+    const Where kAll = Where::kAll, kStandIn = Where::kStandIn;
+    const ReadCase cases[] = {
+        {"", "S", "K", "\"q\"", 100, "q\0"s, 1, kAll, ERROR_FILE_NOT_FOUND, none},
+        {"", "S", "K", "dflt", 3, "df\0"s, 2, kAll, ERROR_FILE_NOT_FOUND, none},
+        {"", "S", "K", "dflt", 100, "dflt\0"s, 4, kAll, ERROR_PATH_NOT_FOUND, deep},
+        {"", nullptr, "K", "dflt", 100, "\0"s, 0, kAll, ERROR_FILE_NOT_FOUND, none},  // one NUL
+        {"", "S", "K", "dflt", 100, "dflt\0"s, 4, kStandIn, ERROR_ACCESS_DENIED, dir},
+        {"", "S", "K", "dflt", 100, "dflt\0"s, 4, kStandIn, ERROR_ACCESS_DENIED, ""},
+        {"", "S", "K", "dflt", 100, "dflt\0"s, 4, kStandIn, ERROR_INVALID_NAME, badIni.c_str()},
+        {kValue, "S", "K", "", 3, "va\0"s, 2, kStandIn, ERROR_INSUFFICIENT_BUFFER},
+        {kValue, "S", "X", "", 8, "\0"s, 0, kStandIn, ERROR_FILE_NOT_FOUND},
         // A cut default keeps the reason.
-        {ini, "S", "X", "dflt", 1, "\0"s, 0, ERROR_FILE_NOT_FOUND, Where::kStandIn},
-        {ini, "X", nullptr, "", 8, "\0"s, 0, ERROR_FILE_NOT_FOUND, Where::kStandIn},
-        {ini, nullptr, nullptr, "", 2, "\0\0"s, 0, ERROR_INSUFFICIENT_BUFFER, Where::kStandIn},
+        {kValue, "S", "X", "dflt", 1, "\0"s, 0, kStandIn, ERROR_FILE_NOT_FOUND},
+        {kValue, "X", nullptr, "", 8, "\0"s, 0, kStandIn, ERROR_FILE_NOT_FOUND},
+        {kValue, nullptr, nullptr, "", 2, "\0\0"s, 0, kStandIn, ERROR_INSUFFICIENT_BUFFER},
     };
-    for (size_t i = 0; i < std::size(cases); ++i) {
-        const Case& c = cases[i];
-        if (!Runs(c.where)) continue;
-        Buffer buf(c.size);
-        win::SetLastError(12345);
-        DWORD ret = win::GetPrivateProfileStringA(c.section, c.key, c.def, buf.data(), c.size,
-                                                  c.file.c_str());
-        EXPECT_EQ(ret, c.ret) << "case " << i;
-        EXPECT_EQ(buf.Written(), c.want) << "case " << i;
-        EXPECT_EQ(win::GetLastError(), c.error) << "case " << i;
-    }
+    CheckReads("read-error", cases, std::size(cases));
 }
 
 TEST(ProfileRead, IntegersConvertAsRtlCharToInteger) {

@@ -103,24 +103,30 @@ TEST(RobustLock, SharesTheThreadsListWithTheCLibrarysRobustMutexes) {
     }
 }
 
-// The child of fork() owns nothing of its parent's, though its thread looks the same.
+// The child of fork() owns nothing of its parent's, though its thread looks the same; nor does a
+// child made without the atfork handlers (_Fork), and the parent's own acquisition stays one.
 TEST(RobustLock, AForkedChildOwnsNoneOfItsParentsMutexes) {
-    win::HANDLE held = win::CreateMutexA(nullptr, FALSE, UniqueName("held").c_str());
-    win::HANDLE free = win::CreateMutexA(nullptr, FALSE, UniqueName("free").c_str());
-    ASSERT_EQ(win::WaitForSingleObject(held, INFINITE), WAIT_OBJECT_0);
-    pid_t child = fork();
-    ASSERT_GE(child, 0);
-    if (child == 0) {
-        bool ok = win::WaitForSingleObject(held, 0) == WAIT_TIMEOUT && !win::ReleaseMutex(held) &&
-                  win::WaitForSingleObject(free, 0) == WAIT_OBJECT_0 && win::ReleaseMutex(free);
-        _exit(ok ? 0 : 1);
+    for (pid_t (*makeChild)() : {fork, _Fork}) {
+        std::string which = makeChild == fork ? "fork" : "_Fork";
+        win::HANDLE held = win::CreateMutexA(nullptr, FALSE, UniqueName("held." + which).c_str());
+        win::HANDLE free = win::CreateMutexA(nullptr, FALSE, UniqueName("free." + which).c_str());
+        ASSERT_EQ(win::WaitForSingleObject(held, INFINITE), WAIT_OBJECT_0);
+        pid_t child = makeChild();
+        ASSERT_GE(child, 0);
+        if (child == 0) {
+            bool ok = win::WaitForSingleObject(held, 0) == WAIT_TIMEOUT &&
+                      !win::ReleaseMutex(held) && win::GetLastError() == ERROR_NOT_OWNER &&
+                      win::WaitForSingleObject(free, 0) == WAIT_OBJECT_0 && win::ReleaseMutex(free);
+            _exit(ok ? 0 : 1);
+        }
+        int status = 0;
+        ASSERT_EQ(waitpid(child, &status, 0), child);
+        EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << which << " " << status;
+        EXPECT_TRUE(win::ReleaseMutex(held));
+        EXPECT_EQ(WaitElsewhere(held, 0), WAIT_OBJECT_0) << "released by one release";
+        win::CloseHandle(held);
+        win::CloseHandle(free);
     }
-    int status = 0;
-    ASSERT_EQ(waitpid(child, &status, 0), child);
-    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << status;
-    EXPECT_TRUE(win::ReleaseMutex(held));
-    win::CloseHandle(held);
-    win::CloseHandle(free);
 }
 
 }  // namespace

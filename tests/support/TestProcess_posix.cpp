@@ -4,7 +4,6 @@
 
 #include "posix/Files.h"
 
-#include <dirent.h>
 #include <limits.h>
 #include <signal.h>
 #include <sys/stat.h>
@@ -15,18 +14,10 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
-#include <fstream>
+#include <filesystem>
 
 namespace halcyon::test {
 namespace {
-
-bool CopyFile(const std::string& from, const std::string& to) {
-    std::ifstream in(from, std::ios::binary);
-    std::ofstream out(to, std::ios::binary);
-    out << in.rdbuf();
-    out.close();
-    return in && out && chmod(to.c_str(), 0755) == 0;
-}
 
 std::vector<char*> ArgvOf(std::vector<std::string>& words) {
     std::vector<char*> argv;
@@ -73,20 +64,8 @@ std::string MakeUniqueFolder(const std::string& prefix) {
 }
 
 void RemoveTree(const std::string& path) {
-    struct stat st;
-    if (lstat(path.c_str(), &st) != 0) return;
-    if (S_ISDIR(st.st_mode)) {
-        if (DIR* d = opendir(path.c_str())) {
-            while (struct dirent* e = readdir(d)) {
-                if (std::strcmp(e->d_name, ".") != 0 && std::strcmp(e->d_name, "..") != 0)
-                    RemoveTree(path + "/" + e->d_name);
-            }
-            closedir(d);
-        }
-        rmdir(path.c_str());
-    } else {
-        unlink(path.c_str());
-    }
+    std::error_code error;
+    std::filesystem::remove_all(path, error);
 }
 
 int RunProgram(const std::string& exe, const std::vector<std::string>& argv,
@@ -131,7 +110,11 @@ std::string PlaceProgram(const std::string& program, const std::string& folder,
                          const std::string& name) {
     std::string own = program.substr(program.find_last_of('/') + 1);
     std::string placed = folder + "/" + (name.empty() ? own : ProgramFileName(name));
-    if (link(program.c_str(), placed.c_str()) != 0 && !CopyFile(program, placed)) return {};
+    std::error_code error;
+    if (link(program.c_str(), placed.c_str()) != 0 &&
+        !std::filesystem::copy_file(program, placed, error)) {
+        return {};
+    }
     return placed;
 }
 

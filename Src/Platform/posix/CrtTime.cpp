@@ -8,7 +8,8 @@
 namespace win {
 namespace {
 
-// The last second the Windows runtime converts: 3000-12-31 23:59:59 UTC.
+// The last second the Windows runtime converts to local time: its last time, 3001-01-19 07:59:59
+// UTC, and the 14 hours of the farthest time zone (3001-01-19 21:59:59 UTC).
 constexpr time64_t kMaxTime64 = 32536850399LL;
 
 }  // namespace
