@@ -1,8 +1,10 @@
 // The registry of the process's logs: one map per kind, each under its own lock, owning its logs
-// until the library unloads.
+// for the rest of the process's life.
 #include <NimbusLog/LogRegistry.h>
 
 #include <Platform/CCriticalSection.h>
+
+#include "Platform/common/NeverDestroyed.h"
 
 #include <map>
 #include <new>
@@ -19,14 +21,6 @@ class LogMap {
     LogMap() = default;
     LogMap(const LogMap&) = delete;
     LogMap& operator=(const LogMap&) = delete;
-
-    ~LogMap() { Clear(); }
-
-    void Clear() {
-        CSingleLock hold(&m_lock, true);
-        for (auto& entry : m_logs) delete entry.second;
-        m_logs.clear();
-    }
 
     // The log of that name, made and initialised under the lock, so that two threads asking for
     // a new name get one object.
@@ -54,23 +48,22 @@ class LogMap {
     CCriticalSection m_lock;
 };
 
-// Built when the library loads, destroyed when it unloads: system logs first, then debug logs.
+// Built when the library loads and never destroyed: a log handed out stays valid for callers that
+// write after main returns. Every line is flushed when written, so nothing is lost at exit, and
+// the system closes the day files with the process.
 struct LogRegistry {
     LogMap<CSystemLog> systemLogs;
     LogMap<CDebugLog> debugLogs;
+};
 
-    ~LogRegistry() {
-        systemLogs.Clear();
-        debugLogs.Clear();
-    }
-} g_registry;
+halcyon::NeverDestroyed<LogRegistry> g_registry;
 
 }  // namespace
 
 CSystemLog* s_NimbusLogGetSystemLogObj(const CString& strName) {
-    return g_registry.systemLogs.Get(strName);
+    return g_registry->systemLogs.Get(strName);
 }
 
 CDebugLog* s_NimbusLogGetDebugLogObj(const CString& strName) {
-    return g_registry.debugLogs.Get(strName);
+    return g_registry->debugLogs.Get(strName);
 }

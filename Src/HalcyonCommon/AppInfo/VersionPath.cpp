@@ -2,7 +2,9 @@
 #include <HalcyonCommon/AppInfo.h>
 #include <HalcyonCommon/Paths.h>
 
+#include "Platform/common/NeverDestroyed.h"
+
 CString s_PathGetVersionPath() {
-    static const CString path = s_PathGetSysPath(0) + "\\Version.ini";
-    return path;
+    static halcyon::NeverDestroyed<CString> path(s_PathGetSysPath(0) + "\\Version.ini");
+    return *path;
 }

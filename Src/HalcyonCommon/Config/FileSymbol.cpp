@@ -3,6 +3,7 @@
 #include <HalcyonCommon/Paths.h>
 
 #include "HalcyonCommon/Config/PathFolder.h"
+#include "Platform/common/NeverDestroyed.h"
 
 using halcyon::paths::kMarketCount;
 
@@ -37,16 +38,17 @@ CString SymbolFileName(SymbolTable& table, unsigned char market, unsigned char k
 }  // namespace
 
 CString s_FileGetSymbolFileName(unsigned char market, unsigned char kind, const CString& name) {
-    static SymbolTable table;
+    static halcyon::NeverDestroyed<SymbolTable> table;
     if (!ValidSymbol(market, kind)) return CString();
-    return SymbolFileName(table, market, kind, name, [market] { return s_PathGetSysPath(market); });
+    return SymbolFileName(*table, market, kind, name,
+                          [market] { return s_PathGetSysPath(market); });
 }
 
 // The mirror folder is obtained (and created) on every call, before the table is looked at.
 CString s_FileGetFTPSymbolFileName(unsigned char market, unsigned char kind, const CString& name) {
-    static SymbolTable table;
+    static halcyon::NeverDestroyed<SymbolTable> table;
     if (!ValidSymbol(market, kind)) return CString();
     CString ftp = s_PathGetFTPSysPath(market);
     if (ftp.IsEmpty()) return CString();
-    return SymbolFileName(table, market, kind, name, [&ftp] { return ftp; });
+    return SymbolFileName(*table, market, kind, name, [&ftp] { return ftp; });
 }

@@ -3,6 +3,7 @@
 #include <HalcyonCommon/Paths.h>
 
 #include "HalcyonCommon/Config/PathFolder.h"
+#include "Platform/common/NeverDestroyed.h"
 
 using halcyon::paths::CreateFolder;
 using halcyon::paths::FormFolder;
@@ -29,42 +30,42 @@ CString StagingFolder(CCriticalSection& lock, Base base, const char* leaf) {
 }  // namespace
 
 CString s_PathGetFileDownloadPatchPath() {
-    static CCriticalSection lock;
-    return StagingFolder(lock, s_PathGetFileDownloadPath, "Patch");
+    static halcyon::NeverDestroyed<CCriticalSection> lock;
+    return StagingFolder(*lock, s_PathGetFileDownloadPath, "Patch");
 }
 
 CString s_PathGetFileDownloadDatPath(unsigned char market) {
-    static CCriticalSection lock;
-    return StagingMarketFolder(lock, "DAT", market);
+    static halcyon::NeverDestroyed<CCriticalSection> lock;
+    return StagingMarketFolder(*lock, "DAT", market);
 }
 
 CString s_PathGetFileDownloadSysPath(unsigned char market) {
-    static CCriticalSection lock;
-    return StagingMarketFolder(lock, "SYS", market);
+    static halcyon::NeverDestroyed<CCriticalSection> lock;
+    return StagingMarketFolder(*lock, "SYS", market);
 }
 
 CString s_PathGetFileDownloadBondDataPath() {
-    static CCriticalSection lock;
+    static halcyon::NeverDestroyed<CCriticalSection> lock;
     return StagingFolder(
-        lock, [] { return s_PathGetFileDownloadDatPath(0); }, "Bond");
+        *lock, [] { return s_PathGetFileDownloadDatPath(0); }, "Bond");
 }
 
 CString s_PathGetFileDownloadBondRptPath() {
-    static CCriticalSection lock;
-    return StagingFolder(lock, s_PathGetFileDownloadBondDataPath, "Rpt");
+    static halcyon::NeverDestroyed<CCriticalSection> lock;
+    return StagingFolder(*lock, s_PathGetFileDownloadBondDataPath, "Rpt");
 }
 
 CString s_PathGetFileDownloadBondDailyRptPath() {
-    static CCriticalSection lock;
-    return StagingFolder(lock, s_PathGetFileDownloadBondRptPath, "DailyHis");
+    static halcyon::NeverDestroyed<CCriticalSection> lock;
+    return StagingFolder(*lock, s_PathGetFileDownloadBondRptPath, "DailyHis");
 }
 
 CString s_PathGetFileDownloadBondWeeklyRptPath() {
-    static CCriticalSection lock;
-    return StagingFolder(lock, s_PathGetFileDownloadBondRptPath, "WeeklyHis");
+    static halcyon::NeverDestroyed<CCriticalSection> lock;
+    return StagingFolder(*lock, s_PathGetFileDownloadBondRptPath, "WeeklyHis");
 }
 
 CString s_PathGetFileDownloadBondYieldCurvePath() {
-    static CCriticalSection lock;
-    return StagingFolder(lock, s_PathGetFileDownloadBondDataPath, "YieldCurve");
+    static halcyon::NeverDestroyed<CCriticalSection> lock;
+    return StagingFolder(*lock, s_PathGetFileDownloadBondDataPath, "YieldCurve");
 }

@@ -2,65 +2,66 @@
 #include <HalcyonCommon/Paths.h>
 
 #include "HalcyonCommon/Config/PathFolder.h"
+#include "Platform/common/NeverDestroyed.h"
 
 using halcyon::paths::FormFolder;
 
 CString s_PathGetBinPath() {
-    static CCriticalSection lock;
-    return FormFolder(lock, s_PathGetMainPath(), "BIN");
+    static halcyon::NeverDestroyed<CCriticalSection> lock;
+    return FormFolder(*lock, s_PathGetMainPath(), "BIN");
 }
 
 CString s_PathGetHelpPath() {
-    static CCriticalSection lock;
-    return FormFolder(lock, s_PathGetMainPath(), "Help");
+    static halcyon::NeverDestroyed<CCriticalSection> lock;
+    return FormFolder(*lock, s_PathGetMainPath(), "Help");
 }
 
 CString s_PathGetDocumentPath() {
-    static CCriticalSection lock;
-    return FormFolder(lock, s_PathGetMainPath(), "My Document");
+    static halcyon::NeverDestroyed<CCriticalSection> lock;
+    return FormFolder(*lock, s_PathGetMainPath(), "My Document");
 }
 
 CString s_PathGetFileDownloadPath() {
-    static CCriticalSection lock;
-    return FormFolder(lock, s_PathGetMainPath(), "FileDownload");
+    static halcyon::NeverDestroyed<CCriticalSection> lock;
+    return FormFolder(*lock, s_PathGetMainPath(), "FileDownload");
 }
 
 CString s_PathGetUserDocumentPath(const CString& user) {
-    static CCriticalSection lock;
-    return FormFolder(lock, s_PathGetDocumentPath(), user);
+    static halcyon::NeverDestroyed<CCriticalSection> lock;
+    return FormFolder(*lock, s_PathGetDocumentPath(), user);
 }
 
 CString s_PathGetDataExportPath(const CString& user) {
-    static CCriticalSection lock;
-    return FormFolder(lock, s_PathGetUserDocumentPath(user), "DataExport");
+    static halcyon::NeverDestroyed<CCriticalSection> lock;
+    return FormFolder(*lock, s_PathGetUserDocumentPath(user), "DataExport");
 }
 
 CString s_PathGetScreenSavePath(const CString& user) {
-    static CCriticalSection lock;
-    return FormFolder(lock, s_PathGetUserDocumentPath(user), "ScreenSave");
+    static halcyon::NeverDestroyed<CCriticalSection> lock;
+    return FormFolder(*lock, s_PathGetUserDocumentPath(user), "ScreenSave");
 }
 
 CString s_PathGetBondDataPath() {
-    static CCriticalSection lock;
-    return FormFolder(lock, s_PathGetDatPath(0), "Bond");
+    static halcyon::NeverDestroyed<CCriticalSection> lock;
+    return FormFolder(*lock, s_PathGetDatPath(0), "Bond");
 }
 
 CString s_PathGetBondRptPath() {
-    static CCriticalSection lock;
-    return FormFolder(lock, s_PathGetBondDataPath(), "Rpt");
+    static halcyon::NeverDestroyed<CCriticalSection> lock;
+    return FormFolder(*lock, s_PathGetBondDataPath(), "Rpt");
 }
 
 CString s_PathGetBondDailyRptPath() {
-    static CCriticalSection lock;
-    return FormFolder(lock, s_PathGetBondRptPath(), "DailyHis");
+    static halcyon::NeverDestroyed<CCriticalSection> lock;
+    return FormFolder(*lock, s_PathGetBondRptPath(), "DailyHis");
 }
 
 CString s_PathGetBondWeeklyRptPath() {
-    static CCriticalSection lock;
-    return FormFolder(lock, s_PathGetBondRptPath(), "WeeklyHis");
+    static halcyon::NeverDestroyed<CCriticalSection> lock;
+    return FormFolder(*lock, s_PathGetBondRptPath(), "WeeklyHis");
 }
 
 CString s_PathGetBondYieldCurvePath() {
-    static CCriticalSection lock;
-    return FormFolder(lock, s_PathGetBondDataPath(), "YieldCurve");
+    static halcyon::NeverDestroyed<CCriticalSection> lock;
+    return FormFolder(*lock, s_PathGetBondDataPath(), "YieldCurve");
 }

@@ -3,6 +3,7 @@
 #include <HalcyonCommon/Paths.h>
 
 #include "HalcyonCommon/Config/PathFolder.h"
+#include "Platform/common/NeverDestroyed.h"
 #include "common/Mbcs.h"
 
 using halcyon::paths::CreateFolder;
@@ -48,13 +49,13 @@ CString FtpMirror(CCriticalSection& lock, const CString& local, const char* mark
 }  // namespace
 
 CString s_PathGetFTPDatPath(unsigned char market) {
-    static CCriticalSection lock;
+    static halcyon::NeverDestroyed<CCriticalSection> lock;
     if (market >= kMarketCount) return CString();
-    return FtpMirror(lock, s_PathGetDatPath(market), "\\DAT\\");
+    return FtpMirror(*lock, s_PathGetDatPath(market), "\\DAT\\");
 }
 
 CString s_PathGetFTPSysPath(unsigned char market) {
-    static CCriticalSection lock;
+    static halcyon::NeverDestroyed<CCriticalSection> lock;
     if (market >= kMarketCount) return CString();
-    return FtpMirror(lock, s_PathGetSysPath(market), "\\SYS\\");
+    return FtpMirror(*lock, s_PathGetSysPath(market), "\\SYS\\");
 }

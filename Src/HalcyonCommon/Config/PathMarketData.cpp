@@ -3,6 +3,7 @@
 #include <HalcyonCommon/Paths.h>
 
 #include "HalcyonCommon/Config/PathFolder.h"
+#include "Platform/common/NeverDestroyed.h"
 
 using halcyon::paths::AddFolder;
 using halcyon::paths::AddMarketFolder;
@@ -35,55 +36,55 @@ CString DataFolder(CCriticalSection& lock, const char* kind, unsigned char marke
 }  // namespace
 
 CString s_PathGetTickPath(unsigned char market) {
-    static MarketTable table;
-    return CachedDataFolder(table, "TICK", market);
+    static halcyon::NeverDestroyed<MarketTable> table;
+    return CachedDataFolder(*table, "TICK", market);
 }
 
 CString s_PathGetMinTickPath(unsigned char market) {
-    static MarketTable table;
-    return CachedDataFolder(table, "Min", market);
+    static halcyon::NeverDestroyed<MarketTable> table;
+    return CachedDataFolder(*table, "Min", market);
 }
 
 CString s_PathGetHistoryPath(unsigned char market) {
-    static MarketTable table;
-    return CachedDataFolder(table, "HISTORY", market);
+    static halcyon::NeverDestroyed<MarketTable> table;
+    return CachedDataFolder(*table, "HISTORY", market);
 }
 
 CString s_PathGetSignalTickPath(unsigned char market) {
-    static MarketTable table;
-    return CachedDataFolder(table, "SignalTick", market);
+    static halcyon::NeverDestroyed<MarketTable> table;
+    return CachedDataFolder(*table, "SignalTick", market);
 }
 
 CString s_PathGetStockLendingTickPath(unsigned char market) {
-    static MarketTable table;
-    return CachedDataFolder(table, "StockLending", market);
+    static halcyon::NeverDestroyed<MarketTable> table;
+    return CachedDataFolder(*table, "StockLending", market);
 }
 
 CString s_PathGetWizardPath(unsigned char market) {
-    static MarketTable table;
-    return CachedDataFolder(table, "Wizard", market);
+    static halcyon::NeverDestroyed<MarketTable> table;
+    return CachedDataFolder(*table, "Wizard", market);
 }
 
 CString s_PathGetNewIssuePath(unsigned char market) {
-    static MarketTable table;
-    return CachedDataFolder(table, "NewIssue", market);
+    static halcyon::NeverDestroyed<MarketTable> table;
+    return CachedDataFolder(*table, "NewIssue", market);
 }
 
 CString s_PathGetMemoryPath(unsigned char market) {
-    static MarketTable table;
-    return CachedDataFolder(table, "MEMORY", market);
+    static halcyon::NeverDestroyed<MarketTable> table;
+    return CachedDataFolder(*table, "MEMORY", market);
 }
 
 CString s_PathGetBasicANPath(unsigned char market) {
-    static MarketTable table;
-    return CachedDataFolder(table, "BASICAN", market);
+    static halcyon::NeverDestroyed<MarketTable> table;
+    return CachedDataFolder(*table, "BASICAN", market);
 }
 
 CString s_PathGetTickLogFilePath(unsigned char market) {
-    static MarketTable table;
+    static halcyon::NeverDestroyed<MarketTable> table;
     if (market >= kMarketCount) return CString();
-    CSingleLock hold(&table.lock, true);
-    CString& entry = table.entries[market];
+    CSingleLock hold(&table->lock, true);
+    CString& entry = table->entries[market];
     if (!entry.IsEmpty()) return entry;
     CString tick = s_PathGetTickPath(market);
     if (tick.IsEmpty()) return CString();
@@ -94,16 +95,16 @@ CString s_PathGetTickLogFilePath(unsigned char market) {
 CString s_PathGetDividendPath(unsigned char market) { return s_PathGetHistoryPath(market); }
 
 CString s_PathGetBulletinPath(unsigned char market) {
-    static CCriticalSection lock;
-    return DataFolder(lock, "BULLETIN", market);
+    static halcyon::NeverDestroyed<CCriticalSection> lock;
+    return DataFolder(*lock, "BULLETIN", market);
 }
 
 CString s_PathGetDailyInfoPath(unsigned char market) {
-    static CCriticalSection lock;
-    return DataFolder(lock, "DAILYINFO", market);
+    static halcyon::NeverDestroyed<CCriticalSection> lock;
+    return DataFolder(*lock, "DAILYINFO", market);
 }
 
 CString s_PathGetSQLPath(unsigned char market) {
-    static CCriticalSection lock;
-    return DataFolder(lock, "SQL", market);
+    static halcyon::NeverDestroyed<CCriticalSection> lock;
+    return DataFolder(*lock, "SQL", market);
 }

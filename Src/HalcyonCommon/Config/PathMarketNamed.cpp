@@ -4,6 +4,7 @@
 #include <HalcyonCommon/Paths.h>
 
 #include "HalcyonCommon/Config/PathFolder.h"
+#include "Platform/common/NeverDestroyed.h"
 
 using halcyon::paths::AddFolder;
 using halcyon::paths::AddMarketFolder;
@@ -42,33 +43,33 @@ CString NewsFolder(CCriticalSection& lock, unsigned char market, const char* kin
 }  // namespace
 
 CString s_PathGetTickPath(unsigned char market, const CString& name) {
-    static CCriticalSection lock;
-    return FormFolder(lock, s_PathGetTickPath(market), name);
+    static halcyon::NeverDestroyed<CCriticalSection> lock;
+    return FormFolder(*lock, s_PathGetTickPath(market), name);
 }
 
 CString s_PathGetMinTickPath(unsigned char market, const CString& name) {
-    static CCriticalSection lock;
-    return FormFolder(lock, s_PathGetMinTickPath(market), name);
+    static halcyon::NeverDestroyed<CCriticalSection> lock;
+    return FormFolder(*lock, s_PathGetMinTickPath(market), name);
 }
 
 CString s_PathGetSignalTickPath(unsigned char market, const CString& name) {
-    static CCriticalSection lock;
-    return FormFolder(lock, s_PathGetSignalTickPath(market), name);
+    static halcyon::NeverDestroyed<CCriticalSection> lock;
+    return FormFolder(*lock, s_PathGetSignalTickPath(market), name);
 }
 
 CString s_PathGetWizardPath(unsigned char market, const CString& name) {
-    static CCriticalSection lock;
-    return FormFolder(lock, s_PathGetWizardPath(market), name);
+    static halcyon::NeverDestroyed<CCriticalSection> lock;
+    return FormFolder(*lock, s_PathGetWizardPath(market), name);
 }
 
 CString s_PathGetHistoryPath(unsigned char market, unsigned char ch) {
-    static CCriticalSection lock;
-    return CharFolder(lock, s_PathGetHistoryPath(market), ch);
+    static halcyon::NeverDestroyed<CCriticalSection> lock;
+    return CharFolder(*lock, s_PathGetHistoryPath(market), ch);
 }
 
 CString s_PathGetBasicANPath(unsigned char market, unsigned char ch) {
-    static CCriticalSection lock;
-    return CharFolder(lock, s_PathGetBasicANPath(market), ch);
+    static halcyon::NeverDestroyed<CCriticalSection> lock;
+    return CharFolder(*lock, s_PathGetBasicANPath(market), ch);
 }
 
 // The history log is a file in the character's folder: its name is formed, not created.
@@ -79,45 +80,45 @@ CString s_PathGetHistoryLogFilePath(unsigned char market, unsigned char ch) {
 }
 
 CString s_PathGetMagicPath(unsigned char market, const CString& name) {
-    static CCriticalSection lock;
-    return KindMarketNameFolder(lock, "MAGIC", market, name);
+    static halcyon::NeverDestroyed<CCriticalSection> lock;
+    return KindMarketNameFolder(*lock, "MAGIC", market, name);
 }
 
 CString s_PathGetSignalPath(unsigned char market, const CString& name) {
-    static CCriticalSection lock;
-    return KindMarketNameFolder(lock, "SIGNAL", market, name);
+    static halcyon::NeverDestroyed<CCriticalSection> lock;
+    return KindMarketNameFolder(*lock, "SIGNAL", market, name);
 }
 
 CString s_PathGetNewsHeadLinePath(unsigned char market, const CString& name) {
-    static CCriticalSection lock;
-    return NewsFolder(lock, market, "Headline", name);
+    static halcyon::NeverDestroyed<CCriticalSection> lock;
+    return NewsFolder(*lock, market, "Headline", name);
 }
 
 CString s_PathGetNewsRelatedInfoHeadlinePath(unsigned char market, const CString& name) {
-    static CCriticalSection lock;
-    return NewsFolder(lock, market, "RelatedInfoHeadline", name);
+    static halcyon::NeverDestroyed<CCriticalSection> lock;
+    return NewsFolder(*lock, market, "RelatedInfoHeadline", name);
 }
 
 CString s_PathGetNewsReviewPath(unsigned char market, const CString& name) {
-    static CCriticalSection lock;
-    return NewsFolder(lock, market, "Review", name);
+    static halcyon::NeverDestroyed<CCriticalSection> lock;
+    return NewsFolder(*lock, market, "Review", name);
 }
 
 CString s_PathGetNewsStoryPath(unsigned char market, const CString& name) {
-    static CCriticalSection lock;
-    return NewsFolder(lock, market, "Story", name);
+    static halcyon::NeverDestroyed<CCriticalSection> lock;
+    return NewsFolder(*lock, market, "Story", name);
 }
 
 CString s_PathGetRHeadlineReviewPath(unsigned char market, const CString& name) {
-    static CCriticalSection lock;
-    return NewsFolder(lock, market, "Review", name);
+    static halcyon::NeverDestroyed<CCriticalSection> lock;
+    return NewsFolder(*lock, market, "Review", name);
 }
 
 CString s_PathGetSQLCmdPath(const CString& group, const CString& name) {
-    static CCriticalSection lock;
+    static halcyon::NeverDestroyed<CCriticalSection> lock;
     CString dat = s_PathGetDatPath(0);
     if (dat.IsEmpty()) return CString();
-    CSingleLock hold(&lock, true);
+    CSingleLock hold(&lock.get(), true);
     CString folder = AddFolder(AddFolder(dat, "SQLCommand"), group);
     return name.IsEmpty() ? folder : AddFolder(folder, name);
 }

@@ -3,6 +3,7 @@
 
 #include "HalcyonCommon/Config/PathFolder.h"
 #include "Platform/Win.h"
+#include "Platform/common/NeverDestroyed.h"
 #include "common/ModuleName.h"
 
 using halcyon::paths::CreateFolder;
@@ -47,32 +48,32 @@ CString MarketFolder(MarketTable& table, const char* name, unsigned char market)
 }  // namespace
 
 CString s_PathGetMainPath() {
-    static CCriticalSection lock;
-    static CString root;
-    CSingleLock hold(&lock, true);
-    if (!root.IsEmpty()) return root;
+    static halcyon::NeverDestroyed<CCriticalSection> lock;
+    static halcyon::NeverDestroyed<CString> root;
+    CSingleLock hold(&lock.get(), true);
+    if (!root->IsEmpty()) return *root;
     CString exe = halcyon::ExecutableFileName();
-    root = exe.IsEmpty() ? CString(kFallbackRoot) : RootFromExecutable(exe);
-    CreateFolder(root);
-    return root;
+    *root = exe.IsEmpty() ? CString(kFallbackRoot) : RootFromExecutable(exe);
+    CreateFolder(*root);
+    return *root;
 }
 
 CString s_PathGetDatPath(unsigned char market) {
-    static MarketTable table;
-    return MarketFolder(table, "DAT", market);
+    static halcyon::NeverDestroyed<MarketTable> table;
+    return MarketFolder(*table, "DAT", market);
 }
 
 CString s_PathGetSysPath(unsigned char market) {
-    static MarketTable table;
-    return MarketFolder(table, "SYS", market);
+    static halcyon::NeverDestroyed<MarketTable> table;
+    return MarketFolder(*table, "SYS", market);
 }
 
 CString s_PathGetLogPath(unsigned char market) {
-    static MarketTable table;
-    return MarketFolder(table, "LOG", market);
+    static halcyon::NeverDestroyed<MarketTable> table;
+    return MarketFolder(*table, "LOG", market);
 }
 
 CString s_PathGetTempPath(unsigned char market) {
-    static MarketTable table;
-    return MarketFolder(table, "TEMP", market);
+    static halcyon::NeverDestroyed<MarketTable> table;
+    return MarketFolder(*table, "TEMP", market);
 }

@@ -12,6 +12,8 @@
 
 #include <Platform/CCriticalSection.h>
 
+#include "Platform/common/NeverDestroyed.h"
+
 #include <algorithm>
 #include <cstring>
 #include <memory>
@@ -33,8 +35,6 @@ struct Registry {
     SProfileInfo* lastObject = nullptr;
     bool hasLast = false;
 
-    ~Registry() { Clear(); }
-
     void Clear() {
         for (auto& file : files) delete file.second;
         files.clear();
@@ -43,8 +43,8 @@ struct Registry {
 };
 
 Registry& TheRegistry() {
-    static Registry registry;
-    return registry;
+    static halcyon::NeverDestroyed<Registry> registry;
+    return *registry;
 }
 
 // Copies `text` into the buffer, cut at nSize - 1 bytes, and terminates it.

@@ -1,5 +1,7 @@
 #include "HalcyonCommon/Lang/GbTable.h"
 
+#include "Platform/common/NeverDestroyed.h"
+
 #include <cstring>
 
 namespace halcyon::lang {
@@ -33,7 +35,7 @@ constexpr std::size_t kOutputBytes = kRows * kRowLength * 2;
 // The outputs that do not depend on the file: the pairs themselves outside the table's rows,
 // "??" everywhere else until the file fills the table's rows.
 const unsigned char* FixedOutputs() {
-    static const std::unique_ptr<unsigned char[]> fixed = [] {
+    static NeverDestroyed<std::unique_ptr<unsigned char[]>> fixed([] {
         std::unique_ptr<unsigned char[]> out(new unsigned char[kOutputBytes]);
         for (int lead = kFirstLead; lead <= 0xFE; ++lead) {
             bool keep = RowIndex(lead) < 0 && lead != 0xC7 && lead != 0xC8;
@@ -44,8 +46,8 @@ const unsigned char* FixedOutputs() {
             }
         }
         return out;
-    }();
-    return fixed.get();
+    }());
+    return fixed->get();
 }
 
 // Copies the file's entries of one lead byte's row, as far as the file goes (0xC6 has table
@@ -76,13 +78,13 @@ const ByteTables& Big5Bytes() {
 }
 
 Outputs& LoadedOutputs() {
-    static Outputs outputs;
-    return outputs;
+    static NeverDestroyed<Outputs> outputs;
+    return *outputs;
 }
 
 std::map<int, CString>& Overrides() {
-    static std::map<int, CString> overrides;
-    return overrides;
+    static NeverDestroyed<std::map<int, CString>> overrides;
+    return *overrides;
 }
 
 void LoadTableBytes(const char* file, std::size_t fileLength) {

@@ -4,6 +4,7 @@
 
 #include "HalcyonCommon/Lang/LangState.h"
 #include "Platform/Win.h"
+#include "Platform/common/NeverDestroyed.h"
 
 #include <cstdlib>
 
@@ -13,8 +14,8 @@ using halcyon::lang::ReadSetting;
 namespace {
 
 int g_langId = -1;
-CString g_langFile;
-CString g_bkLangFile;
+halcyon::NeverDestroyed<CString> g_langFile;
+halcyon::NeverDestroyed<CString> g_bkLangFile;
 
 // The entry of the selected language's number, as written, in `section`.
 CString SelectedLanguageEntry(const char* section) {
@@ -42,13 +43,13 @@ int s_LangGetLangCount() {
 }
 
 CString s_LangGetLangFile() {
-    if (g_langFile.IsEmpty()) g_langFile = SelectedLanguageEntry("LANGFILE");
-    return g_langFile;
+    if (g_langFile->IsEmpty()) *g_langFile = SelectedLanguageEntry("LANGFILE");
+    return *g_langFile;
 }
 
 CString s_LangGetBKLangFile() {
-    if (g_bkLangFile.IsEmpty()) g_bkLangFile = SelectedLanguageEntry("BKLANGFILE");
-    return g_bkLangFile;
+    if (g_bkLangFile->IsEmpty()) *g_bkLangFile = SelectedLanguageEntry("BKLANGFILE");
+    return *g_bkLangFile;
 }
 
 CString s_LangGetCurrLangFilename() {

@@ -4,6 +4,7 @@
 #include <Platform/CFile.h>
 
 #include "Platform/Win.h"
+#include "Platform/common/NeverDestroyed.h"
 
 namespace halcyon::lang {
 namespace {
@@ -36,13 +37,13 @@ ReadResult ReadFileBytes(const CString& path, std::vector<char>& bytes, int& cau
 }  // namespace
 
 StringTable& Table() {
-    static StringTable table;
-    return table;
+    static NeverDestroyed<StringTable> table;
+    return *table;
 }
 
 std::vector<CString>& Lines() {
-    static std::vector<CString> lines;
-    return lines;
+    static NeverDestroyed<std::vector<CString>> lines;
+    return *lines;
 }
 
 char* ProfileBuffer() {

@@ -5,6 +5,7 @@
 
 #include "HalcyonCommon/Lang/LangState.h"
 #include "Platform/Win.h"
+#include "Platform/common/NeverDestroyed.h"
 
 #include <algorithm>
 #include <cstring>
@@ -16,8 +17,8 @@ namespace {
 constexpr size_t kMaxServices = 64;
 
 std::vector<unsigned char>& Services() {
-    static std::vector<unsigned char> services;
-    return services;
+    static halcyon::NeverDestroyed<std::vector<unsigned char>> services;
+    return *services;
 }
 
 }  // namespace

@@ -1,5 +1,6 @@
 #include "posix/CrtFind.h"
 
+#include "common/NeverDestroyed.h"
 #include "posix/Files.h"
 #include "posix/SysCalls.h"
 
@@ -92,8 +93,8 @@ struct Searches {
 };
 
 Searches& AllSearches() {
-    static Searches searches;
-    return searches;
+    static halcyon::NeverDestroyed<Searches> searches;
+    return *searches;
 }
 
 bool List(const std::string& folder, const std::string& pattern, Listing& listing) {

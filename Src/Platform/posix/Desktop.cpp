@@ -1,6 +1,7 @@
 #include "posix/Desktop.h"
 
 #include "common/MessageBoxHook.h"
+#include "common/NeverDestroyed.h"
 #include "posix/Errors.h"
 
 #include <algorithm>
@@ -41,8 +42,8 @@ struct Desktop {
 };
 
 Desktop& TheDesktop() {
-    static Desktop desktop;
-    return desktop;
+    static halcyon::NeverDestroyed<Desktop> desktop;
+    return *desktop;
 }
 
 thread_local int t_cursorCounter = 0;

@@ -1,5 +1,6 @@
 #include "posix/Files.h"
 
+#include "common/NeverDestroyed.h"
 #include "posix/Errors.h"
 #include "posix/KernelObjects.h"
 #include "posix/ShareModes.h"
@@ -34,7 +35,7 @@ std::string WithoutTrailingSlash(std::string folder) {
 }
 
 const DriveMap& Drives() {
-    static const DriveMap map = [] {
+    static halcyon::NeverDestroyed<DriveMap> map([] {
         DriveMap m;
         m.folder['Z' - 'A'] = "/";
         for (int i = 0; i < kDriveCount; ++i) {
@@ -44,8 +45,8 @@ const DriveMap& Drives() {
             if (value != nullptr && value[0] == '/') m.folder[i] = WithoutTrailingSlash(value);
         }
         return m;
-    }();
-    return map;
+    }());
+    return *map;
 }
 
 bool IsSeparator(char c) { return c == '\\' || c == '/'; }

@@ -1,5 +1,6 @@
 #include "posix/FindFiles.h"
 
+#include "common/NeverDestroyed.h"
 #include "posix/Errors.h"
 #include "posix/Files.h"
 
@@ -23,7 +24,7 @@ struct Search {
 };
 
 std::mutex g_lock;
-std::set<Search*> g_searches;  // the live search handles
+halcyon::NeverDestroyed<std::set<Search*>> g_searches;  // the live search handles
 
 char Fold(char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; }
 
@@ -112,14 +113,14 @@ HANDLE FindFirstFileA(LPCSTR lpFileName, LPWIN32_FIND_DATAA lpFindFileData) {
     }
     *lpFindFileData = search->entries[search->next++];
     std::lock_guard<std::mutex> hold(g_lock);
-    g_searches.insert(search);
+    g_searches->insert(search);
     return search;
 }
 
 BOOL FindNextFileA(HANDLE hFindFile, LPWIN32_FIND_DATAA lpFindFileData) {
     std::lock_guard<std::mutex> hold(g_lock);
     auto* search = static_cast<Search*>(hFindFile);
-    if (g_searches.count(search) == 0 || lpFindFileData == nullptr) {
+    if (g_searches->count(search) == 0 || lpFindFileData == nullptr) {
         SetLastError(ERROR_INVALID_HANDLE);
         return FALSE;
     }
@@ -134,7 +135,7 @@ BOOL FindNextFileA(HANDLE hFindFile, LPWIN32_FIND_DATAA lpFindFileData) {
 BOOL FindClose(HANDLE hFindFile) {
     std::lock_guard<std::mutex> hold(g_lock);
     auto* search = static_cast<Search*>(hFindFile);
-    if (g_searches.erase(search) == 0) {
+    if (g_searches->erase(search) == 0) {
         SetLastError(ERROR_INVALID_HANDLE);
         return FALSE;
     }

@@ -10,7 +10,6 @@
 #include <sys/syscall.h>
 #include <unistd.h>
 
-#include <cstdlib>
 #include <deque>
 #include <new>
 #include <unordered_map>
@@ -140,10 +139,25 @@ int LoadTid(int pid) {
     return t_tid;
 }
 
+namespace {
+
+// Set once the process has opened a kernel object or a file: their release is due at the end.
+std::atomic<bool> g_releaseDue{false};
+
+// Runs as the library is unloaded: at a normal end of the process that is after every atexit
+// handler and static destructor of the program, which may still use their handles (Windows keeps
+// handles until the process is gone); or at dlclose.
+__attribute__((destructor)) void ReleaseAtUnload() {
+    if (g_releaseDue.load(std::memory_order_acquire)) ExitCleanup();
+}
+
+}  // namespace
+
 void EnsureExitCleanup() {
     static const bool registered = [] {
         pthread_atfork(nullptr, nullptr, ResetIdsInChild);
-        return std::atexit(ExitCleanup) == 0;
+        g_releaseDue.store(true, std::memory_order_release);
+        return true;
     }();
     (void)registered;
 }

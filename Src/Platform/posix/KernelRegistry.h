@@ -82,8 +82,9 @@ inline int CurrentTid() {
     return t_tidPid == pid ? t_tid : LoadTid(pid);
 }
 
-// Registers, once, the release of everything the process holds at its normal end: names and
-// delete-on-close files are then freed at once instead of by a later collection.
+// Arranges, once, the release of everything the process holds when the library is unloaded (at
+// the process's normal end, after the program's static destructors): names and delete-on-close
+// files are then freed at once instead of by a later collection.
 void EnsureExitCleanup();
 
 // Implemented with the mappings: gives up the file uses of all views (they stay mapped).

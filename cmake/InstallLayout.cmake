@@ -1,0 +1,20 @@
+# Where `cmake --install` puts the installation's files.
+#
+# The library finds its data beneath the installation root, the parent of the folder that holds
+# the program (root/SYS, root/SYS/Language, root/LOG, root/TEMP). A plain install makes the prefix
+# that root: the tool in <prefix>/bin, the data in <prefix>/SYS.
+#
+# The Debian packages (HALCYON_DEBIAN_LAYOUT, cmake/DebianPackages.cmake) install below /usr as
+# Debian expects: the library's data in /usr/share/halcyoncommon/SYS, and the tool in its own
+# root /usr/lib/halcyon (bin/halcyon, with /usr/bin/halcyon a link to it), whose SYS is a link to
+# the library's data, LOG a link to /var/log/halcyon and TEMP a link to /var/tmp.
+option(HALCYON_DEBIAN_LAYOUT "Install below /usr as the Debian packages do" OFF)
+
+if(HALCYON_DEBIAN_LAYOUT)
+  set(HALCYON_INSTALL_SYSDIR ${CMAKE_INSTALL_DATADIR}/halcyoncommon/SYS)
+  set(HALCYON_INSTALL_TOOL_ROOT lib/halcyon)
+  set(HALCYON_INSTALL_TOOLDIR ${HALCYON_INSTALL_TOOL_ROOT}/bin)
+else()
+  set(HALCYON_INSTALL_SYSDIR SYS)
+  set(HALCYON_INSTALL_TOOLDIR ${CMAKE_INSTALL_BINDIR})
+endif()
