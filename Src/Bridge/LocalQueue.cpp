@@ -42,7 +42,10 @@ bool LocalQueue::Open(const std::string& name, std::string& error) {
     }
     id_ = s_MapFile_WaitingOpenQue(name.c_str());
     mutex_ = s_MutexOpen(("QS_" + name).c_str());
-    ring_ = static_cast<std::uint32_t>(s_MapFile_QueryQueSize(id_));
+    // A mutex abandoned by a killed reader or writer (a bridge before this one) fails the first
+    // call that waits for it.
+    for (int attempt = 0; attempt < 2 && id_ >= 0 && ring_ == 0; ++attempt)
+        ring_ = static_cast<std::uint32_t>(s_MapFile_QueryQueSize(id_));
     if (id_ < 0 || mutex_ == nullptr || ring_ == 0 ||
         s_MapFile_OpenMapFile(&map_, name.c_str()) != 1) {
         error = "cannot open queue '" + name + "'";

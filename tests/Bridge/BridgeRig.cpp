@@ -73,19 +73,21 @@ bool Child::Start(const std::vector<std::string>& argv, const std::vector<std::s
 }
 
 void Child::Kill() {
-    if (pid_ <= 0) return;
-    kill(pid_, SIGKILL);
+    if (Running()) kill(pid_, SIGKILL);
     Wait();
 }
 
 int Child::Stop() {
-    if (pid_ <= 0) return -1;
-    kill(pid_, SIGTERM);
+    if (Running()) kill(pid_, SIGTERM);
     return Wait();
 }
 
 int Child::Wait() {
-    if (pid_ <= 0) return -1;
+    if (pid_ <= 0) {
+        int code = exit_;
+        exit_ = -1;
+        return code;
+    }
     int status = 0;
     while (waitpid(pid_, &status, 0) < 0) {
         if (errno != EINTR) break;
@@ -97,7 +99,10 @@ int Child::Wait() {
 bool Child::Running() {
     if (pid_ <= 0) return false;
     int status = 0;
-    return waitpid(pid_, &status, WNOHANG) == 0;
+    if (waitpid(pid_, &status, WNOHANG) == 0) return true;
+    exit_ = StatusOf(status);
+    pid_ = -1;
+    return false;
 }
 
 bool NatsServer::Start(const std::string& store, const std::string& log) {

@@ -28,11 +28,13 @@ class Child {
     // SIGTERM, then the exit code (128 + signal when a signal ended it).
     int Stop();
     int Wait();
-    // True while the process has not ended (and not been reaped).
+    // True while the process has not ended; an ended one is reaped and its exit code kept for
+    // Wait.
     bool Running();
 
   private:
     int pid_ = -1;
+    int exit_ = -1;  // the exit code of a process Running reaped
 };
 
 class NatsServer {
