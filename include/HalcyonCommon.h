@@ -25,6 +25,7 @@
 #include <HalcyonCommon/Diag.h>
 #include <HalcyonCommon/JulianDay.h>
 #include <HalcyonCommon/Lang.h>
+#include <HalcyonCommon/Legacy.h>
 #include <HalcyonCommon/Mutex.h>
 #include <HalcyonCommon/Paths.h>
 #include <HalcyonCommon/Profile.h>
