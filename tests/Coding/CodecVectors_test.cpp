@@ -106,17 +106,6 @@ TEST(CodecVectors, DecodeFirstMatchFromTheStartWindow) {
     }
 }
 
-TEST(CodecVectors, DecodeFirstLiteralOfEveryByte) {
-    for (unsigned b = 0; b < 256; ++b) {
-        BitString bits;
-        PutStartCode(bits, b);
-        long result = 0;
-        Bytes out = Decode(bits.Pack(1), 1, &result);
-        ASSERT_EQ(result, 1);
-        EXPECT_EQ(out[0], b);
-    }
-}
-
 // The encoder fills the buffer with the stream's first lOutSize bytes and fails when the whole
 // stream does not fit; the header goes only into a buffer of at least 4 bytes.
 TEST(CodecVectors, EncodeAtAndBelowTheExactCapacity) {

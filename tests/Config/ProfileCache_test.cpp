@@ -60,6 +60,7 @@ TEST(ProfileCache, ParseRules) {
         {"[a]b]\nk=1", "A", "K", "1"},
         {"[S]\nb=1\n[T\nb=2\n[U]\nc=3", "T", "B", kDefault},
         {"[S]\nb=1\n[T\nb=2\n[U]\nc=3", "U", "C", "3"},
+        {"[S]\nb=1\n[T\nb=2\n[U]\nc=3", "U", "B", kDefault},  // lost with the broken header
         {"[S]\nb=1\n[T\nb=2", "", "B", "2"},
         {"[]\nk=1", "", "K", "1"},
         {"[S]\n[\nk=1", "S", "K", "1"},

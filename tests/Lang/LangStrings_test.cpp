@@ -132,8 +132,12 @@ TEST_F(LangStrings, InitialLanguageFillsTheStatusStrings) {
     Load(
         "[BKAPI]\r\nIDS_BKAPI_STQSYMBOL_STATUS_CLOSE=Closed\r\n"
         "IDS_BKAPI_STQSYMBOL_STATUS_LATEOPEN=Late\\nopen\r\n");
-    MessageBoxes boxes;  // language 2 also loads the conversion table, missing or not
+    WriteLanguageFile("BIG5-GB.TAB", "GB");  // one entry: A1 40 becomes "GB"
+    MessageBoxes boxes;
     EXPECT_TRUE(s_LangInitialLanguage());
+    CString converted;
+    s_LangConvertToSimplifiedChinese(CString("\xA1\x40"), converted);
+    EXPECT_EQ(std::string(converted), "GB");  // language 2 loads the conversion table
     EXPECT_EQ(std::string(STATUS_CLOSE_STRING), "Closed");
     EXPECT_EQ(std::string(STATUS_LATEOPEN_STRING), "Late\r\nopen");
     EXPECT_EQ(std::string(STATUS_OPEN_STRING), "");
