@@ -1,5 +1,6 @@
 #include "posix/CodePage.h"
 
+#include <array>
 #include <cctype>
 #include <cstdlib>
 #include <cstring>
@@ -75,6 +76,16 @@ BOOL IsDBCSLeadByteEx(UINT CodePage, BYTE TestChar) {
     }
 }
 
-BOOL IsDBCSLeadByte(BYTE TestChar) { return IsDBCSLeadByteEx(CP_ACP, TestChar); }
+// The active code page's answers, worked out once: the parsers ask for every byte they read.
+BOOL IsDBCSLeadByte(BYTE TestChar) {
+    static const std::array<bool, 256> lead = [] {
+        std::array<bool, 256> bytes{};
+        for (unsigned int b = 0; b < bytes.size(); ++b) {
+            bytes[b] = IsDBCSLeadByteEx(CP_ACP, static_cast<BYTE>(b)) != FALSE;
+        }
+        return bytes;
+    }();
+    return lead[TestChar] ? TRUE : FALSE;
+}
 
 }  // namespace win

@@ -1,6 +1,7 @@
 #include "posix/Files.h"
 
 #include "common/NeverDestroyed.h"
+#include "posix/CodePage.h"
 #include "posix/Errors.h"
 #include "posix/KernelObjects.h"
 #include "posix/ShareModes.h"
@@ -16,6 +17,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <mutex>
+#include <utility>
 #include <vector>
 
 namespace win {
@@ -106,6 +108,9 @@ bool SplitComponents(const char* rest, std::vector<std::string>& out) {
         }
         if (IsInvalidNameChar(*p)) return false;
         current += *p;
+        // The trail byte of a double-byte character may be a backslash or "|": it belongs to
+        // the character, not to the path's syntax.
+        if (IsDBCSLeadByte(static_cast<BYTE>(*p)) && p[1] != '\0') current += *++p;
     }
 }
 
@@ -143,9 +148,24 @@ std::string Join(const std::string& dir, const std::string& name) {
     return dir == "/" ? "/" + name : dir + "/" + name;
 }
 
+// The path of `components` below `path` as they are spelled, when it exists and holds no "." or
+// "..": then every folder on the way exists as spelled too, and one lstat answers for all.
+bool ExistsAsSpelled(std::string path, const std::vector<std::string>& components,
+                     std::string& spelled) {
+    for (const std::string& name : components) {
+        if (name == "." || name == "..") return false;
+        path = Join(path, name);
+    }
+    if (!Exists(path)) return false;
+    spelled = std::move(path);
+    return true;
+}
+
 // Walks `components` down from `root`, never above `floor` (the drive's folder).
 std::string Resolve(std::string path, const std::string& floor,
                     const std::vector<std::string>& components) {
+    std::string spelled;
+    if (ExistsAsSpelled(path, components, spelled)) return spelled;
     bool missing = false;  // once a component is missing, the rest cannot exist either
     for (const std::string& name : components) {
         if (name == ".") continue;
