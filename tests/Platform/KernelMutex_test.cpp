@@ -29,7 +29,8 @@ TEST(KernelMutex, NamesMeetOnlyWhenExactlyTheSame) {
         {"", true, ERROR_SUCCESS},
         {name + std::string(259 - name.size(), 'x'), false, ERROR_SUCCESS},
         {name + std::string(260 - name.size(), 'x'), false, ERROR_FILENAME_EXCED_RANGE},
-        {name + "\\sub", false, ERROR_PATH_NOT_FOUND},
+        // Below a name that names no object: Wine says ERROR_INVALID_HANDLE below a mutex's.
+        {UniqueName("n") + "\\sub", false, ERROR_PATH_NOT_FOUND},
         {"Local\\", false, ERROR_INVALID_NAME},
     };
     std::vector<win::HANDLE> handles;
