@@ -68,7 +68,9 @@ def windows_exports(objdump, cxxfilt, library):
                 continue
             name = match.group(1)
             raw.append(name[1:] if name.startswith("__Z") else name)  # 32-bit: a leading "_"
-    return set(run([cxxfilt], "\n".join(raw) + "\n").splitlines()) - {""}
+    # -n: the names are given as the export table spells them, "_Z…"; the 32-bit tools would
+    # otherwise take one more leading underscore for the target's own and demangle nothing.
+    return set(run([cxxfilt, "-n"], "\n".join(raw) + "\n").splitlines()) - {""}
 
 
 def main():
