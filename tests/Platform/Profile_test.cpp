@@ -71,7 +71,7 @@ TEST(ProfileRead, ParsingAndBufferRules) {
         {"[S]\r\nK=  \"Quoted\"  \r\n", "S", "K", "d", 4, "Quo\0"s, 3},
         {kSixChars, "S", "K", "d", 6, "abcde\0"s, 5},
         // Section names: the list ends in two NULs; a cut one keeps that form.
-        {kThree, nullptr, nullptr, "d", 100, "Alpha\0Beta\0Gamma\0\0"s, 17},
+        {kThree, nullptr, nullptr, "d", 19, "Alpha\0Beta\0Gamma\0\0"s, 17},  // exactly room
         {kThree, nullptr, nullptr, "d", 18, "Alpha\0Beta\0Gamma\0\0"s, 16, Where::kWineOneNul},
         {kThree, nullptr, nullptr, "d", 17, "Alpha\0Beta\0Gamm\0\0"s, 15, Where::kWineOneNul},
         {kThree, nullptr, nullptr, "d", 2, "\0\0"s, 0, Where::kWineOneNul},
