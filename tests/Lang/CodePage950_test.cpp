@@ -7,6 +7,7 @@
 
 #include <HalcyonCommon.h>
 
+#include "Platform/Win.h"
 #include "support/TestProcess.h"
 
 #include <gtest/gtest.h>
@@ -75,6 +76,38 @@ std::string Converts() {
     return out;
 }
 
+// Paths and names below the root whose separators must not be found inside a character.
+std::string Main(const char* rest) { return std::string(s_PathGetMainPath()) + "\\" + Big5(rest); }
+
+// Opens a new file two missing folders down; a folder made of a lone lead byte is a stray cut.
+std::string CreatedWithFolders() {
+    CFileEx file;
+    bool opened = file.Open(Main("功\\么\\new.dat").c_str(), CFile::modeCreate | CFile::modeWrite);
+    bool stray = win::GetFileAttributesA(Main("功\\\xA4").c_str()) != INVALID_FILE_ATTRIBUTES;
+    return std::string(opened ? "opened" : "failed") + (stray ? " stray" : "");
+}
+
+std::string FoundFirst() {
+    win::_finddata64i32_t found;
+    std::intptr_t search = win::_findfirst64i32(Main("SYS\\Language\\么.*").c_str(), &found);
+    if (search == -1) return "none";
+    win::_findclose(search);
+    return found.name;
+}
+
+std::string TempName() {
+    char name[MAX_PATH];
+    win::GetTempFileNameA(Main("功").c_str(), "tmp", 0x1F, name);
+    return std::string(name).substr(s_PathGetMainPath().GetLength());
+}
+
+std::string MutexMade() {
+    win::HANDLE mutex = win::CreateMutexA(nullptr, FALSE, Big5("Local\\功么").c_str());
+    std::string made = mutex != nullptr ? "made" : std::to_string(win::GetLastError());
+    if (mutex != nullptr) win::CloseHandle(mutex);
+    return made;
+}
+
 using Query = std::function<std::string()>;
 
 const std::map<std::string, Query>& Queries() {
@@ -105,6 +138,10 @@ const std::map<std::string, Query>& Queries() {
         {"uncached-key", [] { return Uncached("包", "功"); }},
         {"uncached-trail-letter", [] { return Uncached("包", "地") + Uncached("包", "再"); }},
         {"uncached-header", [] { return Uncached("X\xA5]Y", "K"); }},
+        {"file-with-folders", CreatedWithFolders},
+        {"find-first", FoundFirst},
+        {"temp-name", TempName},
+        {"mutex-name", MutexMade},
     };
     return queries;
 }
@@ -172,6 +209,10 @@ TEST(CodePage950, InstallationInBig5KeepsCharactersWhole) {
         {"uncached-key", "久功"},
         {"uncached-trail-letter", "lower-"},
         {"uncached-header", "in X\xA5]Y"},
+        {"file-with-folders", "opened"},
+        {"find-first", "么.lng"},
+        {"temp-name", "\\功\\tmp1F.tmp"},
+        {"mutex-name", "made"},
     };
     std::string command = "cd '" + root + "/BIN' && env HALCYON_CODEPAGE=950 '" + exe + "' " +
                           kRoleFlag + "cp950-installation";

@@ -5,6 +5,8 @@
 
 #include <Platform/CFileFind.h>
 
+#include "common/Mbcs.h"
+
 #include <cstring>
 
 namespace {
@@ -13,11 +15,16 @@ namespace {
 // 14 missing levels take 27 calls; the walk gives up once it has made 28.
 constexpr int kMaxCreateCalls = 28;
 
+// The backslashes of the path are its own characters, never the trail byte of a double-byte
+// character (Big5 "\xA5\x5C").
 char* PreviousBackslash(char* path, char* cut) {
-    while (cut > path) {
-        if (*--cut == '\\') return cut;
-    }
-    return nullptr;
+    int at = halcyon::mbcs::ReverseFindChar(path, static_cast<size_t>(cut - path), '\\');
+    return at < 0 ? nullptr : path + at;
+}
+
+char* NextBackslash(char* path, size_t length, char* cut) {
+    int at = halcyon::mbcs::FindChar(path, length, '\\', static_cast<size_t>(cut - path) + 1);
+    return at < 0 ? nullptr : path + at;
 }
 
 // Creates the folders that `lpszFileName` lacks above its last component, walking up from the
@@ -29,7 +36,7 @@ bool CreateMissingFolders(const char* lpszFileName) {
     while (length < MAX_PATH && lpszFileName[length] != '\0') ++length;
     if (length >= MAX_PATH) return false;  // does not fit the working copy
     std::memcpy(path, lpszFileName, length + 1);
-    char* last = std::strrchr(path, '\\');
+    char* last = PreviousBackslash(path, path + length);
     char* cut = last;
     for (int calls = 0; cut != nullptr && calls < kMaxCreateCalls; ++calls) {
         *cut = '\0';
@@ -43,7 +50,7 @@ bool CreateMissingFolders(const char* lpszFileName) {
         } else if (cut == last) {
             return true;
         } else {
-            cut = std::strchr(cut + 1, '\\');
+            cut = NextBackslash(path, length, cut);
         }
     }
     return false;

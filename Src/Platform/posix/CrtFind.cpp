@@ -1,5 +1,6 @@
 #include "posix/CrtFind.h"
 
+#include "common/Mbcs.h"
 #include "common/NeverDestroyed.h"
 #include "posix/Files.h"
 #include "posix/SysCalls.h"
@@ -7,6 +8,7 @@
 #include <dirent.h>
 #include <sys/stat.h>
 
+#include <algorithm>
 #include <cctype>
 #include <cerrno>
 #include <cstring>
@@ -135,8 +137,11 @@ std::intptr_t _findfirst64i32(const char* filespec, _finddata64i32_t* fileinfo) 
         errno = EINVAL;
         return -1;
     }
-    const char* slash = std::strrchr(filespec, '\\');
-    if (const char* forward = std::strrchr(filespec, '/'); forward > slash) slash = forward;
+    // The last separator that is a character of its own: a Big5 trail byte may be '\'.
+    const size_t length = std::strlen(filespec);
+    int cut = std::max(halcyon::mbcs::ReverseFindChar(filespec, length, '\\'),
+                       halcyon::mbcs::ReverseFindChar(filespec, length, '/'));
+    const char* slash = cut < 0 ? nullptr : filespec + cut;
     std::string folder = slash != nullptr ? std::string(filespec, slash + 1) : std::string(".");
     std::string pattern = slash != nullptr ? slash + 1 : filespec;
     std::string hostFolder;

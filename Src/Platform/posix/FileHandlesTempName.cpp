@@ -1,4 +1,5 @@
 // GetTempFileNameA: "<path>\<prefix, 3 chars at most><number in hex>.tmp".
+#include "common/Mbcs.h"
 #include "posix/Errors.h"
 #include "posix/Files.h"
 #include "posix/KernelObjects.h"
@@ -52,6 +53,14 @@ UINT FirstNumber() {
     return start == 0 ? 1 : start;
 }
 
+// True when the path's last character is a separator of its own: a path that ends in a character
+// whose trail byte is '\' (Big5 "\xA5\x5C") still needs one.
+bool EndsInSeparator(const std::string& path) {
+    if (path.empty() || (path.back() != '\\' && path.back() != '/')) return false;
+    int last = halcyon::mbcs::ReverseFindChar(path.data(), path.size(), path.back());
+    return last == static_cast<int>(path.size()) - 1;
+}
+
 }  // namespace
 
 UINT GetTempFileNameA(LPCSTR lpPathName, LPCSTR lpPrefixString, UINT uUnique,
@@ -65,7 +74,7 @@ UINT GetTempFileNameA(LPCSTR lpPathName, LPCSTR lpPrefixString, UINT uUnique,
         return 0;
     }
     std::string stem = lpPathName;
-    if (stem.empty() || (stem.back() != '\\' && stem.back() != '/')) stem += '\\';
+    if (!EndsInSeparator(stem)) stem += '\\';
     if (lpPrefixString != nullptr) stem.append(lpPrefixString, strnlen(lpPrefixString, 3));
 
     if (uUnique != 0) {  // the caller's number: no file, no check

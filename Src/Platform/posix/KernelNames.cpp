@@ -1,6 +1,8 @@
 // Object names as Windows accepts them, and the file names that stand for them in the folder.
 #include "posix/KernelNamespace.h"
 
+#include "common/Mbcs.h"
+
 #include <cstdint>
 #include <cstring>
 
@@ -58,7 +60,8 @@ bool ParseName(const char* name, std::string& key, DWORD& error) {
         error = ERROR_INVALID_NAME;
         return false;
     }
-    if (std::strchr(rest, '\\') != nullptr) {
+    // Windows looks for the separator in the name's wide form: a Big5 trail byte is none.
+    if (halcyon::mbcs::FindChar(rest, std::strlen(rest), '\\') >= 0) {
         error = ERROR_PATH_NOT_FOUND;
         return false;
     }
