@@ -15,7 +15,7 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
-#include <sstream>
+#include <iterator>
 #include <thread>
 
 namespace halcyon::bridge_test {
@@ -54,11 +54,10 @@ void SleepMs(int ms) { std::this_thread::sleep_for(std::chrono::milliseconds(ms)
 bool Child::Start(const std::vector<std::string>& argv, const std::vector<std::string>& env,
                   const std::string& cwd, const std::string& log) {
     Kill();
-    std::vector<std::string> words = argv;
+    std::vector<std::string> words = argv, vars = env;
     std::vector<char*> args;
     for (auto& w : words) args.push_back(w.data());
     args.push_back(nullptr);
-    std::vector<std::string> vars = env;
     pid_ = fork();
     if (pid_ == 0) {
         for (auto& v : vars) putenv(v.data());
@@ -83,26 +82,21 @@ int Child::Stop() {
 }
 
 int Child::Wait() {
-    if (pid_ <= 0) {
-        int code = exit_;
-        exit_ = -1;
-        return code;
-    }
     int status = 0;
-    while (waitpid(pid_, &status, 0) < 0) {
-        if (errno != EINTR) break;
+    while (pid_ > 0 && waitpid(pid_, &status, 0) < 0 && errno == EINTR) {
     }
+    if (pid_ > 0) exit_ = StatusOf(status);
     pid_ = -1;
-    return StatusOf(status);
+    return exit_;
 }
 
 bool Child::Running() {
-    if (pid_ <= 0) return false;
     int status = 0;
-    if (waitpid(pid_, &status, WNOHANG) == 0) return true;
-    exit_ = StatusOf(status);
-    pid_ = -1;
-    return false;
+    if (pid_ > 0 && waitpid(pid_, &status, WNOHANG) != 0) {
+        exit_ = StatusOf(status);
+        pid_ = -1;
+    }
+    return pid_ > 0;
 }
 
 bool NatsServer::Start(const std::string& store, const std::string& log) {
@@ -171,9 +165,7 @@ std::uint64_t StreamWatch::Acked(const std::string& stream, const std::string& d
 std::string MakeBaseFolder() {
     const char* tmp = std::getenv("TEST_TMPDIR");
     std::string pattern = std::string(tmp != nullptr ? tmp : "/tmp") + "/halcyon-bridge.XXXXXX";
-    std::vector<char> buf(pattern.begin(), pattern.end());
-    buf.push_back('\0');
-    return mkdtemp(buf.data()) != nullptr ? std::string(buf.data()) : std::string();
+    return mkdtemp(&pattern[0]) != nullptr ? pattern : std::string();
 }
 
 void RemoveTree(const std::string& path) {
@@ -183,9 +175,7 @@ void RemoveTree(const std::string& path) {
 
 std::string ReadText(const std::string& path) {
     std::ifstream in(path, std::ios::binary);
-    std::ostringstream text;
-    text << in.rdbuf();
-    return text.str();
+    return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
 }
 
 std::string SelfPath() {
