@@ -101,12 +101,13 @@ TEST(CodecCorruption, LyingHeaders) {
     }
 }
 
-// One byte more after streams of every padding; a padding bit set.
+// Streams of every padding, none included: whole, and with one byte more; a padding bit set.
 TEST(CodecCorruption, TrailingBytesAndPadding) {
     for (size_t n = 1; n <= 40; ++n) {
-        Bytes extra = Encode(Text(n, 8));
-        extra.push_back(0);
-        EXPECT_EQ(DecodeGuarded(extra, n).state, CodingStream::kTrailingData) << n;
+        Bytes stream = Encode(Text(n, 8));
+        EXPECT_EQ(DecodeGuarded(stream, n).state, CodingStream::kWellFormed) << n;
+        stream.push_back(0);
+        EXPECT_EQ(DecodeGuarded(stream, n).state, CodingStream::kTrailingData) << n;
     }
     Bytes in = FromText("abc");
     Bytes padded = Encode(in);  // ... F6 FB BD E0: the last byte ends in five padding bits
