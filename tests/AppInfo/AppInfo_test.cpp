@@ -55,9 +55,7 @@ TEST(AppInfo, VersionFileFacts) {
     }
     CString longKey("Long");
     EXPECT_EQ(s_AppInfoGetVersionInfoByKey(longKey).GetLength(), 255);  // a 256-byte buffer
-    std::string path(s_PathGetVersionPath());
-    EXPECT_EQ(path, RootWindowsPath() + "\\SYS\\Version.ini");
-    EXPECT_EQ(std::string(s_PathGetVersionPath()), path);
+    EXPECT_EQ(std::string(s_PathGetVersionPath()), RootWindowsPath() + "\\SYS\\Version.ini");
 }
 
 TEST(AppInfo, SystemFileSettings) {

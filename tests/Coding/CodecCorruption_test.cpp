@@ -1,6 +1,6 @@
-// The decoder given damaged streams: truncated, with flipped bits, with lying headers, with too
-// little room. It must return the documented results, never touch a byte outside its buffers
-// (guard bytes around the output), and halcyon::CodingDecodeChecked must tell the damage.
+// The decoder given damaged streams: truncated, with lying headers, with bytes after their end. It
+// must return the documented results, never touch a byte outside its buffers (guard bytes around
+// the output), and halcyon::CodingDecodeChecked must tell the damage.
 #include "Coding/CodecSupport.h"
 
 #include <gtest/gtest.h>
@@ -51,37 +51,22 @@ Bytes WithHeader(Bytes stream, uint32_t length) {
     return stream;
 }
 
+// Every cut of a stream: no whole header is refused; else the missing bits read as zeros and the
+// header's length is produced all the same; the whole stream is well formed.
 TEST(CodecCorruption, TruncatedStreams) {
     Bytes in = MarketCsv(3000, 5);
     Bytes stream = Encode(in);
-    for (size_t cut = 0; cut < stream.size(); ++cut) {
+    for (size_t cut = 0; cut <= stream.size(); ++cut) {
         SCOPED_TRACE(cut);
         Outcome o = DecodeGuarded(Bytes(stream.begin(), stream.begin() + static_cast<long>(cut)),
                                   in.size());
-        if (cut < 4) {
-            EXPECT_EQ(o.result, -1);  // no whole header
-            continue;
+        EXPECT_EQ(o.result, cut < 4 ? -1 : static_cast<long>(in.size()));
+        if (cut >= 4) {
+            EXPECT_EQ(o.state,
+                      cut < stream.size() ? CodingStream::kTruncated : CodingStream::kWellFormed);
         }
-        // The missing bits read as zeros; the header's length is produced all the same.
-        EXPECT_EQ(o.result, static_cast<long>(in.size()));
-        EXPECT_EQ(o.state, CodingStream::kTruncated);
     }
-}
-
-TEST(CodecCorruption, FlippedBits) {
-    Bytes in = Text(400, 6);
-    Bytes stream = Encode(in);
-    size_t damaged = 0;
-    for (size_t bit = 32; bit < stream.size() * 8; ++bit) {
-        Bytes bad = stream;
-        bad[bit / 8] ^= static_cast<uint8_t>(0x80 >> (bit % 8));
-        Outcome o = DecodeGuarded(bad, in.size());
-        ASSERT_EQ(o.result, static_cast<long>(in.size())) << bit;
-        if (o.state != CodingStream::kWellFormed) ++damaged;
-    }
-    // Most flips shift the code boundaries so that the end no longer fits; a flip in the low
-    // bits of a position keeps them and cannot be seen.
-    EXPECT_GT(damaged, stream.size() * 8 / 2);
+    EXPECT_EQ(DecodeGuarded(stream, in.size()).output, in);
 }
 
 TEST(CodecCorruption, LyingHeaders) {
@@ -116,40 +101,20 @@ TEST(CodecCorruption, LyingHeaders) {
     }
 }
 
+// Streams of every padding, none included: whole, and with one byte more; a padding bit set.
 TEST(CodecCorruption, TrailingBytesAndPadding) {
-    Bytes in = FromText("abc");
-    Bytes stream = Encode(in);  // ... F6 FB BD E0: the last byte ends in five padding bits
-    Bytes longer = stream;
-    longer.push_back(0);
-    EXPECT_EQ(DecodeGuarded(longer, 3).state, CodingStream::kTrailingData);
-    // One byte more after streams of every padding, none included.
     for (size_t n = 1; n <= 40; ++n) {
-        Bytes plain = Text(n, 8), extra = Encode(plain);
-        extra.push_back(0);
-        EXPECT_EQ(DecodeGuarded(extra, n).state, CodingStream::kTrailingData) << n;
+        Bytes stream = Encode(Text(n, 8));
+        EXPECT_EQ(DecodeGuarded(stream, n).state, CodingStream::kWellFormed) << n;
+        stream.push_back(0);
+        EXPECT_EQ(DecodeGuarded(stream, n).state, CodingStream::kTrailingData) << n;
     }
-    Bytes padded = stream;
+    Bytes in = FromText("abc");
+    Bytes padded = Encode(in);  // ... F6 FB BD E0: the last byte ends in five padding bits
     padded.back() |= 0x01;
     Outcome o = DecodeGuarded(padded, 3);
     EXPECT_EQ(o.output, in);
     EXPECT_EQ(o.state, CodingStream::kTrailingData);
-}
-
-// Whole streams with room enough are said to be well formed; one byte less room is refused.
-TEST(CodecCorruption, WellFormedStreamsAndTooLittleRoom) {
-    for (const Bytes& in : {FromText("a"), MarketCsv(3000, 4), RandomBytes(999, 4)}) {
-        Bytes stream = Encode(in);
-        Outcome o = DecodeGuarded(stream, in.size());
-        EXPECT_EQ(o.result, static_cast<long>(in.size()));
-        EXPECT_EQ(o.state, CodingStream::kWellFormed);
-        EXPECT_EQ(o.output, in);
-        for (size_t room : {in.size() - 1, size_t{1}, size_t{0}}) {
-            if (room >= in.size()) continue;
-            o = DecodeGuarded(stream, room);
-            EXPECT_EQ(o.result, -2);
-            EXPECT_TRUE(o.output.empty());
-        }
-    }
 }
 
 }  // namespace

@@ -8,6 +8,8 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 namespace {
 
 using halcyon::test::codec::Bytes;
@@ -48,77 +50,47 @@ Bytes ModelScramble(const Bytes& in) {
     return out;
 }
 
-// `b` with a guard byte after it.
-Bytes Guarded(Bytes b, uint8_t guard) {
-    b.push_back(guard);
-    return b;
+long Call(long (*f)(long, unsigned char*, unsigned char*), Bytes& in, unsigned char* out) {
+    return f(static_cast<long>(in.size()), in.data(), out);
 }
 
-long Encode(Bytes& in, Bytes& out) {
-    return s_CodingEncode_2(static_cast<long>(in.size()), in.data(), out.data());
-}
-long Decode(Bytes& in, Bytes& out) {
-    return s_CodingDecode_2(static_cast<long>(in.size()), in.data(), out.data());
-}
-
-// The output buffer has a guard byte past its length, which must stay as it was.
-TEST(Scrambler, MatchesTheStepByStepModelForEveryLength) {
+// For every length: the model's bytes, between buffers and in place, with a guard byte after the
+// output; encoding leaves its input alone, decoding restores it and leaves the block step's result
+// in the input's last three bytes (those after the last whole block are plain again).
+TEST(Scrambler, MatchesTheModelAndRoundTripsEveryLength) {
     for (size_t n = 5; n <= 4100; ++n) {
-        Bytes in = RandomBytes(n, static_cast<uint32_t>(n)), copy = in, out(n + 1, 0xCC);
-        ASSERT_EQ(s_CodingEncode_2(static_cast<long>(n), in.data(), out.data()),
-                  static_cast<long>(n));
-        ASSERT_EQ(out, Guarded(ModelScramble(copy), 0xCC)) << "length " << n;
-        ASSERT_EQ(in, copy) << "the scrambler changed its input, length " << n;
-    }
-}
+        SCOPED_TRACE(n);
+        Bytes plain = RandomBytes(n, static_cast<uint32_t>(n)), in = plain, out(n + 1, 0xCC);
+        ASSERT_EQ(Call(s_CodingEncode_2, in, out.data()), static_cast<long>(n));
+        ASSERT_EQ(in, plain);
+        Bytes scrambled = ModelScramble(plain);
+        ASSERT_EQ(Bytes(out.begin(), out.end() - 1), scrambled);
+        ASSERT_EQ(out.back(), 0xCC);
 
-TEST(Scrambler, RoundTripsEveryLengthBetweenBuffersAndInPlace) {
-    for (size_t n = 5; n <= 4100; ++n) {
-        Bytes plain = RandomBytes(n, static_cast<uint32_t>(n) + 1);
-        Bytes scrambled(n), restored(n + 1, 0xEE);
-        ASSERT_EQ(Encode(plain, scrambled), static_cast<long>(n));
-        Bytes input = scrambled;
-        ASSERT_EQ(s_CodingDecode_2(static_cast<long>(n), input.data(), restored.data()),
-                  static_cast<long>(n));
-        ASSERT_EQ(restored, Guarded(plain, 0xEE)) << "between buffers, length " << n;
+        Bytes input = scrambled, restored(n + 1, 0xEE), expected = scrambled;
+        ASSERT_EQ(Call(s_CodingDecode_2, input, restored.data()), static_cast<long>(n));
+        ASSERT_EQ(Bytes(restored.begin(), restored.end() - 1), plain);
+        ASSERT_EQ(restored.back(), 0xEE);
+        Bytes blocksOnly = ModelBlocksOnly(plain);
+        std::copy(blocksOnly.end() - 3, blocksOnly.end(), expected.end() - 3);
+        ASSERT_EQ(input, expected);
 
         Bytes inPlace = plain;
-        ASSERT_EQ(s_CodingEncode_2(static_cast<long>(n), inPlace.data(), inPlace.data()),
-                  static_cast<long>(n));
-        ASSERT_EQ(inPlace, scrambled) << "in place, length " << n;
-        ASSERT_EQ(s_CodingDecode_2(static_cast<long>(n), inPlace.data(), inPlace.data()),
-                  static_cast<long>(n));
-        ASSERT_EQ(inPlace, plain) << "in place, length " << n;
-    }
-}
-
-TEST(Scrambler, DecodeLeavesTheBlockStepResultInTheLastThreeInputBytes) {
-    for (size_t n : {5, 6, 7, 8, 9, 11, 12, 13, 100, 4099}) {
-        Bytes plain = RandomBytes(n, static_cast<uint32_t>(n) + 2), scrambled(n), out(n);
-        Encode(plain, scrambled);
-        Bytes input = scrambled;
-        Decode(input, out);
-        Bytes expected = scrambled;
-        Bytes blocksOnly = ModelBlocksOnly(plain);
-        for (size_t i = n - 3; i < n; ++i) expected[i] = blocksOnly[i];
-        EXPECT_EQ(input, expected) << "length " << n;
-        // Bytes after the last whole block are plain again.
-        for (size_t i = n / 4 * 4; i < n; ++i) EXPECT_EQ(input[i], plain[i]) << n << " @" << i;
+        ASSERT_EQ(Call(s_CodingEncode_2, inPlace, inPlace.data()), static_cast<long>(n));
+        ASSERT_EQ(inPlace, scrambled);
+        ASSERT_EQ(Call(s_CodingDecode_2, inPlace, inPlace.data()), static_cast<long>(n));
+        ASSERT_EQ(inPlace, plain);
     }
 }
 
 TEST(Scrambler, ShortLengthsAndNullBuffersChangeNothing) {
     Bytes in = {1, 2, 3, 4, 5, 6}, out(6, 0xAA);
-    for (long n : {4L, 3L, 1L, 0L, -1L, -5L, -2147483647L}) {
-        EXPECT_EQ(s_CodingEncode_2(n, in.data(), out.data()), 0) << n;
-        EXPECT_EQ(s_CodingDecode_2(n, in.data(), out.data()), 0) << n;
+    for (auto f : {s_CodingEncode_2, s_CodingDecode_2}) {
+        for (long n : {4L, 3L, 1L, 0L, -1L, -5L, -2147483647L})
+            EXPECT_EQ(f(n, in.data(), out.data()), 0) << n;
+        EXPECT_EQ(f(6, nullptr, out.data()), 0);
+        EXPECT_EQ(f(6, in.data(), nullptr), 0);
     }
-    EXPECT_EQ(in, Bytes({1, 2, 3, 4, 5, 6}));
-    EXPECT_EQ(out, Bytes(6, 0xAA));
-    EXPECT_EQ(s_CodingEncode_2(6, nullptr, out.data()), 0);
-    EXPECT_EQ(s_CodingEncode_2(6, in.data(), nullptr), 0);
-    EXPECT_EQ(s_CodingDecode_2(6, nullptr, out.data()), 0);
-    EXPECT_EQ(s_CodingDecode_2(6, in.data(), nullptr), 0);
     EXPECT_EQ(in, Bytes({1, 2, 3, 4, 5, 6}));
     EXPECT_EQ(out, Bytes(6, 0xAA));
 }
@@ -128,7 +100,7 @@ TEST(Scrambler, ShortLengthsAndNullBuffersChangeNothing) {
 // three-byte steps 2 and 1 over bytes 2-4 (16 F4 04) give A5 77 8F.
 TEST(Scrambler, KnownVectorsStayFixed) {
     Bytes plain = {0x00, 0x01, 0x02, 0x03, 0x04}, out(5);
-    Encode(plain, out);
+    Call(s_CodingEncode_2, plain, out.data());
     EXPECT_EQ(out, Bytes({0x25, 0xC8, 0xA5, 0x77, 0x8F}));
 }
 

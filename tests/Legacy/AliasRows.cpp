@@ -1,32 +1,171 @@
-// The rows of the alias test, grouped by the shape of the call: a table per signature, so that an
-// older name and its current function must have the same type to share a row, and rows of their
-// own for the calls whose effect stays in memory (observed through the current functions).
+// The rows of the alias test, one family per signature: an older name and its current function
+// must have the same type to share a family, and each family lists the calls its rows make, the
+// arguments written as text. A row's line is each call's result and the state of its arguments
+// afterwards (buffers, out-arguments, the mutex a handle names), and for some families what the
+// current functions see afterwards in memory.
 #include "Legacy/AliasRows.h"
 
 #include <HalcyonCommon.h>
 
+#include <algorithm>
 #include <cstdio>
+#include <initializer_list>
 #include <thread>
+#include <tuple>
+#include <type_traits>
+#include <utility>
 
 namespace halcyon::legacy_test {
 
 namespace {
 
-std::string Text(const CString& s) {
+const char kNull[] = "<null>";  // the argument text of a null pointer
+
+std::string Show(const CString& s) {
     return std::string(static_cast<const char*>(s), static_cast<std::size_t>(s.GetLength()));
 }
-std::string Flag(bool b) { return b ? "true" : "false"; }
-std::string Bytes(const unsigned char* p, std::size_t n) {
-    std::string out;
-    char hex[4];
-    for (std::size_t i = 0; i < n; ++i) {
-        std::snprintf(hex, sizeof hex, "%02X", p[i]);
-        out += hex;
+std::string Show(bool b) { return b ? "true" : "false"; }
+std::string Show(void* p) { return p != nullptr ? "handle" : "null"; }
+template <typename T>
+std::string Show(T number) {
+    return std::to_string(number);
+}
+
+// A number, or a flag as 0 or 1.
+template <typename T>
+struct Number {
+    explicit Number(const std::string& text) : value(static_cast<T>(std::stoll(text))) {}
+    T& Get() { return value; }
+    std::string After() const { return ""; }
+    T value;
+};
+
+// A buffer of 512 bytes that starts with the text, shown up to its last byte that is not zero.
+template <typename C>
+struct Buffer {
+    explicit Buffer(const std::string& text) : null(text == kNull), bytes(512, 0) {
+        if (!null) std::copy(text.begin(), text.end(), bytes.begin());
     }
+    C* Get() { return null ? nullptr : reinterpret_cast<C*>(bytes.data()); }
+    std::string After() const {
+        std::string out;
+        char hex[4];
+        std::size_t end = bytes.find_last_not_of('\0');
+        for (std::size_t i = 0; end != std::string::npos && i <= end; ++i) {
+            std::snprintf(hex, sizeof hex, "%02X", static_cast<unsigned char>(bytes[i]));
+            out += hex;
+        }
+        return out;
+    }
+    bool null;
+    std::string bytes;
+};
+
+struct Text {
+    explicit Text(const std::string& text) : value(text.c_str()) {}
+    CString& Get() { return value; }
+    std::string After() const { return Show(value); }
+    CString value;
+};
+
+struct Name {
+    explicit Name(const std::string& text) : value(text) {}
+    const char* Get() { return value == kNull ? nullptr : value.c_str(); }
+    std::string After() const { return ""; }
+    std::string value;
+};
+
+struct Names {
+    explicit Names(const std::string& text) { value.Add(CString(text.c_str())); }
+    CStringArray& Get() { return value; }
+    std::string After() const {
+        std::string out;
+        for (int i = 0; i < value.GetSize(); ++i) out += Show(value.GetAt(i)) + "|";
+        return out;
+    }
+    CStringArray value;
+};
+
+struct Value {
+    explicit Value(const std::string& text) : value(std::stoul(text)) {}
+    unsigned long* Get() { return &value; }
+    std::string After() const { return std::to_string(value); }
+    unsigned long value;
+};
+
+// A handle of a new mutex of that name, owned first when the text starts with '*'; afterwards,
+// whether the name is still there and another thread can take it.
+struct Mutex {
+    explicit Mutex(const std::string& text) : name(text.substr(text[0] == '*')) {
+        if (text == kNull) return;
+        handle = s_MutexCreate(name.c_str());
+        if (text[0] == '*') s_MutexWait(handle, true);
+    }
+    void* Get() { return handle; }
+    std::string After() const {
+        void* other = handle != nullptr ? s_MutexOpen(name.c_str()) : nullptr;
+        if (other == nullptr) return "gone";
+        bool taken = false;
+        std::thread([&] {
+            taken = s_MutexWait(other, false);
+            if (taken) s_MutexReset(other);
+        }).join();
+        s_MutexClose(other);
+        return taken ? "free" : "owned";
+    }
+    std::string name;
+    void* handle = nullptr;
+};
+
+// The argument of each parameter type, and the type as the table of exports writes it.
+template <typename P>
+struct Tag {};
+template <typename H>
+struct Kind {
+    using Holder = H;
+    const char* name;
+};
+Kind<Number<unsigned char>> Param(Tag<unsigned char>) { return {"unsigned char"}; }
+Kind<Number<unsigned char>> Param(Tag<const unsigned char&>) { return {"unsigned char const&"}; }
+Kind<Number<unsigned short>> Param(Tag<unsigned short>) { return {"unsigned short"}; }
+Kind<Number<int>> Param(Tag<int>) { return {"int"}; }
+Kind<Number<long>> Param(Tag<long>) { return {"long"}; }
+Kind<Number<unsigned long>> Param(Tag<unsigned long>) { return {"unsigned long"}; }
+Kind<Number<bool>> Param(Tag<bool>) { return {"bool"}; }
+Kind<Buffer<unsigned char>> Param(Tag<unsigned char*>) { return {"unsigned char*"}; }
+Kind<Buffer<char>> Param(Tag<char*>) { return {"char*"}; }
+Kind<Text> Param(Tag<CString&>) { return {"CString&"}; }
+Kind<Text> Param(Tag<const CString&>) { return {"CString const&"}; }
+Kind<Name> Param(Tag<const char*>) { return {"char const*"}; }
+Kind<Names> Param(Tag<CStringArray&>) { return {"CStringArray&"}; }
+Kind<Value> Param(Tag<unsigned long*>) { return {"unsigned long*"}; }
+Kind<Mutex> Param(Tag<void*>) { return {"void*"}; }
+template <typename P>
+using Arg = typename decltype(Param(Tag<P>{}))::Holder;
+
+template <typename R, typename... P>
+std::string Parameters(R (*)(P...)) {
+    std::string out;
+    ((out += std::string(out.empty() ? "" : ", ") + Param(Tag<P>{}).name), ...);
     return out;
 }
 
-// An older name and its current function, of one type F.
+template <typename R, typename... P, std::size_t... I>
+std::string Call(R (*f)(P...), const std::vector<std::string>& texts, std::index_sequence<I...>) {
+    std::tuple<Arg<P>...> args(texts.at(I)...);
+    std::string out;
+    if constexpr (std::is_void_v<R>) {
+        f(std::get<I>(args).Get()...);
+    } else {
+        out = Show(f(std::get<I>(args).Get()...));
+    }
+    ((out += "," + std::get<I>(args).After()), ...);
+    return out;
+}
+
+using Calls = std::vector<std::vector<std::string>>;
+using Observer = std::string (*)();
+
 template <typename F>
 struct Pair {
     const char* name;
@@ -35,472 +174,211 @@ struct Pair {
 };
 #define PAIR(older, current) \
     { #older, older, current }
+// The older folder and application names: s_TQGet… for s_PathGet… and s_AppInfoGet….
+#define TQ(area, name) PAIR(s_TQGet##name, s_##area##Get##name)
 
-// Adds one row per pair, named with the pairs' `parameters` as the table of exports lists them,
-// calling the pair's function as `call` says.
-template <typename F, std::size_t N>
-void Add(std::vector<AliasRow>& rows, const Pair<F> (&pairs)[N], const char* parameters,
-         std::string (*call)(F* f)) {
+template <typename R, typename... P>
+std::string Call(R (*f)(P...), const std::vector<std::string>& texts) {
+    return Call(f, texts, std::index_sequence_for<P...>{});
+}
+
+// Adds a row per pair: each of `calls` made with the older name or the current function, then
+// what `observe` sees.
+template <typename F>
+void Add(std::vector<AliasRow>& rows, std::initializer_list<Pair<F>> pairs, Calls calls,
+         Observer observe = nullptr) {
     for (const Pair<F>& p : pairs) {
-        rows.push_back({std::string(p.name) + "(" + parameters + ")",
-                        [p, call](bool legacy) { return call(legacy ? p.older : p.current); }});
+        rows.push_back({std::string(p.name) + "(" + Parameters(p.older) + ")", [=](bool legacy) {
+                            std::string out;
+                            for (const auto& texts : calls)
+                                out += Call(legacy ? p.older : p.current, texts) + ";";
+                            return observe != nullptr ? out + observe() : out;
+                        }});
     }
 }
 
-// Big5 for two characters, and its conversion once a table is loaded.
+// Big5 for two characters, converted once a table is loaded.
 const char kBig5Sample[] = "\xA4\xA4\xB0\xEA-x";
-std::string Converted() {
-    CString result("unchanged");
-    s_LangConvertToSimplifiedChinese(CString(kBig5Sample), result);
-    return Text(result);
+
+// What the lookups and the conversion give after loading or unloading.
+std::string Loaded() {
+    CString converted("unchanged");
+    s_LangConvertToSimplifiedChinese(CString(kBig5Sample), converted);
+    return Show(converted) + "|" + Show(s_LangGetLangString(CString("IDS_MAIN_TITLE"))) + "|" +
+           Show(STATUS_OPEN_STRING);
 }
-const unsigned char kMarkets[] = {0, 0x10, 0x2A, 0x11};
-
-std::string Looked() {
-    return Text(s_LangGetLangString(CString("IDS_MAIN_TITLE"))) + "|" + Text(STATUS_OPEN_STRING);
+std::string Markets() {
+    std::string out;
+    for (unsigned char m : {0, 0x10, 0x2A, 0x11}) out += Show(s_LangIsConvertToSimplified(m));
+    return out;
 }
+std::string LangId() { return Show(s_LangGetLangID()); }
 
-using Flags = bool();
-const Pair<Flags> kLoading[] = {
-    PAIR(LANG_bInitialGBTable, s_LangInitialGBTable),
-    PAIR(LANG_bUnInitialGBTable, s_LangUnInitialGBTable),
-    PAIR(LANG_bInitialLanguage, s_LangInitialLanguage),
-    PAIR(LANG_bUnInitialLanguageString, s_LangUnInitialLanguageString),
-    PAIR(LANG_bInitialLanguageString, s_LangInitialLanguageString),
-};
-const Pair<Flags> kUnloading[] = {
-    PAIR(LANG_bUnInitialLanguage, s_LangUnInitialLanguage),
-};
+// The one older name that takes fewer arguments: the current function with an empty name.
+CString SqlCommandFolder(const CString& group) { return s_PathGetSQLCmdPath(group, CString()); }
 
-using Number = int();
-const Pair<Number> kNumbers[] = {
-    PAIR(LANG_iGetLangID, s_LangGetLangID),
-    PAIR(s_TQGetLangCount, s_LangGetLangCount),
-};
-
-using Folder = CString();
-const Pair<Folder> kFolders[] = {
-    PAIR(LANG_cszGetLangFile, s_LangGetLangFile),
-    PAIR(s_TQGetCurrLangFilename, s_LangGetCurrLangFilename),
-    PAIR(s_TQGetMainPath, s_PathGetMainPath),
-    PAIR(s_TQGetBinPath, s_PathGetBinPath),
-    PAIR(s_TQGetHelpPath, s_PathGetHelpPath),
-    PAIR(s_TQGetDocumentPath, s_PathGetDocumentPath),
-    PAIR(s_TQGetFileDownloadPath, s_PathGetFileDownloadPath),
-    PAIR(s_TQGetBondDataPath, s_PathGetBondDataPath),
-    PAIR(s_TQGetBondRptPath, s_PathGetBondRptPath),
-    PAIR(s_TQGetBondDailyRptPath, s_PathGetBondDailyRptPath),
-    PAIR(s_TQGetBondWeeklyRptPath, s_PathGetBondWeeklyRptPath),
-    PAIR(s_TQGetBondYieldCurvePath, s_PathGetBondYieldCurvePath),
-    PAIR(s_TQGetFileDownloadPatchPath, s_PathGetFileDownloadPatchPath),
-    PAIR(s_TQGetFileDownloadBondDataPath, s_PathGetFileDownloadBondDataPath),
-    PAIR(s_TQGetFileDownloadBondRptPath, s_PathGetFileDownloadBondRptPath),
-    PAIR(s_TQGetFileDownloadBondDailyRptPath, s_PathGetFileDownloadBondDailyRptPath),
-    PAIR(s_TQGetFileDownloadBondWeeklyRptPath, s_PathGetFileDownloadBondWeeklyRptPath),
-    PAIR(s_TQGetFileDownloadBondYieldCurvePath, s_PathGetFileDownloadBondYieldCurvePath),
-    PAIR(s_TQGetServerPatchPath, s_PathGetServerPatchPath),
-    PAIR(s_TQGetServerBondDataPath, s_PathGetServerBondDataPath),
-    PAIR(s_TQGetServerBondRptPath, s_PathGetServerBondRptPath),
-    PAIR(s_TQGetServerBondDailyRptPath, s_PathGetServerBondDailyRptPath),
-    PAIR(s_TQGetServerBondWeeklyRptPath, s_PathGetServerBondWeeklyRptPath),
-    PAIR(s_TQGetServerBondYieldCurvePath, s_PathGetServerBondYieldCurvePath),
-    PAIR(s_TQGetLangPath, s_PathGetLangPath),
-    PAIR(s_TQGetLangIniFilePath, s_PathGetLangIniFilePath),
-    PAIR(s_TQGetVertionPath, s_PathGetVersionPath),
-};
-
-using MarketFolder = CString(unsigned char);
-const Pair<MarketFolder> kMarketFolders[] = {
-    PAIR(s_TQGetDatPath, s_PathGetDatPath),
-    PAIR(s_TQGetSysPath, s_PathGetSysPath),
-    PAIR(s_TQGetLogPath, s_PathGetLogPath),
-    PAIR(s_TQGetTempPath, s_PathGetTempPath),
-    PAIR(s_TQGetFileDownloadDatPath, s_PathGetFileDownloadDatPath),
-    PAIR(s_TQGetFileDownloadSysPath, s_PathGetFileDownloadSysPath),
-    PAIR(s_TQGetServerDatPath, s_PathGetServerDatPath),
-    PAIR(s_TQGetServerSysPath, s_PathGetServerSysPath),
-    PAIR(s_TQGetTickPath, s_PathGetTickPath),
-    PAIR(s_TQGetHistoryPath, s_PathGetHistoryPath),
-    PAIR(s_TQGetMemoryPath, s_PathGetMemoryPath),
-    PAIR(s_TQGetTickLogFilePath, s_PathGetTickLogFilePath),
-    PAIR(s_TQGetDividendPath, s_PathGetDividendPath),
-    PAIR(s_TQGetBulletinPath, s_PathGetBulletinPath),
-    PAIR(s_TQGetDailyInfoPath, s_PathGetDailyInfoPath),
-    PAIR(s_TQGetSQLPath, s_PathGetSQLPath),
-};
-
-using UserFolder = CString(const CString&);
-const Pair<UserFolder> kUserFolders[] = {
-    PAIR(s_TQGetUserDocumentPath, s_PathGetUserDocumentPath),
-    PAIR(s_TQGetDataExportPath, s_PathGetDataExportPath),
-    PAIR(s_TQGetScreenSavePath, s_PathGetScreenSavePath),
-};
-
-using NamedFolder = CString(unsigned char, const CString&);
-const Pair<NamedFolder> kNamedFolders[] = {
-    PAIR(s_TQGetTickPath, s_PathGetTickPath),
-    PAIR(s_TQGetMagicPath, s_PathGetMagicPath),
-    PAIR(s_TQGetSignalPath, s_PathGetSignalPath),
-    PAIR(s_TQGetNewsHeadLinePath, s_PathGetNewsHeadLinePath),
-    PAIR(s_TQGetNewsRelatedInfoHeadlinePath, s_PathGetNewsRelatedInfoHeadlinePath),
-    PAIR(s_TQGetNewsReviewPath, s_PathGetNewsReviewPath),
-    PAIR(s_TQGetNewsStoryPath, s_PathGetNewsStoryPath),
-    PAIR(s_TQGetRHeadlineReviewPath, s_PathGetRHeadlineReviewPath),
-};
-
-using LetterFolder = CString(unsigned char, unsigned char);
-const Pair<LetterFolder> kLetterFolders[] = {
-    PAIR(s_TQGetHistoryPath, s_PathGetHistoryPath),
-    PAIR(s_TQGetBasicANPath, s_PathGetBasicANPath),
-    PAIR(s_TQGetHistoryLogFilePath, s_PathGetHistoryLogFilePath),
-};
-
-using Fact = void(CString&);
-const Pair<Fact> kFacts[] = {
-    PAIR(s_TQGetAPPCopywrite, s_AppInfoGetAPPCopywrite),
-    PAIR(s_TQGetAPPID, s_AppInfoGetAPPID),
-    PAIR(s_TQGetAPPUserId, s_AppInfoGetAPPUserId),
-    PAIR(s_TQGetAccountType, s_AppInfoGetAccountType),
-    PAIR(s_TQGetBrokerID, s_AppInfoGetBrokerID),
-    PAIR(s_TQGetConnectVSTAAddr, s_AppInfoGetConnectVSTAAddr),
-    PAIR(s_TQGetLoginType, s_AppInfoGetLoginType),
-    PAIR(s_TQGetProductDate, s_AppInfoGetProductDate),
-    PAIR(s_TQGetProductID, s_AppInfoGetProductID),
-    PAIR(s_TQGetProductName, s_AppInfoGetProductName),
-    PAIR(s_TQGetProductType, s_AppInfoGetProductType),
-    PAIR(s_TQGetProductVersion, s_AppInfoGetProductVersion),
-};
-
-using HexText = bool(unsigned char*, unsigned char, unsigned char*, unsigned char*);
-const Pair<HexText> kHexTexts[] = {
-    PAIR(s_TQHex2Str, s_CastHexToStr),
-    PAIR(s_TQStr2Hex, s_CastStrToHex),
-};
-
-using Codec = long(char*, long, char*, long);
-const Pair<Codec> kCodecs[] = {
-    PAIR(s_Tzip_mEncode, s_CodingEncode),
-};
-
-using Scrambler = long(long, unsigned char*, unsigned char*);
-const Pair<Scrambler> kScramblers[] = {
-    PAIR(TQEncode, s_CodingEncode_2),
-    PAIR(TQDecode, s_CodingDecode_2),
-};
-
-// Each market-folder function for a market, market 0 and market 255 (no folder).
-std::string CallMarketFolder(MarketFolder* f) {
-    return Text(f(42)) + "|" + Text(f(0)) + "|" + Text(f(255));
-}
-std::string CallNamedFolder(NamedFolder* f) {
-    return Text(f(42, CString("Name"))) + "|" + Text(f(7, CString())) + "|" +
-           Text(f(255, CString("x")));
-}
-std::string CallLetterFolder(LetterFolder* f) {
-    return Text(f(42, 'A')) + "|" + Text(f(0, '9')) + "|" + Text(f(255, 'B'));
-}
-std::string CallFact(Fact* f) {
-    CString value("before");
-    f(value);
-    return Text(value);
-}
-// Text to bytes and bytes to text, and a null target (reported to the verify log).
-std::string CallHexText(HexText* f) {
-    unsigned char source[] = "0A1bFz9";
-    unsigned char target[32] = {};
-    unsigned char length = 0xEE;
-    bool ok = f(source, 7, target, &length);
-    bool refused = f(source, 2, nullptr, &length);
-    return Flag(ok) + Bytes(target, sizeof target) + "/" + std::to_string(length) + Flag(refused);
-}
-// A buffer that compresses, the same into too small a room, and no input.
-std::string CallCodec(Codec* f) {
-    char input[300];
-    for (std::size_t i = 0; i < sizeof input; ++i) input[i] = "market data "[i % 12];
-    char output[400] = {};
-    long n = f(input, sizeof input, output, sizeof output);
-    long small = f(input, sizeof input, output, 10);
-    long none = f(input, 0, output, sizeof output);
-    return std::to_string(n) + Bytes(reinterpret_cast<unsigned char*>(output), sizeof output) +
-           "/" + std::to_string(small) + "/" + std::to_string(none);
-}
-// The scramblers change their output and, decoding, the input's last bytes: both are shown.
-std::string CallScrambler(Scrambler* f) {
-    unsigned char input[23];
-    for (std::size_t i = 0; i < sizeof input; ++i) input[i] = static_cast<unsigned char>(i * 37);
-    unsigned char output[23] = {};
-    long n = f(sizeof input, input, output);
-    long tooShort = f(4, input, output);
-    return std::to_string(n) + Bytes(output, sizeof output) + "/" + Bytes(input, sizeof input) +
-           "/" + std::to_string(tooShort);
+std::string Scrambled() {
+    std::string input;
+    for (int i = 0; i < 23; ++i) input += static_cast<char>(i * 37 + 1);
+    return input;
 }
 
-// The rows whose calls do not fit a table of one signature.
-std::vector<AliasRow> LanguageRows() {
-    return {
-        {"s_TQcszGetLangString(CString const&)",
-         [](bool legacy) {
-             auto* f = legacy ? static_cast<CString (*)(const CString&)>(s_TQcszGetLangString)
-                              : static_cast<CString (*)(const CString&)>(s_LangGetLangString);
-             return Text(f(CString("IDS_MAIN_TITLE"))) + "|" + Text(f(CString("IDS_MAIN_NONE")));
-         }},
-        {"s_TQcszGetLangString(char*)",
-         [](bool legacy) {
-             auto* f = legacy ? static_cast<CString (*)(char*)>(s_TQcszGetLangString)
-                              : static_cast<CString (*)(char*)>(s_LangGetLangString);
-             char key[] = "IDS_LANG_ONE";
-             char none[] = "IDS_LANG_NONE";
-             return Text(f(key)) + "|" + Text(f(none));
-         }},
-        {"LANG_bGetLanguageString(CString&, CString const&, CString const&)",
-         [](bool legacy) {
-             auto* f = legacy ? LANG_bGetLanguageString : s_LangGetLanguageString;
-             CString found("old"), missing("old");
-             bool a = f(found, CString("MAIN"), CString("IDS_MAIN_TITLE"));
-             bool b = f(missing, CString("MAIN"), CString("IDS_MAIN_NONE"));
-             return Flag(a) + Text(found) + "|" + Flag(b) + Text(missing);
-         }},
-        {"s_TQvGetAllLang(CStringArray&)",
-         [](bool legacy) {
-             CStringArray names;
-             names.Add(CString("stale"));
-             (legacy ? s_TQvGetAllLang : s_LangGetAllLang)(names);
-             std::string out;
-             for (int i = 0; i < names.GetSize(); ++i) out += Text(names.GetAt(i)) + "|";
-             return out;
-         }},
-        {"LANG_bGetAllLine(char*, char*)",
-         [](bool legacy) {
-             char text[] = "[MAIN]\r\nIDS_MAIN_X=1\r\n\r\nlast";
-             bool ok = (legacy ? LANG_bGetAllLine : s_LangGetAllLine)(text, text + sizeof text - 2);
-             return Flag(ok) + Bytes(reinterpret_cast<unsigned char*>(text), sizeof text);
-         }},
-        {"LANG_bGetSection(CString&, CString const&)",
-         [](bool legacy) {
-             auto* f = legacy ? LANG_bGetSection : s_LangGetSection;
-             CString a("old"), b("old");
-             bool x = f(a, CString("[MAIN]"));
-             bool y = f(b, CString("IDS_A=1"));
-             return Flag(x) + Text(a) + "|" + Flag(y) + Text(b);
-         }},
-        {"LANG_bGetKeyValue(CString&, CString&, CString const&)",
-         [](bool legacy) {
-             auto* f = legacy ? LANG_bGetKeyValue : s_LangGetKeyValue;
-             CString k1("k"), v1("v"), k2("k"), v2("v");
-             bool x = f(k1, v1, CString("IDS_A=1=2"));
-             bool y = f(k2, v2, CString("no key"));
-             return Flag(x) + Text(k1) + "=" + Text(v1) + "|" + Flag(y) + Text(k2) + "=" + Text(v2);
-         }},
-        {"g_vConvertEnterChar(CString&, int)",
-         [](bool legacy) {
-             CString text("a\\nb\\Nc\\n");
-             (legacy ? g_vConvertEnterChar : s_LangConvertEnterChar)(text, 6);
-             return Text(text);
-         }},
-        {"LANG_bInitSupportSimplifiedService()",
-         [](bool legacy) {
-             bool ok = (legacy ? LANG_bInitSupportSimplifiedService
-                               : s_LangInitSupportSimplifiedService)();
-             std::string out = Flag(ok);
-             for (unsigned char m : kMarkets) out += Flag(s_LangIsConvertToSimplified(m));
-             return out;
-         }},
-        {"LANG_bIsConvertToSimplified(unsigned char const&)",
-         [](bool legacy) {
-             std::string out;
-             for (unsigned char m : kMarkets) {
-                 out +=
-                     Flag((legacy ? LANG_bIsConvertToSimplified : s_LangIsConvertToSimplified)(m));
-             }
-             return out;
-         }},
-        {"LANG_vConvertToSimplifiedChinese(CString const&, CString&)",
-         [](bool legacy) {
-             CString result("old");
-             (legacy ? LANG_vConvertToSimplifiedChinese : s_LangConvertToSimplifiedChinese)(
-                 CString(kBig5Sample), result);
-             return Text(result);
-         }},
-        {"s_TQbSetLang(CString&)",
-         [](bool legacy) {
-             CString lang("1");
-             bool ok = (legacy ? s_TQbSetLang : s_LangSetLang)(lang);
-             return Flag(ok) + Text(lang) + "|" + std::to_string(s_LangGetLangID());
-         }},
-    };
-}
-
-std::vector<AliasRow> OtherRows() {
-    return {
-        {"s_TQGetSQLCmdPath(CString const&)",
-         [](bool legacy) {
-             // The older name takes the group alone: the current function with an empty name.
-             CString group("Orders");
-             return Text(legacy ? s_TQGetSQLCmdPath(group) : s_PathGetSQLCmdPath(group, CString()));
-         }},
-        {"s_TQGetSystemInfoByKeyInSection(CString const&, CString const&)",
-         [](bool legacy) {
-             auto* f =
-                 legacy ? s_TQGetSystemInfoByKeyInSection : s_AppInfoGetSystemInfoByKeyInSection;
-             return Text(f(CString("VSTAAddr"), CString("NetPlatForm"))) + "|" +
-                    Text(f(CString("None"), CString("CONFIG")));
-         }},
-        {"s_TQGetVersionInfoByKey(CString&)",
-         [](bool legacy) {
-             CString key("ProductName");
-             return Text((legacy ? s_TQGetVersionInfoByKey : s_AppInfoGetVersionInfoByKey)(key)) +
-                    "|" + Text(key);
-         }},
-        {"s_TQCheckPrevInstance(char const*)",
-         [](bool legacy) {
-             auto* f = legacy ? s_TQCheckPrevInstance : s_AppInfoCheckPrevInstance;
-             bool first = f("HalcyonLegacyTask");
-             bool second = f("HalcyonLegacyTask");
-             return Flag(first) + Flag(second) + Flag(f(nullptr));
-         }},
-        {"s_TQCreateMutex(char const*)",
-         [](bool legacy) {
-             void* h = (legacy ? s_TQCreateMutex : s_MutexCreate)("HalcyonLegacyCreate");
-             void* again = s_MutexOpen("HalcyonLegacyCreate");
-             std::string out = Flag(h != nullptr) + Flag(again != nullptr) +
-                               Flag((legacy ? s_TQCreateMutex : s_MutexCreate)(nullptr) != nullptr);
-             s_MutexClose(again);
-             s_MutexClose(h);
-             return out;
-         }},
-        {"s_TQOpenMutex(char const*)",
-         [](bool legacy) {
-             auto* f = legacy ? s_TQOpenMutex : s_MutexOpen;
-             void* missing = f("HalcyonLegacyOpen");
-             void* h = s_MutexCreate("HalcyonLegacyOpen");
-             void* opened = f("HalcyonLegacyOpen");
-             std::string out =
-                 Flag(missing != nullptr) + Flag(opened != nullptr) + Flag(f(nullptr) != nullptr);
-             s_MutexClose(opened);
-             s_MutexClose(h);
-             return out;
-         }},
-        {"s_TQWaitMutex(void*, bool)",
-         [](bool legacy) {
-             auto* f = legacy ? s_TQWaitMutex : s_MutexWait;
-             void* h = s_MutexCreate("HalcyonLegacyWait");
-             bool first = f(h, false);
-             bool again = f(h, true);  // the owner may take it again
-             bool other = true;
-             std::thread([&] {
-                 void* mine = s_MutexOpen("HalcyonLegacyWait");
-                 other = f(mine, false);
-                 s_MutexClose(mine);
-             }).join();
-             s_MutexReset(h);
-             s_MutexReset(h);
-             std::string out = Flag(first) + Flag(again) + Flag(other) + Flag(f(nullptr, true));
-             s_MutexClose(h);
-             return out;
-         }},
-        {"s_TQResetMutex(void*)",
-         [](bool legacy) {
-             auto* f = legacy ? s_TQResetMutex : s_MutexReset;
-             void* h = s_MutexCreate("HalcyonLegacyReset");
-             s_MutexWait(h, true);
-             f(h);
-             f(nullptr);
-             bool taken = false;
-             std::thread([&] {
-                 void* mine = s_MutexOpen("HalcyonLegacyReset");
-                 taken = s_MutexWait(mine, false);
-                 if (taken) s_MutexReset(mine);
-                 s_MutexClose(mine);
-             }).join();
-             s_MutexClose(h);
-             return Flag(taken);
-         }},
-        {"s_TQCloseMutex(void*)",
-         [](bool legacy) {
-             auto* f = legacy ? s_TQCloseMutex : s_MutexClose;
-             void* h = s_MutexCreate("HalcyonLegacyClose");
-             f(h);
-             f(nullptr);
-             void* after = s_MutexOpen("HalcyonLegacyClose");  // the name died with its handle
-             std::string out = Flag(after != nullptr);
-             s_MutexClose(after);
-             return out;
-         }},
-        {"s_TQBCDtoHEX(unsigned long*, unsigned char*, unsigned short)",
-         [](bool legacy) {
-             auto* f = legacy ? s_TQBCDtoHEX : s_CastBCDtoHex;
-             unsigned char bcd[] = {0x12, 0x34, 0x5A, 0x99};
-             unsigned long value = 7, untouched = 7;
-             bool ok = f(&value, bcd, 4);
-             bool refused = f(&untouched, bcd, 11);
-             return Flag(ok) + std::to_string(value) + Flag(refused) + std::to_string(untouched);
-         }},
-        {"s_TQHEXtoBCD(unsigned long, unsigned char*, unsigned short)",
-         [](bool legacy) {
-             auto* f = legacy ? s_TQHEXtoBCD : s_CastHextoBCD;
-             unsigned char bcd[6] = {0xEE, 0xEE, 0xEE, 0xEE, 0xEE, 0xEE};
-             bool ok = f(4294967295UL, bcd, 5);
-             bool refused = f(123456, bcd + 5, 1);
-             return Flag(ok) + Flag(refused) + Bytes(bcd, sizeof bcd);
-         }},
-        {"s_TQPackHexToChar(unsigned short, unsigned char*, unsigned char*)",
-         [](bool legacy) {
-             auto* f = legacy ? s_TQPackHexToChar : s_CastHexToChar;
-             unsigned char digits[] = "12345";
-             unsigned char out[8] = {};
-             unsigned short n = f(5, digits, out);
-             unsigned short refused = f(0, digits, out);  // reported to the verify log
-             return std::to_string(n) + Bytes(out, sizeof out) + "/" + std::to_string(refused);
-         }},
-        {"s_TQStrValue(char*, bool)",
-         [](bool legacy) {
-             auto* f = legacy ? s_TQStrValue : s_CastStrToValue;
-             char dec[] = "4096x", hex[] = "fFzz", longer[] = "1234567890";
-             return std::to_string(f(dec, false)) + "|" + std::to_string(f(hex, true)) + "|" +
-                    std::to_string(f(longer, false)) + "|" + std::to_string(f(nullptr, true));
-         }},
-        {"s_Tzip_mDecode(char*, long, char*, long)",
-         [](bool legacy) {
-             char input[] = "decoded again and again and again";
-             char stream[128] = {};
-             long n = s_CodingEncode(input, sizeof input, stream, sizeof stream);
-             char output[64] = {};
-             auto* f = legacy ? s_Tzip_mDecode : s_CodingDecode;
-             long m = f(stream, n, output, sizeof output);
-             long small = f(stream, n, output, 4);
-             return std::to_string(m) + output + "/" + std::to_string(small);
-         }},
-    };
-}
-
-std::string CallNumber(Number* f) { return std::to_string(f()); }
-std::string CallFolder(Folder* f) { return Text(f()); }
-std::string CallUserFolder(UserFolder* f) { return Text(f(CString("Ann"))); }
-// Loading and unloading, and what the lookups and the conversion give afterwards.
-std::string CallLoading(Flags* f) {
-    bool ok = f();
-    return Flag(ok) + "|" + Converted() + "|" + Looked();
+// Splits a text into its lines in place, from a pointer to its first byte to one to its last.
+std::string AllLines(bool legacy) {
+    char text[] = "[MAIN]\r\nIDS_MAIN_X=1\r\n\r\nlast";
+    bool ok = (legacy ? LANG_bGetAllLine : s_LangGetAllLine)(text, text + sizeof text - 2);
+    Arg<char*> shown(std::string(text, sizeof text));
+    return Show(ok) + shown.After();
 }
 
 }  // namespace
 
 std::vector<AliasRow> AliasRows() {
     std::vector<AliasRow> rows;
-    Add(rows, kNumbers, "", CallNumber);
-    Add(rows, kLoading, "", CallLoading);
-    for (AliasRow& row : LanguageRows()) rows.push_back(row);
-    Add(rows, kUnloading, "", CallLoading);
-    Add(rows, kFolders, "", CallFolder);
-    Add(rows, kMarketFolders, "unsigned char", CallMarketFolder);
-    Add(rows, kUserFolders, "CString const&", CallUserFolder);
-    Add(rows, kNamedFolders, "unsigned char, CString const&", CallNamedFolder);
-    Add(rows, kLetterFolders, "unsigned char, unsigned char", CallLetterFolder);
-    Add(rows, kFacts, "CString&", CallFact);
-    Add(rows, kHexTexts, "unsigned char*, unsigned char, unsigned char*, unsigned char*",
-        CallHexText);
-    Add(rows, kCodecs, "char*, long, char*, long", CallCodec);
-    Add(rows, kScramblers, "long, unsigned char*, unsigned char*", CallScrambler);
-    for (AliasRow& row : OtherRows()) rows.push_back(row);
+    Add<int()>(rows,
+               {PAIR(LANG_iGetLangID, s_LangGetLangID), PAIR(s_TQGetLangCount, s_LangGetLangCount)},
+               {{}});
+    Add<bool()>(rows,
+                {PAIR(LANG_bInitialGBTable, s_LangInitialGBTable),
+                 PAIR(LANG_bUnInitialGBTable, s_LangUnInitialGBTable),
+                 PAIR(LANG_bInitialLanguage, s_LangInitialLanguage),
+                 PAIR(LANG_bUnInitialLanguageString, s_LangUnInitialLanguageString),
+                 PAIR(LANG_bInitialLanguageString, s_LangInitialLanguageString)},
+                {{}}, Loaded);
+    Add<CString(const CString&)>(rows, {PAIR(s_TQcszGetLangString, s_LangGetLangString)},
+                                 {{"IDS_MAIN_TITLE"}, {"IDS_MAIN_NONE"}});
+    Add<CString(char*)>(rows, {PAIR(s_TQcszGetLangString, s_LangGetLangString)},
+                        {{"IDS_LANG_ONE"}, {"IDS_LANG_NONE"}});
+    Add<bool(CString&, const CString&, const CString&)>(
+        rows, {PAIR(LANG_bGetLanguageString, s_LangGetLanguageString)},
+        {{"old", "MAIN", "IDS_MAIN_TITLE"}, {"old", "MAIN", "IDS_MAIN_NONE"}});
+    Add<void(CStringArray&)>(rows, {PAIR(s_TQvGetAllLang, s_LangGetAllLang)}, {{"stale"}});
+    rows.push_back({"LANG_bGetAllLine(char*, char*)", AllLines});
+    Add<bool(CString&, const CString&)>(rows, {PAIR(LANG_bGetSection, s_LangGetSection)},
+                                        {{"old", "[MAIN]"}, {"old", "IDS_A=1"}});
+    Add<bool(CString&, CString&, const CString&)>(rows,
+                                                  {PAIR(LANG_bGetKeyValue, s_LangGetKeyValue)},
+                                                  {{"k", "v", "IDS_A=1=2"}, {"k", "v", "no key"}});
+    Add<void(CString&, int)>(rows, {PAIR(g_vConvertEnterChar, s_LangConvertEnterChar)},
+                             {{"a\\nb\\Nc\\n", "6"}});
+    Add<bool()>(rows,
+                {PAIR(LANG_bInitSupportSimplifiedService, s_LangInitSupportSimplifiedService)},
+                {{}}, Markets);
+    Add<bool(const unsigned char&)>(
+        rows, {PAIR(LANG_bIsConvertToSimplified, s_LangIsConvertToSimplified)},
+        {{"0"}, {"16"}, {"42"}, {"17"}});
+    Add<void(const CString&, CString&)>(
+        rows, {PAIR(LANG_vConvertToSimplifiedChinese, s_LangConvertToSimplifiedChinese)},
+        {{kBig5Sample, "old"}});
+    Add<bool(CString&)>(rows, {PAIR(s_TQbSetLang, s_LangSetLang)}, {{"1"}}, LangId);
+    Add<bool()>(rows, {PAIR(LANG_bUnInitialLanguage, s_LangUnInitialLanguage)}, {{}}, Loaded);
+
+    Add<CString()>(rows,
+                   {TQ(Path, MainPath),
+                    TQ(Path, BinPath),
+                    TQ(Path, HelpPath),
+                    TQ(Path, DocumentPath),
+                    TQ(Path, FileDownloadPath),
+                    TQ(Path, BondDataPath),
+                    TQ(Path, BondRptPath),
+                    TQ(Path, BondDailyRptPath),
+                    TQ(Path, BondWeeklyRptPath),
+                    TQ(Path, BondYieldCurvePath),
+                    TQ(Path, FileDownloadPatchPath),
+                    TQ(Path, FileDownloadBondDataPath),
+                    TQ(Path, FileDownloadBondRptPath),
+                    TQ(Path, FileDownloadBondDailyRptPath),
+                    TQ(Path, FileDownloadBondWeeklyRptPath),
+                    TQ(Path, FileDownloadBondYieldCurvePath),
+                    TQ(Path, ServerPatchPath),
+                    TQ(Path, ServerBondDataPath),
+                    TQ(Path, ServerBondRptPath),
+                    TQ(Path, ServerBondDailyRptPath),
+                    TQ(Path, ServerBondWeeklyRptPath),
+                    TQ(Path, ServerBondYieldCurvePath),
+                    TQ(Path, LangPath),
+                    TQ(Path, LangIniFilePath)},
+                   {{}});
+    Add<CString()>(rows,
+                   {PAIR(LANG_cszGetLangFile, s_LangGetLangFile),
+                    PAIR(s_TQGetCurrLangFilename, s_LangGetCurrLangFilename),
+                    PAIR(s_TQGetVertionPath, s_PathGetVersionPath)},
+                   {{}});
+    // Market 255 has no folder.
+    Add<CString(unsigned char)>(
+        rows,
+        {TQ(Path, DatPath), TQ(Path, SysPath), TQ(Path, LogPath), TQ(Path, TempPath),
+         TQ(Path, FileDownloadDatPath), TQ(Path, FileDownloadSysPath), TQ(Path, ServerDatPath),
+         TQ(Path, ServerSysPath), TQ(Path, TickPath), TQ(Path, HistoryPath), TQ(Path, MemoryPath),
+         TQ(Path, TickLogFilePath), TQ(Path, DividendPath), TQ(Path, BulletinPath),
+         TQ(Path, DailyInfoPath), TQ(Path, SQLPath)},
+        {{"42"}, {"0"}, {"255"}});
+    Add<CString(const CString&)>(
+        rows,
+        {TQ(Path, UserDocumentPath), TQ(Path, DataExportPath), TQ(Path, ScreenSavePath),
+         PAIR(s_TQGetSQLCmdPath, SqlCommandFolder)},
+        {{"Ann"}});
+    Add<CString(unsigned char, const CString&)>(
+        rows,
+        {TQ(Path, TickPath), TQ(Path, MagicPath), TQ(Path, SignalPath), TQ(Path, NewsHeadLinePath),
+         TQ(Path, NewsRelatedInfoHeadlinePath), TQ(Path, NewsReviewPath), TQ(Path, NewsStoryPath),
+         TQ(Path, RHeadlineReviewPath)},
+        {{"42", "Name"}, {"7", ""}, {"255", "x"}});
+    Add<CString(unsigned char, unsigned char)>(
+        rows, {TQ(Path, HistoryPath), TQ(Path, BasicANPath), TQ(Path, HistoryLogFilePath)},
+        {{"42", "65"}, {"0", "57"}, {"255", "66"}});
+    Add<void(CString&)>(
+        rows,
+        {TQ(AppInfo, APPCopywrite), TQ(AppInfo, APPID), TQ(AppInfo, APPUserId),
+         TQ(AppInfo, AccountType), TQ(AppInfo, BrokerID), TQ(AppInfo, ConnectVSTAAddr),
+         TQ(AppInfo, LoginType), TQ(AppInfo, ProductDate), TQ(AppInfo, ProductID),
+         TQ(AppInfo, ProductName), TQ(AppInfo, ProductType), TQ(AppInfo, ProductVersion)},
+        {{"before"}});
+    Add<CString(const CString&, const CString&)>(rows, {TQ(AppInfo, SystemInfoByKeyInSection)},
+                                                 {{"VSTAAddr", "NetPlatForm"}, {"None", "CONFIG"}});
+    Add<CString(CString&)>(rows, {TQ(AppInfo, VersionInfoByKey)}, {{"ProductName"}});
+
+    // Mutexes: a second instance is refused; a handle's mutex is owned, free or gone afterwards.
+    Add<bool(const char*)>(rows, {PAIR(s_TQCheckPrevInstance, s_AppInfoCheckPrevInstance)},
+                           {{"HalcyonLegacyTask"}, {"HalcyonLegacyTask"}, {kNull}});
+    Add<void*(const char*)>(rows, {PAIR(s_TQCreateMutex, s_MutexCreate)},
+                            {{"HalcyonLegacyCreate"}, {kNull}});
+    Add<void*(const char*)>(rows, {PAIR(s_TQOpenMutex, s_MutexOpen)},
+                            {{"HalcyonLegacyOpen"}, {kNull}});
+    Add<bool(void*, bool)>(rows, {PAIR(s_TQWaitMutex, s_MutexWait)},
+                           {{"HalcyonLegacyWait", "0"}, {kNull, "1"}});
+    Add<void(void*)>(rows, {PAIR(s_TQResetMutex, s_MutexReset)},
+                     {{"*HalcyonLegacyReset"}, {kNull}});
+    Add<void(void*)>(rows, {PAIR(s_TQCloseMutex, s_MutexClose)}, {{"HalcyonLegacyClose"}, {kNull}});
+
+    // Conversions, with refused arguments that the verify log reports.
+    Add<bool(unsigned long*, unsigned char*, unsigned short)>(
+        rows, {PAIR(s_TQBCDtoHEX, s_CastBCDtoHex)},
+        {{"7", "\x12\x34\x5A\x99", "4"}, {"7", "\x12", "11"}});
+    Add<bool(unsigned long, unsigned char*, unsigned short)>(
+        rows, {PAIR(s_TQHEXtoBCD, s_CastHextoBCD)}, {{"4294967295", "", "5"}, {"123456", "", "1"}});
+    Add<unsigned short(unsigned short, unsigned char*, unsigned char*)>(
+        rows, {PAIR(s_TQPackHexToChar, s_CastHexToChar)}, {{"5", "12345", ""}, {"0", "12345", ""}});
+    Add<bool(unsigned char*, unsigned char, unsigned char*, unsigned char*)>(
+        rows, {PAIR(s_TQHex2Str, s_CastHexToStr), PAIR(s_TQStr2Hex, s_CastStrToHex)},
+        {{"0A1bFz9", "7", "", ""}, {"0A1bFz9", "2", kNull, ""}});
+    Add<unsigned long(char*, bool)>(
+        rows, {PAIR(s_TQStrValue, s_CastStrToValue)},
+        {{"4096x", "0"}, {"fFzz", "1"}, {"1234567890", "0"}, {kNull, "1"}});
+
+    // The codec: a buffer that compresses, too small a room, no input; a stream decoded.
+    std::string market;
+    for (int i = 0; i < 25; ++i) market += "market data ";
+    Add<long(char*, long, char*, long)>(
+        rows, {PAIR(s_Tzip_mEncode, s_CodingEncode)},
+        {{market, "300", "", "400"}, {market, "300", "", "10"}, {market, "0", "", "400"}});
+    const std::string stream("\x0A\0\0\0\xF6\xC9\0\0", 8);  // "aaaaaaaaaa"
+    Add<long(char*, long, char*, long)>(rows, {PAIR(s_Tzip_mDecode, s_CodingDecode)},
+                                        {{stream, "8", "", "64"}, {stream, "8", "", "4"}});
+    // The scramblers change their output and, decoding, the input's last bytes.
+    Add<long(long, unsigned char*, unsigned char*)>(
+        rows, {PAIR(TQEncode, s_CodingEncode_2), PAIR(TQDecode, s_CodingDecode_2)},
+        {{"23", Scrambled(), ""}, {"4", Scrambled(), ""}});
     return rows;
 }
 
