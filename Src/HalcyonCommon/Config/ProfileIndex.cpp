@@ -10,19 +10,18 @@ void SpanIndex::Reserve(std::size_t count) {
     if (capacity > slots_.size()) Grow(capacity);
 }
 
-Span& SpanIndex::Insert(const char* text, Span name, std::size_t hash, Span value, bool& added,
-                        std::uint32_t group) {
+Span& SpanIndex::Insert(const char* text, Span name, std::size_t hash, Span value, bool& added) {
     if ((count_ + 1) * 2 > slots_.size()) Grow(slots_.empty() ? 8 : slots_.size() * 2);
     std::string_view wanted = View(text, name);
     for (std::size_t i = hash & mask_;; i = (i + 1) & mask_) {
         Slot& slot = slots_[i];
         if (slot.name.offset == kEmpty) {
-            slot = Slot{hash, name, value, group};
+            slot = Slot{hash, name, value};
             ++count_;
             added = true;
             return slot.value;
         }
-        if (slot.hash == hash && slot.group == group && View(text, slot.name) == wanted) {
+        if (slot.hash == hash && View(text, slot.name) == wanted) {
             added = false;
             return slot.value;
         }

@@ -1,7 +1,5 @@
 // An open-addressing hash index from names to spans, both held as spans of one text that the
-// index's owner keeps: the parsed file's names and values are never copied out of it. A name
-// belongs to a group (a number the owner gives), so that one index holds the keys of every
-// section of a file, and one block of memory.
+// index's owner keeps: the parsed file's names and values are never copied out of it.
 #pragma once
 
 #include <cstddef>
@@ -50,33 +48,24 @@ inline std::size_t HashName(std::string_view name) {
     return static_cast<std::size_t>(MixBits(MixBits(h ^ word)));
 }
 
-// The hash of a name in group `group`, from the name's own hash.
-inline std::size_t GroupHash(std::size_t nameHash, std::uint32_t group) {
-    return static_cast<std::size_t>(MixBits(nameHash + group * 0x9E3779B97F4A7C15ULL));
-}
-
 class SpanIndex {
   public:
     // Makes room for `count` names without growing.
     void Reserve(std::size_t count);
 
-    // The value of `name` in `group`, whose hash is `hash`; null when absent.
-    const Span* Find(const char* text, std::string_view name, std::size_t hash,
-                     std::uint32_t group = 0) const {
+    // The value of `name`, whose hash is `hash`; null when absent.
+    const Span* Find(const char* text, std::string_view name, std::size_t hash) const {
         if (slots_.empty()) return nullptr;
         for (std::size_t i = hash & mask_;; i = (i + 1) & mask_) {
             const Slot& slot = slots_[i];
             if (slot.name.offset == kEmpty) return nullptr;
-            if (slot.hash == hash && slot.group == group && View(text, slot.name) == name) {
-                return &slot.value;
-            }
+            if (slot.hash == hash && View(text, slot.name) == name) return &slot.value;
         }
     }
 
-    // The value of `name` in `group`; a new name gets `value` and `added` is set. An existing
-    // name keeps its value: the first insertion wins.
-    Span& Insert(const char* text, Span name, std::size_t hash, Span value, bool& added,
-                 std::uint32_t group = 0);
+    // The value of `name`; a new name gets `value` and `added` is set. An existing name keeps
+    // its value: the first insertion wins.
+    Span& Insert(const char* text, Span name, std::size_t hash, Span value, bool& added);
 
   private:
     static constexpr std::uint32_t kEmpty = UINT32_MAX;
@@ -85,7 +74,6 @@ class SpanIndex {
         std::size_t hash = 0;
         Span name{kEmpty, 0};
         Span value;
-        std::uint32_t group = 0;
     };
 
     void Grow(std::size_t capacity);

@@ -5,8 +5,8 @@
 // header hands the pending keys to the section the previous header names, replacing what an
 // earlier occurrence of that section held; the end of the text hands them to the last header's
 // section. Names are upper-cased in place, so that the table's spans point at their normal form.
-// Every key line goes to one list, and a section holds a range of it: a file of any number of
-// sections is parsed with a handful of allocations.
+// Every key line goes to one list, and a section holds a range of it, so that a repeated section
+// or a broken header costs no copy of the keys.
 #include "HalcyonCommon/Config/ProfileTable.h"
 
 #include "HalcyonCommon/Config/ProfileText.h"
@@ -106,16 +106,16 @@ class Table::Parser {
 
     // Indexes each section's keys; the first line for a key wins.
     void Finish() {
-        size_t count = 0;
-        for (const LineRange& range : sectionLines_) count += range.end - range.begin;
-        table_.keys_.Reserve(count);
+        table_.keys_.resize(sectionLines_.size());
         for (size_t s = 0; s < sectionLines_.size(); ++s) {
-            const auto number = static_cast<std::uint32_t>(s);
-            for (size_t i = sectionLines_[s].begin; i < sectionLines_[s].end; ++i) {
+            SpanIndex& keys = table_.keys_[s];
+            const LineRange& range = sectionLines_[s];
+            keys.Reserve(range.end - range.begin);
+            for (size_t i = range.begin; i < range.end; ++i) {
                 const KeyLine& line = lines_[i];
                 bool added = false;
-                std::size_t hash = GroupHash(HashName(View(text_.data(), line.key)), number);
-                table_.keys_.Insert(text_.data(), line.key, hash, line.value, added, number);
+                std::string_view key = View(text_.data(), line.key);
+                keys.Insert(text_.data(), line.key, HashName(key), line.value, added);
             }
         }
     }

@@ -26,8 +26,7 @@ class Table {
     bool Find(std::string_view section, std::string_view key, std::string_view& value) const {
         const Span* index = sections_.Find(text_.data(), section, HashName(section));
         if (index == nullptr) return false;
-        const std::uint32_t number = index->offset;
-        const Span* found = keys_.Find(text_.data(), key, GroupHash(HashName(key), number), number);
+        const Span* found = keys_[index->offset].Find(text_.data(), key, HashName(key));
         if (found == nullptr) return false;
         value = View(text_.data(), *found);
         return true;
@@ -37,8 +36,8 @@ class Table {
     class Parser;
 
     std::string text_;
-    SpanIndex sections_;  // section name -> its number (in `offset`)
-    SpanIndex keys_;      // key name in the group of its section's number -> value
+    SpanIndex sections_;           // section name -> its number (in `offset`), an index of keys_
+    std::vector<SpanIndex> keys_;  // per section: key name -> value
 };
 
 }  // namespace halcyon::profile
