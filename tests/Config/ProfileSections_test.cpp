@@ -1,6 +1,6 @@
-// The profile cache with many sections that share key names: one index holds the keys of every
-// section of a file, so a key must be found in its own section only, with its own value, however
-// many sections there are and whichever of them a repeated header replaced.
+// The profile cache with many sections that share key names: the key lines of every section of a
+// file are kept in one list, so a key must be found in its own section only, with its own value,
+// however many sections there are and whichever of them a repeated header replaced.
 #include "support/TestEnv.h"
 
 #include <HalcyonCommon.h>
