@@ -5,6 +5,8 @@
 // header hands the pending keys to the section the previous header names, replacing what an
 // earlier occurrence of that section held; the end of the text hands them to the last header's
 // section. Names are upper-cased in place, so that the table's spans point at their normal form.
+// Every key line goes to one list, and a section holds a range of it, so that a repeated section
+// or a broken header costs no copy of the keys.
 #include "HalcyonCommon/Config/ProfileTable.h"
 
 #include "HalcyonCommon/Config/ProfileText.h"
@@ -20,7 +22,12 @@ struct KeyLine {
     Span key;
     Span value;
 };
-using KeyLines = std::vector<KeyLine>;
+
+// Lines [begin, end) of the key list.
+struct LineRange {
+    size_t begin = 0;
+    size_t end = 0;
+};
 
 }  // namespace
 
@@ -61,7 +68,7 @@ class Table::Parser {
             if (SectionName(name)) {
                 HandOver(name);
             } else {
-                pending_.clear();
+                pending_ = lines_.size();
             }
             header_ = line;
             hasHeader_ = true;
@@ -72,7 +79,7 @@ class Table::Parser {
         std::string_view key = TrimRight(line.substr(0, equals));
         std::string_view value = Trim(line.substr(equals + 1));
         UpperCaseName(text_.data() + (key.data() - text_.data()), key.size(), lead_);
-        pending_.push_back(KeyLine{SpanOf(key), SpanOf(value)});
+        lines_.push_back(KeyLine{SpanOf(key), SpanOf(value)});
     }
 
     // The name the previous header line gives its section: between "[" and the first "]",
@@ -89,21 +96,23 @@ class Table::Parser {
     // The pending keys become the whole of section `name`.
     void HandOver(std::string_view name) {
         bool added = false;
-        Span next{static_cast<std::uint32_t>(sectionKeys_.size()), 0};
+        Span next{static_cast<std::uint32_t>(sectionLines_.size()), 0};
         Span& number =
             table_.sections_.Insert(text_.data(), SpanOf(name), HashName(name), next, added);
-        if (added) sectionKeys_.emplace_back();
-        sectionKeys_[number.offset] = std::move(pending_);
-        pending_.clear();
+        if (added) sectionLines_.emplace_back();
+        sectionLines_[number.offset] = LineRange{pending_, lines_.size()};
+        pending_ = lines_.size();
     }
 
     // Indexes each section's keys; the first line for a key wins.
     void Finish() {
-        table_.keys_.resize(sectionKeys_.size());
-        for (size_t s = 0; s < sectionKeys_.size(); ++s) {
+        table_.keys_.resize(sectionLines_.size());
+        for (size_t s = 0; s < sectionLines_.size(); ++s) {
             SpanIndex& keys = table_.keys_[s];
-            keys.Reserve(sectionKeys_[s].size());
-            for (const KeyLine& line : sectionKeys_[s]) {
+            const LineRange& range = sectionLines_[s];
+            keys.Reserve(range.end - range.begin);
+            for (size_t i = range.begin; i < range.end; ++i) {
+                const KeyLine& line = lines_[i];
                 bool added = false;
                 std::string_view key = View(text_.data(), line.key);
                 keys.Insert(text_.data(), line.key, HashName(key), line.value, added);
@@ -114,10 +123,11 @@ class Table::Parser {
     Table& table_;
     std::string& text_;
     const LeadBytes& lead_;
-    KeyLines pending_;
+    std::vector<KeyLine> lines_;  // every key line, in the order of the text
+    size_t pending_ = 0;          // the first of the lines seen since the last header
     std::string_view header_;
     bool hasHeader_ = false;
-    std::vector<KeyLines> sectionKeys_;
+    std::vector<LineRange> sectionLines_;  // per section number: its lines
 };
 
 Table::Table(std::string text) : text_(std::move(text)) {

@@ -11,6 +11,7 @@
 
 #include "posix/Errors.h"
 #include "posix/Futex.h"
+#include "posix/KernelByName.h"
 #include "posix/KernelObjects.h"
 
 #include <climits>
@@ -81,12 +82,7 @@ EventState* ModifiableEvent(HANDLE handle) {
     return &static_cast<KernelObject*>(ref.target)->file.header->event;
 }
 
-HANDLE EventHandle(KernelObject* object, DWORD access, bool existed) {
-    HANDLE handle = HandleFor(object, HandleKind::kEvent, access);
-    if (handle == nullptr) return nullptr;
-    SetLastError(existed ? ERROR_ALREADY_EXISTS : ERROR_SUCCESS);
-    return handle;
-}
+constexpr ObjectType kEventType{Kind::kEvent, HandleKind::kEvent};
 
 }  // namespace
 
@@ -103,51 +99,17 @@ using namespace posix;
 using namespace posix::kernel;
 
 HANDLE CreateEventA(LPSECURITY_ATTRIBUTES, BOOL bManualReset, BOOL bInitialState, LPCSTR lpName) {
-    std::string key;
-    DWORD error;
-    if (!ParseName(lpName, key, error)) {
-        SetLastError(error);
-        return nullptr;
-    }
     bool manual = bManualReset != FALSE;
     bool signalled = bInitialState != FALSE;
-    CreateRequest request;
-    request.init = [manual, signalled](ObjectHeader& header) {
+    // An existing event keeps its own type and state: the flags apply to a new one only.
+    auto init = [manual, signalled](ObjectHeader& header) {
         return InitEvent(header, manual, signalled);
     };
-    std::lock_guard<std::mutex> hold(RegistryLock());
-    KernelObject* object = nullptr;
-    bool existed = false;
-    error = key.empty() ? AcquireUnnamed(Kind::kEvent, request, nullptr, object)
-                        : AcquireNamed(key, Kind::kEvent, &request, nullptr, object, existed);
-    if (error != ERROR_SUCCESS) {
-        SetLastError(error);
-        return nullptr;
-    }
-    // An existing event keeps its own type and state: the flags apply to a new one only.
-    return EventHandle(object, EVENT_ALL_ACCESS, existed);
+    return CreateByName(kEventType, lpName, HeaderOnly(init), EVENT_ALL_ACCESS);
 }
 
 HANDLE OpenEventA(DWORD dwDesiredAccess, BOOL, LPCSTR lpName) {
-    std::string key;
-    DWORD error;
-    if (lpName == nullptr) {
-        SetLastError(ERROR_INVALID_PARAMETER);
-        return nullptr;
-    }
-    if (!ParseName(lpName, key, error) || key.empty()) {
-        SetLastError(key.empty() && error == ERROR_SUCCESS ? ERROR_FILE_NOT_FOUND : error);
-        return nullptr;
-    }
-    std::lock_guard<std::mutex> hold(RegistryLock());
-    KernelObject* object = nullptr;
-    bool existed = false;
-    error = AcquireNamed(key, Kind::kEvent, nullptr, nullptr, object, existed);
-    if (error != ERROR_SUCCESS) {
-        SetLastError(error);
-        return nullptr;
-    }
-    return EventHandle(object, dwDesiredAccess, false);
+    return OpenByName(kEventType, lpName, dwDesiredAccess);
 }
 
 BOOL SetEvent(HANDLE hEvent) {

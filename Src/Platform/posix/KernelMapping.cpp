@@ -6,6 +6,7 @@
 // mmaps of those files, shared between processes, so writes are seen at once everywhere.
 #include "posix/Errors.h"
 #include "posix/FileHandles.h"
+#include "posix/KernelByName.h"
 #include "posix/KernelObjects.h"
 #include "posix/KernelRegistry.h"
 #include "posix/Memory.h"
@@ -211,6 +212,8 @@ void* MapView(const KernelObject& object, DWORD access, std::uint64_t offset,
     return base;
 }
 
+constexpr ObjectType kSectionType{Kind::kSection, HandleKind::kSection, AttachSection};
+
 }  // namespace
 
 void ReleaseViewsAtExit() {
@@ -238,44 +241,21 @@ using posix::Sys;
 HANDLE CreateFileMappingA(HANDLE hFile, LPSECURITY_ATTRIBUTES, DWORD flProtect,
                           DWORD dwMaximumSizeHigh, DWORD dwMaximumSizeLow, LPCSTR lpName) {
     DWORD base;
-    std::string key;
-    DWORD error;
     if (!BaseProtection(flProtect, base)) return Refuse(ERROR_INVALID_PARAMETER);
-    if (!ParseName(lpName, key, error)) return Refuse(error);
     std::uint64_t size = (static_cast<std::uint64_t>(dwMaximumSizeHigh) << 32) | dwMaximumSizeLow;
-
-    std::lock_guard<std::mutex> hold(RegistryLock());
-    FileHandle* file = nullptr;
-    if (hFile != INVALID_HANDLE_VALUE && (error = SectionFile(hFile, base, file)) != 0) {
-        return Refuse(error);
-    }
-    CreateRequest request;
-    if ((error = SectionRequest(file, base, size, request)) != ERROR_SUCCESS) return Refuse(error);
-    KernelObject* object = nullptr;
-    bool existed = false;
-    error = key.empty()
-                ? AcquireUnnamed(Kind::kSection, request, AttachSection, object)
-                : AcquireNamed(key, Kind::kSection, &request, AttachSection, object, existed);
-    if (error != ERROR_SUCCESS) return Refuse(error);
-    HANDLE handle = HandleFor(object, HandleKind::kSection, FILE_MAP_ALL_ACCESS);
-    if (handle != nullptr) SetLastError(existed ? ERROR_ALREADY_EXISTS : ERROR_SUCCESS);
-    return handle;
+    auto prepare = [hFile, base, size](CreateRequest& request) {
+        FileHandle* file = nullptr;
+        DWORD error;
+        if (hFile != INVALID_HANDLE_VALUE && (error = SectionFile(hFile, base, file)) != 0) {
+            return error;
+        }
+        return SectionRequest(file, base, size, request);
+    };
+    return CreateByName(kSectionType, lpName, prepare, FILE_MAP_ALL_ACCESS);
 }
 
 HANDLE OpenFileMappingA(DWORD dwDesiredAccess, BOOL, LPCSTR lpName) {
-    std::string key;
-    DWORD error;
-    if (lpName == nullptr) return Refuse(ERROR_INVALID_PARAMETER);
-    if (!ParseName(lpName, key, error)) return Refuse(error);
-    if (key.empty()) return Refuse(ERROR_FILE_NOT_FOUND);
-    std::lock_guard<std::mutex> hold(RegistryLock());
-    KernelObject* object = nullptr;
-    bool existed = false;
-    error = AcquireNamed(key, Kind::kSection, nullptr, AttachSection, object, existed);
-    if (error != ERROR_SUCCESS) return Refuse(error);
-    HANDLE handle = HandleFor(object, HandleKind::kSection, dwDesiredAccess);
-    if (handle != nullptr) SetLastError(ERROR_SUCCESS);
-    return handle;
+    return OpenByName(kSectionType, lpName, dwDesiredAccess);
 }
 
 LPVOID MapViewOfFile(HANDLE hFileMappingObject, DWORD dwDesiredAccess, DWORD dwFileOffsetHigh,

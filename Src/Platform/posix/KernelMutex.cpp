@@ -5,6 +5,7 @@
 // ends, whichever process it was in. The owner's process id beside it is for people inspecting
 // the namespace and for this process's decision to keep an owned mutex's memory mapped.
 #include "posix/Errors.h"
+#include "posix/KernelByName.h"
 #include "posix/KernelEvent.h"
 #include "posix/KernelObjects.h"
 #include "posix/KernelRegistry.h"
@@ -26,11 +27,7 @@ void NoteOwnerProcess(RobustLock& lock) {
 }
 
 // Mutexes need robust locks; without them no mutex is created or opened at all.
-bool CheckRobustLocks() {
-    if (RobustLocksUsable()) return true;
-    SetLastError(ERROR_NOT_SUPPORTED);
-    return false;
-}
+DWORD CheckRobustLocks() { return RobustLocksUsable() ? ERROR_SUCCESS : ERROR_NOT_SUPPORTED; }
 
 DWORD InitMutex(ObjectHeader& header, bool owned) {
     if (!owned) return ERROR_SUCCESS;
@@ -81,12 +78,7 @@ DWORD WaitMutex(KernelObject* object, DWORD milliseconds) {
     }
 }
 
-HANDLE MutexHandle(KernelObject* object, DWORD access, bool existed) {
-    HANDLE handle = HandleFor(object, HandleKind::kMutex, access);
-    if (handle == nullptr) return nullptr;
-    SetLastError(existed ? ERROR_ALREADY_EXISTS : ERROR_SUCCESS);
-    return handle;
-}
+constexpr ObjectType kMutexType{Kind::kMutex, HandleKind::kMutex, nullptr, CheckRobustLocks};
 
 }  // namespace
 }  // namespace posix::kernel
@@ -95,50 +87,14 @@ using namespace posix;
 using namespace posix::kernel;
 
 HANDLE CreateMutexA(LPSECURITY_ATTRIBUTES, BOOL bInitialOwner, LPCSTR lpName) {
-    std::string key;
-    DWORD error;
-    if (!ParseName(lpName, key, error)) {
-        SetLastError(error);
-        return nullptr;
-    }
-    if (!CheckRobustLocks()) return nullptr;
     bool owned = bInitialOwner != FALSE;
-    CreateRequest request;
-    request.init = [owned](ObjectHeader& header) { return InitMutex(header, owned); };
-    std::lock_guard<std::mutex> hold(RegistryLock());
-    KernelObject* object = nullptr;
-    bool existed = false;
-    error = key.empty() ? AcquireUnnamed(Kind::kMutex, request, nullptr, object)
-                        : AcquireNamed(key, Kind::kMutex, &request, nullptr, object, existed);
-    if (error != ERROR_SUCCESS) {
-        SetLastError(error);
-        return nullptr;
-    }
     // An existing mutex is opened, not taken: bInitialOwner applies to a new one only.
-    return MutexHandle(object, MUTEX_ALL_ACCESS, existed);
+    auto init = [owned](ObjectHeader& header) { return InitMutex(header, owned); };
+    return CreateByName(kMutexType, lpName, HeaderOnly(init), MUTEX_ALL_ACCESS);
 }
 
 HANDLE OpenMutexA(DWORD dwDesiredAccess, BOOL, LPCSTR lpName) {
-    std::string key;
-    DWORD error;
-    if (lpName == nullptr) {
-        SetLastError(ERROR_INVALID_PARAMETER);
-        return nullptr;
-    }
-    if (!ParseName(lpName, key, error) || key.empty()) {
-        SetLastError(key.empty() && error == ERROR_SUCCESS ? ERROR_FILE_NOT_FOUND : error);
-        return nullptr;
-    }
-    if (!CheckRobustLocks()) return nullptr;
-    std::lock_guard<std::mutex> hold(RegistryLock());
-    KernelObject* object = nullptr;
-    bool existed = false;
-    error = AcquireNamed(key, Kind::kMutex, nullptr, nullptr, object, existed);
-    if (error != ERROR_SUCCESS) {
-        SetLastError(error);
-        return nullptr;
-    }
-    return MutexHandle(object, dwDesiredAccess, false);
+    return OpenByName(kMutexType, lpName, dwDesiredAccess);
 }
 
 BOOL ReleaseMutex(HANDLE hMutex) {
