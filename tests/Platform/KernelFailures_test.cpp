@@ -10,7 +10,6 @@
 #include <HalcyonCommon/SharedMemory.h>
 #include <Platform/Host.h>
 
-#include <dirent.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -83,19 +82,12 @@ TEST(KernelFailures, AFailedRecordNeitherHangsNorSpoilsTheRecordBefore) {
 
 TEST(KernelFailures, GrowingAFileOnAFullDiskFailsTheMapping) {
     constexpr off_t kSize = 1 << 20;
-    struct Case {
-        int fallocateErrno;
-        win::DWORD error;  // of CreateFileMappingA; ERROR_SUCCESS: made
-        off_t fileSize;    // afterwards
-    };
-    const Case cases[] = {{ENOSPC, ERROR_DISK_FULL, 0}, {EOPNOTSUPP, ERROR_SUCCESS, kSize}};
-    for (const Case& c : cases) {
+    static int s_errno;
+    for (int error : {ENOSPC, EOPNOTSUPP}) {
         std::string path = MakeScratchFolder("grow") + "/file";
         win::HANDLE file = win::CreateFileA(WindowsPath(path).c_str(), GENERIC_READ | GENERIC_WRITE,
                                             0, nullptr, CREATE_ALWAYS, 0, nullptr);
-        ASSERT_NE(file, INVALID_HANDLE_VALUE);
-        static int s_errno;
-        s_errno = c.fallocateErrno;
+        s_errno = error;
         win::HANDLE map;
         {
             SysCallsGuard guard;
@@ -105,10 +97,10 @@ TEST(KernelFailures, GrowingAFileOnAFullDiskFailsTheMapping) {
             };
             map = win::CreateFileMappingA(file, nullptr, PAGE_READWRITE, 0, kSize, nullptr);
         }
-        EXPECT_EQ(ErrorOf(map), c.error) << std::strerror(c.fallocateErrno);
-        struct stat st;
-        ASSERT_EQ(stat(path.c_str(), &st), 0);
-        EXPECT_EQ(st.st_size, c.fileSize) << std::strerror(c.fallocateErrno);
+        // Where the file system cannot reserve, the file is only sized.
+        bool full = error == ENOSPC;
+        EXPECT_EQ(ErrorOf(map), full ? ERROR_DISK_FULL : ERROR_SUCCESS) << std::strerror(error);
+        EXPECT_EQ(ReadFile(path).size(), full ? 0U : std::size_t{kSize}) << std::strerror(error);
         win::CloseHandle(file);
     }
 }
@@ -140,17 +132,6 @@ void KillAtCall(int call) {
     };
 }
 
-std::vector<std::string> Entries(const std::string& folder) {
-    std::vector<std::string> names;
-    if (DIR* d = opendir(folder.c_str())) {
-        while (struct dirent* e = readdir(d)) {
-            if (e->d_name[0] != '.') names.push_back(e->d_name);
-        }
-        closedir(d);
-    }
-    return names;
-}
-
 // Child: makes the registry of blocks, then a block in forked processes, each killed at one call
 // more, and collects after each. Exit 0 when nothing was ever left in the TEMP folder, 1 when
 // something was (the call on standard error), 2 when no process got through.
@@ -158,7 +139,7 @@ int KillWhileMakingBlocks(const std::vector<std::string>&) {
     std::string temp = HostPath(s_PathGetTempPath(0));
     MakeFolder(temp);
     s_MapFile_Initialize(true);  // the registry of blocks, which the forked processes share
-    const std::vector<std::string> registry = Entries(temp);
+    const std::vector<std::string> registry = FolderEntries(temp);
     for (int call = 1; call < 2000; ++call) {
         pid_t pid = fork();
         if (pid == 0) {
@@ -169,7 +150,7 @@ int KillWhileMakingBlocks(const std::vector<std::string>&) {
         int status = 0;
         if (pid < 0 || waitpid(pid, &status, 0) != pid) return 3;
         win::posix::CollectKernelObjects();
-        std::vector<std::string> left = Entries(temp);
+        std::vector<std::string> left = FolderEntries(temp);
         if (left != registry) {
             std::fprintf(stderr, "killed at call %d: %s left\n", call, left.back().c_str());
             return 1;

@@ -7,7 +7,6 @@
 
 #include <Platform/Host.h>
 
-#include <dirent.h>
 #include <fcntl.h>
 #include <sys/file.h>
 #include <sys/mman.h>
@@ -19,17 +18,11 @@
 namespace halcyon::test {
 namespace {
 
-std::vector<std::string> FolderEntries() {
-    std::vector<std::string> names;
-    if (DIR* d = opendir(win::posix::KernelDirectory().c_str())) {
-        while (struct dirent* e = readdir(d)) {
-            std::string name = e->d_name;
-            // The folder's own note of its PID namespace stays with the folder.
-            if (name != "." && name != ".." && name != ".pidns") names.push_back(name);
-        }
-        closedir(d);
-    }
-    return names;
+// Objects in the namespace folder and files in use, without the note of the PID namespace that
+// the folder gains with its first object.
+std::size_t FolderEntryCount() {
+    std::vector<std::string> names = FolderEntries(win::posix::KernelDirectory());
+    return names.size() - std::count(names.begin(), names.end(), ".pidns");
 }
 
 const win::posix::KernelObjectInfo* Find(const std::vector<win::posix::KernelObjectInfo>& list,
@@ -67,7 +60,7 @@ TEST(KernelNamespace, AnyNameBecomesAFileNameOfItsOwn) {
                                  "\x01\x7f\xff",
                                  std::string(259, '/'),
                                  std::string(259, 'a')};
-    std::size_t before = FolderEntries().size();  // objects other tests keep for the process
+    std::size_t before = FolderEntryCount();  // objects other tests keep for the process
     std::vector<win::HANDLE> handles;
     for (const std::string& name : names) {
         win::HANDLE h = win::CreateMutexA(nullptr, FALSE, name.c_str());
@@ -75,11 +68,11 @@ TEST(KernelNamespace, AnyNameBecomesAFileNameOfItsOwn) {
         EXPECT_EQ(win::GetLastError(), ERROR_SUCCESS) << name << ": no two names may meet";
         handles.push_back(h);
     }
-    std::vector<std::string> entries = FolderEntries();
-    EXPECT_EQ(entries.size(), before + std::size(names));
-    for (const std::string& entry : entries) {
-        if (entry.compare(0, 5, ".doc.") == 0) continue;  // other tests' files in use
-        EXPECT_NE(entry[0], '.') << entry;
+    EXPECT_EQ(FolderEntryCount(), before + std::size(names));
+    for (const std::string& entry : FolderEntries(win::posix::KernelDirectory())) {
+        // Other tests' files in use and the folder's note start with a dot, objects never.
+        EXPECT_TRUE(entry[0] != '.' || entry.compare(0, 5, ".doc.") == 0 || entry == ".pidns")
+            << entry;
         EXPECT_LE(entry.size(), 200U);
     }
     std::vector<win::posix::KernelObjectInfo> list;
@@ -88,71 +81,43 @@ TEST(KernelNamespace, AnyNameBecomesAFileNameOfItsOwn) {
         const auto* info = Find(list, name);
         ASSERT_NE(info, nullptr) << name;
         EXPECT_EQ(info->kind, "mutex");
-        EXPECT_EQ(info->holders, 1);
-        EXPECT_FALSE(info->stale);
     }
     for (win::HANDLE h : handles) win::CloseHandle(h);
-    EXPECT_EQ(FolderEntries().size(), before);
+    EXPECT_EQ(FolderEntryCount(), before);
 }
 
 std::string Tool() { return ToolCommand("objects"); }
 
-// The listing, through the library and as `halcyon objects` shows it.
-TEST(KernelNamespace, ListingShowsKindSizeHoldersAndOwner) {
-    std::string mutex = UniqueName("m");
-    std::string section = UniqueName("s");
-    win::HANDLE m = win::CreateMutexA(nullptr, TRUE, mutex.c_str());
-    win::HANDLE m2 = win::OpenMutexA(SYNCHRONIZE, FALSE, mutex.c_str());
-    win::HANDLE s = win::CreateFileMappingA(INVALID_HANDLE_VALUE, nullptr, PAGE_READWRITE, 0, 5000,
-                                            section.c_str());
-    std::vector<win::posix::KernelObjectInfo> list;
-    ASSERT_TRUE(win::posix::ListKernelObjects(list));
-    const auto* mi = Find(list, mutex);
-    const auto* si = Find(list, section);
-    ASSERT_NE(mi, nullptr);
-    ASSERT_NE(si, nullptr);
-    EXPECT_EQ(mi->holders, 1) << "two handles, one process";
-    EXPECT_EQ(mi->ownerPid, getpid());
-    EXPECT_EQ(si->kind, "mapping");
-    EXPECT_EQ(si->size, 5000U);
-    EXPECT_EQ(si->backing, "paging file");
-
-    std::string out;
-    ASSERT_EQ(RunCommand(Tool(), out), 0) << out;
-    std::size_t at = out.find(mutex);
-    ASSERT_NE(at, std::string::npos) << out;
-    std::size_t start = out.rfind('\n', at) + 1;
-    std::string line = out.substr(start, out.find('\n', at) - start);
-    EXPECT_NE(line.find(std::to_string(getpid()) + "/"), std::string::npos) << line;
-
-    win::ReleaseMutex(m);
-    for (win::HANDLE h : {m, m2, s}) win::CloseHandle(h);
-    ASSERT_EQ(RunCommand(Tool(), out), 0);
-    EXPECT_EQ(out.find(mutex), std::string::npos) << "closed objects are gone: " << out;
-}
-
-TEST(KernelObjectsTool, HelpAndErrors) {
-    std::string out;
-    EXPECT_EQ(RunCommand(Tool() + " --bogus", out), 2);
-    EXPECT_NE(out.find("unexpected argument '--bogus'"), std::string::npos) << out;
-    std::string file = MakeScratchFolder("tool") + "/not-a-folder";
-    WriteFile(file, "x");
-    EXPECT_EQ(RunCommand("HALCYON_KERNEL_DIR='" + file + "' " + Tool(), out), 1);
-    EXPECT_NE(out.find("cannot read the folder"), std::string::npos) << out;
-}
-
-TEST(KernelNamespace, WhatKilledProcessesLeaveIsCollected) {
+// The listing, through the library and as `halcyon objects` shows it, of what a process holds
+// while it lives and after it was killed; the collection removes it all.
+TEST(KernelNamespace, ListingAndCollectionOfWhatAKilledProcessLeaves) {
     std::string base = UniqueName("o");
     std::string ready = UniqueName("ready");
     MakeScratchFolder("TEMP");
     std::string file = RootWindowsPath() + "\\scratch\\TEMP\\backing.tmp";
-    std::size_t before = FolderEntries().size();
+    std::size_t before = FolderEntryCount();
     int child = StartChild("kernel-create-objects", {base, ready, file});
     ASSERT_TRUE(WaitForMarker(ready));
+    win::HANDLE m2 = win::OpenMutexA(SYNCHRONIZE, FALSE, (base + ".m").c_str());
     std::vector<win::posix::KernelObjectInfo> list;
     ASSERT_TRUE(win::posix::ListKernelObjects(list));
-    ASSERT_NE(Find(list, base + ".f"), nullptr);
+    const auto* mi = Find(list, base + ".m");
+    const auto* si = Find(list, base + ".s");
+    ASSERT_TRUE(mi != nullptr && si != nullptr && Find(list, base + ".f") != nullptr);
+    EXPECT_EQ(mi->holders, 2) << "two processes";
+    EXPECT_EQ(mi->ownerPid, child);
+    EXPECT_EQ(si->kind, "mapping");
+    EXPECT_EQ(si->size, 100U);
+    EXPECT_EQ(si->backing, "paging file");
     EXPECT_EQ(Find(list, base + ".f")->backing, HostPath(file.c_str()));
+    std::string out;
+    ASSERT_EQ(RunCommand(Tool(), out), 0) << out;
+    std::size_t at = out.find(base + ".m");
+    ASSERT_NE(at, std::string::npos) << out;
+    std::size_t start = out.rfind('\n', at) + 1;
+    std::string line = out.substr(start, out.find('\n', at) - start);
+    EXPECT_NE(line.find(std::to_string(child) + "/"), std::string::npos) << line;
+    win::CloseHandle(m2);
     KillChild(child);
 
     ASSERT_TRUE(win::posix::ListKernelObjects(list));
@@ -162,8 +127,14 @@ TEST(KernelNamespace, WhatKilledProcessesLeaveIsCollected) {
     EXPECT_TRUE(FileExists(HostPath(file.c_str())));
     // Three objects and the backing file with its record (the marker died with the child too).
     EXPECT_EQ(win::posix::CollectKernelObjects(), 6);
-    EXPECT_EQ(FolderEntries().size(), before);
+    EXPECT_EQ(FolderEntryCount(), before);
     EXPECT_FALSE(FileExists(HostPath(file.c_str())));
+    ASSERT_EQ(RunCommand(Tool(), out), 0);
+    EXPECT_EQ(out.find(base), std::string::npos) << "collected objects are gone: " << out;
+    file = MakeScratchFolder("tool") + "/not-a-folder";
+    WriteFile(file, "x");
+    EXPECT_EQ(RunCommand("HALCYON_KERNEL_DIR='" + file + "' " + Tool(), out), 1);
+    EXPECT_NE(out.find("cannot read the folder"), std::string::npos) << out;
 }
 
 TEST(KernelNamespace, AStaleNameCountsAsAbsentAndADamagedLiveOneIsRefused) {
@@ -210,7 +181,7 @@ TEST(KernelNamespace, FailingSystemCallsLeaveNothingBehind) {
         {"no locks", [] { Sys().flock = [](int, int) { return errno = ENOLCK, -1; }; },
          ERROR_INVALID_FUNCTION},
     };
-    std::size_t before = FolderEntries().size();
+    std::size_t before = FolderEntryCount();
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
         std::string name = UniqueName("s");
@@ -224,7 +195,7 @@ TEST(KernelNamespace, FailingSystemCallsLeaveNothingBehind) {
             EXPECT_EQ(win::GetLastError(), c.error);
             EXPECT_EQ(win::CreateMutexA(nullptr, FALSE, name.c_str()), nullptr);
         }
-        EXPECT_EQ(FolderEntries().size(), before);
+        EXPECT_EQ(FolderEntryCount(), before);
         win::HANDLE h = win::CreateFileMappingA(INVALID_HANDLE_VALUE, nullptr, PAGE_READWRITE, 0,
                                                 100, name.c_str());
         EXPECT_NE(h, nullptr) << "works again with the real calls";

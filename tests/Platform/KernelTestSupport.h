@@ -11,10 +11,13 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <chrono>
+#include <filesystem>
 #include <functional>
 #include <string>
 #include <thread>
+#include <vector>
 
 namespace halcyon::test {
 
@@ -81,6 +84,16 @@ inline win::HANDLE DeleteOnCloseTempFile(std::string& path) {
 }
 
 #if HALCYON_STAND_IN
+// The sorted names in host folder `folder` (none when it is missing).
+inline std::vector<std::string> FolderEntries(const std::string& folder) {
+    std::vector<std::string> names;
+    std::error_code error;
+    for (const auto& entry : std::filesystem::directory_iterator(folder, error))
+        names.push_back(entry.path().filename().string());
+    std::sort(names.begin(), names.end());
+    return names;
+}
+
 // Restores the stand-in's real system calls when the scope ends, however it ends.
 struct SysCallsGuard {
     win::posix::SysCalls saved = win::posix::Sys();

@@ -6,7 +6,6 @@
 #include "Platform/KernelTestSupport.h"
 #include "support/TestProcess.h"
 
-#include <dirent.h>
 #include <fcntl.h>
 #include <sched.h>
 #include <sys/stat.h>
@@ -22,19 +21,6 @@ namespace {
 
 constexpr uid_t kAttacker = 65534;  // nobody
 constexpr uid_t kVictim = 65533;    // a user of its own for the default folder's case
-
-std::vector<std::string> Entries(const std::string& folder) {
-    std::vector<std::string> names;
-    if (DIR* d = opendir(folder.c_str())) {
-        while (struct dirent* e = readdir(d)) {
-            if (std::strcmp(e->d_name, ".") != 0 && std::strcmp(e->d_name, "..") != 0) {
-                names.push_back(e->d_name);
-            }
-        }
-        closedir(d);
-    }
-    return names;
-}
 
 // Child: becomes uid args[1] unless it is empty, uses namespace folder args[0] (empty: the
 // default) and exits with the error of creating a mutex and a mapping (0: both made).
@@ -107,7 +93,7 @@ TEST(KernelTrust, AFolderAnotherUserCouldHaveMadeIsRefused) {
         // The record planted with the folder counts only in a folder of the caller's own.
         EXPECT_EQ(FileExists(victimFile), c.error != ERROR_SUCCESS) << c.what;
         // A used folder notes its namespace; a refused one keeps only the record planted in it.
-        std::vector<std::string> left = Entries(c.planted);
+        std::vector<std::string> left = FolderEntries(c.planted);
         bool used = std::find(left.begin(), left.end(), ".pidns") != left.end();
         EXPECT_EQ(used, c.error == ERROR_SUCCESS) << c.what;
         if (!used) {
@@ -132,24 +118,21 @@ TEST(KernelTrust, TheDefaultFolderIsAPrivateRuntimeFolderOrTheUsersOwnInShm) {
     MakeFolder(base + "/shared");
     chmod((base + "/shared").c_str(), 0755);
     symlink((base + "/private").c_str(), (base + "/link").c_str());
-    struct Case {
-        std::string runtime;  // XDG_RUNTIME_DIR
-        std::string expected;
-    };
-    const Case cases[] = {
+    // XDG_RUNTIME_DIR, and the folder used.
+    const std::pair<std::string, std::string> cases[] = {
         {base + "/private", base + "/private/halcyon"},
         {base + "/shared", shm},
         {base + "/link", shm},
         {"relative", shm},
         {"", shm},
     };
-    for (const Case& c : cases) {
+    for (const auto& [runtime, expected] : cases) {
         std::string out;
-        ASSERT_EQ(RunCommand("HALCYON_KERNEL_DIR= XDG_RUNTIME_DIR='" + c.runtime + "' " +
+        ASSERT_EQ(RunCommand("HALCYON_KERNEL_DIR= XDG_RUNTIME_DIR='" + runtime + "' " +
                                  ChildCommand("kernel-print-folder"),
                              out),
                   0);
-        EXPECT_EQ(out, c.expected + "\n") << c.runtime;
+        EXPECT_EQ(out, expected + "\n") << runtime;
     }
 }
 

@@ -19,53 +19,36 @@
 namespace halcyon::test {
 namespace {
 
-// A robust pthread mutex.
-struct PthreadRobust {
-    PthreadRobust() {
+// Four locks of one kind after the other: even ones robust pthread mutexes, odd ones ours.
+struct Locks {
+    pthread_mutex_t pthreads[2];
+    win::HANDLE ours[2];
+
+    Locks() {
         pthread_mutexattr_t attr;
         pthread_mutexattr_init(&attr);
         pthread_mutexattr_setrobust(&attr, PTHREAD_MUTEX_ROBUST);
-        pthread_mutex_init(&mutex, &attr);
+        for (int i = 0; i < 2; ++i) {
+            pthread_mutex_init(&pthreads[i], &attr);
+            ours[i] = win::CreateMutexA(nullptr, FALSE, nullptr);
+        }
         pthread_mutexattr_destroy(&attr);
     }
-    ~PthreadRobust() { pthread_mutex_destroy(&mutex); }
-    pthread_mutex_t* get() { return &mutex; }
-    pthread_mutex_t mutex;
-};
-
-// Four locks taken by one thread in this order: pthread, ours, pthread, ours.
-struct Locks {
-    PthreadRobust pthreads[2];
-    win::HANDLE ours[2] = {};
-
-    bool IsOurs(int i) const { return i % 2 == 1; }
-    void Take(int i) {
-        if (IsOurs(i)) {
-            ASSERT_EQ(win::WaitForSingleObject(ours[i / 2], INFINITE), WAIT_OBJECT_0);
-        } else {
-            ASSERT_EQ(pthread_mutex_lock(pthreads[i / 2].get()), 0);
+    ~Locks() {
+        for (int i = 0; i < 2; ++i) {
+            pthread_mutex_destroy(&pthreads[i]);
+            win::CloseHandle(ours[i]);
         }
     }
-    void Give(int i) {
-        if (IsOurs(i)) {
-            ASSERT_TRUE(win::ReleaseMutex(ours[i / 2]));
-        } else {
-            ASSERT_EQ(pthread_mutex_unlock(pthreads[i / 2].get()), 0);
-        }
+    // Tries lock i: 0 when it was free, EOWNERDEAD when its owner ended holding it, else EBUSY.
+    int Take(int i) {
+        if (i % 2 == 0) return pthread_mutex_trylock(&pthreads[i / 2]);
+        win::DWORD result = win::WaitForSingleObject(ours[i / 2], 0);
+        return result == WAIT_OBJECT_0 ? 0 : result == WAIT_ABANDONED ? EOWNERDEAD : EBUSY;
     }
-    // Takes lock i from another thread: true when it was abandoned.
-    bool TakeBack(int i) {
-        if (IsOurs(i)) {
-            win::DWORD result = win::WaitForSingleObject(ours[i / 2], 0);
-            EXPECT_TRUE(result == WAIT_OBJECT_0 || result == WAIT_ABANDONED) << result;
-            win::ReleaseMutex(ours[i / 2]);
-            return result == WAIT_ABANDONED;
-        }
-        int rc = pthread_mutex_trylock(pthreads[i / 2].get());
-        EXPECT_TRUE(rc == 0 || rc == EOWNERDEAD) << rc;
-        if (rc == EOWNERDEAD) pthread_mutex_consistent(pthreads[i / 2].get());
-        pthread_mutex_unlock(pthreads[i / 2].get());
-        return rc == EOWNERDEAD;
+    bool Give(int i) {
+        if (i % 2 == 0) return pthread_mutex_unlock(&pthreads[i / 2]) == 0;
+        return win::ReleaseMutex(ours[i / 2]) != FALSE;
     }
 };
 
@@ -77,29 +60,26 @@ TEST(RobustLock, SharesTheThreadsListWithTheCLibrarysRobustMutexes) {
     };
     for (const auto& released : releases) {
         Locks locks;
-        for (win::HANDLE& h : locks.ours) h = win::CreateMutexA(nullptr, FALSE, nullptr);
         std::atomic<int> stage{0};
         std::thread owner([&] {
-            for (int i = 0; i < 4; ++i) locks.Take(i);
-            for (int i : released) locks.Give(i);
+            for (int i = 0; i < 4; ++i) EXPECT_EQ(locks.Take(i), 0);
+            for (int i : released) EXPECT_TRUE(locks.Give(i));
             stage = 1;
             WaitUntil([&] { return stage == 2; });
         });
         // While the owner lives, this thread takes what it released into its own list: a lock
         // left linked in the owner's list would lead the kernel's walk astray.
-        ASSERT_TRUE(WaitUntil([&] { return stage == 1; }));
-        std::vector<int> retaken = released;  // in the owner's order: no lock-order inversion
-        std::sort(retaken.begin(), retaken.end());
-        for (int i : retaken) locks.Take(i);
+        WaitUntil([&] { return stage == 1; });
+        for (int i : released) EXPECT_EQ(locks.Take(i), 0) << i;
         stage = 2;
         owner.join();
-        for (int i : retaken) locks.Give(i);
+        for (int i : released) locks.Give(i);
         for (int i = 0; i < 4; ++i) {
             bool stillHeld = std::find(released.begin(), released.end(), i) == released.end();
-            EXPECT_EQ(locks.TakeBack(i), stillHeld)
+            EXPECT_EQ(locks.Take(i), stillHeld ? EOWNERDEAD : 0)
                 << "lock " << i << ", " << released.size() << " released first";
+            locks.Give(i);
         }
-        for (win::HANDLE h : locks.ours) win::CloseHandle(h);
     }
 }
 

@@ -49,10 +49,8 @@ void PrepareProcess() {}
 void SetVariable(const char* name, const std::string& value) { setenv(name, value.c_str(), 1); }
 
 std::string AbsolutePath(const std::string& path) {
-    if (!path.empty() && path[0] == '/') return path;
-    char cwd[PATH_MAX];
-    if (getcwd(cwd, sizeof cwd) == nullptr) return path;
-    return std::string(cwd) + "/" + path;
+    std::error_code error;
+    return std::filesystem::absolute(path, error).string();
 }
 
 std::string MakeUniqueFolder(const std::string& prefix) {
