@@ -3,17 +3,16 @@
 // The first byte picks the function; the results are checked against the rules they follow.
 #include <HalcyonCommon.h>
 
+#include "support/FuzzCheck.h"
+
 #include <cstddef>
 #include <cstdint>
-#include <cstdlib>
 #include <cstring>
 #include <memory>
 
 namespace {
 
-void Require(bool condition) {
-    if (!condition) std::abort();
-}
+using fuzz::Check;
 
 // A heap buffer of exactly n bytes (n may be 0: still a distinct pointer), so that AddressSanitizer
 // catches any access past it.
@@ -37,20 +36,20 @@ void StrToHex(const std::uint8_t* data, size_t size) {
     Buffer source = Exact(byLen, data);
     Buffer bytes = Exact(byLen / 2);
     unsigned char n = 0xEE;
-    Require(s_CastStrToHex(source.get(), byLen, bytes.get(), &n));
-    Require(n == byLen / 2);
+    Check(s_CastStrToHex(source.get(), byLen, bytes.get(), &n));
+    Check(n == byLen / 2);
     for (unsigned i = 0; i < n; ++i) {
         int high = HexValue(source[2 * i]), low = HexValue(source[2 * i + 1]);
-        Require(bytes[i] == (((high < 0 ? 0 : high) << 4) | (low < 0 ? 0 : low)));
+        Check(bytes[i] == (((high < 0 ? 0 : high) << 4) | (low < 0 ? 0 : low)));
     }
     Buffer text = Exact(2u * n + 1);
     unsigned char textLen = 0;
-    Require(s_CastHexToStr(bytes.get(), n, text.get(), &textLen));
-    Require(textLen == 2 * n && text[2u * n] == 0);
+    Check(s_CastHexToStr(bytes.get(), n, text.get(), &textLen));
+    Check(textLen == 2 * n && text[2u * n] == 0);
     Buffer again = Exact(n);
     unsigned char againLen = 0;
-    Require(s_CastStrToHex(text.get(), textLen, again.get(), &againLen));
-    Require(againLen == n && std::memcmp(again.get(), bytes.get(), n) == 0);
+    Check(s_CastStrToHex(text.get(), textLen, again.get(), &againLen));
+    Check(againLen == n && std::memcmp(again.get(), bytes.get(), n) == 0);
 }
 
 void HexToChar(const std::uint8_t* data, size_t size) {
@@ -59,9 +58,9 @@ void HexToChar(const std::uint8_t* data, size_t size) {
     bool accepted = wLen >= 1 && wLen <= 510;
     Buffer output = Exact(accepted ? (wLen + 1u) / 2 : 0);
     unsigned short n = s_CastHexToChar(wLen, input.get(), output.get());
-    Require(n == (accepted ? (wLen + 1u) / 2 : 0u));
+    Check(n == (accepted ? (wLen + 1u) / 2 : 0u));
     if (n > 0 && wLen % 2 == 0)
-        Require(output[0] == static_cast<unsigned char>((input[0] << 4) + input[1] - 0x30));
+        Check(output[0] == static_cast<unsigned char>((input[0] << 4) + input[1] - 0x30));
 }
 
 void StrToValue(const std::uint8_t* data, size_t size, bool bHex) {
@@ -78,7 +77,7 @@ void StrToValue(const std::uint8_t* data, size_t size, bool bHex) {
         if (digit < 0 || (!bHex && digit > 9)) break;
         expected = expected * (bHex ? 16u : 10u) + static_cast<std::uint32_t>(digit);
     }
-    Require(value == expected);
+    Check(value == expected);
 }
 
 void Bcd(const std::uint8_t* data, size_t size) {
@@ -88,36 +87,23 @@ void Bcd(const std::uint8_t* data, size_t size) {
     Buffer bcd = Exact(wLen, data + 1);
     unsigned long value = 0;
     bool read = s_CastBCDtoHex(&value, bcd.get(), wLen);
-    Require(read == (wLen >= 1 && wLen <= 10));
+    Check(read == (wLen >= 1 && wLen <= 10));
     if (!read) return;
     // Up to eight digits the value cannot wrap, so real BCD comes back unchanged.
     bool digitsOnly = true;
     for (unsigned i = 0; i < wLen; ++i) digitsOnly &= (bcd[i] >> 4) <= 9 && (bcd[i] & 15) <= 9;
     Buffer back = Exact(wLen);
     bool written = s_CastHextoBCD(value, back.get(), wLen);
-    if (digitsOnly && wLen <= 4) Require(written && std::memcmp(back.get(), bcd.get(), wLen) == 0);
+    if (digitsOnly && wLen <= 4) Check(written && std::memcmp(back.get(), bcd.get(), wLen) == 0);
 }
 
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, size_t size) {
-    if (size < 1) return 0;
-    switch (data[0] % 5) {
-        case 0:
-            StrToHex(data + 1, size - 1);
-            break;
-        case 1:
-            HexToChar(data + 1, size - 1);
-            break;
-        case 2:
-            StrToValue(data + 1, size - 1, false);
-            break;
-        case 3:
-            StrToValue(data + 1, size - 1, true);
-            break;
-        default:
-            Bcd(data + 1, size - 1);
-            break;
-    }
+    using Target = void (*)(const std::uint8_t*, size_t);
+    static const Target kTargets[] = {
+        StrToHex, HexToChar, [](const std::uint8_t* d, size_t n) { StrToValue(d, n, false); },
+        [](const std::uint8_t* d, size_t n) { StrToValue(d, n, true); }, Bcd};
+    if (size >= 1) kTargets[data[0] % 5](data + 1, size - 1);
     return 0;
 }

@@ -14,30 +14,23 @@
 // plain reading runs only where the output fits in a window: the two readings share one loop.
 #include <HalcyonCommon/Coding.h>
 
+#include "support/FuzzCheck.h"
+
 #include <sanitizer/asan_interface.h>
 
 #include <algorithm>
 #include <cstdint>
-#include <cstdlib>
 #include <cstring>
 #include <memory>
 
 namespace {
 
+using fuzz::Check;
+using fuzz::Hash;
+
 constexpr size_t kSmallRoom = 1024;
 constexpr uint32_t kBigRoomOneIn = 64;
 constexpr size_t kWindow = 4096;
-
-void Check(bool ok) {
-    if (!ok) std::abort();
-}
-
-// FNV-1a of the input.
-uint32_t Hash(const uint8_t* data, size_t size) {
-    uint32_t h = 2166136261u;
-    for (size_t k = 0; k < size; ++k) h = (h ^ data[k]) * 16777619u;
-    return h;
-}
 
 // The result the header and the room dictate.
 long Expected(const uint8_t* stream, size_t length, size_t room) {

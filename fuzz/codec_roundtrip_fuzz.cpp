@@ -12,29 +12,21 @@
 // full of the input's own bytes and long histories.
 #include <HalcyonCommon/Coding.h>
 
+#include "support/FuzzCheck.h"
 #include "support/LzhOracle.h"
 
 #include <cstdint>
-#include <cstdlib>
 #include <cstring>
 #include <vector>
 
 namespace {
 
+using fuzz::Check;
+using fuzz::Hash;
+
 constexpr size_t kShortInput = 128;
 constexpr uint32_t kWholeInputOneIn = 32;
 constexpr uint32_t kOracleOneIn = 4;
-
-void Check(bool ok) {
-    if (!ok) std::abort();
-}
-
-// FNV-1a of the input.
-uint32_t Hash(const uint8_t* data, size_t size) {
-    uint32_t h = 2166136261u;
-    for (size_t k = 0; k < size; ++k) h = (h ^ data[k]) * 16777619u;
-    return h;
-}
 
 }  // namespace
 

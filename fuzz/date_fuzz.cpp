@@ -2,37 +2,36 @@
 // date number and as COleDateTime values. Checks that the functions agree with each other.
 #include <HalcyonCommon.h>
 
+#include "support/FuzzCheck.h"
+
 #include <cstddef>
 #include <cstdint>
-#include <cstdlib>
 #include <cstring>
 
 namespace {
 
-void Require(bool condition) {
-    if (!condition) std::abort();
-}
+using fuzz::Check;
 
 void DateText(const CString& text) {
     bool valid = s_DateCheckDate(text);
     JulianDay checker(0L);
     bool accepted = checker.CheckDate(text);
-    Require(!valid || accepted);  // JulianDay only skips the month-length rule
-    if (!accepted) return;        // (a refused text would only add a verify report)
+    Check(!valid || accepted);  // JulianDay only skips the month-length rule
+    if (!accepted) return;      // (a refused text would only add a verify report)
     JulianDay date(text);
-    Require(date.GetJulianDay() >= 0);
+    Check(date.GetJulianDay() >= 0);
     CString back = date.GetDateString();
-    Require(s_DateCheckDate(back));
-    if (valid) Require(back == text);
-    Require(JulianDay(date.GetJulianDay()).GetDateString() == back);
+    Check(s_DateCheckDate(back));
+    if (valid) Check(back == text);
+    Check(JulianDay(date.GetJulianDay()).GetDateString() == back);
 }
 
 void TimeText(const CString& text) {
     int minutes = s_DateTransTimeFMTStrToMinutes(text);
-    Require((minutes >= 0) == s_DateCheckTime(text));
+    Check((minutes >= 0) == s_DateCheckTime(text));
     if (minutes < 0) return;
-    Require(minutes < 24 * 60);
-    Require(s_DateTransMinutesToTimeFMTStr(minutes, false, false) == text);
+    Check(minutes < 24 * 60);
+    Check(s_DateTransMinutesToTimeFMTStr(minutes, false, false) == text);
 }
 
 void Numbers(const std::uint8_t* data, size_t size) {
@@ -41,22 +40,22 @@ void Numbers(const std::uint8_t* data, size_t size) {
     std::memcpy(&number, data, sizeof number);
     CString text;
     text.Format("%08ld", number);
-    Require(s_DateCheckDate(number) == s_DateCheckDate(text));
+    Check(s_DateCheckDate(number) == s_DateCheckDate(text));
     int minutes = static_cast<int>(number);
     CString time = s_DateTransMinutesToTimeFMTStr(minutes, true, true);
-    Require(minutes >= 0 || time.IsEmpty());
+    Check(minutes >= 0 || time.IsEmpty());
     unsigned int month = static_cast<unsigned int>(number);
     char code = s_DateGetContractMonthCode(month);
-    Require(code == ' ' ? (month < 1 || month > 12) : s_DateGetContractMonthNumber(code) == month);
+    Check(code == ' ' ? (month < 1 || month > 12) : s_DateGetContractMonthNumber(code) == month);
     if (size < 2 * sizeof(double)) return;
     double first, second;
     std::memcpy(&first, data, sizeof first);
     std::memcpy(&second, data + sizeof first, sizeof second);
     bool same = s_DateIsInSameWeek(COleDateTime(first), COleDateTime(second));
-    Require(same == s_DateIsInSameWeek(COleDateTime(second), COleDateTime(first)));
+    Check(same == s_DateIsInSameWeek(COleDateTime(second), COleDateTime(first)));
     COleDateTime date(first);
     int day = date.GetDayOfWeek();
-    Require(day == -1 || (day >= 1 && day <= 7));
+    Check(day == -1 || (day >= 1 && day <= 7));
 }
 
 }  // namespace

@@ -1,23 +1,19 @@
 // Fuzzes the Big5 to GB conversion with any table bytes and any text, against a direct reading
 // of the rules. Input: two bytes giving the table's length (so short, odd and full tables all
 // occur), the table's bytes, then the text.
+#include "support/FuzzCheck.h"
+
 #include <HalcyonCommon.h>
 
 #include "HalcyonCommon/Lang/GbTable.h"
 
 #include <cstdint>
-#include <cstdio>
-#include <cstdlib>
 #include <cstring>
 #include <string>
 
 namespace {
 
-void Check(bool ok, const char* what) {
-    if (ok) return;
-    std::fprintf(stderr, "gb_convert_fuzz: %s\n", what);
-    std::abort();
-}
+using fuzz::Check;
 
 int TrailPosition(int t) {
     if (t >= 0x40 && t <= 0x7E) return t - 0x40;

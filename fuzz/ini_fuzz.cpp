@@ -12,6 +12,8 @@
 // rewrite per input); the reading functions on text in memory are the same code past the load.
 // Each read parses the text again, so an input tries two sizes, not a list of six: across inputs
 // every small size is tried. The file lives in a private folder on /dev/shm.
+#include "support/FuzzCheck.h"
+
 #include "Platform/Win.h"
 #include "posix/IniFile.h"
 #include "posix/SysCalls.h"
@@ -21,13 +23,15 @@
 
 #include <cstdint>
 #include <cstdio>
-#include <cstdlib>
 #include <cstring>
 #include <string>
 #include <string_view>
 #include <vector>
 
 namespace {
+
+using fuzz::Check;
+using fuzz::Hash;
 
 using win::DWORD;
 using win::posix::IniLine;
@@ -40,111 +44,77 @@ constexpr size_t kSlack = 16;
 constexpr uint32_t kSmallSizes = 24;
 constexpr uint32_t kThroughFileOneIn = 32;
 
-std::string& HostFolder() {
-    static std::string folder = "/dev/shm/ini_fuzz." + std::to_string(getpid());
-    return folder;
-}
-
-std::string& HostFile() {
-    static std::string path = HostFolder() + "/fuzz.ini";
-    return path;
-}
-
-// FNV-1a of the input.
-uint32_t Hash(const uint8_t* data, size_t size) {
-    uint32_t h = 2166136261u;
-    for (size_t k = 0; k < size; ++k) h = (h ^ data[k]) * 16777619u;
-    return h;
-}
-
-void Check(bool ok, const char* what) {
-    if (ok) return;
-    std::fprintf(stderr, "ini_fuzz: %s\n", what);
-    std::abort();
-}
-
 // The scratch folder and file live only while an input uses them: libFuzzer ends without running
 // exit handlers, and /dev/shm is memory.
 struct ScratchFile {
-    ScratchFile() { Check(mkdir(HostFolder().c_str(), 0700) == 0, "cannot create the folder"); }
+    const std::string folder = "/dev/shm/ini_fuzz." + std::to_string(getpid());
+    const std::string path = folder + "/fuzz.ini";
+
+    ScratchFile(const uint8_t* data, size_t size) {
+        Check(mkdir(folder.c_str(), 0700) == 0, "cannot create the folder");
+        std::FILE* f = std::fopen(path.c_str(), "wb");
+        Check(f != nullptr, "cannot create the scratch file");
+        if (size > 0) std::fwrite(data, 1, size, f);
+        std::fclose(f);
+    }
     ~ScratchFile() {
-        unlink(HostFile().c_str());
-        rmdir(HostFolder().c_str());
+        unlink(path.c_str());
+        rmdir(folder.c_str());
     }
 };
 
-void WriteHostFile(const uint8_t* data, size_t size) {
-    std::FILE* f = std::fopen(HostFile().c_str(), "wb");
-    Check(f != nullptr, "cannot create the scratch file");
-    if (size > 0) std::fwrite(data, 1, size, f);
-    std::fclose(f);
+// The reading functions: a key, a section's keys, a section, the section names; through `file`
+// when it is given, on `text` otherwise.
+constexpr int kReads = 4;
+DWORD Read(int read, std::string_view text, const char* file, const char* s, const char* k, char* b,
+           DWORD n) {
+    using win::posix::ProfileSectionFromText;
+    using win::posix::ProfileStringFromText;
+    switch (read) {
+        case 0:
+            if (file != nullptr) return win::GetPrivateProfileStringA(s, k, "d", b, n, file);
+            return ProfileStringFromText(text, s, k, "d", b, n);
+        case 1:
+            if (file != nullptr)
+                return win::GetPrivateProfileStringA(s, nullptr, " 'q' ", b, n, file);
+            return ProfileStringFromText(text, s, nullptr, " 'q' ", b, n);
+        case 2:
+            if (file != nullptr) return win::GetPrivateProfileSectionA(s, b, n, file);
+            return ProfileSectionFromText(text, s, b, n);
+        default:
+            if (file != nullptr) return win::GetPrivateProfileSectionNamesA(b, n, file);
+            return ProfileStringFromText(text, nullptr, nullptr, nullptr, b, n);
+    }
 }
 
-// Runs `call(buffer, size)` with guard bytes behind the buffer and checks the size rules.
-template <typename Call>
-void Guarded(DWORD size, Call call) {
-    std::vector<char> buf(size + kSlack, kGuard);
-    DWORD ret = call(buf.data(), size);
-    for (size_t i = size; i < buf.size(); ++i) Check(buf[i] == kGuard, "buffer overrun");
-    Check(size == 0 ? ret == 0 : ret < size, "result outside the buffer");
-    if (size > 0) Check(buf[ret] == '\0', "result not terminated");
-}
-
-void ReadText(std::string_view text, const std::string& section, const std::string& key,
-              DWORD smallSize) {
-    const char* s = section.c_str();
-    const char* k = key.c_str();
+// Every read on the text, with guard bytes behind the buffer, keeps Windows' size rules.
+void ReadText(std::string_view text, const char* s, const char* k, DWORD smallSize) {
     const auto whole = static_cast<DWORD>(text.size() + 2);
     for (DWORD size : {smallSize, whole}) {
-        Guarded(size, [&](char* b, DWORD n) {
-            return win::posix::ProfileStringFromText(text, s, k, "d", b, n);
-        });
-        Guarded(size, [&](char* b, DWORD n) {
-            return win::posix::ProfileStringFromText(text, s, nullptr, " 'q' ", b, n);
-        });
-        Guarded(size, [&](char* b, DWORD n) {
-            return win::posix::ProfileSectionFromText(text, s, b, n);
-        });
-        Guarded(size, [&](char* b, DWORD n) {
-            return win::posix::ProfileStringFromText(text, nullptr, nullptr, nullptr, b, n);
-        });
+        for (int read = 0; read < kReads; ++read) {
+            std::vector<char> buf(size + kSlack, kGuard);
+            DWORD ret = Read(read, text, nullptr, s, k, buf.data(), size);
+            for (size_t i = size; i < buf.size(); ++i) Check(buf[i] == kGuard, "buffer overrun");
+            Check(size == 0 ? ret == 0 : ret < size, "result outside the buffer");
+            if (size > 0) Check(buf[ret] == '\0', "result not terminated");
+        }
     }
     win::posix::ProfileIntFromText(text, s, k, 7);
 }
 
-// A read through the file gives the result, bytes and last error of the same read on the text.
-template <typename FromFile, typename FromText>
-void Same(DWORD size, FromFile fromFile, FromText fromText) {
-    std::vector<char> a(size + 1, kGuard), b(size + 1, kGuard);
-    DWORD ra = fromFile(a.data(), size);
-    DWORD ea = win::GetLastError();
-    DWORD rb = fromText(b.data(), size);
-    DWORD eb = win::GetLastError();
-    Check(ra == rb && ea == eb && a == b, "the file and its text read differently");
-}
-
-void ReadFile(const std::string& file, std::string_view text, const std::string& section,
-              const std::string& key, DWORD size) {
-    const char* s = section.c_str();
-    const char* k = key.c_str();
-    const char* f = file.c_str();
-    using win::posix::ProfileSectionFromText;
-    using win::posix::ProfileStringFromText;
-    Same(
-        size, [&](char* b, DWORD n) { return win::GetPrivateProfileStringA(s, k, "d", b, n, f); },
-        [&](char* b, DWORD n) { return ProfileStringFromText(text, s, k, "d", b, n); });
-    Same(
-        size,
-        [&](char* b, DWORD n) { return win::GetPrivateProfileStringA(s, nullptr, "", b, n, f); },
-        [&](char* b, DWORD n) { return ProfileStringFromText(text, s, nullptr, "", b, n); });
-    Same(
-        size, [&](char* b, DWORD n) { return win::GetPrivateProfileSectionA(s, b, n, f); },
-        [&](char* b, DWORD n) { return ProfileSectionFromText(text, s, b, n); });
-    Same(
-        size, [&](char* b, DWORD n) { return win::GetPrivateProfileSectionNamesA(b, n, f); },
-        [&](char* b, DWORD n) { return ProfileStringFromText(text, nullptr, nullptr, "", b, n); });
-    Check(win::GetPrivateProfileIntA(s, k, 7, f) == win::posix::ProfileIntFromText(text, s, k, 7),
-          "the file and its text give different numbers");
+// Every read through the file gives the result, bytes and last error of the same read on the text.
+void ReadFile(const char* file, std::string_view text, const char* s, const char* k, DWORD size) {
+    for (int read = 0; read < kReads; ++read) {
+        std::vector<char> a(size + 1, kGuard), b(size + 1, kGuard);
+        DWORD ra = Read(read, text, file, s, k, a.data(), size);
+        DWORD ea = win::GetLastError();
+        DWORD rb = Read(read, text, nullptr, s, k, b.data(), size);
+        DWORD eb = win::GetLastError();
+        Check(ra == rb && ea == eb && a == b, "the file and its text read differently");
+    }
+    Check(
+        win::GetPrivateProfileIntA(s, k, 7, file) == win::posix::ProfileIntFromText(text, s, k, 7),
+        "the file and its text give different numbers");
 }
 
 // The header names of `text`, in order, each followed by a NUL.
@@ -166,8 +136,7 @@ std::string ValueOf(const std::string& text, const std::string& section, const s
 }
 
 // Sets `key` of `section` and checks that it reads back and that no header came or went but the
-// new one.
-// `names` is SectionNames of the text.
+// new one. `names` is SectionNames of the text.
 void CheckSet(const std::string& text, const std::string& names, const std::string& section,
               const std::string& key) {
     IniText before(text);
@@ -226,8 +195,7 @@ extern "C" int LLVMFuzzerInitialize(int*, char***) {
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     std::string text(reinterpret_cast<const char*>(data), size);
     IniText ini(text);
-    std::string section;
-    std::string key;
+    std::string section, key;
     NamesFromText(ini, section, key);
 
     const uint32_t hash = Hash(data, size);
@@ -238,7 +206,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         // Names made of the input's last bytes reach the trimming and folding of queries.
         readSection = readKey = text.substr(size > 6 ? size - 6 : 0);
     }
-    ReadText(text, readSection, readKey, smallSize);
+    ReadText(text, readSection.c_str(), readKey.c_str(), smallSize);
 
     const std::string names = SectionNames(ini);
     CheckSet(text, names, section, key);
@@ -248,10 +216,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     CheckDeletes(text, section, key);
 
     if (hash / kSmallSizes % kThroughFileOneIn != 0) return 0;
-    ScratchFile scratch;
-    WriteHostFile(data, size);
-    std::string file = win::posix::ToWindowsPath(HostFile());
-    ReadFile(file, text, readSection, readKey, smallSize);
+    ScratchFile scratch(data, size);
+    std::string file = win::posix::ToWindowsPath(scratch.path);
+    ReadFile(file.c_str(), text, readSection.c_str(), readKey.c_str(), smallSize);
     Check(win::WritePrivateProfileStringA(section.c_str(), key.c_str(), "on disk", file.c_str()),
           "a write failed");
     char buf[16];

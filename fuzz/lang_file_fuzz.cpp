@@ -3,6 +3,8 @@
 // it, every entry must read back as a straightforward model of the rules says: the lines are the
 // text's CR-separated pieces, a "[" line of three characters or more names a section, a line with
 // "=" is an entry of the current section, and a later entry of a key wins.
+#include "support/FuzzCheck.h"
+
 #include <HalcyonCommon.h>
 
 #include "HalcyonCommon/Lang/LangState.h"
@@ -17,11 +19,7 @@
 
 namespace {
 
-void Check(bool ok, const char* what) {
-    if (ok) return;
-    std::fprintf(stderr, "lang_file_fuzz: %s\n", what);
-    std::abort();
-}
+using fuzz::Check;
 
 // The model views the split lines, which stay put until the next input: copying every name and
 // value again took a tenth of the target's time in allocations.

@@ -3,11 +3,13 @@
 // lines come from memory, the same way, so that each run costs no file): the table the reader
 // makes must be the one an independent reading gives (strtok and strtoll), every zone unique and
 // within -720 to 720 minutes, and every question answered from it.
+#include "support/FuzzCheck.h"
+
 #include <HalcyonCommon.h>
 
 #include "HalcyonCommon/TimeZone/ControlFile.h"
 
-#include <cerrno>
+#include <algorithm>
 #include <climits>
 #include <cstdint>
 #include <cstdio>
@@ -19,13 +21,9 @@
 
 namespace {
 
-using Zones = std::vector<std::pair<unsigned char, long>>;
+using fuzz::Check;
 
-void Check(bool ok, const char* what) {
-    if (ok) return;
-    std::fprintf(stderr, "timezone_fuzz: %s\n", what);
-    std::abort();
-}
+using Zones = std::vector<std::pair<unsigned char, long>>;
 
 // The input's lines as fgets gives them: up to size - 1 bytes, to and with a line feed.
 struct Memory {
@@ -47,31 +45,21 @@ bool NextLine(char* buffer, int size, void* context) {
     return true;
 }
 
-long AtoiClamped(const char* field) {
-    errno = 0;
-    long long value = std::strtoll(field, nullptr, 10);
-    if (value > INT_MAX) return INT_MAX;
-    if (value < INT_MIN) return INT_MIN;
-    return static_cast<long>(value);
-}
-
-// The table the file's text describes, read 255 characters at a time like fgets.
+// The table the file's text describes.
 Zones Expected(const uint8_t* data, size_t size) {
     Zones zones;
     bool seen[256] = {};
     char line[256];
-    for (size_t at = 0; at < size;) {
-        size_t length = 0;
-        while (length < 255 && at < size) {
-            line[length++] = static_cast<char>(data[at++]);
-            if (line[length - 1] == '\n') break;
-        }
-        line[length] = '\0';  // strtok stops at the first NUL, as the reader does
+    Memory memory{data, size, 0};
+    while (NextLine(line, static_cast<int>(sizeof line), &memory)) {
         if (line[0] == '/') continue;
+        // strtok stops at the first NUL, as the reader does.
         char* code = std::strtok(line, " ,\n");
         char* offset = code != nullptr ? std::strtok(nullptr, " ,\n") : nullptr;
         if (offset == nullptr) break;
-        long minutes = AtoiClamped(offset);
+        // atoi of a number beyond int: the nearest int.
+        long minutes = static_cast<long>(
+            std::clamp<long long>(std::strtoll(offset, nullptr, 10), INT_MIN, INT_MAX));
         auto c = static_cast<unsigned char>(code[0]);
         if (minutes < -720 || minutes > 720 || seen[c]) break;
         seen[c] = true;

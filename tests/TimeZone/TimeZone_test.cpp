@@ -35,44 +35,33 @@ struct ControlCase {
     Zones zones;
 };
 
-const std::string kLongComment = "/" + std::string(254, 'c');
-
 const ControlCase kControlCases[] = {
-    {"comment, comma and space", "/ code, minutes\nT,480\nN -300\n", {{'T', 480}, {'N', -300}}},
-    {"first character of the code", "TPE,480\n", {{'T', 480}}},
+    {"comment, comma, space, a code's first character",
+     "/ code, minutes\nTPE,480\nN -300\n",
+     {{'T', 480}, {'N', -300}}},
     {"the range's ends", "A 720\nB,-720\nC 721\nD 5\n", {{'A', 720}, {'B', -720}}},
-    {"below the range", "A -721\nB 5\n", {}},
     {"repeated code", "T,480\nT,500\nN,1\n", {{'T', 480}}},
     {"empty line", "T,480\n\nN,1\n", {{'T', 480}}},
-    {"separators only", "T,480\n , ,\nN,1\n", {{'T', 480}}},
     {"one field", "T,480\nN\nA,1\n", {{'T', 480}}},
-    {"further fields", "A,+3,x,y\nB,,,-4\n", {{'A', 3}, {'B', -4}}},
-    {"number as atoi reads it", "A,12abc\nB,abc\nC,\t7\n", {{'A', 12}, {'B', 0}, {'C', 7}}},
-    {"no line end", "A,1\nB,2", {{'A', 1}, {'B', 2}}},
-    {"CR LF line ends", "A,1\r\nB,2\r\n", {{'A', 1}, {'B', 2}}},
-    {"Ctrl-Z ends the text",
-     "A,1\n\x1a"
-     "B,2\n",
-     {{'A', 1}}},
-    {"a NUL starts a line", std::string("A,1\n\0B,2\n", 9), {{'A', 1}}},
+    {"further fields, numbers as atoi reads them",
+     "A,+3,x\nB,,,-4\nC,12abc\nD,abc\nE,\t7\n",
+     {{'A', 3}, {'B', -4}, {'C', 12}, {'D', 0}, {'E', 7}}},
+    {"CR LF line ends, the last line without one", "A,1\r\nB,2", {{'A', 1}, {'B', 2}}},
+    {"Ctrl-Z ends the text", "A,1\n\x1aZ,2\n", {{'A', 1}}},
     {"number beyond int", "A,4294967776\nB,1\n", {}},
     {"upper byte code", "\xA4\xA4,480\n", {{0xA4, 480}}},
     {"tab is no separator", "\tA,5\n", {{'\t', 5}}},
-    {"comment only where it starts", " /A,5\n", {{'/', 5}}},
     // Lines are read 255 characters at a time: the rest of a longer line is a line of its own.
-    {"long comment's rest", kLongComment + "Q,7\nN,1\n", {{'Q', 7}, {'N', 1}}},
-    {"long zone line's rest", "T,480" + std::string(300, ' ') + "\nN,1\n", {{'T', 480}}},
+    {"long comment's rest", "/" + std::string(254, 'c') + "Q,7\nN,1\n", {{'Q', 7}, {'N', 1}}},
 };
 
-TEST(TimeZoneControlFile, TableEndsAtTheFirstLineWithoutAZone) {
+TEST(TimeZoneControlFile, TableEndsAtTheFirstLineWithoutAZoneAndRereadingAppends) {
     for (const auto& c : kControlCases) {
         halcyon::test::WriteFile(ControlFile(), c.text);
         CTimeZone table;
         EXPECT_EQ(ZonesOf(table), c.zones) << c.name;
     }
-}
-
-TEST(TimeZoneControlFile, MissingFileGivesAnEmptyTableAndRereadingAppends) {
+    // A missing file gives an empty table; reading again appends.
     std::remove(ControlFile().c_str());
     CTimeZone table;
     EXPECT_TRUE(table.m_listTimeZone.IsEmpty());
@@ -100,24 +89,14 @@ TEST(TimeZone, InsertionLimitsAndDifferences) {
     struct Diff {
         unsigned char a, b;
         long diff;
-    } diffs[] = {{'T', 'N', 780},  {'N', 'T', -780}, {'E', 'W', 1440}, {'T', 'T', 0},
-                 {'?', 'T', -480}, {'N', '?', -300}, {'F', 'G', 0},    {0xFF, 'E', -720}};
+    } diffs[] = {{'T', 'N', 780},  {'E', 'W', 1440}, {'?', 'T', -480},
+                 {'N', '?', -300}, {'F', 'G', 0},    {0xFF, 'E', -720}};
     for (const auto& d : diffs) EXPECT_EQ(table.GetTimeDiff(d.a, d.b), d.diff) << d.a << d.b;
     EXPECT_EQ(table.GetTimeDiffFromGMT('?'), 0);
     EXPECT_EQ(table.GetLocalTimeDiff('?'), 0);
     table.RemoveAllTimeZoneNode();
     EXPECT_EQ(table.GetTimeDiffFromGMT('T'), 0);
     EXPECT_TRUE(table.InsertTimeZoneNode('T', 1));
-}
-
-TEST(TimeZone, NodeDefaults) {
-    CTimeZoneNode node;
-    EXPECT_EQ(node.m_byZoneCode, 0xFF);
-    EXPECT_EQ(node.GetTimeDiffFromGMT(), 0);
-    CObject* object = new CTimeZoneNode('T', -45);  // deleted through the base
-    EXPECT_EQ(static_cast<CTimeZoneNode*>(object)->GetTimeDiffFromGMT(), -45);
-    EXPECT_TRUE(object->IsKindOf(&CObject::classCObject));
-    delete object;
 }
 
 TEST(TimeZoneLib, ProcessWideTableLifecycle) {
@@ -130,7 +109,6 @@ TEST(TimeZoneLib, ProcessWideTableLifecycle) {
     EXPECT_EQ(s_TimeZoneLibGetTimeDiff('T', 'N'), 780);
     EXPECT_TRUE(s_TimeZoneLibReInitialize());  // now the file's change takes effect
     EXPECT_EQ(s_TimeZoneLibGetTimeDiffFromGMT('T'), 60);
-    EXPECT_EQ(s_TimeZoneLibGetTimeDiffFromGMT('N'), 0);
     s_TimeZoneLibRelease();
     s_TimeZoneLibRelease();
     EXPECT_EQ(s_TimeZoneLibGetTimeDiffFromGMT('T'), 0);
@@ -141,7 +119,6 @@ TEST(TimeZoneLib, ProcessWideTableLifecycle) {
     std::remove(ControlFile().c_str());
     ASSERT_TRUE(s_TimeZoneLibInitialize());
     EXPECT_EQ(s_TimeZoneLibGetTimeDiffFromGMT('T'), 0);
-    EXPECT_EQ(s_TimeZoneLibGetLocalTimeDiff('T'), 0);
     s_TimeZoneLibRelease();
 }
 

@@ -12,21 +12,17 @@
 
 namespace {
 
-HINSTANCE Handle(std::uintptr_t value) { return reinterpret_cast<HINSTANCE>(value); }
-
 TEST(AutoDllResource, SwitchesAndRestoresAsItsHandlesSay) {
     const HINSTANCE start = AfxGetResourceHandle();
     ASSERT_NE(start, nullptr);  // the executable's own
-    const HINSTANCE h = Handle(0x7000), g = Handle(0x8000);
+    const auto h = reinterpret_cast<HINSTANCE>(0x7000), g = reinterpret_cast<HINSTANCE>(0x8000);
     struct Case {
         HINSTANCE oldHandle, newHandle;
         HINSTANCE during, after;
     } cases[] = {
         {nullptr, h, h, h},      // switches and leaves H in force
         {h, nullptr, start, h},  // changes nothing, then makes H current
-        {start, h, h, start},    // the usual pair
         {g, h, h, g},            // restores what it was given, not what was there
-        {nullptr, nullptr, start, start},
     };
     for (const auto& c : cases) {
         AfxSetResourceHandle(start);
@@ -36,26 +32,9 @@ TEST(AutoDllResource, SwitchesAndRestoresAsItsHandlesSay) {
         }
         EXPECT_EQ(AfxGetResourceHandle(), c.after);
     }
+    AfxSetResourceHandle(start);
     AfxSetResourceHandle(nullptr);  // refused
     EXPECT_EQ(AfxGetResourceHandle(), start);
-
-    CAutoDllResource a(nullptr, nullptr), b(nullptr, h);
-    AfxSetResourceHandle(start);
-    a = b;  // copies both fields and switches nothing
-    EXPECT_EQ(a.hNewResource, h);
-    EXPECT_EQ(AfxGetResourceHandle(), start);
-    a.hOldResource = nullptr;
-    b.hOldResource = nullptr;
-}
-
-// A window for the test: the model's on Linux, a plain static control on Windows.
-HWND NewWindow() {
-#if HALCYON_STAND_IN
-    return static_cast<HWND>(win::posix::CreateModelWindow());
-#else
-    return CreateWindowExA(0, "STATIC", "halcyon", WS_OVERLAPPEDWINDOW, 10, 10, 100, 100, nullptr,
-                           nullptr, nullptr, nullptr);
-#endif
 }
 
 // The calling thread's display counter, read without changing it.
@@ -70,52 +49,43 @@ POINT Cursor() {
     return p;
 }
 
-// Whether the cursor goes where SetCursorPos puts it. Under Wine without a display it stays at
-// (0, 0): there only the display counter can be checked.
-bool CursorMoves() {
-    win::SetCursorPos(300, 200);
-    POINT p = Cursor();
-    return p.x == 300 && p.y == 200;
-}
+bool At(int x, int y) { return Cursor().x == x && Cursor().y == y; }
 
 TEST(AvoidMouseMoveEffect, NestedScopesParkAndRestoreTheCursor) {
-    const bool moves = CursorMoves();
+    // Under Wine without a display the cursor stays at (0, 0): there only the counter is checked.
+    win::SetCursorPos(300, 200);
+    const bool moves = At(300, 200);
 #if HALCYON_STAND_IN
     ASSERT_TRUE(moves);
 #endif
-    auto at = [moves](POINT p, int x, int y) { return !moves || (p.x == x && p.y == y); };
     const int counter = CursorCounter();
     {
-        CAvoidMouseMoveEffect outer(nullptr, 7);
-        EXPECT_TRUE(at(outer.ptCursor, 300, 200));
-        EXPECT_EQ(outer.lValue, 7);
+        CAvoidMouseMoveEffect outer(nullptr, 0);
         EXPECT_EQ(CursorCounter(), counter - 1);
-        EXPECT_TRUE(at(Cursor(), 0, 0));
+        EXPECT_TRUE(At(0, 0));
         win::SetCursorPos(40, 50);
         {
             CAvoidMouseMoveEffect inner(nullptr, 0);
-            EXPECT_TRUE(at(inner.ptCursor, 40, 50));
             EXPECT_EQ(CursorCounter(), counter - 2);
         }
-        EXPECT_TRUE(at(Cursor(), 40, 50));
+        EXPECT_TRUE(!moves || At(40, 50));
         EXPECT_EQ(CursorCounter(), counter - 1);
-        CAvoidMouseMoveEffect copy(nullptr, 1);
-        copy = outer;  // copies the fields, moves no cursor
-        EXPECT_TRUE(at(copy.ptCursor, 300, 200));
-        EXPECT_TRUE(at(Cursor(), 0, 0));
-        copy.ptCursor = POINT{40, 50};
     }
-    EXPECT_TRUE(at(Cursor(), 300, 200));
+    EXPECT_TRUE(!moves || At(300, 200));
     EXPECT_EQ(CursorCounter(), counter);
     // The counter belongs to the thread: another thread's scope leaves this one's alone.
     std::thread([] { CAvoidMouseMoveEffect other(nullptr, 0); }).join();
     EXPECT_EQ(CursorCounter(), counter);
-    if (!moves)
-        GTEST_SKIP() << "the counter is checked; the cursor does not move here (no display)";
+    if (!moves) GTEST_SKIP() << "the counter is checked; the cursor does not move here";
 }
 
 TEST(AvoidMouseMoveEffect, RepaintsALiveWindowOnly) {
-    HWND hWnd = NewWindow();
+#if HALCYON_STAND_IN
+    HWND hWnd = static_cast<HWND>(win::posix::CreateModelWindow());
+#else
+    HWND hWnd = CreateWindowExA(0, "STATIC", "halcyon", WS_OVERLAPPEDWINDOW, 10, 10, 100, 100,
+                                nullptr, nullptr, nullptr, nullptr);
+#endif
     if (hWnd == nullptr) GTEST_SKIP() << "no window can be made here (no display)";
     CWnd live(hWnd);
     CWnd none;
@@ -126,7 +96,6 @@ TEST(AvoidMouseMoveEffect, RepaintsALiveWindowOnly) {
     ASSERT_TRUE(win::posix::GetWindowPaint(hWnd, paint));
     EXPECT_EQ(paint.paints, 1u);
     EXPECT_EQ(paint.erasures, 1u);
-    EXPECT_FALSE(paint.invalid);
 #endif
     const int counter = CursorCounter();
     {
@@ -134,52 +103,25 @@ TEST(AvoidMouseMoveEffect, RepaintsALiveWindowOnly) {
         CAvoidMouseMoveEffect empty(&none, 0);
         EXPECT_TRUE(win::DestroyWindow(hWnd));
     }
-    EXPECT_FALSE(win::IsWindow(hWnd));
-    EXPECT_EQ(Cursor().x, 10);
-    EXPECT_EQ(Cursor().y, 20);
+    EXPECT_TRUE(At(10, 20));
     EXPECT_EQ(CursorCounter(), counter);
 }
 
+// The stand-in's desktop: a cursor kept on a screen of 1280 by 1024, and bad pointers and handles
+// refused with Windows' errors.
 TEST(DesktopModel, CursorAndWindowCalls) {
 #if HALCYON_STAND_IN
-    struct Move {
-        int x, y;
-        win::LONG gotX, gotY;
-    } moves[] = {
-        {5, 6, 5, 6}, {-50, 99999, 0, 1023}, {1280, -1, 1279, 0}, {1279, 1023, 1279, 1023}};
-    for (const auto& m : moves) {
-        EXPECT_TRUE(win::SetCursorPos(m.x, m.y));
-        EXPECT_EQ(Cursor().x, m.gotX);
-        EXPECT_EQ(Cursor().y, m.gotY);
-    }
+    EXPECT_TRUE(win::SetCursorPos(-50, 99999));
+    EXPECT_TRUE(At(0, 1023));
+    EXPECT_TRUE(win::SetCursorPos(1280, 1023));
+    EXPECT_TRUE(At(1279, 1023));
     EXPECT_FALSE(win::GetCursorPos(nullptr));
     EXPECT_EQ(win::GetLastError(), ERROR_NOACCESS);
-
-    const int start = CursorCounter();
-    const win::BOOL shows[] = {FALSE, FALSE, TRUE, TRUE, TRUE};
-    const int counters[] = {-1, -2, -1, 0, 1};
-    for (int i = 0; i < 5; ++i) EXPECT_EQ(win::ShowCursor(shows[i]), start + counters[i]);
-    win::ShowCursor(FALSE);
-
     HWND hWnd = static_cast<HWND>(win::posix::CreateModelWindow());
-    EXPECT_TRUE(win::IsWindow(win::GetDesktopWindow()));
-    EXPECT_FALSE(win::IsWindow(nullptr));
-    EXPECT_FALSE(win::IsWindow(reinterpret_cast<HWND>(0x1234)));
     EXPECT_FALSE(win::DestroyWindow(win::GetDesktopWindow()));
-    win::posix::WindowPaint paint{};
-    EXPECT_TRUE(win::UpdateWindow(hWnd));  // nothing to paint
-    EXPECT_TRUE(win::InvalidateRect(hWnd, nullptr, FALSE));
-    EXPECT_TRUE(win::InvalidateRect(nullptr, nullptr, TRUE));  // every window, erasing
-    EXPECT_TRUE(win::UpdateWindow(hWnd));
-    EXPECT_TRUE(win::UpdateWindow(hWnd));
-    ASSERT_TRUE(win::posix::GetWindowPaint(hWnd, paint));
-    EXPECT_EQ(paint.paints, 1u);
-    EXPECT_EQ(paint.erasures, 1u);
     EXPECT_TRUE(win::DestroyWindow(hWnd));
-    EXPECT_FALSE(win::DestroyWindow(hWnd));
     EXPECT_FALSE(win::InvalidateRect(hWnd, nullptr, TRUE));
     EXPECT_EQ(win::GetLastError(), ERROR_INVALID_WINDOW_HANDLE);
-    EXPECT_FALSE(win::UpdateWindow(hWnd));
     EXPECT_NE(static_cast<HWND>(win::posix::CreateModelWindow()), hWnd);  // never reused
 #else
     GTEST_SKIP() << "the desktop model is the Linux stand-in's";

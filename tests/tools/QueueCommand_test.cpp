@@ -1,56 +1,94 @@
-// halcyon queue and halcyon demo: a real host process, records pushed and popped from the shell.
+// halcyon queue and halcyon demo: a real host process, records pushed and popped from the shell,
+// a push into a full queue that waits for a pop, and the watch view.
 #include "support/TestEnv.h"
+
+#include <HalcyonCommon.h>
 
 #include <gtest/gtest.h>
 
-#include <cstdlib>
 #include <string>
 #include <thread>
 
 namespace {
 
+using halcyon::test::ReadFile;
 using halcyon::test::RunCommand;
 using halcyon::test::RunTool;
 using halcyon::test::ToolCommand;
 
-TEST(QueueCommand, HostPushPopStatList) {
+#if HALCYON_STAND_IN
+// Waits up to 5 s for `text` to show in the file at `path`.
+bool WaitFor(const std::string& path, const std::string& text) {
+    for (int i = 0; i < 500 && ReadFile(path).find(text) == std::string::npos; ++i)
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    return ReadFile(path).find(text) != std::string::npos;
+}
+
+// Runs `command` in the background with its output in `log`; returns its process id.
+std::string Background(const std::string& command, const std::string& log) {
+    std::string out;
+    RunCommand(command + " > '" + log + "' 2>&1 & echo $!", out);
+    return out.substr(0, out.find('\n'));
+}
+#endif
+
+TEST(QueueCommand, HostPushPopStatWatch) {
 #if HALCYON_STAND_IN
     std::string out;
     // Without a registry owner every subcommand says so instead of waiting for one.
     EXPECT_EQ(RunTool("queue push Orders", out), 1);
     EXPECT_NE(out.find("no queue registry is running"), std::string::npos) << out;
 
-    std::string log = halcyon::test::RootHostPath() + "/host.log";
-    std::string host =
-        ToolCommand("queue host Orders --size 4") + " > '" + log + "' 2>&1 & echo $!";
-    ASSERT_EQ(RunCommand(host, out), 0);
-    std::string pid = out.substr(0, out.find('\n'));
-    for (int i = 0; i < 500 && halcyon::test::ReadFile(log).find("hosting") == std::string::npos;
-         ++i)
-        std::this_thread::sleep_for(std::chrono::milliseconds(10));
-    EXPECT_NE(halcyon::test::ReadFile(log).find("queue 'Orders' id 0, ring 4 KiB"),
-              std::string::npos);
+    const std::string root = halcyon::test::RootHostPath();
+    std::string host = Background(ToolCommand("queue host Orders --size 4"), root + "/host.log");
+    ASSERT_TRUE(WaitFor(root + "/host.log", "queue 'Orders' id 0, ring 4 KiB: hosting"));
+    const struct {
+        std::string command;
+        int code;
+        const char* output;
+    } steps[] = {
+        {"printf 'buy 10\\nsell 5\\n\\nbuy 1\\n' | " + ToolCommand("queue push Orders"), 0,
+         "3 record(s) written"},
+        {ToolCommand("queue stat Orders"), 0, "used        23 bytes\ncount       3\n"},
+        {ToolCommand("queue list"), 0, "  0  Orders"},
+        {ToolCommand("queue pop Orders --count 2"), 0, "buy 10\nsell 5\n"},
+        {ToolCommand("queue pop Orders"), 0, "buy 1\n"},
+        {ToolCommand("queue pop Missing"), 1, "no queue named 'Missing'"},
+        {ToolCommand("queue watch --interval 10"), 2, "--interval takes 50 to 3600000"},
+    };
+    for (const auto& s : steps) {
+        EXPECT_EQ(RunCommand(s.command, out), s.code) << s.command << ": " << out;
+        EXPECT_NE(out.find(s.output), std::string::npos) << s.command << ": " << out;
+    }
 
-    EXPECT_EQ(
-        RunCommand("printf 'buy 10\\nsell 5\\n\\nbuy 1\\n' | " + ToolCommand("queue push Orders"),
-                   out),
-        0)
-        << out;
-    EXPECT_NE(out.find("3 record(s) written"), std::string::npos) << out;
-    EXPECT_EQ(RunTool("queue stat Orders", out), 0);
-    EXPECT_NE(out.find("count       3"), std::string::npos) << out;
-    EXPECT_NE(out.find("used        23 bytes"), std::string::npos) << out;
-    EXPECT_EQ(RunTool("queue list", out), 0);
-    EXPECT_NE(out.find("  0  Orders"), std::string::npos) << out;
-    EXPECT_EQ(RunTool("queue pop Orders --count 2", out), 0);
-    EXPECT_EQ(out, "buy 10\nsell 5\n");
-    EXPECT_EQ(RunTool("queue pop Orders", out), 0);
-    EXPECT_EQ(out, "buy 1\n");
-    EXPECT_EQ(RunTool("queue pop Missing", out), 1);
-    EXPECT_NE(out.find("no queue named 'Missing'"), std::string::npos) << out;
+    // 40 records of 100 bytes do not fit a ring of 4 KiB: push sleeps until pop makes room.
+    Background("for i in $(seq 10 49); do printf \"%0100d\\n\" $i; done | " +
+                   ToolCommand("queue push Orders"),
+               root + "/push.log");
+    ASSERT_EQ(RunTool("queue pop Orders --count 40 --wait", out), 0);
+    ASSERT_EQ(out.size(), 40u * 101u);
+    EXPECT_EQ(out.substr(39 * 101), std::string(98, '0') + "49\n");
+    EXPECT_TRUE(WaitFor(root + "/push.log", "40 record(s) written"));
 
-    RunCommand("kill -INT " + pid + "; wait " + pid + " 2>/dev/null; sleep 0.2", out);
-    EXPECT_EQ(RunTool("queue list", out), 1);  // the host closed the queue and the registry
+    RunCommand("printf 'x\\ny\\n' | " + ToolCommand("queue push Orders"), out);
+    ASSERT_EQ(RunTool("queue watch --count 2 --interval 100", out), 0);
+    EXPECT_NE(out.find("  0 Orders"), std::string::npos) << out;
+    EXPECT_NE(out.find("2 rec       - w/s       - r/s  err 0\n\n"), std::string::npos) << out;
+    EXPECT_NE(out.find("2 rec       0 w/s       0 r/s  err 0\n\n"), std::string::npos) << out;
+    // A copy left unfinished shows once `sync` stays 1 across two refreshes, not at the first.
+    MEM_MAPFILE map = {};
+    ASSERT_TRUE(s_MapFile_OpenMapFile(&map, "Orders"));
+    static_cast<tagSHMHEADER*>(map.pView)->sync = 1;
+    ASSERT_EQ(RunTool("queue watch --count 2 --interval 100", out), 0);
+    size_t second = out.find("\n\n");
+    EXPECT_EQ(out.substr(0, second).find("SYNC STUCK"), std::string::npos) << out;
+    EXPECT_NE(out.find("SYNC STUCK: needs s_MapFile_ResetQue", second), std::string::npos) << out;
+    s_MapFile_CloseMapFile(&map, true);
+
+    // The host removes its queue; this process, a client of the registry now, keeps that alive.
+    RunCommand("kill -INT " + host + "; wait " + host + " 2>/dev/null; sleep 0.2", out);
+    EXPECT_EQ(RunTool("queue watch --count 1", out), 0);
+    EXPECT_EQ(out, "(no queue is registered)\n\n");
 #else
     GTEST_SKIP() << "the shell pipeline of this test is a POSIX one";
 #endif
