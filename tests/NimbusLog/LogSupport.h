@@ -1,4 +1,4 @@
-// Helpers of the log tests: a log's files as the host names them, their lines, and (on the Linux
+// Helpers of the log tests: a log's day file as the host names it, its lines, and (on the Linux
 // stand-in) a wall clock the test sets.
 #pragma once
 
@@ -24,21 +24,17 @@ inline std::string DayFileOf(CLogFileImpl* log) {
     return name.IsEmpty() ? std::string() : halcyon::HostPath(log->GetFolder() + name);
 }
 
-// The lines of a file, each without its CR LF; `whole` is false when a line lacks one.
-inline std::vector<std::string> LinesOf(const std::string& path, bool& whole) {
+// The lines of a file without their CR LF; a last line that lacks one ends in "<cut>".
+inline std::vector<std::string> LinesOf(const std::string& path) {
     std::string text = ReadFile(path);
     std::vector<std::string> lines;
-    whole = true;
-    size_t start = 0;
-    while (start < text.size()) {
-        size_t end = text.find("\r\n", start);
+    for (size_t start = 0, end; start < text.size(); start = end + 2) {
+        end = text.find("\r\n", start);
         if (end == std::string::npos) {
-            whole = false;
-            lines.push_back(text.substr(start));
+            lines.push_back(text.substr(start) + "<cut>");
             break;
         }
         lines.push_back(text.substr(start, end - start));
-        start = end + 2;
     }
     return lines;
 }
