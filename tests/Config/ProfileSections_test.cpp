@@ -37,11 +37,11 @@ TEST(ProfileSections, KeysOfTheSameNameStayInTheirSection) {
         const char* key;
         const char* want;
     } cases[] = {
-        {"S0", "K", "v0"},           {"S39", "K", "v39"},       {"S21", "k", "v21"},
-        {"S21", "K21", "21"},        {"S21", "K22", kDefault},  // another section's own key
-        {"S7", "K", kDefault},       {"S7", "K7", kDefault},    // replaced by the second S7
-        {"S7", "J", "again"},        {"S8", "J", kDefault},     {"T", "K", "t"},
-        {"S40", "K", kDefault},      {"", "K", kDefault},
+        {"S0", "K", "v0"},      {"S39", "K", "v39"},      {"S21", "k", "v21"},
+        {"S21", "K21", "21"},   {"S21", "K22", kDefault},  // another section's own key
+        {"S7", "K", kDefault},  {"S7", "K7", kDefault},    // replaced by the second S7
+        {"S7", "J", "again"},   {"S8", "J", kDefault},    {"T", "K", "t"},
+        {"S40", "K", kDefault}, {"", "K", kDefault},
     };
     for (const auto& c : cases) {
         char buf[64];
