@@ -72,6 +72,9 @@ TEST(KernelMutex, BadHandlesAndMissingRightsFailWithoutHarm) {
         win::CreateFileMappingA(INVALID_HANDLE_VALUE, nullptr, PAGE_READWRITE, 0, 64, name.c_str());
     EXPECT_EQ(ErrorOf(win::OpenMutexA(MUTEX_ALL_ACCESS, FALSE, name.c_str())), ERROR_INVALID_HANDLE)
         << "a mapping's name names no mutex";
+    EXPECT_EQ(ErrorOf(win::OpenMutexA(SYNCHRONIZE, FALSE, "")), ERROR_INVALID_HANDLE);
+    EXPECT_EQ(ErrorOf(win::OpenEventA(SYNCHRONIZE, FALSE, "")), ERROR_INVALID_HANDLE);
+    EXPECT_EQ(ErrorOf(win::OpenFileMappingA(FILE_MAP_READ, FALSE, "")), ERROR_INVALID_HANDLE);
     int local = 0;
     const win::HANDLE bad[] = {
         nullptr,

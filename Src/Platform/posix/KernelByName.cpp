@@ -46,7 +46,8 @@ HANDLE OpenByName(const ObjectType& type, LPCSTR lpName, DWORD access) {
     DWORD error;
     if (lpName == nullptr) return Refuse(ERROR_INVALID_PARAMETER);
     if (!ParseName(lpName, key, error)) return Refuse(error);
-    if (key.empty()) return Refuse(ERROR_FILE_NOT_FOUND);
+    // Windows opens the name folder itself, which is no object of the kind.
+    if (key.empty()) return Refuse(ERROR_INVALID_HANDLE);
     if ((error = Usable(type)) != ERROR_SUCCESS) return Refuse(error);
     std::lock_guard<std::mutex> hold(RegistryLock());
     KernelObject* object = nullptr;

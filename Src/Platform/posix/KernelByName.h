@@ -37,7 +37,8 @@ inline Prepare HeaderOnly(HeaderInit init) {
 HANDLE CreateByName(const ObjectType& type, LPCSTR lpName, const Prepare& prepare, DWORD access);
 
 // OpenMutexA, OpenEventA, OpenFileMappingA: the existing object `lpName` names, with `access`.
-// ERROR_INVALID_PARAMETER for a null name, ERROR_FILE_NOT_FOUND for an empty one or none there.
+// ERROR_INVALID_PARAMETER for a null name, ERROR_INVALID_HANDLE for an empty one,
+// ERROR_FILE_NOT_FOUND for none there.
 HANDLE OpenByName(const ObjectType& type, LPCSTR lpName, DWORD access);
 
 }  // namespace win::posix::kernel
