@@ -6,6 +6,11 @@
 #include <atomic>
 #include <thread>
 
+#if HALCYON_STAND_IN
+#include <signal.h>
+#include <sys/wait.h>
+#endif
+
 namespace halcyon::test {
 namespace {
 
@@ -143,6 +148,28 @@ TEST(KernelEvent, KilledHoldersLeaveNeitherSleepersNorObjects) {
     EXPECT_EQ(win::GetLastError(), ERROR_SUCCESS);
     win::CloseHandle(h);
 }
+
+#if HALCYON_STAND_IN
+// A manual-reset event set and reset while its waiter cannot run (the waiting process is stopped)
+// still releases the waiter: the set decides, not the state the waiter finds when it runs again.
+// Between threads the waiters usually run before the reset anyway, so only this shows the rule.
+TEST(KernelEvent, ASetReleasesAWaiterThatRunsOnlyAfterTheReset) {
+    std::string name = UniqueName("e");
+    std::string ready = UniqueName("ready");
+    win::HANDLE gate = win::CreateEventA(nullptr, TRUE, FALSE, name.c_str());
+    int waiter = StartChild("event-wait", {name, ready});
+    ASSERT_TRUE(WaitForMarker(ready));
+    std::this_thread::sleep_for(std::chrono::milliseconds(50));  // let it fall asleep
+    int status = 0;
+    ASSERT_EQ(kill(waiter, SIGSTOP), 0);
+    ASSERT_EQ(waitpid(waiter, &status, WUNTRACED), waiter);
+    win::SetEvent(gate);
+    win::ResetEvent(gate);
+    kill(waiter, SIGCONT);
+    EXPECT_EQ(WaitChild(waiter), 0);
+    win::CloseHandle(gate);
+}
+#endif
 
 }  // namespace
 }  // namespace halcyon::test
