@@ -1,251 +1,412 @@
-// Every older exported name against its current function: the same results and the same effects,
-// in a fake installation.
+// Every older exported name against its current function, in a fake installation.
 //
-// The program runs itself twice from the same fresh installation root: once calling the older
-// names, once the current functions, row by row in the same order. Each run writes one line per
-// row: what the call gave and which files and folders below the root it created, changed or
-// removed (with their bytes), and the message boxes it showed. The test compares the two runs row
-// by row, and fails for a name of the table of exports' older names that has no row.
+// The functions are checked kind by kind (one kind: one signature). A kind's probe calls one
+// function of that kind and shows what the call returned and what it left behind: its
+// out-arguments, and what the current functions see afterwards where the call changes more than
+// its arguments. An older name must show what its current function shows, and the current
+// functions of one kind must all show differently: a probe that could not tell them apart could
+// not catch an older name that calls the wrong one. Each probe's calls make every argument count,
+// and give each result a bool function can give. Every older name the table of exports lists must
+// have been checked.
 //
-// It is built from the public headers alone and links the shared library as any module does.
-#include "Legacy/AliasRows.h"
-
+// The program runs from the BIN folder of an installation root of its own (CMakeLists.txt), and
+// the kinds run in order, each from the state the ones before it left. It is built from the public
+// headers alone and links the shared library as any module does.
 #include <HalcyonCommon.h>
 
 #include <gtest/gtest.h>
 
 #include <chrono>
-#include <cstdio>
-#include <cstdlib>
-#include <cstring>
 #include <filesystem>
 #include <fstream>
-#include <map>
 #include <set>
-#include <sstream>
+#include <string>
 #include <thread>
-#include <utility>
+#include <tuple>
 
 namespace fs = std::filesystem;
 
-namespace halcyon::legacy_test {
 namespace {
 
-const char kRunFlag[] = "--legacy-run=";
-const char kLegacyFamily[] = "[Older names";  // the heading of their family in the table
-fs::path g_self;
+std::string Show(const CString& s) { return s.str(); }
+std::string Show(bool b) { return b ? "true" : "false"; }
+std::string Show(void* handle) { return handle != nullptr ? "handle" : "null"; }
+template <typename T>
+std::string Show(T number) {
+    return std::to_string(number);
+}
 
-// A tree below the root: relative path, then "<folder>" or the file's bytes.
-using Tree = std::map<std::string, std::string>;
-
-std::string Escape(const std::string& bytes) {
+// What calls and their arguments showed, in order: a braced list is evaluated left to right, so
+// an argument shown after a call is shown as the call left it.
+std::string Join(std::initializer_list<std::string> shown) {
     std::string out;
-    char hex[8];
-    for (unsigned char c : bytes) {
-        if (c >= 0x20 && c < 0x7F && c != '\\') {
-            out += static_cast<char>(c);
-        } else {
-            std::snprintf(hex, sizeof hex, "\\x%02X", c);
-            out += hex;
-        }
-    }
+    for (const std::string& piece : shown) out += piece + "|";
     return out;
 }
 
-std::string ReadBytes(const fs::path& path) {
-    std::ifstream in(path, std::ios::binary);
-    std::ostringstream bytes;
-    bytes << in.rdbuf();
-    return bytes.str();
+unsigned char* Bytes(std::string& s) { return reinterpret_cast<unsigned char*>(&s[0]); }
+
+// 512 bytes: n bytes of a pattern that does not compress, then zeros.
+std::string Pattern(int n) {
+    std::string bytes(512, '\0');
+    for (int i = 0; i < n; ++i) bytes[i] = static_cast<char>(i * 37 + 1);
+    return bytes;
 }
 
-// A verify log line starts with the local time, "yyyy/mm/dd hh:mm:ss": the runs differ there.
-std::string WithoutTimes(const std::string& log) {
-    std::string out;
-    std::istringstream lines(log);
-    for (std::string line; std::getline(lines, line);) out += "<time>" + line.substr(19) + "\n";
-    return out;
+void Write(const fs::path& to, const std::string& bytes) {
+    std::ofstream(to, std::ios::binary) << bytes;
 }
 
-Tree Snapshot(const fs::path& root) {
-    Tree tree;
-    std::error_code error;
-    for (fs::recursive_directory_iterator it(root, error), end; !error && it != end;
-         it.increment(error)) {
-        std::string name = fs::relative(it->path(), root).generic_string();
-        if (it->is_directory()) {
-            tree[name] = "<folder>";
-        } else if (it->file_size() > 65536) {  // the programs in BIN
-            tree[name] = "<" + std::to_string(it->file_size()) + " bytes>";
-        } else {
-            std::string bytes = ReadBytes(it->path());
-            tree[name] = it->path().filename() == "TQVERIFY.LOG" ? WithoutTimes(bytes) : bytes;
-        }
-    }
-    return tree;
-}
-
-std::string Changes(const Tree& before, const Tree& after) {
-    std::string out;
-    for (const auto& [name, bytes] : after) {
-        auto was = before.find(name);
-        if (was == before.end())
-            out += " +" + name + "=" + bytes;
-        else if (was->second != bytes)
-            out += " ~" + name + "=" + bytes;
-    }
-    for (const auto& [name, bytes] : before) {
-        if (after.count(name) == 0) out += " -" + name;
-    }
-    return out;
-}
-
-int CaptureBox(const char* text, const char* caption, unsigned int, void* boxes) {
-    *static_cast<std::string*>(boxes) += std::string(" [") + caption + "] " + text;
-    return 1;  // IDOK
-}
-
-// Child: runs every row, calling the older names when `legacy`; one line per row.
-int RunRows(bool legacy, const char* transcriptPath) {
+// The settings, language and product files the functions read, in a root emptied of all but the
+// program's folder.
+void WriteInstallation() {
     CString windowsRoot = s_PathGetMainPath();
-    fs::path root = halcyon::HostPath(windowsRoot);
-    WriteInstallation(root.string(), static_cast<const char*>(windowsRoot));
-    std::string boxes;
-    halcyon::SetMessageBoxHook(CaptureBox, &boxes);
-    std::ofstream transcript(transcriptPath, std::ios::binary);
-    Tree before = Snapshot(root);
-    for (const AliasRow& row : AliasRows()) {
-        boxes.clear();
-        std::string result = row.call(legacy);
-        Tree after = Snapshot(root);
-        std::string files = Changes(before, after);
-        before = std::move(after);
-        transcript << row.name << '\t' << Escape(result + " files:" + files + " boxes:" + boxes)
-                   << '\n';
+    const fs::path root = halcyon::HostPath(windowsRoot);
+    for (const auto& entry : fs::directory_iterator(root))
+        if (entry.path().filename() != "BIN") fs::remove_all(entry.path());
+    const fs::path language = root / "SYS" / "Language";
+    fs::create_directories(language);
+    Write(root / "system.ini",
+          "[CONFIG_FILE]\r\nFILEPATH=" + std::string(static_cast<const char*>(windowsRoot)) +
+              "\\SYS\\Language\r\nFILENAME=Language.ini\r\n");
+    Write(language / "Language.ini",
+          "[SETTING]\r\nLANG=2\r\nCOUNT=3\r\n[LANGNAME]\r\n1=IDS_LANG_ONE\r\n2=IDS_LANG_TWO\r\n"
+          "[LANGFILE]\r\n1=One.lng\r\n2=Test.lng\r\n");
+    Write(language / "Test.lng",
+          "[MAIN]\r\nIDS_MAIN_TITLE=Main\\nTitle\r\n[LANG]\r\nIDS_LANG_ONE=One\r\n"
+          "IDS_LANG_TWO=Two\r\n");
+    Write(language / "BIG5-GB.TAB", std::string(2 * 13565, '\xB1'));
+    Write(root / "SYS" / "Application.ini", "[LANG_Service]\r\nSimplified_Service=10 2A\r\n");
+    Write(root / "SYS" / "Version.ini",
+          "[SYSTEM]\r\nCOPYWRITE=Copy\r\nID=App\r\nProductName=Name\r\nVersion=1.2\r\n"
+          "ProductDate=20260101\r\nProductID=P1\r\nProductType=T\r\nAccountType=A\r\n"
+          "LoginType=L\r\n");
+    Write(root / "SYS" / "System.INI",
+          "[CONFIG]\r\nBrokerID=B7\r\n[NetPlatForm]\r\nVSTAAddr=10.0.0.1:7000\r\n");
+    Write(root / "SYS" / "UserInfo.CFG", "ACCOUNT-12345678-and-more");
+}
+
+// Big5 text that the loaded conversion table changes.
+const char kBig5[] = "\xA4\xA4\xB0\xEA-x";
+
+// What the conversion, a lookup and the list of markets that deliver Simplified text give now.
+std::string LangState() {
+    CString converted("unchanged");
+    s_LangConvertToSimplifiedChinese(CString(kBig5), converted);
+    return Join({Show(converted), Show(s_LangGetLangString(CString("IDS_MAIN_TITLE"))),
+                 Show(s_LangIsConvertToSimplified(0x2A))});
+}
+
+// A loading or unloading call, from nothing loaded, then from the table and the strings loaded.
+std::string Loading(bool (*f)()) {
+    s_LangUnInitialLanguage();
+    std::string out = Join({Show(f()), LangState()});
+    s_LangInitialGBTable();
+    s_LangInitialLanguageString();
+    return out + Join({Show(f()), LangState()});
+}
+
+// The one older name that takes fewer arguments: the current function with an empty name.
+CString SqlCommandFolder(const CString& group) { return s_PathGetSQLCmdPath(group, CString()); }
+
+// A mutex name no call has used yet.
+std::string FreshName() {
+    static int count = 0;
+    return "HalcyonLegacy" + std::to_string(++count);
+}
+
+// Whether mutex `name` is gone, or free or owned for another thread (which, if it takes the
+// mutex, leaves it abandoned: no probe uses it again).
+std::string MutexState(const std::string& name) {
+    void* other = s_MutexOpen(name.c_str());
+    if (other == nullptr) return "gone";
+    bool taken = false;
+    std::thread([&] { taken = s_MutexWait(other, false); }).join();
+    s_MutexClose(other);
+    return taken ? "free" : "owned";
+}
+
+// Creates or opens a name that exists and a new one.
+std::string Named(void* (*f)(const char*)) {
+    std::string existing = FreshName();
+    std::string fresh = FreshName();
+    s_MutexCreate(existing.c_str());
+    return Join({Show(f(existing.c_str())), Show(f(fresh.c_str())), MutexState(fresh)});
+}
+
+// Releases or closes the only handle of a mutex this thread owns.
+std::string Held(void (*f)(void*)) {
+    std::string name = FreshName();
+    void* handle = s_MutexCreate(name.c_str());
+    s_MutexWait(handle, true);
+    f(handle);
+    return MutexState(name);
+}
+
+// Waits for a mutex this thread holds from other threads: one not waiting, one waiting until this
+// thread lets the mutex go.
+std::string WaitForHeld(bool (*wait)(void*, bool)) {
+    void* handle = s_MutexCreate(FreshName().c_str());
+    s_MutexWait(handle, true);
+    std::string out;
+    std::thread([&] { out = Show(wait(handle, false)); }).join();
+    std::thread waiter([&] {
+        out += Show(wait(handle, true));
+        s_MutexReset(handle);
+    });
+    std::this_thread::sleep_for(std::chrono::milliseconds(100));
+    s_MutexReset(handle);
+    waiter.join();
+    s_MutexClose(handle);
+    return out;
+}
+
+// Encodes or decodes bytes that do not compress and a stream of "aaaaaaaaaa", into room enough
+// and too little.
+std::string Coded(long (*f)(char*, long, char*, long)) {
+    std::string text = Pattern(300);
+    std::string stream = Pattern(0).replace(0, 8, "\x0A\0\0\0\xF6\xC9\0\0", 8);
+    std::string room(512, '\0');
+    return Join({Show(f(&text[0], 300, &room[0], 400)), Show(f(&text[0], 300, &room[0], 10)),
+                 Show(f(&stream[0], 8, &room[0], 64)), Show(f(&stream[0], 8, &room[0], 4)), room});
+}
+
+// An older name, its function and its current function.
+template <typename F>
+using Pair = std::tuple<const char*, F*, F*>;
+#define PAIR(older, current) \
+    { #older, older, current }
+// The older folder and application names: s_TQGet… for s_PathGet… and s_AppInfoGet….
+#define PATH(name) PAIR(s_TQGet##name, s_PathGet##name)
+#define INFO(name) PAIR(s_TQGet##name, s_AppInfoGet##name)
+
+// Current functions that are another one of their kind under a second name.
+const std::set<std::string> kSecondNames = {"s_TQGetDividendPath", "s_TQGetRHeadlineReviewPath"};
+
+std::set<std::string> g_checked;  // the older names checked, as the table of exports writes them
+
+// Checks the older names of one kind, whose parameters the table writes as `parameters`.
+template <typename F>
+void Check(const char* parameters, std::initializer_list<Pair<F>> pairs, std::string (*probe)(F*)) {
+    std::set<std::string> shown;
+    for (const auto& [older, olderFunction, currentFunction] : pairs) {
+        std::string name = std::string(older) + "(" + parameters + ")";
+        std::string olderShows = probe(olderFunction);
+        std::string currentShows = probe(currentFunction);
+        EXPECT_EQ(olderShows, currentShows) << name;
+        EXPECT_TRUE(shown.insert(currentShows).second || kSecondNames.count(older) == 1)
+            << name << " shows as another does: " << currentShows;
+        g_checked.insert(name);
     }
-    halcyon::SetMessageBoxHook(nullptr, nullptr);
-    return transcript.good() ? 0 : 1;
 }
 
-void SetVariable(const char* name, const std::string& value) {
-#if defined(_WIN32)
-    _putenv_s(name, value.c_str());
-#else
-    setenv(name, value.c_str(), 1);
-#endif
-}
-
-// Places this program (and, on Windows, the DLLs beside it) into `bin`.
-void PlaceProgram(const fs::path& bin) {
-    // A copy, not a link: Windows refuses to remove a link to a program that is running.
-    fs::copy_file(g_self, bin / g_self.filename());
-    for (const auto& entry : fs::directory_iterator(g_self.parent_path())) {
-        if (entry.path().extension() == ".dll")
-            fs::copy_file(entry.path(), bin / entry.path().filename());
-    }
-}
-
-// Removes a tree; on Windows a program that has just ended may hold its file a moment longer.
-bool RemoveTree(const fs::path& path) {
-    for (int attempt = 0; attempt < 50; ++attempt) {
-        std::error_code error;
-        fs::remove_all(path, error);
-        if (!fs::exists(path, error)) return true;
-        std::this_thread::sleep_for(std::chrono::milliseconds(200));
-    }
-    return false;
-}
-
-struct Transcript {
-    int status = -1;
-    std::map<std::string, std::string> rows;
-    int lines = 0;
-};
-
-// Runs the rows in a child from a fresh root at the same place as every other run, so that the
-// paths in the results are the same; `mode` is "older" or "current".
-Transcript RunChild(const std::string& mode) {
-    fs::path base = g_self.parent_path() / "legacy-alias-root";
-    Transcript run;
-    if (!RemoveTree(base)) return run;
-    fs::path bin = base / "root" / "BIN";
-    fs::create_directories(bin);
-    PlaceProgram(bin);
-    fs::path kernel = base / "kernel";  // on Linux: this run's named objects
-    SetVariable("HALCYON_KERNEL_DIR", kernel.string());
-    fs::path transcript = base / "transcript.txt";
-    std::string command = "\"" + (bin / g_self.filename()).string() + "\" " + kRunFlag + mode +
-                          " \"" + transcript.string() + "\"";
-#if defined(_WIN32)
-    command = "\"" + command + "\"";  // cmd.exe strips the outer pair
-#endif
-    fs::path here = fs::current_path();
-    fs::current_path(bin);
-    run.status = std::system(command.c_str());
-    fs::current_path(here);
-    std::ifstream in(transcript, std::ios::binary);
-    for (std::string line; std::getline(in, line); ++run.lines) {
-        std::size_t tab = line.find('\t');
-        run.rows[line.substr(0, tab)] = tab == std::string::npos ? "" : line.substr(tab + 1);
-    }
-    in.close();
-    if (!RemoveTree(base)) run.status = -1;
-    return run;
-}
-
-// The older names the table of exports lists (the lines of their family).
+// The older names the table of exports lists: the lines of their family.
 std::set<std::string> ListedOlderNames() {
     std::ifstream table(HALCYON_EXPORT_TABLE);
     std::set<std::string> names;
-    bool inFamily = false;
+    bool older = false;
     for (std::string line; std::getline(table, line);) {
-        if (!line.empty() && line.back() == '\r') line.pop_back();
-        if (line.rfind("[", 0) == 0)
-            inFamily = line.rfind(kLegacyFamily, 0) == 0;
-        else if (inFamily && !line.empty() && line[0] != '#')
-            names.insert(line);
+        if (line.rfind("[", 0) == 0) older = line.rfind("[Older names", 0) == 0;
+        if (older && !line.empty() && line[0] != '#' && line[0] != '[') names.insert(line);
     }
     return names;
 }
 
 TEST(LegacyAliases, EachOlderNameDoesWhatItsCurrentFunctionDoes) {
-    std::set<std::string> listed = ListedOlderNames();
-    std::vector<AliasRow> rows = AliasRows();
-    std::set<std::string> rowNames;
-    for (const AliasRow& row : rows) {
-        EXPECT_TRUE(rowNames.insert(row.name).second) << "two rows for " << row.name;
-        EXPECT_EQ(listed.count(row.name), 1u) << "a row for a name the table lacks: " << row.name;
-    }
-    for (const std::string& name : listed)
-        EXPECT_EQ(rowNames.count(name), 1u) << "no row: " << name;
-    EXPECT_EQ(listed.size(), 108u);  // 106 names, three of them in two forms, one form each else
+    WriteInstallation();
+    // The language number is read here, once for the process: 2.
+    Check<int()>(
+        "", {PAIR(LANG_iGetLangID, s_LangGetLangID), PAIR(s_TQGetLangCount, s_LangGetLangCount)},
+        [](auto f) { return Show(f()); });
+    // The list of Simplified markets only grows: it is loaded first, while still empty.
+    Check<bool()>("",
+                  {PAIR(LANG_bInitSupportSimplifiedService, s_LangInitSupportSimplifiedService),
+                   PAIR(LANG_bInitialGBTable, s_LangInitialGBTable),
+                   PAIR(LANG_bUnInitialGBTable, s_LangUnInitialGBTable),
+                   PAIR(LANG_bInitialLanguage, s_LangInitialLanguage),
+                   PAIR(LANG_bUnInitialLanguage, s_LangUnInitialLanguage),
+                   PAIR(LANG_bInitialLanguageString, s_LangInitialLanguageString),
+                   PAIR(LANG_bUnInitialLanguageString, s_LangUnInitialLanguageString)},
+                  Loading);
+    s_LangInitialLanguage();  // for the lookups and conversions below
+    Check<CString(const CString&)>(
+        "CString const&",
+        {PAIR(s_TQcszGetLangString, s_LangGetLangString), PATH(UserDocumentPath),
+         PATH(DataExportPath), PATH(ScreenSavePath), PAIR(s_TQGetSQLCmdPath, SqlCommandFolder)},
+        [](auto f) { return Show(f(CString("IDS_MAIN_TITLE"))); });
+    Check<CString(char*)>("char*", {PAIR(s_TQcszGetLangString, s_LangGetLangString)}, [](auto f) {
+        char key[] = "IDS_LANG_ONE";
+        return Show(f(key));
+    });
+    Check<bool(CString&, const CString&, const CString&)>(
+        "CString&, CString const&, CString const&",
+        {PAIR(LANG_bGetLanguageString, s_LangGetLanguageString)}, [](auto f) {
+            CString value("old");
+            return Join({Show(f(value, CString("MAIN"), CString("IDS_MAIN_TITLE"))),
+                         Show(f(value, CString("MAIN"), CString("IDS_MAIN_NONE"))), Show(value)});
+        });
+    Check<void(CStringArray&)>(
+        "CStringArray&", {PAIR(s_TQvGetAllLang, s_LangGetAllLang)}, [](auto f) {
+            CStringArray names;
+            f(names);
+            return Join({Show(names.GetSize()), Show(names.GetAt(0)), Show(names.GetAt(1))});
+        });
+    Check<bool(char*, char*)>(
+        "char*, char*", {PAIR(LANG_bGetAllLine, s_LangGetAllLine)}, [](auto f) {
+            char text[] = "[MAIN]\r\nIDS_MAIN_X=1\r\n\r\nlast";
+            return Join({Show(f(text, text + sizeof text - 2)), std::string(text, sizeof text)});
+        });
+    Check<bool(CString&, const CString&)>(
+        "CString&, CString const&", {PAIR(LANG_bGetSection, s_LangGetSection)}, [](auto f) {
+            CString section("old");
+            return Join({Show(f(section, CString("[MAIN]"))), Show(f(section, CString("x"))),
+                         Show(section)});
+        });
+    Check<bool(CString&, CString&, const CString&)>(
+        "CString&, CString&, CString const&", {PAIR(LANG_bGetKeyValue, s_LangGetKeyValue)},
+        [](auto f) {
+            CString key("k");
+            CString value("v");
+            return Join({Show(f(key, value, CString("IDS_A=1=2"))),
+                         Show(f(key, value, CString("no key"))), Show(key), Show(value)});
+        });
+    Check<void(CString&, int)>("CString&, int", {PAIR(g_vConvertEnterChar, s_LangConvertEnterChar)},
+                               [](auto f) {
+                                   CString text("a\\nb\\Nc\\n");
+                                   f(text, 6);
+                                   return Show(text);
+                               });
+    Check<bool(const unsigned char&)>(
+        "unsigned char const&", {PAIR(LANG_bIsConvertToSimplified, s_LangIsConvertToSimplified)},
+        [](auto f) {
+            return Join({Show(f(0x2A)), Show(f(0x11))});
+        });
+    Check<void(const CString&, CString&)>(
+        "CString const&, CString&",
+        {PAIR(LANG_vConvertToSimplifiedChinese, s_LangConvertToSimplifiedChinese)}, [](auto f) {
+            CString result("old");
+            f(CString(kBig5), result);
+            return Show(result);
+        });
+    // Selects language 1 in the settings file for the next start: the language file now named
+    // there differs from the one loaded.
+    Check<bool(CString&)>("CString&", {PAIR(s_TQbSetLang, s_LangSetLang)}, [](auto f) {
+        CString lang("1");
+        return Join({Show(f(lang)), Show(s_LangGetCurrLangFilename())});
+    });
+    // The folders and files of the installation, then the folders of the downloads and the server.
+    Check<CString()>("",
+                     {PATH(MainPath), PATH(BinPath), PATH(HelpPath), PATH(DocumentPath),
+                      PATH(BondDataPath), PATH(BondRptPath), PATH(BondDailyRptPath),
+                      PATH(BondWeeklyRptPath), PATH(BondYieldCurvePath), PATH(LangPath),
+                      PATH(LangIniFilePath), PAIR(s_TQGetVertionPath, s_PathGetVersionPath),
+                      PAIR(LANG_cszGetLangFile, s_LangGetLangFile),
+                      PAIR(s_TQGetCurrLangFilename, s_LangGetCurrLangFilename)},
+                     [](auto f) { return Show(f()); });
+    Check<CString()>(
+        "",
+        {PATH(FileDownloadPath), PATH(FileDownloadPatchPath), PATH(FileDownloadBondDataPath),
+         PATH(FileDownloadBondRptPath), PATH(FileDownloadBondDailyRptPath),
+         PATH(FileDownloadBondWeeklyRptPath), PATH(FileDownloadBondYieldCurvePath),
+         PATH(ServerPatchPath), PATH(ServerBondDataPath), PATH(ServerBondRptPath),
+         PATH(ServerBondDailyRptPath), PATH(ServerBondWeeklyRptPath),
+         PATH(ServerBondYieldCurvePath)},
+        [](auto f) { return Show(f()); });
+    Check<CString(unsigned char)>(
+        "unsigned char",
+        {PATH(DatPath), PATH(SysPath), PATH(LogPath), PATH(TempPath), PATH(FileDownloadDatPath),
+         PATH(FileDownloadSysPath), PATH(ServerDatPath), PATH(ServerSysPath), PATH(TickPath),
+         PATH(HistoryPath), PATH(MemoryPath), PATH(TickLogFilePath), PATH(DividendPath),
+         PATH(BulletinPath), PATH(DailyInfoPath), PATH(SQLPath)},
+        [](auto f) { return Show(f(0x2A)); });
+    Check<CString(unsigned char, const CString&)>(
+        "unsigned char, CString const&",
+        {PATH(TickPath), PATH(MagicPath), PATH(SignalPath), PATH(NewsHeadLinePath),
+         PATH(NewsRelatedInfoHeadlinePath), PATH(NewsReviewPath), PATH(NewsStoryPath),
+         PATH(RHeadlineReviewPath)},
+        [](auto f) { return Show(f(0x2A, CString("Name"))); });
+    Check<CString(unsigned char, unsigned char)>(
+        "unsigned char, unsigned char",
+        {PATH(HistoryPath), PATH(BasicANPath), PATH(HistoryLogFilePath)},
+        [](auto f) { return Show(f(0x2A, 'A')); });
 
-    Transcript older = RunChild("older");
-    Transcript current = RunChild("current");
-    ASSERT_EQ(older.status, 0);
-    ASSERT_EQ(current.status, 0);
-    ASSERT_EQ(older.lines, static_cast<int>(rows.size()));
-    ASSERT_EQ(current.lines, static_cast<int>(rows.size()));
-    for (const AliasRow& row : rows) {
-        EXPECT_EQ(older.rows[row.name], current.rows[row.name]) << row.name;
-    }
-    // The runs see what the calls did: a folder created, a verify log line written.
-    EXPECT_NE(current.rows["s_TQGetDatPath(unsigned char)"].find(" +DAT/002A="), std::string::npos);
-    EXPECT_NE(
-        current.rows["s_TQPackHexToChar(unsigned short, unsigned char*, unsigned char*)"].find(
-            "<time> <wLen != 0> failed"),
-        std::string::npos);
+    Check<void(CString&)>(
+        "CString&",
+        {INFO(APPCopywrite), INFO(APPID), INFO(APPUserId), INFO(AccountType), INFO(BrokerID),
+         INFO(ConnectVSTAAddr), INFO(LoginType), INFO(ProductDate), INFO(ProductID),
+         INFO(ProductName), INFO(ProductType), INFO(ProductVersion)},
+        [](auto f) {
+            CString value("before");
+            f(value);
+            return Show(value);
+        });
+    Check<CString(const CString&, const CString&)>(
+        "CString const&, CString const&", {INFO(SystemInfoByKeyInSection)},
+        [](auto f) { return Show(f(CString("VSTAAddr"), CString("NetPlatForm"))); });
+    Check<CString(CString&)>("CString&", {INFO(VersionInfoByKey)}, [](auto f) {
+        CString key("ProductName");
+        return Show(f(key));
+    });
+
+    Check<bool(const char*)>("char const*",
+                             {PAIR(s_TQCheckPrevInstance, s_AppInfoCheckPrevInstance)}, [](auto f) {
+                                 std::string task = FreshName();
+                                 return Join({Show(f(task.c_str())), Show(f(task.c_str()))});
+                             });
+    Check<void*(const char*)>(
+        "char const*", {PAIR(s_TQCreateMutex, s_MutexCreate), PAIR(s_TQOpenMutex, s_MutexOpen)},
+        Named);
+    Check<bool(void*, bool)>("void*, bool", {PAIR(s_TQWaitMutex, s_MutexWait)}, WaitForHeld);
+    Check<void(void*)>(
+        "void*", {PAIR(s_TQResetMutex, s_MutexReset), PAIR(s_TQCloseMutex, s_MutexClose)}, Held);
+
+    Check<bool(unsigned long*, unsigned char*, unsigned short)>(
+        "unsigned long*, unsigned char*, unsigned short", {PAIR(s_TQBCDtoHEX, s_CastBCDtoHex)},
+        [](auto f) {
+            unsigned long value = 7;
+            std::string bcd("\x12\x34\x56\x78");
+            return Join(
+                {Show(f(&value, Bytes(bcd), 4)), Show(value), Show(f(&value, Bytes(bcd), 11))});
+        });
+    Check<bool(unsigned long, unsigned char*, unsigned short)>(
+        "unsigned long, unsigned char*, unsigned short", {PAIR(s_TQHEXtoBCD, s_CastHextoBCD)},
+        [](auto f) {
+            std::string bcd(16, '\0');
+            return Join({Show(f(123456, Bytes(bcd), 5)), Show(f(123456, Bytes(bcd), 2)), bcd});
+        });
+    Check<unsigned short(unsigned short, unsigned char*, unsigned char*)>(
+        "unsigned short, unsigned char*, unsigned char*",
+        {PAIR(s_TQPackHexToChar, s_CastHexToChar)}, [](auto f) {
+            std::string digits("12345");
+            std::string packed(16, '\0');
+            return Join({Show(f(5, Bytes(digits), Bytes(packed))), packed});
+        });
+    Check<bool(unsigned char*, unsigned char, unsigned char*, unsigned char*)>(
+        "unsigned char*, unsigned char, unsigned char*, unsigned char*",
+        {PAIR(s_TQHex2Str, s_CastHexToStr), PAIR(s_TQStr2Hex, s_CastStrToHex)}, [](auto f) {
+            std::string source("0A1b");
+            std::string target(16, '\0');
+            std::string length(16, '\0');
+            return Join({Show(f(Bytes(source), 4, Bytes(target), Bytes(length))), target, length});
+        });
+    Check<unsigned long(char*, bool)>(
+        "char*, bool", {PAIR(s_TQStrValue, s_CastStrToValue)}, [](auto f) {
+            char hex[] = "fF";
+            char decimal[] = "4096x";
+            return Join({Show(f(hex, true)), Show(f(decimal, false))});
+        });
+    Check<long(char*, long, char*, long)>(
+        "char*, long, char*, long",
+        {PAIR(s_Tzip_mEncode, s_CodingEncode), PAIR(s_Tzip_mDecode, s_CodingDecode)}, Coded);
+    Check<long(long, unsigned char*, unsigned char*)>(
+        "long, unsigned char*, unsigned char*",
+        {PAIR(TQEncode, s_CodingEncode_2), PAIR(TQDecode, s_CodingDecode_2)}, [](auto f) {
+            std::string input = Pattern(23);
+            std::string output(512, '\0');
+            return Join({Show(f(23, Bytes(input), Bytes(output))), input, output});
+        });
+
+    EXPECT_EQ(g_checked, ListedOlderNames());
 }
 
 }  // namespace
-}  // namespace halcyon::legacy_test
-
-int main(int argc, char** argv) {
-    using namespace halcyon::legacy_test;
-    g_self = fs::absolute(argv[0]);
-    if (argc == 3 && std::strncmp(argv[1], kRunFlag, std::strlen(kRunFlag)) == 0) {
-        return RunRows(std::strcmp(argv[1] + std::strlen(kRunFlag), "older") == 0, argv[2]);
-    }
-    testing::InitGoogleTest(&argc, argv);
-    return RUN_ALL_TESTS();
-}
