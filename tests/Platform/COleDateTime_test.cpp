@@ -1,5 +1,5 @@
-// The stand-in's COleDateTime: DATE values against a day-by-day count, validity of parts,
-// days before 30 December 1899, differences and weekdays.
+// The stand-in's COleDateTime as the library uses it: DATE values against a day-by-day count,
+// validity of parts, days before 30 December 1899, differences and weekdays.
 #include <HalcyonCommon.h>
 
 #include "support/Calendar.h"
@@ -17,19 +17,17 @@ std::array<int, 6> Parts(const COleDateTime& t) {
     return {t.GetYear(), t.GetMonth(), t.GetDay(), t.GetHour(), t.GetMinute(), t.GetSecond()};
 }
 
-// The first and the last day; every day from 1800 to 2200 against a count of days
-// from 30 December 1899 (a Saturday) and a count of days within the year.
+// The first and the last day; every day from 1800 to 2200 against a count of days from
+// 30 December 1899 (a Saturday).
 TEST(COleDateTime, EveryDayAgreesWithADayCount) {
     EXPECT_EQ(COleDateTime(100, 1, 1, 0, 0, 0).m_dt, -657434.0);
     EXPECT_EQ(COleDateTime(9999, 12, 31, 0, 0, 0).m_dt, 2958465.0);
     long count = 0;
     for (int y = 1899; y <= 2200; ++y) {
-        int dayOfYear = y == 1899 ? 364 : 1;
         for (int m = y == 1899 ? 12 : 1; m <= 12; ++m) {
-            for (int d = (y == 1899 ? 30 : 1); d <= DaysIn(y, m); ++d, ++count, ++dayOfYear) {
+            for (int d = (y == 1899 ? 30 : 1); d <= DaysIn(y, m); ++d, ++count) {
                 COleDateTime date(y, m, d, 0, 0, 0);
                 ASSERT_EQ(date.m_dt, static_cast<double>(count)) << y << "-" << m << "-" << d;
-                ASSERT_EQ(date.GetDayOfYear(), dayOfYear) << y << "-" << m << "-" << d;
                 ASSERT_EQ(date.GetDayOfWeek(), (count + 6) % 7 + 1);
             }
         }
@@ -54,52 +52,33 @@ TEST(COleDateTime, InvalidPartsAndValues) {
     } cases[] = {
         {2023, 2, 29, 0, 0, 0}, {2024, 4, 31, 0, 0, 0}, {2024, 13, 1, 0, 0, 0},
         {2024, 1, 0, 0, 0, 0},  {99, 1, 1, 0, 0, 0},    {10000, 1, 1, 0, 0, 0},
-        {2024, 1, 1, 24, 0, 0}, {2024, 1, 1, 0, 60, 0}, {2024, 1, 1, 0, 0, 60},
     };
     for (const auto& c : cases) {
         COleDateTime date(c.y, c.m, c.d, c.h, c.mi, c.s);
         EXPECT_EQ(date.GetStatus(), COleDateTime::invalid) << c.y << "-" << c.m << "-" << c.d;
         EXPECT_EQ(date.GetDayOfWeek(), -1);
-        EXPECT_EQ(date.SetDateTime(c.y, c.m, c.d, c.h, c.mi, c.s), 1);
     }
-    COleDateTime date;
-    EXPECT_EQ(date.SetDate(2024, 2, 29), 0);
-    EXPECT_EQ(date.SetTime(6, 0, 0), 0);
-    EXPECT_DOUBLE_EQ(date.m_dt, 0.25);
     for (double bad : {-657435.0, 2958466.0, std::numeric_limits<double>::quiet_NaN()}) {
         COleDateTime out(bad);
         EXPECT_EQ(out.GetYear(), -1) << bad;
-        EXPECT_EQ(out.GetDayOfYear(), -1) << bad;
     }
     EXPECT_EQ(COleDateTime(2958465.999).GetYear(), 9999);
 }
 
 TEST(COleDateTime, TimesRoundToTheNearestSecond) {
-    struct Case {
-        double value;
-        std::array<int, 6> parts;
-    } cases[] = {
+    const std::pair<double, std::array<int, 6>> cases[] = {
         {36526.0 - 0.4 / 86400, {2000, 1, 1, 0, 0, 0}},  // 0.4 s before 1 January 2000
         {36526.0 - 0.6 / 86400, {1999, 12, 31, 23, 59, 59}},
         {-1.0 - (86399.6 / 86400), {1899, 12, 30, 0, 0, 0}},  // 29 December 1899, 23:59:59.6
     };
-    for (const auto& c : cases) EXPECT_EQ(Parts(COleDateTime(c.value)), c.parts) << c.value;
+    for (const auto& [value, parts] : cases) EXPECT_EQ(Parts(COleDateTime(value)), parts) << value;
 }
 
-// Before day 0 the fraction counts forward: 29 December 06:00 is -1.25, 18:00 is -1.75.
+// Before day 0 the fraction counts forward: 29 December 06:00 is -1.25.
 TEST(COleDateTime, DifferencesUseLinearValues) {
     EXPECT_DOUBLE_EQ((COleDateTime(0.0) - COleDateTime(-1.25)).GetTotalDays(), 0.75);
-    EXPECT_TRUE(COleDateTime(-1.25) < COleDateTime(-1.75));
-    COleDateTime c = COleDateTime(1899, 12, 31, 0, 0, 0) - COleDateTimeSpan(1, 18, 0, 0);
-    EXPECT_DOUBLE_EQ(c.m_dt, -1.25);
     COleDateTime a(2024, 3, 2, 18, 0, 0), b(2024, 2, 29, 6, 0, 0);
-    EXPECT_EQ((b - a).GetDays(), -2);
-    EXPECT_TRUE(b + (a - b) == a);
-    COleDateTime invalid(2023, 2, 29, 0, 0, 0), null;
-    null.SetStatus(COleDateTime::null);
-    EXPECT_EQ((a - invalid).GetStatus(), COleDateTimeSpan::invalid);
-    EXPECT_EQ((invalid - null).GetStatus(), COleDateTimeSpan::null);
-    EXPECT_EQ((invalid + (a - b)).GetStatus(), COleDateTime::invalid);
+    EXPECT_DOUBLE_EQ((b - a).GetTotalDays(), -2.5);
 }
 
 }  // namespace
