@@ -1,5 +1,4 @@
-// Helpers of the INI tests: where a case runs, a caller's buffer with guard bytes behind it, and
-// scratch INI files.
+// Helpers of the INI tests: where a case runs, and scratch INI files.
 //
 // The cases run against the Linux stand-in and against Windows' own functions; a case marked
 // kNotWine meets a known difference of Wine from Windows and is left out under Wine, one marked
@@ -11,7 +10,6 @@
 #include "support/TestEnv.h"
 
 #include <string>
-#include <vector>
 
 namespace halcyon::test {
 
@@ -27,30 +25,6 @@ inline std::string Expected(const std::string& want, Where where) {
     if (where != Where::kWineOneNul || !UnderWine() || want.empty()) return want;
     return want.substr(0, want.size() - 1);
 }
-
-// A caller's buffer of `size` bytes with guard bytes behind it.
-struct Buffer {
-    static constexpr char kGuard = '~';
-    explicit Buffer(win::DWORD n) : size(n), bytes(n + 16, kGuard) {}
-    char* data() { return bytes.data(); }
-    // Every byte up to the last one that is no guard, so a byte written past the expected ones
-    // shows.
-    std::string Written() const {
-        size_t n = bytes.size();
-        while (n > 0 && bytes[n - 1] == kGuard) --n;
-        return std::string(bytes.data(), n);
-    }
-    // True when nothing was written behind the buffer and a call's result `ret` is below its size
-    // (0 for size 0).
-    bool Clean(win::DWORD ret) const {
-        for (size_t i = size; i < bytes.size(); ++i) {
-            if (bytes[i] != kGuard) return false;
-        }
-        return size == 0 ? ret == 0 : ret < size;
-    }
-    win::DWORD size;
-    std::vector<char> bytes;
-};
 
 // A scratch INI file `name` with `content` in a fresh folder `folder`; returns its Windows name.
 inline std::string MakeIni(const std::string& folder, const std::string& content,
