@@ -7,8 +7,6 @@
 #include <gtest/gtest.h>
 
 #include <cstdio>
-#include <cstdlib>
-#include <cstring>
 
 namespace halcyon::test {
 namespace {
