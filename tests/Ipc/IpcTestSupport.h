@@ -1,6 +1,7 @@
 // Helpers of the shared-memory tests: a fixture that makes each test the owner of a fresh queue
-// registry, records whose bytes follow from their series and number (so that a reader in another
-// process checks them without a copy), and a view of a queue's mapping of the test's own.
+// registry and closes what the test left open, records whose bytes follow from their series and
+// number (so that a reader in another process checks them without a copy), and a view of a
+// queue's mapping of the test's own.
 #pragma once
 
 #include "Platform/KernelTestSupport.h"
@@ -19,6 +20,17 @@ using Bytes = std::vector<unsigned char>;
 class IpcTest : public testing::Test {
   protected:
     void SetUp() override { s_MapFile_Initialize(true); }
+    // Closes what the test left open, as the end of its process would, so that the next test in
+    // the same process makes a fresh registry: the queues open here (the first query may find a
+    // mutex abandoned or a header damaged; the registry goes with the last queue deleted), then
+    // every block, the registry's own when it is still there.
+    void TearDown() override {
+        for (short id = 0; id < 128 && s_MapFile_OpenShm("SHARED_QUEUE") >= 0; ++id) {
+            if (s_MapFile_QueryQueSize(id) != 0 || s_MapFile_QueryQueSize(id) != 0)
+                s_MapFile_CloseQue(id, true);
+        }
+        for (short id = 0; id < 128; ++id) s_MapFile_CloseShm(id);
+    }
 };
 
 // Record `n` of series `series` (0-255, its first byte): 1 to `maxLength` bytes.
