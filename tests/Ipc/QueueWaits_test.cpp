@@ -1,4 +1,4 @@
-// Waiting on shared queues: the results of the waits in one process (table), threads and real
+// Waiting on shared queues: the results of the waits in one process (table), producers in real
 // processes that sleep and are woken, and processes killed while waiting or between a write and
 // its signal.
 #include "Ipc/IpcTestSupport.h"
@@ -18,22 +18,9 @@ using namespace halcyon::test;
 
 constexpr unsigned long kLong = 20000;  // a wait that must end by a wake-up, not by its limit
 
-// Sleepers waiting for a record (0) or for room (1), from a view of the queue's wait block.
-std::uint32_t Sleeping(RawView& waits, int which) {
-    return reinterpret_cast<std::atomic<std::uint32_t>*>(waits.map.pView)[which];
-}
-
-bool WakeObjectsExist(const std::string& name) {
-    win::HANDLE handles[3] = {
-        win::OpenEventA(SYNCHRONIZE, FALSE, ("QREC_" + name).c_str()),
-        win::OpenEventA(SYNCHRONIZE, FALSE, ("QROOM_" + name).c_str()),
-        win::OpenFileMappingA(FILE_MAP_READ, FALSE, ("QWAIT_" + name).c_str())};
-    bool any = false;
-    for (win::HANDLE h : handles) {
-        if (h != nullptr) win::CloseHandle(h);
-        any = any || h != nullptr;
-    }
-    return any;
+// Sleepers waiting for a record, from a view of the queue's wait block.
+std::uint32_t RecordSleepers(RawView& waits) {
+    return static_cast<std::atomic<std::uint32_t>*>(waits.map.pView)->load();
 }
 
 // Child: opens queue args[0] and writes args[2] records as producer args[1], waiting for room.
@@ -61,13 +48,12 @@ int WaitingReader(const std::vector<std::string>& args) {
 }
 const ChildRole kWaitingReader("wait-reader", WaitingReader);
 
-// Child: appends a record {7} to queue args[0] straight into its mapping, as a writer
-// killed between its write and its signal leaves it, raises marker args[1] and idles until killed.
-int WriteWithoutSignal(const std::vector<std::string>& args) {
-    short id = s_MapFile_OpenQue(args[0].c_str());
-    RawView view(args[0]);
-    void* mutex = s_MutexOpen(("QS_" + args[0]).c_str());
-    if (id < 0 || view.map.pView == nullptr || !s_MutexWait(mutex, true)) return 2;
+// Appends a record {7} to queue `name` straight into its mapping, without the signal that a
+// writer killed between its write and its signal never gives.
+void AppendWithoutSignal(const std::string& name) {
+    RawView view(name);
+    void* mutex = s_MutexOpen(("QS_" + name).c_str());
+    ASSERT_TRUE(view.map.pView != nullptr && s_MutexWait(mutex, true));
     auto& h = view.header();
     const unsigned char record[3] = {1, 0, 7};  // length 1, byte 7; the ring is not near its end
     std::memcpy(view.ring() + h.put, record, 3);
@@ -75,10 +61,8 @@ int WriteWithoutSignal(const std::vector<std::string>& args) {
     ++h.count;
     ++h.WriteCount;
     s_MutexReset(mutex);
-    RaiseMarker(args.at(1));
-    return IdleUntilKilled();
+    s_MutexClose(mutex);
 }
-const ChildRole kWriteWithoutSignal("write-no-signal", WriteWithoutSignal);
 
 class QueueWaits : public IpcTest {};
 
@@ -129,28 +113,6 @@ TEST_F(QueueWaits, ResultsFollowTheQueueState) {
     EXPECT_EQ(halcyon::ReadQueueWaiting(id, buf, 0), 5);
 }
 
-// A writer sleeping on a full queue holds no mutex, and one read wakes it.
-TEST_F(QueueWaits, AWriterWaitsForRoomWithoutTheMutex) {
-    short id = s_MapFile_CreateQue("WaitsRoom", 1);
-    unsigned char big[1000] = {}, buf[3095];
-    ASSERT_EQ(s_MapFile_WriteQue(id, big, 1000, 0), 1);
-    RawView waits("QWAIT_WaitsRoom");
-    ASSERT_NE(waits.map.pView, nullptr);
-    std::atomic<int> written{-2};
-    std::thread writer([&] { written = halcyon::WriteQueueWaiting(id, big, 100, kLong); });
-    ASSERT_TRUE(WaitUntil([&] { return Sleeping(waits, 1) == 1; }));
-    void* mutex = s_MutexOpen("QS_WaitsRoom");
-    EXPECT_TRUE(s_MutexWait(mutex, false));  // free while the writer sleeps
-    s_MutexReset(mutex);
-    s_MutexClose(mutex);
-    EXPECT_EQ(written.load(), -2);
-    EXPECT_EQ(s_MapFile_ReadQue(id, buf, 0), 1000);
-    writer.join();
-    EXPECT_EQ(written.load(), 1);
-    EXPECT_EQ(Sleeping(waits, 1), 0u);
-    EXPECT_EQ(halcyon::ReadQueueWaiting(id, buf, 0), 100);
-}
-
 // Producers in two processes and a thread, each waiting for room in a small ring, and a reader
 // waiting for records: every record arrives once, in its producer's order.
 TEST_F(QueueWaits, SeveralProducersLoseNothing) {
@@ -179,31 +141,29 @@ TEST_F(QueueWaits, SeveralProducersLoseNothing) {
 }
 
 // A consumer killed while it sleeps leaves its count: writes then set the event needlessly, and
-// the next consumer is still woken; a writer killed after its write but before its signal delays
-// a sleeper by a slice at most; the wake objects go with the queue's last handle.
+// the next consumer is still woken; a write whose signal never came (its writer killed between
+// the two) delays a sleeper by a slice at most; the wake objects go with the queue's last handle.
 TEST_F(QueueWaits, KilledWaitersAndWritersHangNobody) {
     short id = s_MapFile_CreateQue("WaitsKill", 4);
     auto waits = std::make_unique<RawView>("QWAIT_WaitsKill");
     std::string ready = UniqueName("ready");
     int victim = StartChild("wait-reader", {"WaitsKill", ready});
     ASSERT_TRUE(WaitForMarker(ready));
-    ASSERT_TRUE(WaitUntil([&] { return Sleeping(*waits, 0) == 1; }));
+    ASSERT_TRUE(WaitUntil([&] { return RecordSleepers(*waits) == 1; }));
     KillAndCollect(victim);
-    EXPECT_EQ(Sleeping(*waits, 0), 1u);  // left behind
+    EXPECT_EQ(RecordSleepers(*waits), 1u);  // left behind
     std::string ready2 = UniqueName("ready2");
     int next = StartChild("wait-reader", {"WaitsKill", ready2});
     ASSERT_TRUE(WaitForMarker(ready2));
-    ASSERT_TRUE(WaitUntil([&] { return Sleeping(*waits, 0) == 2; }));
+    ASSERT_TRUE(WaitUntil([&] { return RecordSleepers(*waits) == 2; }));
     unsigned char rec[1] = {42}, buf[3095];
     EXPECT_EQ(s_MapFile_WriteQue(id, rec, 1, 0), 1);
     EXPECT_EQ(WaitChild(next), 42);
 
     std::atomic<short> got{-2};
     std::thread waiter([&] { got = halcyon::ReadQueueWaiting(id, buf, kLong); });
-    std::string wrote = UniqueName("wrote");
-    int writer = StartChild("write-no-signal", {"WaitsKill", wrote});
-    ASSERT_TRUE(WaitForMarker(wrote));
-    KillAndCollect(writer);
+    EXPECT_TRUE(WaitUntil([&] { return RecordSleepers(*waits) == 2; }));
+    AppendWithoutSignal("WaitsKill");
     waiter.join();
     EXPECT_EQ(got.load(), 1);
     EXPECT_EQ(buf[0], 7);
@@ -211,7 +171,7 @@ TEST_F(QueueWaits, KilledWaitersAndWritersHangNobody) {
     // The wake objects die with their last handle, the killed processes' included.
     waits.reset();
     EXPECT_EQ(s_MapFile_CloseQue(id, true), 1);
-    EXPECT_FALSE(WakeObjectsExist("WaitsKill"));
+    EXPECT_FALSE(MarkerExists("QWAIT_WaitsKill"));
 }
 
 }  // namespace
