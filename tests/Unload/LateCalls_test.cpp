@@ -20,7 +20,6 @@ namespace {
 using namespace halcyon::test;
 
 const char kQueueName[] = "LATE_CALLS";
-const char kMutexName[] = "LATE_CALLS_MUTEX";
 const char kLogName[] = "late";
 const char kBig5[] = "\xA4\xA4\xB5\xD8";  // "Chung-hua" in Big5
 
@@ -62,7 +61,6 @@ std::string FirstFolderEntry() {
 struct LateCaller {
     bool armed = false;
     short queue = -1;
-    void* mutex = nullptr;
     CString iniPath;  // the test support's own statics are gone by the time this runs
 
     ~LateCaller() {
@@ -86,10 +84,6 @@ struct LateCaller {
         s_LangConvertToSimplifiedChinese(kBig5, gb);
         Print("gb", gb);
         Print("queue", QueueRoundTrip(queue).c_str());
-        bool owned = s_MutexWait(mutex, false);
-        s_MutexReset(mutex);
-        s_MutexClose(mutex);
-        Print("mutex", owned ? "owned" : "not owned");
         Print("tz", std::to_string(s_TimeZoneLibGetTimeDiff('T', 'N')).c_str());
         s_TimeZoneLibRelease();
         Print("codec", CodecRoundTrip().c_str());
@@ -116,7 +110,6 @@ int UseThenLeave(const std::vector<std::string>&) {
     g_lateCaller.queue = s_MapFile_CreateQue(kQueueName, 4);
     unsigned char record[] = "during main";
     s_MapFile_WriteQue(g_lateCaller.queue, record, sizeof record - 1, 0);
-    g_lateCaller.mutex = s_MutexCreate(kMutexName);
     if (!s_TimeZoneLibInitialize()) return 3;
     if (CodecRoundTrip() != kQuote) return 4;
     g_lateCaller.armed = true;
@@ -164,7 +157,6 @@ TEST(LateCalls, StaticDestructorAfterMainStillUsesTheLibrary) {
         "status=closed",
         "gb=\xD6\xD0\xBB\xAA",  // the same in GB
         "queue=during main;after main;",
-        "mutex=owned",
         "tz=780",
         std::string("codec=") + kQuote,
     };
