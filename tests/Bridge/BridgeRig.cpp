@@ -1,17 +1,13 @@
 #include "BridgeRig.h"
 
-#include <arpa/inet.h>
 #include <fcntl.h>
-#include <netinet/in.h>
 #include <signal.h>
-#include <sys/socket.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
 #include <cerrno>
 #include <chrono>
-#include <climits>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
@@ -23,28 +19,6 @@ namespace {
 
 int StatusOf(int status) {
     return WIFSIGNALED(status) ? 128 + WTERMSIG(status) : WEXITSTATUS(status);
-}
-
-// A loopback port nobody listens on now.
-int FreePort() {
-    int fd = socket(AF_INET, SOCK_STREAM, 0);
-    sockaddr_in addr{};
-    addr.sin_family = AF_INET;
-    addr.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    socklen_t size = sizeof addr;
-    int port = 0;
-    if (bind(fd, reinterpret_cast<sockaddr*>(&addr), size) == 0 &&
-        getsockname(fd, reinterpret_cast<sockaddr*>(&addr), &size) == 0)
-        port = ntohs(addr.sin_port);
-    close(fd);
-    return port;
-}
-
-bool Answers(const std::string& url) {
-    natsConnection* conn = nullptr;
-    natsStatus s = natsConnection_ConnectTo(&conn, url.c_str());
-    natsConnection_Destroy(conn);
-    return s == NATS_OK;
 }
 
 }  // namespace
@@ -71,13 +45,8 @@ bool Child::Start(const std::vector<std::string>& argv, const std::vector<std::s
     return pid_ > 0;
 }
 
-void Child::Kill() {
-    if (Running()) kill(pid_, SIGKILL);
-    Wait();
-}
-
-int Child::Stop() {
-    if (Running()) kill(pid_, SIGTERM);
+int Child::End(int signal) {
+    if (Running()) kill(pid_, signal);
     return Wait();
 }
 
@@ -100,13 +69,24 @@ bool Child::Running() {
 }
 
 bool NatsServer::Start(const std::string& store, const std::string& log) {
-    if (port_ == 0) port_ = FreePort();
-    std::vector<std::string> argv = {
-        HALCYON_NATS_SERVER, "-js", "-sd", store, "-a", "127.0.0.1", "-p", std::to_string(port_)};
+    const std::string listening = "Listening for client connections on 127.0.0.1:";
+    std::size_t logged = ReadText(log).size();  // a restart appends to the first start's log
+    std::vector<std::string> argv = {HALCYON_NATS_SERVER,
+                                     "-js",
+                                     "-sd",
+                                     store,
+                                     "-a",
+                                     "127.0.0.1",
+                                     "-p",
+                                     port_ != 0 ? std::to_string(port_) : "-1"};
     if (!process_.Start(argv, {}, store.substr(0, store.find_last_of('/')), log)) return false;
-    for (int i = 0; i < 200; ++i) {
-        if (Answers(Url())) return true;
-        if (!process_.Running()) return false;
+    for (int i = 0; i < 200 && process_.Running(); ++i) {
+        std::string text = ReadText(log).substr(logged);
+        std::size_t at = text.find(listening);
+        if (at != std::string::npos && text.find("Server is ready") != std::string::npos) {
+            port_ = std::atoi(text.c_str() + at + listening.size());
+            return true;
+        }
         SleepMs(50);
     }
     return false;
@@ -118,24 +98,18 @@ Machine::Machine(const std::string& base, const std::string& name)
     fs::create_directories(root + "/BIN");
     fs::create_directories(root + "/TEMP");
     mkdir(kernel.c_str(), 0700);
-    for (auto [from, to] :
-         {std::pair<std::string, std::string>{HALCYON_TOOL_PATH, Tool()}, {SelfPath(), Self()}}) {
+    for (auto [from, to] : {std::pair<fs::path, std::string>{HALCYON_TOOL_PATH, Tool()},
+                            {fs::read_symlink("/proc/self/exe"), Self()}}) {
         std::error_code error;
         fs::create_hard_link(from, to, error);
         if (error) fs::copy_file(from, to, error);
     }
 }
 
+// The client's default options reconnect, a server restarted by the test included.
 StreamWatch::StreamWatch(const std::string& url) {
-    natsOptions* options = nullptr;
-    natsOptions_Create(&options);
-    natsOptions_SetURL(options, url.c_str());
-    natsOptions_SetMaxReconnect(options, -1);
-    natsOptions_SetReconnectWait(options, 100);
-    natsOptions_SetTimeout(options, 1000);
-    if (natsConnection_Connect(&conn_, options) == NATS_OK)
+    if (natsConnection_ConnectTo(&conn_, url.c_str()) == NATS_OK)
         natsConnection_JetStream(&js_, conn_, nullptr);
-    natsOptions_Destroy(options);
 }
 
 StreamWatch::~StreamWatch() {
@@ -176,12 +150,6 @@ void RemoveTree(const std::string& path) {
 std::string ReadText(const std::string& path) {
     std::ifstream in(path, std::ios::binary);
     return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-}
-
-std::string SelfPath() {
-    char buf[PATH_MAX];
-    ssize_t n = readlink("/proc/self/exe", buf, sizeof buf - 1);
-    return n > 0 ? std::string(buf, static_cast<std::size_t>(n)) : std::string();
 }
 
 }  // namespace halcyon::bridge_test

@@ -6,6 +6,7 @@
 
 #include <nats/nats.h>
 
+#include <csignal>
 #include <cstdint>
 #include <string>
 #include <vector>
@@ -23,10 +24,11 @@ class Child {
     // output and error appended to file `log`.
     bool Start(const std::vector<std::string>& argv, const std::vector<std::string>& env,
                const std::string& cwd, const std::string& log);
-    // SIGKILL and reap; nothing when not running.
-    void Kill();
-    // SIGTERM, then the exit code (128 + signal when a signal ended it).
-    int Stop();
+    // Sends `signal` to the process when it runs (Kill: SIGKILL, Stop: SIGTERM) and reaps it;
+    // returns its exit code (128 + signal when a signal ended it).
+    void Kill() { End(SIGKILL); }
+    int Stop() { return End(SIGTERM); }
+    int End(int signal);
     int Wait();
     // True while the process has not ended; an ended one is reaped and its exit code kept for
     // Wait.
@@ -39,8 +41,9 @@ class Child {
 
 class NatsServer {
   public:
-    // Starts nats-server with JetStream on store folder `store`; the port is chosen on the first
-    // start and kept, so that a restart is the same server to its clients. True once it answers.
+    // Starts nats-server with JetStream on store folder `store`; the server chooses a free port on
+    // the first start, and a restart keeps it, so that it is the same server to its clients. True
+    // once its log says it is ready.
     bool Start(const std::string& store, const std::string& log);
     void Kill() { process_.Kill(); }
     std::string Url() const { return "nats://127.0.0.1:" + std::to_string(port_); }
@@ -56,7 +59,10 @@ struct Machine {
     Machine(const std::string& base, const std::string& name);
     std::string Tool() const { return root + "/BIN/halcyon"; }
     std::string Self() const { return root + "/BIN/halcyon_bridge_tests"; }
-    std::vector<std::string> Env() const { return {"HALCYON_KERNEL_DIR=" + kernel}; }
+    // Starts `argv` as a process of this machine: in its BIN folder, with its kernel-object folder.
+    bool Run(Child& child, const std::vector<std::string>& argv, const std::string& log) const {
+        return child.Start(argv, {"HALCYON_KERNEL_DIR=" + kernel}, root + "/BIN", log);
+    }
 
     std::string root;
     std::string kernel;
@@ -83,8 +89,6 @@ class StreamWatch {
 std::string MakeBaseFolder();
 void RemoveTree(const std::string& path);
 std::string ReadText(const std::string& path);
-// This program's own path.
-std::string SelfPath();
 void SleepMs(int ms);
 
 }  // namespace halcyon::bridge_test

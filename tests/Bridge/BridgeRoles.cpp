@@ -9,6 +9,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <random>
 #include <string>
 #include <thread>
 
@@ -16,17 +17,10 @@ namespace {
 
 using Clock = std::chrono::steady_clock;
 
-std::uint64_t SplitMix(std::uint64_t& state) {
-    std::uint64_t z = (state += 0x9E3779B97F4A7C15ULL);
-    z = (z ^ (z >> 30)) * 0xBF58476D1CE4E5B9ULL;
-    z = (z ^ (z >> 27)) * 0x94D049BB133111EBULL;
-    return z ^ (z >> 31);
-}
-
 std::string TestRecord(std::uint64_t seed, std::uint64_t index) {
-    std::uint64_t state = seed * 0x100000001B3ULL + index;
-    std::string bytes(1 + SplitMix(state) % 3095, '\0');
-    for (char& byte : bytes) byte = static_cast<char>(SplitMix(state));
+    std::mt19937_64 random(seed * 0x100000001B3ULL + index);
+    std::string bytes(1 + random() % 3095, '\0');
+    for (char& byte : bytes) byte = static_cast<char>(random());
     return bytes;
 }
 

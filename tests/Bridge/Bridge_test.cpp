@@ -17,7 +17,6 @@ const char kSubject[] = "desk.feed";
 const char kStream[] = "HALCYON_desk_feed";
 const char kDurable[] = "HALCYON_IN_FEED";
 constexpr std::uint64_t kSeed = 20261206;
-
 constexpr std::uint64_t kRecords = 100000;
 
 // Two machines, a server, the queue hosts; the bridges, producer and consumer on demand.
@@ -35,8 +34,7 @@ struct Deployment {
     }
 
     bool Host(Child& host, const Machine& m, const std::string& name) {
-        host.Start({m.Tool(), "queue", "host", kQueue, "--size", "255"}, m.Env(), m.root + "/BIN",
-                   Log(name));
+        m.Run(host, {m.Tool(), "queue", "host", kQueue, "--size", "255"}, Log(name));
         for (int i = 0; i < 400 && host.Running(); ++i) {
             if (ReadText(Log(name)).find("hosting") != std::string::npos) return true;
             SleepMs(25);
@@ -48,14 +46,12 @@ struct Deployment {
         return {m.Tool(), "bridge",     direction,   kQueue,
                 "--nats", server.Url(), "--subject", kSubject};
     }
-    void StartOut() { out.Start(Bridge(a, "out"), a.Env(), a.root + "/BIN", Log("out")); }
-    void StartIn() { in.Start(Bridge(b, "in"), b.Env(), b.root + "/BIN", Log("in")); }
+    void StartOut() { a.Run(out, Bridge(a, "out"), Log("out")); }
+    void StartIn() { b.Run(in, Bridge(b, "in"), Log("in")); }
     void StartEnds(std::uint64_t count) {
         std::string n = std::to_string(count), seed = std::to_string(kSeed);
-        consumer.Start({b.Self(), "--role=consumer", kQueue, n, seed}, b.Env(), b.root + "/BIN",
-                       Log("consumer"));
-        producer.Start({a.Self(), "--role=producer", kQueue, n, seed}, a.Env(), a.root + "/BIN",
-                       Log("producer"));
+        b.Run(consumer, {b.Self(), "--role=consumer", kQueue, n, seed}, Log("consumer"));
+        a.Run(producer, {a.Self(), "--role=producer", kQueue, n, seed}, Log("producer"));
     }
 
     std::string Log(const std::string& name) const { return base + "/" + name + ".log"; }
@@ -74,65 +70,48 @@ struct Deployment {
 
 enum class Victim { kOut, kIn, kServer };
 
-struct Crash {
-    Victim victim;
-    // Share of the run: messages stored (kOut), or acknowledged by the in bridge (kIn, kServer:
-    // so that a bridge restarted just before is connected again when the server goes).
-    double at;
-};
-
-struct Scenario {
-    const char* name;
-    std::vector<Crash> crashes;
-};
-
+// Each in turn, the server twice: a crash and a restart mid-stream, at a share of the run:
+// messages stored (kOut), or acknowledged by the in bridge (kIn, kServer: so that a bridge
+// restarted just before is connected again when the server goes).
 TEST(BridgeEndToEnd, EveryRecordOnceAndInOrderAcrossCrashes) {
-    const Scenario scenarios[] = {
-        {"out bridge killed and restarted", {{Victim::kOut, 0.3}}},
-        {"in bridge killed and restarted", {{Victim::kIn, 0.4}}},
-        {"server killed and restarted, twice", {{Victim::kServer, 0.3}, {Victim::kServer, 0.6}}},
-        {"each in turn",
-         {{Victim::kOut, 0.2}, {Victim::kServer, 0.4}, {Victim::kIn, 0.6}, {Victim::kServer, 0.8}}},
-    };
+    const std::pair<Victim, double> crashes[] = {
+        {Victim::kOut, 0.2}, {Victim::kServer, 0.4}, {Victim::kIn, 0.6}, {Victim::kServer, 0.8}};
     const std::uint64_t count = kRecords;
-    for (const auto& scenario : scenarios) {
-        SCOPED_TRACE(scenario.name);
-        Deployment d;
-        ASSERT_TRUE(d.Up()) << ReadText(d.Log("server")) << ReadText(d.Log("hostA"));
-        StreamWatch watch(d.server.Url());
-        d.StartIn();
-        d.StartOut();
-        d.StartEnds(count);
-        for (const Crash& crash : scenario.crashes) {
-            std::uint64_t seen = 0;
-            while (d.consumer.Running() && seen < crash.at * count) {
-                seen = crash.victim == Victim::kOut ? watch.Messages(kStream)
-                                                    : watch.Acked(kStream, kDurable);
-                SleepMs(5);
-            }
-            ASSERT_LT(seen, count) << "the crash came too late to be mid-stream";
-            if (crash.victim == Victim::kOut) {
-                d.out.Kill();
-                d.StartOut();
-            } else if (crash.victim == Victim::kIn) {
-                d.in.Kill();
-                d.StartIn();
-            } else {
-                d.server.Kill();
-                ASSERT_TRUE(d.server.Start(d.base + "/store", d.Log("server")));
-            }
+    Deployment d;
+    ASSERT_TRUE(d.Up()) << ReadText(d.Log("server")) << ReadText(d.Log("hostA"));
+    StreamWatch watch(d.server.Url());
+    d.StartIn();
+    d.StartOut();
+    d.StartEnds(count);
+    for (auto [victim, at] : crashes) {
+        std::uint64_t seen = 0;
+        while (d.consumer.Running() && seen < at * count) {
+            seen =
+                victim == Victim::kOut ? watch.Messages(kStream) : watch.Acked(kStream, kDurable);
+            SleepMs(5);
         }
-        // A bridge that gives up leaves the consumer waiting for ever: stop the run there.
-        while (d.consumer.Running()) {
-            ASSERT_TRUE(d.out.Running() && d.in.Running()) << "a bridge exited\n" << d.Logs();
-            SleepMs(20);
+        ASSERT_LT(seen, count) << "the crash came too late to be mid-stream";
+        if (victim == Victim::kOut) {
+            d.out.Kill();
+            d.StartOut();
+        } else if (victim == Victim::kIn) {
+            d.in.Kill();
+            d.StartIn();
+        } else {
+            d.server.Kill();
+            ASSERT_TRUE(d.server.Start(d.base + "/store", d.Log("server")));
         }
-        EXPECT_EQ(0, d.consumer.Wait()) << d.Logs();
-        EXPECT_EQ(0, d.producer.Wait()) << d.Logs();
-        EXPECT_EQ(count, watch.Messages(kStream)) << "the stream holds a repeat or misses one";
-        EXPECT_EQ(0, d.out.Stop()) << d.Logs();
-        EXPECT_EQ(0, d.in.Stop()) << d.Logs();
     }
+    // A bridge that gives up leaves the consumer waiting for ever: stop the run there.
+    while (d.consumer.Running()) {
+        ASSERT_TRUE(d.out.Running() && d.in.Running()) << "a bridge exited\n" << d.Logs();
+        SleepMs(20);
+    }
+    EXPECT_EQ(0, d.consumer.Wait()) << d.Logs();
+    EXPECT_EQ(0, d.producer.Wait()) << d.Logs();
+    EXPECT_EQ(count, watch.Messages(kStream)) << "the stream holds a repeat or misses one";
+    EXPECT_EQ(0, d.out.Stop()) << d.Logs();
+    EXPECT_EQ(0, d.in.Stop()) << d.Logs();
 }
 
 // Bad arguments, a missing registry or queue and an unreachable server: a clear message and a
@@ -149,11 +128,7 @@ TEST(BridgeEndToEnd, RefusesWhatItCannotServe) {
         const char* message;
     } cases[] = {
         {&d.a, "sideways FEED", 2, "first argument is 'out' or 'in'"},
-        {&d.a, "out", 2, "queue name of 1-31 characters"},
-        {&d.a, "out QQQQQQQQQQQQQQQQQQQQQQQQQQQQQQQQ --nats URL --subject s", 2, "1-31"},
         {&d.a, "out FEED --subject s", 2, "--nats URL is required"},
-        {&d.a, "in FEED --nats URL", 2, "--subject S is required"},
-        {&d.a, "out FEED --nats URL --subject", 2, "--subject needs a value"},
         {&d.a, "out FEED --nats URL --subject s --durable x", 2, "unexpected argument '--durable'"},
         {&d.a, "out NOSUCH --nats URL --subject s", 1, "no queue named 'NOSUCH'"},
         {&lonely, "in FEED --nats URL --subject s", 1, "no queue registry is running"},
@@ -168,7 +143,7 @@ TEST(BridgeEndToEnd, RefusesWhatItCannotServe) {
             argv.push_back(w == "URL" ? d.server.Url() : w == "DEAD" ? "nats://127.0.0.1:1" : w);
         std::string log = d.Log("case" + std::to_string(n++));
         Child tool;
-        ASSERT_TRUE(tool.Start(argv, c.machine->Env(), c.machine->root + "/BIN", log));
+        ASSERT_TRUE(c.machine->Run(tool, argv, log));
         EXPECT_EQ(c.exit, tool.Wait()) << c.args;
         EXPECT_NE(std::string::npos, ReadText(log).find(c.message)) << ReadText(log);
     }
