@@ -1,5 +1,6 @@
 // Shared-memory blocks and mapped files: whole-block reads and writes, refused arguments, the
-// file behind a mapping, a block shared with another process.
+// file behind a mapping. (A block shared with other processes: the queue registry's, in every
+// queue test with another process.)
 #include "Ipc/IpcTestSupport.h"
 
 #include <cstring>
@@ -14,7 +15,7 @@ const std::string k32(32, 'b');
 class SharedBlocks : public IpcTest {};
 
 // A name is open once in a process; a closed block's id reads nothing. (Reads and writes: the
-// test with another process.)
+// queue registry's, which every queue test makes.)
 TEST_F(SharedBlocks, ANameIsOpenOnceInAProcess) {
     short id = s_MapFile_CreateShm("Block", 64);
     ASSERT_GE(id, 0);
@@ -72,31 +73,6 @@ TEST_F(SharedBlocks, MappedFilesKeepTheirFileUntilDeleted) {
     EXPECT_NE(map.hFile, nullptr);
     s_MapFile_CloseMapFile(&map, true);
     EXPECT_EQ(map.hFile, nullptr);
-}
-
-// Child: creates the block that the parent made already, checks the bytes it finds and writes
-// its own.
-int CreateExistingBlock(const std::vector<std::string>&) {
-    short id = s_MapFile_CreateShm("Shared", 16);
-    if (id < 0) return 2;
-    unsigned char buf[16] = {};
-    if (!s_MapFile_ReadShm(id, buf, 16)) return 3;
-    std::string text(reinterpret_cast<char*>(buf));
-    buf[0] = 'Z';
-    s_MapFile_WriteShm(id, buf, 16);
-    s_MapFile_CloseShm(id);
-    return text == "from parent" ? 0 : 4;
-}
-const ChildRole kCreateExisting("create-existing-block", CreateExistingBlock);
-
-TEST_F(SharedBlocks, AnotherProcessCreatingTheSameNameSharesTheBlock) {
-    short id = s_MapFile_CreateShm("Shared", 64);
-    ASSERT_GE(id, 0);
-    unsigned char text[64] = "from parent";
-    ASSERT_EQ(s_MapFile_WriteShm(id, text, 64), 1);
-    EXPECT_EQ(WaitChild(StartChild("create-existing-block")), 0);
-    ASSERT_EQ(s_MapFile_ReadShm(id, text, 64), 1);
-    EXPECT_EQ(text[0], 'Z');
 }
 
 }  // namespace
