@@ -48,22 +48,6 @@ int WaitingReader(const std::vector<std::string>& args) {
 }
 const ChildRole kWaitingReader("wait-reader", WaitingReader);
 
-// Appends a record {7} to queue `name` straight into its mapping, without the signal that a
-// writer killed between its write and its signal never gives.
-void AppendWithoutSignal(const std::string& name) {
-    RawView view(name);
-    void* mutex = s_MutexOpen(("QS_" + name).c_str());
-    ASSERT_TRUE(view.map.pView != nullptr && s_MutexWait(mutex, true));
-    auto& h = view.header();
-    const unsigned char record[3] = {1, 0, 7};  // length 1, byte 7; the ring is not near its end
-    std::memcpy(view.ring() + h.put, record, 3);
-    h.put += 3;
-    ++h.count;
-    ++h.WriteCount;
-    s_MutexReset(mutex);
-    s_MutexClose(mutex);
-}
-
 class QueueWaits : public IpcTest {};
 
 TEST_F(QueueWaits, ResultsFollowTheQueueState) {
@@ -163,7 +147,22 @@ TEST_F(QueueWaits, KilledWaitersAndWritersHangNobody) {
     std::atomic<short> got{-2};
     std::thread waiter([&] { got = halcyon::ReadQueueWaiting(id, buf, kLong); });
     EXPECT_TRUE(WaitUntil([&] { return RecordSleepers(*waits) == 2; }));
-    AppendWithoutSignal("WaitsKill");
+    {
+        // A record {7} appended straight into the mapping, without the signal that a writer
+        // killed between its write and its signal never gives.
+        RawView view("WaitsKill");
+        void* mutex = s_MutexOpen("QS_WaitsKill");
+        EXPECT_TRUE(view.map.pView != nullptr && s_MutexWait(mutex, true));
+        auto& h = view.header();
+        const unsigned char record[3] = {1, 0,
+                                         7};  // length 1, byte 7; the ring is not near its end
+        std::memcpy(view.ring() + h.put, record, 3);
+        h.put += 3;
+        ++h.count;
+        ++h.WriteCount;
+        s_MutexReset(mutex);
+        s_MutexClose(mutex);
+    }
     waiter.join();
     EXPECT_EQ(got.load(), 1);
     EXPECT_EQ(buf[0], 7);
