@@ -50,7 +50,6 @@ TEST(KernelMutex, BadHandlesAndMissingRightsFailWithoutHarm) {
     EXPECT_EQ(ErrorOf(win::OpenMutexA(MUTEX_ALL_ACCESS, FALSE, name.c_str())), ERROR_INVALID_HANDLE)
         << "a mapping's name names no mutex";
     EXPECT_EQ(ErrorOf(win::OpenMutexA(SYNCHRONIZE, FALSE, "")), ERROR_INVALID_HANDLE);
-    int local = 0;
     const win::HANDLE bad[] = {
         nullptr,
 #if HALCYON_STAND_IN
@@ -62,7 +61,6 @@ TEST(KernelMutex, BadHandlesAndMissingRightsFailWithoutHarm) {
         // Past every handle table; in a 64-bit process also a value whose low half is a handle.
         reinterpret_cast<win::HANDLE>(
             static_cast<std::uintptr_t>(sizeof(void*) == 8 ? 0x7FFFFFFF00000004ULL : 0x7FFFFFF4U)),
-        &local,
         section,
     };
     for (win::HANDLE h : bad) {

@@ -102,12 +102,14 @@ TEST(KernelTrust, AFolderAnotherUserCouldHaveMadeIsRefused) {
     os::RemoveTree(defaultFolder);
 }
 
-// Child: prints the namespace folder it would use.
-int PrintFolder(const std::vector<std::string>&) {
-    std::printf("%s\n", win::posix::KernelDirectory().c_str());
-    return 0;
+// Child: with XDG_RUNTIME_DIR args[0] and no HALCYON_KERNEL_DIR, exits 0 when the namespace
+// folder it would use is args[1].
+int HasDefaultFolder(const std::vector<std::string>& args) {
+    unsetenv("HALCYON_KERNEL_DIR");
+    setenv("XDG_RUNTIME_DIR", args.at(0).c_str(), 1);
+    return win::posix::KernelDirectory() == args.at(1) ? 0 : 1;
 }
-const ChildRole kPrintFolder("kernel-print-folder", PrintFolder);
+const ChildRole kHasDefaultFolder("kernel-has-default-folder", HasDefaultFolder);
 
 TEST(KernelTrust, TheDefaultFolderIsAPrivateRuntimeFolderOrTheUsersOwnInShm) {
     std::string base = MakeScratchFolder("runtime");
@@ -125,12 +127,8 @@ TEST(KernelTrust, TheDefaultFolderIsAPrivateRuntimeFolderOrTheUsersOwnInShm) {
         {"relative", shm},
     };
     for (const auto& [runtime, expected] : cases) {
-        std::string out;
-        ASSERT_EQ(RunCommand("HALCYON_KERNEL_DIR= XDG_RUNTIME_DIR='" + runtime + "' " +
-                                 ChildCommand("kernel-print-folder"),
-                             out),
-                  0);
-        EXPECT_EQ(out, expected + "\n") << runtime;
+        EXPECT_EQ(WaitChild(StartChild("kernel-has-default-folder", {runtime, expected})), 0)
+            << runtime;
     }
 }
 

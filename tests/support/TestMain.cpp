@@ -31,15 +31,13 @@ std::map<std::string, RoleMain>& Roles() {
 
 // A new folder named `prefix` and a number, private to this user ("" on failure).
 std::string MakeUniqueFolder(const std::string& prefix) {
-    auto seed = std::chrono::steady_clock::now().time_since_epoch().count();
-    for (int attempt = 0; attempt < 100; ++attempt) {
-        std::string path = prefix + std::to_string(seed + attempt * 7919);
-        std::error_code error;
+    std::error_code error;
+    for (auto n = std::chrono::steady_clock::now().time_since_epoch().count(); !error; ++n) {
+        std::string path = prefix + std::to_string(n % 1000000000);
         if (fs::create_directory(path, error)) {
             fs::permissions(path, fs::perms::owner_all, error);
             return path;
         }
-        if (error) return {};
     }
     return {};
 }
@@ -136,14 +134,8 @@ bool RemoveFolder(const std::string& path) {
 
 namespace os {
 
-// Read-only files (which Windows will not delete) are made writable first.
 void RemoveTree(const std::string& path) {
     std::error_code error;
-    for (fs::recursive_directory_iterator it(path, error), end; !error && it != end;
-         it.increment(error)) {
-        fs::permissions(it->path(), fs::perms::owner_write,
-                        fs::perm_options::add | fs::perm_options::nofollow, error);
-    }
     fs::remove_all(path, error);
 }
 
