@@ -20,7 +20,7 @@ namespace halcyon::test {
 namespace {
 
 constexpr uid_t kAttacker = 65534;  // nobody
-constexpr uid_t kVictim = 65533;    // a user of its own for the default folder's case
+const char kVictim[] = "65533";     // a user of its own for the default folder's case
 
 // Child: becomes uid args[1] unless it is empty, uses namespace folder args[0] (empty: the
 // default) and exits with the error of creating a mutex and a mapping (0: both made).
@@ -58,7 +58,7 @@ TEST(KernelTrust, AFolderAnotherUserCouldHaveMadeIsRefused) {
     if (geteuid() != 0) GTEST_SKIP() << "planting a folder for another user needs root";
     std::string base = MakeScratchFolder("planted");
     std::string victimFile = base + "/precious";
-    std::string defaultFolder = "/dev/shm/halcyon-" + std::to_string(kVictim);
+    std::string defaultFolder = std::string("/dev/shm/halcyon-") + kVictim;
     os::RemoveTree(defaultFolder);
     struct Case {
         const char* what;
@@ -66,18 +66,18 @@ TEST(KernelTrust, AFolderAnotherUserCouldHaveMadeIsRefused) {
         std::string planted;
         uid_t owner;
         mode_t mode;
-        uid_t victim;  // 0: root
+        const char* victim;  // the uid of the user who uses it ("": root)
         win::DWORD error;
     };
     const Case cases[] = {
-        {"another user's", base + "/theirs", base + "/theirs", kAttacker, 0700, 0,
+        {"another user's", base + "/theirs", base + "/theirs", kAttacker, 0700, "",
          ERROR_ACCESS_DENIED},
-        {"group-writable own", base + "/group", base + "/group", 0, 0770, 0, ERROR_ACCESS_DENIED},
-        {"readable by others", base + "/other", base + "/other", 0, 0705, 0, ERROR_ACCESS_DENIED},
-        {"a link to theirs", base + "/link", base + "/target", kAttacker, 0777, 0,
+        {"group-writable own", base + "/group", base + "/group", 0, 0770, "", ERROR_ACCESS_DENIED},
+        {"readable by others", base + "/other", base + "/other", 0, 0705, "", ERROR_ACCESS_DENIED},
+        {"a link to theirs", base + "/link", base + "/target", kAttacker, 0777, "",
          ERROR_ACCESS_DENIED},
         {"default, planted", "", defaultFolder, kAttacker, 0777, kVictim, ERROR_ACCESS_DENIED},
-        {"private own", base + "/mine", base + "/mine", 0, 0700, 0, ERROR_SUCCESS},
+        {"private own", base + "/mine", base + "/mine", 0, 0700, "", ERROR_SUCCESS},
     };
     for (const Case& c : cases) {
         WriteFile(victimFile, "keep me");
@@ -85,8 +85,7 @@ TEST(KernelTrust, AFolderAnotherUserCouldHaveMadeIsRefused) {
         if (c.folder != c.planted && !c.folder.empty()) {
             ASSERT_EQ(symlink(c.planted.c_str(), c.folder.c_str()), 0);
         }
-        std::string victim = c.victim == 0 ? "" : std::to_string(c.victim);
-        EXPECT_EQ(WaitChild(StartChild("kernel-use-folder", {c.folder, victim})),
+        EXPECT_EQ(WaitChild(StartChild("kernel-use-folder", {c.folder, c.victim})),
                   static_cast<int>(c.error))
             << c.what;
         // The record planted with the folder counts only in a folder of the caller's own.
