@@ -72,7 +72,7 @@ int RunInFreshRoot(int argc, char** argv) {
     if (!root.empty() && MakeFolder(bin)) exe = PlaceProgram(self, bin);
     if (exe.empty()) {
         std::perror("halcyon_tests: cannot place the test program in a fresh root");
-        if (!root.empty()) os::RemoveTree(root);
+        os::RemoveTree(root);
         return 1;
     }
     os::SetVariable(kRootVariable, root);

@@ -3,12 +3,8 @@
 #include "support/TestEnv.h"
 #include "support/TestProcess.h"
 
-#ifndef WIN32_LEAN_AND_MEAN
 #define WIN32_LEAN_AND_MEAN
-#endif
-#ifndef NOMINMAX
 #define NOMINMAX
-#endif
 #include <windows.h>
 
 #include <fcntl.h>
@@ -21,9 +17,6 @@
 
 namespace halcyon::test {
 namespace {
-
-// The status a killed child reports, as SIGKILL's 128 + 9 on Linux.
-constexpr UINT kKilledStatus = 137;
 
 // Children started and not yet waited for, by process id.
 std::mutex s_childrenLock;
@@ -176,7 +169,8 @@ void KillChild(int pid) {
     {
         std::lock_guard<std::mutex> hold(s_childrenLock);
         auto it = s_children.find(pid);
-        if (it != s_children.end()) TerminateProcess(it->second, kKilledStatus);
+        // The status a killed child reports, as SIGKILL's 128 + 9 on Linux.
+        if (it != s_children.end()) TerminateProcess(it->second, 137);
     }
     WaitChild(pid);
 }
@@ -185,9 +179,8 @@ void KillChild(int pid) {
 // exit code 9009 ("not recognized as an internal or external command"); no command the tests run
 // exits with that code of its own, so such a run is tried again.
 int RunCommand(const std::string& command, std::string& output) {
-    const int kNotRecognized = 9009;
     int code = RunCommandOnce(command, output);
-    for (int retry = 0; code == kNotRecognized && retry < 3; ++retry) {
+    for (int retry = 0; code == 9009 && retry < 3; ++retry) {
         Sleep(100);
         code = RunCommandOnce(command, output);
     }
