@@ -1,5 +1,5 @@
-// The namespace folder on Linux: file names, listing (also through `halcyon objects`) and
-// collection after crashes; and the namespace under failure: system calls that fail while a
+// The namespace folder on Linux: listing (also through `halcyon objects`) and collection after
+// crashes, stale and damaged names; and the namespace under failure: system calls that fail while a
 // delete-on-close file is recorded or a mapping grows its file, processes killed in the middle of
 // making a shared block, and a large mapping's reservation that must not keep other processes
 // waiting.
