@@ -4,7 +4,6 @@
 #include "support/TestProcess.h"
 
 #define WIN32_LEAN_AND_MEAN
-#define NOMINMAX
 #include <windows.h>
 
 #include <fcntl.h>
@@ -80,7 +79,7 @@ int RunCommandOnce(const std::string& command, std::string& output) {
     CloseHandle(writeEnd);
     char buf[4096];
     DWORD n = 0;
-    while (process != nullptr && ReadFile(readEnd, buf, sizeof buf, &n, nullptr) && n > 0)
+    while (process != nullptr && ::ReadFile(readEnd, buf, sizeof buf, &n, nullptr) && n > 0)
         output.append(buf, n);
     CloseHandle(readEnd);
     // The tool's CR LF line ends read as LF, as the shell's are on Linux.
