@@ -39,20 +39,13 @@ inline bool WaitUntil(const std::function<bool()>& done, int limitMs = 20000) {
     return true;
 }
 
-// Runs `body` on a thread of its own and waits for it.
-template <typename Body>
-void OnOtherThread(Body body) {
-    std::thread thread(body);
-    thread.join();
-}
-
 // Waits for mutex `h` on another thread (and releases it when that thread got it).
 inline win::DWORD WaitElsewhere(win::HANDLE h, win::DWORD ms) {
     win::DWORD result = 0;
-    OnOtherThread([&] {
+    std::thread([&] {
         result = win::WaitForSingleObject(h, ms);
         if (result == WAIT_OBJECT_0 || result == WAIT_ABANDONED) win::ReleaseMutex(h);
-    });
+    }).join();
     return result;
 }
 
@@ -67,20 +60,6 @@ inline win::DWORD ErrorOf(win::HANDLE made) {
 // True when the file of Windows path `path` exists.
 inline bool WindowsFileExists(const std::string& path) {
     return win::GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES;
-}
-
-// A fresh temporary file in <root>\scratch\TEMP, opened delete-on-close as the shared-memory
-// blocks open theirs; `path` receives its Windows name.
-inline win::HANDLE DeleteOnCloseTempFile(std::string& path) {
-    MakeScratchFolder("TEMP");
-    std::string folder = RootWindowsPath() + "\\scratch\\TEMP";
-    char name[MAX_PATH];
-    if (win::GetTempFileNameA(folder.c_str(), "TMP", 0, name) == 0) return INVALID_HANDLE_VALUE;
-    path = name;
-    return win::CreateFileA(
-        name, GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
-        CREATE_ALWAYS,
-        FILE_ATTRIBUTE_TEMPORARY | FILE_FLAG_DELETE_ON_CLOSE | FILE_FLAG_RANDOM_ACCESS, nullptr);
 }
 
 #if HALCYON_STAND_IN
@@ -107,21 +86,16 @@ inline win::HANDLE RaiseMarker(const std::string& name) {
                                    name.c_str());
 }
 
-inline bool MarkerExists(const std::string& name) {
-    win::HANDLE h = win::OpenFileMappingA(FILE_MAP_READ, FALSE, name.c_str());
-    if (h == nullptr) return false;
-    win::CloseHandle(h);
-    return true;
-}
-
 inline bool WaitForMarker(const std::string& name) {
-    return WaitUntil([&] { return MarkerExists(name); });
+    return WaitUntil([&] {
+        return ErrorOf(win::OpenFileMappingA(FILE_MAP_READ, FALSE, name.c_str())) == ERROR_SUCCESS;
+    });
 }
 
 // Collects what killed children held, as the next process to look at the namespace would
 // (Windows frees it with the process).
 inline void CollectLeftovers() {
-#if !defined(_WIN32)
+#if HALCYON_STAND_IN
     win::posix::CollectKernelObjects();
 #endif
 }

@@ -1,22 +1,26 @@
-// The test program's main: runs the tests from a fresh installation root, or plays a child role.
+// The test program's main: runs the tests from a fresh installation root, or plays a child role;
+// and the host file helpers of TestEnv.h that both systems share.
 #include "support/TestEnv.h"
 #include "support/TestProcess.h"
 
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
 #include <fstream>
+#include <iterator>
 #include <map>
-#include <sstream>
 
 namespace halcyon::test {
 
 const char kRoleFlag[] = "--halcyon-child=";
 
 namespace {
+
+namespace fs = std::filesystem;
 
 const char kRootVariable[] = "HALCYON_TEST_ROOT";
 
@@ -25,15 +29,23 @@ std::map<std::string, RoleMain>& Roles() {
     return roles;
 }
 
-std::string FolderOf(const std::string& path) {
-    return path.substr(0, path.find_last_of(os::kSeparator));
+// A new folder named `prefix` and a number, private to this user ("" on failure).
+std::string MakeUniqueFolder(const std::string& prefix) {
+    std::error_code error;
+    for (auto n = std::chrono::steady_clock::now().time_since_epoch().count(); !error; ++n) {
+        std::string path = prefix + std::to_string(n % 1000000000);
+        if (fs::create_directory(path, error)) {
+            fs::permissions(path, fs::perms::owner_all, error);
+            return path;
+        }
+    }
+    return {};
 }
 
 // A clean run leaves no named kernel object and no temporary file behind (the per-market TEMP
 // folders may stay): the processes' own closes and ends remove them, and what a killed child left
 // the tests collect. The folder's note of the PID namespace it serves stays with the folder.
 int CheckNothingLeft(const std::string& root) {
-    namespace fs = std::filesystem;
     int left = 0;
     for (const char* folder : {"kernel", "TEMP"}) {
         std::error_code error;
@@ -51,22 +63,20 @@ int CheckNothingLeft(const std::string& root) {
 int RunInFreshRoot(int argc, char** argv) {
     std::string self = os::SelfPath();
     const char* tmp = std::getenv("TEST_TMPDIR");
-    std::string base = os::AbsolutePath(tmp != nullptr ? tmp : FolderOf(self));
-    std::string root = os::MakeUniqueFolder(base + os::kSeparator + "halcyon-root.");
-    if (root.empty()) {
-        std::perror("halcyon_tests: cannot create a test root");
-        return 1;
-    }
-    std::string bin = root + os::kSeparator + "BIN";
+    std::error_code error;
+    fs::path base =
+        fs::absolute(tmp != nullptr ? fs::path(tmp) : fs::path(self).parent_path(), error);
+    std::string root = MakeUniqueFolder((base / "halcyon-root.").string());
+    std::string bin = (fs::path(root) / "BIN").string();
     std::string exe;
-    if (MakeFolder(bin)) exe = PlaceProgram(self, bin);
+    if (!root.empty() && MakeFolder(bin)) exe = PlaceProgram(self, bin);
     if (exe.empty()) {
-        std::perror("halcyon_tests: cannot place the test program in its root");
+        std::perror("halcyon_tests: cannot place the test program in a fresh root");
         os::RemoveTree(root);
         return 1;
     }
     os::SetVariable(kRootVariable, root);
-    os::SetVariable("HALCYON_KERNEL_DIR", root + os::kSeparator + "kernel");
+    os::SetVariable("HALCYON_KERNEL_DIR", (fs::path(root) / "kernel").string());
 
     int status = os::RunProgram(exe, std::vector<std::string>(argv, argv + argc), bin);
     if (status == 0) status = CheckNothingLeft(root);
@@ -79,36 +89,57 @@ int RunInFreshRoot(int argc, char** argv) {
 ChildRole::ChildRole(const char* name, RoleMain main) { Roles()[name] = main; }
 
 const std::string& RootHostPath() {
-    static const std::string root = [] {
-        const char* r = std::getenv(kRootVariable);
-        return std::string(r != nullptr ? r : "");
-    }();
+    static const std::string root = std::getenv(kRootVariable) ? std::getenv(kRootVariable) : "";
     return root;
 }
 
 std::string RootWindowsPath() { return WindowsPath(RootHostPath()); }
 
 std::string MakeScratchFolder(const std::string& name) {
-    std::string path = RootHostPath() + os::kSeparator + "scratch";
-    MakeFolder(path);
-    path += os::kSeparator + name;
+    std::string path = (fs::path(RootHostPath()) / "scratch" / name).string();
     os::RemoveTree(path);
     MakeFolder(path);
     return path;
 }
 
 void WriteFile(const std::string& path, const std::string& bytes) {
-    std::ofstream out(path, std::ios::binary | std::ios::trunc);
-    out << bytes;
+    std::ofstream(path, std::ios::binary | std::ios::trunc) << bytes;
 }
 
 std::string ReadFile(const std::string& path) {
     std::ifstream in(path, std::ios::binary);
-    std::ostringstream text;
-    text << in.rdbuf();
-    return text.str();
+    return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
 }
 
+bool FileExists(const std::string& path) {
+    std::error_code error;
+    return fs::exists(path, error);
+}
+
+bool IsFolder(const std::string& path) {
+    std::error_code error;
+    return fs::is_directory(path, error);
+}
+
+bool MakeFolder(const std::string& path) {
+    std::error_code error;
+    fs::create_directories(path, error);
+    return IsFolder(path);
+}
+
+bool RemoveFolder(const std::string& path) {
+    std::error_code error;
+    return IsFolder(path) && fs::remove(path, error);
+}
+
+namespace os {
+
+void RemoveTree(const std::string& path) {
+    std::error_code error;
+    fs::remove_all(path, error);
+}
+
+}  // namespace os
 }  // namespace halcyon::test
 
 int main(int argc, char** argv) {

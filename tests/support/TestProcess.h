@@ -1,9 +1,7 @@
 // What the test program asks of its operating system, one implementation per system side by side:
 // TestProcess_posix.cpp (fork and exec, hard links) and TestProcess_win32.cpp (CreateProcess,
-// copies, PATH). TestMain.cpp builds the fresh installation root and the
-// child roles on top of it. The functions of TestEnv.h that touch processes, files and folders
-// (StartChild … RunCommand, FileExists … UnderWine) live in the
-// per-system files as well.
+// copies, PATH), with the functions of TestEnv.h that start processes and place programs.
+// TestMain.cpp builds the fresh installation root and the child roles on top of them.
 #pragma once
 
 #include <string>
@@ -15,9 +13,6 @@ namespace halcyon::test {
 extern const char kRoleFlag[];
 
 namespace os {
-
-// The separator of host paths.
-extern const char kSeparator;
 
 // This program's own file (host path).
 std::string SelfPath();
@@ -31,12 +26,6 @@ void PrepareProcess();
 
 // Sets environment variable `name` for this process and the processes it starts.
 void SetVariable(const char* name, const std::string& value);
-
-// The absolute form of host path `path`, as the system names it to the program it runs.
-std::string AbsolutePath(const std::string& path);
-
-// Creates a folder with a new name that starts with `prefix`; returns its path ("" on failure).
-std::string MakeUniqueFolder(const std::string& prefix);
 
 // Removes `path` and everything below it; a missing path is no error.
 void RemoveTree(const std::string& path);
