@@ -40,22 +40,13 @@ long Expected(const uint8_t* stream, size_t length, size_t room) {
     return header == 0 ? -1 : header > room ? -2 : static_cast<long>(header);
 }
 
-// A buffer of exactly `room` bytes whose bytes from `produced` on must not be touched.
-class Output {
-  public:
-    Output(size_t room, size_t produced) : room_(room), bytes_(new char[room]) {
-        ASAN_POISON_MEMORY_REGION(bytes_.get() + produced, room - produced);
-    }
-    ~Output() { ASAN_UNPOISON_MEMORY_REGION(bytes_.get(), room_); }
-    Output(const Output&) = delete;
-    Output& operator=(const Output&) = delete;
-
-    char* get() const { return bytes_.get(); }
-
-  private:
-    size_t room_;
-    std::unique_ptr<char[]> bytes_;
-};
+// A buffer of exactly `room` bytes whose bytes from `produced` on must not be touched. (The
+// allocator unpoisons memory when it hands it out again.)
+std::unique_ptr<char[]> Output(size_t room, size_t produced) {
+    std::unique_ptr<char[]> bytes(new char[room]);
+    ASAN_POISON_MEMORY_REGION(bytes.get() + produced, room - produced);
+    return bytes;
+}
 
 }  // namespace
 
@@ -71,7 +62,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     const size_t produced = expected > 0 ? static_cast<size_t>(expected) : 0;
 
     const auto n = static_cast<long>(length);
-    Output out(room, produced);
+    std::unique_ptr<char[]> out = Output(room, produced);
     halcyon::CodingStream state;
     long checked =
         halcyon::CodingDecodeChecked(stream.get(), n, out.get(), static_cast<long>(room), &state);
@@ -79,7 +70,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
 
     // The plain reading gives the same result and bytes.
     if (produced > kWindow) return 0;
-    Output again(room, produced);
+    std::unique_ptr<char[]> again = Output(room, produced);
     long result = s_CodingDecode(stream.get(), n, again.get(), static_cast<long>(room));
     Check(result == expected);
     Check(produced == 0 || std::memcmp(again.get(), out.get(), produced) == 0);

@@ -10,7 +10,6 @@
 #include "HalcyonCommon/Lang/LangState.h"
 
 #include <cstdint>
-#include <cstdio>
 #include <cstdlib>
 #include <map>
 #include <string>
@@ -64,21 +63,15 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         for (const auto& [key, value] : entries) {
             CString got("unset");
             CString sectionName(section.data(), static_cast<int>(section.size()));
-            CString fullKey(key.data(), static_cast<int>(key.size()));
-            Check(s_LangGetLanguageString(got, sectionName, fullKey) != 0, "an entry is missing");
+            CString keyName(key.data(), static_cast<int>(key.size()));
+            Check(s_LangGetLanguageString(got, sectionName, keyName) != 0, "an entry is missing");
             Check(got.str() == value, "an entry holds another value");
-            int first = fullKey.Find('_');
-            int second = first < 0 ? -1 : fullKey.Find('_', first + 1);
-            if (second < 0 || fullKey.Mid(first + 1, second - first - 1).str() != section) continue;
-            Check(s_LangGetLangString(fullKey).GetLength() == static_cast<int>(value.size()),
-                  "a value looked up by its resource key changed length");
         }
     }
     if (size > 0) {  // the line-break rule on the raw input, with any length
         CString raw(reinterpret_cast<const char*>(data), static_cast<int>(size));
-        int before = raw.GetLength();
         s_LangConvertEnterChar(raw, static_cast<int>(data[0]) - 8);
-        Check(raw.GetLength() == before, "the line breaks changed the length");
+        Check(raw.GetLength() == static_cast<int>(size), "the line breaks changed the length");
     }
     // Leaves nothing allocated, so that libFuzzer's leak check has nothing to look into.
     s_LangUnInitialLanguageString();
