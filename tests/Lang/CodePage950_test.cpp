@@ -133,17 +133,9 @@ const struct {
     {[] { return LangString("IDS_MAIN_A") + "|" + LangString("IDS_MAIN_B"); }, "功n|么\r\n"},
     {Converts, "010"},
     {Tokens, "alpha|beta|gamma|功x|"},
-    {[] { return AppInfo(s_AppInfoGetProductName); }, "功"},
     {[] { return AppInfo(s_AppInfoGetProductVersion); }, "久1.0包"},
     {[] { return AppInfo(s_AppInfoGetAPPID); }, "in SYSTEM"},
-    {[] {
-         CString key(Big5("包").c_str());
-         return std::string(s_AppInfoGetVersionInfoByKey(key));
-     },
-     "by key"},
     {[] { return AppInfo(s_AppInfoGetBrokerID); }, "么[包]"},
-    {[] { return std::string(s_AppInfoGetSystemInfoByKeyInSection("Key", Big5("包").c_str())); },
-     "四功"},
     {[] { return AppInfo(s_AppInfoGetAPPUserId); }, "久: 功007四012345678"},
     {[] { return Profile<true>("包", "功"); }, "久功"},
     // A trail byte is no letter to fold.
@@ -184,9 +176,9 @@ std::string MakeInstallation(const std::string& root) {
         {"SYS/Application.ini", "[LANG_Service]\r\nSimplified_Service=0A,功,1B\r\n"},
         // "[OTHER\xA5]" is no header: its "]" is a trail byte, so ID belongs to SYSTEM.
         {"SYS/Version.ini",
-         "[SYSTEM]\r\nProductName=功\r\nVersion=久1.0包\r\n包=by key\r\n"
+         "[SYSTEM]\r\nVersion=久1.0包\r\n"
          "[OTHER\xA5]\r\nID=in SYSTEM\r\n"},
-        {"SYS/System.INI", "[CONFIG]\r\nBrokerID=么[包]\r\n[包]\r\nKey=四功\r\n"},
+        {"SYS/System.INI", "[CONFIG]\r\nBrokerID=么[包]\r\n"},
         {"SYS/UserInfo.CFG", "功007四0123456789"},
         {"SYS/Cache.ini", "[包]\r\n功=久功\r\n地=lower\r\n[X\xA5]Y]\r\nK=in X\xA5]Y\r\n"},
     };
