@@ -49,11 +49,6 @@ std::vector<std::string> LinesOf(const std::string& path, size_t skip = 0) {
     return lines;
 }
 
-template <class Log>
-std::vector<std::string> BodiesOf(Log& log) {
-    return LinesOf(DayFileOf(log.GetLogFile()), 13);
-}
-
 TEST(NimbusLog, RegistryHandsOutOneObjectPerKindAndExactName) {
     CSystemLog* orders = s_NimbusLogGetSystemLogObj("orders");
     ASSERT_NE(orders, nullptr);
@@ -103,10 +98,10 @@ TEST(NimbusLog, LinesCarryLevelValueTextsAndSourceName) {
     for (const auto& c : debugLines) EXPECT_TRUE(debug.Write(c.source, c.line, c.message));
     std::vector<std::string> want;
     for (const auto& c : lines) want.emplace_back(c.body);
-    EXPECT_EQ(BodiesOf(system), want);
+    EXPECT_EQ(LinesOf(DayFileOf(system.GetLogFile()), 13), want);
     want.clear();
     for (const auto& c : debugLines) want.emplace_back(c.body);
-    EXPECT_EQ(BodiesOf(debug), want);
+    EXPECT_EQ(LinesOf(DayFileOf(debug.GetLogFile()), 13), want);
 }
 
 // Paths are kept within 260 bytes with their terminator: a day file whose full name needs 259
@@ -145,7 +140,8 @@ TEST(NimbusLogThreads, LinesOfManyThreadsNeverMixOrGetLost) {
         });
     }
     for (std::thread& w : writers) w.join();
-    std::vector<std::string> lines = BodiesOf(*s_NimbusLogGetSystemLogObj("threads"));
+    std::vector<std::string> lines =
+        LinesOf(DayFileOf(s_NimbusLogGetSystemLogObj("threads")->GetLogFile()), 13);
     ASSERT_EQ(lines.size(), static_cast<size_t>(kThreads * kLines));
     const char* levels[] = {"INFO    ", "WARNING ", "MEDIUM  ", "HIGH    "};
     std::vector<int> next(kThreads, 0);
@@ -205,14 +201,11 @@ TEST(NimbusLogRoot, BinOrSpuInAnyCaseLogBesideTheFolderOthersBelowIt) {
 }
 
 #if HALCYON_STAND_IN
-// While it lives, the stand-in's wall clock reads the local time last set with Set (its
-// milliseconds included); other clocks run on. The time zone is the test process's own.
-class FakeWallClock {
-  public:
+// While it lives, the stand-in's wall clock reads the local time last Set (its milliseconds
+// included); other clocks run on. The time zone is the test process's own.
+struct FakeWallClock {
     FakeWallClock() { win::posix::Sys().clock_gettime = Read; }
     ~FakeWallClock() { win::posix::Sys().clock_gettime = win::posix::RealSysCalls().clock_gettime; }
-    FakeWallClock(const FakeWallClock&) = delete;
-    FakeWallClock& operator=(const FakeWallClock&) = delete;
 
     // Sets local time `when`, "YYYY-MM-DD hh:mm:ss.mmm"; returns the seconds since 1970 it is.
     static long long Set(const char* when) {
@@ -226,14 +219,12 @@ class FakeWallClock {
         s_now = {std::mktime(&tm), millisecond * 1000000L};
         return s_now.tv_sec;
     }
-
-  private:
-    static inline timespec s_now;
     static int Read(clockid_t clock, timespec* now) {
         if (clock != CLOCK_REALTIME) return win::posix::RealSysCalls().clock_gettime(clock, now);
         *now = s_now;
         return 0;
     }
+    static inline timespec s_now;
 };
 
 // Each step sets the clock, writes one line and names the file it must reach.
