@@ -23,28 +23,6 @@ std::string Upper(std::string text) {
     return text;
 }
 
-bool Made(const std::string& windowsPath) {
-    return IsFolder(halcyon::HostPath(windowsPath.c_str()));
-}
-
-TEST(Paths, MarketTablesFillInAnyOrderAreKeptAndAMarketWithoutAFolderGivesEmpty) {
-    // Market 3 first: the top level is formed on the way.
-    EXPECT_EQ(std::string(s_PathGetTempPath(3)), RootWindowsPath() + "\\TEMP\\0003");
-    EXPECT_EQ(std::string(s_PathGetTempPath(0)), RootWindowsPath() + "\\TEMP");
-    EXPECT_TRUE(IsFolder(RootHostPath() + "/TEMP/0003"));
-    EXPECT_STREQ(s_PathGetDatPath(255), "");
-    EXPECT_STREQ(s_PathGetTempPath(255), "");
-    EXPECT_FALSE(IsFolder(RootHostPath() + "/DAT/00FF"));
-    // A kept folder is not made again; the others are, on every call.
-    s_PathGetHelpPath();
-    ASSERT_TRUE(RemoveFolder(RootHostPath() + "/TEMP/0003"));
-    ASSERT_TRUE(RemoveFolder(RootHostPath() + "/Help"));
-    s_PathGetTempPath(3);
-    s_PathGetHelpPath();
-    EXPECT_FALSE(IsFolder(RootHostPath() + "/TEMP/0003"));
-    EXPECT_TRUE(IsFolder(RootHostPath() + "/Help"));
-}
-
 // Each thread asks for every few markets, the first of them together: one root, one folder each.
 TEST(PathsThreads, ConcurrentCallersSeeOneRootAndOneTable) {
     const std::string root = RootWindowsPath();
@@ -68,19 +46,23 @@ TEST(PathsThreads, ConcurrentCallersSeeOneRootAndOneTable) {
 
 // The test program runs from <root>\BIN, so the root is the run's fresh folder. Server paths are
 // relative to the data server's root: nothing is made for them, not below the current folder
-// either. Symbol-file names are kept per market and kind from the first call.
-TEST(Paths, FoldersAreFormedFromTheRootAndMade) {
+// either. Symbol-file names are kept per market and kind from the first call. A folder kept in a
+// table is not made again; the others are, on every call.
+TEST(Paths, FoldersAreFormedFromTheRootMadeAndKept) {
     const std::string root = RootWindowsPath();
     const std::string dat = root + "\\DAT\\";
     const std::string sys = root + "\\SYS\\";
     const std::string ftp = Upper(root) + "\\FTP\\";
     // What a call gives, and whether that is a folder it made.
     const std::tuple<CString, std::string, bool> cases[] = {
+        {s_PathGetTempPath(3), root + "\\TEMP\\0003", true},  // the top level formed on the way
+        {s_PathGetTempPath(0), root + "\\TEMP", true},
+        {s_PathGetTempPath(255), "", false},
+        {s_PathGetDatPath(255), "", false},
         {s_PathGetMainPath(), root, true},
         {s_PathGetBinPath(), root + "\\BIN", true},
         {s_PathGetHelpPath(), root + "\\Help", true},
         {s_PathGetDatPath(42), dat + "002A", true},
-        {s_PathGetSysPath(254), sys + "00FE", true},
         {s_PathGetUserDocumentPath("amy"), root + "\\My Document\\amy", true},
         {s_PathGetUserDocumentPath(""), root + "\\My Document\\", true},
         {s_PathGetBondDailyRptPath(), dat + "Bond\\Rpt\\DailyHis", true},
@@ -111,8 +93,6 @@ TEST(Paths, FoldersAreFormedFromTheRootAndMade) {
         {s_PathGetBasicANPath(42, 'z'), dat + "BASICAN\\002A\\z", true},
         {s_PathGetHistoryLogFilePath(42, 65), dat + "HISTORY\\002A\\A\\LOG", false},
         {s_PathGetMagicPath(42, ""), dat + "MAGIC\\002A\\", true},
-        {s_PathGetSignalPath(7, "S"), dat + "SIGNAL\\0007\\S", true},
-        {s_PathGetNewsHeadLinePath(42, "H"), dat + "002A\\Headline\\H", true},
         {s_PathGetNewsStoryPath(0, "T"), dat + "0000\\Story\\T", true},
         {s_PathGetSQLCmdPath("Q", ""), dat + "SQLCommand\\Q", true},
         {s_PathGetSQLCmdPath("Q", "R"), dat + "SQLCommand\\Q\\R", true},
@@ -129,11 +109,16 @@ TEST(Paths, FoldersAreFormedFromTheRootAndMade) {
     };
     for (const auto& [got, want, made] : cases) {
         EXPECT_EQ(std::string(got), want);
-        EXPECT_TRUE(want.empty() || Made(want) == made) << want;
+        EXPECT_TRUE(want.empty() || IsFolder(halcyon::HostPath(want.c_str())) == made) << want;
     }
-    // The mirror is not kept: it is made again, from the left, by every call.
+    ASSERT_TRUE(RemoveFolder(RootHostPath() + "/TEMP/0003"));
+    ASSERT_TRUE(RemoveFolder(RootHostPath() + "/Help"));
     ASSERT_TRUE(RemoveFolder(RootHostPath() + "/FTP/SYS/0007"));
-    s_FileGetFTPSymbolFileName(7, 1, "abc");
+    s_PathGetTempPath(3);
+    s_PathGetHelpPath();
+    s_FileGetFTPSymbolFileName(7, 1, "abc");  // the mirror is made again, from the left
+    EXPECT_FALSE(IsFolder(RootHostPath() + "/TEMP/0003"));
+    EXPECT_TRUE(IsFolder(RootHostPath() + "/Help"));
     EXPECT_TRUE(IsFolder(RootHostPath() + "/FTP/SYS/0007"));
 }
 
