@@ -1,139 +1,171 @@
+// The installation root and the folders formed from it: per market, per data kind, the FTP
+// mirrors, the symbol-file names and the language locations; the strings, and the folders they
+// leave on disk.
 #include "support/TestEnv.h"
 
 #include <HalcyonCommon.h>
 
 #include <gtest/gtest.h>
 
-#include <array>
+#include <atomic>
 #include <cstdio>
+#include <string>
 #include <thread>
 #include <tuple>
 #include <vector>
 
 namespace {
 
-using halcyon::test::IsFolder;
-using halcyon::test::RootHostPath;
-using halcyon::test::RootWindowsPath;
+using namespace halcyon::test;
 
-// The test program runs from <root>\BIN, so the root is the run's fresh folder.
-TEST(Paths, FoldersAreFormedFromTheRootAndCreated) {
-    const std::string root = RootWindowsPath();
-    const std::pair<CString, const char*> cases[] = {
-        {s_PathGetMainPath(), ""},
-        {s_PathGetBinPath(), "\\BIN"},
-        {s_PathGetHelpPath(), "\\Help"},
-        {s_PathGetDocumentPath(), "\\My Document"},
-        {s_PathGetFileDownloadPath(), "\\FileDownload"},
-        {s_PathGetDatPath(0), "\\DAT"},
-        {s_PathGetDatPath(42), "\\DAT\\002A"},
-        {s_PathGetSysPath(254), "\\SYS\\00FE"},
-        {s_PathGetUserDocumentPath("amy"), "\\My Document\\amy"},
-        {s_PathGetUserDocumentPath(""), "\\My Document\\"},
-        {s_PathGetDataExportPath("amy"), "\\My Document\\amy\\DataExport"},
-        {s_PathGetScreenSavePath("bob"), "\\My Document\\bob\\ScreenSave"},
-        {s_PathGetBondDailyRptPath(), "\\DAT\\Bond\\Rpt\\DailyHis"},
-        {s_PathGetBondWeeklyRptPath(), "\\DAT\\Bond\\Rpt\\WeeklyHis"},
-        {s_PathGetBondYieldCurvePath(), "\\DAT\\Bond\\YieldCurve"},
-        {s_PathGetFileDownloadPatchPath(), "\\FileDownload\\Patch"},
-        {s_PathGetFileDownloadDatPath(16), "\\FileDownload\\DAT\\0010"},
-        {s_PathGetFileDownloadSysPath(255), "\\FileDownload\\SYS\\00FF"},
-        {s_PathGetFileDownloadBondDailyRptPath(), "\\FileDownload\\DAT\\Bond\\Rpt\\DailyHis"},
-        {s_PathGetFileDownloadBondWeeklyRptPath(), "\\FileDownload\\DAT\\Bond\\Rpt\\WeeklyHis"},
-        {s_PathGetFileDownloadBondYieldCurvePath(), "\\FileDownload\\DAT\\Bond\\YieldCurve"},
-    };
-    for (const auto& [got, suffix] : cases) {
-        EXPECT_EQ(std::string(got), root + suffix);
-        EXPECT_TRUE(IsFolder(halcyon::HostPath(got))) << got;
-    }
-}
-
-TEST(Paths, MarketTablesFillInAnyOrderAreKeptAndAMarketWithoutAFolderGivesEmpty) {
-    // Market 3 first: the top level is formed on the way.
-    EXPECT_EQ(std::string(s_PathGetTempPath(3)), RootWindowsPath() + "\\TEMP\\0003");
-    EXPECT_EQ(std::string(s_PathGetTempPath(0)), RootWindowsPath() + "\\TEMP");
-    EXPECT_TRUE(IsFolder(RootHostPath() + "/TEMP/0003"));
-    EXPECT_STREQ(s_PathGetDatPath(255), "");
-    EXPECT_STREQ(s_PathGetTempPath(255), "");
-    EXPECT_FALSE(IsFolder(RootHostPath() + "/DAT/00FF"));
-    // A kept folder is not made again; the others are, on every call.
-    s_PathGetHelpPath();
-    ASSERT_TRUE(halcyon::test::RemoveFolder(RootHostPath() + "/TEMP/0003"));
-    ASSERT_TRUE(halcyon::test::RemoveFolder(RootHostPath() + "/Help"));
-    s_PathGetTempPath(3);
-    s_PathGetHelpPath();
-    EXPECT_FALSE(IsFolder(RootHostPath() + "/TEMP/0003"));
-    EXPECT_TRUE(IsFolder(RootHostPath() + "/Help"));
-}
-
-TEST(Paths, ServerPathsAreRelativeAndNeverCreated) {
-    const std::pair<CString, const char*> cases[] = {
-        {s_PathGetServerDatPath(0), "DAT"},
-        {s_PathGetServerSysPath(255), "SYS\\00FF"},
-        {s_PathGetServerPatchPath(), "Patch"},
-        {s_PathGetServerBondDailyRptPath(), "DAT\\Bond\\Rpt\\DailyHis"},
-        {s_PathGetServerBondYieldCurvePath(), "DAT\\Bond\\YieldCurve"},
-    };
-    for (const auto& [got, want] : cases) EXPECT_STREQ(got, want);
-    EXPECT_FALSE(IsFolder(RootHostPath() + "/BIN/DAT"));
+std::string Upper(std::string text) {
+    for (char& c : text) c = (c >= 'a' && c <= 'z') ? static_cast<char>(c - 32) : c;
+    return text;
 }
 
 // Each thread asks for every few markets, the first of them together: one root, one folder each.
 TEST(PathsThreads, ConcurrentCallersSeeOneRootAndOneTable) {
-    std::vector<std::vector<std::string>> seen(8);
+    const std::string root = RootWindowsPath();
+    std::atomic<int> wrong{0};
     std::vector<std::thread> threads;
     for (int t = 0; t < 8; ++t) {
-        threads.emplace_back([t, &seen] {
+        threads.emplace_back([t, &root, &wrong] {
             for (int m = 0; m < 255; m += 1 + t) {
-                seen[t].push_back(std::string(s_PathGetMainPath()) + "|" +
-                                  std::string(s_PathGetLogPath(static_cast<unsigned char>(m))));
+                char market[8] = "";
+                if (m != 0) std::snprintf(market, sizeof market, "\\%04X", m);
+                const std::string want = root + "\\LOG" + market;
+                wrong += root != std::string(s_PathGetMainPath()) ||
+                         want != std::string(s_PathGetLogPath(static_cast<unsigned char>(m))) ||
+                         !IsFolder(halcyon::HostPath(want.c_str()));
             }
         });
     }
     for (auto& th : threads) th.join();
+    EXPECT_EQ(wrong.load(), 0);
+}
+
+// The test program runs from <root>\BIN, so the root is the run's fresh folder. Server paths are
+// relative to the data server's root: nothing is made for them, not below the current folder
+// either. Symbol-file names are kept per market and kind from the first call. A folder kept in a
+// table is not made again; the others are, on every call.
+TEST(Paths, FoldersAreFormedFromTheRootMadeAndKept) {
     const std::string root = RootWindowsPath();
-    for (int t = 0; t < 8; ++t) {
-        for (size_t i = 0; i < seen[t].size(); ++i) {
-            char market[8] = "";
-            if (i != 0)
-                std::snprintf(market, sizeof market, "\\%04X", static_cast<int>(i) * (1 + t));
-            EXPECT_EQ(seen[t][i], root + "|" + root + "\\LOG" + market);
-            EXPECT_TRUE(IsFolder(halcyon::HostPath((root + "\\LOG" + market).c_str())));
-        }
-    }
-}
-
-// Places the halcyon tool in `folder` as "main" and returns the first line of `main paths`, run
-// from the test's current folder, which is not the tool's.
-std::string RootOfCopiedTool(const std::string& folder, const std::string& env = "") {
-    std::string out;
-    std::string tool;
-    if (halcyon::test::MakeFolder(folder))
-        tool = halcyon::test::PlaceProgram(HALCYON_TOOL_PATH, folder, "main");
-    if (tool.empty()) return "cannot place the tool in " + folder;
-    if (halcyon::test::RunCommand(env + " \"" + tool + "\" paths", out) != 0)
-        return "failed: " + out;
-    std::string line = out.substr(0, out.find('\n'));
-    // "root               <windows path>"
-    size_t start = line.find_first_not_of(' ', 4);
-    return start == std::string::npos ? line : line.substr(start);
-}
-
-TEST(Paths, RootOfRealExecutables) {
-    std::string base = halcyon::test::MakeScratchFolder("roots");
-    std::string w = halcyon::test::WindowsPath(base);
-    // The folder of the copy, its settings, the root it reports, a folder made below that root.
-    std::vector<std::array<std::string, 4>> cases = {
-        {base + "/Quote/BIN", "", w + "\\Quote", base + "/Quote/DAT"},
-        {base + "/Quote2/bin", "", w + "\\Quote2", base + "/Quote2/DAT"},
-        {base + "/Quote3/Binaries", "", w + "\\Quote3\\Binaries", base + "/Quote3/Binaries/DAT"},
+    const std::string dat = root + "\\DAT\\";
+    const std::string sys = root + "\\SYS\\";
+    const std::string ftp = Upper(root) + "\\FTP\\";
+    // What a call gives, and whether that is a folder it made.
+    const std::tuple<CString, std::string, bool> cases[] = {
+        {s_PathGetTempPath(3), root + "\\TEMP\\0003", true},  // the top level formed on the way
+        {s_PathGetTempPath(0), root + "\\TEMP", true},
+        {s_PathGetTempPath(255), "", false},
+        {s_PathGetDatPath(255), "", false},
+        {s_PathGetMainPath(), root, true},
+        {s_PathGetBinPath(), root + "\\BIN", true},
+        {s_PathGetHelpPath(), root + "\\Help", true},
+        {s_PathGetDatPath(42), dat + "002A", true},
+        {s_PathGetUserDocumentPath("amy"), root + "\\My Document\\amy", true},
+        {s_PathGetUserDocumentPath(""), root + "\\My Document\\", true},
+        {s_PathGetBondDailyRptPath(), dat + "Bond\\Rpt\\DailyHis", true},
+        {s_PathGetFileDownloadPatchPath(), root + "\\FileDownload\\Patch", true},
+        {s_PathGetFileDownloadDatPath(0), root + "\\FileDownload\\DAT", true},
+        {s_PathGetFileDownloadDatPath(16), root + "\\FileDownload\\DAT\\0010", true},
+        {s_PathGetFileDownloadSysPath(255), root + "\\FileDownload\\SYS\\00FF", true},
+        {s_PathGetServerDatPath(0), "DAT", false},
+        {s_PathGetServerSysPath(255), "SYS\\00FF", false},
+        {s_PathGetServerPatchPath(), "Patch", false},
+        {s_PathGetTickPath(0), dat + "TICK\\0000", true},
+        {s_PathGetTickPath(255), "", false},  // the kinds kept in a table have no market 255
+        {s_PathGetMinTickPath(254), dat + "Min\\00FE", true},
+        {s_PathGetHistoryPath(254), dat + "HISTORY\\00FE", true},
+        {s_PathGetSignalTickPath(254), dat + "SignalTick\\00FE", true},
+        {s_PathGetWizardPath(254), dat + "Wizard\\00FE", true},
+        {s_PathGetStockLendingTickPath(254), dat + "StockLending\\00FE", true},
+        {s_PathGetNewIssuePath(254), dat + "NewIssue\\00FE", true},
+        {s_PathGetMemoryPath(254), dat + "MEMORY\\00FE", true},
+        {s_PathGetBasicANPath(254), dat + "BASICAN\\00FE", true},
+        {s_PathGetDividendPath(254), dat + "HISTORY\\00FE", true},
+        {s_PathGetBulletinPath(255), dat + "BULLETIN\\00FF", true},
+        {s_PathGetDailyInfoPath(254), dat + "DAILYINFO\\00FE", true},
+        {s_PathGetSQLPath(254), dat + "SQL\\00FE", true},
+        {s_PathGetTickPath(42, "N"), dat + "TICK\\002A\\N", true},
+        {s_PathGetTickLogFilePath(42), dat + "TICK\\002A\\LOG", true},
+        {s_PathGetHistoryPath(42, 65), dat + "HISTORY\\002A\\A", true},
+        {s_PathGetBasicANPath(42, 'z'), dat + "BASICAN\\002A\\z", true},
+        {s_PathGetHistoryLogFilePath(42, 65), dat + "HISTORY\\002A\\A\\LOG", false},
+        {s_PathGetMagicPath(42, ""), dat + "MAGIC\\002A\\", true},
+        {s_PathGetNewsStoryPath(0, "T"), dat + "0000\\Story\\T", true},
+        {s_PathGetSQLCmdPath("Q", ""), dat + "SQLCommand\\Q", true},
+        {s_PathGetSQLCmdPath("Q", "R"), dat + "SQLCommand\\Q\\R", true},
+        {s_PathGetFTPDatPath(42), ftp + "DAT\\002A", true},
+        {s_PathGetFTPSysPath(0), ftp + "SYS", true},
+        {s_PathGetFTPDatPath(255), "", false},
+        {s_FileGetSymbolFileName(42, 0, "ABC"), sys + "002A\\ABC.SYM", false},
+        {s_FileGetSymbolFileName(42, 1, "ABC"), sys + "002A\\ABC.IND", false},
+        {s_FileGetSymbolFileName(42, 2, "ABC"), "", false},
+        {s_FileGetSymbolFileName(42, 0, "XYZ"), sys + "002A\\ABC.SYM", false},
+        {s_FileGetSymbolFileName(255, 0, "ABC"), "", false},
+        {s_FileGetFTPSymbolFileName(7, 1, "abc"), ftp + "SYS\\0007\\abc.IND", false},
+        {s_FileGetFTPSymbolFileName(7, 1, "XYZ"), ftp + "SYS\\0007\\abc.IND", false},
     };
+    for (const auto& [got, want, made] : cases) {
+        EXPECT_EQ(std::string(got), want);
+        EXPECT_TRUE(want.empty() || IsFolder(halcyon::HostPath(want.c_str())) == made) << want;
+    }
+    ASSERT_TRUE(RemoveFolder(RootHostPath() + "/TEMP/0003"));
+    ASSERT_TRUE(RemoveFolder(RootHostPath() + "/Help"));
+    ASSERT_TRUE(RemoveFolder(RootHostPath() + "/FTP/SYS/0007"));
+    s_PathGetTempPath(3);
+    s_PathGetHelpPath();
+    s_FileGetFTPSymbolFileName(7, 1, "abc");  // the mirror is made again, from the left
+    EXPECT_FALSE(IsFolder(RootHostPath() + "/TEMP/0003"));
+    EXPECT_TRUE(IsFolder(RootHostPath() + "/Help"));
+    EXPECT_TRUE(IsFolder(RootHostPath() + "/FTP/SYS/0007"));
+}
+
+// The line labelled `label` that `main paths --market 42` prints, run from the test's current
+// folder through the halcyon tool placed in `folder` as "main".
+std::string ToolLine(const std::string& folder, const std::string& env, const std::string& label) {
+    std::string tool = folder + "/" + ProgramFileName("main");
+    if (!FileExists(tool) &&
+        (!MakeFolder(folder) || PlaceProgram(HALCYON_TOOL_PATH, folder, "main").empty())) {
+        return "cannot place the tool in " + folder;
+    }
+    std::string out;
+    if (RunCommand(env + " \"" + tool + "\" paths --market 42", out) != 0) return "failed: " + out;
+    size_t at = ("\n" + out).find("\n" + label + " ");
+    if (at == std::string::npos) return "no line " + label;
+    size_t start = out.find_first_not_of(' ', at + label.size());
+    return out.substr(start, out.find('\n', start) - start);
+}
+
+// The root of a real executable: the folder it runs from, or that folder's parent when it is
+// named BIN. Below a folder named dat, the DAT mirror's "\FTP" goes in front of the root's own
+// "\DAT\"; the SYS mirror's marker is "\SYS\".
+TEST(Paths, RootOfRealExecutables) {
+    std::string base = MakeScratchFolder("roots");
+    std::string w = WindowsPath(base);
+    // The folder of the tool, its settings, the line, what it shows and a folder made for it.
+    std::vector<std::tuple<std::string, std::string, std::string, std::string, std::string>> cases =
+        {
+            {base + "/Quote/BIN", "", "root", w + "\\Quote", base + "/Quote/DAT"},
+            {base + "/Quote2/bin", "", "root", w + "\\Quote2", base + "/Quote2/DAT"},
+            {base + "/Quote3/Binaries", "", "root", w + "\\Quote3\\Binaries",
+             base + "/Quote3/Binaries/DAT"},
+            {base + "/dat/Quote/BIN", "", "ftp dat", Upper(w) + "\\FTP\\DAT\\QUOTE\\DAT\\002A",
+             base + "/FTP/DAT/QUOTE/DAT/002A"},
+            {base + "/dat/Quote/BIN", "", "ftp sys", Upper(w) + "\\DAT\\QUOTE\\FTP\\SYS\\002A",
+             base + "/dat/Quote/FTP/SYS/002A"},
+        };
 #if HALCYON_STAND_IN  // drive letters are mapped by a setting of the Linux stand-in
+    cases.push_back({base + "/DriveC", "HALCYON_DRIVE_C=" + base + "/DriveC", "root",
+                     "C:", base + "/DriveC/DAT"});
+    // A program whose full name is longer than 260 bytes.
+    std::string deep = "/" + std::string(130, 'L') + "/" + std::string(130, 'M');
     cases.push_back(
-        {base + "/DriveC", "HALCYON_DRIVE_C=" + base + "/DriveC", "C:", base + "/DriveC/DAT"});
+        {base + deep + "/BIN", "", "root", WindowsPath(base + deep), base + deep + "/DAT"});
 #endif
-    for (const auto& [folder, env, root, created] : cases) {
-        EXPECT_EQ(RootOfCopiedTool(folder, env), root) << folder;
+    for (const auto& [folder, env, label, want, created] : cases) {
+        EXPECT_EQ(ToolLine(folder, env, label), want) << folder;
         EXPECT_TRUE(IsFolder(created)) << created;
     }
 }
@@ -151,7 +183,7 @@ TEST(Paths, LanguageLocationsComeFromTheRootsSystemIni) {
     };
     for (const auto& [file, folder, langFile] : cases) {
         std::remove(ini.c_str());
-        if (file != nullptr) halcyon::test::WriteFile(ini, file);
+        if (file != nullptr) WriteFile(ini, file);
         EXPECT_STREQ(s_PathGetLangPath(), folder) << (file ? file : "no file");
         EXPECT_STREQ(s_PathGetLangIniFilePath(), langFile) << (file ? file : "no file");
     }

@@ -14,8 +14,6 @@
 
 #include <cstdio>
 #include <cstring>
-#include <functional>
-#include <map>
 
 namespace {
 
@@ -49,20 +47,16 @@ std::string AppInfo(void (*get)(CString&)) {
     return static_cast<const char*>(value);
 }
 
-CString CacheFile() { return s_PathGetSysPath(0) + "\\Cache.ini"; }
-
-std::string Cached(const char* section, const char* key) {
-    char buf[32];
-    SProfileInfo::GetPrivateProfileStringA(Big5(section).c_str(), Big5(key).c_str(), "-", buf,
-                                           sizeof buf, CacheFile());
-    return buf;
-}
-
-std::string Uncached(const char* section, const char* key) {
-    char buf[32];
-    s_ConfigReadProfileString(Big5(section).c_str(), Big5(key).c_str(), "-", buf, sizeof buf,
-                              CacheFile());
-    return buf;
+// A value of Cache.ini read through the profile cache, then through the platform's profile calls.
+std::string Profile(const char* section, const char* key) {
+    char cached[32];
+    char uncached[32];
+    const CString file = s_PathGetSysPath(0) + "\\Cache.ini";
+    const std::string s = Big5(section);
+    const std::string k = Big5(key);
+    SProfileInfo::GetPrivateProfileStringA(s.c_str(), k.c_str(), "-", cached, sizeof cached, file);
+    s_ConfigReadProfileString(s.c_str(), k.c_str(), "-", uncached, sizeof uncached, file);
+    return std::string(cached) + "/" + uncached;
 }
 
 std::string LangString(const char* key) {
@@ -88,9 +82,10 @@ std::string CreatedWithFolders() {
     return std::string(opened ? "opened" : "failed") + (stray ? " stray" : "");
 }
 
+// "功.*" finds the folder 功 that CreatedWithFolders made: ".*" matches a name without a dot too.
 std::string FoundFirst() {
     win::_finddata64i32_t found;
-    std::intptr_t search = win::_findfirst64i32(Main("SYS\\Language\\么.*").c_str(), &found);
+    std::intptr_t search = win::_findfirst64i32(Main("功.*").c_str(), &found);
     if (search == -1) return "none";
     win::_findclose(search);
     return found.name;
@@ -109,59 +104,39 @@ std::string MutexMade() {
     return made;
 }
 
-using Query = std::function<std::string()>;
-
-const std::map<std::string, Query>& Queries() {
-    static const std::map<std::string, Query> queries = {
-        {"root", [] { return std::string(s_PathGetMainPath().Right(4)); }},
-        {"lang-file", [] { return std::string(s_LangGetLangFile()); }},
-        {"lang-key-before-equals", [] { return LangString("IDS_MAIN_功"); }},
-        {"lang-section", [] { return LangString("IDS_包_X"); }},
-        {"lang-key-underscore", [] { return LangString("IDS_乜_K"); }},
-        {"lang-line-breaks",
-         [] {
-             std::string value = LangString("IDS_MAIN_A") + "|" + LangString("IDS_MAIN_B");
-             size_t at = value.find("\r\n");
-             return at == std::string::npos ? value : value.replace(at, 2, "<CR LF>");
-         }},
-        {"service-list", Converts},
-        {"product-name", [] { return AppInfo(s_AppInfoGetProductName); }},
-        {"product-version", [] { return AppInfo(s_AppInfoGetProductVersion); }},
-        {"app-id", [] { return AppInfo(s_AppInfoGetAPPID); }},
-        {"version-by-key",
-         [] {
-             CString key(Big5("包").c_str());
-             return std::string(s_AppInfoGetVersionInfoByKey(key));
-         }},
-        {"broker-id", [] { return AppInfo(s_AppInfoGetBrokerID); }},
-        {"system-by-section",
-         [] {
-             CString section(Big5("包").c_str());
-             return std::string(s_AppInfoGetSystemInfoByKeyInSection("Key", section));
-         }},
-        {"user-id", [] { return AppInfo(s_AppInfoGetAPPUserId); }},
-        {"cache-key", [] { return Cached("包", "功"); }},
-        {"cache-trail-letter", [] { return Cached("包", "地") + Cached("包", "再"); }},
-        {"cache-header", [] { return Cached("X\xA5]Y", "K"); }},
-        {"uncached-key", [] { return Uncached("包", "功"); }},
-        {"uncached-trail-letter", [] { return Uncached("包", "地") + Uncached("包", "再"); }},
-        {"uncached-header", [] { return Uncached("X\xA5]Y", "K"); }},
-        {"file-with-folders", CreatedWithFolders},
-        {"find-first", FoundFirst},
-        {"temp-name", TempName},
-        {"mutex-name", MutexMade},
-    };
-    return queries;
-}
+// What the installation answers (the child prints each ended by a NUL) and what it must answer.
+const std::pair<std::string (*)(), const char*> kQueries[] = {
+    {[] { return std::string(s_PathGetMainPath().Right(4)); }, "功四"},
+    {[] { return std::string(s_LangGetLangFile()); }, "么.lng"},
+    {[] { return LangString("IDS_MAIN_功"); }, "久包"},  // a trail byte before "="
+    {[] { return LangString("IDS_包_X"); }, "四"},       // the section within the key
+    {[] { return LangString("IDS_乜_K"); }, "久"},       // a trail byte "_" within the key
+    // Only a backslash of its own starts "\n".
+    {[] { return LangString("IDS_MAIN_A") + "|" + LangString("IDS_MAIN_B"); }, "功n|么\r\n"},
+    {Converts, "010"},
+    {[] { return AppInfo(s_AppInfoGetProductVersion); }, "久1.0包"},
+    {[] { return AppInfo(s_AppInfoGetAPPID); }, "in SYSTEM"},
+    {[] { return AppInfo(s_AppInfoGetBrokerID); }, "么[包]"},
+    {[] { return AppInfo(s_AppInfoGetAPPUserId); }, "久: 功007四012345678"},
+    {[] { return Profile("包", "功"); }, "久功/久功"},
+    // A trail byte is no letter to fold.
+    {[] { return Profile("包", "地") + Profile("包", "再"); }, "lower/lower-/-"},
+    // The first "]" of its own closes a header; a trail byte "]" does not.
+    {[] { return Profile("X\xA5]Y", "K"); }, "in X\xA5]Y/in X\xA5]Y"},
+    {CreatedWithFolders, "opened"},
+    {FoundFirst, "功"},
+    {TempName, "\\功\\tmp1F.tmp"},
+    {MutexMade, "made"},
+};
 
 // Child (run in code page 950): loads the language strings and the service list, then prints the
-// answer to each query named in `args`, one per line.
-int InstallationRole(const std::vector<std::string>& args) {
+// answer to each query.
+int InstallationRole(const std::vector<std::string>&) {
     s_LangInitialLanguageString();
     s_LangInitSupportSimplifiedService();
-    for (const std::string& name : args) {
-        auto query = Queries().find(name);
-        std::printf("%s\n", query == Queries().end() ? "no such query" : query->second().c_str());
+    for (const auto& [query, want] : kQueries) {
+        std::string answer = query();
+        std::fwrite(answer.c_str(), 1, answer.size() + 1, stdout);
     }
     return 0;
 }
@@ -179,9 +154,9 @@ std::string MakeInstallation(const std::string& root) {
         {"SYS/Application.ini", "[LANG_Service]\r\nSimplified_Service=0A,功,1B\r\n"},
         // "[OTHER\xA5]" is no header: its "]" is a trail byte, so ID belongs to SYSTEM.
         {"SYS/Version.ini",
-         "[SYSTEM]\r\nProductName=功\r\nVersion=久1.0包\r\n包=by key\r\n"
+         "[SYSTEM]\r\nVersion=久1.0包\r\n"
          "[OTHER\xA5]\r\nID=in SYSTEM\r\n"},
-        {"SYS/System.INI", "[CONFIG]\r\nBrokerID=么[包]\r\n[包]\r\nKey=四功\r\n"},
+        {"SYS/System.INI", "[CONFIG]\r\nBrokerID=么[包]\r\n"},
         {"SYS/UserInfo.CFG", "功007四0123456789"},
         {"SYS/Cache.ini", "[包]\r\n功=久功\r\n地=lower\r\n[X\xA5]Y]\r\nK=in X\xA5]Y\r\n"},
     };
@@ -196,46 +171,17 @@ TEST(CodePage950, InstallationInBig5KeepsCharactersWhole) {
     std::string root = Big5(MakeScratchFolder("cp950") + "/功四");
     std::string exe = MakeInstallation(root);
     ASSERT_FALSE(exe.empty());
-    struct Case {
-        const char* query;
-        const char* want;
-    } cases[] = {
-        {"root", "功四"},
-        {"lang-file", "么.lng"},
-        {"lang-key-before-equals", "久包"},
-        {"lang-section", "四"},
-        {"lang-key-underscore", "久"},
-        {"lang-line-breaks", "功n|么<CR LF>"},  // only a backslash of its own starts "\n"
-        {"service-list", "010"},
-        {"product-name", "功"},
-        {"product-version", "久1.0包"},
-        {"app-id", "in SYSTEM"},
-        {"version-by-key", "by key"},
-        {"broker-id", "么[包]"},
-        {"system-by-section", "四功"},
-        {"user-id", "久: 功007四012345678"},
-        {"cache-key", "久功"},
-        {"cache-trail-letter", "lower-"},  // a trail byte is no letter to fold
-        // The first "]" of its own closes a header; a trail byte "]" does not.
-        {"cache-header", "in X\xA5]Y"},
-        {"uncached-key", "久功"},
-        {"uncached-trail-letter", "lower-"},
-        {"uncached-header", "in X\xA5]Y"},
-        {"file-with-folders", "opened"},
-        {"find-first", "么.lng"},
-        {"temp-name", "\\功\\tmp1F.tmp"},
-        {"mutex-name", "made"},
-    };
-    std::string command = "cd '" + root + "/BIN' && env HALCYON_CODEPAGE=950 '" + exe + "' " +
-                          kRoleFlag + "cp950-installation";
-    for (const Case& c : cases) command += std::string(" ") + c.query;
     std::string out;
-    ASSERT_EQ(RunCommand(command, out), 0) << out;
+    ASSERT_EQ(RunCommand("cd '" + root + "/BIN' && env HALCYON_CODEPAGE=950 '" + exe + "' " +
+                             kRoleFlag + "cp950-installation",
+                         out),
+              0)
+        << out;
     size_t start = 0;
-    for (const Case& c : cases) {
-        size_t end = out.find('\n', start);
-        ASSERT_NE(end, std::string::npos) << c.query;
-        EXPECT_EQ(out.substr(start, end - start), Big5(c.want)) << c.query;
+    for (const auto& [query, want] : kQueries) {
+        size_t end = out.find('\0', start);
+        ASSERT_NE(end, std::string::npos) << want;
+        EXPECT_EQ(out.substr(start, end - start), Big5(want));
         start = end + 1;
     }
 #else

@@ -34,19 +34,14 @@ inline void RemoveLanguageFile(const std::string& name) {
 }
 
 // Collects the texts of the message boxes shown while it lives.
-class MessageBoxes {
-  public:
-    MessageBoxes() { halcyon::SetMessageBoxHook(Capture, this); }
+struct MessageBoxes {
+    MessageBoxes() { halcyon::SetMessageBoxHook(Capture, &texts); }
     ~MessageBoxes() { halcyon::SetMessageBoxHook(nullptr, nullptr); }
-    MessageBoxes(const MessageBoxes&) = delete;
-    MessageBoxes& operator=(const MessageBoxes&) = delete;
-    std::vector<std::string> texts;
-
-  private:
-    static int Capture(const char* text, const char*, unsigned int, void* context) {
-        static_cast<MessageBoxes*>(context)->texts.emplace_back(text);
+    static int Capture(const char* text, const char*, unsigned int, void* texts) {
+        static_cast<std::vector<std::string>*>(texts)->emplace_back(text);
         return 1;
     }
+    std::vector<std::string> texts;
 };
 
 }  // namespace halcyon::test
