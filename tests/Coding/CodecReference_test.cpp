@@ -11,6 +11,7 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
+#include <iterator>
 #include <set>
 #include <string>
 #include <thread>
@@ -114,15 +115,14 @@ TEST(CodecReference, EarlierCallsAndOtherThreadsChangeNothing) {
                             LiteralsOnly(40000, 12), MarketCsv(512, 22),
                             Bytes(70000, 'q'),       Text(3000, 23),
                             RandomBytes(100000, 13), RandomBytes(700, 24, 40, ' ')};
-    const size_t count = sizeof inputs / sizeof inputs[0];
     std::vector<Bytes> expected;
     for (const Bytes& in : inputs) expected.push_back(ReferenceEncode(in));
     std::atomic<int> failures{0};
     std::vector<std::thread> threads;
     for (size_t stride : {1, 3, 5, 7}) {
         threads.emplace_back([&, stride] {
-            for (size_t k = 0; k < count; ++k) {
-                size_t i = k * stride % count;
+            for (size_t k = 0; k < std::size(inputs); ++k) {
+                size_t i = k * stride % std::size(inputs);
                 if (Encode(inputs[i]) != expected[i] ||
                     Decode(expected[i], inputs[i].size()) != inputs[i])
                     ++failures;
