@@ -44,8 +44,8 @@ TEST(DateCheck, EveryDayFrom1970To2100AndTheDayAfterEachMonth) {
 }
 
 // Every four-digit text: the valid ones are the minutes of the day, which come back as the same
-// text, with and without a colon.
-TEST(DateCheck, EveryFourDigitTimeAndOtherTexts) {
+// text, with and without a colon; other texts and counts.
+TEST(DateTime, EveryFourDigitTimeEveryMinuteAndOthers) {
     for (int hh = 0; hh <= 99; ++hh) {
         for (int mm = 0; mm <= 99; ++mm) {
             char text[16], colon[16];
@@ -63,9 +63,7 @@ TEST(DateCheck, EveryFourDigitTimeAndOtherTexts) {
         EXPECT_FALSE(s_DateCheckTime(CString(text))) << text;
         EXPECT_EQ(s_DateTransTimeFMTStrToMinutes(CString(text)), -1) << text;
     }
-}
-
-TEST(DateMinutes, CountsOutsideTheDay) {
+    // Counts outside the day.
     const std::tuple<int, bool, bool, const char*> cases[] = {
         {1440, false, false, ""},
         {1500, true, true, "25:00"},
@@ -100,7 +98,6 @@ COleDateTime At(int y, int m, int d, int h = 0, int mi = 0, int s = 0) {
 // dates.
 TEST(DateWeek, TableOfPairs) {
     const std::tuple<COleDateTime, COleDateTime, bool> cases[] = {
-        {At(1899, 12, 24), At(1899, 12, 30), true},  // across DATE 0, negative values
         {At(1899, 12, 29, 18, 0, 0), At(1899, 12, 30, 6, 0, 0), true},
         {At(2023, 2, 29), At(2023, 2, 28), false},   // invalid date
         {At(2024, 3, 6), COleDateTime(9e9), false},  // value out of range
