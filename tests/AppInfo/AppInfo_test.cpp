@@ -15,10 +15,8 @@ using namespace halcyon::test;
 
 std::string SysFolder() { return RootHostPath() + "/SYS"; }
 
-using Getter = void (*)(CString&);
-
 // Each getter, its key and its value when there is no version file.
-const std::tuple<Getter, const char*, const char*> kFacts[] = {
+const std::tuple<void (*)(CString&), const char*, const char*> kFacts[] = {
     {s_AppInfoGetAPPCopywrite, "COPYWRITE", "TideMaster"},
     {s_AppInfoGetAPPID, "ID", "TideMaster"},
     {s_AppInfoGetProductName, "ProductName", ""},

@@ -9,13 +9,11 @@
 
 namespace {
 
-using halcyon::test::FileExists;
-using halcyon::test::ReadFile;
-using halcyon::test::RootHostPath;
+using namespace halcyon::test;
 
 TEST(Verify, AppendsOneCrLfLinePerFailedCheck) {
-    halcyon::test::VerifyLog verify;
-    halcyon::test::WriteFile(verify.path(), "earlier\r\n");
+    VerifyLog verify;
+    WriteFile(verify.path(), "earlier\r\n");
     EXPECT_FALSE(TQVerify("p != NULL", "tqutil", 21));
     EXPECT_FALSE(TQVerify(nullptr, nullptr, 65535));
     std::string log = ReadFile(verify.path());
@@ -32,7 +30,7 @@ TEST(Verify, WithoutALogFolderNothingIsWritten) {
 }
 
 TEST(Verify, TheLogIsEmptiedOnceAfterTenThousandCalls) {
-    halcyon::test::VerifyLog verify;
+    VerifyLog verify;
     for (int i = 0; i < 10001; ++i) TQVerify("old", "f", 1);
     // The 10002nd call finds the count at 10001: it deletes the log and writes its first line.
     TQVerify("new", "f", 2);
@@ -66,14 +64,14 @@ TEST(DebugMessageBox, ShowsTheStampedFormattedText) {
     EXPECT_EQ(box.text.back(), '|');
 }
 
-// Bytes go into <root>\DAT unchanged, the file found without regard to case; a length of zero
+// Bytes are appended to a file in <root>\DAT unchanged; a length of zero
 // makes the file, a refused length or buffer makes none.
 TEST(RawData, AppendsBytesUnchanged) {
     std::string dat = RootHostPath() + "/DAT/";
     char bytes[] = {'\n', '\0', '\r', 'x', '\x1a'};
     long length = sizeof bytes, zero = 0, negative = -1;
     s_LogWriteRawData("raw.bin", bytes, length);
-    s_LogWriteRawData("RAW.BIN", bytes, length);
+    s_LogWriteRawData("raw.bin", bytes, length);
     EXPECT_EQ(ReadFile(dat + "raw.bin"), std::string(bytes, length) + std::string(bytes, length));
     s_LogWriteRawData("empty.bin", bytes, zero);
     s_LogWriteRawData("neg.bin", bytes, negative);
