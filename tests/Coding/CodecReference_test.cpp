@@ -41,15 +41,11 @@ void ExpectSameStream(const Bytes& in, const std::string& what) {
 Bytes LiteralsOnly(size_t n, uint32_t seed) {
     std::mt19937 rng(seed);
     std::set<uint32_t> seen;
-    Bytes b;
+    Bytes b = {1, 1};
     while (b.size() < n) {
         auto c = static_cast<uint8_t>(1 + rng() % 255);
-        if (c == ' ') continue;
-        if (b.size() >= 2) {
-            uint32_t key = uint32_t{b[b.size() - 2]} << 16 | uint32_t{b.back()} << 8 | c;
-            if (!seen.insert(key).second) continue;
-        }
-        b.push_back(c);
+        uint32_t key = uint32_t{b[b.size() - 2]} << 16 | uint32_t{b.back()} << 8 | c;
+        if (c != ' ' && seen.insert(key).second) b.push_back(c);
     }
     return b;
 }
