@@ -170,7 +170,8 @@ TEST_F(QueueWaits, KilledWaitersAndWritersHangNobody) {
     // The wake objects die with their last handle, the killed processes' included.
     waits.reset();
     EXPECT_EQ(s_MapFile_CloseQue(id, true), 1);
-    EXPECT_FALSE(MarkerExists("QWAIT_WaitsKill"));
+    EXPECT_NE(ErrorOf(win::OpenFileMappingA(FILE_MAP_READ, FALSE, "QWAIT_WaitsKill")),
+              ERROR_SUCCESS);
 }
 
 }  // namespace

@@ -1,5 +1,5 @@
 // Named events: their rules in one process (table) and between real processes, including processes
-// killed while they wait or hold a handle (threads waking each other are the queues' tests).
+// killed while they wait or hold a handle, and two threads handing turns to each other.
 #include "Platform/KernelTestSupport.h"
 
 #include <thread>
@@ -59,6 +59,29 @@ TEST(KernelEvent, StatesAndErrorsFollowWindows) {
 
 // A waiter killed while asleep takes no signal with it; a process killed holding the last other
 // handle leaves no event behind.
+// Two threads hand turns to each other through two auto-reset events: every set must release
+// the waiting thread exactly once, with nothing lost or doubled (run under the thread sanitizer).
+TEST(KernelEventThreads, AutoResetHandsEachSetToTheWaitingThreadOnce) {
+    win::HANDLE work = win::CreateEventA(nullptr, FALSE, FALSE, nullptr);
+    win::HANDLE done = win::CreateEventA(nullptr, FALSE, FALSE, nullptr);
+    constexpr int kRounds = 2000;
+    int taken = 0;
+    std::thread worker([&] {
+        for (int i = 0; i < kRounds; ++i) {
+            if (win::WaitForSingleObject(work, 20000) != WAIT_OBJECT_0) return;
+            ++taken;
+            win::SetEvent(done);
+        }
+    });
+    for (int i = 0; i < kRounds; ++i) {
+        win::SetEvent(work);
+        ASSERT_EQ(win::WaitForSingleObject(done, 20000), WAIT_OBJECT_0) << i;
+    }
+    worker.join();
+    EXPECT_EQ(taken, kRounds);
+    for (win::HANDLE h : {work, done}) win::CloseHandle(h);
+}
+
 TEST(KernelEvent, KilledHoldersLeaveNeitherSleepersNorObjects) {
     std::string name = UniqueName("e");
     std::string ready = UniqueName("ready");
