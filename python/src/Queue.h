@@ -6,6 +6,8 @@
 // close() from another thread, so no wait outlasts them by more than a slice.
 #pragma once
 
+#include <HalcyonCommon/SharedMemory.h>
+
 #include <pybind11/pybind11.h>
 
 #include <atomic>
@@ -40,6 +42,7 @@ class Queue {
 
   private:
     void CheckOpen() const;
+    tagSHMHEADER Header();
     void RaisePending();
     std::string FailureMessage(const char* what);
     [[noreturn]] void RaiseFailure(const char* what);

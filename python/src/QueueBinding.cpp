@@ -83,29 +83,19 @@ std::vector<std::pair<int, std::string>> ListQueues() {
     return queues;
 }
 
-// This process as the owner of the queue registry. A process becomes the owner once; the queues
-// created through the object are removed when it closes, and the registry goes with the last of
-// them (the library's rule), after which the process may host again.
+// This process as the owner of the queue registry, for the rest of its life. The queues created
+// through the object are removed when it closes.
 class Registry {
   public:
     std::shared_ptr<Queue> Create(const py::handle& name, int sizeKib) {
-        if (closed_) RaiseQueueError("the registry object is closed");
         auto queue = CreateQueue(name, sizeKib);
         queues_.push_back(queue);
         return queue;
     }
-    // Removes the queues created through the object. When they took the registry with them,
-    // the object is done and the process may host again; otherwise it goes on hosting.
     void Close() {
-        if (closed_) return;
-        for (auto& queue : queues_) queue->Close(true);
-        bool removedAny = !queues_.empty();
-        queues_.clear();
-        std::vector<std::pair<int, std::string>> left;
-        if (removedAny && (!RegisteredQueues(left) || left.empty())) {
-            closed_ = true;
-            Hosting() = nullptr;
-        }
+        std::vector<std::shared_ptr<Queue>> queues;
+        queues.swap(queues_);
+        for (auto& queue : queues) queue->Close(true);
     }
     static std::shared_ptr<Registry>& Hosting() {
         static auto* hosting = new std::shared_ptr<Registry>;  // never destroyed: used at exit
@@ -113,7 +103,6 @@ class Registry {
     }
 
   private:
-    bool closed_ = false;
     std::vector<std::shared_ptr<Queue>> queues_;
 };
 
@@ -124,14 +113,9 @@ std::shared_ptr<Registry> HostRegistry(bool takeOver) {
         RaiseQueueError(
             "a queue registry is running already, hosted by another process: hosting another "
             "would empty it and leave its clients waiting; pass take_over=True to do it anyway");
-    {
-        py::gil_scoped_release released;
-        s_MapFile_Initialize(true);
-    }
-    if (!RegistryRunning())
-        RaiseQueueError(
-            "the queue registry could not be created (the installation's TEMP "
-            "folder must take its file)");
+    if (!BecomeOwner())
+        RaiseQueueError("the queue registry could not be created (the installation's TEMP "
+                        "folder must take its file)");
     return Registry::Hosting() = std::make_shared<Registry>();
 }
 
@@ -189,8 +173,10 @@ A thread waiting on the queue gets QueueError (or the end of its for loop) withi
         });
 
     py::class_<Registry, std::shared_ptr<Registry>>(m, "Registry", R"(This process as the owner of
-the queue registry, from halcyon.host_registry(). Queues created through it are removed when it
-closes (as a context manager, or with close()); the registry ends with the last of them.)")
+the queue registry, from halcyon.host_registry(), for the rest of its life. Queues created through
+it are removed when it closes (as a context manager, or with close()). The registry pauses while
+no queue is registered after its owner removed the last one, and starts again with the owner's
+next queue.)")
         .def("create_queue", &Registry::Create, "name"_a, "size_kib"_a = 64,
              "Creates a queue as halcyon.create_queue does, removed again when the registry "
              "object closes.")

@@ -13,6 +13,9 @@ namespace {
 constexpr int kSlots = 128;
 constexpr int kSlotBytes = 32;
 
+bool g_owner = false;     // this process hosts the registry
+bool g_tornDown = false;  // and has removed its last queue, which ended the registry
+
 struct Holders {
     int count = 0;
     bool remove = false;
@@ -53,9 +56,23 @@ bool ReadRegistry(unsigned char (&image)[kSlots * kSlotBytes]) {
     return held;
 }
 
+bool Empty(const unsigned char (&image)[kSlots * kSlotBytes]) {
+    for (int slot = 0; slot < kSlots; ++slot)
+        if (image[slot * kSlotBytes] != 0) return false;
+    return true;
+}
+
 }  // namespace
 
 bool RegistryRunning() { return MutexExists("QS_SHARED_QUEUE"); }
+
+bool BecomeOwner() {
+    std::lock_guard<std::mutex> hold(TableLock());
+    s_MapFile_Initialize(true);
+    g_owner = RegistryRunning();
+    g_tornDown = false;
+    return g_owner;
+}
 
 bool RegisteredQueues(std::vector<std::pair<int, std::string>>& queues) {
     std::lock_guard<std::mutex> hold(TableLock());
@@ -89,6 +106,10 @@ Found OpenIfPresent(const std::string& name, short& id) {
 
 Created CreateNew(const std::string& name, unsigned char kib, short& id) {
     std::lock_guard<std::mutex> hold(TableLock());
+    if (g_owner && g_tornDown) {
+        s_MapFile_Initialize(true);
+        g_tornDown = false;
+    }
     if (!RegistryRunning()) return Created::kNoRegistry;
     id = s_MapFile_CreateQue(name.c_str(), kib);
     if (id < 0) return Created::kFailed;
@@ -108,7 +129,10 @@ bool Release(short id, bool remove) {
     if (--it->second.count > 0) return true;
     bool removeNow = it->second.remove;
     Table().erase(it);
-    return s_MapFile_CloseQue(id, removeNow) == 1;
+    if (s_MapFile_CloseQue(id, removeNow) != 1) return false;
+    unsigned char image[kSlots * kSlotBytes];
+    if (g_owner && removeNow && (!ReadRegistry(image) || Empty(image))) g_tornDown = true;
+    return true;
 }
 
 }  // namespace halcyon::python

@@ -19,6 +19,11 @@ namespace halcyon::python {
 // True when some process hosts the queue registry (its change lock "QS_SHARED_QUEUE" exists).
 bool RegistryRunning();
 
+// Makes this process the registry's owner (s_MapFile_Initialize(true)); false when the registry
+// could not be created. The library ends an owner's registry with the last queue the owner
+// removes; the owner then makes it anew before it creates its next queue.
+bool BecomeOwner();
+
 // The registered queues, (id, name) in id order; false when the registry cannot be read.
 bool RegisteredQueues(std::vector<std::pair<int, std::string>>& queues);
 

@@ -1,0 +1,109 @@
+"""Shared queues between real processes: Python and the C++ halcyon tool on either side, and a
+Python reader killed in the middle of its work."""
+import signal
+import time
+
+from conftest import finish, python, tool, wait_for_line
+
+RECORDS = 2000
+
+
+def test_python_producer_cpp_consumer(namespace):
+    # A 1 KiB ring holds a few dozen records: the producer sleeps on a full queue until the
+    # tool's reads wake it.
+    producer = python("""
+        import sys, halcyon
+        with halcyon.host_registry() as registry:
+            queue = registry.create_queue("PYFEED", size_kib=1)
+            print("ready", flush=True)
+            records = [b"rec-%%05d" %% n for n in range(%d)]
+            assert queue.write_batch(records[:1000], timeout=30) == 1000
+            for record in records[1000:]:
+                assert queue.write(record, timeout=30)
+            sys.stdin.read()
+    """ % RECORDS, namespace, stdin=__import__("subprocess").PIPE)
+    wait_for_line(producer, "ready")
+    consumer = tool("queue", "pop", "PYFEED", "--count", str(RECORDS), "--wait", env=namespace)
+    lines = finish(consumer).splitlines()
+    finish(producer)  # closes its standard input: it stops hosting
+    assert lines == [b"rec-%05d" % n for n in range(RECORDS)]
+
+
+def test_cpp_producer_python_consumer(namespace):
+    host = tool("queue", "host", "CFEED", "--size", "1", env=namespace)
+    try:
+        wait_for_line(host, "hosting")
+        consumer = python("""
+            import halcyon
+            got = []
+            with halcyon.open_queue("CFEED", timeout=20) as queue:
+                while len(got) < %d:
+                    batch = queue.read_batch(64, timeout=20)
+                    assert batch, "the producer stopped"
+                    got.extend(batch)
+            print("\\n".join(r.decode() for r in got))
+        """ % RECORDS, namespace)
+        lines = "".join("line %d\n" % n for n in range(RECORDS)).encode()
+        producer = tool("queue", "push", "CFEED", env=namespace,
+                        stdin=__import__("subprocess").PIPE)
+        producer.communicate(lines, timeout=60)
+        assert producer.returncode == 0
+        assert finish(consumer).decode().split("\n")[:-1] == ["line %d" % n for n in range(RECORDS)]
+    finally:
+        host.send_signal(signal.SIGINT)
+        finish(host)
+
+
+READER = """
+    import halcyon, sys
+    queue = halcyon.open_queue("KFEED", timeout=20)
+    last, count, resets = -1, 0, 0
+    print("reading", flush=True)
+    while last < %d:
+        try:
+            batch = queue.read_batch(7, timeout=20)
+        except halcyon.QueueError as error:
+            # A reader killed in the middle of a copy leaves the queue busy until a reset.
+            assert "reset()" in str(error), error
+            queue.reset()
+            resets += 1
+            continue
+        assert batch, "the producer stopped at %%d" %% last
+        for record in batch:
+            head, number, padding = record.split(b":")
+            n = int(number)
+            assert head == b"seq" and padding == b"x" * (n %% 50), record
+            assert n > last, (n, last)
+            last, count = n, count + 1
+    print(count, last, resets)
+"""
+
+
+def test_killed_python_reader_leaves_the_queue_usable(namespace):
+    total = 20000
+    # The producer paces itself, so that the first reader is killed in the middle of the flow.
+    producer = python("""
+        import halcyon, time
+        with halcyon.host_registry() as registry:
+            queue = registry.create_queue("KFEED", size_kib=4)
+            print("ready", flush=True)
+            for n in range(%d):
+                assert queue.write(b"seq:%%08d:%%s" %% (n, b"x" * (n %% 50)), timeout=30)
+                if n %% 50 == 0:
+                    time.sleep(0.002)
+            while len(queue):
+                time.sleep(0.05)
+    """ % total, namespace)
+    wait_for_line(producer, "ready")
+    victim = python(READER % (total - 1), namespace)
+    wait_for_line(victim, "reading")
+    time.sleep(0.3)  # in the middle of its reads
+    victim.send_signal(signal.SIGKILL)
+    victim.wait()
+    assert victim.returncode == -signal.SIGKILL
+    survivor = python(READER % (total - 1), namespace)
+    count, last, resets = map(int, finish(survivor).split()[-3:])
+    finish(producer)
+    assert last == total - 1
+    assert 0 < count < total  # the killed reader took the first records with it
+    assert resets <= 1
