@@ -77,3 +77,15 @@ def test_hex_and_bcd():
     for call in refusals:
         with pytest.raises(ValueError):
             call()
+
+
+def test_stub_names_match_the_module():
+    import ast
+    import os
+    stub = os.path.join(os.path.dirname(__file__), os.pardir, "halcyon.pyi")
+    with open(stub) as source:
+        tree = ast.parse(source.read())
+    declared = {node.name for node in tree.body if isinstance(node, (ast.FunctionDef, ast.ClassDef))}
+    declared |= {node.target.id for node in tree.body if isinstance(node, ast.AnnAssign)}
+    public = {name for name in dir(halcyon) if not name.startswith("_")} | {"__version__"}
+    assert declared - {"BytesLike", "Text", "PathLike"} == public

@@ -1,6 +1,9 @@
-"""Shared queues between real processes: Python and the C++ halcyon tool on either side, and a
-Python reader killed in the middle of its work."""
+"""Shared queues between real processes: Python and the C++ halcyon tool on either side, a
+Python reader killed in the middle of its work, and the tail_feed example."""
+import os
 import signal
+import subprocess
+import sys
 import time
 
 from conftest import finish, python, tool, wait_for_line
@@ -21,7 +24,7 @@ def test_python_producer_cpp_consumer(namespace):
             for record in records[1000:]:
                 assert queue.write(record, timeout=30)
             sys.stdin.read()
-    """ % RECORDS, namespace, stdin=__import__("subprocess").PIPE)
+    """ % RECORDS, namespace, stdin=subprocess.PIPE)
     wait_for_line(producer, "ready")
     consumer = tool("queue", "pop", "PYFEED", "--count", str(RECORDS), "--wait", env=namespace)
     lines = finish(consumer).splitlines()
@@ -45,7 +48,7 @@ def test_cpp_producer_python_consumer(namespace):
         """ % RECORDS, namespace)
         lines = "".join("line %d\n" % n for n in range(RECORDS)).encode()
         producer = tool("queue", "push", "CFEED", env=namespace,
-                        stdin=__import__("subprocess").PIPE)
+                        stdin=subprocess.PIPE)
         producer.communicate(lines, timeout=60)
         assert producer.returncode == 0
         assert finish(consumer).decode().split("\n")[:-1] == ["line %d" % n for n in range(RECORDS)]
@@ -107,3 +110,30 @@ def test_killed_python_reader_leaves_the_queue_usable(namespace):
     assert last == total - 1
     assert 0 < count < total  # the killed reader took the first records with it
     assert resets <= 1
+
+
+def test_tail_feed_example(namespace):
+    # Quote lines as the terminal's feeds send them, packed, with Big5 names.
+    example = os.path.join(os.path.dirname(__file__), os.pardir, os.pardir, "examples", "python",
+                           "tail_feed.py")
+    feeder = python("""
+        import halcyon, sys
+        with halcyon.host_registry() as registry:
+            queue = registry.create_queue("TAIL")
+            names = ["臺積電", "恆生指數"]
+            for n in range(40):
+                line = "Q,%d,S%d,10,%s,2026-12-05 09:00:%02d.000,%d.5,1,2,%d,9" % (
+                    n, n % 2, names[n % 2], n, 100 + n, n)
+                queue.write(halcyon.pack(line.encode("big5")) if n % 3 else line.encode("big5"))
+            queue.write(b"not a quote")
+            print("ready", flush=True)
+            sys.stdin.read()
+    """, namespace, stdin=subprocess.PIPE)
+    wait_for_line(feeder, "ready")
+    tail = subprocess.run([sys.executable, example, "TAIL", "--count", "41", "--refresh", "0.2"],
+                          env=namespace, capture_output=True, timeout=60)
+    finish(feeder)
+    assert tail.returncode == 0, tail.stderr
+    last_table = tail.stdout.decode().strip().split("\n\n")[-1]
+    assert "台积电" in last_table and "恒生指数" in last_table and "1 records" in last_table
+    assert "139.50" in last_table and "138.50" in last_table  # each symbol's latest quote
