@@ -3,8 +3,8 @@
 #include <HalcyonCommon/Paths.h>
 
 #include "HalcyonCommon/Paths/PathFolder.h"
-#include "Platform/common/NeverDestroyed.h"
 #include "Platform/common/Mbcs.h"
+#include "Platform/common/NeverDestroyed.h"
 
 using halcyon::paths::CreateFolder;
 using halcyon::paths::kMarketCount;

@@ -3,8 +3,8 @@
 
 #include "HalcyonCommon/Paths/PathFolder.h"
 #include "Platform/Win.h"
-#include "Platform/common/NeverDestroyed.h"
 #include "Platform/common/ModuleName.h"
+#include "Platform/common/NeverDestroyed.h"
 
 using halcyon::paths::CreateFolder;
 using halcyon::paths::kMarketCount;

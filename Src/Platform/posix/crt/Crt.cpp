@@ -1,9 +1,8 @@
 #include "Platform/posix/crt/Crt.h"
 
-#include "Platform/posix/files/Files.h"
-#include "Platform/posix/kernel/KernelObjects.h"
-#include "Platform/posix/files/ShareModes.h"
 #include "Platform/posix/base/SysCalls.h"
+#include "Platform/posix/files/Files.h"
+#include "Platform/posix/files/ShareModes.h"
 
 #include <fcntl.h>
 #include <sys/stat.h>

@@ -2,8 +2,8 @@
 
 #include "Platform/common/Mbcs.h"
 #include "Platform/common/NeverDestroyed.h"
-#include "Platform/posix/files/Files.h"
 #include "Platform/posix/base/SysCalls.h"
+#include "Platform/posix/files/Files.h"
 
 #include <dirent.h>
 #include <sys/stat.h>

@@ -2,8 +2,8 @@
 // folder, removing a file, and listing the names that match a wildcard pattern.
 #pragma once
 
-#include "Platform/posix/crt/CrtTime.h"
 #include "Platform/posix/base/WinTypes.h"
+#include "Platform/posix/crt/CrtTime.h"
 
 #include <cstdint>
 

@@ -1,11 +1,10 @@
 #include "Platform/posix/files/FileHandles.h"
 
 #include "Platform/posix/base/Errors.h"
-#include "Platform/posix/files/Files.h"
-#include "Platform/posix/kernel/KernelObjects.h"
-#include "Platform/posix/kernel/Registry.h"
-#include "Platform/posix/files/ShareModes.h"
 #include "Platform/posix/base/SysCalls.h"
+#include "Platform/posix/files/Files.h"
+#include "Platform/posix/files/ShareModes.h"
+#include "Platform/posix/handles/HandleTable.h"
 
 #include <fcntl.h>
 #include <sys/file.h>
@@ -148,6 +147,14 @@ void CloseFileHandle(FileHandle* file) {
     delete file;
 }
 
+namespace {
+
+void CloseFileTarget(void* target) { CloseFileHandle(static_cast<FileHandle*>(target)); }
+
+const bool kCloserSet = (SetCloser(HandleKind::kFile, CloseFileTarget), true);
+
+}  // namespace
+
 }  // namespace posix::kernel
 
 using namespace posix::kernel;
@@ -197,8 +204,8 @@ HANDLE CreateFileA(LPCSTR lpFileName, DWORD dwDesiredAccess, DWORD dwShareMode,
     AdviseAccess(fd, dwFlagsAndAttributes);
     auto* file = new FileHandle{fd, host, dwDesiredAccess, deleteOnClose, st.st_dev, st.st_ino};
 
-    std::lock_guard<std::mutex> hold(RegistryLock());
-    EnsureExitCleanup();
+    std::lock_guard<std::mutex> hold(HandleLock());
+    EnsureCloseAtUnload();
     HANDLE handle = NewHandle(HandleKind::kFile, file, dwDesiredAccess);
     if (handle == nullptr) {
         CloseFileHandle(file);

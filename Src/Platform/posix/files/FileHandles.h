@@ -6,8 +6,8 @@
 // are recorded in the namespace folder (DeleteOnClose.h).
 #pragma once
 
-#include "Platform/posix/kernel/DeleteOnClose.h"
 #include "Platform/posix/base/WinTypes.h"
+#include "Platform/posix/kernel/DeleteOnClose.h"
 
 #include <sys/types.h>
 

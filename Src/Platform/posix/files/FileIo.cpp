@@ -1,10 +1,10 @@
 #include "Platform/posix/files/FileIo.h"
 
 #include "Platform/posix/base/Errors.h"
-#include "Platform/posix/files/FileHandles.h"
-#include "Platform/posix/handles/HandleTable.h"
-#include "Platform/posix/kernel/KernelObjects.h"
 #include "Platform/posix/base/SysCalls.h"
+#include "Platform/posix/files/FileHandles.h"
+#include "Platform/posix/files/Files.h"
+#include "Platform/posix/handles/HandleTable.h"
 
 #include <sys/stat.h>
 #include <unistd.h>

@@ -3,9 +3,9 @@
 #include "Platform/common/NeverDestroyed.h"
 #include "Platform/posix/base/CodePage.h"
 #include "Platform/posix/base/Errors.h"
-#include "Platform/posix/kernel/KernelObjects.h"
-#include "Platform/posix/files/ShareModes.h"
 #include "Platform/posix/base/SysCalls.h"
+#include "Platform/posix/files/Files.h"
+#include "Platform/posix/files/ShareModes.h"
 
 #include <dirent.h>
 #include <fcntl.h>

@@ -11,6 +11,7 @@
 #pragma once
 
 #include "Platform/posix/base/WinTypes.h"
+#include "Platform/posix/handles/Handles.h"
 
 #include <string>
 
@@ -25,6 +26,37 @@ HALCYON_API BOOL RemoveDirectoryA(LPCSTR lpPathName);
 HALCYON_API BOOL DeleteFileA(LPCSTR lpFileName);
 HALCYON_API DWORD GetFileAttributesA(LPCSTR lpFileName);
 HALCYON_API DWORD GetCurrentDirectoryA(DWORD nBufferLength, LPSTR lpBuffer);
+
+// Opens or creates a file; INVALID_HANDLE_VALUE on failure. CREATE_ALWAYS and OPEN_ALWAYS on an
+// existing file set ERROR_ALREADY_EXISTS. A folder, pipe or device in place of the file is
+// refused with ERROR_ACCESS_DENIED, without waiting for a pipe's other end. With
+// FILE_FLAG_DELETE_ON_CLOSE the file is removed once no handle, no mapping and no view uses it; if
+// its users were killed, it is removed by a later collection (see posix::CollectKernelObjects).
+HALCYON_API HANDLE CreateFileA(LPCSTR lpFileName, DWORD dwDesiredAccess, DWORD dwShareMode,
+                               LPSECURITY_ATTRIBUTES lpSecurityAttributes,
+                               DWORD dwCreationDisposition, DWORD dwFlagsAndAttributes,
+                               HANDLE hTemplateFile);
+// Forms "<path>\<first 3 chars of prefix><hex>.tmp" in lpTempFileName (MAX_PATH bytes). With
+// uUnique 0 the number is chosen so that the name is new and the file is created (empty); the
+// number is returned. Otherwise the low 16 bits of uUnique are used and nothing is created.
+// 0 on failure: ERROR_DIRECTORY for a missing folder, ERROR_BUFFER_OVERFLOW for a path longer than
+// MAX_PATH - 14.
+HALCYON_API UINT GetTempFileNameA(LPCSTR lpPathName, LPCSTR lpPrefixString, UINT uUnique,
+                                  LPSTR lpTempFileName);
+
+#define FILE_SHARE_READ 0x00000001UL
+#define FILE_SHARE_WRITE 0x00000002UL
+#define FILE_SHARE_DELETE 0x00000004UL
+
+#define CREATE_NEW 1UL
+#define CREATE_ALWAYS 2UL
+#define OPEN_EXISTING 3UL
+#define OPEN_ALWAYS 4UL
+#define TRUNCATE_EXISTING 5UL
+
+#define FILE_FLAG_DELETE_ON_CLOSE 0x04000000UL
+#define FILE_FLAG_SEQUENTIAL_SCAN 0x08000000UL
+#define FILE_FLAG_RANDOM_ACCESS 0x10000000UL
 
 #define INVALID_FILE_ATTRIBUTES 0xFFFFFFFFUL
 #define FILE_ATTRIBUTE_READONLY 0x00000001UL

@@ -1,7 +1,7 @@
 #include "Platform/posix/files/ShareModes.h"
 
-#include "Platform/posix/kernel/KernelObjects.h"
 #include "Platform/posix/base/SysCalls.h"
+#include "Platform/posix/files/Files.h"
 
 #include <fcntl.h>
 

@@ -1,9 +1,8 @@
 // GetTempFileNameA: "<path>\<prefix, 3 chars at most><number in hex>.tmp".
 #include "Platform/common/Mbcs.h"
 #include "Platform/posix/base/Errors.h"
-#include "Platform/posix/files/Files.h"
-#include "Platform/posix/kernel/KernelObjects.h"
 #include "Platform/posix/base/SysCalls.h"
+#include "Platform/posix/files/Files.h"
 #include "Platform/posix/time/Time.h"
 
 #include <fcntl.h>

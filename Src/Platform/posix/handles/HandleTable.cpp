@@ -1,5 +1,8 @@
 #include "Platform/posix/handles/HandleTable.h"
 
+#include "Platform/posix/base/Errors.h"
+#include "Platform/posix/handles/Handles.h"
+
 #include <atomic>
 #include <mutex>
 #include <vector>
@@ -25,6 +28,9 @@ Table& TheTable() {
     static Table* table = new Table;
     return *table;
 }
+
+// Indexed by HandleKind; constant-initialised, so a closer may be set from any static initialiser.
+std::atomic<Closer> g_closers[8] = {};
 
 std::uint64_t TagOf(std::uint32_t generation, HandleKind kind) {
     return (static_cast<std::uint64_t>(generation) << 8) | static_cast<std::uint8_t>(kind);
@@ -109,4 +115,67 @@ void RemoveAllHandles(const std::function<void(const HandleRef&)>& visit) {
     for (const HandleRef& ref : closed) visit(ref);
 }
 
+void SetCloser(HandleKind kind, Closer closer) {
+    g_closers[static_cast<std::uint8_t>(kind)].store(closer, std::memory_order_release);
+}
+
+void CloseTarget(const HandleRef& ref) {
+    Closer closer = g_closers[static_cast<std::uint8_t>(ref.kind)].load(std::memory_order_acquire);
+    if (closer != nullptr) closer(ref.target);
+}
+
+namespace {
+
+constexpr int kStepsPerPhase = 4;
+std::atomic<void (*)()> g_unloadSteps[2][kStepsPerPhase] = {};
+std::atomic<bool> g_closeDue{false};
+
+void RunSteps(UnloadPhase phase) {
+    for (auto& slot : g_unloadSteps[static_cast<int>(phase)]) {
+        if (auto* step = slot.load(std::memory_order_acquire)) step();
+    }
+}
+
+// Runs as the library is unloaded: at a normal end of the process that is after every atexit
+// handler and static destructor of the program; or at dlclose.
+__attribute__((destructor)) void CloseAtUnload() {
+    if (!g_closeDue.load(std::memory_order_acquire)) return;
+    std::lock_guard<std::mutex> hold(HandleLock());
+    RunSteps(UnloadPhase::kBeforeClose);
+    RemoveAllHandles(CloseTarget);
+    RunSteps(UnloadPhase::kAfterClose);
+}
+
+}  // namespace
+
+void AddUnloadStep(UnloadPhase phase, void (*step)()) {
+    for (auto& slot : g_unloadSteps[static_cast<int>(phase)]) {
+        void (*empty)() = nullptr;
+        if (slot.compare_exchange_strong(empty, step) || empty == step) return;
+    }
+}
+
+void EnsureCloseAtUnload() { g_closeDue.store(true, std::memory_order_release); }
+
+std::mutex& HandleLock() {
+    static std::mutex* lock = new std::mutex;  // never destroyed, like the table
+    return *lock;
+}
+
 }  // namespace win::posix::kernel
+
+namespace win {
+
+BOOL CloseHandle(HANDLE hObject) {
+    using namespace posix::kernel;
+    std::lock_guard<std::mutex> hold(HandleLock());
+    HandleRef ref;
+    if (!RemoveHandle(hObject, ref)) {
+        SetLastError(ERROR_INVALID_HANDLE);
+        return FALSE;
+    }
+    CloseTarget(ref);
+    return TRUE;
+}
+
+}  // namespace win

@@ -4,6 +4,9 @@
 // even after its slot serves a new one, and no value is ever null or INVALID_HANDLE_VALUE.
 // Lookups take no lock (they run on every mutex wait); adding and removing handles take the
 // table's own lock.
+//
+// The table knows no kind of object: each kind's room tells it, once, what closing a handle of
+// that kind does to its target (SetCloser), so CloseHandle serves every kind from here.
 #pragma once
 
 #include "Platform/posix/base/WinTypes.h"
@@ -11,6 +14,7 @@
 #include <atomic>
 #include <cstdint>
 #include <functional>
+#include <mutex>
 
 namespace win::posix::kernel {
 
@@ -35,6 +39,26 @@ bool RemoveHandle(HANDLE handle, HandleRef& out);
 void RemoveAllHandles(const std::function<void(const HandleRef&)>& visit);
 
 // The table's slots, reached without a lock by LookupHandle (inline: it runs on every wait).
+// What closing a handle does to its target; called with HandleLock() held.
+using Closer = void (*)(void* target);
+
+// Sets the closer of a kind; each kind sets its own before it makes its first handle.
+void SetCloser(HandleKind kind, Closer closer);
+
+// Closes a removed handle's target with its kind's closer. With HandleLock() held.
+void CloseTarget(const HandleRef& ref);
+
+// At the library's unload every handle still open is closed (Windows keeps handles until the
+// process is gone, so the program's own atexit handlers and destructors may still use them):
+// first the kBeforeClose steps, then each target's closer, then the kAfterClose steps. A room
+// adds its steps once; EnsureCloseAtUnload arms the whole once a handle has been made.
+enum class UnloadPhase : std::uint8_t { kBeforeClose = 0, kAfterClose = 1 };
+void AddUnloadStep(UnloadPhase phase, void (*step)());
+void EnsureCloseAtUnload();
+
+// The lock under which handles are made and closed together with the objects they name.
+std::mutex& HandleLock();
+
 namespace handles {
 
 constexpr std::uint32_t kChunkBits = 10;

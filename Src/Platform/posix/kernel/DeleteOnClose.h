@@ -11,8 +11,8 @@
 // inode the record's name gives.
 #pragma once
 
-#include "Platform/posix/kernel/Namespace.h"
 #include "Platform/posix/base/WinTypes.h"
+#include "Platform/posix/kernel/Namespace.h"
 
 #include <sys/types.h>
 

@@ -10,8 +10,8 @@
 #include "Platform/posix/kernel/Event.h"
 
 #include "Platform/posix/base/Errors.h"
-#include "Platform/posix/kernel/Futex.h"
 #include "Platform/posix/kernel/ByName.h"
+#include "Platform/posix/kernel/Futex.h"
 #include "Platform/posix/kernel/KernelObjects.h"
 
 #include <climits>

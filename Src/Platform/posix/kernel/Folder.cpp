@@ -1,9 +1,9 @@
 // The namespace folder itself: where it is, the checks that make it trusted, its lock, and the
 // PID namespace it serves.
 #include "Platform/posix/base/Errors.h"
-#include "Platform/posix/kernel/Namespace.h"
-#include "Platform/posix/kernel/KernelObjects.h"
 #include "Platform/posix/base/SysCalls.h"
+#include "Platform/posix/kernel/KernelObjects.h"
+#include "Platform/posix/kernel/Namespace.h"
 
 #include <fcntl.h>
 #include <sys/file.h>

@@ -1,4 +1,4 @@
-// Named kernel objects: mutexes, file mappings and the file handles they stand on.
+// Named kernel objects: mutexes, events and file mappings.
 //
 // Every process of one user that sees the same HALCYON_KERNEL_DIR (default
 // $XDG_RUNTIME_DIR/halcyon where that is a private folder, else /dev/shm/halcyon-<uid>) shares one
@@ -18,15 +18,14 @@
 // exec() inherits its parent's handles, and they keep names alive until it exits or execs.
 //
 // Results and GetLastError codes follow Windows. What differs:
-// - Share modes of CreateFileA are accepted but not enforced between handles.
 // - A mapping over the paging file commits its whole size at creation; one that grows its file
 //   reserves the file's blocks (ERROR_DISK_FULL on a full disk).
 // - Mutexes need the C library's robust futex list (see posix/RobustLock.h); without it, creating
 //   or opening one fails with ERROR_NOT_SUPPORTED.
 #pragma once
 
-#include "Platform/posix/files/Files.h"
 #include "Platform/posix/base/WinTypes.h"
+#include "Platform/posix/handles/Handles.h"
 
 #include <cstddef>
 #include <cstdint>
@@ -61,10 +60,6 @@ HALCYON_API HANDLE OpenEventA(DWORD dwDesiredAccess, BOOL bInheritHandle, LPCSTR
 HALCYON_API BOOL SetEvent(HANDLE hEvent);
 HALCYON_API BOOL ResetEvent(HANDLE hEvent);
 
-// Closes a mutex, event, file mapping or file handle. FALSE with ERROR_INVALID_HANDLE for null,
-// closed or unknown handles.
-HALCYON_API BOOL CloseHandle(HANDLE hObject);
-
 // File mappings over the paging file (hFile INVALID_HANDLE_VALUE; the size must not be 0) or over
 // a file handle (size 0 takes the file's size; a larger size grows the file). A new mapping is
 // zero-filled. Creating an existing name returns that mapping, with its own size, protection and
@@ -80,23 +75,6 @@ HALCYON_API LPVOID MapViewOfFile(HANDLE hFileMappingObject, DWORD dwDesiredAcces
                                  SIZE_T dwNumberOfBytesToMap);
 // lpBaseAddress must be an address MapViewOfFile returned (ERROR_INVALID_ADDRESS otherwise).
 HALCYON_API BOOL UnmapViewOfFile(LPCVOID lpBaseAddress);
-
-// Opens or creates a file; INVALID_HANDLE_VALUE on failure. CREATE_ALWAYS and OPEN_ALWAYS on an
-// existing file set ERROR_ALREADY_EXISTS. A folder, pipe or device in place of the file is
-// refused with ERROR_ACCESS_DENIED, without waiting for a pipe's other end. With
-// FILE_FLAG_DELETE_ON_CLOSE the file is removed once no handle, no mapping and no view uses it; if
-// its users were killed, it is removed by a later collection (see posix::CollectKernelObjects).
-HALCYON_API HANDLE CreateFileA(LPCSTR lpFileName, DWORD dwDesiredAccess, DWORD dwShareMode,
-                               LPSECURITY_ATTRIBUTES lpSecurityAttributes,
-                               DWORD dwCreationDisposition, DWORD dwFlagsAndAttributes,
-                               HANDLE hTemplateFile);
-// Forms "<path>\<first 3 chars of prefix><hex>.tmp" in lpTempFileName (MAX_PATH bytes). With
-// uUnique 0 the number is chosen so that the name is new and the file is created (empty); the
-// number is returned. Otherwise the low 16 bits of uUnique are used and nothing is created.
-// 0 on failure: ERROR_DIRECTORY for a missing folder, ERROR_BUFFER_OVERFLOW for a path longer than
-// MAX_PATH - 14.
-HALCYON_API UINT GetTempFileNameA(LPCSTR lpPathName, LPCSTR lpPrefixString, UINT uUnique,
-                                  LPSTR lpTempFileName);
 
 namespace posix {
 
@@ -152,34 +130,3 @@ HALCYON_API bool ListKernelObjects(std::vector<KernelObjectInfo>& objects);
 #define FILE_MAP_WRITE 0x0002UL
 #define FILE_MAP_READ 0x0004UL
 #define FILE_MAP_ALL_ACCESS 0x000F001FUL
-
-#define GENERIC_READ 0x80000000UL
-#define GENERIC_WRITE 0x40000000UL
-#define GENERIC_ALL 0x10000000UL
-#define DELETE 0x00010000UL
-#define FILE_SHARE_READ 0x00000001UL
-#define FILE_SHARE_WRITE 0x00000002UL
-#define FILE_SHARE_DELETE 0x00000004UL
-
-#define CREATE_NEW 1UL
-#define CREATE_ALWAYS 2UL
-#define OPEN_EXISTING 3UL
-#define OPEN_ALWAYS 4UL
-#define TRUNCATE_EXISTING 5UL
-
-#define FILE_FLAG_DELETE_ON_CLOSE 0x04000000UL
-#define FILE_FLAG_SEQUENTIAL_SCAN 0x08000000UL
-#define FILE_FLAG_RANDOM_ACCESS 0x10000000UL
-
-#ifndef ERROR_INVALID_ADDRESS
-#define ERROR_INVALID_ADDRESS 487UL
-#endif
-#ifndef ERROR_MAPPED_ALIGNMENT
-#define ERROR_MAPPED_ALIGNMENT 1132UL
-#endif
-#ifndef ERROR_BAD_PATHNAME
-#define ERROR_BAD_PATHNAME 161UL
-#endif
-#ifndef ERROR_NO_SYSTEM_RESOURCES
-#define ERROR_NO_SYSTEM_RESOURCES 1450UL
-#endif

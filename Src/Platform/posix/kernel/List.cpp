@@ -3,8 +3,8 @@
 // Holders are counted from /proc/locks: every process with a handle to an object holds a shared
 // flock on its file, so the distinct processes holding one on the file's inode are its holders.
 #include "Platform/posix/base/Errors.h"
-#include "Platform/posix/kernel/Namespace.h"
 #include "Platform/posix/kernel/KernelObjects.h"
+#include "Platform/posix/kernel/Namespace.h"
 
 #include <dirent.h>
 #include <fcntl.h>

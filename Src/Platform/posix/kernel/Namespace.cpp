@@ -1,9 +1,8 @@
 #include "Platform/posix/kernel/Namespace.h"
 
-#include "Platform/posix/kernel/DeleteOnClose.h"
 #include "Platform/posix/base/Errors.h"
-#include "Platform/posix/kernel/KernelObjects.h"
 #include "Platform/posix/base/SysCalls.h"
+#include "Platform/posix/kernel/KernelObjects.h"
 
 #include <dirent.h>
 #include <fcntl.h>
@@ -75,7 +74,6 @@ DWORD InitFile(int fd, const std::string& key, Kind kind, std::uint64_t dataByte
 
 // True when some process still holds the file open with its lock; `fd` is a fresh description.
 // A file system that cannot lock answers "held": nothing is removed that might be in use.
-bool HasHolder(int fd) { return Sys().flock(fd, LOCK_EX | LOCK_NB) != 0; }
 
 std::int64_t NowMs() {
     using namespace std::chrono;
@@ -215,6 +213,8 @@ DWORD OpenOrCreate(const std::string& key, Kind kind, const CreateRequest* creat
 
 }  // namespace
 
+bool HasHolder(int fd) { return Sys().flock(fd, LOCK_EX | LOCK_NB) != 0; }
+
 DWORD AcquireObjectFile(const std::string& key, Kind kind, const CreateRequest* create,
                         const SetUp& setUp, ObjectFile& out, bool& existed) {
     Reservation reserved;
@@ -266,34 +266,19 @@ void DiscardObjectFile(ObjectFile& file) {
     CloseFd(file.dataFd);
 }
 
-int CollectStale(const FolderLock& folder) {
-    if (!folder.Held()) return 0;
-    std::vector<std::string> names = FolderNames(folder.Fd());
-    int removed = 0;
-    for (const std::string& name : names) {
-        if (IsDeleteOnCloseRecord(name)) {
-            removed += CollectDeleteOnClose(folder, name);
-            continue;
-        }
-        if (name.compare(0, 9, ".unnamed.") == 0) {
-            removed += Sys().unlinkat(folder.Fd(), name.c_str(), 0) == 0 ? 1 : 0;
-            continue;
-        }
-        if (name[0] == '.') continue;
-        int fd = Sys().openat(folder.Fd(), name.c_str(), O_RDONLY | kOpenFlags, 0);
-        if (fd < 0) continue;
-        if (!HasHolder(fd) && Sys().unlinkat(folder.Fd(), name.c_str(), 0) == 0) ++removed;
-        Sys().close(fd);
-    }
-    return removed;
-}
+namespace {
+std::atomic<Sweep> g_sweep{nullptr};  // constant-initialised: set from a static initialiser
+}  // namespace
+
+void SetSweep(Sweep sweep) { g_sweep.store(sweep, std::memory_order_release); }
 
 void MaybeCollect(const FolderLock& folder, bool creating) {
     static std::atomic<std::int64_t> lastRun{-1};
     std::int64_t last = lastRun.load(std::memory_order_relaxed);
     std::int64_t now = NowMs();
     bool due = last < 0 || (creating && now - last >= 1000);
-    if (due && lastRun.compare_exchange_strong(last, now)) CollectStale(folder);
+    Sweep sweep = g_sweep.load(std::memory_order_acquire);
+    if (due && sweep != nullptr && lastRun.compare_exchange_strong(last, now)) sweep(folder);
 }
 
 std::vector<std::string> FolderNames(int dirFd) {
@@ -313,14 +298,5 @@ std::vector<std::string> FolderNames(int dirFd) {
 }
 
 }  // namespace kernel
-
-int CollectKernelObjects() {
-    kernel::FolderLock folder;
-    if (!folder.Held()) {
-        SetLastError(folder.Error());
-        return 0;
-    }
-    return kernel::CollectStale(folder);
-}
 
 }  // namespace win::posix

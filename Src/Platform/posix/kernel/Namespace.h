@@ -13,8 +13,8 @@
 // programs started by a holder do not keep its names alive.
 #pragma once
 
-#include "Platform/posix/kernel/ObjectFile.h"
 #include "Platform/posix/base/WinTypes.h"
+#include "Platform/posix/kernel/ObjectFile.h"
 
 #include <cstdint>
 #include <functional>
@@ -110,10 +110,15 @@ void ReleaseObjectFile(const std::string& key, ObjectFile& file);
 // Unmaps the header and closes what `file` still has open.
 void DiscardObjectFile(ObjectFile& file);
 
-// With the folder held: removes stale object files and unused delete-on-close files; returns the
-// number of files removed. MaybeCollect runs it at the process's first namespace operation and
-// then at most once a second on creates.
-int CollectStale(const FolderLock& folder);
+// True when some process holds the object file open on fd (a shared flock of a handle).
+bool HasHolder(int fd);
+
+// The sweep of stale files (kernel/Sweep.cpp, which knows the kinds of file the folder holds):
+// with the folder held, removes what no process uses and returns the number of files removed.
+// MaybeCollect runs it at the process's first namespace operation and then at most once a second
+// on creates.
+using Sweep = int (*)(const FolderLock& folder);
+void SetSweep(Sweep sweep);
 void MaybeCollect(const FolderLock& folder, bool creating);
 
 // The names in folder `dirFd` other than "." and "..".

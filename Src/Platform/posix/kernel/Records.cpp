@@ -1,8 +1,8 @@
 // The records of delete-on-close files in the namespace folder (see DeleteOnClose.h).
-#include "Platform/posix/kernel/DeleteOnClose.h"
 #include "Platform/posix/base/Errors.h"
-#include "Platform/posix/kernel/KernelObjects.h"
 #include "Platform/posix/base/SysCalls.h"
+#include "Platform/posix/kernel/DeleteOnClose.h"
+#include "Platform/posix/kernel/KernelObjects.h"
 
 #include <fcntl.h>
 #include <sys/file.h>

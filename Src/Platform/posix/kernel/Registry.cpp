@@ -1,9 +1,9 @@
 #include "Platform/posix/kernel/Registry.h"
 
 #include "Platform/posix/base/Errors.h"
-#include "Platform/posix/files/FileHandles.h"
-#include "Platform/posix/kernel/KernelObjects.h"
 #include "Platform/posix/base/SysCalls.h"
+#include "Platform/posix/kernel/DeleteOnClose.h"
+#include "Platform/posix/kernel/KernelObjects.h"
 
 #include <pthread.h>
 #include <sys/mman.h>
@@ -22,7 +22,6 @@ namespace {
 constexpr std::size_t kRetiredDepth = 16;
 
 struct Registry {
-    std::mutex lock;
     std::unordered_map<std::string, KernelObject*> named;
     std::deque<KernelObject*> retired;
     bool exiting = false;
@@ -103,23 +102,23 @@ DWORD AdoptFile(Registry& registry, const std::string& key, KernelObject* object
     return ERROR_SUCCESS;
 }
 
-void ExitCleanup() {
-    Registry& registry = TheRegistry();
-    std::lock_guard<std::mutex> hold(registry.lock);
-    registry.exiting = true;
-    RemoveAllHandles([](const HandleRef& ref) {
-        if (ref.kind == HandleKind::kFile) {
-            CloseFileHandle(static_cast<FileHandle*>(ref.target));
-        } else {
-            ReleaseObject(static_cast<KernelObject*>(ref.target));
-        }
-    });
-    ReleaseViewsAtExit();
-}
+// At unload, before the handles close: objects released from now on are freed at once.
+void MarkExiting() { TheRegistry().exiting = true; }
+
+void ReleaseTarget(void* target) { ReleaseObject(static_cast<KernelObject*>(target)); }
+
+// Closing a handle of a mutex, an event or a mapping releases the object.
+const bool kClosersSet = [] {
+    SetCloser(HandleKind::kMutex, ReleaseTarget);
+    SetCloser(HandleKind::kEvent, ReleaseTarget);
+    SetCloser(HandleKind::kSection, ReleaseTarget);
+    AddUnloadStep(UnloadPhase::kBeforeClose, MarkExiting);
+    return true;
+}();
 
 }  // namespace
 
-std::mutex& RegistryLock() { return TheRegistry().lock; }
+std::mutex& RegistryLock() { return HandleLock(); }
 
 std::atomic<std::atomic<int>*> g_pidSlot{&g_pidFallback};
 __attribute__((tls_model("initial-exec"))) __thread int t_tid = 0;
@@ -139,24 +138,10 @@ int LoadTid(int pid) {
     return t_tid;
 }
 
-namespace {
-
-// Set once the process has opened a kernel object or a file: their release is due at the end.
-std::atomic<bool> g_releaseDue{false};
-
-// Runs as the library is unloaded: at a normal end of the process that is after every atexit
-// handler and static destructor of the program, which may still use their handles (Windows keeps
-// handles until the process is gone); or at dlclose.
-__attribute__((destructor)) void ReleaseAtUnload() {
-    if (g_releaseDue.load(std::memory_order_acquire)) ExitCleanup();
-}
-
-}  // namespace
-
 void EnsureExitCleanup() {
     static const bool registered = [] {
         pthread_atfork(nullptr, nullptr, ResetIdsInChild);
-        g_releaseDue.store(true, std::memory_order_release);
+        EnsureCloseAtUnload();
         return true;
     }();
     (void)registered;
@@ -227,23 +212,3 @@ void ReleaseObject(KernelObject* object) {
 }
 
 }  // namespace win::posix::kernel
-
-namespace win {
-
-BOOL CloseHandle(HANDLE hObject) {
-    using namespace posix::kernel;
-    std::lock_guard<std::mutex> hold(RegistryLock());
-    HandleRef ref;
-    if (!RemoveHandle(hObject, ref)) {
-        SetLastError(ERROR_INVALID_HANDLE);
-        return FALSE;
-    }
-    if (ref.kind == HandleKind::kFile) {
-        CloseFileHandle(static_cast<FileHandle*>(ref.target));
-    } else {
-        ReleaseObject(static_cast<KernelObject*>(ref.target));
-    }
-    return TRUE;
-}
-
-}  // namespace win

@@ -87,7 +87,4 @@ inline int CurrentTid() {
 // files are then freed at once instead of by a later collection.
 void EnsureExitCleanup();
 
-// Implemented with the mappings: gives up the file uses of all views (they stay mapped).
-void ReleaseViewsAtExit();
-
 }  // namespace win::posix::kernel

@@ -5,12 +5,12 @@
 // holds the mapping, and every view of it, keeps a use of that file (FileHandles.h). Views are
 // mmaps of those files, shared between processes, so writes are seen at once everywhere.
 #include "Platform/posix/base/Errors.h"
+#include "Platform/posix/base/SysCalls.h"
 #include "Platform/posix/files/FileHandles.h"
 #include "Platform/posix/kernel/ByName.h"
 #include "Platform/posix/kernel/KernelObjects.h"
 #include "Platform/posix/kernel/Registry.h"
 #include "Platform/posix/memory/Memory.h"
-#include "Platform/posix/base/SysCalls.h"
 
 #include <sys/file.h>
 #include <sys/mman.h>
@@ -214,8 +214,6 @@ void* MapView(const KernelObject& object, DWORD access, std::uint64_t offset,
 
 constexpr ObjectType kSectionType{Kind::kSection, HandleKind::kSection, AttachSection};
 
-}  // namespace
-
 void ReleaseViewsAtExit() {
     std::vector<View> released;
     {
@@ -232,6 +230,12 @@ void ReleaseViewsAtExit() {
     }
     for (const View& view : released) ReleaseFileUse(view.device, view.inode);
 }
+
+// At unload, once every handle is closed: the views' file uses end (the views stay mapped).
+const bool kViewsReleasedAtUnload =
+    (AddUnloadStep(UnloadPhase::kAfterClose, ReleaseViewsAtExit), true);
+
+}  // namespace
 
 }  // namespace posix::kernel
 

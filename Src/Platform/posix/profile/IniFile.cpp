@@ -2,8 +2,8 @@
 
 #include "Platform/common/Mbcs.h"
 #include "Platform/posix/base/Errors.h"
-#include "Platform/posix/files/Files.h"
 #include "Platform/posix/base/SysCalls.h"
+#include "Platform/posix/files/Files.h"
 
 #include <fcntl.h>
 #include <sys/file.h>
