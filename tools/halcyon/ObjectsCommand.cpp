@@ -2,8 +2,8 @@
 #include "Command.h"
 
 #if !defined(_WIN32)
-#include "posix/Errors.h"
-#include "posix/KernelObjects.h"
+#include "Platform/posix/base/Errors.h"
+#include "Platform/posix/kernel/KernelObjects.h"
 
 #include <cerrno>
 #include <csignal>
