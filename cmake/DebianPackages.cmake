@@ -3,6 +3,7 @@
 #   libhalcyoncommon1     the shared library (soname libHalcyonCommon.so.1) and its data files
 #   libhalcyoncommon-dev  the headers, the CMake package, the pkg-config file, the .so link
 #   halcyon-tools         the halcyon program, in its own installation root /usr/lib/halcyon
+#   python3-halcyon       the Python module halcyon (where it is built: HALCYON_BUILD_PYTHON)
 #
 #   cmake --preset deb && cmake --build --preset deb && cpack --preset deb
 #
@@ -12,6 +13,11 @@ set(HALCYON_DEB_RELEASE 1)
 set(HALCYON_DEB_VERSION ${PROJECT_VERSION}-${HALCYON_DEB_RELEASE})
 set(HALCYON_DEB_MAINTAINER "HalcyonCommon maintainers <maintainers@users.noreply.c-seed-95f664f1.example>")
 set(HALCYON_DEB_PACKAGES libhalcyoncommon1 libhalcyoncommon-dev halcyon-tools)
+set(_components libraries development tools)
+if(TARGET halcyon_python)
+  list(APPEND HALCYON_DEB_PACKAGES python3-halcyon)
+  list(APPEND _components python)
+endif()
 set(HALCYON_DEB_DIR ${PROJECT_SOURCE_DIR}/cmake/debian)
 set(HALCYON_DEB_BUILD_DIR ${PROJECT_BINARY_DIR}/debian)
 
@@ -24,8 +30,9 @@ execute_process(COMMAND gzip -9n -c ${HALCYON_DEB_BUILD_DIR}/changelog.Debian
 if(NOT _gzip_result EQUAL 0)
   message(FATAL_ERROR "gzip could not compress the Debian changelog")
 endif()
-set(_components libraries development tools)
-foreach(i RANGE 2)
+list(LENGTH _components _count)
+math(EXPR _last "${_count} - 1")
+foreach(i RANGE ${_last})
   list(GET _components ${i} component)
   list(GET HALCYON_DEB_PACKAGES ${i} package)
   install(FILES ${HALCYON_DEB_DIR}/copyright ${HALCYON_DEB_BUILD_DIR}/changelog.Debian.gz
@@ -50,7 +57,7 @@ set(CPACK_PACKAGE_VERSION ${PROJECT_VERSION})
 set(CPACK_PACKAGE_CONTACT "${HALCYON_DEB_MAINTAINER}")
 set(CPACK_STRIP_FILES ON)
 set(CPACK_DEB_COMPONENT_INSTALL ON)
-set(CPACK_COMPONENTS_ALL libraries development tools)
+set(CPACK_COMPONENTS_ALL ${_components})
 set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
 set(CPACK_DEBIAN_PACKAGE_RELEASE ${HALCYON_DEB_RELEASE})
 set(CPACK_DEBIAN_PACKAGE_SOURCE halcyoncommon)
@@ -97,5 +104,17 @@ halcyon demo passes generated market-data records between two processes
 through a shared queue, and other subcommands show paths, read settings,
 convert Big5 text, host and read queues, write logs and compare market time
 zones. Its installation root is /usr/lib/halcyon.]])
+
+set(CPACK_DEBIAN_PYTHON_PACKAGE_NAME python3-halcyon)
+set(CPACK_DEBIAN_PYTHON_PACKAGE_SECTION python)
+set(CPACK_COMPONENT_PYTHON_DEPENDS libraries)
+# Built for one Python version's ABI (the module's name carries it).
+set(CPACK_DEBIAN_PYTHON_PACKAGE_DEPENDS
+    "python3 (>= ${HALCYON_PYTHON_VERSION}), python3 (<< ${HALCYON_PYTHON_NEXT_VERSION})")
+set(CPACK_COMPONENT_PYTHON_DESCRIPTION [[Python module of the Halcyon common utility library
+The halcyon module lets Python programs read and write the terminal's
+shared-memory queues, unpack its compressed records, convert Big5 names to GB
+with the installation's table, and turn its day numbers and date texts into
+datetime.date, with type hints (halcyon.pyi).]])
 
 include(CPack)

@@ -1,6 +1,7 @@
 # Installation: headers, the library with its soname, a CMake package and a pkg-config file, in
 # three components: "libraries" (the shared library and its data), "development" (headers, the
-# CMake package, the pkg-config file, the unversioned link) and "tools" (the halcyon program).
+# CMake package, the pkg-config file, the unversioned link) and "tools" (the halcyon program);
+# python/ adds a fourth, "python" (the module halcyon), where it is built.
 include(CMakePackageConfigHelpers)
 
 install(TARGETS HalcyonCommon EXPORT HalcyonCommonTargets
