@@ -4,7 +4,7 @@
 // whole process.
 #pragma once
 
-#include <HalcyonCommon/Export.h>
+#include <HalcyonApi.h>
 #include <Platform/WinHandles.h>
 
 HALCYON_API HINSTANCE AfxGetResourceHandle();

@@ -9,7 +9,7 @@
 // Plain values: no shared state, safe to use from any thread.
 #pragma once
 
-#include <HalcyonCommon/Export.h>
+#include <HalcyonApi.h>
 
 typedef double DATE;
 

@@ -2,8 +2,9 @@
 #include "Command.h"
 
 #if !defined(_WIN32)
-#include "Platform/posix/base/Errors.h"
-#include "Platform/posix/kernel/KernelObjects.h"
+#include <Platform/KernelDiagnostics.h>
+
+#include "Platform/Win.h"
 
 #include <cerrno>
 #include <csignal>
