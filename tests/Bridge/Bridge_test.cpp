@@ -127,9 +127,9 @@ TEST(BridgeEndToEnd, RefusesWhatItCannotServe) {
         int exit;
         const char* message;
     } cases[] = {
-        {&d.a, "sideways FEED", 2, "first argument is 'out' or 'in'"},
-        {&d.a, "out FEED --subject s", 2, "--nats URL is required"},
-        {&d.a, "out FEED --nats URL --subject s --durable x", 2, "unexpected argument '--durable'"},
+        {&d.a, "sideways FEED", 2, "unknown subcommand 'sideways' (out, in)"},
+        {&d.a, "out FEED --subject s", 2, "missing option --nats URL"},
+        {&d.a, "out FEED --nats URL --subject s --durable x", 2, "unknown option '--durable'"},
         {&d.a, "out NOSUCH --nats URL --subject s", 1, "no queue named 'NOSUCH'"},
         {&lonely, "in FEED --nats URL --subject s", 1, "no queue registry is running"},
         {&d.a, "out FEED --nats DEAD --subject s", 1, "cannot reach the NATS server"},

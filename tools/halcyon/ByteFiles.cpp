@@ -26,13 +26,9 @@ bool WriteAll(const std::string& name, const void* data, size_t size, std::strin
     return ok;
 }
 
-int RunFileTransform(const char* command, const char* help, FileTransform transform,
-                     const Args& args) {
-    if (WantsHelp(args)) {
-        std::fputs(help, stdout);
-        return kExitOk;
-    }
-    if (args.size() > 2) return UsageError(command, "too many arguments");
+int RunFileTransform(const Invocation& call, FileTransform transform) {
+    const char* command = call.Command().name;
+    const Args& args = call.Operands();
     BinaryStandardStreams();
     std::string input = args.size() > 0 ? args[0] : "-";
     std::string output = args.size() > 1 ? args[1] : "-";

@@ -42,8 +42,10 @@ using FileTransform = bool (*)(const FileBytes& in, FileBytes& out, std::string&
 
 // A subcommand "<command> [INPUT [OUTPUT]]" that transforms one file: reads INPUT (default or
 // "-": standard input), writes what `transform` makes of it to OUTPUT (default or "-": standard
-// output). Prints `help` for --help; a failure as "halcyon <command>: <error>". The exit code.
-int RunFileTransform(const char* command, const char* help, FileTransform transform,
-                     const Args& args);
+// output). A failure prints as "halcyon <command>: <error>". The exit code.
+int RunFileTransform(const Invocation& call, FileTransform transform);
+
+// The operands of such a subcommand, as its help shows them.
+constexpr const char kFileOperands[] = "[INPUT [OUTPUT]]";
 
 }  // namespace halcyon::tool

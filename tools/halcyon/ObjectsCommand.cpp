@@ -15,28 +15,9 @@
 namespace halcyon::tool {
 namespace {
 
-const char kHelp[] =
-    "usage: halcyon objects [--stale] [--collect]\n"
-    "\n"
-    "Lists the named kernel objects (mutexes and file mappings) that the processes of this\n"
-    "user share through the folder HALCYON_KERNEL_DIR (default $XDG_RUNTIME_DIR/halcyon, or\n"
-    "/dev/shm/halcyon-<uid> without a private runtime folder; it must be the user's own): each\n"
-    "object's kind, its size (mappings), how many processes hold it and, for a mutex, the\n"
-    "process and thread that own it. When a terminal hangs, the owner of the mutex it waits\n"
-    "for is the process to look at. A mutex shown (abandoned) lost its owner while held and\n"
-    "passes to the next waiter as abandoned.\n"
-    "\n"
-    "  --stale    also list objects that no process holds any longer (left by processes\n"
-    "             that were killed; they count as absent and await collection)\n"
-    "  --collect  remove those, and delete-on-close files nothing uses, before listing\n";
-
 #if defined(_WIN32)
 
-int RunObjects(const Args& args) {
-    if (WantsHelp(args)) {
-        std::fputs(kHelp, stdout);
-        return kExitOk;
-    }
+int ListObjects(const Invocation&) {
     std::fprintf(stderr,
                  "halcyon objects: Windows keeps its kernel objects itself; "
                  "a tool such as WinObj lists them\n");
@@ -78,22 +59,9 @@ void Print(const win::posix::KernelObjectInfo& info) {
     std::printf("%s\n", info.stale ? "  (stale)" : "");
 }
 
-int RunObjects(const Args& args) {
-    if (WantsHelp(args)) {
-        std::fputs(kHelp, stdout);
-        return kExitOk;
-    }
-    bool stale = false;
-    bool collect = false;
-    for (const std::string& arg : args) {
-        if (arg == "--stale") {
-            stale = true;
-        } else if (arg == "--collect") {
-            collect = true;
-        } else {
-            return UsageError("objects", "unexpected argument '" + arg + "'");
-        }
-    }
+int ListObjects(const Invocation& call) {
+    const bool stale = call.Has("--stale");
+    const bool collect = call.Has("--collect");
     const std::string& folder = win::posix::KernelDirectory();
     if (collect) {
         int removed = win::posix::CollectKernelObjects();
@@ -122,8 +90,26 @@ int RunObjects(const Args& args) {
 
 #endif
 
-const Registration kObjects{"objects", "list the named mutexes and mappings processes share",
-                            RunObjects};
+const CommandSpec kObjectsSpec{
+    "objects",
+    "list the named mutexes and mappings processes share",
+    "",
+    {{"",
+      "",
+      "Lists the named kernel objects (mutexes and file mappings) that the processes of this "
+      "user share through the folder HALCYON_KERNEL_DIR (default $XDG_RUNTIME_DIR/halcyon, or "
+      "/dev/shm/halcyon-<uid> without a private runtime folder; it must be the user's own): each "
+      "object's kind, its size (mappings), how many processes hold it and, for a mutex, the "
+      "process and thread that own it. When a terminal hangs, the owner of the mutex it waits "
+      "for is the process to look at. A mutex shown (abandoned) lost its owner while held and "
+      "passes to the next waiter as abandoned.",
+      {{"--stale", nullptr,
+        "also list objects that no process holds any longer (left by processes that were "
+        "killed; they count as absent and await collection)"},
+       {"--collect", nullptr,
+        "remove those, and delete-on-close files nothing uses, before listing"}},
+      ListObjects}}};
+const Registration kObjects{kObjectsSpec};
 
 }  // namespace
 }  // namespace halcyon::tool

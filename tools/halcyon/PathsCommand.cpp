@@ -8,17 +8,6 @@
 namespace halcyon::tool {
 namespace {
 
-const char kHelp[] =
-    "usage: halcyon paths [--market N] [--host]\n"
-    "\n"
-    "Prints the installation root (the folder of this program, or its parent when that is\n"
-    "named BIN) and the folders the library derives from it, creating them as the library\n"
-    "does. With --market N (0-254) the per-market folders of market N are shown too: its\n"
-    "DAT, SYS, LOG and TEMP folders, its market data folders, its FTP mirror folders and\n"
-    "the names of its symbol files (\"<name>\" standing for a symbol list's name).\n"
-    "Paths are printed as the library returns them (Windows form); with --host each line\n"
-    "also shows the host's own path after \" -> \".\n";
-
 bool g_showHost = false;
 
 void Show(const char* label, const CString& path) {
@@ -63,22 +52,9 @@ void ShowMarketData(unsigned char m) {
     Show("ftp index file", s_FileGetFTPSymbolFileName(m, 1, "<name>"));
 }
 
-int RunPaths(const Args& args) {
-    if (WantsHelp(args)) {
-        std::fputs(kHelp, stdout);
-        return kExitOk;
-    }
-    long market = -1;
-    for (size_t i = 0; i < args.size(); ++i) {
-        if (args[i] == "--host") {
-            g_showHost = true;
-        } else if (args[i] == "--market" && i + 1 < args.size()) {
-            if (!ParseNumber(args[++i], 0, 254, market))
-                return UsageError("paths", "--market takes a market code from 0 to 254");
-        } else {
-            return UsageError("paths", "unexpected argument '" + args[i] + "'");
-        }
-    }
+int ShowPaths(const Invocation& call) {
+    g_showHost = call.Has("--host");
+    const long market = call.Number("--market", -1);
     Show("root", s_PathGetMainPath());
     Show("bin", s_PathGetBinPath());
     Show("dat", s_PathGetDatPath(0));
@@ -106,7 +82,24 @@ int RunPaths(const Args& args) {
     return kExitOk;
 }
 
-const Registration kPaths{"paths", "print the installation root and its folders", RunPaths};
+const CommandSpec kPathsSpec{
+    "paths",
+    "print the installation root and its folders",
+    "",
+    {{"",
+      "",
+      "Prints the installation root (the folder of this program, or its parent when that is "
+      "named BIN) and the folders the library derives from it, creating them as the library "
+      "does.\n"
+      "Paths are printed as the library returns them (Windows form).",
+      {{"--market", "N",
+        "also show the per-market folders of market N (0-254): its DAT, SYS, LOG and TEMP "
+        "folders, its market data folders, its FTP mirror folders and the names of its symbol "
+        "files (\"<name>\" standing for a symbol list's name)",
+        0, 254},
+       {"--host", nullptr, "also show each path as the host names it, after \" -> \""}},
+      ShowPaths}}};
+const Registration kPaths{kPathsSpec};
 
 }  // namespace
 }  // namespace halcyon::tool
