@@ -1,7 +1,8 @@
-// Export macro of the HalcyonCommon library and of the platform stand-in compiled into it.
-//
-// The library is built with hidden visibility; only names marked HALCYON_API are exported.
-// HALCYON_BUILDING is defined while the library itself is compiled.
+/// \file
+/// Export macro of the HalcyonCommon library and of the platform stand-in compiled into it.
+///
+/// The library is built with hidden visibility; only names marked HALCYON_API are exported.
+/// HALCYON_BUILDING is defined while the library itself is compiled.
 #pragma once
 
 #if defined(_WIN32)
