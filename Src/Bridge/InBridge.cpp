@@ -108,7 +108,7 @@ class InBridge {
         }
         stream_ = s.stream.empty() ? StreamNameFor(s.subject) : s.stream;
         durable_ = s.durable.empty() ? DurableNameFor(s.queue) : s.durable;
-        if (!link_.Connect(s.url, kWho, nullptr, error)) return false;
+        if (!link_.Connect(s.url, s.security, kWho, nullptr, error)) return false;
         if (!link_.EnsureStream(stream_, s.subject, error)) return false;
         return Subscribe(error);
     }

@@ -106,7 +106,7 @@ class OutBridge {
         js.PublishAsync.MaxPending = kSettleRecords + kBatchRecords;
         js.PublishAsync.ErrHandler = OnPublishError;
         js.PublishAsync.ErrHandlerClosure = &errors_;
-        if (!link_.Connect(s.url, kWho, &js, error)) return false;
+        if (!link_.Connect(s.url, s.security, kWho, &js, error)) return false;
         if (!link_.EnsureStream(stream_, s.subject, error)) return false;
         return Resend();
     }
