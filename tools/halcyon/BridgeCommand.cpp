@@ -1,11 +1,10 @@
 // halcyon bridge: shared queues over NATS JetStream (built where the NATS C client is found).
 #include "BridgeSecrets.h"
 #include "Command.h"
+#include "Progress.h"
 
 #include "Bridge.h"
 #include "NatsUrl.h"
-
-#include <unistd.h>
 
 #include <atomic>
 #include <csignal>
@@ -87,11 +86,15 @@ int RunBridge(const Invocation& call) {
     if (!Servers(call, settings.url, code)) return code;
     if (settings.subject.empty()) return UsageError("bridge", "missing option --subject S");
     if (!Secure(call, settings.security, code)) return code;
-    settings.progress = isatty(fileno(stderr)) != 0;
+    const bool out = std::string(call.Chosen().verb) == "out";
+    Progress progress(out ? "halcyon bridge out" : "halcyon bridge in", Progress::ToTerminal());
+    progress.Phase("", Progress::Unit::kRecords, 0);
+    settings.progress = [&progress](std::uint64_t records, std::uint64_t bytes) {
+        progress.Count(records, bytes);
+    };
     std::signal(SIGINT, OnStop);
     std::signal(SIGTERM, OnStop);
     std::signal(SIGPIPE, SIG_IGN);
-    const bool out = std::string(call.Chosen().verb) == "out";
     code = out ? bridge::RunOut(settings, g_stop) : bridge::RunIn(settings, g_stop);
     return code == 0 ? kExitOk : kExitFailure;
 }
