@@ -9,6 +9,7 @@
 // writes a log's day file: the consumer has ended before the producer logs).
 #include "Command.h"
 #include "DemoInstruments.h"
+#include "Progress.h"
 
 #include <HalcyonCommon.h>
 
@@ -134,6 +135,8 @@ int Produce(unsigned long records) {
     unsigned char packed[3095];
     auto start = Clock::now();
     bool ok = true;
+    Progress progress("halcyon demo", Progress::ToTerminal());
+    progress.Phase("wrote", Progress::Unit::kRecords, records);
     for (unsigned long n = 0; n < records && ok; ++n) {
         std::string raw = MarketRecord(n);
         long length = s_CodingEncode(&raw[0], static_cast<long>(raw.size()),
@@ -141,7 +144,9 @@ int Produce(unsigned long records) {
         ok = length > 0 && WriteWhenRoom(id, packed, length);
         rawBytes += raw.size();
         packedBytes += static_cast<unsigned long long>(length);
+        progress.Count(1, raw.size());
     }
+    progress.End();  // before the consumer's summary
     consumer.join();
     double seconds = Seconds(Clock::now() - start);
     std::printf("producer   compressed and wrote %lu records: %.1f MB -> %.1f MB (%.1f%%)\n",

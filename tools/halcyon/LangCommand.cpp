@@ -1,5 +1,6 @@
 // halcyon lang and halcyon appinfo: the installation's language and product facts from a shell.
 #include "Command.h"
+#include "Json.h"
 
 #include <HalcyonCommon.h>
 
@@ -69,7 +70,11 @@ void ShowLanguages(const Invocation&) {
 int Get(const Invocation& call) { return WithLanguage(call, ShowString); }
 int List(const Invocation& call) { return WithLanguage(call, ShowLanguages); }
 
-int RunAppInfo(const Invocation&) {
+// The account label is missing when SYS\UserInfo.CFG cannot be read: the text output says so on
+// a note line, the JSON gives null.
+const char kNoAccount[] = "no account: SYS\\UserInfo.CFG cannot be read";
+
+int RunAppInfo(const Invocation& call) {
     struct Fact {
         const char* label;
         void (*get)(CString&);
@@ -81,15 +86,29 @@ int RunAppInfo(const Invocation&) {
         {"copyright", s_AppInfoGetAPPCopywrite},   {"broker", s_AppInfoGetBrokerID},
         {"server", s_AppInfoGetConnectVSTAAddr},
     };
+    const bool json = call.Has("--json");
+    JsonObject object;
     for (const Fact& fact : facts) {
         CString value;
         fact.get(value);
-        std::printf("%-15s %s\n", fact.label, static_cast<const char*>(value));
+        if (json)
+            object.Text(JsonKey(fact.label).c_str(), static_cast<const char*>(value));
+        else
+            std::printf("%-15s %s\n", fact.label, static_cast<const char*>(value));
     }
     if (!s_LangGetLangFile().IsEmpty()) s_LangInitialLanguageString();
-    CString account("(no UserInfo.CFG)");
+    CString account;
     s_AppInfoGetAPPUserId(account);
-    std::printf("%-15s %s\n", "account", static_cast<const char*>(account));
+    if (json) {
+        if (account.IsEmpty())
+            object.Null("account");
+        else
+            object.Text("account", static_cast<const char*>(account));
+        std::printf("%s\n", object.Str().c_str());
+    } else {
+        std::printf("%-15s %s\n", "account", static_cast<const char*>(account));
+        if (account.IsEmpty()) std::printf("%-15s %s\n", "note", kNoAccount);
+    }
     return kExitOk;
 }
 
@@ -117,7 +136,7 @@ const CommandSpec kAppInfoSpec{
       "",
       "Prints the product facts of SYS\\Version.ini, the broker and server of SYS\\System.INI "
       "and the account label of SYS\\UserInfo.CFG.",
-      {},
+      {{"--json", nullptr, "print one JSON object (docs/cli-json.md)"}},
       RunAppInfo}}};
 const Registration kLang{kLangSpec};
 const Registration kAppInfo{kAppInfoSpec};

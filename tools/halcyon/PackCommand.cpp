@@ -90,8 +90,8 @@ bool Unpack(const Bytes& in, Bytes& out, std::string& error) {
     return true;
 }
 
-int RunPack(const Invocation& call) { return RunFileTransform(call, Pack); }
-int RunUnpack(const Invocation& call) { return RunFileTransform(call, Unpack); }
+int RunPack(const Invocation& call) { return RunFileTransform(call, Pack, "compressing"); }
+int RunUnpack(const Invocation& call) { return RunFileTransform(call, Unpack, "restoring"); }
 
 const CommandSpec kPackSpec{
     "pack",

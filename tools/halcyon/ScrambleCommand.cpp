@@ -28,8 +28,10 @@ bool Unscramble(const FileBytes& in, FileBytes& out, std::string& error) {
     return Apply(s_CodingDecode_2, in, out, error);
 }
 
-int RunScramble(const Invocation& call) { return RunFileTransform(call, Scramble); }
-int RunUnscramble(const Invocation& call) { return RunFileTransform(call, Unscramble); }
+int RunScramble(const Invocation& call) { return RunFileTransform(call, Scramble, "scrambling"); }
+int RunUnscramble(const Invocation& call) {
+    return RunFileTransform(call, Unscramble, "unscrambling");
+}
 
 const CommandSpec kScrambleSpec{
     "scramble",
