@@ -2,7 +2,7 @@
 // to inject failures (ENOSPC, EACCES, EMFILE) that are otherwise hard to provoke.
 #pragma once
 
-#include <HalcyonCommon/Export.h>
+#include <HalcyonApi.h>
 
 #include <fcntl.h>
 #include <sys/stat.h>

@@ -4,7 +4,7 @@
 // Windows headers, so that library code spells them the same way on both systems.
 #pragma once
 
-#include <HalcyonCommon/Export.h>
+#include <HalcyonApi.h>
 
 #include <cstdint>
 

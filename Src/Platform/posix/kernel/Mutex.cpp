@@ -4,9 +4,9 @@
 // thread fails with ERROR_NOT_OWNER, and the kernel itself marks the lock when its owner thread
 // ends, whichever process it was in. The owner's process id beside it is for people inspecting
 // the namespace and for this process's decision to keep an owned mutex's memory mapped.
+#include "Platform/posix/kernel/Mutex.h"
 #include "Platform/posix/base/Errors.h"
 #include "Platform/posix/kernel/ByName.h"
-#include "Platform/posix/kernel/Event.h"
 #include "Platform/posix/kernel/KernelObjects.h"
 #include "Platform/posix/kernel/Registry.h"
 
@@ -56,6 +56,10 @@ DWORD Reacquire(RobustLock& lock) {
     return WAIT_OBJECT_0;
 }
 
+constexpr ObjectType kMutexType{Kind::kMutex, HandleKind::kMutex, nullptr, CheckRobustLocks};
+
+}  // namespace
+
 DWORD WaitMutex(KernelObject* object, DWORD milliseconds) {
     RobustLock& lock = object->file.header->lock;
     int tid = CurrentTid();
@@ -78,9 +82,6 @@ DWORD WaitMutex(KernelObject* object, DWORD milliseconds) {
     }
 }
 
-constexpr ObjectType kMutexType{Kind::kMutex, HandleKind::kMutex, nullptr, CheckRobustLocks};
-
-}  // namespace
 }  // namespace posix::kernel
 
 using namespace posix;
@@ -116,27 +117,6 @@ BOOL ReleaseMutex(HANDLE hMutex) {
     if (--lock.depth > 0) return TRUE;
     ReleaseRobustLock(lock, tid);
     return TRUE;
-}
-
-DWORD WaitForSingleObject(HANDLE hHandle, DWORD dwMilliseconds) {
-    HandleRef ref;
-    if (!LookupHandle(hHandle, ref)) {
-        SetLastError(ERROR_INVALID_HANDLE);
-        return WAIT_FAILED;
-    }
-    if (ref.kind == HandleKind::kFile) return WAIT_OBJECT_0;  // a file is always signalled
-    if (ref.kind != HandleKind::kMutex && ref.kind != HandleKind::kEvent) {
-        SetLastError(ERROR_INVALID_HANDLE);
-        return WAIT_FAILED;
-    }
-    if ((ref.access & SYNCHRONIZE) == 0) {
-        SetLastError(ERROR_ACCESS_DENIED);
-        return WAIT_FAILED;
-    }
-    if (ref.kind == HandleKind::kEvent) {
-        return WaitEvent(static_cast<KernelObject*>(ref.target), dwMilliseconds);
-    }
-    return WaitMutex(static_cast<KernelObject*>(ref.target), dwMilliseconds);
 }
 
 }  // namespace win

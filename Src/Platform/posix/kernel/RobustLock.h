@@ -17,7 +17,7 @@
 // The memory of a lock a thread owns must stay mapped until the thread releases it or ends.
 #pragma once
 
-#include <HalcyonCommon/Export.h>
+#include <HalcyonApi.h>
 
 #include <linux/futex.h>
 

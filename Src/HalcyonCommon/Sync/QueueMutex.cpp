@@ -1,4 +1,4 @@
-#include "HalcyonCommon/Queue/QueueMutex.h"
+#include "HalcyonCommon/Sync/QueueMutex.h"
 
 #include <HalcyonCommon/Mutex.h>
 
