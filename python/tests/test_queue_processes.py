@@ -6,7 +6,7 @@ import subprocess
 import sys
 import time
 
-from conftest import finish, python, tool, wait_for_line
+from conftest import MODULE_DIR, finish, python, tool, wait_for_line
 
 RECORDS = 2000
 
@@ -137,3 +137,54 @@ def test_tail_feed_example(namespace):
     last_table = tail.stdout.decode().strip().split("\n\n")[-1]
     assert "台积电" in last_table and "恒生指数" in last_table and "1 records" in last_table
     assert "139.50" in last_table and "138.50" in last_table  # each symbol's latest quote
+
+
+OTHER_USER = "halcyon-pytest"
+OTHER_PROBE = """
+import halcyon
+for call in (lambda: halcyon.open_queue("SECRET"), halcyon.list_queues):
+    try:
+        call()
+    except halcyon.QueueNotFound:
+        print("refused")
+"""
+
+
+def other_user():
+    """(uid, gid) of a system user made for the test; None where this process cannot make one."""
+    import pwd
+    import shutil as tools
+    if os.geteuid() != 0 or not tools.which("useradd") or not tools.which("setpriv"):
+        return None
+    try:
+        entry = pwd.getpwnam(OTHER_USER)
+    except KeyError:
+        subprocess.run(["useradd", "-r", "-M", "-s", "/usr/sbin/nologin", OTHER_USER], check=True)
+        entry = pwd.getpwnam(OTHER_USER)
+    return entry.pw_uid, entry.pw_gid
+
+
+def test_another_user_cannot_reach_our_queues(namespace):
+    ids = other_user()
+    if ids is None:
+        import pytest
+        pytest.skip("needs root, useradd and setpriv to run as a second user")
+    host = python("""
+        import halcyon, sys
+        with halcyon.host_registry() as registry:
+            queue = registry.create_queue("SECRET")
+            queue.write(b"ours")
+            print("ready", flush=True)
+            sys.stdin.read()
+            print(len(queue), queue.read(timeout=0).decode())
+    """, namespace, stdin=subprocess.PIPE)
+    wait_for_line(host, "ready")
+    # The system's interpreter, as the other user may not enter this run's installation root;
+    # the same kernel-object folder, which the library refuses to trust for another uid.
+    env = dict(namespace, PYTHONPATH=MODULE_DIR)
+    probe = subprocess.run(["setpriv", "--reuid=%d" % ids[0], "--regid=%d" % ids[1],
+                            "--clear-groups", "/usr/bin/python3", "-c", OTHER_PROBE],
+                           env=env, capture_output=True, timeout=60, cwd="/")
+    assert probe.returncode == 0, probe.stderr
+    assert probe.stdout.split() == [b"refused"] * 2
+    assert finish(host).split() == [b"1", b"ours"]
