@@ -114,8 +114,9 @@ std::shared_ptr<Registry> HostRegistry(bool takeOver) {
             "a queue registry is running already, hosted by another process: hosting another "
             "would empty it and leave its clients waiting; pass take_over=True to do it anyway");
     if (!BecomeOwner())
-        RaiseQueueError("the queue registry could not be created (the installation's TEMP "
-                        "folder must take its file)");
+        RaiseQueueError(
+            "the queue registry could not be created (the installation's TEMP "
+            "folder must take its file)");
     return Registry::Hosting() = std::make_shared<Registry>();
 }
 

@@ -33,6 +33,7 @@ def test_unpack_refusals():
     for call, error, text in cases:
         with pytest.raises(error, match=text):
             call()
+    assert len(halcyon.unpack(packed, max_size=1200)) == 1200  # the limit itself is allowed
     # Without strict, a damaged stream decodes to other bytes of the length its header says.
     assert len(halcyon.unpack(packed[:-5])) == 1200
 
