@@ -82,7 +82,7 @@ TEST(CliConventions, EveryCommandHasHelp) {
         EXPECT_NE(manual.find("\n.SS " + name + "\n"), std::string::npos) << name;
         ++commands;
     }
-    EXPECT_GE(commands, 15);
+    EXPECT_GE(commands, 14);  // every build has all but bridge and metrics (optional libraries)
 }
 
 }  // namespace
