@@ -1,9 +1,11 @@
 """Shared queues between real processes: Python and the C++ halcyon tool on either side, a
 Python reader killed in the middle of its work, and the tail_feed example."""
 import os
+import shutil
 import signal
 import subprocess
 import sys
+import tempfile
 import time
 
 from conftest import MODULE_DIR, finish, python, tool, wait_for_line
@@ -164,6 +166,19 @@ def other_user():
     return entry.pw_uid, entry.pw_gid
 
 
+def halcyon_module_file():
+    import glob
+    return glob.glob(os.path.join(MODULE_DIR, "halcyon*.so"))[0]
+
+
+def library_of(module):
+    """The HalcyonCommon library the module loads, as the loader finds it."""
+    for line in subprocess.run(["ldd", module], capture_output=True, text=True).stdout.splitlines():
+        if "libHalcyonCommon" in line:
+            return line.split("=>")[1].split("(")[0].strip()
+    raise AssertionError("the module names no HalcyonCommon library")
+
+
 def test_another_user_cannot_reach_our_queues(namespace):
     ids = other_user()
     if ids is None:
@@ -179,12 +194,22 @@ def test_another_user_cannot_reach_our_queues(namespace):
             print(len(queue), queue.read(timeout=0).decode())
     """, namespace, stdin=subprocess.PIPE)
     wait_for_line(host, "ready")
-    # The system's interpreter, as the other user may not enter this run's installation root;
-    # the same kernel-object folder, which the library refuses to trust for another uid.
-    env = dict(namespace, PYTHONPATH=MODULE_DIR)
-    probe = subprocess.run(["setpriv", "--reuid=%d" % ids[0], "--regid=%d" % ids[1],
-                            "--clear-groups", "/usr/bin/python3", "-c", OTHER_PROBE],
-                           env=env, capture_output=True, timeout=60, cwd="/")
+    # The system's interpreter, and the module with its library in a folder anyone may read, as
+    # the other user may enter neither this run's root nor the build tree; the same
+    # kernel-object folder, which the library refuses to trust for another uid.
+    shared = tempfile.mkdtemp(prefix="halcyon-module-")
+    try:
+        os.chmod(shared, 0o755)
+        module = halcyon_module_file()
+        for path in (module, library_of(module)):
+            shutil.copy(path, shared)
+            os.chmod(os.path.join(shared, os.path.basename(path)), 0o644)
+        env = dict(namespace, PYTHONPATH=shared, LD_LIBRARY_PATH=shared)
+        probe = subprocess.run(["setpriv", "--reuid=%d" % ids[0], "--regid=%d" % ids[1],
+                                "--clear-groups", "/usr/bin/python3", "-c", OTHER_PROBE],
+                               env=env, capture_output=True, timeout=60, cwd="/")
+    finally:
+        shutil.rmtree(shared, ignore_errors=True)
     assert probe.returncode == 0, probe.stderr
     assert probe.stdout.split() == [b"refused"] * 2
     assert finish(host).split() == [b"1", b"ours"]
