@@ -7,7 +7,7 @@
 // never holds a gap or a repeat. `in` is the only producer of its local queue: a durable push
 // consumer whose stream sequence of the last record written is kept in a cursor file, so that a
 // redelivered message is acknowledged and dropped instead of written twice.
-// Both survive being killed at any instant, and the server being killed (see README.md).
+// Both survive being killed at any instant, and the server being killed (see docs/user-guide.md).
 #pragma once
 
 #include <atomic>

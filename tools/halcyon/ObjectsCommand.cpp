@@ -3,8 +3,9 @@
 #include "Json.h"
 
 #if !defined(_WIN32)
-#include "posix/Errors.h"
-#include "posix/KernelObjects.h"
+#include <Platform/KernelDiagnostics.h>
+
+#include "Platform/Win.h"
 
 #include <cerrno>
 #include <csignal>
