@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // The conventions every halcyon command shares: help, version, option syntax and the wording of
 // usage errors, run as the tool itself.
 #include "support/TestEnv.h"

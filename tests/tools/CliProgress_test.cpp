@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // Progress lines of demo and pack/unpack: drawn on a terminal (script(1) gives the tool one),
 // never into a pipe or a file, and not for quick work.
 #include "support/TestEnv.h"
