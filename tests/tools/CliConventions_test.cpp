@@ -84,6 +84,11 @@ TEST(CliConventions, EveryCommandHasHelp) {
         ++commands;
     }
     EXPECT_GE(commands, 15);
+    // The demo's consumer is started with a hidden option: neither help nor manual shows it.
+    std::string demo;
+    ASSERT_EQ(Halcyon("help demo", demo), 0);
+    EXPECT_EQ(demo.find("--consume"), std::string::npos) << demo;
+    EXPECT_EQ(manual.find("\\-\\-consume"), std::string::npos);
 }
 
 }  // namespace
