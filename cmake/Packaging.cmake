@@ -28,7 +28,7 @@ install(FILES ${PROJECT_BINARY_DIR}/HalcyonCommonConfig.cmake
 set(HALCYON_PC_PREFIX "@prefix@")  # filled in at install time
 configure_file(cmake/halcyoncommon.pc.in ${PROJECT_BINARY_DIR}/halcyoncommon.pc.in @ONLY)
 install(CODE "
-  set(prefix \"\${CMAKE_INSTALL_PREFIX}\")
+  get_filename_component(prefix \"\${CMAKE_INSTALL_PREFIX}\" ABSOLUTE)
   configure_file(\"${PROJECT_BINARY_DIR}/halcyoncommon.pc.in\"
                  \"${PROJECT_BINARY_DIR}/pkgconfig/halcyoncommon.pc\" @ONLY)"
   COMPONENT development)
