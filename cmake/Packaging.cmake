@@ -52,18 +52,17 @@ if(NOT HALCYON_DEBIAN_LAYOUT)
   install(FILES LICENSE NOTICE DESTINATION ${HALCYON_INSTALL_DOCDIR} COMPONENT libraries)
 endif()
 
-# The man page halcyon(1), made by the target halcyon_man_page as ${HALCYON_MAN_PAGE} (default
-# <build>/man/halcyon.1) where the tree has its generator; compressed for the Debian package.
-set(HALCYON_MAN_PAGE ${PROJECT_BINARY_DIR}/man/halcyon.1 CACHE FILEPATH
-    "The man page halcyon(1) that the target halcyon_man_page makes")
-if(TARGET halcyon_man_page)
+# The man page halcyon(1), which the target halcyon_man writes as ${HALCYON_MAN_PAGE}
+# (tools/halcyon); compressed for the Debian package, as Debian wants it.
+if(TARGET halcyon_man)
   set(_man ${HALCYON_MAN_PAGE})
   if(HALCYON_DEBIAN_LAYOUT)
     set(_man ${PROJECT_BINARY_DIR}/man/halcyon.1.gz)
     add_custom_command(OUTPUT ${_man}
+      COMMAND ${CMAKE_COMMAND} -E make_directory ${PROJECT_BINARY_DIR}/man
       COMMAND gzip -9n -c ${HALCYON_MAN_PAGE} > ${_man}
-      DEPENDS halcyon_man_page ${HALCYON_MAN_PAGE} VERBATIM)
-    add_custom_target(halcyon_man_page_gz ALL DEPENDS ${_man})
+      DEPENDS halcyon_man ${HALCYON_MAN_PAGE})
+    add_custom_target(halcyon_man_gz ALL DEPENDS ${_man})
   endif()
   install(FILES ${_man} DESTINATION ${CMAKE_INSTALL_MANDIR}/man1 COMPONENT tools)
 endif()

@@ -27,10 +27,10 @@ halcyon_summary_line("API reference (target docs)" "${_docs}" "doxygen")
 halcyon_summary_line("  built and installed with everything" "${HALCYON_BUILD_DOCS}"
                      "HALCYON_BUILD_DOCS")
 set(_man OFF)
-if(TARGET halcyon_man_page)
+if(TARGET halcyon_man)
   set(_man ON)
 endif()
-halcyon_summary_line("man page halcyon(1)" "${_man}" "no target halcyon_man_page")
+halcyon_summary_line("man page halcyon(1)" "${_man}" "written by the tool on Linux only")
 foreach(part "tests;halcyon_tests;libgtest-dev; HALCYON_BUILD_TESTS"
              "benchmarks;queue_bench;libbenchmark-dev; HALCYON_BUILD_BENCH")
   list(GET part 0 name)

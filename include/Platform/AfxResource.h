@@ -5,7 +5,7 @@
 /// whole process.
 #pragma once
 
-#include <HalcyonCommon/Export.h>
+#include <HalcyonApi.h>
 #include <Platform/WinHandles.h>
 
 /// The current resource handle.

@@ -4,7 +4,7 @@
 /// A critical section may be entered again by the thread that holds it; each Lock needs its Unlock.
 #pragma once
 
-#include <HalcyonCommon/Export.h>
+#include <HalcyonApi.h>
 
 #include <mutex>
 

@@ -10,7 +10,7 @@
 /// with the framework's class; the destructor closes a file that is still open, swallowing errors.
 #pragma once
 
-#include <HalcyonCommon/Export.h>
+#include <HalcyonApi.h>
 #include <Platform/CFileException.h>
 #include <Platform/CObject.h>
 #include <Platform/CString.h>

@@ -7,7 +7,7 @@
 ///     try { file.Read(buf, n); } catch (CFileException* e) { report(e->m_cause); e->Delete(); }
 #pragma once
 
-#include <HalcyonCommon/Export.h>
+#include <HalcyonApi.h>
 #include <Platform/CString.h>
 
 #include <cstddef>

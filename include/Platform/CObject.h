@@ -8,7 +8,7 @@
 /// framework's; nothing here reads or writes them, so they are only declared.
 #pragma once
 
-#include <HalcyonCommon/Export.h>
+#include <HalcyonApi.h>
 
 class CArchive;
 class CDumpContext;

@@ -10,7 +10,7 @@
 /// Plain values: no shared state, safe to use from any thread.
 #pragma once
 
-#include <HalcyonCommon/Export.h>
+#include <HalcyonApi.h>
 
 typedef double DATE;  ///< days since 30 December 1899, midnight (see above)
 

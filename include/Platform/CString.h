@@ -5,7 +5,7 @@
 /// Compare is byte order (unsigned), CompareNoCase folds ASCII letters only.
 #pragma once
 
-#include <HalcyonCommon/Export.h>
+#include <HalcyonApi.h>
 
 #include <cstdarg>
 #include <string>

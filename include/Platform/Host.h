@@ -2,7 +2,7 @@
 /// What a program needs to meet the library on its host system.
 #pragma once
 
-#include <HalcyonCommon/Export.h>
+#include <HalcyonApi.h>
 
 #include <string>
 

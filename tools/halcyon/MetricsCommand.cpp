@@ -24,25 +24,6 @@
 namespace halcyon::tool {
 namespace {
 
-const char kHelp[] =
-    "usage: halcyon metrics serve --listen ADDRESS:PORT\n"
-    "\n"
-    "Serves http://ADDRESS:PORT/metrics in the OpenMetrics text format until interrupted\n"
-    "(Ctrl-C or SIGTERM), for Prometheus or any other scraper (docs/operations.md):\n"
-    "  queues   every registered queue's ring and used bytes, fill, records waiting, records\n"
-    "           written and read, errcount and sync stuck, and whether a registry runs;\n"
-    "  logs     each log's number of day files, the size of its newest one and when it was\n"
-    "           written last (the log folder of this installation);\n"
-    "  bridges  the out bridges' records not yet stored in their stream and those stored, the\n"
-    "           in bridges' last stream sequence (their state files in the TEMP folder).\n"
-    "\n"
-    "  --listen ADDRESS:PORT  an IPv4 address, or an IPv6 one in brackets, and a port; port 0\n"
-    "                         takes a free one. The address is required: the values name the\n"
-    "                         installation's queues and logs, so listen on 127.0.0.1 unless the\n"
-    "                         network is trusted.\n"
-    "\n"
-    "The first line on standard output names the address served.\n";
-
 const char kContentType[] = "application/openmetrics-text; version=1.0.0; charset=utf-8";
 
 std::atomic<bool> g_stop{false};
@@ -145,34 +126,35 @@ int Serve(const std::string& listen) {
     return kExitOk;
 }
 
-int RunMetrics(const Args& args) {
-    if (WantsHelp(args)) {
-        std::fputs(kHelp, stdout);
-        return kExitOk;
-    }
-    if (args.empty()) return UsageError("metrics", "missing subcommand (serve)");
-    if (args[0] != "serve") return UsageError("metrics", "unknown subcommand '" + args[0] + "'");
-    std::string listen;
-    for (size_t i = 1; i < args.size(); ++i) {
-        if (args[i] == "--listen" && i + 1 < args.size()) {
-            listen = args[++i];
-        } else if (args[i].rfind("--listen=", 0) == 0) {
-            listen = args[i].substr(9);
-        } else {
-            return UsageError("metrics", "unexpected argument '" + args[i] + "'");
-        }
-    }
-    if (listen.empty())
-        return UsageError("metrics", "serve needs --listen ADDRESS:PORT (e.g. 127.0.0.1:9464)");
+int ServeMetrics(const Invocation& call) {
+    if (!call.Has("--listen"))
+        return call.BadArgument("serve", "needs --listen ADDRESS:PORT (e.g. 127.0.0.1:9464)");
+    std::string listen = call.Value("--listen");
     if (!ValidListen(listen))
-        return UsageError("metrics", "'" + listen +
-                                         "' is not ADDRESS:PORT (an IPv4 address or [IPv6], "
-                                         "a port of 0-65535)");
+        return call.BadArgument(listen,
+                                "not ADDRESS:PORT (an IPv4 address or [IPv6], a port of 0-65535)");
     return Serve(listen);
 }
 
-const Registration kMetrics{"metrics", "serve queue, log and bridge values for a monitoring system",
-                            RunMetrics};
+const CommandSpec kMetricsSpec{
+    "metrics",
+    "serve queue, log and bridge values for a monitoring system",
+    "",
+    {{"serve",
+      "",
+      "Serves http://ADDRESS:PORT/metrics in the OpenMetrics text format until interrupted "
+      "(Ctrl-C or SIGTERM), for Prometheus or any other scraper (docs/operations.md): every "
+      "registered queue's ring and used bytes, fill, records waiting, records written and read, "
+      "errcount and sync stuck, and whether a registry runs; each log's number of day files, the "
+      "size of its newest one and when it was written last; the out bridges' records not yet "
+      "stored in their stream and those stored, and the in bridges' last stream sequence.\n"
+      "The first line on standard output names the address served.",
+      {{"--listen", "ADDRESS:PORT",
+        "an IPv4 address, or an IPv6 one in brackets, and a port; port 0 takes a free one. The "
+        "address is required: the values name the installation's queues and logs, so listen on "
+        "127.0.0.1 unless the network is trusted."}},
+      ServeMetrics}}};
+const Registration kMetrics{kMetricsSpec};
 
 }  // namespace
 }  // namespace halcyon::tool

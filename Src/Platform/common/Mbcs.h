@@ -4,7 +4,7 @@
 // so a path must never be cut at a byte that is the second half of a character.
 #pragma once
 
-#include <HalcyonCommon/Export.h>
+#include <HalcyonApi.h>
 
 #include <cstddef>
 

@@ -15,7 +15,7 @@
 #endif
 #include <windows.h>
 
-#include <HalcyonCommon/Export.h>
+#include <HalcyonApi.h>
 
 #include <direct.h>
 #include <io.h>
