@@ -17,8 +17,12 @@ endfunction()
 message(STATUS "HalcyonCommon ${PROJECT_VERSION}, optional parts:")
 halcyon_summary_line("NATS bridge (halcyon bridge)" "${HALCYON_BUILD_BRIDGE}"
                      "libnats-dev; HALCYON_BUILD_BRIDGE")
+set(_metrics_needs "libcivetweb-dev; HALCYON_BUILD_METRICS")
+if(WIN32)
+  set(_metrics_needs "Linux only")
+endif()
 halcyon_summary_line("metrics (halcyon metrics serve)" "${HALCYON_BUILD_METRICS}"
-                     "libcivetweb-dev; HALCYON_BUILD_METRICS")
+                     "${_metrics_needs}")
 set(_docs OFF)
 if(TARGET docs)
   set(_docs ON)
