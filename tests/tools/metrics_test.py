@@ -61,7 +61,11 @@ class Machine:
         for child in reversed(self.children):
             if child.poll() is None:
                 child.send_signal(signal.SIGTERM)
-                child.wait(timeout=30)
+                try:
+                    child.wait(timeout=30)
+                except subprocess.TimeoutExpired:
+                    child.kill()
+                    child.wait()
             for stream in (child.stdout, child.stderr):
                 if stream is not None:
                     stream.close()
@@ -89,7 +93,9 @@ class MetricsServe(unittest.TestCase):
     @classmethod
     def setUpClass(cls):
         cls.base = tempfile.mkdtemp()
+        cls.addClassCleanup(shutil.rmtree, cls.base)
         cls.a = Machine(cls.base, "a")
+        cls.addClassCleanup(cls.a.stop)  # also when the set-up below fails
         cls.host, _ = cls.a.start("queue", "host", QUEUE, "--size", "4", ready="hosting")
         pushed = cls.a.run("queue", "push", QUEUE, stdin="one\ntwo\nthree\nfour\nfive\n")
         assert pushed.returncode == 0, pushed.stderr
@@ -116,11 +122,6 @@ class MetricsServe(unittest.TestCase):
             os.chown(other, 65534, 65534)
         cls.server, cls.url = cls.a.serve()
         cls.first = scrape(cls.url)  # before any test changes the queue
-
-    @classmethod
-    def tearDownClass(cls):
-        cls.a.stop()
-        shutil.rmtree(cls.base)
 
     def test_values_of_queues_logs_and_bridges(self):
         kind, values = self.first[0], dict(self.first[1])
