@@ -94,17 +94,8 @@ class InBridge {
         if (!queue_.Open(s.queue, error)) return false;
         std::string path = s.state.empty() ? DefaultStatePath("in", s.queue) : s.state;
         if (!cursor_.Open(path, error)) return false;
-        tagSHMHEADER header;
-        if (!queue_.Lock()) {
-            error = "cannot take the mutex of queue '" + s.queue + "'";
-            return false;
-        }
-        bool recovered = queue_.Header(header) && cursor_.Recover(header.WriteCount);
-        queue_.Unlock();
-        if (!recovered) {
-            error = "cannot settle the cursor '" + path + "' with queue '" + s.queue + "'";
-            return false;
-        }
+        auto recover = [this](const tagSHMHEADER& h) { return cursor_.Recover(h.WriteCount); };
+        if (!queue_.Settle(recover, "the cursor '" + path + "'", error)) return false;
         stream_ = s.stream.empty() ? StreamNameFor(s.subject) : s.stream;
         durable_ = s.durable.empty() ? DurableNameFor(s.queue) : s.durable;
         if (!link_.Connect(s.url, s.security, kWho, nullptr, error)) return false;

@@ -128,6 +128,22 @@ bool NatsLink::Connect(const std::string& urls, const Security& security, const 
     return true;
 }
 
+natsStatus AddStream(jsCtx* js, const std::string& stream, const std::string& subject,
+                     jsErrCode* code) {
+    jsStreamConfig config;
+    jsStreamConfig_Init(&config);
+    const char* subjects[] = {subject.c_str()};
+    config.Name = stream.c_str();
+    config.Subjects = subjects;
+    config.SubjectsLen = 1;
+    config.Storage = js_FileStorage;
+    config.Duplicates = 10LL * 60 * 1000 * 1000 * 1000;
+    jsStreamInfo* info = nullptr;
+    natsStatus s = js_AddStream(&info, js, &config, nullptr, code);
+    if (info != nullptr) jsStreamInfo_Destroy(info);
+    return s;
+}
+
 bool NatsLink::EnsureStream(const std::string& stream, const std::string& subject,
                             std::string& error) {
     jsStreamInfo* info = nullptr;
@@ -137,17 +153,10 @@ bool NatsLink::EnsureStream(const std::string& stream, const std::string& subjec
         jsStreamInfo_Destroy(info);
         return true;
     }
-    jsStreamConfig config;
-    jsStreamConfig_Init(&config);
-    const char* subjects[] = {subject.c_str()};
-    config.Name = stream.c_str();
-    config.Subjects = subjects;
-    config.SubjectsLen = 1;
-    config.Storage = js_FileStorage;
-    config.Duplicates = 10LL * 60 * 1000 * 1000 * 1000;
-    s = js_AddStream(&info, js_, &config, nullptr, &code);
+    s = AddStream(js_, stream, subject, &code);
+    if (s == NATS_OK) return true;
     // The other bridge may have created it at the same moment.
-    if (s != NATS_OK) s = js_GetStreamInfo(&info, js_, stream.c_str(), nullptr, nullptr);
+    s = js_GetStreamInfo(&info, js_, stream.c_str(), nullptr, nullptr);
     if (s == NATS_OK) {
         jsStreamInfo_Destroy(info);
         return true;

@@ -11,6 +11,11 @@
 
 namespace halcyon::bridge {
 
+// Adds stream `stream` over `subject` as the bridges make theirs: file storage, duplicates
+// remembered for ten minutes. The client's status; `code` (may be null) gets JetStream's error.
+natsStatus AddStream(jsCtx* js, const std::string& stream, const std::string& subject,
+                     jsErrCode* code);
+
 class NatsLink {
   public:
     NatsLink() = default;

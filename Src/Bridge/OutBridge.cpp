@@ -84,17 +84,8 @@ class OutBridge {
         if (!queue_.Open(s.queue, error)) return false;
         std::string path = s.state.empty() ? DefaultStatePath("out", s.queue) : s.state;
         if (!journal_.Open(path, error)) return false;
-        tagSHMHEADER header;
-        if (!queue_.Lock()) {
-            error = "cannot take the mutex of queue '" + s.queue + "'";
-            return false;
-        }
-        bool forgotten = queue_.Header(header) && journal_.ForgetUntaken(header.ReadCount);
-        queue_.Unlock();
-        if (!forgotten) {
-            error = "cannot settle the journal '" + path + "' with queue '" + s.queue + "'";
-            return false;
-        }
+        auto forget = [this](const tagSHMHEADER& h) { return journal_.ForgetUntaken(h.ReadCount); };
+        if (!queue_.Settle(forget, "the journal '" + path + "'", error)) return false;
         char id[32];
         std::snprintf(id, sizeof id, "%016" PRIx64, journal_.Id());
         idPrefix_ = s.queue + ":" + id + ":";

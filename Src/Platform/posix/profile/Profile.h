@@ -3,7 +3,7 @@
 // Names of sections and keys are matched without regard to case and with blanks trimmed; values
 // are trimmed and lose one pair of enclosing quotes; lists and buffers follow Windows' size rules;
 // a write changes only the lines it must and keeps the rest of the file byte for byte.
-// A file name is a Windows path (see posix/Files.h).
+// A file name is a Windows path (see posix/files/Files.h).
 #pragma once
 
 #include "Platform/posix/base/WinTypes.h"
