@@ -67,7 +67,7 @@ TEST(QueueCommand, HostPushPopStatWatch) {
     EXPECT_NE(out.find("  0 Orders"), std::string::npos) << out;
     EXPECT_NE(out.find("2 rec       - w/s       - r/s  err 0\n\n"), std::string::npos) << out;
     EXPECT_NE(
-        out.find("2 rec       0 w/s       0 r/s  err 0  SYNC STUCK: needs s_MapFile_ResetQue"),
+        out.find("2 rec       0 w/s       0 r/s  err 0  SYNC STUCK: halcyon queue reset Orders"),
         std::string::npos)
         << out;
 

@@ -109,10 +109,10 @@ std::string Line(int slot, Watched& w, double seconds) {
     // A copy in progress is never seen under the mutex: `sync` still 1 a refresh later was left
     // by a process that died in the middle of it.
     const bool stuck = w.seen && h.sync != 0 && w.last.sync != 0;
-    std::snprintf(text, sizeof text, "%3d %-31s [%s] %5.1f%% %8u rec %s  err %u%s", slot,
+    std::snprintf(text, sizeof text, "%3d %-31s [%s] %5.1f%% %8u rec %s  err %u%s%s", slot,
                   w.name.c_str(), bar, fill, static_cast<unsigned>(h.count), rates,
                   static_cast<unsigned>(h.errcount),
-                  stuck ? "  SYNC STUCK: needs s_MapFile_ResetQue" : "");
+                  stuck ? "  SYNC STUCK: halcyon queue reset " : "", stuck ? w.name.c_str() : "");
     w.last = h;
     w.seen = true;
     return text;
