@@ -1,5 +1,7 @@
 #include "ByteFiles.h"
 
+#include "HostFiles.h"
+
 #if defined(_WIN32)
 #include <fcntl.h>
 #include <io.h>
@@ -22,19 +24,35 @@ bool WriteAll(const std::string& name, const void* data, size_t size, std::strin
     }
     bool ok = std::fwrite(data, 1, size, out) == size;
     ok = (out == stdout ? std::fflush(out) : std::fclose(out)) == 0 && ok;
-    if (!ok) error = "cannot write '" + name + "'";
+    if (!ok) error = "cannot write '" + name + "': " + std::strerror(errno);
     return ok;
 }
 
-int RunFileTransform(const Invocation& call, FileTransform transform) {
+namespace {
+
+// Why the transform must not run at all; "" when it may.
+std::string Refusal(const std::string& input, const std::string& output, bool binary) {
+    if (output == "-" && binary && IsTerminal(1))
+        return "refusing to write binary data to a terminal: name an OUTPUT file, or redirect "
+               "standard output";
+    if (input != "-" && output != "-" && SameFile(input, output))
+        return "OUTPUT '" + output +
+               "' is INPUT itself: the input would be lost on a failure; "
+               "write elsewhere, then rename";
+    return "";
+}
+
+}  // namespace
+
+int RunFileTransform(const Invocation& call, FileTransform transform, bool binary) {
     const char* command = call.Command().name;
     const Args& args = call.Operands();
     BinaryStandardStreams();
     std::string input = args.size() > 0 ? args[0] : "-";
     std::string output = args.size() > 1 ? args[1] : "-";
     FileBytes in, out;
-    std::string error;
-    if (!ReadAll(input, in, error) || !transform(in, out, error) ||
+    std::string error = Refusal(input, output, binary);
+    if (!error.empty() || !ReadAll(input, in, error) || !transform(in, out, error) ||
         !WriteAll(output, out.data(), out.size(), error)) {
         std::fprintf(stderr, "halcyon %s: %s\n", command, error.c_str());
         return kExitFailure;
