@@ -37,6 +37,21 @@ std::string Obstacle(OwnerMark& mark, const std::string& program, bool force) {
     return "";
 }
 
+// Closes the hosted queues; those still registered under their names leave the registry. Queues
+// that another owner took the registry from are only let go (first: the last queue to leave the
+// registry closes it, and the library's close of a queue then waits for a registry for ever).
+void CloseHosted(const Args& names, const std::vector<short>& ids) {
+    const std::vector<std::string> slots = RegisteredQueues();
+    std::vector<bool> registered(ids.size());
+    for (size_t i = 0; i < ids.size(); ++i) {
+        registered[i] = static_cast<size_t>(ids[i]) < slots.size() && slots[ids[i]] == names[i];
+        if (!registered[i]) s_MapFile_CloseQue(ids[i], false);
+    }
+    for (size_t i = 0; i < ids.size(); ++i) {
+        if (registered[i]) s_MapFile_CloseQue(ids[i], true);
+    }
+}
+
 }  // namespace
 
 int HostQueues(const Invocation& call) {
@@ -71,7 +86,7 @@ int HostQueues(const Invocation& call) {
     CatchInterrupts();
     std::fflush(stdout);
     while (!Interrupted()) std::this_thread::sleep_for(std::chrono::milliseconds(100));
-    for (short id : ids) s_MapFile_CloseQue(id, true);
+    CloseHosted(names, ids);
     return kExitOk;
 }
 
