@@ -8,7 +8,7 @@
 # Debian expects: the library's data in /usr/share/halcyoncommon/SYS, and the tool in its own
 # root /usr/lib/halcyon (bin/halcyon, with /usr/bin/halcyon a link to it). Nothing is written
 # below /usr at run time: each folder the library writes below the tool's root is a link, LOG to
-# /var/log/halcyon and the others to the same name in /var/lib/halcyon (docs/installed-layout.md).
+# /var/log/halcyon and the others to the same name in /var/lib/halcyon (docs/user-guide.md).
 option(HALCYON_DEBIAN_LAYOUT "Install below /usr as the Debian packages do" OFF)
 
 if(HALCYON_DEBIAN_LAYOUT)

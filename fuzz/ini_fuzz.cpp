@@ -11,7 +11,7 @@
 #include "support/FuzzCheck.h"
 
 #include "Platform/Win.h"
-#include "posix/IniFile.h"
+#include "Platform/posix/profile/IniFile.h"
 
 #include <cstdint>
 #include <string>

@@ -4,8 +4,8 @@
 // names the input gives, asked of both, must be found by both or neither, with the same value.
 // The code page is Big5, so that double-byte characters whose trail bytes are "]", "=" or
 // letters reach the splitting, the searches and the upper-casing.
-#include "HalcyonCommon/Config/ProfileTable.h"
-#include "HalcyonCommon/Config/ProfileText.h"
+#include "HalcyonCommon/Profile/ProfileTable.h"
+#include "HalcyonCommon/Profile/ProfileText.h"
 #include "support/FuzzCheck.h"
 #include "support/ProfileReference.h"
 

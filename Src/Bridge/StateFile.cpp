@@ -1,6 +1,6 @@
 #include "StateFile.h"
 
-#include "Win.h"
+#include "Platform/Win.h"
 
 namespace halcyon::bridge {
 

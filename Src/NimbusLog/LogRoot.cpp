@@ -1,6 +1,6 @@
 #include "NimbusLog/LogRoot.h"
 
-#include "common/ModuleName.h"
+#include "Platform/common/ModuleName.h"
 
 namespace halcyon::nimbuslog {
 

@@ -1,15 +1,5 @@
-// Export macro of the HalcyonCommon library.
-//
-// The library is built with hidden visibility; only names marked HALCYON_API are exported.
-// HALCYON_BUILDING is defined while the library itself is compiled.
+/// \file
+/// Export macro of the HalcyonCommon library (HalcyonApi.h, where the stand-in takes it too).
 #pragma once
 
-#if defined(_WIN32)
-#if defined(HALCYON_BUILDING)
-#define HALCYON_API __declspec(dllexport)
-#else
-#define HALCYON_API __declspec(dllimport)
-#endif
-#else
-#define HALCYON_API __attribute__((visibility("default")))
-#endif
+#include <HalcyonApi.h>

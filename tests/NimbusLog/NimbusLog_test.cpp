@@ -16,7 +16,7 @@
 #include <vector>
 
 #if HALCYON_STAND_IN
-#include "posix/SysCalls.h"
+#include "Platform/posix/base/SysCalls.h"
 
 #include <utime.h>
 #include <ctime>

@@ -1,7 +1,7 @@
 // CString at the edges the library meets (arguments out of range, null texts, unsigned bytes),
 // and the code pages that decide which bytes lead a double-byte character.
 #include "Platform/Win.h"
-#include "common/Mbcs.h"
+#include "Platform/common/Mbcs.h"
 #include "support/TestEnv.h"
 
 #include <Platform/CString.h>

@@ -6,7 +6,7 @@
 #include "Platform/Win.h"
 #include "support/TestEnv.h"
 #if HALCYON_STAND_IN
-#include "posix/SysCalls.h"
+#include "Platform/posix/base/SysCalls.h"
 #endif
 
 #include <gtest/gtest.h>

@@ -4,7 +4,7 @@
 #include "Platform/KernelTestSupport.h"
 
 #ifndef _WIN32
-#include "posix/RobustLock.h"
+#include "Platform/posix/kernel/RobustLock.h"
 
 #include <pthread.h>
 #include <sys/wait.h>

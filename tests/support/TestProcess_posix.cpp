@@ -2,7 +2,7 @@
 #include "support/TestEnv.h"
 #include "support/TestProcess.h"
 
-#include "posix/Files.h"
+#include "Platform/posix/files/Files.h"
 
 #include <signal.h>
 #include <sys/wait.h>

@@ -67,7 +67,8 @@ TEST(CliConventions, EveryCommandHasHelp) {
     std::string list;
     ASSERT_EQ(Halcyon("--help", list), 0);
     std::istringstream lines(list.substr(list.find("commands:\n") + 10));
-    std::string line;
+    std::string line, manual;
+    ASSERT_EQ(Halcyon("--man", manual), 0);
     int commands = 0;
     while (std::getline(lines, line) && !line.empty()) {
         const std::string name = line.substr(2, line.find(' ', 2) - 2);
@@ -78,6 +79,7 @@ TEST(CliConventions, EveryCommandHasHelp) {
         EXPECT_EQ(viaHelp.rfind("usage: halcyon " + name, 0), 0u) << viaHelp;
         std::istringstream help(viaHelp);
         for (std::string row; std::getline(help, row);) EXPECT_LE(row.size(), 79u) << row;
+        EXPECT_NE(manual.find("\n.SS " + name + "\n"), std::string::npos) << name;
         ++commands;
     }
     EXPECT_GE(commands, 15);

@@ -35,10 +35,11 @@ int Day(const Invocation& call) {
     JulianDay date{CString(text.c_str())};
     long day = date.GetJulianDay();
     std::printf("date     %s\n", static_cast<const char*>(date.GetDateString()));
-    std::printf("day      %ld%s\n", day, day == 0 ? " (day 0 also stands for no date)" : "");
+    std::printf("day      %ld\n", day);
     std::printf("week     %u\n", static_cast<unsigned>(date.GetJulWeek()));
     std::printf("month    %u\n", static_cast<unsigned>(date.GetJulMonth()));
     std::printf("weekday  %s\n", Weekday(day));
+    if (day == 0) std::printf("note     day 0 also stands for no date\n");
     return kExitOk;
 }
 

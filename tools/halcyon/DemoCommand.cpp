@@ -13,6 +13,7 @@
 #include "DemoInstruments.h"
 #include "LogTrouble.h"
 #include "PrivateNamespace.h"
+#include "Progress.h"
 #include "QueueOwner.h"
 
 #include <HalcyonCommon.h>
@@ -195,6 +196,8 @@ int Produce(unsigned long records, bool keep) {
     unsigned char packed[3095];
     auto start = Clock::now();
     bool ok = true;
+    Progress progress("halcyon demo", Progress::ToTerminal());
+    progress.Phase("wrote", Progress::Unit::kRecords, records);
     for (unsigned long n = 0; n < records && ok; ++n) {
         std::string raw = MarketRecord(n);
         long length = s_CodingEncode(&raw[0], static_cast<long>(raw.size()),
@@ -202,7 +205,9 @@ int Produce(unsigned long records, bool keep) {
         ok = length > 0 && WriteWhenRoom(id, packed, length);
         rawBytes += raw.size();
         packedBytes += static_cast<unsigned long long>(length);
+        progress.Count(1, raw.size());
     }
+    progress.End();  // before the consumer's summary
     consumer.join();
     double seconds = Seconds(Clock::now() - start);
     std::printf("producer   compressed and wrote %lu records: %.1f MB -> %.1f MB (%.1f%%)\n",

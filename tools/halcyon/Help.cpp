@@ -103,7 +103,15 @@ void PrintCommandHelp(const CommandSpec& command, std::FILE* out) {
                         std::string(prefix).size();
     for (const Form& form : command.forms) {
         // Long usages continue under the command's first argument.
-        std::vector<std::string> lines = Wrap(UsageLine(command, form), kWidth - lead);
+        // An option in brackets stays on one line.
+        std::string usage = UsageLine(command, form);
+        int depth = 0;
+        for (char& c : usage) {
+            depth += c == '[' ? 1 : c == ']' ? -1 : 0;
+            if (c == ' ' && depth > 0) c = '\x01';
+        }
+        std::vector<std::string> lines = Wrap(usage, kWidth - lead);
+        for (std::string& line : lines) std::replace(line.begin(), line.end(), '\x01', ' ');
         std::string first = lines.empty() ? "" : lines[0];
         std::fprintf(out, "%s%s\n", prefix, first.c_str());
         for (size_t i = 1; i < lines.size(); ++i)

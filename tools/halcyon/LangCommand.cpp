@@ -1,5 +1,6 @@
 // halcyon lang and halcyon appinfo: the installation's language and product facts from a shell.
 #include "Command.h"
+#include "Json.h"
 #include "TerminalText.h"
 
 #include <HalcyonCommon.h>
@@ -92,6 +93,10 @@ int ShowLanguages(const Invocation& call) {
 int Get(const Invocation& call) { return WithLanguage(call, ShowString); }
 int List(const Invocation& call) { return WithLanguage(call, ShowLanguages); }
 
+// The account label is missing when SYS\UserInfo.CFG cannot be read: the text output says so on
+// a note line, the JSON gives null.
+const char kNoAccount[] = "no account: SYS\\UserInfo.CFG cannot be read";
+
 int RunAppInfo(const Invocation& call) {
     const TerminalText shown(call.Has("--raw"), s_LangGetLangID());
     struct Fact {
@@ -105,15 +110,29 @@ int RunAppInfo(const Invocation& call) {
         {"copyright", s_AppInfoGetAPPCopywrite},   {"broker", s_AppInfoGetBrokerID},
         {"server", s_AppInfoGetConnectVSTAAddr},
     };
+    const bool json = call.Has("--json");
+    JsonObject object;
     for (const Fact& fact : facts) {
         CString value;
         fact.get(value);
-        std::printf("%-15s %s\n", fact.label, shown(value.str()).c_str());
+        if (json)
+            object.Text(JsonKey(fact.label).c_str(), static_cast<const char*>(value));
+        else
+            std::printf("%-15s %s\n", fact.label, shown(value.str()).c_str());
     }
     if (!s_LangGetLangFile().IsEmpty()) s_LangInitialLanguageString();
-    CString account("(no UserInfo.CFG)");
+    CString account;
     s_AppInfoGetAPPUserId(account);
-    std::printf("%-15s %s\n", "account", shown(account.str()).c_str());
+    if (json) {
+        if (account.IsEmpty())
+            object.Null("account");
+        else
+            object.Text("account", static_cast<const char*>(account));
+        std::printf("%s\n", object.Str().c_str());
+    } else {
+        std::printf("%-15s %s\n", "account", shown(account.str()).c_str());
+        if (account.IsEmpty()) std::printf("%-15s %s\n", "note", kNoAccount);
+    }
     return kExitOk;
 }
 
@@ -154,7 +173,7 @@ const CommandSpec kAppInfoSpec{
       "Prints the product facts of SYS\\Version.ini, the broker and server of SYS\\System.INI "
       "and the account label of SYS\\UserInfo.CFG. On a terminal the texts are converted to its "
       "character set as 'halcyon lang' does (see its help); --raw gives the bytes as they are.",
-      {kRaw},
+      {kRaw, {"--json", nullptr, "print one JSON object (docs/cli-json.md)"}},
       RunAppInfo}}};
 const Registration kLang{kLangSpec};
 const Registration kAppInfo{kAppInfoSpec};

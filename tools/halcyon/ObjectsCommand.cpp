@@ -1,10 +1,12 @@
 // halcyon objects: the named kernel objects that this user's processes share.
 #include "Command.h"
+#include "Json.h"
 #include "SystemErrors.h"
 
 #if !defined(_WIN32)
-#include "posix/Errors.h"
-#include "posix/KernelObjects.h"
+#include <Platform/KernelDiagnostics.h>
+
+#include "Platform/Win.h"
 
 #include <cerrno>
 #include <csignal>
@@ -41,11 +43,47 @@ std::string Printable(const std::string& name) {
     return out;
 }
 
+bool OwnerGone(const win::posix::KernelObjectInfo& info) {
+    return info.ownerPid != 0 && kill(info.ownerPid, 0) != 0 && errno == ESRCH;
+}
+
 std::string Owner(const win::posix::KernelObjectInfo& info) {
     if (info.ownerPid == 0) return info.abandoned ? "(abandoned)" : "-";
     std::string owner = std::to_string(info.ownerPid) + "/" + std::to_string(info.ownerTid);
-    if (kill(info.ownerPid, 0) != 0 && errno == ESRCH) owner += " (gone)";
+    if (OwnerGone(info)) owner += " (gone)";
     return owner;
+}
+
+// A file-backed mapping's file; "" for the paging file and for mutexes and events.
+std::string BackingFile(const win::posix::KernelObjectInfo& info) {
+    return info.backing == "paging file" ? std::string() : info.backing;
+}
+
+std::string ObjectJson(const win::posix::KernelObjectInfo& info) {
+    JsonObject object;
+    object.Text("name", info.name).Text("kind", info.kind);
+    if (info.kind == "mapping")
+        object.Number("size", static_cast<long long>(info.size));
+    else
+        object.Null("size");
+    if (BackingFile(info).empty())
+        object.Null("file");
+    else
+        object.Text("file", info.backing);
+    if (info.holders < 0)
+        object.Null("holders");
+    else
+        object.Number("holders", static_cast<long long>(info.holders));
+    if (info.ownerPid == 0) {
+        object.Null("owner_pid").Null("owner_tid");
+    } else {
+        object.Number("owner_pid", static_cast<long long>(info.ownerPid))
+            .Number("owner_tid", static_cast<long long>(info.ownerTid));
+    }
+    return object.Flag("owner_gone", OwnerGone(info))
+        .Flag("abandoned", info.abandoned)
+        .Flag("stale", info.stale)
+        .Str();
 }
 
 void Print(const win::posix::KernelObjectInfo& info) {
@@ -53,9 +91,7 @@ void Print(const win::posix::KernelObjectInfo& info) {
     std::string holders = info.holders < 0 ? "?" : std::to_string(info.holders);
     std::printf("%-8s %12s %8s  %-20s %s", info.kind.c_str(), size.c_str(), holders.c_str(),
                 Owner(info).c_str(), Printable(info.name).c_str());
-    if (!info.backing.empty() && info.backing != "paging file") {
-        std::printf("  [file %s]", info.backing.c_str());
-    }
+    if (!BackingFile(info).empty()) std::printf("  [file %s]", info.backing.c_str());
     std::printf("%s\n", info.stale ? "  (stale)" : "");
 }
 
@@ -63,10 +99,9 @@ int ListObjects(const Invocation& call) {
     const bool stale = call.Has("--stale");
     const bool collect = call.Has("--collect");
     const std::string& folder = win::posix::KernelDirectory();
-    if (collect) {
-        int removed = win::posix::CollectKernelObjects();
-        std::printf("collected %d file%s\n", removed, removed == 1 ? "" : "s");
-    }
+    const bool json = call.Has("--json");
+    int removed = collect ? win::posix::CollectKernelObjects() : 0;
+    if (collect && !json) std::printf("collected %d file%s\n", removed, removed == 1 ? "" : "s");
     std::vector<win::posix::KernelObjectInfo> objects;
     if (!win::posix::ListKernelObjects(objects)) {
         const unsigned long error = win::GetLastError();
@@ -78,18 +113,32 @@ int ListObjects(const Invocation& call) {
                          : "");
         return kExitFailure;
     }
-    std::printf("folder %s\n%-8s %12s %8s  %-20s %s\n", folder.c_str(), "kind", "size", "holders",
-                "owner pid/tid", "name");
+    if (!json)
+        std::printf("folder %s\n%-8s %12s %8s  %-20s %s\n", folder.c_str(), "kind", "size",
+                    "holders", "owner pid/tid", "name");
     int hidden = 0;
+    std::vector<std::string> shown;
     for (const auto& info : objects) {
-        if (info.stale && !stale) {
+        if (info.stale && !stale)
             ++hidden;
-        } else {
+        else if (json)
+            shown.push_back(ObjectJson(info));
+        else
             Print(info);
-        }
     }
-    if (hidden > 0)
+    if (json) {
+        JsonObject all;
+        all.Text("folder", folder);
+        if (collect)
+            all.Number("collected", static_cast<long long>(removed));
+        else
+            all.Null("collected");
+        all.Json("objects", JsonArray(shown))
+            .Number("stale_not_shown", static_cast<long long>(hidden));
+        std::printf("%s\n", all.Str().c_str());
+    } else if (hidden > 0) {
         std::printf("(%d stale object%s not shown: --stale)\n", hidden, hidden == 1 ? "" : "s");
+    }
     return kExitOk;
 }
 
@@ -112,7 +161,8 @@ const CommandSpec kObjectsSpec{
         "also list objects that no process holds any longer (left by processes that were "
         "killed; they count as absent and await collection)"},
        {"--collect", nullptr,
-        "remove those, and delete-on-close files nothing uses, before listing"}},
+        "remove those, and delete-on-close files nothing uses, before listing"},
+       {"--json", nullptr, "print one JSON object (docs/cli-json.md)"}},
       ListObjects}}};
 const Registration kObjects{kObjectsSpec};
 

@@ -90,8 +90,8 @@ bool Unpack(const Bytes& in, Bytes& out, std::string& error) {
     return true;
 }
 
-int RunPack(const Invocation& call) { return RunFileTransform(call, Pack, true); }
-int RunUnpack(const Invocation& call) { return RunFileTransform(call, Unpack, false); }
+int RunPack(const Invocation& call) { return RunFileTransform(call, Pack, "compressing", true); }
+int RunUnpack(const Invocation& call) { return RunFileTransform(call, Unpack, "restoring", false); }
 
 const CommandSpec kPackSpec{
     "pack",

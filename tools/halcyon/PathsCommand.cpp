@@ -1,24 +1,62 @@
 // halcyon paths: the installation root and the folders derived from it.
 #include "Command.h"
+#include "Json.h"
 
 #include <HalcyonCommon.h>
 
 #include <cstdio>
+#include <string>
+#include <vector>
 
 namespace halcyon::tool {
 namespace {
 
-bool g_showHost = false;
+struct Shown {
+    std::string label;
+    std::string path;  // as the library returns it
+    std::string host;  // as the host names it; "" for none
+};
+std::vector<Shown> g_shown;
 
 void Show(const char* label, const CString& path) {
-    std::printf("%-18s %s", label, static_cast<const char*>(path));
-    if (g_showHost && !path.IsEmpty()) std::printf(" -> %s", halcyon::HostPath(path).c_str());
-    std::printf("\n");
+    g_shown.push_back({label, static_cast<const char*>(path),
+                       path.IsEmpty() ? std::string() : halcyon::HostPath(path)});
 }
 
 // Server paths are relative to the data server's root: they have no host path here.
 void ShowServer(const char* label, const CString& path) {
-    std::printf("%-18s %s\n", label, static_cast<const char*>(path));
+    g_shown.push_back({label, static_cast<const char*>(path), std::string()});
+}
+
+void PrintText(bool host) {
+    for (const Shown& shown : g_shown) {
+        std::printf("%-18s %s", shown.label.c_str(), shown.path.c_str());
+        if (host && !shown.host.empty()) std::printf(" -> %s", shown.host.c_str());
+        std::printf("\n");
+    }
+}
+
+// {"market":N|null,"paths":{"root":{"path":"...","host":"..."|null},...}}, labels with '_' for
+// their spaces.
+void PrintJson(long market) {
+    JsonObject paths;
+    for (const Shown& shown : g_shown) {
+        const std::string key = JsonKey(shown.label);
+        JsonObject entry;
+        entry.Text("path", shown.path);
+        if (shown.host.empty())
+            entry.Null("host");
+        else
+            entry.Text("host", shown.host);
+        paths.Json(key.c_str(), entry.Str());
+    }
+    JsonObject all;
+    if (market < 0)
+        all.Null("market");
+    else
+        all.Number("market", static_cast<long long>(market));
+    all.Json("paths", paths.Str());
+    std::printf("%s\n", all.Str().c_str());
 }
 
 // The market's data folders, its FTP mirrors and the names of its symbol files.
@@ -53,7 +91,6 @@ void ShowMarketData(unsigned char m) {
 }
 
 int ShowPaths(const Invocation& call) {
-    g_showHost = call.Has("--host");
     const long market = call.Number("--market", -1);
     Show("root", s_PathGetMainPath());
     Show("bin", s_PathGetBinPath());
@@ -79,6 +116,10 @@ int ShowPaths(const Invocation& call) {
         ShowServer("server market sys", s_PathGetServerSysPath(m));
         ShowMarketData(m);
     }
+    if (call.Has("--json"))
+        PrintJson(market);
+    else
+        PrintText(call.Has("--host"));
     return kExitOk;
 }
 
@@ -97,7 +138,9 @@ const CommandSpec kPathsSpec{
         "folders, its market data folders, its FTP mirror folders and the names of its symbol "
         "files (\"<name>\" standing for a symbol list's name)",
         0, 254},
-       {"--host", nullptr, "also show each path as the host names it, after \" -> \""}},
+       {"--host", nullptr, "also show each path as the host names it, after \" -> \""},
+       {"--json", nullptr,
+        "print one JSON object, each path with the host's name for it (docs/cli-json.md)"}},
       ShowPaths}}};
 const Registration kPaths{kPathsSpec};
 

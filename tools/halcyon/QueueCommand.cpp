@@ -1,5 +1,6 @@
 // halcyon queue: the shared-memory queues from the shell.
 #include "Command.h"
+#include "Json.h"
 #include "QueueOwner.h"
 #include "QueueVerbs.h"
 #include "QueueWatch.h"
@@ -11,6 +12,7 @@
 #include <cstdio>
 #include <cstring>
 #include <string>
+#include <vector>
 
 namespace halcyon::tool {
 namespace {
@@ -29,10 +31,31 @@ int Stat(const Invocation& call) {
     tagSHMHEADER h = {};
     if (!s_MapFile_QueryQueHeader(id, &h)) return QueueFailure("cannot read the queue's header");
     bool valid = h.H1 == 0x8E && h.H2 == 0x8F;
+    const unsigned long used = s_MapFile_QueryQueUseSize(id);
+    if (call.Has("--json")) {
+        std::printf("%s\n", JsonObject()
+                                .Text("name", name)
+                                .Number("id", static_cast<long long>(id))
+                                .Flag("header_valid", valid)
+                                .Number("h1", static_cast<long long>(h.H1))
+                                .Number("h2", static_cast<long long>(h.H2))
+                                .Number("ring_kib", static_cast<long long>(h.size))
+                                .Number("used_bytes", static_cast<long long>(used))
+                                .Number("count", static_cast<long long>(h.count))
+                                .Number("put", static_cast<long long>(h.put))
+                                .Number("take", static_cast<long long>(h.take))
+                                .Number("sync", static_cast<long long>(h.sync))
+                                .Number("errcount", static_cast<long long>(h.errcount))
+                                .Number("written", static_cast<long long>(h.WriteCount))
+                                .Number("read", static_cast<long long>(h.ReadCount))
+                                .Str()
+                                .c_str());
+        return kExitOk;
+    }
     std::printf("queue       %s (id %d)\n", name.c_str(), id);
     std::printf("header      %s (H1 0x%02X, H2 0x%02X)\n", valid ? "valid" : "DAMAGED", h.H1, h.H2);
     std::printf("ring        %u KiB\n", static_cast<unsigned>(h.size));
-    std::printf("used        %lu bytes\n", s_MapFile_QueryQueUseSize(id));
+    std::printf("used        %lu bytes\n", used);
     std::printf("count       %u\n", static_cast<unsigned>(h.count));
     std::printf("put / take  %u / %u\n", static_cast<unsigned>(h.put),
                 static_cast<unsigned>(h.take));
@@ -50,21 +73,34 @@ int List(const Invocation& call) {
     unsigned char registry[4096];
     if (block < 0 || !s_MapFile_ReadShm(block, registry, sizeof registry))
         return QueueFailure("cannot read the queue registry");
+    const bool json = call.Has("--json");
+    std::vector<std::string> queues;
     int shown = 0;
     for (int id = 0; id < 128; ++id) {
-        const char* name = reinterpret_cast<const char*>(registry + 32 * id);
-        if (name[0] == '\0') continue;
-        std::printf("%3d  %.31s\n", id, name);
+        const char* slot = reinterpret_cast<const char*>(registry + 32 * id);
+        if (slot[0] == '\0') continue;
         ++shown;
+        const std::string name(slot, strnlen(slot, 31));
+        if (json)
+            queues.push_back(JsonObject().Number("id", id).Text("name", name).Str());
+        else
+            std::printf("%3d  %s\n", id, name.c_str());
     }
-    std::fprintf(stderr, "halcyon queue: %d of 128 slots in use\n", shown);
+    if (json) {
+        std::printf(
+            "%s\n",
+            JsonObject().Number("slots", 128).Json("queues", JsonArray(queues)).Str().c_str());
+    } else {
+        std::fprintf(stderr, "halcyon queue: %d of 128 slots in use\n", shown);
+    }
     return kExitOk;
 }
 
 int Watch(const Invocation& call) {
     if (!AwaitRegistry(call.Number("--wait-owner", kDefaultWaitOwner), "queue"))
         return kExitFailure;
-    return WatchQueues(call.Number("--interval", 1000), call.Number("--count", -1));
+    return WatchQueues(call.Number("--interval", 1000), call.Number("--count", -1),
+                       call.Has("--json"));
 }
 
 // Clears a queue whose copy was left unfinished (SYNC STUCK) or whose header is damaged.
@@ -122,6 +158,7 @@ bool FramingOf(const Invocation& call, Framing& framing, int& code) {
 
 namespace {
 
+const Option kJson{"--json", nullptr, "print one JSON object (docs/cli-json.md)"};
 const Option kWaitOwner{"--wait-owner", "SECONDS",
                         "wait so long for a registry owner (0-3600, default 3), then say how to "
                         "start one",
@@ -169,23 +206,24 @@ const CommandSpec kQueueSpec{
      {"stat",
       "NAME",
       "prints the queue's header: counters, offsets and the ring's used size.",
-      {kWaitOwner},
+      {kJson, kWaitOwner},
       Stat},
      {"list",
       "",
       "prints the registry's slots: the id and name of every registered queue.",
-      {kWaitOwner},
+      {kJson, kWaitOwner},
       List},
      {"watch",
       "",
-      "shows every registered queue, one line each: id and name, the ring's fill, records "
-      "waiting, records written and read per second, errcount, and SYNC STUCK when a process "
-      "died while copying (the queue then needs 'halcyon queue reset NAME'). Redrawn in place on "
-      "a terminal; plain lines, a blank line after each refresh, otherwise. Stops on Ctrl-C, or "
-      "after N refreshes.",
+      "shows every registered queue, one line each, under a line with the time and the "
+      "column heads: id and name, the ring's fill, records waiting, records written and read "
+      "per second, errcount, and SYNC STUCK when a process died while copying (the queue then "
+      "needs 'halcyon queue reset NAME'). Redrawn in place on a terminal; plain lines, a blank "
+      "line after each refresh, otherwise. Stops on Ctrl-C, or after N refreshes.",
       {{"--interval", "MS", "refresh every MS milliseconds (50-3600000, default 1000)", 50,
         3600000L},
        {"--count", "N", "stop after N refreshes (1-2147483647)", 1, 2147483647L},
+       {"--json", nullptr, "print JSON Lines instead, one object per refresh (docs/cli-json.md)"},
        kWaitOwner},
       Watch},
      {"reset",

@@ -30,8 +30,12 @@ bool Unscramble(const FileBytes& in, FileBytes& out, std::string& error) {
     return Apply(s_CodingDecode_2, in, out, error);
 }
 
-int RunScramble(const Invocation& call) { return RunFileTransform(call, Scramble, true); }
-int RunUnscramble(const Invocation& call) { return RunFileTransform(call, Unscramble, false); }
+int RunScramble(const Invocation& call) {
+    return RunFileTransform(call, Scramble, "scrambling", true);
+}
+int RunUnscramble(const Invocation& call) {
+    return RunFileTransform(call, Unscramble, "unscrambling", false);
+}
 
 const CommandSpec kScrambleSpec{
     "scramble",

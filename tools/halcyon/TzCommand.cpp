@@ -1,5 +1,6 @@
 // halcyon tz: the installation's market time zones, their differences and the local clock's.
 #include "Command.h"
+#include "Json.h"
 
 #include <HalcyonCommon.h>
 
@@ -72,6 +73,21 @@ int List(const std::vector<unsigned char>& codes) {
     return kExitOk;
 }
 
+// {"zones":[{"code":"T","minutes":480,"offset":"+08:00"},...]}
+int ListJson(const std::vector<unsigned char>& codes) {
+    std::vector<std::string> zones;
+    for (unsigned char code : codes) {
+        long offset = s_TimeZoneLibGetTimeDiffFromGMT(code);
+        zones.push_back(JsonObject()
+                            .Text("code", std::string(1, static_cast<char>(code)))
+                            .Number("minutes", static_cast<long long>(offset))
+                            .Text("offset", HoursMinutes(offset))
+                            .Str());
+    }
+    std::printf("%s\n", JsonObject().Json("zones", JsonArray(zones)).Str().c_str());
+    return kExitOk;
+}
+
 int Diff(const std::vector<unsigned char>& zones) {
     long minutes = s_TimeZoneLibGetTimeDiff(zones[0], zones[1]);
     std::printf("%ld minutes: zone %s's clock is %s zone %s's\n", minutes,
@@ -128,6 +144,9 @@ int WithZones(const Invocation& call, int (*answer)(const std::vector<unsigned c
 }
 
 int ListZones(const Invocation& call) {
+    if (call.Has("--json"))
+        return WithZones(call,
+                         [](const std::vector<unsigned char>&) { return ListJson(ZoneCodes()); });
     return WithZones(call, [](const std::vector<unsigned char>&) { return List(ZoneCodes()); });
 }
 int DiffZones(const Invocation& call) { return WithZones(call, Diff); }
@@ -142,7 +161,7 @@ const CommandSpec kTzSpec{
       "",
       "every zone, in the file's order: code, minutes from GMT, the offset as "
       "GMT+hh:mm",
-      {},
+      {{"--json", nullptr, "print one JSON object (docs/cli-json.md)"}},
       ListZones},
      {"diff", "A B", "how many minutes zone A's clock is ahead of zone B's", {}, DiffZones},
      {"local",

@@ -1,9 +1,11 @@
 // halcyon: the HalcyonCommon library from the shell.
 #include "Command.h"
 #include "Help.h"
+#include "Manual.h"
 #include "Options.h"
 #include "Output.h"
 
+#include <cerrno>
 #include <cstdio>
 #include <cstring>
 
@@ -44,6 +46,24 @@ int Help(const Args& args) {
     return kExitOk;
 }
 
+// "halcyon --man [FILE]", run by the build: the manual page, to FILE or standard output.
+int Manual(const Args& args) {
+    if (args.size() > 2) return ToolUsageError("unexpected argument '" + args[2] + "'");
+    std::FILE* out = args.size() == 2 ? std::fopen(args[1].c_str(), "wb") : stdout;
+    if (out == nullptr) {
+        std::fprintf(stderr, "halcyon: cannot create '%s': %s\n", args[1].c_str(),
+                     std::strerror(errno));
+        return kExitFailure;
+    }
+    PrintManual(out, HALCYON_VERSION);
+    const bool failed = std::ferror(out) != 0;
+    if ((out == stdout ? std::fflush(out) : std::fclose(out)) != 0 || failed) {
+        std::fprintf(stderr, "halcyon: the manual page could not be written in full\n");
+        return kExitFailure;
+    }
+    return kExitOk;
+}
+
 int Dispatch(const CommandSpec& command, const Args& args) {
     if (WantsHelp(args)) {
         PrintCommandHelp(command, stdout);
@@ -70,6 +90,7 @@ int Main(int argc, char** argv) {
         std::printf("halcyon %s\n", HALCYON_VERSION);
         return kExitOk;
     }
+    if (first == "--man") return Manual(args);
     if (first.compare(0, 1, "-") == 0) return ToolUsageError("unknown option '" + first + "'");
     const CommandSpec* command = Find(first);
     if (command == nullptr) return UnknownCommand(first);

@@ -2,29 +2,37 @@
 
 #include <HalcyonCommon/Mutex.h>
 
+#include "HalcyonCommon/Ipc/QueueWake.h"
 #include "Platform/Win.h"
 
 namespace halcyon::ipc {
 namespace {
 
-bool CheckHeader(short nId, QueueSlot& queue) {
+bool CheckHeader(QueueSlot& queue) {
     if (IsValid(HeaderOf(queue), queue.ringSize)) return true;
     s_MutexReset(queue.hMutex);
-    s_MapFile_ResetQue(nId);
+    ResetQueue(queue);
     return false;
 }
 
 }  // namespace
 
-bool LockValid(short nId, QueueSlot& queue) {
-    return s_MutexWait(queue.hMutex, true) && CheckHeader(nId, queue);
+void ResetQueue(QueueSlot& queue) {
+    if (!s_MutexWait(queue.hMutex, true)) return;
+    tagSHMHEADER& h = HeaderOf(queue);
+    // Every field but the size; a size that does not fit the mapped ring is restored too.
+    InitialiseHeader(h, static_cast<std::uint8_t>(queue.ringSize / 1024));
+    s_MutexReset(queue.hMutex);
+    Signal(queue.wake, WakeKind::kRoom);  // the whole ring is free now
 }
 
-bool LockValidTakingOver(short nId, QueueSlot& queue) {
+bool LockValid(QueueSlot& queue) { return s_MutexWait(queue.hMutex, true) && CheckHeader(queue); }
+
+bool LockValidTakingOver(QueueSlot& queue) {
     win::DWORD result = win::WaitForSingleObject(queue.hMutex, INFINITE);
     if (result != WAIT_OBJECT_0 && result != WAIT_ABANDONED) return false;
     // A copy the dead owner left unfinished shows as `sync` 1, which the caller looks at.
-    return CheckHeader(nId, queue);
+    return CheckHeader(queue);
 }
 
 void Append(tagSHMHEADER& h, std::uint32_t ringSize, const unsigned char* data,

@@ -4,7 +4,7 @@
 
 #include "HalcyonCommon/Ipc/IpcState.h"
 #include "HalcyonCommon/Ipc/QueueHeader.h"
-#include "HalcyonCommon/Queue/Ring.h"
+#include "HalcyonCommon/Ring/Ring.h"
 
 namespace halcyon::ipc {
 
@@ -28,13 +28,17 @@ inline bool Fits(const tagSHMHEADER& h, std::uint32_t ringSize, std::uint32_t le
     return length + kLengthField <= ring::Free(h.put, h.take, ringSize);
 }
 
+// Empties the queue, restores a header that does not fit its ring, and wakes writers waiting for
+// room. Takes the queue's mutex; does nothing when it cannot.
+void ResetQueue(QueueSlot& queue);
+
 // Waits for the queue's mutex (s_MutexWait: an abandoned one fails this call once); when the
 // header is damaged, releases the mutex, resets the queue and returns false.
-bool LockValid(short nId, QueueSlot& queue);
+bool LockValid(QueueSlot& queue);
 
 // As LockValid, but a mutex abandoned by a process that died holding it is taken over, as a
 // waiter that is to return only on a result or a timeout must.
-bool LockValidTakingOver(short nId, QueueSlot& queue);
+bool LockValidTakingOver(QueueSlot& queue);
 
 // Appends one record. The mutex is held, the header valid, `sync` 0 and the record fits.
 void Append(tagSHMHEADER& h, std::uint32_t ringSize, const unsigned char* data,

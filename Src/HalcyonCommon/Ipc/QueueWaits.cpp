@@ -42,10 +42,10 @@ unsigned long TimeLeft(win::DWORD start, unsigned long limit) {
 // the event `kind` in between, for at most `limit` ms in all. `look` runs with the mutex held
 // and a valid header; the mutex is released before this returns.
 template <typename Look>
-int LookUntil(short nId, QueueSlot& queue, WakeKind kind, unsigned long limit, Look look) {
+int LookUntil(QueueSlot& queue, WakeKind kind, unsigned long limit, Look look) {
     const win::DWORD start = win::GetTickCount();
     for (int looks = 1;; ++looks) {
-        if (!LockValidTakingOver(nId, queue)) return kFailed;
+        if (!LockValidTakingOver(queue)) return kFailed;
         int outcome = look(HeaderOf(queue), queue.ringSize);
         unsigned long left = outcome == kNotYet ? TimeLeft(start, limit) : 0;
         if (outcome != kNotYet || left == 0) {
@@ -88,14 +88,14 @@ int WaitQueueRecord(short nId, unsigned long dwMilliseconds) {
     QueueSlot* queue = OpenQueue(nId);
     if (queue == nullptr) return kFailed;
     return LookUntil(
-        nId, *queue, WakeKind::kRecord, dwMilliseconds,
+        *queue, WakeKind::kRecord, dwMilliseconds,
         [](tagSHMHEADER& h, std::uint32_t) -> int { return h.take != h.put ? kDone : kNotYet; });
 }
 
 int WaitQueueRoom(short nId, unsigned short wLen, unsigned long dwMilliseconds) {
     QueueSlot* queue = OpenQueue(nId);
     if (queue == nullptr || !RecordFitsRing(*queue, wLen)) return kFailed;
-    return LookUntil(nId, *queue, WakeKind::kRoom, dwMilliseconds,
+    return LookUntil(*queue, WakeKind::kRoom, dwMilliseconds,
                      [wLen](tagSHMHEADER& h, std::uint32_t size) -> int {
                          return Fits(h, size, wLen) ? kDone : kNotYet;
                      });
@@ -106,7 +106,7 @@ int WriteQueueWaiting(short nId, const unsigned char* pData, unsigned short wLen
     QueueSlot* queue = OpenQueue(nId);
     if (queue == nullptr || pData == nullptr || !RecordFitsRing(*queue, wLen)) return kFailed;
     bool roomLeft = false;
-    int outcome = LookUntil(nId, *queue, WakeKind::kRoom, dwMilliseconds,
+    int outcome = LookUntil(*queue, WakeKind::kRoom, dwMilliseconds,
                             [&](tagSHMHEADER& h, std::uint32_t size) -> int {
                                 if (!Fits(h, size, wLen)) return kNotYet;
                                 if (h.sync != 0) return Unfinished(h);
@@ -126,7 +126,7 @@ short ReadQueueWaiting(short nId, unsigned char* pBuf, unsigned long dwMilliseco
     if (queue == nullptr || pBuf == nullptr) return kFailed;
     std::uint32_t length = 0;
     bool damaged = false, recordsLeft = false;
-    int outcome = LookUntil(nId, *queue, WakeKind::kRecord, dwMilliseconds,
+    int outcome = LookUntil(*queue, WakeKind::kRecord, dwMilliseconds,
                             [&](tagSHMHEADER& h, std::uint32_t size) -> int {
                                 if (h.take == h.put) return kNotYet;
                                 if (h.sync != 0) return Unfinished(h);
@@ -134,7 +134,7 @@ short ReadQueueWaiting(short nId, unsigned char* pBuf, unsigned long dwMilliseco
                                 recordsLeft = h.take != h.put;
                                 return damaged ? kFailed : kDone;
                             });
-    if (damaged) s_MapFile_ResetQue(nId);
+    if (damaged) ResetQueue(*queue);
     if (outcome != kDone) return static_cast<short>(outcome);
     Signal(queue->wake, WakeKind::kRoom);
     PassOn(*queue, WakeKind::kRecord, recordsLeft);

@@ -28,7 +28,7 @@ template <typename Query>
 auto QueryHeader(short nId, Query query) -> decltype(query(std::declval<tagSHMHEADER&>(), 0U)) {
     if (!Registry().initialised) s_MapFile_Initialize(false);
     QueueSlot* queue = OpenQueue(nId);
-    if (queue == nullptr || !LockValid(nId, *queue)) return 0;
+    if (queue == nullptr || !LockValid(*queue)) return 0;
     auto result = query(HeaderOf(*queue), queue->ringSize);
     s_MutexReset(queue->hMutex);
     return result;
@@ -40,7 +40,7 @@ int s_MapFile_WriteQue(short nId, unsigned char* pData, unsigned short wLen,
                        unsigned short wRetry) {
     QueueSlot* queue = OpenQueue(nId);
     if (queue == nullptr || pData == nullptr || wLen == 0 || wLen > kMaxRecord) return 0;
-    if (!LockValid(nId, *queue)) return 0;
+    if (!LockValid(*queue)) return 0;
     tagSHMHEADER& h = HeaderOf(*queue);
     const std::uint32_t size = queue->ringSize;
     const unsigned short limit = wRetry < kMaxPauses ? wRetry : kMaxPauses;
@@ -59,7 +59,7 @@ short s_MapFile_ReadQue(short nId, unsigned char* pBuf, unsigned short wRetry) {
     QueueSlot* queue = OpenQueue(nId);
     if (queue == nullptr || pBuf == nullptr) return -1;
     const unsigned short limit = wRetry < kMaxPauses ? wRetry : kMaxPauses;
-    if (!LockValid(nId, *queue)) return -1;
+    if (!LockValid(*queue)) return -1;
     tagSHMHEADER& h = HeaderOf(*queue);
     const std::uint32_t size = queue->ringSize;
     if (h.take == h.put) {
@@ -73,7 +73,7 @@ short s_MapFile_ReadQue(short nId, unsigned char* pBuf, unsigned short wRetry) {
     std::uint32_t length = 0;
     if (ok) damaged = TakeFront(h, size, pBuf, length) == Taken::kDamaged;
     s_MutexReset(queue->hMutex);
-    if (damaged) s_MapFile_ResetQue(nId);
+    if (damaged) ResetQueue(*queue);
     if (!ok || damaged) return -1;
     Signal(queue->wake, WakeKind::kRoom);
     return static_cast<short>(length);
@@ -81,12 +81,7 @@ short s_MapFile_ReadQue(short nId, unsigned char* pBuf, unsigned short wRetry) {
 
 void s_MapFile_ResetQue(short nId) {
     QueueSlot* queue = OpenQueue(nId);
-    if (queue == nullptr || !s_MutexWait(queue->hMutex, true)) return;
-    tagSHMHEADER& h = HeaderOf(*queue);
-    // Every field but the size; a size that does not fit the mapped ring is restored too.
-    InitialiseHeader(h, static_cast<std::uint8_t>(queue->ringSize / 1024));
-    s_MutexReset(queue->hMutex);
-    Signal(queue->wake, WakeKind::kRoom);  // the whole ring is free now
+    if (queue != nullptr) ResetQueue(*queue);
 }
 
 unsigned long s_MapFile_QueryQueCount(short nId) {

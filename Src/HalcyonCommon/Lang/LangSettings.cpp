@@ -62,14 +62,3 @@ CString s_LangGetCurrLangFilename() {
                                   ini);
     return CString(buffer);
 }
-
-void s_LangGetAllLang(CStringArray& arrLang) {
-    arrLang.RemoveAll();
-    for (int n = 1;; ++n) {
-        CString number;
-        number.Format("%d", n);
-        CString key = ReadSetting("LANGNAME", number, "");
-        if (key.IsEmpty()) break;
-        arrLang.Add(s_LangGetLangString(key));
-    }
-}

@@ -4,8 +4,8 @@
 #include <HalcyonCommon/Mutex.h>
 #include <HalcyonCommon/Queues.h>
 
-#include "HalcyonCommon/Queue/QueueMutex.h"
-#include "HalcyonCommon/Queue/Ring.h"
+#include "HalcyonCommon/Ring/Ring.h"
+#include "HalcyonCommon/Sync/QueueMutex.h"
 
 #include <atomic>
 #include <cstdint>

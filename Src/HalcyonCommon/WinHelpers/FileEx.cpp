@@ -5,7 +5,7 @@
 
 #include <Platform/CFileFind.h>
 
-#include "common/Mbcs.h"
+#include "Platform/common/Mbcs.h"
 
 #include <cstring>
 

@@ -1,6 +1,6 @@
 #include <Platform/CString.h>
 
-#include "common/Mbcs.h"
+#include "Platform/common/Mbcs.h"
 
 #include <algorithm>
 #include <cstdio>

@@ -1,4 +1,4 @@
-#include "common/Mbcs.h"
+#include "Platform/common/Mbcs.h"
 
 #include "Platform/Win.h"
 

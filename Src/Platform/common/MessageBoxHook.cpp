@@ -1,4 +1,4 @@
-#include "common/MessageBoxHook.h"
+#include "Platform/common/MessageBoxHook.h"
 
 #include <Platform/Host.h>
 

@@ -1,4 +1,4 @@
-#include "common/ModuleName.h"
+#include "Platform/common/ModuleName.h"
 
 #include "Platform/Win.h"
 

@@ -1,6 +1,6 @@
-#include "win32/WinSeam.h"
+#include "Platform/win32/WinSeam.h"
 
-#include "common/MessageBoxHook.h"
+#include "Platform/common/MessageBoxHook.h"
 
 namespace win {
 

@@ -13,7 +13,7 @@
 // is ending, its other threads have already been stopped, perhaps inside the library holding one
 // of its locks, so nothing here takes a lock or frees state; log lines are on disk already, as
 // every line is flushed when written, and Windows closes the handles with the process.
-#include "win32/WinSeam.h"
+#include "Platform/win32/WinSeam.h"
 
 extern "C" BOOL WINAPI DllMain(HINSTANCE hInstance, DWORD dwReason, LPVOID lpReserved) {
     (void)hInstance;

@@ -1,0 +1,138 @@
+#include "Platform/posix/files/ShareModes.h"
+
+#include "Platform/posix/base/SysCalls.h"
+#include "Platform/posix/files/Files.h"
+
+#include <fcntl.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <chrono>
+#include <functional>
+#include <random>
+#include <thread>
+
+namespace win::posix {
+namespace {
+
+// The lock bytes, far past the data so that they never meet a lock of the file's own contents.
+// An open records itself first in the tentative set, checks, and only then in the standing set.
+constexpr off_t kLockBase = 0x7FFFFFFFFFFF0000LL;
+constexpr off_t kStanding = kLockBase;
+constexpr off_t kTentative = kLockBase + 8;
+constexpr off_t kMapped = kLockBase + 16;
+constexpr off_t kDenies = 3;  // slots 0-2: has read, write, delete; 3-5: denies them
+
+constexpr DWORD kReadRights = GENERIC_READ | GENERIC_ALL | 0x20000000UL /* GENERIC_EXECUTE */ |
+                              0x0001UL /* FILE_READ_DATA */ | 0x0020UL /* FILE_EXECUTE */;
+constexpr DWORD kWriteRights =
+    GENERIC_WRITE | GENERIC_ALL | 0x0002UL /* FILE_WRITE_DATA */ | 0x0004UL /* FILE_APPEND_DATA */;
+constexpr DWORD kDeleteRights = DELETE | GENERIC_ALL;
+constexpr DWORD kAllShares = FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE;
+
+// Two opens racing through their checks both back off; the one that comes back first wins.
+constexpr int kAttempts = 200;
+
+int Lock(int fd, short type, off_t at) {
+    struct flock lock = {};
+    lock.l_type = type;
+    lock.l_whence = SEEK_SET;
+    lock.l_start = at;
+    lock.l_len = 1;
+    return Sys().fcntl(fd, F_OFD_SETLK, &lock);
+}
+
+// Whether another description holds a lock on byte `at` (its own locks never conflict).
+bool HeldElsewhere(int fd, off_t at) {
+    struct flock probe = {};
+    probe.l_type = F_WRLCK;
+    probe.l_whence = SEEK_SET;
+    probe.l_start = at;
+    probe.l_len = 1;
+    return Sys().fcntl(fd, F_OFD_GETLK, &probe) == 0 && probe.l_type != F_UNLCK;
+}
+
+// The slots an open with `access` and `share` holds, as a mask of bits 0-5.
+unsigned Slots(DWORD access, DWORD share) {
+    return (access & kAllShares) | ((~share & kAllShares) << kDenies);
+}
+
+// The slots that clash with such an open: the denials of its access, the access it denies.
+unsigned ClashingSlots(DWORD access, DWORD share) {
+    return ((access & kAllShares) << kDenies) | (~share & kAllShares);
+}
+
+void Release(int fd, off_t set, unsigned slots) {
+    for (off_t slot = 0; slot < 2 * kDenies; ++slot) {
+        if ((slots & (1U << slot)) != 0) Lock(fd, F_UNLCK, set + slot);
+    }
+}
+
+bool Place(int fd, off_t set, unsigned slots) {
+    for (off_t slot = 0; slot < 2 * kDenies; ++slot) {
+        if ((slots & (1U << slot)) != 0 && Lock(fd, F_RDLCK, set + slot) != 0) {
+            Release(fd, set, slots);
+            return false;
+        }
+    }
+    return true;
+}
+
+bool Clashes(int fd, off_t set, unsigned slots) {
+    for (off_t slot = 0; slot < 2 * kDenies; ++slot) {
+        if ((slots & (1U << slot)) != 0 && HeldElsewhere(fd, set + slot)) return true;
+    }
+    return false;
+}
+
+void BackOff(int attempt) {
+    thread_local std::minstd_rand random(static_cast<unsigned>(
+        std::hash<std::thread::id>()(std::this_thread::get_id()) ^
+        static_cast<std::size_t>(std::chrono::steady_clock::now().time_since_epoch().count())));
+    int limit = 20 + 10 * std::min(attempt, 50);
+    std::this_thread::sleep_for(std::chrono::microseconds(random() % limit));
+}
+
+}  // namespace
+
+DWORD ShareAccessOf(DWORD desiredAccess) {
+    DWORD access = 0;
+    if ((desiredAccess & kReadRights) != 0) access |= FILE_SHARE_READ;
+    if ((desiredAccess & kWriteRights) != 0) access |= FILE_SHARE_WRITE;
+    if ((desiredAccess & kDeleteRights) != 0) access |= FILE_SHARE_DELETE;
+    return access;
+}
+
+int OpenShareable(const char* path, int flags, mode_t mode) {
+    if ((flags & O_ACCMODE) != O_WRONLY) return Sys().open(path, flags, mode);
+    int fd = Sys().open(path, (flags & ~O_ACCMODE) | O_RDWR, mode);
+    if (fd >= 0 || errno != EACCES) return fd;
+    return Sys().open(path, flags, mode);
+}
+
+DWORD ClaimShareAccess(int fd, DWORD access, DWORD share) {
+    if ((access & kAllShares) == 0) return ERROR_SUCCESS;  // attributes only: no part in it
+    unsigned slots = Slots(access, share);
+    unsigned clashing = ClashingSlots(access, share);
+    for (int attempt = 0; attempt < kAttempts; ++attempt) {
+        // Without locks on this file system (or this descriptor) there is nothing to go by.
+        if (!Place(fd, kTentative, slots)) return ERROR_SUCCESS;
+        if (Clashes(fd, kStanding, clashing)) {
+            Release(fd, kTentative, slots);
+            return ERROR_SHARING_VIOLATION;
+        }
+        // An open checking at the same time: one of the two sees the other and backs off.
+        bool racing = Clashes(fd, kTentative, clashing);
+        if (!racing) Place(fd, kStanding, slots);  // failing, it leaves the open unchecked
+        Release(fd, kTentative, slots);
+        if (!racing) return ERROR_SUCCESS;
+        BackOff(attempt);
+    }
+    return ERROR_SHARING_VIOLATION;
+}
+
+void MarkMapped(int fd) { Lock(fd, F_RDLCK, kMapped); }
+
+bool IsMappedElsewhere(int fd) { return HeldElsewhere(fd, kMapped); }
+
+}  // namespace win::posix
