@@ -1,6 +1,8 @@
 #include "HostFiles.h"
 
+#ifndef NOMINMAX
 #define NOMINMAX
+#endif
 #include <io.h>
 #include <windows.h>
 

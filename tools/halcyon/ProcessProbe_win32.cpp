@@ -1,7 +1,9 @@
 // Whether a process runs, on Windows.
 #include "QueueOwner.h"
 
+#ifndef NOMINMAX
 #define NOMINMAX
+#endif
 #include <windows.h>
 
 namespace halcyon::tool {

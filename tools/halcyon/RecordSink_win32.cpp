@@ -23,6 +23,6 @@ bool RecordSink::Write(const std::string& bytes, std::string& error) {
     return true;
 }
 
-bool RecordSink::AwaitReader(const std::atomic<bool>&, std::string&) { return true; }
+bool RecordSink::AwaitReader(bool (*)(), std::string&) { return true; }
 
 }  // namespace halcyon::tool
