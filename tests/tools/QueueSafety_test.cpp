@@ -102,6 +102,43 @@ TEST(QueueSafety, LiveQueuesOutliveASecondHostAndTheDemo) {
     EXPECT_NE(said.find("held by processes but not in the registry"), std::string::npos) << said;
 }
 
+// Child: a terminal's way to own the registry (no mark of the tool's): queue args[0], then the
+// file args[1] as a sign that it is ready; it lives until killed.
+int TerminalOwner(const std::vector<std::string>& args) {
+    s_MapFile_Initialize(true);
+    if (s_MapFile_CreateQue(args[0].c_str(), 4) < 0) return 1;
+    WriteFile(args[1], "ready");
+    std::this_thread::sleep_for(std::chrono::minutes(5));
+    return 0;
+}
+const ChildRole kTerminalOwner("terminal-owner", TerminalOwner);
+
+TEST(QueueSafety, AnOwnerThatLeftNoMarkIsKnownByItsQueues) {
+    const std::string ready = MakeScratchFolder("terminal") + "/ready";
+    struct Stopped {
+        int pid;
+        ~Stopped() { KillChild(pid); }
+    } terminal{StartChild("terminal-owner", {"TERM", ready})};
+    for (int i = 0; i < 500 && !FileExists(ready); ++i)
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    ASSERT_TRUE(FileExists(ready));
+    const struct {
+        const char* args;
+        int code;
+        const char* output;
+    } cases[] = {
+        {"queue host OTHER", 1, "holds queues in use (TERM) and its owner is not a halcyon host"},
+        {"demo --records 100 --live", 0, "joined the running queue registry (owner: not a halcyon"},
+    };
+    for (const auto& c : cases) {
+        int code = 0;
+        std::string said = Tool(c.args, code);
+        EXPECT_EQ(code, c.code) << c.args << ": " << said;
+        EXPECT_NE(said.find(c.output), std::string::npos) << c.args << ": " << said;
+        EXPECT_NE(Tool("queue list", code).find("  0  TERM\n"), std::string::npos) << c.args;
+    }
+}
+
 TEST(QueueSafety, PopTakesARecordOnlyOnceItIsWrittenOut) {
     Host host("POP --size 4");
     ASSERT_TRUE(host.Hosting());
