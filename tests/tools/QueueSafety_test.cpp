@@ -103,25 +103,33 @@ TEST(QueueSafety, LiveQueuesOutliveASecondHostAndTheDemo) {
 }
 
 // Child: a terminal's way to own the registry (no mark of the tool's): queue args[0], then the
-// file args[1] as a sign that it is ready; it lives until killed.
+// file args[1] as a sign that it is ready; it closes its queue and ends once file args[2] exists.
 int TerminalOwner(const std::vector<std::string>& args) {
     s_MapFile_Initialize(true);
-    if (s_MapFile_CreateQue(args[0].c_str(), 4) < 0) return 1;
+    short id = s_MapFile_CreateQue(args[0].c_str(), 4);
+    if (id < 0) return 1;
     WriteFile(args[1], "ready");
-    std::this_thread::sleep_for(std::chrono::minutes(5));
+    for (int i = 0; i < 6000 && !FileExists(args[2]); ++i)
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    s_MapFile_CloseQue(id, true);
     return 0;
 }
 const ChildRole kTerminalOwner("terminal-owner", TerminalOwner);
 
 TEST(QueueSafety, AnOwnerThatLeftNoMarkIsKnownByItsQueues) {
-    const std::string ready = MakeScratchFolder("terminal") + "/ready";
+    const std::string folder = MakeScratchFolder("terminal");
     struct Stopped {
+        std::string stop;
         int pid;
-        ~Stopped() { KillChild(pid); }
-    } terminal{StartChild("terminal-owner", {"TERM", ready})};
-    for (int i = 0; i < 500 && !FileExists(ready); ++i)
+        ~Stopped() {
+            WriteFile(stop, "stop");
+            EXPECT_EQ(WaitChild(pid), 0);
+        }
+    } terminal{folder + "/stop",
+               StartChild("terminal-owner", {"TERM", folder + "/ready", folder + "/stop"})};
+    for (int i = 0; i < 500 && !FileExists(folder + "/ready"); ++i)
         std::this_thread::sleep_for(std::chrono::milliseconds(10));
-    ASSERT_TRUE(FileExists(ready));
+    ASSERT_TRUE(FileExists(folder + "/ready"));
     const struct {
         const char* args;
         int code;

@@ -7,6 +7,7 @@
 
 #include "Platform/Win.h"
 
+#include <cerrno>
 #include <cstdio>
 #include <cstring>
 #include <string>
@@ -44,7 +45,14 @@ std::string FromCurrentFolder(const std::string& file) {
 
 bool Readable(const std::string& file) {
     if (s_FileCheckFileExist(file.c_str())) return true;
-    std::fprintf(stderr, "halcyon ini: cannot read '%s'\n", file.c_str());
+    // The system's reason, from an open of the file itself.
+    const std::string host = halcyon::HostPath(file.c_str());
+    std::string reason = "not a file that can be read";
+    errno = ENOENT;
+    std::FILE* probe = host.empty() ? nullptr : std::fopen(host.c_str(), "rb");
+    if (probe == nullptr) reason = std::strerror(errno);
+    if (probe != nullptr) std::fclose(probe);
+    std::fprintf(stderr, "halcyon ini: cannot read '%s': %s\n", file.c_str(), reason.c_str());
     return false;
 }
 
