@@ -33,13 +33,15 @@ foreach(i RANGE 2)
 endforeach()
 
 # The tool's installation root: /usr/bin/halcyon leads to it, and its SYS, LOG and TEMP folders
-# are the library's data, the system's log folder and its temporary folder.
+# are the library's data, the system's log folder and each user's own temporary folder: TEMP is a
+# user link (Src/Platform/posix/files/UserLinks.h) that the library follows to
+# $XDG_RUNTIME_DIR/halcyon-temp, or ~/.cache/halcyon-temp without a runtime folder, made 0700.
 set(_links ${HALCYON_DEB_BUILD_DIR}/links)
 file(MAKE_DIRECTORY ${_links}/bin)
 file(CREATE_LINK ../${HALCYON_INSTALL_TOOLDIR}/halcyon ${_links}/bin/halcyon SYMBOLIC)
 file(CREATE_LINK ../../${HALCYON_INSTALL_SYSDIR} ${_links}/SYS SYMBOLIC)
 file(CREATE_LINK /var/log/halcyon ${_links}/LOG SYMBOLIC)
-file(CREATE_LINK /var/tmp ${_links}/TEMP SYMBOLIC)
+file(CREATE_LINK "$XDG_RUNTIME_DIR/halcyon-temp" ${_links}/TEMP SYMBOLIC)
 install(FILES ${_links}/bin/halcyon DESTINATION ${CMAKE_INSTALL_BINDIR} COMPONENT tools)
 install(FILES ${_links}/SYS ${_links}/LOG ${_links}/TEMP
         DESTINATION ${HALCYON_INSTALL_TOOL_ROOT} COMPONENT tools)

@@ -7,7 +7,8 @@
 # The Debian packages (HALCYON_DEBIAN_LAYOUT, cmake/DebianPackages.cmake) install below /usr as
 # Debian expects: the library's data in /usr/share/halcyoncommon/SYS, and the tool in its own
 # root /usr/lib/halcyon (bin/halcyon, with /usr/bin/halcyon a link to it), whose SYS is a link to
-# the library's data, LOG a link to /var/log/halcyon and TEMP a link to /var/tmp.
+# the library's data, LOG a link to /var/log/halcyon and TEMP a link to each user's own temporary
+# folder ($XDG_RUNTIME_DIR/halcyon-temp, see docs/security.md).
 option(HALCYON_DEBIAN_LAYOUT "Install below /usr as the Debian packages do" OFF)
 
 if(HALCYON_DEBIAN_LAYOUT)
