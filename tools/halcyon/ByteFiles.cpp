@@ -20,7 +20,7 @@ bool WriteAll(const std::string& name, const void* data, size_t size, std::strin
         error = "cannot create '" + name + "': " + std::strerror(errno);
         return false;
     }
-    bool ok = std::fwrite(data, 1, size, out) == size;
+    bool ok = size == 0 || std::fwrite(data, 1, size, out) == size;
     ok = (out == stdout ? std::fflush(out) : std::fclose(out)) == 0 && ok;
     if (!ok) error = "cannot write '" + name + "'";
     return ok;

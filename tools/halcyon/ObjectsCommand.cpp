@@ -103,6 +103,8 @@ int RunObjects(const Args& args) {
     if (!win::posix::ListKernelObjects(objects)) {
         std::fprintf(stderr, "halcyon objects: cannot read the folder %s (Windows error %u)\n",
                      folder.c_str(), static_cast<unsigned>(win::GetLastError()));
+        std::string why = win::posix::KernelFolderProblem();
+        if (!why.empty()) std::fprintf(stderr, "halcyon objects: %s\n", why.c_str());
         return kExitFailure;
     }
     std::printf("folder %s\n%-8s %12s %8s  %-20s %s\n", folder.c_str(), "kind", "size", "holders",

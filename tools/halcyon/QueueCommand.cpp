@@ -3,6 +3,9 @@
 #include "QueueWatch.h"
 
 #include <HalcyonCommon.h>
+#if !defined(_WIN32)
+#include <Platform/KernelDiagnostics.h>
+#endif
 
 #include <atomic>
 #include <csignal>
@@ -58,8 +61,13 @@ bool RegistryRunning() {
     return true;
 }
 
+// The message, and why it failed when the cause is the kernel-object folder.
 int Fail(const std::string& message) {
     std::fprintf(stderr, "halcyon queue: %s\n", message.c_str());
+#if !defined(_WIN32)
+    std::string folder = win::posix::KernelFolderProblem();
+    if (!folder.empty()) std::fprintf(stderr, "halcyon queue: %s\n", folder.c_str());
+#endif
     return kExitFailure;
 }
 
