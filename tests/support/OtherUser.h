@@ -1,6 +1,6 @@
-// Another local user, for the tests of what one user can do to another's data (Linux only, and
-// only when the tests run as root, as CI does): a child process drops to that user's uid, and a
-// folder outside the test's root (which is closed to others) is where the two meet.
+// Another local user, for tests of what one user can do to another's data (Linux, run as root as
+// CI does): a child process becomes that user, and a folder outside the test root (which is closed
+// to others) is where the two meet.
 #pragma once
 
 #include "support/TestEnv.h"
@@ -16,36 +16,27 @@
 
 namespace halcyon::test {
 
-// The other user: "nobody", a uid no file of the test's belongs to.
-constexpr uid_t kOtherUser = 65534;
+constexpr uid_t kOtherUser = 65534;  // nobody: no file of the test's is theirs
 
 inline bool CanBeOtherUser() { return geteuid() == 0; }
 
-// Makes this process the other user for good, as `setpriv --reuid=N --regid=N --clear-groups`
-// does; false when it cannot.
+// As `setpriv --reuid=N --regid=N --clear-groups`, for good.
 inline bool BecomeOtherUser() {
     return setgroups(0, nullptr) == 0 && setresgid(kOtherUser, kOtherUser, kOtherUser) == 0 &&
            setresuid(kOtherUser, kOtherUser, kOtherUser) == 0;
 }
 
-// A new folder that both users reach, below TEST_TMPDIR or /tmp, with `mode` (1777: anyone may
-// add files, as in /var/tmp); removed with everything in it when the object goes.
+// A new folder below TEST_TMPDIR or /tmp with `mode` (01777: as /var/tmp), removed with its files.
 struct MeetingFolder {
     explicit MeetingFolder(mode_t mode) {
         const char* tmp = std::getenv("TEST_TMPDIR");
-        std::string pattern = std::string(tmp != nullptr ? tmp : "/tmp") + "/halcyon-meet.XXXXXX";
-        if (mkdtemp(&pattern[0]) != nullptr && chmod(pattern.c_str(), mode) == 0) path = pattern;
+        path = std::string(tmp != nullptr ? tmp : "/tmp") + "/halcyon-meet.XXXXXX";
+        if (mkdtemp(&path[0]) == nullptr || chmod(path.c_str(), mode) != 0) path.clear();
     }
-    ~MeetingFolder() {
-        std::error_code error;
-        if (!path.empty()) std::filesystem::remove_all(path, error);
-    }
-    MeetingFolder(const MeetingFolder&) = delete;
-    MeetingFolder& operator=(const MeetingFolder&) = delete;
-
+    ~MeetingFolder() { std::filesystem::remove_all(path, error); }
     std::string path;  // empty when it could not be made
+    std::error_code error;
 };
 
 }  // namespace halcyon::test
-
 #endif
