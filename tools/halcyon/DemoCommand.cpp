@@ -136,17 +136,19 @@ int Produce(unsigned long records) {
     auto start = Clock::now();
     bool ok = true;
     Progress progress("halcyon demo", Progress::ToTerminal());
-    progress.Phase("wrote", Progress::Unit::kRecords, records);
+    progress.Phase("", Progress::Unit::kRecords, records);
     for (unsigned long n = 0; n < records && ok; ++n) {
         std::string raw = MarketRecord(n);
         long length = s_CodingEncode(&raw[0], static_cast<long>(raw.size()),
                                      reinterpret_cast<char*>(packed), sizeof packed);
+        progress.Count(1, raw.size());
+        // The consumer prints its summary once it has the last record: the line ends first.
+        if (n + 1 == records) progress.End();
         ok = length > 0 && WriteWhenRoom(id, packed, length);
         rawBytes += raw.size();
         packedBytes += static_cast<unsigned long long>(length);
-        progress.Count(1, raw.size());
     }
-    progress.End();  // before the consumer's summary
+    progress.End();  // after a failed write
     consumer.join();
     double seconds = Seconds(Clock::now() - start);
     std::printf("producer   compressed and wrote %lu records: %.1f MB -> %.1f MB (%.1f%%)\n",

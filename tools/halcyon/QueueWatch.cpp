@@ -205,9 +205,9 @@ std::string Stamp(std::chrono::system_clock::time_point when, bool utc) {
 // One refresh as text: a time stamp, the column heads, a line per queue.
 std::vector<std::string> TextFrame(const std::vector<Row>& rows, long intervalMs) {
     char line[256];
-    std::snprintf(line, sizeof line, "%s  every %ld ms, %zu queue%s",
-                  Stamp(std::chrono::system_clock::now(), false).c_str(), intervalMs, rows.size(),
-                  rows.size() == 1 ? "" : "s");
+    std::snprintf(line, sizeof line, "%s  every %ld ms, %u queue%s",
+                  Stamp(std::chrono::system_clock::now(), false).c_str(), intervalMs,
+                  static_cast<unsigned>(rows.size()), rows.size() == 1 ? "" : "s");
     std::vector<std::string> lines{line};
     if (rows.empty()) {
         lines.push_back("(no queue is registered)");
