@@ -96,6 +96,9 @@ endif()
 # into /var/lib/halcyon (cmake/InstallLayout.cmake), which the package's postinst makes and
 # its purge removes: SYS there links the library's data of /usr/share/halcyoncommon/SYS file by
 # file, so that the per-market folders SYS\002A... are made beside the data, not among it.
+# TEMP is each user's own temporary folder: a user link (Src/Platform/posix/files/UserLinks.h)
+# that the library follows to $XDG_RUNTIME_DIR/halcyon-temp, or ~/.cache/halcyon-temp without a
+# runtime folder, made 0700.
 set(_links ${HALCYON_DEB_BUILD_DIR}/links)
 file(MAKE_DIRECTORY ${_links}/bin)
 file(CREATE_LINK ../${HALCYON_INSTALL_TOOLDIR}/halcyon ${_links}/bin/halcyon SYMBOLIC)
@@ -105,8 +108,9 @@ foreach(folder ${HALCYON_DEB_MACHINE_FOLDERS} ${HALCYON_DEB_SHARED_FOLDERS})
   list(APPEND _root_links "${_links}/${folder}")
 endforeach()
 file(CREATE_LINK /var/log/halcyon ${_links}/LOG SYMBOLIC)
+file(CREATE_LINK "$XDG_RUNTIME_DIR/halcyon-temp" ${_links}/TEMP SYMBOLIC)
 install(FILES ${_links}/bin/halcyon DESTINATION ${CMAKE_INSTALL_BINDIR} COMPONENT tools)
-install(FILES ${_root_links} ${_links}/LOG
+install(FILES ${_root_links} ${_links}/LOG ${_links}/TEMP
         DESTINATION ${HALCYON_INSTALL_TOOL_ROOT} COMPONENT tools)
 # The postinst makes the folders the links lead to, from the same lists (quoted for the shell).
 foreach(kind MACHINE SHARED)

@@ -8,7 +8,8 @@
 # Debian expects: the library's data in /usr/share/halcyoncommon/SYS, and the tool in its own
 # root /usr/lib/halcyon (bin/halcyon, with /usr/bin/halcyon a link to it). Nothing is written
 # below /usr at run time: each folder the library writes below the tool's root is a link, LOG to
-# /var/log/halcyon and the others to the same name in /var/lib/halcyon (docs/user-guide.md).
+# /var/log/halcyon and the others to the same name in /var/lib/halcyon (docs/user-guide.md);
+# TEMP leads to each user's own temporary folder ($XDG_RUNTIME_DIR/halcyon-temp, docs/security.md).
 #
 # Either way the headers live in a folder of their own, <includedir>/halcyoncommon, which the
 # CMake package and the pkg-config file put on the include path: `#include <HalcyonCommon.h>`.
@@ -26,7 +27,7 @@ if(HALCYON_DEBIAN_LAYOUT)
   # makes both kinds, its purge removes them).
   set(HALCYON_DEB_STATE_DIR /var/lib/halcyon)
   set(HALCYON_DEB_MACHINE_FOLDERS DAT FTP Help FileDownload SYS)
-  set(HALCYON_DEB_SHARED_FOLDERS "My Document" TEMP)
+  set(HALCYON_DEB_SHARED_FOLDERS "My Document")
 else()
   set(HALCYON_INSTALL_SYSDIR SYS)
   set(HALCYON_INSTALL_TOOLDIR ${CMAKE_INSTALL_BINDIR})
