@@ -26,7 +26,7 @@ constexpr int kTempTries = 64;
 win::HANDLE CreateBackingFile() {
     CString folder = s_PathGetTempPath(0);
     if (folder.IsEmpty() || !halcyon::MakeFolderPrivate(folder)) return nullptr;
-    thread_local std::random_device random;  // draws independent across threads and processes
+    std::random_device random;  // draws independent across threads and processes
     std::uniform_int_distribution<unsigned int> numbers(1, kTempNumbers);
     for (int tried = 0; tried < kTempTries; ++tried) {
         char name[MAX_PATH + 16] = {};
