@@ -77,8 +77,10 @@ HALCYON_API BOOL ResetEvent(HANDLE hEvent);
 // protection and contents, and sets ERROR_ALREADY_EXISTS. The protection is one of PAGE_READONLY,
 // PAGE_READWRITE, PAGE_WRITECOPY and their PAGE_EXECUTE_ forms, with SEC_COMMIT or SEC_RESERVE
 // and SEC_NOCACHE or SEC_WRITECOMBINE beside one of those (ERROR_INVALID_PARAMETER otherwise;
-// SEC_IMAGE, ERROR_BAD_EXE_FORMAT). While a read-write mapping of a file or a view of it lives,
-// opens of the file that do not share writing are refused (ERROR_SHARING_VIOLATION).
+// SEC_IMAGE, ERROR_BAD_EXE_FORMAT). The handle may map views for reading and copying, and for
+// writing and running where the protection asked for allows it, also when the name existed with
+// another protection. While a read-write mapping of a file or a view of it lives, opens of the
+// file that do not share writing are refused (ERROR_SHARING_VIOLATION).
 HALCYON_API HANDLE CreateFileMappingA(HANDLE hFile, LPSECURITY_ATTRIBUTES lpAttributes,
                                       DWORD flProtect, DWORD dwMaximumSizeHigh,
                                       DWORD dwMaximumSizeLow, LPCSTR lpName);

@@ -157,6 +157,14 @@ DWORD SectionRequest(FileHandle* file, DWORD base, std::uint64_t size, CreateReq
     return ERROR_SUCCESS;
 }
 
+// The rights a create's handle gets, as Windows asks for them from the protection: reading and
+// querying (which copying needs) always, writing and running as the protection allows. Creating
+// an existing name with another protection gives a handle of those rights to that mapping.
+DWORD CreateRights(DWORD base) {
+    return kStandardRights | kSectionQuery | kSectionMapRead |
+           (Writable(base) ? kSectionMapWrite : 0) | (Executable(base) ? kSectionMapExecute : 0);
+}
+
 constexpr ObjectType kSectionType{Kind::kSection, HandleKind::kSection, AttachSection};
 
 }  // namespace
@@ -180,7 +188,7 @@ HANDLE CreateFileMappingA(HANDLE hFile, LPSECURITY_ATTRIBUTES, DWORD flProtect,
         }
         return SectionRequest(file, base, size, request);
     };
-    return CreateByName(kSectionType, lpName, prepare, FILE_MAP_ALL_ACCESS);
+    return CreateByName(kSectionType, lpName, prepare, CreateRights(base));
 }
 
 HANDLE OpenFileMappingA(DWORD dwDesiredAccess, BOOL, LPCSTR lpName) {
