@@ -158,6 +158,7 @@ int s_MapFile_CloseQue(short nId, bool bDelete) {
     queue.hMutex = nullptr;
     s_MapFile_CloseMapFile(&queue.map, bDelete);
     queue.map = MEM_MAPFILE{};
+    queue.spinMicroseconds = 0;
     CloseWake(queue.wake);
     if (!bDelete) return 1;
     {

@@ -71,7 +71,7 @@ short s_MapFile_ReadQue(short nId, unsigned char* pBuf, unsigned short wRetry) {
     bool ok = !damaged;
     while (ok && h.sync != 0) ok = Pause(h, pauses, limit);
     std::uint32_t length = 0;
-    if (ok) damaged = TakeFront(h, size, pBuf, length) == Taken::kDamaged;
+    if (ok) damaged = TakeFront(h, size, pBuf, kMaxRecord, length) == Taken::kDamaged;
     s_MutexReset(queue->hMutex);
     if (damaged) ResetQueue(*queue);
     if (!ok || damaged) return -1;
