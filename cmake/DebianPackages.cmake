@@ -75,7 +75,8 @@ through a shared queue, and other subcommands show paths, read settings,
 convert Big5 text, host, watch and read queues, write logs and compare market
 time zones. halcyon bridge carries a queue to other machines over NATS
 JetStream, and halcyon metrics serve shows the queues, logs and bridges to
-Prometheus. Its installation root is /usr/lib/halcyon.]])
+Prometheus. Its installation root is /usr/lib/halcyon; what it writes goes to
+/var/lib/halcyon and /var/log/halcyon.]])
 
 if(TARGET halcyon_python)
   halcyon_deb_package(python python3-halcyon python libraries
@@ -89,19 +90,39 @@ datetime.date, with type hints (halcyon.pyi).]])
       "python3 (>= ${HALCYON_PYTHON_VERSION}), python3 (<< ${HALCYON_PYTHON_NEXT_VERSION})")
 endif()
 
-# The tool's installation root: /usr/bin/halcyon leads to it, and its SYS, LOG and TEMP folders
-# are the library's data, the system's log folder and each user's own temporary folder: TEMP is a
-# user link (Src/Platform/posix/files/UserLinks.h) that the library follows to
-# $XDG_RUNTIME_DIR/halcyon-temp, or ~/.cache/halcyon-temp without a runtime folder, made 0700.
+# The tool's installation root /usr/lib/halcyon, to which /usr/bin/halcyon leads, holds the
+# program and nothing the library writes: every folder the library makes or writes below a root
+# is a link out of /usr. LOG leads to the system's log folder /var/log/halcyon; the others lead
+# into /var/lib/halcyon (cmake/InstallLayout.cmake), which the package's postinst makes and
+# its purge removes: SYS there links the library's data of /usr/share/halcyoncommon/SYS file by
+# file, so that the per-market folders SYS\002A... are made beside the data, not among it.
+# TEMP is each user's own temporary folder: a user link (Src/Platform/posix/files/UserLinks.h)
+# that the library follows to $XDG_RUNTIME_DIR/halcyon-temp, or ~/.cache/halcyon-temp without a
+# runtime folder, made 0700.
 set(_links ${HALCYON_DEB_BUILD_DIR}/links)
 file(MAKE_DIRECTORY ${_links}/bin)
 file(CREATE_LINK ../${HALCYON_INSTALL_TOOLDIR}/halcyon ${_links}/bin/halcyon SYMBOLIC)
-file(CREATE_LINK ../../${HALCYON_INSTALL_SYSDIR} ${_links}/SYS SYMBOLIC)
+set(_root_links)
+foreach(folder ${HALCYON_DEB_MACHINE_FOLDERS} ${HALCYON_DEB_SHARED_FOLDERS})
+  file(CREATE_LINK "${HALCYON_DEB_STATE_DIR}/${folder}" "${_links}/${folder}" SYMBOLIC)
+  list(APPEND _root_links "${_links}/${folder}")
+endforeach()
 file(CREATE_LINK /var/log/halcyon ${_links}/LOG SYMBOLIC)
 file(CREATE_LINK "$XDG_RUNTIME_DIR/halcyon-temp" ${_links}/TEMP SYMBOLIC)
 install(FILES ${_links}/bin/halcyon DESTINATION ${CMAKE_INSTALL_BINDIR} COMPONENT tools)
-install(FILES ${_links}/SYS ${_links}/LOG ${_links}/TEMP
+install(FILES ${_root_links} ${_links}/LOG ${_links}/TEMP
         DESTINATION ${HALCYON_INSTALL_TOOL_ROOT} COMPONENT tools)
+# The postinst makes the folders the links lead to, from the same lists (quoted for the shell).
+foreach(kind MACHINE SHARED)
+  set(HALCYON_DEB_${kind}_WORDS)
+  foreach(folder ${HALCYON_DEB_${kind}_FOLDERS})
+    string(APPEND HALCYON_DEB_${kind}_WORDS " \"${folder}\"")
+  endforeach()
+  string(STRIP "${HALCYON_DEB_${kind}_WORDS}" HALCYON_DEB_${kind}_WORDS)
+endforeach()
+configure_file(${HALCYON_DEB_DIR}/tools/postinst.in ${HALCYON_DEB_BUILD_DIR}/tools/postinst
+               @ONLY FILE_PERMISSIONS OWNER_READ OWNER_WRITE OWNER_EXECUTE GROUP_READ
+               GROUP_EXECUTE WORLD_READ WORLD_EXECUTE)
 
 set(CPACK_GENERATOR DEB)
 set(CPACK_PACKAGE_NAME halcyoncommon)
@@ -130,6 +151,6 @@ set(CPACK_DEBIAN_PACKAGE_GENERATE_SHLIBS_POLICY ">=")
 # postrm call ldconfig as well, which lintian notes as redundant).
 set(CPACK_DEBIAN_LIBRARIES_PACKAGE_CONTROL_EXTRA ${HALCYON_DEB_DIR}/libraries/triggers)
 set(CPACK_DEBIAN_TOOLS_PACKAGE_CONTROL_EXTRA
-    ${HALCYON_DEB_DIR}/tools/postinst ${HALCYON_DEB_DIR}/tools/postrm)
+    ${HALCYON_DEB_BUILD_DIR}/tools/postinst ${HALCYON_DEB_DIR}/tools/postrm)
 
 include(CPack)

@@ -29,9 +29,9 @@ TEST(CliConventions, OptionSyntaxAndUsageErrors) {
         {"--bogus", 2, "halcyon: unknown option '--bogus'\nTry 'halcyon --help'."},
         {"nope", 2, "halcyon: unknown command 'nope'"},
         {"help nope", 2, "halcyon: unknown command 'nope'"},
-        {"help queue", 0, "usage: halcyon queue host NAME [--size KIB]\n"},
+        {"help queue", 0, "usage: halcyon queue host NAME... [--size KIB] [--take-over]\n"},
         {"queue", 2,
-         "halcyon queue: missing subcommand (host, push, pop, stat, list, watch)\n"
+         "halcyon queue: missing subcommand (host, push, pop, stat, list, watch, reset)\n"
          "Try 'halcyon help queue'.\n"},
         {"tz --json", 2, "halcyon tz: missing subcommand (list, diff, local)\n"},
         {"tz nope", 2, "halcyon tz: unknown subcommand 'nope' (list, diff, local)\n"},

@@ -148,10 +148,11 @@ std::string TextLine(const Row& row) {
         std::snprintf(rates, sizeof rates, "%7.0f w/s %7.0f r/s", row.writtenPerSecond,
                       row.readPerSecond);
     }
-    std::snprintf(text, sizeof text, "%3d %-31s [%s] %5.1f%% %8u rec %s  err %u%s", row.slot,
+    std::snprintf(text, sizeof text, "%3d %-31s [%s] %5.1f%% %8u rec %s  err %u%s%s", row.slot,
                   row.name.c_str(), bar, row.fill, static_cast<unsigned>(row.header.count), rates,
                   static_cast<unsigned>(row.header.errcount),
-                  row.stuck ? "  SYNC STUCK: needs s_MapFile_ResetQue" : "");
+                  row.stuck ? "  SYNC STUCK: halcyon queue reset " : "",
+                  row.stuck ? row.name.c_str() : "");
     return text;
 }
 

@@ -26,10 +26,7 @@ constexpr int kTempTries = 64;
 win::HANDLE CreateBackingFile() {
     CString folder = s_PathGetTempPath(0);
     if (folder.IsEmpty() || !halcyon::MakeFolderPrivate(folder)) return nullptr;
-    // Seeded anew for each file (no per-thread state: a library that Python loads with dlopen has
-    // little room for it), so that processes and threads draw independently.
-    std::random_device device;
-    std::minstd_rand random(device());
+    std::random_device random;  // draws independent across threads and processes
     std::uniform_int_distribution<unsigned int> numbers(1, kTempNumbers);
     for (int tried = 0; tried < kTempTries; ++tried) {
         char name[MAX_PATH + 16] = {};

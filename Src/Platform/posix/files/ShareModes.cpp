@@ -27,6 +27,7 @@ constexpr off_t kLockBase = 0x7FFFFFFFFFFF0000LL;
 constexpr off_t kStanding = kLockBase;
 constexpr off_t kTentative = kLockBase + 8;
 constexpr off_t kMapped = kLockBase + 16;
+constexpr off_t kMappedWritable = kLockBase + 17;
 constexpr off_t kDenies = 3;  // slots 0-2: has read, write, delete; 3-5: denies them
 constexpr off_t kRangeLength = 0x1000;
 constexpr int kByteTries = 16;
@@ -156,6 +157,9 @@ int OpenShareable(const char* path, int flags, mode_t mode) {
 
 DWORD ClaimShareAccess(int fd, DWORD access, DWORD share) {
     if ((access & kAllShares) == 0) return ERROR_SUCCESS;  // attributes only: no part in it
+    if ((share & FILE_SHARE_WRITE) == 0 && HeldElsewhere(fd, kMappedWritable)) {
+        return ERROR_SHARING_VIOLATION;
+    }
     unsigned slots = Slots(access, share);
     unsigned clashing = ClashingSlots(access, share);
     for (int attempt = 0; attempt < kAttempts; ++attempt) {
@@ -175,7 +179,10 @@ DWORD ClaimShareAccess(int fd, DWORD access, DWORD share) {
     return ERROR_SHARING_VIOLATION;
 }
 
-void MarkMapped(int fd) { Lock(fd, F_RDLCK, kMapped); }
+void MarkMapped(int fd, bool writable) {
+    Lock(fd, F_RDLCK, kMapped);
+    if (writable) Lock(fd, F_RDLCK, kMappedWritable);
+}
 
 bool IsMappedElsewhere(int fd) { return HeldElsewhere(fd, kMapped); }
 

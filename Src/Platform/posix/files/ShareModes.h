@@ -41,8 +41,10 @@ int OpenShareable(const char* path, int flags, mode_t mode);
 DWORD ClaimShareAccess(int fd, DWORD access, DWORD share);
 
 // Notes that descriptor `fd` (readable) keeps a mapping or a view of its file, until the
-// description is closed.
-void MarkMapped(int fd);
+// description is closed; of a mapping that may write the file when `writable`. While a writable
+// mapping lives, every open with data access must share writing (ERROR_SHARING_VIOLATION
+// otherwise), as Windows refuses to deny writes to a file that a mapping writes.
+void MarkMapped(int fd, bool writable);
 
 // True when a description other than `fd`'s keeps a mapping or a view of `fd`'s file.
 bool IsMappedElsewhere(int fd);

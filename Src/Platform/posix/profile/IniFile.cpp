@@ -5,6 +5,7 @@
 #include "Platform/posix/base/SysCalls.h"
 #include "Platform/posix/files/Files.h"
 #include "Platform/posix/files/PrivateFiles.h"
+#include "Platform/posix/files/ShareModes.h"
 
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -127,6 +128,9 @@ std::string_view IniTrim(std::string_view text) {
 }
 
 bool IniNamesEqual(std::string_view a, std::string_view b) {
+    // Windows keeps names as C strings: a stray NUL ends one.
+    a = a.substr(0, a.find('\0'));
+    b = b.substr(0, b.find('\0'));
     if (a.size() != b.size()) return false;
     for (size_t i = 0; i < a.size(); ++i) {
         if (halcyon::mbcs::IsLeadByte(static_cast<unsigned char>(a[i])) && i + 1 < a.size()) {
@@ -281,7 +285,11 @@ bool ReadAll(int fd, std::string& text, size_t expected) {
 
 // Reads file `host` whole into `text` (and its status into `info`); false with a Windows error when
 // it cannot be read. Only regular files are read: a folder, pipe or device gives access denied.
-bool ReadWhole(const std::string& host, std::string& text, struct stat& info, DWORD& error) {
+// The read is an open with `access` (FILE_SHARE_READ, and FILE_SHARE_WRITE for an update) that
+// shares reading and writing, as Windows opens a profile: a handle that denies either keeps the
+// file from it (ERROR_SHARING_VIOLATION).
+bool ReadWhole(const std::string& host, DWORD access, std::string& text, struct stat& info,
+               DWORD& error) {
     int fd = Sys().open(host.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC, 0);
     if (fd < 0) {
         int err = errno;
@@ -290,7 +298,10 @@ bool ReadWhole(const std::string& host, std::string& text, struct stat& info, DW
     }
     bool ok = false;
     error = ERROR_ACCESS_DENIED;
-    if (Sys().fstat(fd, &info) == 0 && S_ISREG(info.st_mode)) {
+    if (Sys().fstat(fd, &info) == 0 && S_ISREG(info.st_mode) &&
+        (error = ClaimShareAccess(fd, access, FILE_SHARE_READ | FILE_SHARE_WRITE)) ==
+            ERROR_SUCCESS) {
+        error = ERROR_ACCESS_DENIED;
         try {
             ok = ReadAll(fd, text, static_cast<size_t>(info.st_size));
             if (!ok) error = ErrorFromErrno(errno);
@@ -427,7 +438,7 @@ bool ReplaceFile(const std::string& path, std::string_view bytes, const struct s
 
 bool ReadIniFile(const std::string& hostPath, std::string& text, DWORD& error) {
     struct stat info;
-    return ReadWhole(hostPath, text, info, error);
+    return ReadWhole(hostPath, FILE_SHARE_READ, text, info, error);
 }
 
 bool UpdateIniFile(const std::string& hostPath,
@@ -438,7 +449,7 @@ bool UpdateIniFile(const std::string& hostPath,
 
     std::string text;
     struct stat info;
-    bool exists = ReadWhole(target, text, info, error);
+    bool exists = ReadWhole(target, FILE_SHARE_READ | FILE_SHARE_WRITE, text, info, error);
     if (!exists && error != ERROR_FILE_NOT_FOUND) return false;
     if (!exists) text.clear();
     std::string edited = edit(text);
