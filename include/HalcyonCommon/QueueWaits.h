@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 /// \file
 /// Waiting on shared queues: sleep until a queue has a record, or room for one, and be woken by
 /// the process that changes it, instead of polling.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // Batches of records: what a batch read and write return for each state of a queue (table), and
 // producers in real processes writing batches that a reader takes in batches.
 #include "Ipc/IpcTestSupport.h"

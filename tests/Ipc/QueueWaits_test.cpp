@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // Waiting on shared queues: the results of the waits in one process (table), producers in real
 // processes that sleep and are woken, and processes killed while waiting or between a write and
 // its signal.

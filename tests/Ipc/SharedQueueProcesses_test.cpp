@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // Shared queues between real processes: processes killed holding a queue, and a header damaged
 // by another process. (Producers and readers in several processes: QueueWaits.)
 #include "Ipc/IpcTestSupport.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // The per-process state of the shared-memory functions: the block table and the queue table with
 // the registry's whereabouts. Not shared between processes; no lock (see SharedMemory.h).
 #pragma once

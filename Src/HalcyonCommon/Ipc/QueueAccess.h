@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // An open queue's header and ring under its mutex: what the polling calls (s_MapFile_WriteQue,
 // s_MapFile_ReadQue) and the waiting calls (QueueWaits.h) share.
 #pragma once

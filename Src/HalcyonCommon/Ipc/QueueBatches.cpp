@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // Reading and writing several records of a shared queue under one hold of its mutex
 // (QueueWaits.h). A batch is a run of frames: a record's 2-byte little-endian length, then its
 // bytes, as the ring holds them.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // The queue header's rules: validity, initial state, the ring behind it.
 #pragma once
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // One wait on a shared queue: watch it without its mutex, take the mutex for at most the time
 // left, look under it, and sleep on the queue's wake-up between looks (QueueWaits.h).
 #pragma once

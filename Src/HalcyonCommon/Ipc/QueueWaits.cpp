@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // Waiting for a record or for room in a shared queue, woken by the other side (QueueWaits.h).
 #include <HalcyonCommon/QueueWaits.h>
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // Creating, opening and closing shared queues.
 #include <HalcyonCommon/Mutex.h>
 #include <HalcyonCommon/SharedMemory.h>

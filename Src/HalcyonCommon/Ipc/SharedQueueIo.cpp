@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // Writing, reading, resetting and querying shared queues.
 #include <HalcyonCommon/Mutex.h>
 #include <HalcyonCommon/SharedMemory.h>
