@@ -181,7 +181,7 @@ int Produce(unsigned long records, bool keep) {
     if (!TakeRegistry(mark)) return kExitFailure;
     short id = s_MapFile_CreateQue(kQueueName, kQueueKiB);
     if (id < 0) {
-        std::fprintf(stderr, "halcyon demo: cannot create the shared queue\n");
+        std::fprintf(stderr, "halcyon demo: %s\n", WhyNotCreated(kQueueName).c_str());
         return kExitFailure;
     }
     std::printf("producer   created \"%s\" (id %d, %u KiB ring)\n", kQueueName, id, kQueueKiB);
@@ -208,7 +208,7 @@ int Produce(unsigned long records, bool keep) {
         if (n + 1 == records) progress.End();
         ok = length > 0 && WriteWhenRoom(id, packed, length);
         rawBytes += raw.size();
-        packedBytes += static_cast<unsigned long long>(length);
+        if (ok) packedBytes += static_cast<unsigned long long>(length);
     }
     progress.End();  // after a failed write
     consumer.join();
@@ -225,7 +225,8 @@ int Produce(unsigned long records, bool keep) {
     LogSummary(ok && consumerStatus == 0, records, "road", summary);
     if (!ok || consumerStatus != 0) {
         std::fprintf(stderr, "halcyon demo: the road failed (%s)\n",
-                     ok ? "the consumer found damaged or missing records" : "a write failed");
+                     !ok ? "a record could not be compressed or written"
+                         : "the consumer found damaged or missing records");
         return kExitFailure;
     }
     return kExitOk;

@@ -78,7 +78,7 @@ int HostQueues(const Invocation& call) {
         short id = s_MapFile_CreateQue(name.c_str(), static_cast<unsigned char>(size));
         if (id < 0) {
             for (short created : ids) s_MapFile_CloseQue(created, true);
-            return QueueFailure("cannot create queue '" + name + "'");
+            return QueueFailure(WhyNotCreated(name));
         }
         ids.push_back(id);
         std::printf("queue '%s' id %d, ring %ld KiB: hosting until interrupted\n", name.c_str(), id,

@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: Apache-2.0
 #include "QueueOwner.h"
 
+#include "SystemErrors.h"
+
 #include <HalcyonCommon.h>
 #if !defined(_WIN32)
 #include <Platform/KernelDiagnostics.h>
@@ -221,6 +223,20 @@ short OpenQueueWithin(const std::string& name, long seconds, const char* command
     short id = s_MapFile_WaitingOpenQue(name.c_str());
     if (id < 0) std::fprintf(stderr, "halcyon %s: cannot open queue '%s'\n", command, name.c_str());
     return id;
+}
+
+std::string WhyNotCreated(const std::string& name) {
+    const std::string temp = static_cast<const char*>(s_PathGetTempPath(0));
+    char probe[MAX_PATH] = {};
+    if (win::GetTempFileNameA(temp.c_str(), "hq", 0, probe) != 0) {
+        win::DeleteFileA(probe);
+        return "cannot create queue '" + name + "': the registry has no free slot for it, or " +
+               "another process created it first (see `halcyon queue list`)";
+    }
+    return "cannot create queue '" + name + "': no file can be made in TEMP (" + temp + "; " +
+           ReasonOfError(win::GetLastError()) + "); TEMP must be a folder of yours that others " +
+           "cannot enter, and a user without a home of their own gets /tmp/halcyon-<uid> " +
+           "(docs/security.md)";
 }
 
 }  // namespace halcyon::tool

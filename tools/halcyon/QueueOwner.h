@@ -65,6 +65,9 @@ bool AwaitRegistry(long seconds, const char* command);
 // and the name; -1 after printing why not.
 short OpenQueueWithin(const std::string& name, long seconds, const char* command);
 
+// Why s_MapFile_CreateQue refused queue `name`, with the fix: "cannot create queue 'X': …".
+std::string WhyNotCreated(const std::string& name);
+
 // True while the process `pid` runs (a process of another user counts as running).
 bool ProcessRuns(unsigned long pid);
 unsigned long OwnProcessId();

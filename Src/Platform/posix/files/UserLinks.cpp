@@ -21,61 +21,84 @@ std::string AbsoluteVariable(const char* name) {
     return value != nullptr && value[0] == '/' ? std::string(value) : std::string();
 }
 
-std::string HomeFolder() {
-    std::string home = AbsoluteVariable("HOME");
-    if (!home.empty()) return home;
+// A folder of the caller's that group and others cannot use, as fstat tells it; with `close`, a
+// folder of the caller's that others may use is closed first.
+bool IsOwnClosedFolder(const std::string& path, bool close) {
+    int fd = Sys().open(path.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC, 0);
+    if (fd < 0) return false;
+    struct stat st;
+    bool own = Sys().fstat(fd, &st) == 0 && st.st_uid == geteuid();
+    bool closed = own && ((st.st_mode & 077) == 0 || (close && fchmod(fd, st.st_mode & 0700) == 0));
+    Sys().close(fd);
+    return closed;
+}
+
+// The home folder of the password database (HOME may still name the caller's before a setuid).
+std::string PasswordHome() {
     std::vector<char> buf(16384);
     struct passwd entry;
     struct passwd* found = nullptr;
-    if (getpwuid_r(getuid(), &entry, buf.data(), buf.size(), &found) != 0 || found == nullptr ||
+    if (getpwuid_r(geteuid(), &entry, buf.data(), buf.size(), &found) != 0 || found == nullptr ||
         found->pw_dir == nullptr || found->pw_dir[0] != '/') {
         return {};
     }
     return found->pw_dir;
 }
 
-std::string CacheFolder() {
-    std::string cache = AbsoluteVariable("XDG_CACHE_HOME");
-    if (!cache.empty()) return cache;
-    std::string home = HomeFolder();
-    return home.empty() ? home : home + "/.cache";
+using Folders = std::vector<std::string>;
+
+Folders HomeFolders() { return {AbsoluteVariable("HOME"), PasswordHome()}; }
+
+Folders CacheFolders() {
+    Folders folders{AbsoluteVariable("XDG_CACHE_HOME")};
+    for (const std::string& home : HomeFolders()) {
+        if (!home.empty()) folders.push_back(home + "/.cache");
+    }
+    return folders;
 }
 
-// A folder of the caller's that group and others cannot use, as fstat tells it.
-bool IsOwnClosedFolder(const std::string& path) {
-    int fd = Sys().open(path.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC, 0);
-    if (fd < 0) return false;
-    struct stat st;
-    bool closed = Sys().fstat(fd, &st) == 0 && st.st_uid == geteuid() && (st.st_mode & 077) == 0;
-    Sys().close(fd);
-    return closed;
-}
-
-std::string RuntimeFolder() {
-    std::string runtime = AbsoluteVariable("XDG_RUNTIME_DIR");
-    return !runtime.empty() && IsOwnClosedFolder(runtime) ? runtime : CacheFolder();
+Folders RuntimeFolders() {
+    Folders folders{AbsoluteVariable("XDG_RUNTIME_DIR")};
+    if (!IsOwnClosedFolder(folders[0], false)) folders[0].clear();  // not ours to close
+    Folders cache = CacheFolders();
+    folders.insert(folders.end(), cache.begin(), cache.end());
+    return folders;
 }
 
 struct Variable {
     const char* name;
-    std::string (*folder)();
+    Folders (*folders)();
 };
 
 const Variable kVariables[] = {
-    {"$XDG_RUNTIME_DIR", RuntimeFolder},
-    {"$XDG_CACHE_HOME", CacheFolder},
-    {"$HOME", HomeFolder},
+    {"$XDG_RUNTIME_DIR", RuntimeFolders},
+    {"$XDG_CACHE_HOME", CacheFolders},
+    {"$HOME", HomeFolders},
 };
 
-// mkdir -p of `path`, mode 0700 for what it makes; true when it is a folder afterwards.
+// The last resort of a user without a home of their own (a system account): a folder named after
+// the user in /tmp, used only while it is the user's and closed to others.
+std::string LastResort() { return "/tmp/halcyon-" + std::to_string(geteuid()); }
+
+// mkdir -p of `path`, mode 0700 for what it makes; true when it ends in a folder of the caller's
+// closed to others.
 bool MakeFolders(const std::string& path) {
     for (std::size_t slash = path.find('/', 1);; slash = path.find('/', slash + 1)) {
         std::string part = path.substr(0, slash);
         if (Sys().mkdir(part.c_str(), 0700) != 0 && errno != EEXIST) return false;
         if (slash == std::string::npos) break;
     }
-    struct stat st;
-    return stat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
+    return IsOwnClosedFolder(path, true);
+}
+
+// The first of `bases` below which `rest` is, or can be made, a folder of the caller's; else the
+// same below the last resort, which must itself be the caller's (/tmp is everybody's).
+std::string FirstUsable(const Folders& bases, const std::string& rest) {
+    for (const std::string& base : bases) {
+        if (!base.empty() && MakeFolders(base + rest)) return base + rest;
+    }
+    const std::string last = LastResort();
+    return MakeFolders(last) && MakeFolders(last + rest) ? last + rest : std::string();
 }
 
 }  // namespace
@@ -92,9 +115,8 @@ bool FollowUserLink(const std::string& path, std::string& folder) {
         if (text.compare(0, name.size(), name) != 0) continue;
         std::string rest = text.substr(name.size());
         if (!rest.empty() && rest[0] != '/') continue;  // "$HOMEX" is no "$HOME"
-        std::string base = variable.folder();
-        if (base.empty() || !MakeFolders(base + rest)) return false;
-        folder = base + rest;
+        folder = FirstUsable(variable.folders(), rest);
+        if (folder.empty()) return false;
         while (folder.size() > 1 && folder.back() == '/') folder.pop_back();
         return true;
     }

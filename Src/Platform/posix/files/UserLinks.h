@@ -10,10 +10,12 @@
 //   $XDG_RUNTIME_DIR  the variable when it names a folder of the caller's closed to others
 //                     (mode 0700, as the login manager makes it), else the user's cache folder;
 //   $XDG_CACHE_HOME   the variable when it is an absolute path, else $HOME/.cache;
-//   $HOME             the variable when it is an absolute path, else the home folder of the
-//                     password database.
+//   $HOME             the variable, then the home folder of the password database.
 //
-// What the rest of the target names below that folder is made (mode 0700) when it is missing.
+// What the rest of the target names below that folder is made (mode 0700) when it is missing, and
+// used only when it is the caller's own, closed to others. A caller for whom none of these works
+// (a system account whose HOME is somebody else's) lands in /tmp/halcyon-<uid>, used only while
+// that folder is the caller's and closed to others.
 #pragma once
 
 #include <string>
