@@ -1,6 +1,6 @@
 // SPDX-License-Identifier: Apache-2.0
-// Named events: their rules in one process (table) and between real processes, including processes
-// killed while they wait or hold a handle, and two threads handing turns to each other.
+// Named events between real processes killed while they wait or hold a handle, and two threads
+// handing turns to each other. (Their rules in one process: the conformance table Events.)
 #include "Platform/KernelTestSupport.h"
 
 #include <thread>
@@ -23,43 +23,6 @@ int WaitForEvent(const std::vector<std::string>& args) {
 }
 const ChildRole kWaitForEvent("event-wait", WaitForEvent);
 
-TEST(KernelEvent, StatesAndErrorsFollowWindows) {
-    struct Case {
-        const char* what;
-        win::BOOL manual;
-        win::BOOL initial;
-        int sets;     // SetEvent calls before the waits
-        bool reset;   // ResetEvent after them
-        int granted;  // of three waits with timeout 0
-    };
-    const Case cases[] = {
-        {"auto, initially set", FALSE, TRUE, 0, false, 1},
-        {"auto, three sets count once", FALSE, FALSE, 3, false, 1},
-        {"manual, set stays set", TRUE, FALSE, 1, false, 3},
-        {"manual, reset clears", TRUE, TRUE, 2, true, 0},
-    };
-    for (const Case& c : cases) {
-        win::HANDLE e = win::CreateEventA(nullptr, c.manual, c.initial, UniqueName(c.what).c_str());
-        for (int i = 0; i < c.sets; ++i) EXPECT_TRUE(win::SetEvent(e)) << c.what;
-        if (c.reset) {
-            EXPECT_TRUE(win::ResetEvent(e)) << c.what;
-        }
-        int granted = 0;
-        for (int i = 0; i < 3; ++i) granted += win::WaitForSingleObject(e, 0) == WAIT_OBJECT_0;
-        EXPECT_EQ(granted, c.granted) << c.what;
-        win::CloseHandle(e);
-    }
-    std::string name = UniqueName("e");
-    win::HANDLE e = win::CreateEventA(nullptr, TRUE, FALSE, name.c_str());
-    win::HANDLE waitOnly = win::OpenEventA(SYNCHRONIZE, FALSE, name.c_str());
-    EXPECT_FALSE(win::SetEvent(waitOnly));
-    EXPECT_EQ(win::GetLastError(), ERROR_ACCESS_DENIED);
-    for (win::HANDLE h : {e, waitOnly}) win::CloseHandle(h);
-    EXPECT_EQ(ErrorOf(win::OpenEventA(SYNCHRONIZE, FALSE, name.c_str())), ERROR_FILE_NOT_FOUND);
-}
-
-// A waiter killed while asleep takes no signal with it; a process killed holding the last other
-// handle leaves no event behind.
 // Two threads hand turns to each other through two auto-reset events: every set must release
 // the waiting thread exactly once, with nothing lost or doubled (run under the thread sanitizer).
 TEST(KernelEventThreads, AutoResetHandsEachSetToTheWaitingThreadOnce) {
@@ -83,6 +46,8 @@ TEST(KernelEventThreads, AutoResetHandsEachSetToTheWaitingThreadOnce) {
     for (win::HANDLE h : {work, done}) win::CloseHandle(h);
 }
 
+// A waiter killed while asleep takes no signal with it; a process killed holding the last other
+// handle leaves no event behind.
 TEST(KernelEvent, KilledHoldersLeaveNeitherSleepersNorObjects) {
     std::string name = UniqueName("e");
     std::string ready = UniqueName("ready");

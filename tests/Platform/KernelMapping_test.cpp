@@ -1,5 +1,6 @@
 // SPDX-License-Identifier: Apache-2.0
-// File mappings and views, within one process and shared between real processes.
+// File mappings and views shared between real processes. (What a call refuses: the conformance
+// tables Mappings and Views.)
 #include "Platform/KernelTestSupport.h"
 
 #include <Platform/Host.h>
@@ -10,35 +11,6 @@ namespace {
 unsigned char* View(win::HANDLE h, win::DWORD access, win::DWORD offset = 0,
                     win::SIZE_T bytes = 0) {
     return static_cast<unsigned char*>(win::MapViewOfFile(h, access, 0, offset, bytes));
-}
-
-TEST(KernelMapping, RequestsWindowsRefuses) {
-    win::HANDLE big = win::CreateFileMappingA(INVALID_HANDLE_VALUE, nullptr, PAGE_READWRITE, 0,
-                                              3 * 65536, UniqueName("s").c_str());
-    // A read-only mapping, as the single-instance marker is.
-    win::HANDLE marker = win::CreateFileMappingA(INVALID_HANDLE_VALUE, nullptr, PAGE_READONLY, 0,
-                                                 32, UniqueName("task").c_str());
-    const struct {
-        const char* what;
-        win::HANDLE handle;
-        win::DWORD access;
-        win::DWORD offset;
-        win::SIZE_T bytes;
-        win::DWORD error;
-    } cases[] = {
-        {"offset not on 64 KiB", big, FILE_MAP_READ, 4096, 0, ERROR_MAPPED_ALIGNMENT},
-        {"offset at the end", big, FILE_MAP_READ, 3 * 65536, 0, ERROR_ACCESS_DENIED},
-        {"past the end", big, FILE_MAP_READ, 65536, 2 * 65536 + 1, ERROR_ACCESS_DENIED},
-        {"write to a read-only mapping", marker, FILE_MAP_WRITE, 0, 0, ERROR_ACCESS_DENIED},
-    };
-    for (const auto& c : cases) {
-        SCOPED_TRACE(c.what);
-        // Wine refuses an offset at the end as a bad parameter.
-        if (UnderWine() && c.offset == 3 * 65536) continue;
-        EXPECT_EQ(View(c.handle, c.access, c.offset, c.bytes), nullptr);
-        EXPECT_EQ(win::GetLastError(), c.error);
-    }
-    for (win::HANDLE h : {marker, big}) win::CloseHandle(h);
 }
 
 // Child: maps mapping args[0], lets go of its handle (the view alone keeps the bytes and the file
