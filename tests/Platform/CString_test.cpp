@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: Apache-2.0
 // CString at the edges the library meets (arguments out of range, null texts, unsigned bytes),
-// and the code pages that decide which bytes lead a double-byte character.
+// and the code page that decides which bytes lead a double-byte character (which bytes lead in
+// each code page: the conformance table Time).
 #include "Platform/Win.h"
 #include "Platform/common/Mbcs.h"
 #include "support/TestEnv.h"
@@ -52,22 +53,6 @@ TEST(CString, LongFormats) {
     s.Format("<%s>%d", big.c_str(), 7);
     EXPECT_EQ(s.GetLength(), 5003);
     EXPECT_STREQ(s.Mid(5000), "q>7");
-}
-
-TEST(CodePage, LeadBytesPerCodePage) {
-    struct Case {
-        win::UINT codePage;
-        unsigned char byte;
-        bool lead;
-    } cases[] = {
-        {950, 0x80, false}, {950, 0x81, true}, {950, 0xFE, true},  {950, 0xFF, false},
-        {936, 0x81, true},  {949, 0xFE, true}, {932, 0x9F, true},  {932, 0xA0, false},
-        {932, 0xE0, true},  {932, 0xFC, true}, {932, 0xFD, false}, {1252, 0xA5, false},
-    };
-    for (const Case& c : cases) {
-        EXPECT_EQ(win::IsDBCSLeadByteEx(c.codePage, c.byte) != FALSE, c.lead)
-            << c.codePage << " " << int(c.byte);
-    }
 }
 
 // Child: prints the active code page and where the last backslash of a Big5 path is.
