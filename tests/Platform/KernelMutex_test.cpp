@@ -1,10 +1,8 @@
 // SPDX-License-Identifier: Apache-2.0
-// Mutexes: stale handles, recursion and abandonment by an ending thread or a killed process (the
-// KernelMutexThreads tests run under ThreadSanitizer too; threads and processes contending for a
-// mutex are the wrappers' and the queues' tests).
+// Mutexes: stale handles, recursion and abandonment by an ending thread (the KernelMutexThreads
+// tests run under ThreadSanitizer too). A killed owner: the conformance tables Mutexes and Waits;
+// threads and processes contending for a mutex: the wrappers' and the queues' tests.
 #include "Platform/KernelTestSupport.h"
-
-#include <vector>
 
 namespace halcyon::test {
 namespace {
@@ -47,43 +45,6 @@ TEST(KernelMutexThreads, RecursionNeedsOneReleasePerAcquisitionAndAnEndAbandons)
     EXPECT_TRUE(win::ReleaseMutex(h));  // abandoned, but ours: it must be released
     EXPECT_EQ(WaitElsewhere(h, 0), WAIT_OBJECT_0);
     win::CloseHandle(h);
-}
-
-// Child: takes mutexes args[0] and args[1], raises marker args[2] and idles until killed.
-int HoldMutexes(const std::vector<std::string>& args) {
-    for (const std::string& name : {args.at(0), args.at(1)}) {
-        win::HANDLE h = win::CreateMutexA(nullptr, FALSE, name.c_str());
-        if (h == nullptr || win::WaitForSingleObject(h, INFINITE) != WAIT_OBJECT_0) return 10;
-    }
-    RaiseMarker(args.at(2));
-    return IdleUntilKilled();
-}
-const ChildRole kHoldMutexes("kernel-hold-mutexes", HoldMutexes);
-
-// A waiter blocked without limit gets the mutex, abandoned, when its owner is killed; a mutex the
-// owner alone held goes with it, so that a new one of its name starts free, not abandoned.
-TEST(KernelMutexProcesses, AKilledOwnerLeavesTheMutexAbandonedOrItsNameGone) {
-    std::string mutex = UniqueName("m");
-    std::string lone = UniqueName("lone");
-    std::string ready = UniqueName("ready");
-    int child = StartChild("kernel-hold-mutexes", {mutex, lone, ready});
-    ASSERT_TRUE(WaitForMarker(ready));
-    win::HANDLE h = win::OpenMutexA(MUTEX_ALL_ACCESS, FALSE, mutex.c_str());
-    win::DWORD blocked = 0;
-    std::thread waiter([&] {
-        blocked = win::WaitForSingleObject(h, INFINITE);
-        win::ReleaseMutex(h);
-    });
-    KillChild(child);
-    waiter.join();
-    EXPECT_EQ(blocked, WAIT_ABANDONED);
-    win::CloseHandle(h);
-    h = win::CreateMutexA(nullptr, FALSE, lone.c_str());
-    EXPECT_EQ(win::GetLastError(), ERROR_SUCCESS);
-    EXPECT_EQ(win::WaitForSingleObject(h, 0), WAIT_OBJECT_0);
-    win::ReleaseMutex(h);
-    win::CloseHandle(h);
-    CollectLeftovers();  // the child's marker
 }
 
 }  // namespace
