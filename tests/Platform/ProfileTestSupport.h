@@ -2,7 +2,6 @@
 // Helpers of the INI tests: where a case runs, and scratch INI files.
 //
 // The cases run against the Linux stand-in and against Windows' own functions; a case marked
-// kNotWine meets a known difference of Wine from Windows and is left out under Wine, one marked
 // kWineOneNul is a cut list, where Wine leaves the last byte alone, and one marked kStandIn checks
 // a choice of the stand-in where Windows' behaviour is not known.
 #pragma once
@@ -14,12 +13,9 @@
 
 namespace halcyon::test {
 
-enum class Where { kAll, kNotWine, kWineOneNul, kStandIn };
+enum class Where { kAll, kWineOneNul, kStandIn };
 
-inline bool Runs(Where where) {
-    if (where == Where::kStandIn) return HALCYON_STAND_IN;
-    return where != Where::kNotWine || !UnderWine();
-}
+inline bool Runs(Where where) { return where != Where::kStandIn || HALCYON_STAND_IN; }
 
 // The bytes a case expects: under Wine a cut list lacks its last NUL.
 inline std::string Expected(const std::string& want, Where where) {

@@ -4,8 +4,7 @@
 //
 // Windows edits only the lines a write concerns; Wine rewrites the whole file from what it parsed.
 // Cases whose file is already in that form (CR LF, no blank lines, no padding) run everywhere;
-// the others, and the failure handling, check the stand-in (kStandIn), or meet a known difference
-// of Wine (kNotWine).
+// the others, and the failure handling, check the stand-in (kStandIn).
 #include "Platform/KernelTestSupport.h"
 #include "Platform/ProfileTestSupport.h"
 #include "support/OtherUser.h"
