@@ -379,7 +379,6 @@ const std::map<std::string, Function> kFunctions = {
     WIN(Peek, N(Bytes(a, 0)[a.Int(1)])),
     WIN(Poke, (Memory(a, 0)[a.Int(1)] = static_cast<unsigned char>(a.Int(2)), N(1))),
     WIN(Int32, N(Field32(a, static_cast<std::size_t>(a.Int(1))))),
-    WIN(Word, N(static_cast<std::uint16_t>(Field32(a, static_cast<std::size_t>(a.Int(1)))))),
     WIN(Deref, P(*reinterpret_cast<void**>(Memory(a, 0)))),
     WIN(FindName, T(As<win::WIN32_FIND_DATAA>(a, 0)->cFileName)),
     WIN(FindAttr, N(As<win::WIN32_FIND_DATAA>(a, 0)->dwFileAttributes)),
@@ -429,7 +428,6 @@ const std::map<std::string, Function> kFunctions = {
             hold->Kill();
             return N(0);
         }()),
-    WIN(UnderWine, N(test::UnderWine() ? 1 : 0)),
 };
 
 #undef WIN
