@@ -119,8 +119,13 @@ bool ParseZoneRule(const std::string& text, ZoneRule& rule) {
     if (*p == '\0') {  // no dates: the C library's default, the United States' rule
         return ParseZoneRule(text + ",M3.2.0,M11.1.0", rule);
     }
-    return Eat(p, ',') && ParseSwitch(p, rule.daylightStart) && Eat(p, ',') &&
-           ParseSwitch(p, rule.daylightEnd) && *p == '\0';
+    if (!Eat(p, ',') || !ParseSwitch(p, rule.daylightStart) || !Eat(p, ',') ||
+        !ParseSwitch(p, rule.daylightEnd) || *p != '\0') {
+        return false;
+    }
+    // Daylight time that moves no clock is none, as the C library reads it.
+    rule.hasDaylight = rule.daylightOffset != rule.standardOffset;
+    return true;
 }
 
 bool HostZoneRule(ZoneRule& rule) {
