@@ -195,13 +195,12 @@ void PrintRatios(const halcyon::bench::TimeKeeper& times) {
 }  // namespace
 
 int main(int argc, char** argv) {
+    halcyon::bench::RunInPrivateNamespace(argc, argv);
     g_base = MakeBaseFolder();
-    std::string kernel = g_base + "/kernel";
-    if (g_base.empty() || mkdir(kernel.c_str(), 0700) != 0) {
+    if (g_base.empty()) {
         std::fprintf(stderr, "bridge_bench: cannot make a scratch folder\n");
         return 1;
     }
-    setenv("HALCYON_KERNEL_DIR", kernel.c_str(), 1);
     if (!g_server.Start(g_base + "/store", g_base + "/server.log")) {
         std::fprintf(stderr, "bridge_bench: cannot start %s\n", HALCYON_NATS_SERVER);
         return 1;

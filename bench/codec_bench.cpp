@@ -20,6 +20,8 @@
 
 #include "../tests/support/LzhReference.h"
 
+#include "BenchSupport.h"
+
 #include <benchmark/benchmark.h>
 #if defined(HALCYON_HAVE_ZLIB)
 #include <zlib.h>
@@ -383,6 +385,7 @@ void Register() {
 }  // namespace
 
 int main(int argc, char** argv) {
+    halcyon::bench::RunInPrivateNamespace(argc, argv);
     benchmark::Initialize(&argc, argv);
     if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
     CheckSameStreams();

@@ -268,6 +268,7 @@ class RatioReporter : public halcyon::bench::SpeedKeeper {
 }  // namespace
 
 int main(int argc, char** argv) {
+    halcyon::bench::RunInPrivateNamespace(argc, argv);
     benchmark::Initialize(&argc, argv);
     LoadTable();
     CheckExact();

@@ -12,6 +12,8 @@
 // CSystemLog over lines per second through spdlog in the same run (above 1: CSystemLog is faster).
 #include <HalcyonCommon.h>
 
+#include "BenchSupport.h"
+
 #include <benchmark/benchmark.h>
 #include <spdlog/pattern_formatter.h>
 #include <spdlog/sinks/basic_file_sink.h>
@@ -97,6 +99,7 @@ std::shared_ptr<spdlog::logger> MakeLogger(const char* name, spdlog::sink_ptr si
 }  // namespace
 
 int main(int argc, char** argv) {
+    halcyon::bench::RunInPrivateNamespace(argc, argv);
     g_log = s_NimbusLogGetSystemLogObj("bench");
     if (g_log == nullptr || !g_log->Write(0, 0, "start", "")) {
         std::fprintf(stderr, "log_bench: cannot write the system log \"bench\"\n");

@@ -27,7 +27,6 @@
 
 #include <cstdio>
 #include <cstdlib>
-#include <filesystem>
 #include <mutex>
 #include <string>
 
@@ -117,15 +116,7 @@ class RatioReporter : public halcyon::bench::TimeKeeper {
 }  // namespace
 
 int main(int argc, char** argv) {
-    // A namespace of the run's own unless the caller chose one.
-    std::string folder;
-    if (std::getenv("HALCYON_KERNEL_DIR") == nullptr) {
-        char pattern[] = "/tmp/halcyon-bench.XXXXXX";
-        if (mkdtemp(pattern) != nullptr) {
-            folder = pattern;
-            setenv("HALCYON_KERNEL_DIR", pattern, 1);
-        }
-    }
+    halcyon::bench::RunInPrivateNamespace(argc, argv);
     std::string name = "mutex_bench." + std::to_string(getpid());
     g_named = s_MutexCreate(name.c_str());
     g_robust = MakeRobustMutex();
@@ -149,6 +140,5 @@ int main(int argc, char** argv) {
     reporter.PrintRatioTo("uncontended s_MutexWait/s_MutexReset", "NamedMutexPair", single,
                           "StdMutexPair");
     s_MutexClose(g_named);
-    if (!folder.empty()) std::filesystem::remove_all(folder);
     return 0;
 }

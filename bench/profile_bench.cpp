@@ -189,6 +189,7 @@ class RatioReporter : public halcyon::bench::TimeKeeper {
 }  // namespace
 
 int main(int argc, char** argv) {
+    halcyon::bench::RunInPrivateNamespace(argc, argv);
     char folder[] = "/tmp/halcyon-profile-bench.XXXXXX";
     if (mkdtemp(folder) == nullptr) {
         std::fprintf(stderr, "profile_bench: cannot make a scratch folder\n");

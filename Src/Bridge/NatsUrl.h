@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // The NATS server URLs a bridge is given, checked before any connection is tried, so that a
 // malformed URL is reported as such rather than as a server that cannot be reached.
 #pragma once

@@ -170,7 +170,7 @@ bool MakeCertificates(const std::string& folder) {
         " -keyout server.key -out server.csr -subj /CN=localhost && openssl x509 -req -in "
         "server.csr -CA ca.pem -CAkey ca.key -CAcreateserial -out server.pem -days 2 -extfile "
         "san.ext";
-    return std::system(("(" + commands + ") > openssl.log 2>&1").c_str()) == 0;
+    return std::system(("(" + commands + ") > '" + folder + "/openssl.log' 2>&1").c_str()) == 0;
 }
 
 // Credentials and TLS: a server that wants a token, one that wants a user and password, one that

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // The --json output of the halcyon tool, read back by Python's json module: each command's fields
 // as docs/cli-json.md gives them, texts that are not UTF-8, and JSON Lines from queue watch.
 #include "support/TestEnv.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // Progress lines of demo and pack/unpack: drawn on a terminal (script(1) gives the tool one),
 // never into a pipe or a file, and not for quick work.
 #include "support/TestEnv.h"
@@ -25,7 +26,7 @@ TEST(CliProgress, OnATerminalOnly) {
         bool terminal;
         const char* shown;  // on the terminal; "" when nothing may show
     } cases[] = {
-        {"demo --records 200000", true, "halcyon demo: wrote 200000 of 200000 records (100%)"},
+        {"demo --records 200000", true, "halcyon demo: 200000 of 200000 records (100%)"},
         {"demo --records 200000", false, ""},
         {"pack" + at + "big'" + at + "big.lzh'", true, "halcyon pack: compressing "},
         {"unpack" + at + "big.lzh'" + at + "big.out'", true, " MB -> 40.5 MB in "},

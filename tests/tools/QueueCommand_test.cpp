@@ -20,7 +20,7 @@ TEST(QueueCommand, HostPushPopStatWatch) {
 #if HALCYON_STAND_IN
     std::string out;
     // Without a registry owner every subcommand says so instead of waiting for one.
-    EXPECT_EQ(RunTool("queue push Orders", out), 1);
+    EXPECT_EQ(RunTool("queue push Orders --wait-owner 0", out), 1);
     EXPECT_NE(out.find("no queue registry is running"), std::string::npos) << out;
 
     const std::string log = halcyon::test::RootHostPath() + "/host.log";
@@ -40,7 +40,7 @@ TEST(QueueCommand, HostPushPopStatWatch) {
         {ToolCommand("queue list"), 0, "  0  Orders"},
         {ToolCommand("queue pop Orders --count 2"), 0, "buy 10\nsell 5\n"},
         {ToolCommand("queue pop Orders"), 0, "buy 1\n"},
-        {ToolCommand("queue pop Missing"), 1, "no queue named 'Missing'"},
+        {ToolCommand("queue pop Missing --wait-owner 0"), 1, "no queue named 'Missing'"},
     };
     for (const auto& s : steps) {
         EXPECT_EQ(RunCommand(s.command, out), s.code) << s.command << ": " << out;
@@ -67,7 +67,7 @@ TEST(QueueCommand, HostPushPopStatWatch) {
     EXPECT_NE(out.find("  0 Orders"), std::string::npos) << out;
     EXPECT_NE(out.find("2 rec       - w/s       - r/s  err 0\n\n"), std::string::npos) << out;
     EXPECT_NE(
-        out.find("2 rec       0 w/s       0 r/s  err 0  SYNC STUCK: needs s_MapFile_ResetQue"),
+        out.find("2 rec       0 w/s       0 r/s  err 0  SYNC STUCK: halcyon queue reset Orders"),
         std::string::npos)
         << out;
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // The files that hold a bridge's secrets (a password, a token, a credentials file, a private
 // key): used only when they are this user's own and nobody else's to read.
 #pragma once

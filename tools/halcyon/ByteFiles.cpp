@@ -1,5 +1,7 @@
 #include "ByteFiles.h"
 
+#include "HostFiles.h"
+
 #if defined(_WIN32)
 #include <fcntl.h>
 #include <io.h>
@@ -34,11 +36,23 @@ bool WriteAll(const std::string& name, const void* data, size_t size, std::strin
         if (progress != nullptr) progress->Count(0, piece);
     }
     ok = (out == stdout ? std::fflush(out) : std::fclose(out)) == 0 && ok;
-    if (!ok) error = "cannot write '" + name + "'";
+    if (!ok) error = "cannot write '" + name + "': " + std::strerror(errno);
     return ok;
 }
 
 namespace {
+
+// Why the transform must not run at all; "" when it may.
+std::string Refusal(const std::string& input, const std::string& output, bool binary) {
+    if (output == "-" && binary && IsTerminal(1))
+        return "refusing to write binary data to a terminal: name an OUTPUT file, or redirect "
+               "standard output";
+    if (input != "-" && output != "-" && SameFile(input, output))
+        return "OUTPUT '" + output +
+               "' is INPUT itself: the input would be lost on a failure; "
+               "write elsewhere, then rename";
+    return "";
+}
 
 // The size of file `name`, or 0 when it is standard input or cannot be told.
 std::uint64_t InputSize(const std::string& name) {
@@ -50,17 +64,18 @@ std::uint64_t InputSize(const std::string& name) {
 
 }  // namespace
 
-int RunFileTransform(const Invocation& call, FileTransform transform, const char* doing) {
+int RunFileTransform(const Invocation& call, FileTransform transform, const char* doing,
+                     bool binary) {
     const char* command = call.Command().name;
     const Args& args = call.Operands();
     BinaryStandardStreams();
     std::string input = args.size() > 0 ? args[0] : "-";
     std::string output = args.size() > 1 ? args[1] : "-";
     FileBytes in, out;
-    std::string error;
+    std::string error = Refusal(input, output, binary);
     Progress progress(std::string("halcyon ") + command, Progress::ToTerminal());
     progress.Phase("reading", Progress::Unit::kBytes, InputSize(input));
-    bool ok = ReadAll(input, in, error, &progress);
+    bool ok = error.empty() && ReadAll(input, in, error, &progress);
     if (ok) {
         progress.Phase(doing, Progress::Unit::kBytes, in.size());
         ok = transform(in, out, error);

@@ -35,7 +35,7 @@ bool ReadAll(const std::string& name, std::vector<Byte>& bytes, std::string& err
     }
     bool failed = std::ferror(in) != 0;
     if (in != stdin) std::fclose(in);
-    if (failed) error = "cannot read '" + name + "'";
+    if (failed) error = "cannot read '" + name + "': " + std::strerror(errno);
     return !failed;
 }
 
@@ -49,8 +49,10 @@ using FileTransform = bool (*)(const FileBytes& in, FileBytes& out, std::string&
 // A subcommand "<command> [INPUT [OUTPUT]]" that transforms one file: reads INPUT (default or
 // "-": standard input), writes what `transform` makes of it to OUTPUT (default or "-": standard
 // output). A failure prints as "halcyon <command>: <error>". On a terminal, a long run shows its
-// progress, the transform as `doing` ("compressing"). The exit code.
-int RunFileTransform(const Invocation& call, FileTransform transform, const char* doing);
+// progress, the transform as `doing` ("compressing"). Refuses an OUTPUT that is INPUT itself,
+// and, when the output is `binary`, a terminal as standard output. The exit code.
+int RunFileTransform(const Invocation& call, FileTransform transform, const char* doing,
+                     bool binary);
 
 // The operands of such a subcommand, as its help shows them.
 constexpr const char kFileOperands[] = "[INPUT [OUTPUT]]";

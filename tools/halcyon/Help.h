@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // The tool's help, printed from the commands' tables (Command.h).
 #pragma once
 

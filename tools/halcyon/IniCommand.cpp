@@ -1,11 +1,15 @@
 // halcyon ini: reading and writing an installation's INI settings through the library.
 #include "Command.h"
+#include "HostFiles.h"
+#include "SystemErrors.h"
 
 #include <HalcyonCommon.h>
 
 #include "Platform/Win.h"
 
+#include <cerrno>
 #include <cstdio>
+#include <cstring>
 #include <string>
 #include <vector>
 
@@ -41,34 +45,80 @@ std::string FromCurrentFolder(const std::string& file) {
 
 bool Readable(const std::string& file) {
     if (s_FileCheckFileExist(file.c_str())) return true;
-    std::fprintf(stderr, "halcyon ini: cannot read '%s'\n", file.c_str());
+    // The system's reason, from an open of the file itself.
+    const std::string host = halcyon::HostPath(file.c_str());
+    std::string reason = "not a file that can be read";
+    errno = ENOENT;
+    std::FILE* probe = host.empty() ? nullptr : std::fopen(host.c_str(), "rb");
+    if (probe == nullptr) reason = std::strerror(errno);
+    if (probe != nullptr) std::fclose(probe);
+    std::fprintf(stderr, "halcyon ini: cannot read '%s': %s\n", file.c_str(), reason.c_str());
     return false;
 }
 
-int Get(const Invocation& call) {
-    const std::string def = call.Value("--default");
-    const bool cached = call.Has("--cached");
-    Args names = call.Operands();
-    names[0] = FromCurrentFolder(names[0]);
-    const char* file = names[0].c_str();
-    const char* section = names[1].c_str();
-    const char* key = names[2].c_str();
-    if (!Readable(names[0])) return kExitFailure;
-    std::string value = ReadGrowing([&](char* buffer, unsigned long size) {
-        return cached ? SProfileInfo::GetPrivateProfileStringA(section, key, def.c_str(), buffer,
-                                                               size, file)
-                      : s_ConfigReadProfileString(section, key, def.c_str(), buffer, size, file);
+// The value of `key`, read with `def` as the default; the two readers differ (see the help).
+std::string ReadValue(const std::string& file, const std::string& section, const std::string& key,
+                      const std::string& def, bool cached) {
+    return ReadGrowing([&](char* buffer, unsigned long size) {
+        return cached ? SProfileInfo::GetPrivateProfileStringA(
+                            section.c_str(), key.c_str(), def.c_str(), buffer, size, file.c_str())
+                      : s_ConfigReadProfileString(section.c_str(), key.c_str(), def.c_str(), buffer,
+                                                  size, file.c_str());
     });
+}
+
+int Get(const Invocation& call) {
+    const bool cached = call.Has("--cached");
+    const Args& args = call.Operands();
+    const std::string file = FromCurrentFolder(args[0]);
+    if (!Readable(file)) return kExitFailure;
+    // The readers give their default only for a missing section or key: two defaults that no
+    // value can equal both at once tell a missing key from an empty value.
+    const std::string value = ReadValue(file, args[1], args[2], "\x01", cached);
+    if (value == "\x01" && ReadValue(file, args[1], args[2], "\x02", cached) == "\x02") {
+        if (!call.Has("--default")) return kExitFailure;  // as git config: missing, no output
+        std::printf("%s\n", call.Value("--default").c_str());
+        return kExitOk;
+    }
     std::printf("%s\n", value.c_str());
     return kExitOk;
 }
 
+// Why a section, key or value would not survive the trip through the file; "" when it does.
+std::string Unwritable(const std::string& text, const char* what, const char* also) {
+    if (text.find_first_of("\r\n") != std::string::npos)
+        return std::string("a ") + what + " holds no line break";
+    if (also != nullptr && text.find_first_of(also) != std::string::npos)
+        return std::string("a ") + what + " holds no '" + also + "'";
+    return "";
+}
+
 int Set(const Invocation& call) {
     const Args& args = call.Operands();
+    const struct {
+        const std::string& text;
+        const char* what;
+        const char* also;
+        bool mayBeEmpty;
+    } parts[] = {{args[1], "section name", nullptr, false},
+                 {args[2], "key", "=", false},
+                 {args[3], "value", nullptr, true}};
+    for (const auto& part : parts) {
+        if (!part.mayBeEmpty && part.text.find_first_not_of(" \t") == std::string::npos)
+            return call.BadArgument(part.text, std::string("an empty ") + part.what);
+        std::string why = Unwritable(part.text, part.what, part.also);
+        if (!why.empty()) return call.BadArgument(part.text, why);
+    }
     const std::string file = FromCurrentFolder(args[0]);
+    if (int err = WriteAccessError(halcyon::HostPath(file.c_str()))) {
+        std::fprintf(stderr, "halcyon ini: cannot write '%s': %s\n", file.c_str(),
+                     std::strerror(err));
+        return kExitFailure;
+    }
     if (!s_ConfigWriteProfileString(args[1].c_str(), args[2].c_str(), args[3].c_str(),
                                     file.c_str())) {
-        std::fprintf(stderr, "halcyon ini: cannot write '%s'\n", file.c_str());
+        std::fprintf(stderr, "halcyon ini: cannot write '%s': %s\n", file.c_str(),
+                     ReasonOfError(win::GetLastError()).c_str());
         return kExitFailure;
     }
     return kExitOk;
@@ -95,8 +145,10 @@ const CommandSpec kIniSpec{
     "",
     {{"get",
       "FILE SECTION KEY",
-      "prints the value of KEY in SECTION, or D (empty unless given) when the section or key is "
-      "missing; read as the platform's profile functions read it, or with --cached as the "
+      "prints the value of KEY in SECTION; when the section or key is missing, prints D with "
+      "--default D, and otherwise nothing, with exit code 1 (an empty value is printed as an "
+      "empty line, exit code 0). Read as the platform's profile functions read it, or with "
+      "--cached as the "
       "library's profile cache (SProfileInfo) does, whose rules differ: the first key of a "
       "section and the last of repeated sections win, quotes stay",
       {{"--default", "D", "the value printed when the section or key is missing"},
@@ -104,7 +156,10 @@ const CommandSpec kIniSpec{
       Get},
      {"set",
       "FILE SECTION KEY VALUE",
-      "writes VALUE to KEY in SECTION, creating the file, section or key as needed",
+      "writes VALUE to KEY in SECTION, creating the file, section or key as needed. Refuses "
+      "(exit code 2) an empty section or key, a key holding '=', and line breaks anywhere, "
+      "which would write other lines than the one meant; refuses (exit code 1) to replace a "
+      "file this user may not write. The file keeps its permissions.",
       {},
       Set},
      {"sections", "FILE", "prints the file's section names, one a line", {}, Sections}},

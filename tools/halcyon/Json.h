@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // JSON for the tool's --json output (docs/cli-json.md): one object on one line, built field by
 // field in the order given.
 #pragma once

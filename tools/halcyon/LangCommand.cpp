@@ -1,10 +1,13 @@
 // halcyon lang and halcyon appinfo: the installation's language and product facts from a shell.
 #include "Command.h"
 #include "Json.h"
+#include "TerminalText.h"
 
 #include <HalcyonCommon.h>
 
+#include <cerrno>
 #include <cstdio>
+#include <cstring>
 #include <string>
 
 namespace halcyon::tool {
@@ -14,7 +17,8 @@ int Convert(const Invocation& call) {
     const Args& args = call.Operands();
     std::FILE* in = args.size() == 1 ? std::fopen(args[0].c_str(), "rb") : stdin;
     if (in == nullptr) {
-        std::fprintf(stderr, "halcyon lang: cannot open '%s'\n", args[0].c_str());
+        std::fprintf(stderr, "halcyon lang: cannot open '%s': %s\n", args[0].c_str(),
+                     std::strerror(errno));
         return kExitFailure;
     }
     std::string text;
@@ -41,30 +45,49 @@ int Convert(const Invocation& call) {
 }
 
 // The language strings loaded for `show`; an error when no language is configured.
-int WithLanguage(const Invocation& call, void (*show)(const Invocation& call)) {
+int WithLanguage(const Invocation& call, int (*show)(const Invocation& call)) {
     if (s_LangGetLangFile().IsEmpty()) {
         std::fprintf(stderr, "halcyon lang: no language is configured in %s\\Sys\\Language\n",
                      static_cast<const char*>(s_PathGetMainPath()));
         return kExitFailure;
     }
     if (!s_LangInitialLanguageString()) return kExitFailure;
-    show(call);
+    const int code = show(call);
     s_LangUnInitialLanguageString();
+    return code;
+}
+
+// The section of resource key "IDS_MAIN_TITLE" is the text between its first two underscores.
+CString SectionOfKey(const std::string& key) {
+    const size_t first = key.find('_');
+    const size_t second = first == std::string::npos ? first : key.find('_', first + 1);
+    if (second == std::string::npos) return CString();
+    return CString(key.substr(first + 1, second - first - 1).c_str());
+}
+
+// A key the table lacks is exit code 1, told apart from an empty text (exit code 0).
+int ShowString(const Invocation& call) {
+    const std::string& key = call.Operands()[0];
+    CString text;
+    if (!s_LangGetLanguageString(text, SectionOfKey(key), CString(key.c_str()))) {
+        std::fprintf(stderr, "halcyon lang: no text for key '%s' in the language file\n",
+                     key.c_str());
+        return kExitFailure;
+    }
+    const TerminalText shown(call.Has("--raw"), s_LangGetLangID());
+    std::printf("%s\n", shown(s_LangGetLangString(CString(key.c_str())).str()).c_str());
     return kExitOk;
 }
 
-void ShowString(const Invocation& call) {
-    const std::string& key = call.Operands()[0];
-    std::printf("%s\n", static_cast<const char*>(s_LangGetLangString(CString(key.c_str()))));
-}
-
-void ShowLanguages(const Invocation&) {
+int ShowLanguages(const Invocation& call) {
+    const TerminalText shown(call.Has("--raw"), s_LangGetLangID());
     CStringArray names;
     s_LangGetAllLang(names);
     std::printf("selected %d\n", s_LangGetLangID());
     for (int i = 0; i < names.GetSize(); ++i) {
-        std::printf("%d %s\n", i + 1, static_cast<const char*>(names[i]));
+        std::printf("%d %s\n", i + 1, shown(names[i].str()).c_str());
     }
+    return kExitOk;
 }
 
 int Get(const Invocation& call) { return WithLanguage(call, ShowString); }
@@ -75,6 +98,7 @@ int List(const Invocation& call) { return WithLanguage(call, ShowLanguages); }
 const char kNoAccount[] = "no account: SYS\\UserInfo.CFG cannot be read";
 
 int RunAppInfo(const Invocation& call) {
+    const TerminalText shown(call.Has("--raw"), s_LangGetLangID());
     struct Fact {
         const char* label;
         void (*get)(CString&);
@@ -94,7 +118,7 @@ int RunAppInfo(const Invocation& call) {
         if (json)
             object.Text(JsonKey(fact.label).c_str(), static_cast<const char*>(value));
         else
-            std::printf("%-15s %s\n", fact.label, static_cast<const char*>(value));
+            std::printf("%-15s %s\n", fact.label, shown(value.str()).c_str());
     }
     if (!s_LangGetLangFile().IsEmpty()) s_LangInitialLanguageString();
     CString account;
@@ -106,11 +130,14 @@ int RunAppInfo(const Invocation& call) {
             object.Text("account", static_cast<const char*>(account));
         std::printf("%s\n", object.Str().c_str());
     } else {
-        std::printf("%-15s %s\n", "account", static_cast<const char*>(account));
+        std::printf("%-15s %s\n", "account", shown(account.str()).c_str());
         if (account.IsEmpty()) std::printf("%-15s %s\n", "note", kNoAccount);
     }
     return kExitOk;
 }
+
+const Option kRaw{"--raw", nullptr,
+                  "print the installation's bytes as they are, also on a terminal"};
 
 const CommandSpec kLangSpec{
     "lang",
@@ -122,12 +149,21 @@ const CommandSpec kLangSpec{
       "Chinese with SYS\\Language\\BIG5-GB.TAB, like iconv",
       {},
       Convert},
-     {"get", "KEY", "prints the text of resource key KEY in the installation's language", {}, Get},
+     {"get",
+      "KEY",
+      "prints the text of resource key KEY in the installation's language; a key the language "
+      "file lacks is exit code 1",
+      {kRaw},
+      Get},
      {"list",
       "",
       "prints the selected language's number and the installed languages' names",
-      {},
-      List}}};
+      {kRaw},
+      List}},
+    "On a terminal, get and list convert the texts from the installation's code page "
+    "(HALCYON_CODEPAGE when set, else GBK for language 2, Simplified Chinese, and Big5 for the "
+    "others) to the terminal's character set; --raw, or output into a file or pipe, gives the "
+    "bytes as they are."};
 const CommandSpec kAppInfoSpec{
     "appinfo",
     "print the installed product's facts",
@@ -135,8 +171,9 @@ const CommandSpec kAppInfoSpec{
     {{"",
       "",
       "Prints the product facts of SYS\\Version.ini, the broker and server of SYS\\System.INI "
-      "and the account label of SYS\\UserInfo.CFG.",
-      {{"--json", nullptr, "print one JSON object (docs/cli-json.md)"}},
+      "and the account label of SYS\\UserInfo.CFG. On a terminal the texts are converted to its "
+      "character set as 'halcyon lang' does (see its help); --raw gives the bytes as they are.",
+      {kRaw, {"--json", nullptr, "print one JSON object (docs/cli-json.md)"}},
       RunAppInfo}}};
 const Registration kLang{kLangSpec};
 const Registration kAppInfo{kAppInfoSpec};

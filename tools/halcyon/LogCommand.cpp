@@ -1,22 +1,22 @@
 // halcyon log: one line into a system or debug log, the path of a log's day file, and the
 // clean-up of its old files, for the scripts around the terminal.
 #include "Command.h"
+#include "LogTrouble.h"
 
 #include <HalcyonCommon.h>
 
-#include "Platform/Win.h"
-
+#include <cerrno>
 #include <climits>
 #include <cstdio>
 
 namespace halcyon::tool {
 namespace {
 
-int WriteFailed(const std::string& kind, const std::string& name) {
-    std::fprintf(stderr,
-                 "halcyon log: the line was not written to %s log \"%s\" (its folder is missing "
-                 "or its path too long, or another process writes its file today)\n",
-                 kind.c_str(), name.c_str());
+// `err`: the C library's error of the failed write, 0 when nothing was tried.
+int WriteFailed(CLogFileImpl* log, const std::string& name, bool debug, int err) {
+    std::fprintf(stderr, "halcyon log: the line was not written to %s log \"%s\": %s\n",
+                 debug ? "debug" : "system", name.c_str(),
+                 LogWriteTrouble(log, name, debug, err).c_str());
     return kExitFailure;
 }
 
@@ -34,9 +34,10 @@ int WriteSystem(const Invocation& call) {
     int code = kExitUsage;
     if (!Number(call, 1, level, code) || !Number(call, 2, value, code)) return code;
     CSystemLog* log = s_NimbusLogGetSystemLogObj(a[0].c_str());
+    errno = 0;
     if (log == nullptr ||
         !log->Write(static_cast<int>(level), static_cast<int>(value), a[3].c_str(), a[4].c_str()))
-        return WriteFailed("system", a[0]);
+        return WriteFailed(log != nullptr ? log->GetLogFile() : nullptr, a[0], false, errno);
     return kExitOk;
 }
 
@@ -46,8 +47,9 @@ int WriteDebug(const Invocation& call) {
     int code = kExitUsage;
     if (!Number(call, 2, line, code)) return code;
     CDebugLog* log = s_NimbusLogGetDebugLogObj(a[0].c_str());
+    errno = 0;
     if (log == nullptr || !log->Write(a[1].c_str(), static_cast<int>(line), a[3].c_str()))
-        return WriteFailed("debug", a[0]);
+        return WriteFailed(log != nullptr ? log->GetLogFile() : nullptr, a[0], true, errno);
     return kExitOk;
 }
 
@@ -66,12 +68,8 @@ int ShowPath(const Invocation& call) {
     const bool debug = call.Has("--debug");
     const bool host = call.Has("--host");
     CLogFileImpl* log = LogFile(name, debug);
-    if (log == nullptr) return WriteFailed(debug ? "debug" : "system", name);
-    win::SYSTEMTIME today;
-    win::GetLocalTime(&today);
-    CString path;
-    path.Format("%s%c%s_%04d%02d%02d.log", static_cast<const char*>(log->GetFolder()),
-                debug ? 'D' : 'S', name.c_str(), today.wYear, today.wMonth, today.wDay);
+    if (log == nullptr) return WriteFailed(log, name, debug, 0);
+    const CString path = DayFilePath(*log, name, debug);
     std::printf("%s\n", host ? halcyon::HostPath(path).c_str() : static_cast<const char*>(path));
     return kExitOk;
 }
@@ -83,7 +81,7 @@ int Keep(const Invocation& call) {
     if (!ParseNumber(call.Operands()[1], 0, INT_MAX / 86400, days))
         return call.BadArgument(call.Operands()[1], "DAYS is a whole number from 0 to 24855");
     CLogFileImpl* log = LogFile(name, debug);
-    if (log == nullptr) return WriteFailed(debug ? "debug" : "system", name);
+    if (log == nullptr) return WriteFailed(log, name, debug, 0);
     log->SetKeepDays(static_cast<int>(days));
     log->RemoveOldFiles();
     return kExitOk;

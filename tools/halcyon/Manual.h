@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // The manual page halcyon(1), printed in roff from the commands' tables (Command.h), the same
 // source as the help: the build runs "halcyon --man FILE" to make it.
 #pragma once

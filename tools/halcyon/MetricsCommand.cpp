@@ -24,7 +24,6 @@
 namespace halcyon::tool {
 namespace {
 
-
 const char kContentType[] = "application/openmetrics-text; version=1.0.0; charset=utf-8";
 
 std::atomic<bool> g_stop{false};

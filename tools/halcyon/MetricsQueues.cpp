@@ -125,7 +125,7 @@ const QueueFamily kQueueFamilies[] = {
      "Reads and writes that gave up after their pauses (the header's errcount).",
      [](const Queue& q) -> double { return q.header.errcount; }},
     {"halcyon_queue_sync_stuck", "gauge", "",
-     "1 when a process died while copying a record: the queue needs s_MapFile_ResetQue.",
+     "1 when a process died while copying a record: the queue needs halcyon queue reset.",
      [](const Queue& q) -> double { return q.stuck ? 1 : 0; }},
 };
 

@@ -1,6 +1,7 @@
 // halcyon objects: the named kernel objects that this user's processes share.
 #include "Command.h"
 #include "Json.h"
+#include "SystemErrors.h"
 
 #if !defined(_WIN32)
 #include <Platform/KernelDiagnostics.h>
@@ -103,8 +104,15 @@ int ListObjects(const Invocation& call) {
     if (collect && !json) std::printf("collected %d file%s\n", removed, removed == 1 ? "" : "s");
     std::vector<win::posix::KernelObjectInfo> objects;
     if (!win::posix::ListKernelObjects(objects)) {
-        std::fprintf(stderr, "halcyon objects: cannot read the folder %s (Windows error %u)\n",
-                     folder.c_str(), static_cast<unsigned>(win::GetLastError()));
+        const unsigned long error = win::GetLastError();
+        std::fprintf(stderr, "halcyon objects: cannot read the folder %s: %s%s\n", folder.c_str(),
+                     ReasonOfError(error).c_str(),
+                     error == ERROR_ACCESS_DENIED
+                         ? " (it must be a folder of this user's own with mode 0700, not a link: "
+                           "another user's folder, or one that others may read, is never used)"
+                         : "");
+        std::string why = win::posix::KernelFolderProblem();
+        if (!why.empty()) std::fprintf(stderr, "halcyon objects: %s\n", why.c_str());
         return kExitFailure;
     }
     if (!json)

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // The one option parser of the tool: a command's arguments read against its table (Command.h).
 #pragma once
 

@@ -90,8 +90,8 @@ bool Unpack(const Bytes& in, Bytes& out, std::string& error) {
     return true;
 }
 
-int RunPack(const Invocation& call) { return RunFileTransform(call, Pack, "compressing"); }
-int RunUnpack(const Invocation& call) { return RunFileTransform(call, Unpack, "restoring"); }
+int RunPack(const Invocation& call) { return RunFileTransform(call, Pack, "compressing", true); }
+int RunUnpack(const Invocation& call) { return RunFileTransform(call, Unpack, "restoring", false); }
 
 const CommandSpec kPackSpec{
     "pack",
@@ -102,7 +102,8 @@ const CommandSpec kPackSpec{
       "Compresses the whole of INPUT with the library's LZ/Huffman codec (s_CodingEncode) and "
       "writes the stream to OUTPUT: a 4-byte little-endian length, then the codes "
       "(docs/codec-format.md). INPUT and OUTPUT default to standard input and output; '-' names "
-      "them explicitly. The input must hold 1 byte to 4 GiB - 1.",
+      "them explicitly. The input must hold 1 byte to 4 GiB - 1. The stream is binary: pack "
+      "refuses to write it to a terminal, and refuses an OUTPUT that is INPUT itself.",
       {},
       RunPack}}};
 const CommandSpec kUnpackSpec{

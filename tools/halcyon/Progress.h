@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // A progress line on standard error for work that takes a while (the bridge, demo, pack and
 // unpack): redrawn in place a few times a second by a thread of its own, only when standard
 // error is a terminal, and only once the work has gone on for a moment, so that pipes, logs and

@@ -1,169 +1,38 @@
 // halcyon queue: the shared-memory queues from the shell.
 #include "Command.h"
 #include "Json.h"
+#include "QueueOwner.h"
+#include "QueueVerbs.h"
 #include "QueueWatch.h"
 
 #include <HalcyonCommon.h>
+#if !defined(_WIN32)
+#include <Platform/KernelDiagnostics.h>
+#endif
 
 #include <atomic>
 #include <csignal>
 #include <cstdio>
 #include <cstring>
-#include <fstream>
-#include <iterator>
 #include <string>
-#include <thread>
 #include <vector>
 
 namespace halcyon::tool {
 namespace {
 
-constexpr unsigned short kMaxRecord = 3095;
-constexpr unsigned long kInterruptCheckMs = 200;  // a waiting push or pop notices Ctrl-C so soon
+constexpr long kDefaultWaitOwner = 3;  // seconds a client waits for a registry
 std::atomic<bool> g_interrupted{false};
 
 extern "C" void OnInterrupt(int) { g_interrupted = true; }
 
-// The queue named by the first operand; false after a usage error.
-bool QueueName(const Invocation& call, std::string& name, int& code) {
-    name = call.Operands()[0];
-    if (!name.empty() && name.size() <= 31) return true;
-    code = call.BadArgument(name, "a queue name has 1 to 31 characters");
-    return false;
-}
-
-// Clients wait without limit for a registry; a shell user is told instead when there is none.
-bool RegistryRunning() {
-    void* lock = s_MutexOpen("QS_SHARED_QUEUE");
-    if (lock == nullptr) return false;
-    s_MutexClose(lock);
-    return true;
-}
-
-int Fail(const std::string& message) {
-    std::fprintf(stderr, "halcyon queue: %s\n", message.c_str());
-    return kExitFailure;
-}
-
-// Opens queue `name` as a client; -1 with a message when it cannot.
-short OpenExisting(const std::string& name) {
-    if (!RegistryRunning()) {
-        Fail("no queue registry is running: start 'halcyon queue host NAME' first");
-        return -1;
-    }
-    std::string mutex = "QS_" + name;
-    void* probe = s_MutexOpen(mutex.c_str());
-    if (probe == nullptr) {
-        Fail("no queue named '" + name + "'");
-        return -1;
-    }
-    s_MutexClose(probe);
-    short id = s_MapFile_WaitingOpenQue(name.c_str());
-    if (id < 0) Fail("cannot open queue '" + name + "'");
-    return id;
-}
-
-int Host(const Invocation& call) {
-    std::string name;
-    int code = kExitUsage;
-    if (!QueueName(call, name, code)) return code;
-    const long size = call.Number("--size", 64);
-    s_MapFile_Initialize(true);
-    short id = s_MapFile_CreateQue(name.c_str(), static_cast<unsigned char>(size));
-    if (id < 0) return Fail("cannot create queue '" + name + "'");
-    std::signal(SIGINT, OnInterrupt);
-    std::signal(SIGTERM, OnInterrupt);
-    std::printf("queue '%s' id %d, ring %ld KiB: hosting until interrupted\n", name.c_str(), id,
-                size);
-    std::fflush(stdout);
-    while (!g_interrupted) std::this_thread::sleep_for(std::chrono::milliseconds(100));
-    s_MapFile_CloseQue(id, true);
-    return kExitOk;
-}
-
-// Writes one record, sleeping while the queue has no room for it (woken by its readers) until
-// it is written or the user interrupts.
-bool Push(short id, const std::string& record) {
-    if (record.empty() || record.size() > kMaxRecord) return false;
-    const auto* data = reinterpret_cast<const unsigned char*>(record.data());
-    const auto length = static_cast<unsigned short>(record.size());
-    int written = 0;
-    while (written == 0 && !g_interrupted)
-        written = halcyon::WriteQueueWaiting(id, data, length, kInterruptCheckMs);
-    return written == 1;
-}
-
-int PushRecords(const Invocation& call) {
-    std::string name;
-    int code = kExitUsage;
-    if (!QueueName(call, name, code)) return code;
-    const Args& args = call.Operands();
-    short id = OpenExisting(name);
-    if (id < 0) return kExitFailure;
-    long written = 0;
-    if (args.size() > 1) {
-        for (size_t i = 1; i < args.size(); ++i) {
-            std::ifstream in(args[i], std::ios::binary);
-            if (!in) return Fail("cannot read '" + args[i] + "'");
-            std::string record((std::istreambuf_iterator<char>(in)),
-                               std::istreambuf_iterator<char>());
-            if (!Push(id, record))
-                return Fail("'" + args[i] +
-                            "' is not a record of 1-3095 bytes, or the write failed");
-            ++written;
-        }
-    } else {
-        std::string line;
-        char buf[kMaxRecord + 2];
-        while (std::fgets(buf, sizeof buf, stdin) != nullptr) {
-            line = buf;
-            if (!line.empty() && line.back() == '\n') line.pop_back();
-            if (line.empty()) continue;
-            if (!Push(id, line)) return Fail("record " + std::to_string(written + 1) + " failed");
-            ++written;
-        }
-    }
-    std::fprintf(stderr, "halcyon queue: %ld record(s) written to '%s'\n", written, name.c_str());
-    return kExitOk;
-}
-
-int PopRecords(const Invocation& call) {
-    std::string name;
-    int code = kExitUsage;
-    if (!QueueName(call, name, code)) return code;
-    const long count = call.Number("--count", -1);
-    const bool wait = call.Has("--wait");
-    short id = OpenExisting(name);
-    if (id < 0) return kExitFailure;
-    std::signal(SIGINT, OnInterrupt);
-    unsigned char buf[kMaxRecord];
-    for (long n = 0; count < 0 || n < count;) {
-        // Waiting, the process sleeps until a writer wakes it (or it looks for Ctrl-C).
-        short length = halcyon::ReadQueueWaiting(id, buf, wait ? kInterruptCheckMs : 0);
-        if (length > 0) {
-            std::fwrite(buf, 1, static_cast<size_t>(length), stdout);
-            std::fputc('\n', stdout);
-            if (wait) std::fflush(stdout);  // a reader at the other end sees each as it comes
-            ++n;
-        } else if (length < 0) {
-            return Fail(
-                "read failed (the queue was damaged and has been reset, or a process "
-                "died while copying into it)");
-        } else if (!wait || g_interrupted) {
-            break;
-        }
-    }
-    return kExitOk;
-}
-
 int Stat(const Invocation& call) {
     std::string name;
     int code = kExitUsage;
-    if (!QueueName(call, name, code)) return code;
-    short id = OpenExisting(name);
+    if (!QueueNameOf(call, 0, name, code)) return code;
+    short id = OpenAsClient(call, name);
     if (id < 0) return kExitFailure;
     tagSHMHEADER h = {};
-    if (!s_MapFile_QueryQueHeader(id, &h)) return Fail("cannot read the queue's header");
+    if (!s_MapFile_QueryQueHeader(id, &h)) return QueueFailure("cannot read the queue's header");
     bool valid = h.H1 == 0x8E && h.H2 == 0x8F;
     const unsigned long used = s_MapFile_QueryQueUseSize(id);
     if (call.Has("--json")) {
@@ -201,11 +70,12 @@ int Stat(const Invocation& call) {
 }
 
 int List(const Invocation& call) {
-    if (!RegistryRunning()) return Fail("no queue registry is running");
+    if (!AwaitRegistry(call.Number("--wait-owner", kDefaultWaitOwner), "queue"))
+        return kExitFailure;
     short block = s_MapFile_OpenShm("SHARED_QUEUE");
     unsigned char registry[4096];
     if (block < 0 || !s_MapFile_ReadShm(block, registry, sizeof registry))
-        return Fail("cannot read the queue registry");
+        return QueueFailure("cannot read the queue registry");
     const bool json = call.Has("--json");
     std::vector<std::string> queues;
     int shown = 0;
@@ -230,60 +100,150 @@ int List(const Invocation& call) {
 }
 
 int Watch(const Invocation& call) {
-    if (!RegistryRunning()) return Fail("no queue registry is running");
+    if (!AwaitRegistry(call.Number("--wait-owner", kDefaultWaitOwner), "queue"))
+        return kExitFailure;
     return WatchQueues(call.Number("--interval", 1000), call.Number("--count", -1),
                        call.Has("--json"));
 }
 
+// Clears a queue whose copy was left unfinished (SYNC STUCK) or whose header is damaged.
+int Reset(const Invocation& call) {
+    std::string name;
+    int code = kExitUsage;
+    if (!QueueNameOf(call, 0, name, code)) return code;
+    short id = OpenAsClient(call, name);
+    if (id < 0) return kExitFailure;
+    tagSHMHEADER h = {};
+    s_MapFile_QueryQueHeader(id, &h);
+    s_MapFile_ResetQue(id);
+    std::fprintf(stderr, "halcyon queue: '%s' reset: %u record(s) dropped%s\n", name.c_str(),
+                 static_cast<unsigned>(h.count), h.sync != 0 ? ", unfinished copy cleared" : "");
+    return kExitOk;
+}
+
+}  // namespace
+
+void CatchInterrupts() {
+    std::signal(SIGINT, OnInterrupt);
+    std::signal(SIGTERM, OnInterrupt);
+}
+
+bool Interrupted() { return g_interrupted; }
+
+int QueueFailure(const std::string& message) {
+    std::fprintf(stderr, "halcyon queue: %s\n", message.c_str());
+#if !defined(_WIN32)
+    // When the cause is the kernel-object folder (another user's, or open to others): which, and
+    // the way out.
+    std::string folder = win::posix::KernelFolderProblem();
+    if (!folder.empty()) std::fprintf(stderr, "halcyon queue: %s\n", folder.c_str());
+#endif
+    return kExitFailure;
+}
+
+bool ValidQueueName(const std::string& name) { return !name.empty() && name.size() <= 31; }
+
+bool QueueNameOf(const Invocation& call, size_t index, std::string& name, int& code) {
+    name = call.Operands()[index];
+    if (ValidQueueName(name)) return true;
+    code = call.BadArgument(name, "a queue name has 1 to 31 characters");
+    return false;
+}
+
+short OpenAsClient(const Invocation& call, const std::string& name) {
+    return OpenQueueWithin(name, call.Number("--wait-owner", kDefaultWaitOwner), "queue");
+}
+
+bool FramingOf(const Invocation& call, Framing& framing, int& code) {
+    if (call.Has("--null") && call.Has("--hex")) {
+        code = UsageError("queue", "--null and --hex exclude each other");
+        return false;
+    }
+    framing = call.Has("--null")  ? Framing::kNull
+              : call.Has("--hex") ? Framing::kHex
+                                  : Framing::kLines;
+    return true;
+}
+
+namespace {
+
 const Option kJson{"--json", nullptr, "print one JSON object (docs/cli-json.md)"};
+const Option kWaitOwner{"--wait-owner", "SECONDS",
+                        "wait so long for a registry owner (0-3600, default 3), then say how to "
+                        "start one",
+                        0, 3600};
+const Option kNull{"--null", nullptr, "records end with a NUL byte instead of a line feed"};
+const Option kHex{"--hex", nullptr,
+                  "one record a line, in hexadecimal (two digits a byte): any bytes at all"};
 
 const CommandSpec kQueueSpec{
     "queue",
     "host, fill, drain and inspect shared-memory queues",
     "",
     {{"host",
-      "NAME",
-      "makes this process the owner of the queue registry, creates queue NAME and keeps it alive "
-      "until interrupted (Ctrl-C).",
-      {{"--size", "KIB", "the queue's ring, in KiB (1-255, default 64)", 1, 255}},
-      Host},
+      "NAME...",
+      "makes this process the owner of the queue registry, creates the queues NAME... and keeps "
+      "them alive until interrupted (Ctrl-C). When another owner is alive (another 'queue host', "
+      "a demo, or a terminal holding queues), says which and exits 1 instead: a second owner "
+      "would empty the registry, and every queue of the first would vanish for every process.",
+      {{"--size", "KIB", "each queue's ring, in KiB (1-255, default 64)", 1, 255},
+       {"--take-over", nullptr,
+        "become the owner even so: the other owner's queues vanish from the registry"}},
+      HostQueues},
      {"push",
       "NAME [FILE...]",
-      "writes records to queue NAME: each line of standard input is one record, or each FILE "
-      "whole is one record (1-3095 bytes). Into a full queue it sleeps until a reader makes room.",
-      {},
+      "writes records to queue NAME: each line of standard input is one record (empty ones are "
+      "skipped), or each FILE whole is one record (1-3095 bytes). Into a full queue it sleeps "
+      "until a reader makes room. Stops at the first record it cannot write (exit 1), after "
+      "saying how many it wrote.",
+      {kNull, kHex, kWaitOwner},
       PushRecords},
      {"pop",
       "NAME",
       "reads records from queue NAME and prints each on a line of its own: all that are queued, "
-      "or N of them.",
+      "or N of them. A record is taken off the queue only once it is written out, and into a "
+      "pipe only once the reader has read it: when writing fails, or the reader goes away, pop "
+      "stops with exit code 1 and the record and those after it stay queued. A record that the "
+      "framing cannot carry (a line break in a line) stays queued too. With another reader on "
+      "the same queue, a record handed to a pipe may reach both.",
       {{"--count", "N", "read N records (1-2147483647)", 1, 2147483647L},
-       {"--wait", nullptr, "sleep until records arrive (Ctrl-C stops)"}},
+       {"--wait", nullptr, "sleep until records arrive (Ctrl-C stops)"},
+       kNull,
+       kHex,
+       kWaitOwner},
       PopRecords},
      {"stat",
       "NAME",
       "prints the queue's header: counters, offsets and the ring's used size.",
-      {kJson},
+      {kJson, kWaitOwner},
       Stat},
      {"list",
       "",
       "prints the registry's slots: the id and name of every registered queue.",
-      {kJson},
+      {kJson, kWaitOwner},
       List},
      {"watch",
       "",
       "shows every registered queue, one line each, under a line with the time and the "
       "column heads: id and name, the ring's fill, records waiting, records written and read "
       "per second, errcount, and SYNC STUCK when a process died while copying (the queue then "
-      "needs s_MapFile_ResetQue). Redrawn in place on a terminal; plain lines, a blank line "
-      "after each refresh, otherwise. Stops on Ctrl-C, or after N refreshes.",
+      "needs 'halcyon queue reset NAME'). Redrawn in place on a terminal; plain lines, a blank "
+      "line after each refresh, otherwise. Stops on Ctrl-C, or after N refreshes.",
       {{"--interval", "MS", "refresh every MS milliseconds (50-3600000, default 1000)", 50,
         3600000L},
        {"--count", "N", "stop after N refreshes (1-2147483647)", 1, 2147483647L},
-       {"--json", nullptr, "print JSON Lines instead, one object per refresh (docs/cli-json.md)"}},
-      Watch}},
-    "Queue names have at most 31 characters. A registry owner ('halcyon queue host', or a "
-    "terminal process) must be running for the other subcommands."};
+       {"--json", nullptr, "print JSON Lines instead, one object per refresh (docs/cli-json.md)"},
+       kWaitOwner},
+      Watch},
+     {"reset",
+      "NAME",
+      "empties queue NAME and clears a copy left unfinished by a process that died in it (SYNC "
+      "STUCK in watch): its records are dropped, and reads and writes work again.",
+      {kWaitOwner},
+      Reset}},
+    "Queue names have at most 31 characters. Every subcommand but host needs a registry owner "
+    "('halcyon queue host', or a terminal process); it waits for one at most --wait-owner "
+    "seconds. docs/queues-from-the-shell.md tells more."};
 const Registration kQueue{kQueueSpec};
 
 }  // namespace

@@ -148,10 +148,11 @@ std::string TextLine(const Row& row) {
         std::snprintf(rates, sizeof rates, "%7.0f w/s %7.0f r/s", row.writtenPerSecond,
                       row.readPerSecond);
     }
-    std::snprintf(text, sizeof text, "%3d %-31s [%s] %5.1f%% %8u rec %s  err %u%s", row.slot,
+    std::snprintf(text, sizeof text, "%3d %-31s [%s] %5.1f%% %8u rec %s  err %u%s%s", row.slot,
                   row.name.c_str(), bar, row.fill, static_cast<unsigned>(row.header.count), rates,
                   static_cast<unsigned>(row.header.errcount),
-                  row.stuck ? "  SYNC STUCK: needs s_MapFile_ResetQue" : "");
+                  row.stuck ? "  SYNC STUCK: halcyon queue reset " : "",
+                  row.stuck ? row.name.c_str() : "");
     return text;
 }
 
@@ -205,9 +206,9 @@ std::string Stamp(std::chrono::system_clock::time_point when, bool utc) {
 // One refresh as text: a time stamp, the column heads, a line per queue.
 std::vector<std::string> TextFrame(const std::vector<Row>& rows, long intervalMs) {
     char line[256];
-    std::snprintf(line, sizeof line, "%s  every %ld ms, %zu queue%s",
-                  Stamp(std::chrono::system_clock::now(), false).c_str(), intervalMs, rows.size(),
-                  rows.size() == 1 ? "" : "s");
+    std::snprintf(line, sizeof line, "%s  every %ld ms, %u queue%s",
+                  Stamp(std::chrono::system_clock::now(), false).c_str(), intervalMs,
+                  static_cast<unsigned>(rows.size()), rows.size() == 1 ? "" : "s");
     std::vector<std::string> lines{line};
     if (rows.empty()) {
         lines.push_back("(no queue is registered)");

@@ -11,11 +11,13 @@ namespace {
 
 using Scrambler = long (*)(long, unsigned char*, unsigned char*);
 
+constexpr size_t kShortest = 5;  // the scrambler's blocks need so many bytes
+
 bool Apply(Scrambler scrambler, const FileBytes& in, FileBytes& out, std::string& error) {
     out = in;
     auto length = static_cast<long>(out.size());
     auto* bytes = reinterpret_cast<unsigned char*>(out.data());
-    if (scrambler(length, bytes, bytes) == length) return true;
+    if (out.size() >= kShortest && scrambler(length, bytes, bytes) == length) return true;
     error = "the input is " + std::to_string(length) + " bytes long; at least 5 are needed";
     return false;
 }
@@ -28,9 +30,11 @@ bool Unscramble(const FileBytes& in, FileBytes& out, std::string& error) {
     return Apply(s_CodingDecode_2, in, out, error);
 }
 
-int RunScramble(const Invocation& call) { return RunFileTransform(call, Scramble, "scrambling"); }
+int RunScramble(const Invocation& call) {
+    return RunFileTransform(call, Scramble, "scrambling", true);
+}
 int RunUnscramble(const Invocation& call) {
-    return RunFileTransform(call, Unscramble, "unscrambling");
+    return RunFileTransform(call, Unscramble, "unscrambling", false);
 }
 
 const CommandSpec kScrambleSpec{
@@ -42,7 +46,8 @@ const CommandSpec kScrambleSpec{
       "Scrambles the whole of INPUT with the library's block scrambler (s_CodingEncode_2) and "
       "writes the result, exactly as long as the input, to OUTPUT. INPUT and OUTPUT default to "
       "standard input and output; '-' names them explicitly. The input must be at least 5 "
-      "bytes.",
+      "bytes. The result is binary: scramble refuses to write it to a terminal, and refuses an "
+      "OUTPUT that is INPUT itself.",
       {},
       RunScramble}}};
 const CommandSpec kUnscrambleSpec{

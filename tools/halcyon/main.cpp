@@ -3,6 +3,7 @@
 #include "Help.h"
 #include "Manual.h"
 #include "Options.h"
+#include "Output.h"
 
 #include <cerrno>
 #include <cstdio>
@@ -74,9 +75,7 @@ int Dispatch(const CommandSpec& command, const Args& args) {
     return call->Chosen().run(*call);
 }
 
-}  // namespace
-
-int main(int argc, char** argv) {
+int Main(int argc, char** argv) {
     if (argc < 2) {
         std::fprintf(stderr, "halcyon: missing command\n");
         PrintToolHelp(stderr);
@@ -97,3 +96,7 @@ int main(int argc, char** argv) {
     if (command == nullptr) return UnknownCommand(first);
     return Dispatch(*command, Args(args.begin() + 1, args.end()));
 }
+
+}  // namespace
+
+int main(int argc, char** argv) { return FinishOutput(Main(argc, argv)); }

@@ -3,6 +3,7 @@
 #include "Platform/posix/base/Errors.h"
 #include "Platform/posix/base/SysCalls.h"
 #include "Platform/posix/files/Files.h"
+#include "Platform/posix/files/PrivateFiles.h"
 #include "Platform/posix/files/ShareModes.h"
 #include "Platform/posix/handles/HandleTable.h"
 #include "Platform/posix/kernel/Access.h"
@@ -43,7 +44,7 @@ int OpenByDisposition(const std::string& host, DWORD access, DWORD disposition, 
     bool mayCreate = disposition != OPEN_EXISTING && disposition != TRUNCATE_EXISTING;
     for (int attempt = 0; attempt < 8; ++attempt) {
         if (mayCreate) {
-            int fd = posix::OpenShareable(host.c_str(), flags | O_CREAT | O_EXCL, 0666);
+            int fd = posix::OpenShareable(host.c_str(), flags | O_CREAT | O_EXCL, kNewFileMode);
             if (fd >= 0) {
                 existed = false;
                 return fd;
@@ -97,7 +98,7 @@ int OpenDeleteOnClose(const std::string& host, DWORD access, DWORD share, DWORD 
                       DWORD flags, bool& existed, DWORD& error) {
     bool mayCreate = disposition != OPEN_EXISTING && disposition != TRUNCATE_EXISTING;
     if (mayCreate && (MapAccess(HandleKind::kFile, access) & kFileWriteData) != 0) {
-        int fd = CreateDeleteOnClose(host, 0666, error);
+        int fd = CreateDeleteOnClose(host, kNewFileMode, error);
         existed = false;
         if (fd >= 0) {
             error = ShareAndTruncate(fd, access, share, disposition, flags, false);

@@ -7,6 +7,7 @@
 #include "Platform/posix/base/SysCalls.h"
 #include "Platform/posix/files/Files.h"
 #include "Platform/posix/files/ShareModes.h"
+#include "Platform/posix/files/UserLinks.h"
 
 #include <dirent.h>
 #include <fcntl.h>
@@ -157,7 +158,9 @@ bool ExistsAsSpelled(std::string path, const std::vector<std::string>& component
         if (name == "." || name == "..") return false;
         path = Join(path, name);
     }
-    if (!Exists(path)) return false;
+    // A link at the end may be a user link (UserLinks.h), which the walk below follows.
+    struct stat st;
+    if (lstat(path.c_str(), &st) != 0 || S_ISLNK(st.st_mode)) return false;
     spelled = std::move(path);
     return true;
 }
@@ -183,11 +186,13 @@ std::string Resolve(std::string path, const std::string& floor,
             std::string other = FindNoCase(path, name);
             if (!other.empty()) {
                 path = Join(path, other);
+                FollowUserLink(path, path);
                 continue;
             }
             missing = true;
         }
         path = exact;
+        if (!missing) FollowUserLink(path, path);
     }
     return path;
 }

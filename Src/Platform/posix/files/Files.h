@@ -7,7 +7,9 @@
 // a path without a drive is taken from the current directory ("\x" from the root of its drive);
 // "." and ".." are folded as Windows folds them; trailing dots and blanks of a component are
 // dropped. Each existing component is found without regard to ASCII case (the exact spelling
-// first); the first missing component and everything after it keep the spelling given.
+// first); the first missing component and everything after it keep the spelling given. A
+// symbolic link whose target starts with $XDG_RUNTIME_DIR, $XDG_CACHE_HOME or $HOME leads to that
+// folder of the user who follows it (UserLinks.h).
 #pragma once
 
 #include "Platform/posix/base/WinTypes.h"

@@ -4,16 +4,19 @@
 #include "Platform/posix/base/Errors.h"
 #include "Platform/posix/base/SysCalls.h"
 #include "Platform/posix/files/Files.h"
+#include "Platform/posix/files/PrivateFiles.h"
 #include "Platform/posix/files/ShareModes.h"
 
 #include <fcntl.h>
-#include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
+#include <chrono>
 #include <cstdlib>
 #include <exception>
+#include <thread>
 
 namespace win::posix {
 
@@ -315,29 +318,78 @@ bool SetError(DWORD& error, int err) {
     return false;
 }
 
-// Holds an exclusive flock on a folder while it lives: the writers of the folder's profile files,
-// in this and in other processes, take turns. (A lock on the file itself would not do: the file is
-// replaced, and a writer waiting on the old one would then edit a file nobody reads.)
+// The writers of a folder's profile files take turns under a lock of a lock file of the user's
+// own in the folder: ".halcyon-ini.<uid>.lock", made 0600, never a link, checked on the
+// descriptor (a regular file of the caller's that nobody else may open). (A lock on the INI file
+// itself would not do: the file is replaced, and a writer waiting on the old one would then edit a
+// file nobody reads. A lock on the folder would be anyone's to take who may read the folder.)
+//
+// The lock is an open file description lock on byte 0, which the kernel drops with the
+// description, so a writer killed while holding it holds it no longer. It is waited for kLockWaitMs
+// at most: a holder that never lets go (a stopped process) makes the write fail with
+// ERROR_SHARING_VIOLATION, never hang. Waiting is polling, and polling alone would let a writer
+// that writes without pause take the lock again and again while the others sleep; so a writer
+// that has to wait marks byte 1, and a newcomer that finds it marked waits its turn among them.
+constexpr int kLockWaitMs = 10000;
+constexpr off_t kLockByte = 0;
+constexpr off_t kWaitByte = 1;
+
+int SetByteLock(int fd, short type, off_t at) {
+    struct flock lock = {};
+    lock.l_type = type;
+    lock.l_whence = SEEK_SET;
+    lock.l_start = at;
+    lock.l_len = 1;
+    return Sys().fcntl(fd, F_OFD_SETLK, &lock);
+}
+
+bool OthersWait(int fd) {
+    struct flock probe = {};
+    probe.l_type = F_WRLCK;
+    probe.l_whence = SEEK_SET;
+    probe.l_start = kWaitByte;
+    probe.l_len = 1;
+    return Sys().fcntl(fd, F_OFD_GETLK, &probe) == 0 && probe.l_type != F_UNLCK;
+}
+
 class FolderLock {
   public:
     FolderLock() = default;
     FolderLock(const FolderLock&) = delete;
     FolderLock& operator=(const FolderLock&) = delete;
     ~FolderLock() {
-        if (fd_ >= 0) Sys().close(fd_);
+        if (fd_ >= 0) Sys().close(fd_);  // drops the lock
     }
 
     bool Lock(const std::string& folder, DWORD& error) {
-        fd_ = Sys().open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC, 0);
+        std::string name = folder + "/.halcyon-ini." + std::to_string(geteuid()) + ".lock";
+        fd_ = Sys().open(name.c_str(), O_RDWR | O_CREAT | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC,
+                         kNewFileMode);
         if (fd_ < 0) {
             int err = errno;
-            error = err == ENOENT ? ERROR_PATH_NOT_FOUND : ErrorFromErrno(err);
+            error = err == ENOENT  ? ERROR_PATH_NOT_FOUND
+                    : err == ELOOP ? ERROR_ACCESS_DENIED
+                                   : ErrorFromErrno(err);
             return false;
         }
-        while (Sys().flock(fd_, LOCK_EX) != 0) {
-            if (errno != EINTR) return SetError(error, errno);
+        if ((error = CheckPrivateFile(fd_)) != ERROR_SUCCESS) return false;
+        auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(kLockWaitMs);
+        for (bool waiting = false;; std::this_thread::sleep_for(std::chrono::milliseconds(1))) {
+            bool queue = !waiting && OthersWait(fd_);
+            if (!queue && SetByteLock(fd_, F_WRLCK, kLockByte) == 0) {
+                if (waiting) SetByteLock(fd_, F_UNLCK, kWaitByte);
+                return true;
+            }
+            if (!queue && errno != EAGAIN && errno != EACCES) return SetError(error, errno);
+            if (!waiting) {
+                SetByteLock(fd_, F_RDLCK, kWaitByte);  // without it, only fairness is lost
+                waiting = true;
+            }
+            if (std::chrono::steady_clock::now() >= deadline) {
+                error = ERROR_SHARING_VIOLATION;
+                return false;
+            }
         }
-        return true;
     }
 
   private:
@@ -362,8 +414,12 @@ bool WriteAll(int fd, std::string_view bytes) {
 // crash at any moment finds the old file or the new one whole. On failure the old file is intact.
 bool ReplaceFile(const std::string& path, std::string_view bytes, const struct stat* old,
                  DWORD& error) {
+    // A name left by a writer that died is removed first; whatever sits there (a pipe someone
+    // put there included) is never opened: the new file is made with O_EXCL.
     std::string temp = path + kNewFileSuffix;
-    int fd = Sys().open(temp.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_NOFOLLOW | O_CLOEXEC, 0666);
+    Sys().unlink(temp.c_str());
+    int fd = Sys().open(temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC,
+                        kNewFileMode);
     if (fd < 0) return SetError(error, errno);
     bool ok = (old == nullptr || Sys().fchmod(fd, old->st_mode & 07777) == 0) &&
               WriteAll(fd, bytes) && Sys().fsync(fd) == 0;

@@ -1,0 +1,111 @@
+// The demonstration and the benchmarks keep to a namespace of named objects of their own: run
+// beside a live queue host, they leave its queues as they were, make nothing in the session's
+// namespace, and remove their private folder at the end.
+#include "support/TestEnv.h"
+
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <string>
+#include <thread>
+
+#if HALCYON_STAND_IN
+#include <dirent.h>
+#include <sys/stat.h>
+#endif
+
+namespace {
+
+using namespace halcyon::test;
+
+#if HALCYON_STAND_IN
+
+std::vector<std::string> Entries(const std::string& folder) {
+    std::vector<std::string> names;
+    if (DIR* dir = opendir(folder.c_str())) {
+        while (dirent* entry = readdir(dir)) {
+            const std::string name = entry->d_name;
+            if (name != "." && name != "..") names.push_back(name);
+        }
+        closedir(dir);
+    }
+    return names;
+}
+
+bool AnyStartsWith(const std::vector<std::string>& names, const std::string& prefix) {
+    for (const std::string& name : names) {
+        if (name.compare(0, prefix.size(), prefix) == 0) return true;
+    }
+    return false;
+}
+
+TEST(PrivateNamespace, DemoAndBenchmarksLeaveTheSessionAlone) {
+    // The session: this run's kernel folder, with a live host; the private folders are made in
+    // a runtime folder of the test's own, which must be empty again after each program.
+    const char* kernel = std::getenv("HALCYON_KERNEL_DIR");
+    ASSERT_NE(kernel, nullptr);
+    const std::string runtime = MakeScratchFolder("runtime");
+    ASSERT_EQ(chmod(runtime.c_str(), 0700), 0);
+    const std::string log = MakeScratchFolder("private-host") + "/log";
+    std::string out;
+    RunCommand(ToolCommand("queue host KEEP --size 4") + " > '" + log + "' 2>&1 & echo $!", out);
+    const std::string host = out.substr(0, out.find('\n'));
+    for (int i = 0; i < 500 && ReadFile(log).find("hosting") == std::string::npos; ++i)
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    ASSERT_EQ(RunCommand("printf 'k1\\nk2\\n' | " + ToolCommand("queue push KEEP"), out), 0) << out;
+
+    const std::string bench = HALCYON_BENCH_DIR;
+    const struct {
+        std::string program;  // "" for the tool
+        std::string args;
+        const char* mark;  // an object the program makes, never to be seen in the session
+    } runs[] = {
+        {"", "demo --records 2000", "HALCYON_DEMO"},
+        // Its named mutex lives as long as the benchmark runs.
+        {bench + "/mutex_bench", "--benchmark_filter=NamedMutexPair --benchmark_min_time=0.5",
+         "mutex_bench."},
+        // The bridge's benchmark owns a registry and two queues from the start.
+        {bench + "/bridge_bench", "--benchmark_list_tests", "SHARED_QUEUE"},
+        {bench + "/codec_bench", "--benchmark_list_tests", nullptr},
+        {bench + "/scrambler_bench", "--benchmark_list_tests", nullptr},
+        {bench + "/profile_bench", "--benchmark_list_tests", nullptr},
+        {bench + "/lang_bench", "--benchmark_list_tests", nullptr},
+        {bench + "/log_bench", "--benchmark_list_tests", nullptr},
+    };
+    for (const auto& run : runs) {
+        if (!run.program.empty() && !FileExists(run.program)) continue;  // not built here
+        const std::string command =
+            "XDG_RUNTIME_DIR='" + runtime + "' " +
+            (run.program.empty() ? ToolCommand(run.args) : "'" + run.program + "' " + run.args);
+        const std::string done = runtime + "/../done";
+        std::remove(done.c_str());
+        RunCommand("(" + command + " > /dev/null 2>&1; echo $? > '" + done + "') &", out);
+        bool seen = false;
+        while (!FileExists(done)) {
+            if (run.mark != nullptr && run.mark != std::string("SHARED_QUEUE"))
+                seen = seen || AnyStartsWith(Entries(kernel), run.mark);
+            std::this_thread::sleep_for(std::chrono::milliseconds(20));
+        }
+        EXPECT_EQ(ReadFile(done), "0\n") << command;
+        EXPECT_FALSE(seen) << command << " made " << run.mark << " in the session's namespace";
+        EXPECT_TRUE(Entries(runtime).empty()) << command << " left its private folder";
+        std::string listed;
+        RunCommand(ToolCommand("queue list --wait-owner 0"), listed);
+        EXPECT_NE(listed.find("  0  KEEP\n"), std::string::npos) << "after " << command;
+        EXPECT_EQ(listed.find("HALCYON_DEMO"), std::string::npos) << "after " << command;
+    }
+    EXPECT_EQ(RunCommand(ToolCommand("queue pop KEEP"), out), 0);
+    EXPECT_EQ(out, "k1\nk2\n");
+    RunCommand(
+        "kill -INT " + host + "; while kill -0 " + host + " 2>/dev/null; do sleep 0.05; done", out);
+}
+
+#else
+
+TEST(PrivateNamespace, DemoAndBenchmarksLeaveTheSessionAlone) {
+    GTEST_SKIP() << "Windows keeps its named objects itself: there is no private folder";
+}
+
+#endif
+
+}  // namespace
