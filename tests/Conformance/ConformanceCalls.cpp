@@ -53,8 +53,12 @@ Value Made(const Args& a, Resource kind, std::int64_t value, std::int64_t failed
 Value Handle(const Args& a, win::HANDLE h) {
     return Made(a, Resource::kHandle, P(h).n, P(h).n == -1 ? -1 : 0);
 }
+// A result that closed what argument 0 names (a handle's value with its low bits set names the
+// handle, as on Windows).
 Value Closed(const Args& a, Resource kind, win::BOOL ok) {
-    if (ok) a.script().Untrack(kind, a.Int(0));
+    std::int64_t closed = a.Int(0);
+    if (kind == Resource::kHandle && closed != -1 && closed != -2) closed &= ~std::int64_t{3};
+    if (ok) a.script().Untrack(kind, closed);
     return N(ok);
 }
 
