@@ -1,5 +1,6 @@
-// Fuzz target for the date and time text checks: arbitrary bytes as date and time texts, as a
-// date number and as COleDateTime values. Checks that the functions agree with each other.
+// Fuzz target for the date checks: arbitrary bytes as a date text and as COleDateTime values.
+// Checks that the functions agree with each other. (Time texts are checked whole by the unit
+// tests: every four-digit text, and the length test that refuses all others.)
 #include <HalcyonCommon.h>
 
 #include "support/FuzzCheck.h"
@@ -25,24 +26,9 @@ void DateText(const CString& text) {
     Check(JulianDay(date.GetJulianDay()).GetDateString() == back);
 }
 
-void TimeText(const CString& text) {
-    int minutes = s_DateTransTimeFMTStrToMinutes(text);
-    Check((minutes >= 0) == s_DateCheckTime(text));
-    if (minutes < 0) return;
-    Check(minutes < 24 * 60);
-    Check(s_DateTransMinutesToTimeFMTStr(minutes, false, false) == text);
-}
-
-void Numbers(const std::uint8_t* data, size_t size) {
-    if (size < sizeof(long)) return;
-    long number;
-    std::memcpy(&number, data, sizeof number);
-    CString text;
-    text.Format("%08ld", number);
-    Check(s_DateCheckDate(number) == s_DateCheckDate(text));
-    int minutes = static_cast<int>(number);
-    CString time = s_DateTransMinutesToTimeFMTStr(minutes, true, true);
-    Check(minutes >= 0 || time.IsEmpty());
+// Two DATE values: the same-week test is symmetric and the weekday in range, even for NaN,
+// infinities and values beyond the calendar.
+void Dates(const std::uint8_t* data, size_t size) {
     if (size < 2 * sizeof(double)) return;
     double first, second;
     std::memcpy(&first, data, sizeof first);
@@ -58,7 +44,6 @@ void Numbers(const std::uint8_t* data, size_t size) {
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, size_t size) {
     CString text(reinterpret_cast<const char*>(data), static_cast<int>(size > 64 ? 64 : size));
     DateText(text);
-    TimeText(text);
-    Numbers(data, size);
+    Dates(data, size);
     return 0;
 }

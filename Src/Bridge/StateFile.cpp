@@ -1,6 +1,7 @@
 #include "StateFile.h"
 
 #include "Platform/Win.h"
+#include "Platform/common/PrivateData.h"
 
 namespace halcyon::bridge {
 
@@ -17,13 +18,30 @@ unsigned char* StateFile::Map(std::size_t size) {
     return static_cast<unsigned char*>(view_);
 }
 
+namespace {
+
+// Why a state file could not be opened, and what to do about it.
+std::string OpenFailure(const std::string& path, unsigned long code) {
+    std::string what = "cannot open state file '" + path + "' (error " + std::to_string(code);
+    switch (code) {
+        case ERROR_SHARING_VIOLATION:
+            return what + ": another bridge uses it)";
+        case ERROR_ACCESS_DENIED:
+            return what +
+                   "): it must be a plain file of yours that nobody else may read or "
+                   "write (0600), in a folder of yours that nobody else may write; it "
+                   "is not, or it is a link: remove it, or give --state another file";
+        default:
+            return what + ")";
+    }
+}
+
+}  // namespace
+
 bool StateFile::Open(const std::string& path, std::string& error) {
-    win::HANDLE handle = win::CreateFileA(path.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr,
-                                          OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+    win::HANDLE handle = halcyon::OpenPrivateFile(path.c_str());
     if (handle == INVALID_HANDLE_VALUE) {
-        unsigned long code = win::GetLastError();
-        error = "cannot open state file '" + path + "' (error " + std::to_string(code) +
-                (code == ERROR_SHARING_VIOLATION ? ": another bridge uses it)" : ")");
+        error = OpenFailure(path, win::GetLastError());
         return false;
     }
     handle_ = handle;

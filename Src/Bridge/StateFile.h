@@ -1,6 +1,9 @@
 // A small file the bridge keeps its progress in: opened for this process alone (a second bridge
 // on the same file is refused with a sharing violation), read whole, written in place. A process
 // killed after a write has the bytes in the file; a write is one call, so a kill never splits it.
+// The file is the user's private file (halcyon::OpenPrivateFile): named exactly as given, made
+// 0600, and refused when it is another user's, open to others, a link or no plain file, or lies in
+// a folder others may write, so that nobody can plant a journal or a cursor for a bridge to use.
 #pragma once
 
 #include <cstdint>
@@ -15,7 +18,7 @@ class StateFile {
     StateFile& operator=(const StateFile&) = delete;
     ~StateFile();
 
-    // Opens or creates `path` (a Windows path); false with `error` set on failure.
+    // Opens or creates `path` (a Windows path); false with `error` set on failure, saying why.
     bool Open(const std::string& path, std::string& error);
     bool ReadAll(std::string& bytes);
     // Writes `bytes` at `offset`; with `truncate`, the file ends after them.

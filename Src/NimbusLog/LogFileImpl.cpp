@@ -16,7 +16,8 @@ CLogFileImpl::~CLogFileImpl() {
 bool CLogFileImpl::Init(int nKind, const char* pszName, const char* pszRoot,
                         const char* pszSubFolder) {
     CSingleLock hold(&m_lock, true);
-    if (m_bInitialised || pszName == nullptr || pszRoot == nullptr || pszSubFolder == nullptr)
+    if (m_bInitialised || pszName == nullptr || pszRoot == nullptr || pszSubFolder == nullptr ||
+        !halcyon::nimbuslog::IsPlainName(pszName) || !halcyon::nimbuslog::IsPlainName(pszSubFolder))
         return false;
     m_strName = pszName;
     m_strRoot = pszRoot;

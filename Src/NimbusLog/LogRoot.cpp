@@ -23,6 +23,15 @@ CString MakeLogRoot() {
     return root;
 }
 
+bool IsPlainName(const char* name) {
+    CString text(name);
+    // Windows drops the trailing dots and blanks of a name: ". ." and "..." are ".." or "." too.
+    CString bare(text);
+    bare.TrimRight(". ");
+    return text.Find('\\') < 0 && text.Find('/') < 0 && text.Find(':') < 0 &&
+           (text.IsEmpty() || !bare.IsEmpty());
+}
+
 void MakeFolder(const CString& path) {
     if (FitsPath(path)) win::_mkdir(path);
 }

@@ -20,6 +20,11 @@ CString MakeLogRoot();
 // is never handed to the runtime: what it names is treated as missing.
 inline bool FitsPath(const CString& path) { return path.GetLength() < MAX_PATH; }
 
+// True when `name` names a file or folder inside its folder: no '\', '/' or ':' (double-byte
+// aware: a trail byte 0x5C is no backslash), and not only dots and blanks ("." and "..", which
+// Windows makes of ". ." or "...").
+bool IsPlainName(const char* name);
+
 // One _mkdir of `path` when it fits; its result is ignored.
 void MakeFolder(const CString& path);
 

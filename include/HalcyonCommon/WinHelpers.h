@@ -14,10 +14,12 @@
 
 /// The framework's file, and one thing more: opening a file with modeCreate also creates the
 /// folders its path lacks, when the plain open failed and no file of that name exists. The folders
-/// are made one level at a time from the deepest one that exists, at most 14 levels; a path that
-/// lacks 15 or more keeps the 14 upper ones made and the open fails. Folders are separated by
-/// backslashes; a name of 260 characters or more makes no folder. A failure before the second
-/// open leaves in *pError what the first open reported.
+/// are made one level at a time from the deepest one that exists: the walk up to it and down again
+/// makes at most 28 calls, so a path that lacks up to 14 folders gets them all, and one that lacks
+/// m of 15 or more gets only its 29 - m upper ones (15 missing: 14 made, 16: 13, 20: 9, 29 or more:
+/// none) and the open fails. Folders are separated by backslashes; a name of 260 characters or
+/// more makes no folder. A failure before the second open leaves in *pError what the first open
+/// reported.
 class HALCYON_API CFileEx : public CFile {
   public:
     CFileEx();

@@ -35,7 +35,8 @@ class HALCYON_API CLogFileImpl {
     /// Stores the name, the root (ending in a backslash) and the kind, and makes the log's folders
     /// ``root\subfolder\`` and, below it, ``system\`` or ``debug\`` (one level each; failures show
     /// later as a failed write). False, changing nothing, when initialised before or given a null
-    /// text.
+    /// text, or a name or sub-folder that would lead out of the root: one holding '\\', '/' or ':',
+    /// or made of dots and blanks only ("..", "..."), as language-file names are refused.
     bool Init(int nKind, const char* pszName, const char* pszRoot, const char* pszSubFolder);
 
     /// Files last written more than nDays × 86400 seconds before a day file is opened are deleted

@@ -8,7 +8,9 @@
 #include <Platform/CString.h>
 
 /// The system log named strName (names are case-sensitive), made and initialised on the first
-/// request; null only when it cannot be made. The library owns it until it unloads.
+/// request; null when it cannot be made, and for a name that would lead out of the log root (one
+/// holding '\\', '/' or ':', or made of dots and blanks only). The library owns it until it
+/// unloads.
 HALCYON_API CSystemLog* s_NimbusLogGetSystemLogObj(const CString& strName);
 
 /// The same for debug logs; a debug log and a system log of one name are different objects.

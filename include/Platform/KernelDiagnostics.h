@@ -17,6 +17,12 @@ namespace win::posix {
 /// The folder that holds this process's namespace (HALCYON_KERNEL_DIR, read once).
 HALCYON_API const std::string& KernelDirectory();
 
+/// Why this process cannot use its namespace folder, naming the folder, what is wrong with it (its
+/// owner when that is another user) and what to do; empty when the folder is usable, or missing
+/// (it is then made on first use). With such a folder no named mutex, event or mapping can be
+/// made or opened, so every queue and shared block fails.
+HALCYON_API std::string KernelFolderProblem();
+
 /// Removes what crashed processes left behind: objects without a holder and delete-on-close files
 /// that nothing uses any longer. Runs by itself at a process's first namespace operation and then
 /// at most once a second on creates; returns the number of files removed.

@@ -26,24 +26,20 @@ inline long Capacity(size_t n) { return static_cast<long>(n * 3 + 16); }
 
 inline char* Chars(Bytes& b) { return reinterpret_cast<char*>(b.data()); }
 
-// The stream of `in`, or an empty buffer when the encoder fails.
-inline Bytes Encode(Bytes in) {
-    Bytes out(static_cast<size_t>(Capacity(in.size())));
-    long n = s_CodingEncode(Chars(in), static_cast<long>(in.size()), Chars(out),
-                            static_cast<long>(out.size()));
+// What codec call `f` (the library's or a reference's) writes from `in` into a buffer of `size`
+// bytes, or an empty buffer when it fails.
+template <typename Call>
+Bytes Run(Call f, Bytes in, size_t size) {
+    Bytes out(size);
+    long n = f(Chars(in), static_cast<long>(in.size()), Chars(out), static_cast<long>(out.size()));
     out.resize(n > 0 ? static_cast<size_t>(n) : 0);
     return out;
 }
 
-// The bytes decoded from `stream` into a buffer of `size` bytes, or an empty buffer when the
-// decoder fails.
-inline Bytes Decode(Bytes stream, size_t size) {
-    Bytes out(size);
-    long n = s_CodingDecode(Chars(stream), static_cast<long>(stream.size()), Chars(out),
-                            static_cast<long>(out.size()));
-    out.resize(n > 0 ? static_cast<size_t>(n) : 0);
-    return out;
-}
+// The stream of `in`; the bytes decoded from `stream` into a buffer of `size` bytes (empty when
+// the call fails).
+inline Bytes Encode(Bytes in) { return Run(s_CodingEncode, in, Capacity(in.size())); }
+inline Bytes Decode(Bytes stream, size_t size) { return Run(s_CodingDecode, stream, size); }
 
 // `stream` with its first four bytes, the header, saying `length`.
 inline Bytes WithHeader(Bytes stream, uint32_t length) {

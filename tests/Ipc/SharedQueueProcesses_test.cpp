@@ -66,8 +66,8 @@ const ChildRole kOpenDamaged("open-damaged-queue", OpenDamagedQueue);
 // must be checked against the mapping, or reads and writes run past the view.
 TEST_F(SharedQueueProcesses, AnOpenRefusesASizeTheMappingDoesNotHoldUntilTheOwnerRepairsIt) {
     // A ring of 1 KiB is one page with its header: 0 is no ring, 4 KiB and more need pages the
-    // mapping does not have.
-    const unsigned char damaged[] = {0, 4, 200, 255};
+    // mapping does not have, 2 and 3 KiB end in its page but past its last byte.
+    const unsigned char damaged[] = {0, 2, 3, 4, 200, 255};
     short id = s_MapFile_CreateQue("bent", 1);
     ASSERT_GE(id, 0);
     RawView view("bent");

@@ -99,11 +99,14 @@ int LoadRole(const std::vector<std::string>&) {
 const ChildRole kLoadRole("lang-load", LoadRole);
 
 // The settings name the language and its file. A missing file is reported (error code 2), and so
-// is a name that is a path (badPath, 3), which is never opened; a missing second file is no error.
-// Only language 2 converts, every market but those listed.
+// is a name that leads out of the language folder (badPath, 3), which is never opened; a name in a
+// subfolder is taken; a missing second file is no error. Only language 2 converts, every market but
+// those listed.
 TEST_F(LangStrings, SettingsFilesAndSimplifiedMarketsOfAProcess) {
     WriteLanguageFile("Test.lng", "[MAIN]\r\nIDS_MAIN_A=1\r\n");
     WriteLanguageFile("One.lng", "[MAIN]\r\nIDS_MAIN_A=1\r\n");
+    MakeFolder(LanguageFolder() + "/sub");
+    WriteLanguageFile("sub/Sub.lng", "[MAIN]\r\nIDS_MAIN_A=1\r\n");
     RemoveLanguageFile("TestBK.lng");
     const std::string sys = RootHostPath() + "/SYS";
     MakeFolder(sys);
@@ -114,6 +117,9 @@ TEST_F(LangStrings, SettingsFilesAndSimplifiedMarketsOfAProcess) {
         {"2", "..\\Language\\Test.lng", "0a 1b", 3, "0 1 10110"},
         {"2", "../Language/Test.lng", "0A,1", 3, "0 0 11111"},  // a one-character code: no list
         {"2", "Z:Test.lng", "  ,,0B,, ", 3, "0 1 11011"},
+        {"2", "sub\\Sub.lng", "0A", 0, "1 1 10111"},
+        {"2", "sub\\.. \\Test.lng", "0A", 3, "0 1 10111"},  // ".. " is ".." to Windows
+        {"2", "\\Test.lng", "0A", 3, "0 1 10111"},
         {"2", "Test.lng", "ZZ", 0, "1 1 11111"},  // not hex: 00, which never stops market 0
         {"1", "Test.lng", "0A", 0, "1 1 00000"},
     };

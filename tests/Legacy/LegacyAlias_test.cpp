@@ -23,12 +23,14 @@
 #include <string>
 #include <thread>
 #include <tuple>
+#include <utility>
 
 namespace fs = std::filesystem;
 
 namespace {
 
 std::string Show(const CString& s) { return s.str(); }
+std::string Show(const std::string& s) { return s; }
 std::string Show(bool b) { return b ? "true" : "false"; }
 std::string Show(void* handle) { return handle != nullptr ? "handle" : "null"; }
 template <typename T>
@@ -36,12 +38,19 @@ std::string Show(T number) {
     return std::to_string(number);
 }
 
-// What calls and their arguments showed, in order: a braced list is evaluated left to right, so
-// an argument shown after a call is shown as the call left it.
-std::string Join(std::initializer_list<std::string> shown) {
-    std::string out;
-    for (const std::string& piece : shown) out += piece + "|";
-    return out;
+// What calls and their arguments showed, in order: a braced list is evaluated left to right, and
+// shown once it is whole, so that an argument shows as the calls before it left it.
+struct Shown {
+    template <typename... T>
+    Shown(const T&... shown) : text(((Show(shown) + "|") + ...)) {}
+    std::string text;
+};
+std::string Show(const Shown& shown) { return shown.text; }
+
+// A probe that calls a function with `args` and shows its result.
+template <typename... A>
+auto Calls(A... args) {
+    return [=](auto f) { return f(args...); };
 }
 
 unsigned char* Bytes(std::string& s) { return reinterpret_cast<unsigned char*>(&s[0]); }
@@ -53,10 +62,6 @@ std::string Pattern(int n) {
     return bytes;
 }
 
-void Write(const fs::path& to, const std::string& bytes) {
-    std::ofstream(to, std::ios::binary) << bytes;
-}
-
 // The settings, language and product files the functions read, in a root emptied of all but the
 // program's folder.
 void WriteInstallation() {
@@ -64,46 +69,47 @@ void WriteInstallation() {
     const fs::path root = halcyon::HostPath(windowsRoot);
     for (const auto& entry : fs::directory_iterator(root))
         if (entry.path().filename() != "BIN") fs::remove_all(entry.path());
-    const fs::path language = root / "SYS" / "Language";
-    fs::create_directories(language);
-    Write(root / "system.ini",
-          "[CONFIG_FILE]\r\nFILEPATH=" + std::string(static_cast<const char*>(windowsRoot)) +
-              "\\SYS\\Language\r\nFILENAME=Language.ini\r\n");
-    Write(language / "Language.ini",
-          "[SETTING]\r\nLANG=2\r\nCOUNT=3\r\n[LANGNAME]\r\n1=IDS_LANG_ONE\r\n2=IDS_LANG_TWO\r\n"
-          "[LANGFILE]\r\n1=One.lng\r\n2=Test.lng\r\n");
-    Write(language / "Test.lng",
-          "[MAIN]\r\nIDS_MAIN_TITLE=Main\\nTitle\r\n[LANG]\r\nIDS_LANG_ONE=One\r\n"
-          "IDS_LANG_TWO=Two\r\n");
-    Write(language / "BIG5-GB.TAB", std::string(2 * 13565, '\xB1'));
-    Write(root / "SYS" / "Application.ini", "[LANG_Service]\r\nSimplified_Service=10 2A\r\n");
-    Write(root / "SYS" / "Version.ini",
-          "[SYSTEM]\r\nCOPYWRITE=Copy\r\nID=App\r\nProductName=Name\r\nVersion=1.2\r\n"
-          "ProductDate=20260101\r\nProductID=P1\r\nProductType=T\r\nAccountType=A\r\n"
-          "LoginType=L\r\n");
-    Write(root / "SYS" / "System.INI",
-          "[CONFIG]\r\nBrokerID=B7\r\n[NetPlatForm]\r\nVSTAAddr=10.0.0.1:7000\r\n");
-    Write(root / "SYS" / "UserInfo.CFG", "ACCOUNT-12345678-and-more");
+    fs::create_directories(root / "SYS" / "Language");
+    const std::pair<const char*, std::string> files[] = {
+        {"system.ini", "[CONFIG_FILE]\r\nFILEPATH=" + Show(windowsRoot) +
+                           "\\SYS\\Language\r\nFILENAME=Language.ini\r\n"},
+        {"SYS/Language/Language.ini",
+         "[SETTING]\r\nLANG=2\r\nCOUNT=3\r\n[LANGNAME]\r\n1=IDS_LANG_ONE\r\n2=IDS_LANG_TWO\r\n"
+         "[LANGFILE]\r\n1=One.lng\r\n2=Test.lng\r\n"},
+        {"SYS/Language/Test.lng",
+         "[MAIN]\r\nIDS_MAIN_TITLE=Main\\nTitle\r\n[LANG]\r\nIDS_LANG_ONE=One\r\nIDS_LANG_TWO="
+         "Two\r\n"},
+        {"SYS/Language/BIG5-GB.TAB", std::string(2 * 13565, '\xB1')},
+        {"SYS/Application.ini", "[LANG_Service]\r\nSimplified_Service=10 2A\r\n"},
+        {"SYS/Version.ini",
+         "[SYSTEM]\r\nCOPYWRITE=Copy\r\nID=App\r\nProductName=Name\r\nVersion=1.2\r\n"
+         "ProductDate=20260101\r\nProductID=P1\r\nProductType=T\r\nAccountType=A\r\nLoginType="
+         "L\r\n"},
+        {"SYS/System.INI",
+         "[CONFIG]\r\nBrokerID=B7\r\n[NetPlatForm]\r\nVSTAAddr=10.0.0.1:7000\r\n"},
+        {"SYS/UserInfo.CFG", "ACCOUNT-12345678-and-more"},
+    };
+    for (const auto& [name, bytes] : files) std::ofstream(root / name, std::ios::binary) << bytes;
 }
 
 // Big5 text that the loaded conversion table changes.
 const char kBig5[] = "\xA4\xA4\xB0\xEA-x";
 
 // What the conversion, a lookup and the list of markets that deliver Simplified text give now.
-std::string LangState() {
+Shown LangState() {
     CString converted("unchanged");
     s_LangConvertToSimplifiedChinese(CString(kBig5), converted);
-    return Join({Show(converted), Show(s_LangGetLangString(CString("IDS_MAIN_TITLE"))),
-                 Show(s_LangIsConvertToSimplified(0x2A))});
+    return {converted, s_LangGetLangString(CString("IDS_MAIN_TITLE")),
+            s_LangIsConvertToSimplified(0x2A)};
 }
 
 // A loading or unloading call, from nothing loaded, then from the table and the strings loaded.
-std::string Loading(bool (*f)()) {
+Shown Loading(bool (*f)()) {
     s_LangUnInitialLanguage();
-    std::string out = Join({Show(f()), LangState()});
+    Shown fromNothing{f(), LangState()};
     s_LangInitialGBTable();
     s_LangInitialLanguageString();
-    return out + Join({Show(f()), LangState()});
+    return {fromNothing, f(), LangState()};
 }
 
 // The one older name that takes fewer arguments: the current function with an empty name.
@@ -127,11 +133,10 @@ std::string MutexState(const std::string& name) {
 }
 
 // Creates or opens a name that exists and a new one.
-std::string Named(void* (*f)(const char*)) {
-    std::string existing = FreshName();
-    std::string fresh = FreshName();
+Shown Named(void* (*f)(const char*)) {
+    std::string existing = FreshName(), fresh = FreshName();
     s_MutexCreate(existing.c_str());
-    return Join({Show(f(existing.c_str())), Show(f(fresh.c_str())), MutexState(fresh)});
+    return {f(existing.c_str()), f(fresh.c_str()), MutexState(fresh)};
 }
 
 // Releases or closes the only handle of a mutex this thread owns.
@@ -163,12 +168,11 @@ std::string WaitForHeld(bool (*wait)(void*, bool)) {
 
 // Encodes or decodes bytes that do not compress and a stream of "aaaaaaaaaa", into room enough
 // and too little.
-std::string Coded(long (*f)(char*, long, char*, long)) {
-    std::string text = Pattern(300);
+Shown Coded(long (*f)(char*, long, char*, long)) {
+    std::string text = Pattern(300), room(512, '\0');
     std::string stream = Pattern(0).replace(0, 8, "\x0A\0\0\0\xF6\xC9\0\0", 8);
-    std::string room(512, '\0');
-    return Join({Show(f(&text[0], 300, &room[0], 400)), Show(f(&text[0], 300, &room[0], 10)),
-                 Show(f(&stream[0], 8, &room[0], 64)), Show(f(&stream[0], 8, &room[0], 4)), room});
+    return {f(&text[0], 300, &room[0], 400), f(&text[0], 300, &room[0], 10),
+            f(&stream[0], 8, &room[0], 64), f(&stream[0], 8, &room[0], 4), room};
 }
 
 // An older name, its function and its current function.
@@ -186,13 +190,13 @@ const std::set<std::string> kSecondNames = {"s_TQGetDividendPath", "s_TQGetRHead
 std::set<std::string> g_checked;  // the older names checked, as the table of exports writes them
 
 // Checks the older names of one kind, whose parameters the table writes as `parameters`.
-template <typename F>
-void Check(const char* parameters, std::initializer_list<Pair<F>> pairs, std::string (*probe)(F*)) {
+template <typename F, typename Probe>
+void Check(const char* parameters, std::initializer_list<Pair<F>> pairs, Probe probe) {
     std::set<std::string> shown;
     for (const auto& [older, olderFunction, currentFunction] : pairs) {
         std::string name = std::string(older) + "(" + parameters + ")";
-        std::string olderShows = probe(olderFunction);
-        std::string currentShows = probe(currentFunction);
+        std::string olderShows = Show(probe(olderFunction));
+        std::string currentShows = Show(probe(currentFunction));
         EXPECT_EQ(olderShows, currentShows) << name;
         EXPECT_TRUE(shown.insert(currentShows).second || kSecondNames.count(older) == 1)
             << name << " shows as another does: " << currentShows;
@@ -217,7 +221,7 @@ TEST(LegacyAliases, EachOlderNameDoesWhatItsCurrentFunctionDoes) {
     // The language number is read here, once for the process: 2.
     Check<int()>(
         "", {PAIR(LANG_iGetLangID, s_LangGetLangID), PAIR(s_TQGetLangCount, s_LangGetLangCount)},
-        [](auto f) { return Show(f()); });
+        Calls());
     // The list of Simplified markets only grows: it is loaded first, while still empty.
     Check<bool()>("",
                   {PAIR(LANG_bInitSupportSimplifiedService, s_LangInitSupportSimplifiedService),
@@ -233,66 +237,64 @@ TEST(LegacyAliases, EachOlderNameDoesWhatItsCurrentFunctionDoes) {
         "CString const&",
         {PAIR(s_TQcszGetLangString, s_LangGetLangString), PATH(UserDocumentPath),
          PATH(DataExportPath), PATH(ScreenSavePath), PAIR(s_TQGetSQLCmdPath, SqlCommandFolder)},
-        [](auto f) { return Show(f(CString("IDS_MAIN_TITLE"))); });
+        Calls(CString("IDS_MAIN_TITLE")));
     Check<CString(char*)>("char*", {PAIR(s_TQcszGetLangString, s_LangGetLangString)}, [](auto f) {
         char key[] = "IDS_LANG_ONE";
-        return Show(f(key));
+        return f(key);
     });
     Check<bool(CString&, const CString&, const CString&)>(
         "CString&, CString const&, CString const&",
         {PAIR(LANG_bGetLanguageString, s_LangGetLanguageString)}, [](auto f) {
             CString value("old");
-            return Join({Show(f(value, CString("MAIN"), CString("IDS_MAIN_TITLE"))),
-                         Show(f(value, CString("MAIN"), CString("IDS_MAIN_NONE"))), Show(value)});
+            return Shown{f(value, CString("MAIN"), CString("IDS_MAIN_TITLE")),
+                         f(value, CString("MAIN"), CString("IDS_MAIN_NONE")), value};
         });
-    Check<void(CStringArray&)>(
-        "CStringArray&", {PAIR(s_TQvGetAllLang, s_LangGetAllLang)}, [](auto f) {
-            CStringArray names;
-            f(names);
-            return Join({Show(names.GetSize()), Show(names.GetAt(0)), Show(names.GetAt(1))});
-        });
+    Check<void(CStringArray&)>("CStringArray&", {PAIR(s_TQvGetAllLang, s_LangGetAllLang)},
+                               [](auto f) {
+                                   CStringArray names;
+                                   f(names);
+                                   return Shown{names.GetSize(), names.GetAt(0), names.GetAt(1)};
+                               });
     Check<bool(char*, char*)>(
         "char*, char*", {PAIR(LANG_bGetAllLine, s_LangGetAllLine)}, [](auto f) {
             char text[] = "[MAIN]\r\nIDS_MAIN_X=1\r\n\r\nlast";
-            return Join({Show(f(text, text + sizeof text - 2)), std::string(text, sizeof text)});
+            return Shown{f(text, text + sizeof text - 2), std::string(text, sizeof text)};
         });
     Check<bool(CString&, const CString&)>(
         "CString&, CString const&", {PAIR(LANG_bGetSection, s_LangGetSection)}, [](auto f) {
             CString section("old");
-            return Join({Show(f(section, CString("[MAIN]"))), Show(f(section, CString("x"))),
-                         Show(section)});
+            return Shown{f(section, CString("[MAIN]")), f(section, CString("x")), section};
         });
     Check<bool(CString&, CString&, const CString&)>(
         "CString&, CString&, CString const&", {PAIR(LANG_bGetKeyValue, s_LangGetKeyValue)},
         [](auto f) {
-            CString key("k");
-            CString value("v");
-            return Join({Show(f(key, value, CString("IDS_A=1=2"))),
-                         Show(f(key, value, CString("no key"))), Show(key), Show(value)});
+            CString key("k"), value("v");
+            return Shown{f(key, value, CString("IDS_A=1=2")), f(key, value, CString("no key")), key,
+                         value};
         });
     Check<void(CString&, int)>("CString&, int", {PAIR(g_vConvertEnterChar, s_LangConvertEnterChar)},
                                [](auto f) {
                                    CString text("a\\nb\\Nc\\n");
                                    f(text, 6);
-                                   return Show(text);
+                                   return text;
                                });
     Check<bool(const unsigned char&)>(
         "unsigned char const&", {PAIR(LANG_bIsConvertToSimplified, s_LangIsConvertToSimplified)},
         [](auto f) {
-            return Join({Show(f(0x2A)), Show(f(0x11))});
+            return Shown{f(0x2A), f(0x11)};
         });
     Check<void(const CString&, CString&)>(
         "CString const&, CString&",
         {PAIR(LANG_vConvertToSimplifiedChinese, s_LangConvertToSimplifiedChinese)}, [](auto f) {
             CString result("old");
             f(CString(kBig5), result);
-            return Show(result);
+            return result;
         });
     // Selects language 1 in the settings file for the next start: the language file now named
     // there differs from the one loaded.
     Check<bool(CString&)>("CString&", {PAIR(s_TQbSetLang, s_LangSetLang)}, [](auto f) {
         CString lang("1");
-        return Join({Show(f(lang)), Show(s_LangGetCurrLangFilename())});
+        return Shown{f(lang), s_LangGetCurrLangFilename()};
     });
     // The folders and files of the installation, then the folders of the downloads and the server.
     Check<CString()>("",
@@ -302,7 +304,7 @@ TEST(LegacyAliases, EachOlderNameDoesWhatItsCurrentFunctionDoes) {
                       PATH(LangIniFilePath), PAIR(s_TQGetVertionPath, s_PathGetVersionPath),
                       PAIR(LANG_cszGetLangFile, s_LangGetLangFile),
                       PAIR(s_TQGetCurrLangFilename, s_LangGetCurrLangFilename)},
-                     [](auto f) { return Show(f()); });
+                     Calls());
     Check<CString()>(
         "",
         {PATH(FileDownloadPath), PATH(FileDownloadPatchPath), PATH(FileDownloadBondDataPath),
@@ -311,24 +313,23 @@ TEST(LegacyAliases, EachOlderNameDoesWhatItsCurrentFunctionDoes) {
          PATH(ServerPatchPath), PATH(ServerBondDataPath), PATH(ServerBondRptPath),
          PATH(ServerBondDailyRptPath), PATH(ServerBondWeeklyRptPath),
          PATH(ServerBondYieldCurvePath)},
-        [](auto f) { return Show(f()); });
+        Calls());
     Check<CString(unsigned char)>(
         "unsigned char",
         {PATH(DatPath), PATH(SysPath), PATH(LogPath), PATH(TempPath), PATH(FileDownloadDatPath),
          PATH(FileDownloadSysPath), PATH(ServerDatPath), PATH(ServerSysPath), PATH(TickPath),
          PATH(HistoryPath), PATH(MemoryPath), PATH(TickLogFilePath), PATH(DividendPath),
          PATH(BulletinPath), PATH(DailyInfoPath), PATH(SQLPath)},
-        [](auto f) { return Show(f(0x2A)); });
+        Calls(0x2A));
     Check<CString(unsigned char, const CString&)>(
         "unsigned char, CString const&",
         {PATH(TickPath), PATH(MagicPath), PATH(SignalPath), PATH(NewsHeadLinePath),
          PATH(NewsRelatedInfoHeadlinePath), PATH(NewsReviewPath), PATH(NewsStoryPath),
          PATH(RHeadlineReviewPath)},
-        [](auto f) { return Show(f(0x2A, CString("Name"))); });
+        Calls(0x2A, CString("Name")));
     Check<CString(unsigned char, unsigned char)>(
         "unsigned char, unsigned char",
-        {PATH(HistoryPath), PATH(BasicANPath), PATH(HistoryLogFilePath)},
-        [](auto f) { return Show(f(0x2A, 'A')); });
+        {PATH(HistoryPath), PATH(BasicANPath), PATH(HistoryLogFilePath)}, Calls(0x2A, 'A'));
 
     Check<void(CString&)>(
         "CString&",
@@ -338,20 +339,20 @@ TEST(LegacyAliases, EachOlderNameDoesWhatItsCurrentFunctionDoes) {
         [](auto f) {
             CString value("before");
             f(value);
-            return Show(value);
+            return value;
         });
     Check<CString(const CString&, const CString&)>(
         "CString const&, CString const&", {INFO(SystemInfoByKeyInSection)},
-        [](auto f) { return Show(f(CString("VSTAAddr"), CString("NetPlatForm"))); });
+        Calls(CString("VSTAAddr"), CString("NetPlatForm")));
     Check<CString(CString&)>("CString&", {INFO(VersionInfoByKey)}, [](auto f) {
         CString key("ProductName");
-        return Show(f(key));
+        return f(key);
     });
 
     Check<bool(const char*)>("char const*",
                              {PAIR(s_TQCheckPrevInstance, s_AppInfoCheckPrevInstance)}, [](auto f) {
                                  std::string task = FreshName();
-                                 return Join({Show(f(task.c_str())), Show(f(task.c_str()))});
+                                 return Shown{f(task.c_str()), f(task.c_str())};
                              });
     Check<void*(const char*)>(
         "char const*", {PAIR(s_TQCreateMutex, s_MutexCreate), PAIR(s_TQOpenMutex, s_MutexOpen)},
@@ -365,45 +366,39 @@ TEST(LegacyAliases, EachOlderNameDoesWhatItsCurrentFunctionDoes) {
         [](auto f) {
             unsigned long value = 7;
             std::string bcd("\x12\x34\x56\x78");
-            return Join(
-                {Show(f(&value, Bytes(bcd), 4)), Show(value), Show(f(&value, Bytes(bcd), 11))});
+            return Shown{f(&value, Bytes(bcd), 4), value, f(&value, Bytes(bcd), 11)};
         });
     Check<bool(unsigned long, unsigned char*, unsigned short)>(
         "unsigned long, unsigned char*, unsigned short", {PAIR(s_TQHEXtoBCD, s_CastHextoBCD)},
         [](auto f) {
             std::string bcd(16, '\0');
-            return Join({Show(f(123456, Bytes(bcd), 5)), Show(f(123456, Bytes(bcd), 2)), bcd});
+            return Shown{f(123456, Bytes(bcd), 5), f(123456, Bytes(bcd), 2), bcd};
         });
     Check<unsigned short(unsigned short, unsigned char*, unsigned char*)>(
         "unsigned short, unsigned char*, unsigned char*",
         {PAIR(s_TQPackHexToChar, s_CastHexToChar)}, [](auto f) {
-            std::string digits("12345");
-            std::string packed(16, '\0');
-            return Join({Show(f(5, Bytes(digits), Bytes(packed))), packed});
+            std::string digits("12345"), packed(16, '\0');
+            return Shown{f(5, Bytes(digits), Bytes(packed)), packed};
         });
     Check<bool(unsigned char*, unsigned char, unsigned char*, unsigned char*)>(
         "unsigned char*, unsigned char, unsigned char*, unsigned char*",
         {PAIR(s_TQHex2Str, s_CastHexToStr), PAIR(s_TQStr2Hex, s_CastStrToHex)}, [](auto f) {
-            std::string source("0A1b");
-            std::string target(16, '\0');
-            std::string length(16, '\0');
-            return Join({Show(f(Bytes(source), 4, Bytes(target), Bytes(length))), target, length});
+            std::string source("0A1b"), target(16, '\0'), length(16, '\0');
+            return Shown{f(Bytes(source), 4, Bytes(target), Bytes(length)), target, length};
         });
-    Check<unsigned long(char*, bool)>(
-        "char*, bool", {PAIR(s_TQStrValue, s_CastStrToValue)}, [](auto f) {
-            char hex[] = "fF";
-            char decimal[] = "4096x";
-            return Join({Show(f(hex, true)), Show(f(decimal, false))});
-        });
+    Check<unsigned long(char*, bool)>("char*, bool", {PAIR(s_TQStrValue, s_CastStrToValue)},
+                                      [](auto f) {
+                                          char hex[] = "fF", decimal[] = "4096x";
+                                          return Shown{f(hex, true), f(decimal, false)};
+                                      });
     Check<long(char*, long, char*, long)>(
         "char*, long, char*, long",
         {PAIR(s_Tzip_mEncode, s_CodingEncode), PAIR(s_Tzip_mDecode, s_CodingDecode)}, Coded);
     Check<long(long, unsigned char*, unsigned char*)>(
         "long, unsigned char*, unsigned char*",
         {PAIR(TQEncode, s_CodingEncode_2), PAIR(TQDecode, s_CodingDecode_2)}, [](auto f) {
-            std::string input = Pattern(23);
-            std::string output(512, '\0');
-            return Join({Show(f(23, Bytes(input), Bytes(output))), input, output});
+            std::string input = Pattern(23), output(512, '\0');
+            return Shown{f(23, Bytes(input), Bytes(output)), input, output};
         });
 
     EXPECT_EQ(g_checked, ListedOlderNames());

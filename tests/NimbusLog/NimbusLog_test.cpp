@@ -66,6 +66,18 @@ TEST(NimbusLog, RegistryHandsOutOneObjectPerKindAndExactName) {
     EXPECT_STREQ(orders->GetLogFile()->GetFileName(), "");  // no file before the first write
 }
 
+// A name that would lead out of the log root is refused, as language-file names are: no object,
+// no folder made elsewhere.
+TEST(NimbusLog, ANameThatWouldLeaveTheLogRootIsRefused) {
+    const char* names[] = {"..\\escaped", "..", "...", ". .", "sub/escaped", "C:escaped"};
+    for (const char* name : names) {
+        EXPECT_EQ(s_NimbusLogGetSystemLogObj(name), nullptr) << name;
+        EXPECT_EQ(s_NimbusLogGetDebugLogObj(name), nullptr) << name;
+    }
+    EXPECT_FALSE(FileExists(RootHostPath() + "/escaped"));
+    EXPECT_NE(s_NimbusLogGetSystemLogObj("plain.name "), nullptr);
+}
+
 TEST(NimbusLog, LinesCarryLevelValueTextsAndSourceName) {
     CSystemLog system;
     ASSERT_TRUE(system.Init("levels"));

@@ -53,9 +53,8 @@ TEST(KernelMutex, BadHandlesAndMissingRightsFailWithoutHarm) {
     const win::HANDLE bad[] = {
         nullptr,
 #if HALCYON_STAND_IN
-        // On Windows this value is the current process (GetCurrentProcess()), and a closed
-        // handle's value goes to the next handle that any thread of the process makes.
-        INVALID_HANDLE_VALUE,
+        // On Windows a closed handle's value goes to the next handle that any thread of the
+        // process makes. (INVALID_HANDLE_VALUE is the current process, on both systems.)
         closed,
 #endif
         // Past every handle table; in a 64-bit process also a value whose low half is a handle.

@@ -101,6 +101,22 @@ TEST(KernelTrust, AFolderAnotherUserCouldHaveMadeIsRefused) {
     os::RemoveTree(defaultFolder);
 }
 
+// A squatted folder costs the user every queue; the tool says which folder, whose it is and the
+// way out.
+TEST(KernelTrust, TheToolNamesASquattedFolderItsOwnerAndTheFix) {
+    if (geteuid() != 0) GTEST_SKIP() << "planting a folder for another user needs root";
+    std::string folder = MakeScratchFolder("squatted") + "/halcyon-0";
+    Plant(folder, kAttacker, 0700, RootHostPath() + "/BIN");
+    for (const char* command : {"queue host FEED", "queue list", "objects"}) {
+        std::string out;
+        EXPECT_EQ(RunCommand("HALCYON_KERNEL_DIR=" + folder + " " + ToolCommand(command), out), 1)
+            << command;
+        for (const std::string& part : {folder, std::string("(uid 65534)"),
+                                        std::string("HALCYON_KERNEL_DIR"), std::string("rm -r")})
+            EXPECT_NE(out.find(part), std::string::npos) << command << ": " << out;
+    }
+}
+
 // Child: with XDG_RUNTIME_DIR args[0] and no HALCYON_KERNEL_DIR, exits 0 when the namespace
 // folder it would use is args[1].
 int HasDefaultFolder(const std::vector<std::string>& args) {

@@ -7,19 +7,24 @@
 // of Wine (kNotWine).
 #include "Platform/KernelTestSupport.h"
 #include "Platform/ProfileTestSupport.h"
+#include "support/OtherUser.h"
 #if HALCYON_STAND_IN
 
 #include <fcntl.h>
+#include <signal.h>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
 #endif
 
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <cerrno>
 #include <chrono>
 #include <cstdio>
 #include <cstring>
+#include <functional>
 #include <random>
 #include <string>
 #include <thread>
@@ -248,5 +253,94 @@ TEST(ProfileConcurrency, AWriterKilledMidWriteLeavesAWholeFileAndLosesNoUpdate) 
                                             static_cast<win::DWORD>(big.size()), ini.c_str()),
               filler.size());
 }
+
+#if HALCYON_STAND_IN
+// Child: holds what writers of an INI folder might wait for, then creates file args[2] and idles:
+// args[0] "folder": as the other user, an exclusive flock of folder args[1] (the writers' lock of
+// old); "lockfile": an exclusive lock of the user's own lock file args[1], as a writer stopped in
+// the middle of a write would.
+int HoldWriters(const std::vector<std::string>& args) {
+    bool folder = args.at(0) == "folder";
+    if (folder && !BecomeOtherUser()) return 10;
+    int fd = open(args.at(1).c_str(), folder ? O_RDONLY | O_DIRECTORY : O_RDWR);
+    struct flock byte0 = {};
+    byte0.l_type = F_WRLCK;
+    byte0.l_len = 1;
+    if (fd < 0 || (folder ? flock(fd, LOCK_EX) : fcntl(fd, F_OFD_SETLK, &byte0)) != 0) return 11;
+    WriteFile(args.at(2), "");
+    return IdleUntilKilled();
+}
+const ChildRole kHoldWriters("ini-hold-writers", HoldWriters);
+
+// Runs `write` while a watchdog, after 30 seconds, frees what holds it up (`rescue`); false when
+// the watchdog had to.
+bool ReturnsUnaided(const std::function<void()>& write, const std::function<void()>& rescue) {
+    std::atomic<bool> done{false}, rescued{false};
+    std::thread dog([&] {
+        for (int i = 0; i < 3000 && !done; ++i)
+            std::this_thread::sleep_for(std::chrono::milliseconds(10));
+        if (!done) {
+            rescued = true;
+            rescue();
+        }
+    });
+    write();
+    done = true;
+    dog.join();
+    return !rescued;
+}
+
+// A write waits for nothing another user holds and opens no pipe put where its new text goes; a
+// writer of the user's own that never lets go fails the write after a while, never hangs it.
+TEST(ProfileWrite, AWriterWaitsForNoOtherUserAndNoPipeAndNotForEver) {
+    if (!CanBeOtherUser()) GTEST_SKIP() << "another user's process needs root to start";
+    MeetingFolder meet(01777);
+    ASSERT_FALSE(meet.path.empty());
+    const std::string dir = meet.path + "/SYS", ready = meet.path + "/ready";
+    ASSERT_EQ(mkdir(dir.c_str(), 0755), 0);
+    const std::string ini = dir + "/System.ini", lockFile = dir + "/.halcyon-ini.0.lock";
+    const struct {
+        const char* hold;  // "fifo", or a HoldWriters child's kind
+        bool written;
+        win::DWORD error;
+    } cases[] = {
+        {"fifo", true, 0}, {"folder", true, 0}, {"lockfile", false, ERROR_SHARING_VIOLATION}};
+    for (const auto& c : cases) {
+        std::string hold = c.hold;
+        int child = -1;
+        if (hold == "fifo") {
+            ASSERT_EQ(mkfifo((ini + ".halcyon-new").c_str(), 0600), 0);
+        } else {
+            std::remove(ready.c_str());
+            if (hold == "lockfile") {
+                ASSERT_TRUE(FileExists(lockFile)) << "made by the writes before";
+            }
+            child =
+                StartChild("ini-hold-writers", {hold, hold == "folder" ? dir : lockFile, ready});
+            ASSERT_TRUE(WaitUntil([&] { return FileExists(ready); })) << hold;
+        }
+        bool written = false;
+        win::DWORD error = 0;
+        int reader = -1;
+        EXPECT_TRUE(ReturnsUnaided(
+            [&] {
+                written = win::WritePrivateProfileStringA("S", "K", hold.c_str(),
+                                                          WindowsPath(ini).c_str()) != FALSE;
+                error = win::GetLastError();
+            },
+            [&] {
+                if (child > 0) kill(child, SIGKILL);
+                reader = open((ini + ".halcyon-new").c_str(), O_RDONLY | O_NONBLOCK);
+            }))
+            << hold;
+        if (reader >= 0) close(reader);  // kept open until the write ended: no SIGPIPE
+        EXPECT_EQ(written, c.written) << hold;
+        if (!c.written) {
+            EXPECT_EQ(error, c.error) << hold;
+        }
+        if (child > 0) KillChild(child);
+    }
+}
+#endif
 
 }  // namespace

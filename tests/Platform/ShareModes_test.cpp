@@ -2,8 +2,14 @@
 // mapped file. In the Windows build the same table runs against Windows' own CreateFileA. The C
 // runtime's share flags are checked where the day logs use them, between two processes.
 #include "Platform/KernelTestSupport.h"
+#include "support/OtherUser.h"
 #include "support/TestEnv.h"
 
+#if HALCYON_STAND_IN
+#include <fcntl.h>
+#endif
+
+#include <cstdio>
 #include <thread>
 #include <vector>
 
@@ -104,6 +110,50 @@ TEST(ShareModes, AFileMappedInAnotherProcessIsNotEmptied) {
     KillAndCollect(child);
     EXPECT_EQ(ErrorOf(Open(path, W, SR | SW, TRUNCATE_EXISTING)), ERROR_SUCCESS);
 }
+
+#if HALCYON_STAND_IN
+// Child: as the other user, opens file args[0] for reading only and read-locks every byte where an
+// open records its writing or deleting (the one-byte slots of old, the ranges of today), so as to
+// pass for a writer; creates file args[1] when done, then idles. Exits 20 when it could take a
+// write lock, which would be a writer's mark.
+int PoseAsWriter(const std::vector<std::string>& args) {
+    if (!BecomeOtherUser()) return 10;
+    int fd = open(args.at(0).c_str(), O_RDONLY);
+    auto lock = [fd](short type, off_t at, off_t length) {
+        struct flock l = {};
+        l.l_type = type;
+        l.l_whence = SEEK_SET;
+        l.l_start = 0x7FFFFFFFFFFF0000LL + at;
+        l.l_len = length;
+        return fcntl(fd, F_OFD_SETLK, &l);
+    };
+    if (fd < 0 || lock(F_RDLCK, 1, 2) != 0 || lock(F_RDLCK, 9, 2) != 0 ||
+        lock(F_RDLCK, 0x1000, 0x4000) != 0)
+        return 11;
+    if (lock(F_WRLCK, 0x1000, 1) == 0) return 20;
+    WriteFile(args.at(1), "");
+    return IdleUntilKilled();
+}
+const ChildRole kPoseAsWriter("share-pose-as-writer", PoseAsWriter);
+
+// Another user who may only read a file cannot claim writing or deleting it, so the owner's log
+// writes (which deny other writers) still open. Denying is open to readers, as on Windows.
+TEST(ShareModes, AReaderCannotPassForAWriter) {
+    if (!CanBeOtherUser()) GTEST_SKIP() << "another user's process needs root to start";
+    MeetingFolder meet(01777);
+    ASSERT_FALSE(meet.path.empty());
+    const std::string log = meet.path + "/Sorders_20260101.log", ready = meet.path + "/ready";
+    WriteFile(log, "line\r\n");
+    ASSERT_EQ(chmod(log.c_str(), 0644), 0);  // readable by everyone, as a log made elsewhere
+    int child = StartChild("share-pose-as-writer", {log, ready});
+    ASSERT_TRUE(WaitUntil([&] { return FileExists(ready); }));
+    std::FILE* day = win::_fsopen(WindowsPath(log).c_str(), "ab", _SH_DENYWR);
+    EXPECT_NE(day, nullptr) << "the reader passed for a writer";
+    if (day != nullptr) std::fclose(day);
+    EXPECT_EQ(ErrorOf(Open(WindowsPath(log), R | W, SR)), ERROR_SUCCESS);
+    KillAndCollect(child);
+}
+#endif
 
 }  // namespace
 }  // namespace halcyon::test

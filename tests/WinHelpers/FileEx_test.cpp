@@ -39,8 +39,11 @@ TEST(FileEx, CreatesTheMissingFoldersOfANewFile) {
     } cases[] = {
         {"without the create flag", Levels(2), CFile::modeWrite, false, 0, CFileException::badPath},
         {"fourteen missing", Levels(14), kCreate, true, 14, 0},
-        // The walk gives up after 28 creations: 15 on the way up, 13 of the 14 on the way down.
+        // The walk gives up after 28 calls: m on the way up, 28 - m of the m - 1 on the way down,
+        // so 29 - m of the upper folders are made.
         {"fifteen missing", Levels(15), kCreate, false, 14, CFileException::badPath},
+        {"sixteen missing", Levels(16), kCreate, false, 13, CFileException::badPath},
+        {"twenty missing", Levels(20), kCreate, false, 9, CFileException::badPath},
         // Found, so no folder is made, and the second open's failure stands.
         {"a folder of the name", "dir", kCreate, false, 1, CFileException::accessDenied},
         // Its folder exists; the file's name is never made.

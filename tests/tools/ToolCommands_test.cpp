@@ -60,6 +60,7 @@ TEST(ToolCommands, OutputsAndErrors) {
         {"unpack" + at("missing") + at("out"), 1, "cannot open"},
         {"scramble" + at("four") + at("out"), 1, "at least 5"},
         {"scramble" + at("big5.txt") + at("no/out"), 1, "cannot create"},
+        {"scramble" + at("empty") + at("empty.out"), 1, "at least 5 are needed"},
         {"ini get tool.ini S J --default none", 0, "none\n"},  // the platform reads the first [S]
         {"ini get tool.ini S J --cached", 0, "\"q\"\n"},       // the cache keeps the last
         {"ini sections tool.ini", 0, "S\nS\n"},
@@ -94,15 +95,23 @@ TEST(ToolCommands, OutputsAndErrors) {
     EXPECT_EQ(RunCommand("TZ=EST5EDT,M3.2.0,M11.1.0 \"" + tool + "\" tz local T", out), 0);
     EXPECT_NE(out.find("-780 minutes"), std::string::npos) << out;
 #endif
-    // The time zone file: one whose first line holds no zone, and none at all.
-    const char* files[] = {"\nT,480\n", nullptr};
-    const char* messages[] = {"holds no zone", "cannot read the time zone file"};
-    for (int i = 0; i < 2; ++i) {
-        std::remove((root + "/SYS/TimeZone.Ctl").c_str());
-        if (files[i] != nullptr) WriteFile(root + "/SYS/TimeZone.Ctl", files[i]);
-        EXPECT_EQ(RunCommand("\"" + tool + "\" tz list", out), 1) << out;
+    // The time zone file: one whose first line holds no zone, none at all, and a pipe, which
+    // is not read (nobody writes it: a read would wait for ever).
+    const char* files[] = {"\nT,480\n", nullptr, "|"};
+    const char* messages[] = {"holds no zone", "cannot read the time zone file",
+                              "cannot read the time zone file"};
+    for (int i = 0; i < (HALCYON_STAND_IN ? 3 : 2); ++i) {
+        std::string ctl = root + "/SYS/TimeZone.Ctl";
+        std::remove(ctl.c_str());
+        if (files[i] != nullptr && files[i][0] != '|') WriteFile(ctl, files[i]);
+        if (files[i] != nullptr && files[i][0] == '|') {
+            ASSERT_EQ(RunCommand("mkfifo \"" + ctl + "\"", out), 0) << out;
+        }
+        std::string limit = HALCYON_STAND_IN ? "timeout 60 " : "";
+        EXPECT_EQ(RunCommand(limit + "\"" + tool + "\" tz list", out), 1) << out;
         EXPECT_NE(out.find(messages[i]), std::string::npos) << out;
     }
+    std::remove((root + "/SYS/TimeZone.Ctl").c_str());
 }
 
 }  // namespace

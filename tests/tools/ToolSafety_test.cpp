@@ -38,8 +38,7 @@ struct Installation {
             WriteFile(root + "/SYS/Language/" + file, ReadFile(data + "/Language/" + file));
         WriteFile(root + "/SYS/Language/BIG5-GB.TAB", ReadFile(data + "/BIG5-GB.TAB"));
         chmod(root.c_str(), 0755);
-        MakeFolder(root + "/TEMP");  // the queues' files, of any user
-        chmod((root + "/TEMP").c_str(), 01777);
+        MakeFolder(root + "/TEMP");  // the queues' files
         tool = PlaceProgram(HALCYON_TOOL_PATH, root + "/BIN");
     }
     ~Installation() { os::RemoveTree(root); }
@@ -196,6 +195,10 @@ TEST(ToolSafety, FailuresNameThePathAndTheSystemsReason) {
     chmod((at.root + "/LOG").c_str(), 0755);
     const uid_t other = OtherUser();
     if (other == 0) chmod((at.root + "/LOG").c_str(), 0555);  // not root: a folder of our own
+    if (other != 0) {  // its queue's file goes to a TEMP of its own, as the package gives each user
+        chown((at.root + "/TEMP").c_str(), other, other);
+        chmod((at.root + "/TEMP").c_str(), 0700);
+    }
     const std::string demo = at.Run("demo --records 50");
     ASSERT_EQ(RunCommand(other != 0 ? AsUser(other, demo) : demo, out), 0) << out;
     EXPECT_NE(out.find("halcyon demo: road: the summary was not logged: cannot write " + at.root +

@@ -111,6 +111,8 @@ int ListObjects(const Invocation& call) {
                          ? " (it must be a folder of this user's own with mode 0700, not a link: "
                            "another user's folder, or one that others may read, is never used)"
                          : "");
+        std::string why = win::posix::KernelFolderProblem();
+        if (!why.empty()) std::fprintf(stderr, "halcyon objects: %s\n", why.c_str());
         return kExitFailure;
     }
     if (!json)

@@ -6,6 +6,9 @@
 #include "QueueWatch.h"
 
 #include <HalcyonCommon.h>
+#if !defined(_WIN32)
+#include <Platform/KernelDiagnostics.h>
+#endif
 
 #include <atomic>
 #include <csignal>
@@ -129,6 +132,12 @@ bool Interrupted() { return g_interrupted; }
 
 int QueueFailure(const std::string& message) {
     std::fprintf(stderr, "halcyon queue: %s\n", message.c_str());
+#if !defined(_WIN32)
+    // When the cause is the kernel-object folder (another user's, or open to others): which, and
+    // the way out.
+    std::string folder = win::posix::KernelFolderProblem();
+    if (!folder.empty()) std::fprintf(stderr, "halcyon queue: %s\n", folder.c_str());
+#endif
     return kExitFailure;
 }
 

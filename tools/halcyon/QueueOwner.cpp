@@ -1,6 +1,9 @@
 #include "QueueOwner.h"
 
 #include <HalcyonCommon.h>
+#if !defined(_WIN32)
+#include <Platform/KernelDiagnostics.h>
+#endif
 
 #include "Platform/Win.h"
 
@@ -179,6 +182,11 @@ bool AwaitRegistry(long seconds, const char* command) {
                          "'halcyon queue host NAME', or start the terminal that owns it; "
                          "--wait-owner SECONDS waits longer\n",
                          command, seconds);
+#if !defined(_WIN32)
+            // No registry can be seen when the kernel-object folder is refused: say which.
+            std::string folder = win::posix::KernelFolderProblem();
+            if (!folder.empty()) std::fprintf(stderr, "halcyon %s: %s\n", command, folder.c_str());
+#endif
             return false;
         }
         std::this_thread::sleep_for(kPoll);

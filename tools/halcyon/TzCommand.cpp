@@ -4,9 +4,10 @@
 
 #include <HalcyonCommon.h>
 
+#include "Platform/Win.h"
+
 #include <algorithm>
 #include <cstdio>
-#include <fstream>
 #include <string>
 #include <vector>
 
@@ -40,9 +41,11 @@ CString ControlFilePath() {
     return path;
 }
 
+// Opened as the library opens it, which refuses a pipe rather than wait for its writer.
 bool Readable(const CString& path) {
-    std::ifstream file(halcyon::HostPath(path));
-    return file.good();
+    std::FILE* file = win::fopen(path, "r");
+    if (file != nullptr) std::fclose(file);
+    return file != nullptr;
 }
 
 // The zones in the file's order. The process-wide table answers the questions; this one lists

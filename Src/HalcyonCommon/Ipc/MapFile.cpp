@@ -4,6 +4,9 @@
 
 #include "HalcyonCommon/Ipc/IpcState.h"
 #include "Platform/Win.h"
+#include "Platform/common/PrivateData.h"
+
+#include <random>
 
 using halcyon::ipc::EnsureClient;
 using halcyon::ipc::kRegistryName;
@@ -12,19 +15,22 @@ using halcyon::ipc::ValidName;
 namespace {
 
 constexpr unsigned int kTempNumbers = 0xFFFF;
+// Names are drawn at random, so that names others put in the folder cannot use up the tries.
+constexpr int kTempTries = 64;
 
-// A new unique file "TMP….tmp" in the installation's TEMP folder, created delete-on-close in one
-// step (CREATE_NEW), so that a process killed at any moment leaves no empty file behind, as one
-// killed between GetTempFileNameA's create and the open would.
+// A new unique file "TMP….tmp" in the installation's TEMP folder, which must be the user's own
+// (halcyon::MakeFolderPrivate), created delete-on-close in one step (CREATE_NEW), so that a
+// process killed at any moment leaves no empty file behind, as one killed between
+// GetTempFileNameA's create and the open would. After kTempTries names that all exist: null with
+// ERROR_FILE_EXISTS.
 win::HANDLE CreateBackingFile() {
     CString folder = s_PathGetTempPath(0);
-    if (folder.IsEmpty()) return nullptr;
-    static unsigned int created = 0;  // spreads one process's creates over the numbers
-    unsigned int start = static_cast<unsigned int>(win::GetTickCount()) + 7919U * created++;
-    for (unsigned int tried = 0; tried < kTempNumbers; ++tried) {
+    if (folder.IsEmpty() || !halcyon::MakeFolderPrivate(folder)) return nullptr;
+    std::random_device random;  // draws independent across threads and processes
+    std::uniform_int_distribution<unsigned int> numbers(1, kTempNumbers);
+    for (int tried = 0; tried < kTempTries; ++tried) {
         char name[MAX_PATH + 16] = {};
-        unsigned int number = (start + tried) % kTempNumbers + 1;
-        if (win::GetTempFileNameA(folder, "TMP", number, name) == 0) return nullptr;
+        if (win::GetTempFileNameA(folder, "TMP", numbers(random), name) == 0) return nullptr;
         win::HANDLE file = win::CreateFileA(
             name, GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
             CREATE_NEW,
@@ -33,6 +39,7 @@ win::HANDLE CreateBackingFile() {
         if (file != INVALID_HANDLE_VALUE) return file;
         if (win::GetLastError() != ERROR_FILE_EXISTS) return nullptr;
     }
+    win::SetLastError(ERROR_FILE_EXISTS);
     return nullptr;
 }
 

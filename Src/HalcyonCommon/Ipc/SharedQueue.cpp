@@ -54,18 +54,28 @@ bool MakeQueue(short id, const char* name, unsigned char bySize) {
     return true;
 }
 
-// The ring size of the queue whose mapping is viewed at `view`, from the header another process
-// wrote, when the view holds that mapping: the header and the ring fill its pages, all but the
-// last one whole. 0 otherwise: the header is damaged, and trusting its size would let reads and
-// writes run past the view. (A size that still ends in the view's last page cannot be told from
-// the creator's; reads and writes stay inside the view all the same.)
-std::uint32_t RingOfView(void* view) {
+// True when a view of the first `bytes` bytes of mapping `mapping` can be had: the mapping is at
+// least that long (Windows refuses a view past a mapping's end, to the byte).
+bool MappingHolds(void* mapping, std::uint64_t bytes) {
+    void* probe = win::MapViewOfFile(mapping, FILE_MAP_READ, 0, 0, static_cast<win::SIZE_T>(bytes));
+    if (probe == nullptr) return false;
+    win::UnmapViewOfFile(probe);
+    return true;
+}
+
+// The ring size of the queue mapped in `map`, from the header another process wrote, when the
+// mapping is exactly as long as the header and the ring its creator made: the view's pages hold
+// them, all but the last one whole, and the mapping ends at their last byte. 0 otherwise: the
+// header is damaged, and another ring size would garble the records (or, larger than the view,
+// let reads and writes run past it).
+std::uint32_t RingOfView(const MEM_MAPFILE& map) {
     win::MEMORY_BASIC_INFORMATION info = {};
-    if (win::VirtualQuery(view, &info, sizeof info) == 0) return 0;
-    const auto& header = *static_cast<const tagSHMHEADER*>(view);
+    if (win::VirtualQuery(map.pView, &info, sizeof info) == 0) return 0;
+    const auto& header = *static_cast<const tagSHMHEADER*>(map.pView);
     const std::uint8_t size = header.size;  // read once: another process may be changing it
     const std::uint64_t bytes = MappingBytes(size);
     if (size == 0 || bytes > info.RegionSize || info.RegionSize - bytes >= kPageBytes) return 0;
+    if (!MappingHolds(map.hMap, bytes) || MappingHolds(map.hMap, bytes + 1)) return 0;
     return size * 1024U;
 }
 
@@ -108,7 +118,7 @@ short s_MapFile_OpenQue(const char* lpszName) {
     }
     MEM_MAPFILE map = {};
     std::uint32_t ringSize = 0;
-    if (!s_MapFile_OpenMapFile(&map, lpszName) || (ringSize = RingOfView(map.pView)) == 0) {
+    if (!s_MapFile_OpenMapFile(&map, lpszName) || (ringSize = RingOfView(map)) == 0) {
         // A damaged size stays for a process that knows the ring to repair (see ResetQue).
         s_MapFile_CloseMapFile(&map, true);
         s_MutexClose(mutex);

@@ -2,6 +2,7 @@
 #include <HalcyonCommon/Lang.h>
 
 #include "HalcyonCommon/Lang/LangState.h"
+#include "Platform/Win.h"
 
 #include <Platform/CFile.h>
 
@@ -53,11 +54,36 @@ void AddLines(const std::vector<CString>& lines) {
     }
 }
 
-// A language file is named by the settings file; only a plain name in the language folder is
-// taken, never a path that leads elsewhere. Double-byte aware: a Big5 name may hold 0x5C.
-bool IsPlainFileName(const CString& name) {
-    return name.Find('\\') < 0 && name.Find('/') < 0 && name.Find(':') < 0 && name != "." &&
-           name != "..";
+// True when `part`, a component of a name, steps up a folder: "..", or dots and blanks holding two
+// dots or more, which Windows reads as ".." once it drops the trailing dots and blanks.
+bool StepsUp(const std::string& part) {
+    std::size_t dots = 0;
+    for (char c : part) {
+        if (c != '.' && c != ' ') return false;
+        dots += c == '.' ? 1 : 0;
+    }
+    return dots >= 2;
+}
+
+// A language file is named by the settings file; a name inside the language folder is taken, its
+// subfolders included, never one that leads elsewhere: an absolute name, a drive ("C:", also the
+// ':' of a stream) or a step up. Double-byte aware: a Big5 trail byte 0x5C separates nothing.
+bool StaysInFolder(const CString& name) {
+    if (name.GetAt(0) == '\\' || name.GetAt(0) == '/' || name.Find(':') >= 0) return false;
+    std::string part;
+    const char* text = name;
+    for (const char* p = text;; ++p) {
+        if (*p == '\0' || *p == '/' || *p == '\\') {
+            if (StepsUp(part)) return false;
+            if (*p == '\0') return true;
+            part.clear();
+        } else if (win::IsDBCSLeadByte(static_cast<win::BYTE>(*p)) && p[1] != '\0') {
+            part += *p++;  // the trail byte belongs to the character
+            part += *p;
+        } else {
+            part += *p;
+        }
+    }
 }
 
 // The section of a resource key: the text between its first and second underscore.
@@ -84,7 +110,7 @@ bool s_LangInitialLanguageString() {
     std::vector<char> text;
     int cause = CFileException::badPath;
     CString fileName;
-    ReadResult result = IsPlainFileName(s_LangGetLangFile())
+    ReadResult result = StaysInFolder(s_LangGetLangFile())
                             ? ReadWholeFile(mainPath, text, cause, fileName)
                             : ReadResult::kOpenFailed;
     switch (result) {
@@ -99,7 +125,7 @@ bool s_LangInitialLanguageString() {
     }
     std::vector<char> second;
     CString bkPath = folder + s_LangGetBKLangFile();
-    if (IsPlainFileName(s_LangGetBKLangFile()) &&
+    if (StaysInFolder(s_LangGetBKLangFile()) &&
         ReadWholeFile(bkPath, second, cause, fileName) == ReadResult::kShortRead) {
         ReportReadFailure(fileName);
         return false;

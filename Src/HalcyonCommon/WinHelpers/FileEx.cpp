@@ -12,7 +12,8 @@
 namespace {
 
 // Each missing level costs a call on the way up and one on the way down, less one for the top:
-// 14 missing levels take 27 calls; the walk gives up once it has made 28.
+// 14 missing levels take 27 calls; the walk gives up once it has made 28, so of m missing levels
+// from 15 on the 29 - m upper ones are made.
 constexpr int kMaxCreateCalls = 28;
 
 // The backslashes of the path are its own characters, never the trail byte of a double-byte

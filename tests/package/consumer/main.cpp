@@ -1,4 +1,5 @@
-// An outside program built against an installed HalcyonCommon.
+// An outside program built against an installed HalcyonCommon. The umbrella header brings the
+// C++17 declarations (std::string_view in Profile.h) that a C++14 build would stop at.
 #include <HalcyonCommon.h>
 
 #include <cstdio>

@@ -1,5 +1,7 @@
 #include "Platform/posix/base/CodePage.h"
 
+#include "Platform/posix/base/Errors.h"
+
 #include <array>
 #include <cctype>
 #include <cstdlib>
@@ -63,7 +65,8 @@ UINT GetACP() {
 }
 
 BOOL IsDBCSLeadByteEx(UINT CodePage, BYTE TestChar) {
-    if (CodePage == CP_ACP) CodePage = GetACP();
+    // CP_ACP, CP_OEMCP, CP_MACCP and CP_THREAD_ACP: the active code page serves for all.
+    if (CodePage <= 3) CodePage = GetACP();
     switch (CodePage) {
         case 932:
             return (TestChar >= 0x81 && TestChar <= 0x9F) || (TestChar >= 0xE0 && TestChar <= 0xFC);
@@ -72,8 +75,17 @@ BOOL IsDBCSLeadByteEx(UINT CodePage, BYTE TestChar) {
         case 950:
             return TestChar >= 0x81 && TestChar <= 0xFE;
         default:
-            return FALSE;
+            break;
     }
+    // The single-byte code pages and UTF-8 have no lead bytes; a code page Windows does not have
+    // is refused.
+    static const UINT kKnown[] = {437,  850,  852,  855,  857,  866,  874,   1250,  1251,  1252,
+                                  1253, 1254, 1255, 1256, 1257, 1258, 20127, 28591, 65000, 65001};
+    for (UINT known : kKnown) {
+        if (CodePage == known) return FALSE;
+    }
+    SetLastError(ERROR_INVALID_PARAMETER);
+    return FALSE;
 }
 
 // The active code page's answers, worked out once: the parsers ask for every byte they read.

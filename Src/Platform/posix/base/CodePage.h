@@ -14,7 +14,8 @@ namespace win {
 HALCYON_API UINT GetACP();
 // True when `TestChar` starts a double-byte character in the active code page.
 HALCYON_API BOOL IsDBCSLeadByte(BYTE TestChar);
-// The same for code page `CodePage` (CP_ACP: the active one).
+// The same for code page `CodePage` (CP_ACP: the active one). FALSE for the single-byte code
+// pages and UTF-8; FALSE with ERROR_INVALID_PARAMETER for a code page Windows does not have.
 HALCYON_API BOOL IsDBCSLeadByteEx(UINT CodePage, BYTE TestChar);
 
 }  // namespace win

@@ -90,6 +90,7 @@ using LPSECURITY_ATTRIBUTES = SECURITY_ATTRIBUTES*;
 #define ERROR_MAPPED_ALIGNMENT 1132UL
 #define ERROR_BAD_PATHNAME 161UL
 #define ERROR_NO_SYSTEM_RESOURCES 1450UL
+#define ERROR_INVALID_USER_BUFFER 1784UL
 
 // Access rights shared by every kind of object; each kind maps the generic ones to its own.
 #define GENERIC_READ 0x80000000UL

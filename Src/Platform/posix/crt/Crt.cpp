@@ -2,6 +2,7 @@
 
 #include "Platform/posix/base/SysCalls.h"
 #include "Platform/posix/files/Files.h"
+#include "Platform/posix/files/PrivateFiles.h"
 #include "Platform/posix/files/ShareModes.h"
 
 #include <fcntl.h>
@@ -144,19 +145,23 @@ bool ShareMode(int shflag, DWORD access, DWORD& share) {
 }
 
 // Opens host file `host` as `mode` says and checks it against the other opens of the file: the
-// descriptor, or -1 with the errno value in `err`. A folder is refused with EACCES, as Windows
-// refuses it; so is an open that clashes with another one. Emptying a mapped file gives EINVAL,
-// as the Windows runtime turns ERROR_USER_MAPPED_FILE into it.
+// descriptor, or -1 with the errno value in `err`. A folder, a pipe or a socket is refused with
+// EACCES, as Windows refuses a folder (a pipe's open never waits for its other end); so is an
+// open that clashes with another one. Emptying a mapped file gives EINVAL, as the Windows runtime
+// turns ERROR_USER_MAPPED_FILE into it. A new file is the user's own (kNewFileMode).
 int OpenChecked(const std::string& host, const OpenMode& mode, DWORD share, int& err) {
-    int fd = posix::OpenShareable(host.c_str(), mode.flags, 0666);
+    int fd = posix::OpenShareable(host.c_str(), mode.flags | O_NONBLOCK, posix::kNewFileMode);
     if (fd < 0) {
-        err = errno == EISDIR ? EACCES : errno;
+        err = errno == EISDIR || errno == ENXIO ? EACCES : errno;
         return -1;
     }
     struct stat st;
     err = 0;
-    if (posix::Sys().fstat(fd, &st) != 0 || S_ISDIR(st.st_mode)) {
+    if (posix::Sys().fstat(fd, &st) != 0 || S_ISDIR(st.st_mode) || S_ISFIFO(st.st_mode) ||
+        S_ISSOCK(st.st_mode)) {
         err = EACCES;
+    } else if (fcntl(fd, F_SETFL, fcntl(fd, F_GETFL) & ~O_NONBLOCK) != 0) {
+        err = errno;
     } else if (posix::ClaimShareAccess(fd, mode.access, share) != ERROR_SUCCESS) {
         err = EACCES;
     } else if (mode.truncate && st.st_size != 0) {

@@ -1,7 +1,8 @@
 // The C runtime's file opening as the Windows runtime does it: the name is a Windows path, and a
 // mode without 'b' opens the file in text mode, where each line feed written reaches the file as
 // carriage return and line feed, and reading turns CR LF back into LF and stops at Ctrl-Z.
-// A folder is not a file: opening one fails with EACCES.
+// A folder is not a file: opening one fails with EACCES; so does opening a pipe or a socket, which
+// never waits for the other end. A file the runtime creates is the user's own (0600).
 #pragma once
 
 #include "Platform/posix/base/WinTypes.h"

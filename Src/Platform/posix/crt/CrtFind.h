@@ -29,16 +29,15 @@ struct _finddata64i32_t {
 // when the parent is missing, EINVAL for a name Windows refuses.
 HALCYON_API int _mkdir(const char* dirname);
 
-// Removes a file. 0; -1 with errno ENOENT when missing, EACCES for a folder or a file the user
-// may not remove.
+// Removes a file. 0; -1 with errno ENOENT when missing, EACCES for a folder, a file the user
+// may not remove, or one a handle holds without sharing deletion.
 HALCYON_API int remove(const char* path);
 
-// Starts a listing of `filespec`, a folder and a pattern of its names: `*` stands for any run of
-// characters, `?` for one; letters match in either case; a pattern ending in ".*" also matches
-// names without a dot ("*.*" matches every name), and "*" lists "." and ".." as Windows does.
-// Returns a search handle with the first entry in *fileinfo; -1 with errno ENOENT when nothing
-// matches or the folder is missing, EINVAL for a null argument. The listing is taken at once:
-// names made later do not show. Windows' short (8.3) names are not matched.
+// Starts a listing of `filespec`, a folder and a pattern of its names, as the Windows runtime
+// does it: through FindFirstFileA, with its wildcards and order (files/Wildcards.h,
+// files/FindFiles.h). Returns a search handle with the first entry in *fileinfo; -1 with errno
+// ENOENT when nothing matches or the folder is missing, EINVAL for a null argument or a bad name.
+// The listing is taken at once: names made later do not show.
 HALCYON_API std::intptr_t _findfirst64i32(const char* filespec, _finddata64i32_t* fileinfo);
 
 // The next entry of a listing: 0; -1 with errno ENOENT at its end, EINVAL for a bad handle.

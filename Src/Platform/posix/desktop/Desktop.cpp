@@ -128,7 +128,12 @@ BOOL UpdateWindow(HWND hWnd) {
 BOOL DestroyWindow(HWND hWnd) {
     Desktop& desktop = TheDesktop();
     std::lock_guard<std::mutex> hold(desktop.lock);
-    if (hWnd == desktop.desktop || desktop.windows.erase(hWnd) == 0) return NoWindow();
+    // The desktop is no window of the caller's threads, which alone may destroy their windows.
+    if (hWnd == desktop.desktop && hWnd != nullptr) {
+        SetLastError(ERROR_ACCESS_DENIED);
+        return FALSE;
+    }
+    if (desktop.windows.erase(hWnd) == 0) return NoWindow();
     return TRUE;
 }
 

@@ -46,7 +46,8 @@ HALCYON_API BOOL InvalidateRect(HWND hWnd, const RECT* lpRect, BOOL bErase);
 // Paints the window at once if it awaits painting. FALSE with ERROR_INVALID_WINDOW_HANDLE for a
 // window that is not live.
 HALCYON_API BOOL UpdateWindow(HWND hWnd);
-// FALSE with ERROR_INVALID_WINDOW_HANDLE for a window that is not live, and for the desktop.
+// FALSE with ERROR_INVALID_WINDOW_HANDLE for a window that is not live, and with
+// ERROR_ACCESS_DENIED for the desktop (no window of the caller's threads).
 HALCYON_API BOOL DestroyWindow(HWND hWnd);
 
 namespace posix {

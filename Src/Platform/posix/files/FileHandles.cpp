@@ -3,8 +3,10 @@
 #include "Platform/posix/base/Errors.h"
 #include "Platform/posix/base/SysCalls.h"
 #include "Platform/posix/files/Files.h"
+#include "Platform/posix/files/PrivateFiles.h"
 #include "Platform/posix/files/ShareModes.h"
 #include "Platform/posix/handles/HandleTable.h"
+#include "Platform/posix/kernel/Access.h"
 
 #include <fcntl.h>
 #include <sys/file.h>
@@ -24,22 +26,25 @@ bool Truncating(DWORD disposition) {
 }
 
 // No O_TRUNC: an existing file is emptied only once the share check let the open through, by
-// ftruncate, for which the descriptor must be writable.
-int OpenFlags(DWORD access, DWORD disposition) {
-    bool read = (access & (GENERIC_READ | GENERIC_ALL)) != 0;
-    bool write = (access & (GENERIC_WRITE | GENERIC_ALL)) != 0 || Truncating(disposition);
+// ftruncate, for which the descriptor must be writable. `rights` are the mapped ones: a handle
+// that may append but not write elsewhere writes at the end only.
+int OpenFlags(DWORD rights, DWORD disposition) {
+    bool read = (rights & (kFileReadData | kFileExecute)) != 0;
+    bool write = (rights & (kFileWriteData | kFileAppendData)) != 0 || Truncating(disposition);
+    bool appendOnly = (rights & kFileAppendData) != 0 && (rights & kFileWriteData) == 0;
     // O_NONBLOCK: opening a pipe must not wait for its other end (it is refused afterwards).
-    return O_CLOEXEC | O_NONBLOCK | (write ? (read ? O_RDWR : O_WRONLY) : O_RDONLY);
+    return O_CLOEXEC | O_NONBLOCK | (write ? (read ? O_RDWR : O_WRONLY) : O_RDONLY) |
+           (appendOnly ? O_APPEND : 0);
 }
 
 // Opens the file as the disposition says; `existed` tells whether it was there before.
 int OpenByDisposition(const std::string& host, DWORD access, DWORD disposition, bool& existed,
                       DWORD& error) {
-    int flags = OpenFlags(access, disposition);
+    int flags = OpenFlags(MapAccess(HandleKind::kFile, access), disposition);
     bool mayCreate = disposition != OPEN_EXISTING && disposition != TRUNCATE_EXISTING;
     for (int attempt = 0; attempt < 8; ++attempt) {
         if (mayCreate) {
-            int fd = posix::OpenShareable(host.c_str(), flags | O_CREAT | O_EXCL, 0666);
+            int fd = posix::OpenShareable(host.c_str(), flags | O_CREAT | O_EXCL, kNewFileMode);
             if (fd >= 0) {
                 existed = false;
                 return fd;
@@ -65,7 +70,8 @@ int OpenByDisposition(const std::string& host, DWORD access, DWORD disposition, 
 bool ValidRequest(DWORD access, DWORD share, DWORD disposition) {
     if (disposition < CREATE_NEW || disposition > TRUNCATE_EXISTING) return false;
     if ((share & ~(FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE)) != 0) return false;
-    return disposition != TRUNCATE_EXISTING || (access & (GENERIC_WRITE | GENERIC_ALL)) != 0;
+    return disposition != TRUNCATE_EXISTING ||
+           (MapAccess(HandleKind::kFile, access) & kFileWriteData) != 0;
 }
 
 void AdviseAccess(int fd, DWORD flags) {
@@ -91,8 +97,8 @@ DWORD ShareAndTruncate(int fd, DWORD access, DWORD share, DWORD disposition, DWO
 int OpenDeleteOnClose(const std::string& host, DWORD access, DWORD share, DWORD disposition,
                       DWORD flags, bool& existed, DWORD& error) {
     bool mayCreate = disposition != OPEN_EXISTING && disposition != TRUNCATE_EXISTING;
-    if (mayCreate && (access & (GENERIC_WRITE | GENERIC_ALL)) != 0) {
-        int fd = CreateDeleteOnClose(host, 0666, error);
+    if (mayCreate && (MapAccess(HandleKind::kFile, access) & kFileWriteData) != 0) {
+        int fd = CreateDeleteOnClose(host, kNewFileMode, error);
         existed = false;
         if (fd >= 0) {
             error = ShareAndTruncate(fd, access, share, disposition, flags, false);
@@ -121,9 +127,46 @@ int OpenDeleteOnClose(const std::string& host, DWORD access, DWORD share, DWORD 
     return -1;
 }
 
+// Opens folder `host`: only with FILE_FLAG_BACKUP_SEMANTICS, and never to be made or emptied.
+int OpenFolder(const std::string& host, DWORD access, DWORD share, DWORD disposition, DWORD flags,
+               DWORD& error) {
+    error = ERROR_ACCESS_DENIED;
+    if (disposition == CREATE_NEW) error = ERROR_FILE_EXISTS;
+    if (disposition == CREATE_NEW || disposition == CREATE_ALWAYS ||
+        disposition == TRUNCATE_EXISTING || (flags & FILE_FLAG_BACKUP_SEMANTICS) == 0) {
+        return -1;
+    }
+    int fd = Sys().open(host.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC, 0);
+    if (fd < 0) {
+        error = ErrorFromErrno(errno);
+        return -1;
+    }
+    error = posix::ClaimShareAccess(fd, posix::ShareAccessOf(access), share);
+    if (error == ERROR_SUCCESS) return fd;
+    Sys().close(fd);
+    return -1;
+}
+
+// The handle of a file or folder just opened; CREATE_ALWAYS and OPEN_ALWAYS tell whether it
+// `existed`, every other success clears the last error.
+HANDLE FileHandleFor(FileHandle* file, DWORD disposition, bool existed) {
+    std::lock_guard<std::mutex> hold(HandleLock());
+    EnsureCloseAtUnload();
+    HANDLE handle = NewHandle(HandleKind::kFile, file, file->access);
+    if (handle == nullptr) {
+        CloseFileHandle(file);
+        SetLastError(ERROR_NO_SYSTEM_RESOURCES);
+        return INVALID_HANDLE_VALUE;
+    }
+    bool told = disposition == CREATE_ALWAYS || disposition == OPEN_ALWAYS;
+    SetLastError(existed && told ? ERROR_ALREADY_EXISTS : ERROR_SUCCESS);
+    return handle;
+}
+
 }  // namespace
 
-int OpenFileUse(const std::string& path, dev_t device, ino_t inode, bool writable, DWORD& error) {
+int OpenFileUse(const std::string& path, dev_t device, ino_t inode, bool writable,
+                bool writableMapping, DWORD& error) {
     int fd = Sys().open(path.c_str(), (writable ? O_RDWR : O_RDONLY) | O_CLOEXEC, 0);
     if (fd < 0) {
         error = ErrorFromErrno(errno);
@@ -137,7 +180,7 @@ int OpenFileUse(const std::string& path, dev_t device, ino_t inode, bool writabl
     }
     // Best effort: a file system without flock still works, without crash-proof removal.
     Sys().flock(fd, LOCK_SH | LOCK_NB);
-    posix::MarkMapped(fd);  // every use made here is a mapping's or a view's
+    posix::MarkMapped(fd, writableMapping);  // every use made here is a mapping's or a view's
     return fd;
 }
 
@@ -173,6 +216,22 @@ HANDLE CreateFileA(LPCSTR lpFileName, DWORD dwDesiredAccess, DWORD dwShareMode,
         SetLastError(error);
         return INVALID_HANDLE_VALUE;
     }
+    struct stat st;
+    bool folder = stat(host.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
+    if (folder || posix::EndsInSeparator(lpFileName)) {
+        // A name that ends in a separator must be a folder; a folder opens as one, or not at all.
+        error = folder ? ERROR_SUCCESS : ERROR_INVALID_NAME;
+        int fd = folder ? OpenFolder(host, dwDesiredAccess, dwShareMode, dwCreationDisposition,
+                                     dwFlagsAndAttributes, error)
+                        : -1;
+        if (fd < 0) {
+            SetLastError(error);
+            return INVALID_HANDLE_VALUE;
+        }
+        return FileHandleFor(new FileHandle{fd, host, MapAccess(HandleKind::kFile, dwDesiredAccess),
+                                            false, st.st_dev, st.st_ino, true},
+                             dwCreationDisposition, true);
+    }
     bool existed = false;
     bool deleteOnClose = (dwFlagsAndAttributes & FILE_FLAG_DELETE_ON_CLOSE) != 0;
     int fd = deleteOnClose
@@ -184,7 +243,6 @@ HANDLE CreateFileA(LPCSTR lpFileName, DWORD dwDesiredAccess, DWORD dwShareMode,
         return INVALID_HANDLE_VALUE;
     }
     // Only files: a folder, a pipe or a device put where a file is expected is refused.
-    struct stat st;
     if (Sys().fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
         Sys().close(fd);
         SetLastError(ERROR_ACCESS_DENIED);
@@ -202,21 +260,9 @@ HANDLE CreateFileA(LPCSTR lpFileName, DWORD dwDesiredAccess, DWORD dwShareMode,
     }
     Sys().flock(fd, LOCK_SH | LOCK_NB);  // this handle is a use of the file
     AdviseAccess(fd, dwFlagsAndAttributes);
-    auto* file = new FileHandle{fd, host, dwDesiredAccess, deleteOnClose, st.st_dev, st.st_ino};
-
-    std::lock_guard<std::mutex> hold(HandleLock());
-    EnsureCloseAtUnload();
-    HANDLE handle = NewHandle(HandleKind::kFile, file, dwDesiredAccess);
-    if (handle == nullptr) {
-        CloseFileHandle(file);
-        SetLastError(ERROR_NO_SYSTEM_RESOURCES);
-        return INVALID_HANDLE_VALUE;
-    }
-    SetLastError(
-        existed && (dwCreationDisposition == CREATE_ALWAYS || dwCreationDisposition == OPEN_ALWAYS)
-            ? ERROR_ALREADY_EXISTS
-            : ERROR_SUCCESS);
-    return handle;
+    return FileHandleFor(new FileHandle{fd, host, MapAccess(HandleKind::kFile, dwDesiredAccess),
+                                        deleteOnClose, st.st_dev, st.st_ino},
+                         dwCreationDisposition, existed);
 }
 
 }  // namespace win

@@ -18,10 +18,11 @@ namespace win::posix::kernel {
 struct FileHandle {
     int fd = -1;
     std::string hostPath;
-    DWORD access = 0;  // GENERIC_READ / GENERIC_WRITE as asked
+    DWORD access = 0;  // the rights it was given (kernel/Access.h: the generic ones mapped)
     bool deleteOnClose = false;
     dev_t device = 0;
     ino_t inode = 0;
+    bool folder = false;  // a folder, opened with FILE_FLAG_BACKUP_SEMANTICS
 };
 
 // Closes the handle's descriptor and frees it; removes the file when it was the last use of a
@@ -29,7 +30,9 @@ struct FileHandle {
 void CloseFileHandle(FileHandle* file);
 
 // Opens a new description of `path` that must be the file (device, inode), with a shared flock:
-// a use of the file. -1 with `error` set when the file is gone or was replaced.
-int OpenFileUse(const std::string& path, dev_t device, ino_t inode, bool writable, DWORD& error);
+// a use of the file by a mapping or a view, of a mapping that may write it when
+// `writableMapping`. -1 with `error` set when the file is gone or was replaced.
+int OpenFileUse(const std::string& path, dev_t device, ino_t inode, bool writable,
+                bool writableMapping, DWORD& error);
 
 }  // namespace win::posix::kernel

@@ -4,7 +4,9 @@
 #include "Platform/posix/base/SysCalls.h"
 #include "Platform/posix/files/FileHandles.h"
 #include "Platform/posix/files/Files.h"
+#include "Platform/posix/files/ShareModes.h"
 #include "Platform/posix/handles/HandleTable.h"
+#include "Platform/posix/kernel/Access.h"
 
 #include <sys/stat.h>
 #include <unistd.h>
@@ -19,18 +21,31 @@ using posix::Sys;
 using posix::kernel::FileHandle;
 using posix::kernel::HandleKind;
 using posix::kernel::HandleRef;
+using posix::kernel::kFileAppendData;
+using posix::kernel::kFileReadData;
+using posix::kernel::kFileWriteData;
 
-// The open file behind `handle` that allows `needed` (GENERIC_READ, GENERIC_WRITE or 0), or
-// null with the last error set.
-FileHandle* FileOf(HANDLE handle, DWORD needed) {
+// The open file behind `handle` that has one of the rights `anyOf` (all, for 0), or null with the
+// last error set.
+FileHandle* FileOf(HANDLE handle, DWORD anyOf) {
     HandleRef ref;
     if (!posix::kernel::LookupHandle(handle, ref) || ref.kind != HandleKind::kFile) {
         SetLastError(ERROR_INVALID_HANDLE);
         return nullptr;
     }
     auto* file = static_cast<FileHandle*>(ref.target);
-    if (needed != 0 && (file->access & (needed | GENERIC_ALL)) == 0) {
+    if (anyOf != 0 && (file->access & anyOf) == 0) {
         SetLastError(ERROR_ACCESS_DENIED);
+        return nullptr;
+    }
+    return file;
+}
+
+// The file behind `handle` for reading or writing its data: a folder has none.
+FileHandle* DataOf(HANDLE handle, DWORD anyOf) {
+    FileHandle* file = FileOf(handle, anyOf);
+    if (file != nullptr && file->folder) {
+        SetLastError(ERROR_INVALID_FUNCTION);
         return nullptr;
     }
     return file;
@@ -38,6 +53,13 @@ FileHandle* FileOf(HANDLE handle, DWORD needed) {
 
 void Store(LPDWORD out, DWORD value) {
     if (out != nullptr) *out = value;
+}
+
+// A position or size that succeeded: its low 32 bits, with the last error cleared only when they
+// read as INVALID_SET_FILE_POINTER (otherwise it is left alone, as Windows leaves it).
+DWORD Succeeded(DWORD low) {
+    if (low == INVALID_SET_FILE_POINTER) SetLastError(NO_ERROR);
+    return low;
 }
 
 // INVALID_SET_FILE_POINTER (which is also INVALID_FILE_SIZE) with the error of errno `err`.
@@ -51,10 +73,10 @@ DWORD FailedMove(int err) {
 BOOL ReadFile(HANDLE hFile, LPVOID lpBuffer, DWORD nNumberOfBytesToRead,
               LPDWORD lpNumberOfBytesRead, void*) {
     Store(lpNumberOfBytesRead, 0);
-    FileHandle* file = FileOf(hFile, GENERIC_READ);
+    FileHandle* file = DataOf(hFile, kFileReadData);
     if (file == nullptr) return FALSE;
     if (lpBuffer == nullptr && nNumberOfBytesToRead != 0) {
-        SetLastError(ERROR_INVALID_PARAMETER);
+        SetLastError(ERROR_NOACCESS);
         return FALSE;
     }
     auto* out = static_cast<char*>(lpBuffer);
@@ -67,17 +89,16 @@ BOOL ReadFile(HANDLE hFile, LPVOID lpBuffer, DWORD nNumberOfBytesToRead,
         done += static_cast<DWORD>(n);
     }
     Store(lpNumberOfBytesRead, done);
-    SetLastError(ERROR_SUCCESS);
     return TRUE;
 }
 
 BOOL WriteFile(HANDLE hFile, LPCVOID lpBuffer, DWORD nNumberOfBytesToWrite,
                LPDWORD lpNumberOfBytesWritten, void*) {
     Store(lpNumberOfBytesWritten, 0);
-    FileHandle* file = FileOf(hFile, GENERIC_WRITE);
+    FileHandle* file = DataOf(hFile, kFileWriteData | kFileAppendData);
     if (file == nullptr) return FALSE;
     if (lpBuffer == nullptr && nNumberOfBytesToWrite != 0) {
-        SetLastError(ERROR_INVALID_PARAMETER);
+        SetLastError(ERROR_INVALID_USER_BUFFER);
         return FALSE;
     }
     const auto* in = static_cast<const char*>(lpBuffer);
@@ -92,7 +113,6 @@ BOOL WriteFile(HANDLE hFile, LPCVOID lpBuffer, DWORD nNumberOfBytesToWrite,
         done += static_cast<DWORD>(n);
     }
     Store(lpNumberOfBytesWritten, done);
-    SetLastError(ERROR_SUCCESS);
     return TRUE;
 }
 
@@ -123,8 +143,7 @@ DWORD SetFilePointer(HANDLE hFile, LONG lDistanceToMove, PLONG lpDistanceToMoveH
     if (position < 0) return FailedMove(errno);
     auto value = static_cast<std::uint64_t>(position);
     if (lpDistanceToMoveHigh != nullptr) *lpDistanceToMoveHigh = static_cast<LONG>(value >> 32);
-    SetLastError(NO_ERROR);
-    return static_cast<DWORD>(value);
+    return Succeeded(static_cast<DWORD>(value));
 }
 
 DWORD GetFileSize(HANDLE hFile, LPDWORD lpFileSizeHigh) {
@@ -132,26 +151,30 @@ DWORD GetFileSize(HANDLE hFile, LPDWORD lpFileSizeHigh) {
     if (file == nullptr) return INVALID_FILE_SIZE;
     struct stat st;
     if (Sys().fstat(file->fd, &st) != 0) return FailedMove(errno);
-    auto size = static_cast<std::uint64_t>(st.st_size);
+    auto size = file->folder ? 0 : static_cast<std::uint64_t>(st.st_size);
     Store(lpFileSizeHigh, static_cast<DWORD>(size >> 32));
-    SetLastError(NO_ERROR);
-    return static_cast<DWORD>(size);
+    return Succeeded(static_cast<DWORD>(size));
 }
 
 BOOL SetEndOfFile(HANDLE hFile) {
-    FileHandle* file = FileOf(hFile, GENERIC_WRITE);
+    FileHandle* file = DataOf(hFile, kFileWriteData);
     if (file == nullptr) return FALSE;
     off_t position = lseek(file->fd, 0, SEEK_CUR);
-    if (position < 0 || Sys().ftruncate(file->fd, position) != 0) return posix::Fail(errno);
-    SetLastError(ERROR_SUCCESS);
+    struct stat st;
+    if (position < 0 || Sys().fstat(file->fd, &st) != 0) return posix::Fail(errno);
+    // Cutting a file that a mapping or a view uses would take bytes from under it.
+    if (position < st.st_size && posix::IsMappedElsewhere(file->fd)) {
+        SetLastError(ERROR_USER_MAPPED_FILE);
+        return FALSE;
+    }
+    if (Sys().ftruncate(file->fd, position) != 0) return posix::Fail(errno);
     return TRUE;
 }
 
 BOOL FlushFileBuffers(HANDLE hFile) {
-    FileHandle* file = FileOf(hFile, GENERIC_WRITE);
+    FileHandle* file = FileOf(hFile, kFileWriteData | kFileAppendData);
     if (file == nullptr) return FALSE;
     if (Sys().fsync(file->fd) != 0) return posix::Fail(errno);
-    SetLastError(ERROR_SUCCESS);
     return TRUE;
 }
 

@@ -1,9 +1,13 @@
 // Reading, writing and positioning a file opened with CreateFileA, as Win32 does it.
 //
 // A read at or past the end succeeds with 0 bytes. A handle that is not an open file handle
-// fails with ERROR_INVALID_HANDLE; reading needs GENERIC_READ access and writing GENERIC_WRITE
-// (ERROR_ACCESS_DENIED otherwise). Positions are 64-bit; a move before the start fails with
-// ERROR_NEGATIVE_SEEK.
+// fails with ERROR_INVALID_HANDLE; reading needs FILE_READ_DATA, writing FILE_WRITE_DATA or
+// FILE_APPEND_DATA, cutting FILE_WRITE_DATA (ERROR_ACCESS_DENIED otherwise; the generic rights
+// grant them as kernel/Access.h maps them). A null buffer for a count above 0 fails with
+// ERROR_NOACCESS (reading) or ERROR_INVALID_USER_BUFFER (writing); a folder's handle reads and
+// writes nothing (ERROR_INVALID_FUNCTION). Positions are 64-bit; a move before the start fails
+// with ERROR_NEGATIVE_SEEK. A success leaves the last error alone, except that SetFilePointer and
+// GetFileSize clear it when the low 32 bits of their result read as the failure value.
 #pragma once
 
 #include "Platform/posix/base/WinTypes.h"
@@ -36,7 +40,8 @@ HALCYON_API DWORD SetFilePointer(HANDLE hFile, LONG lDistanceToMove, PLONG lpDis
 // The size's low 32 bits; the high ones in *lpFileSizeHigh when given. INVALID_FILE_SIZE with
 // the last error set on failure.
 HALCYON_API DWORD GetFileSize(HANDLE hFile, LPDWORD lpFileSizeHigh);
-// Cuts or extends the file at the current position.
+// Cuts or extends the file at the current position; cutting a file that a mapping or a view of
+// another description uses fails with ERROR_USER_MAPPED_FILE.
 HALCYON_API BOOL SetEndOfFile(HANDLE hFile);
 HALCYON_API BOOL FlushFileBuffers(HANDLE hFile);
 

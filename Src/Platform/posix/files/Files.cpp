@@ -1,11 +1,13 @@
 #include "Platform/posix/files/Files.h"
 
+#include "Platform/common/Mbcs.h"
 #include "Platform/common/NeverDestroyed.h"
 #include "Platform/posix/base/CodePage.h"
 #include "Platform/posix/base/Errors.h"
 #include "Platform/posix/base/SysCalls.h"
 #include "Platform/posix/files/Files.h"
 #include "Platform/posix/files/ShareModes.h"
+#include "Platform/posix/files/UserLinks.h"
 
 #include <dirent.h>
 #include <fcntl.h>
@@ -156,7 +158,9 @@ bool ExistsAsSpelled(std::string path, const std::vector<std::string>& component
         if (name == "." || name == "..") return false;
         path = Join(path, name);
     }
-    if (!Exists(path)) return false;
+    // A link at the end may be a user link (UserLinks.h), which the walk below follows.
+    struct stat st;
+    if (lstat(path.c_str(), &st) != 0 || S_ISLNK(st.st_mode)) return false;
     spelled = std::move(path);
     return true;
 }
@@ -182,11 +186,13 @@ std::string Resolve(std::string path, const std::string& floor,
             std::string other = FindNoCase(path, name);
             if (!other.empty()) {
                 path = Join(path, other);
+                FollowUserLink(path, path);
                 continue;
             }
             missing = true;
         }
         path = exact;
+        if (!missing) FollowUserLink(path, path);
     }
     return path;
 }
@@ -241,6 +247,40 @@ std::string ToWindowsPath(const std::string& hostPath) {
         if (c == '/') c = '\\';
     }
     return result + rest;
+}
+
+bool EndsInSeparator(const char* path) {
+    std::size_t length = path != nullptr ? std::strlen(path) : 0;
+    if (length == 0 || !IsSeparator(path[length - 1])) return false;
+    return halcyon::mbcs::ReverseFindChar(path, length, path[length - 1]) ==
+           static_cast<int>(length) - 1;
+}
+
+bool IsDriveRoot(const std::string& hostPath) {
+    std::string folder = WithoutTrailingSlash(hostPath);
+    for (const std::string& root : Drives().folder) {
+        if (!root.empty() && root == folder) return true;
+    }
+    return false;
+}
+
+bool IsCurrentFolder(const std::string& hostPath) {
+    struct stat path;
+    struct stat current;
+    return stat(hostPath.c_str(), &path) == 0 && stat(".", &current) == 0 &&
+           path.st_dev == current.st_dev && path.st_ino == current.st_ino;
+}
+
+DeleteClaim::DeleteClaim(const std::string& hostPath) {
+    // A link is removed as itself, unchecked.
+    fd_ = Sys().open(hostPath.c_str(), O_RDONLY | O_CLOEXEC | O_NOFOLLOW | O_NONBLOCK, 0);
+    granted_ = fd_ < 0 || ClaimShareAccess(fd_, FILE_SHARE_DELETE,
+                                           FILE_SHARE_READ | FILE_SHARE_WRITE |
+                                               FILE_SHARE_DELETE) == ERROR_SUCCESS;
+}
+
+DeleteClaim::~DeleteClaim() {
+    if (fd_ >= 0) Sys().close(fd_);
 }
 
 DWORD MissingPathError(const std::string& hostPath) {
@@ -301,6 +341,21 @@ BOOL RemoveDirectoryA(LPCSTR lpPathName) {
         SetLastError(error);
         return FALSE;
     }
+    struct stat st;
+    if (lstat(host.c_str(), &st) == 0 && !S_ISDIR(st.st_mode)) {
+        SetLastError(ERROR_DIRECTORY);
+        return FALSE;
+    }
+    // The process keeps its current folder open, not sharing its deletion.
+    if (posix::IsCurrentFolder(host)) {
+        SetLastError(ERROR_SHARING_VIOLATION);
+        return FALSE;
+    }
+    posix::DeleteClaim claim(host);
+    if (!claim.Granted()) {
+        SetLastError(ERROR_SHARING_VIOLATION);
+        return FALSE;
+    }
     if (rmdir(host.c_str()) == 0) return TRUE;
     int err = errno;
     SetLastError(err == ENOENT ? posix::MissingPathError(host) : posix::ErrorFromErrno(err));
@@ -319,19 +374,13 @@ BOOL DeleteFileA(LPCSTR lpFileName) {
         SetLastError(ERROR_ACCESS_DENIED);
         return FALSE;
     }
-    // Windows deletes through an open with delete access that shares everything: a handle that
-    // does not share deleting keeps the file. A link is removed as itself, unchecked.
-    int fd = posix::Sys().open(host.c_str(), O_RDONLY | O_CLOEXEC | O_NOFOLLOW | O_NONBLOCK, 0);
-    if (fd >= 0 && posix::ClaimShareAccess(
-                       fd, FILE_SHARE_DELETE,
-                       FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE) != ERROR_SUCCESS) {
-        posix::Sys().close(fd);
+    posix::DeleteClaim claim(host);
+    if (!claim.Granted()) {
         SetLastError(ERROR_SHARING_VIOLATION);
         return FALSE;
     }
     int rc = posix::Sys().unlink(host.c_str());
     int err = errno;
-    if (fd >= 0) posix::Sys().close(fd);
     if (rc == 0) return TRUE;
     SetLastError(err == ENOENT ? posix::MissingPathError(host) : posix::ErrorFromErrno(err));
     return FALSE;
@@ -350,10 +399,13 @@ DWORD GetFileAttributesA(LPCSTR lpFileName) {
         SetLastError(err == ENOENT ? posix::MissingPathError(host) : posix::ErrorFromErrno(err));
         return INVALID_FILE_ATTRIBUTES;
     }
+    // A name that ends in a separator must be a folder.
+    if (!S_ISDIR(st.st_mode) && posix::EndsInSeparator(lpFileName)) {
+        SetLastError(ERROR_INVALID_NAME);
+        return INVALID_FILE_ATTRIBUTES;
+    }
     DWORD attributes = S_ISDIR(st.st_mode) ? FILE_ATTRIBUTE_DIRECTORY : FILE_ATTRIBUTE_ARCHIVE;
     if (access(host.c_str(), W_OK) != 0) attributes |= FILE_ATTRIBUTE_READONLY;
-    size_t slash = host.find_last_of('/');
-    if (host.compare(slash + 1, 1, ".") == 0) attributes |= FILE_ATTRIBUTE_HIDDEN;
     return attributes;
 }
 

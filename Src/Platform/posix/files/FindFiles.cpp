@@ -1,14 +1,17 @@
 #include "Platform/posix/files/FindFiles.h"
 
+#include "Platform/common/Mbcs.h"
 #include "Platform/common/NeverDestroyed.h"
 #include "Platform/posix/base/Errors.h"
 #include "Platform/posix/files/Files.h"
+#include "Platform/posix/files/Wildcards.h"
 
 #include <dirent.h>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cstring>
 #include <mutex>
 #include <set>
@@ -26,21 +29,6 @@ struct Search {
 std::mutex g_lock;
 halcyon::NeverDestroyed<std::set<Search*>> g_searches;  // the live search handles
 
-char Fold(char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; }
-
-bool Matches(const char* pattern, const char* name) {
-    if (*pattern == '\0') return *name == '\0';
-    if (*pattern == '*') {
-        for (const char* rest = name;; ++rest) {
-            if (Matches(pattern + 1, rest)) return true;
-            if (*rest == '\0') return false;
-        }
-    }
-    if (*name == '\0') return false;
-    if (*pattern != '?' && Fold(*pattern) != Fold(*name)) return false;
-    return Matches(pattern + 1, name + 1);
-}
-
 FILETIME ToFileTime(const timespec& when) {
     // 100-nanosecond intervals since 1 January 1601.
     auto ticks = (static_cast<unsigned long long>(when.tv_sec) + 11644473600ULL) * 10000000ULL +
@@ -54,8 +42,7 @@ bool Describe(int folder, const char* name, WIN32_FIND_DATAA& data) {
     std::memset(&data, 0, sizeof data);
     data.dwFileAttributes =
         S_ISDIR(info.st_mode) ? FILE_ATTRIBUTE_DIRECTORY : FILE_ATTRIBUTE_ARCHIVE;
-    if (name[0] == '.' && std::strcmp(name, ".") != 0 && std::strcmp(name, "..") != 0)
-        data.dwFileAttributes |= FILE_ATTRIBUTE_HIDDEN;
+    if ((info.st_mode & S_IWUSR) == 0) data.dwFileAttributes |= FILE_ATTRIBUTE_READONLY;
     auto size = static_cast<unsigned long long>(S_ISDIR(info.st_mode) ? 0 : info.st_size);
     data.nFileSizeLow = static_cast<DWORD>(size);
     data.nFileSizeHigh = static_cast<DWORD>(size >> 32);
@@ -66,7 +53,23 @@ bool Describe(int folder, const char* name, WIN32_FIND_DATAA& data) {
     return true;
 }
 
-// The entries of host folder `folder` whose names match `pattern`.
+bool IsDots(const char* name) {
+    return std::strcmp(name, ".") == 0 || std::strcmp(name, "..") == 0;
+}
+
+// The order NTFS lists a folder in: "." and ".." first, then the names as their upper case sorts.
+bool ListedBefore(const WIN32_FIND_DATAA& a, const WIN32_FIND_DATAA& b) {
+    bool aDots = IsDots(a.cFileName);
+    if (aDots != IsDots(b.cFileName)) return aDots;
+    for (const char *x = a.cFileName, *y = b.cFileName;; ++x, ++y) {
+        auto fx = static_cast<unsigned char>(*x >= 'a' && *x <= 'z' ? *x - 'a' + 'A' : *x);
+        auto fy = static_cast<unsigned char>(*y >= 'a' && *y <= 'z' ? *y - 'a' + 'A' : *y);
+        if (fx != fy || fx == 0) return fx < fy;
+    }
+}
+
+// The entries of host folder `folder` whose names match `pattern`, in NTFS's order; a drive's
+// root has no "." or "..".
 bool ReadMatches(const std::string& folder, const std::string& pattern, Search& search) {
     int fd = open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
     if (fd < 0) return false;
@@ -75,13 +78,16 @@ bool ReadMatches(const std::string& folder, const std::string& pattern, Search& 
         close(fd);
         return false;
     }
-    const char* match = pattern == "*.*" ? "*" : pattern.c_str();
+    bool root = posix::IsDriveRoot(folder);
     while (dirent* entry = readdir(dir)) {
-        if (std::strlen(entry->d_name) >= MAX_PATH || !Matches(match, entry->d_name)) continue;
+        if (std::strlen(entry->d_name) >= MAX_PATH || (root && IsDots(entry->d_name))) continue;
         WIN32_FIND_DATAA data;
-        if (Describe(fd, entry->d_name, data)) search.entries.push_back(data);
+        if (posix::MatchesWildcards(pattern, entry->d_name) && Describe(fd, entry->d_name, data)) {
+            search.entries.push_back(data);
+        }
     }
     closedir(dir);
+    std::sort(search.entries.begin(), search.entries.end(), ListedBefore);
     return true;
 }
 
@@ -90,14 +96,24 @@ HANDLE Fail(DWORD error) {
     return INVALID_HANDLE_VALUE;
 }
 
+// Why a search's folder cannot be read: a file in its place, or no folder there.
+DWORD FolderError(const std::string& host) {
+    struct stat st;
+    if (stat(host.c_str(), &st) == 0 && !S_ISDIR(st.st_mode)) return ERROR_DIRECTORY;
+    return ERROR_PATH_NOT_FOUND;
+}
+
 }  // namespace
 
 HANDLE FindFirstFileA(LPCSTR lpFileName, LPWIN32_FIND_DATAA lpFindFileData) {
     if (lpFileName == nullptr || lpFindFileData == nullptr) return Fail(ERROR_INVALID_PARAMETER);
+    if (lpFileName[0] == '\0') return Fail(ERROR_PATH_NOT_FOUND);
+    // The last separator that is a character of its own: a Big5 trail byte may be '\'.
     std::string name = lpFileName;
-    size_t cut = name.find_last_of("\\/");
-    std::string folder = cut == std::string::npos ? "." : name.substr(0, cut + 1);
-    std::string pattern = cut == std::string::npos ? name : name.substr(cut + 1);
+    int cut = std::max(halcyon::mbcs::ReverseFindChar(name.data(), name.size(), '\\'),
+                       halcyon::mbcs::ReverseFindChar(name.data(), name.size(), '/'));
+    std::string folder = cut < 0 ? "." : name.substr(0, static_cast<size_t>(cut) + 1);
+    std::string pattern = cut < 0 ? name : name.substr(static_cast<size_t>(cut) + 1);
     if (pattern.empty()) return Fail(ERROR_FILE_NOT_FOUND);
     std::string host;
     DWORD error = 0;
@@ -105,7 +121,7 @@ HANDLE FindFirstFileA(LPCSTR lpFileName, LPWIN32_FIND_DATAA lpFindFileData) {
     auto* search = new Search;
     if (!ReadMatches(host, pattern, *search)) {
         delete search;
-        return Fail(ERROR_PATH_NOT_FOUND);
+        return Fail(FolderError(host));
     }
     if (search->entries.empty()) {
         delete search;

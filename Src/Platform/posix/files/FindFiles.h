@@ -1,10 +1,13 @@
 // Searching a folder: FindFirstFileA, FindNextFileA, FindClose.
 //
-// The pattern is the last component of the name; '*' stands for any run of characters and '?'
-// for one, compared without regard to ASCII case; "*.*" matches every name, with or without a
-// dot. "." and ".." are found as Windows finds them. The folder part is translated as every
-// Windows path is (Files.h). No match gives ERROR_FILE_NOT_FOUND, a missing folder
-// ERROR_PATH_NOT_FOUND. The entries are read when the search starts.
+// The pattern is the last component of the name, with Windows' wildcards (Wildcards.h). The
+// folder part is translated as every Windows path is (Files.h). A folder lists "." and ".."
+// first (a drive's root has neither), then its names in the order NTFS gives them (upper case,
+// byte by byte). No match gives ERROR_FILE_NOT_FOUND, as does a name that ends in a separator; a
+// missing folder ERROR_PATH_NOT_FOUND (also for an empty name), a file in the folder's place
+// ERROR_DIRECTORY. The attributes are FILE_ATTRIBUTE_DIRECTORY or FILE_ATTRIBUTE_ARCHIVE, with
+// FILE_ATTRIBUTE_READONLY for what its owner may not write. The entries are read when the search
+// starts; a success leaves the last error alone.
 #pragma once
 
 #include "Platform/posix/base/WinTypes.h"

@@ -98,7 +98,7 @@ bool RemoveHandle(HANDLE handle, HandleRef& out) {
     if (slot == nullptr) return false;
     std::uint64_t tag = slot->tag.load(std::memory_order_relaxed);
     if (tag == 0 || (tag >> 8) != generation) return false;
-    auto low = static_cast<std::uint32_t>(reinterpret_cast<std::uintptr_t>(handle));
+    auto low = static_cast<std::uint32_t>(reinterpret_cast<std::uintptr_t>(handle)) & ~3U;
     return CloseSlot(table, slot, (low >> 2) - 1, out);
 }
 
@@ -168,6 +168,7 @@ namespace win {
 
 BOOL CloseHandle(HANDLE hObject) {
     using namespace posix::kernel;
+    if (IsPseudoHandle(hObject)) return TRUE;
     std::lock_guard<std::mutex> hold(HandleLock());
     HandleRef ref;
     if (!RemoveHandle(hObject, ref)) {

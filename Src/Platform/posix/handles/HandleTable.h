@@ -26,6 +26,14 @@ struct HandleRef {
     DWORD access;  // the rights the handle was opened with
 };
 
+// The pseudo handles of the current process and thread (GetCurrentProcess(), which is
+// INVALID_HANDLE_VALUE, and GetCurrentThread()): no slot of the table, never signalled while the
+// caller runs, and closing them does nothing.
+inline bool IsPseudoHandle(HANDLE handle) {
+    auto value = reinterpret_cast<std::intptr_t>(handle);
+    return value == -1 || value == -2;
+}
+
 // A new handle for `target`; null when the table is full (a million handles).
 HANDLE NewHandle(HandleKind kind, void* target, DWORD access);
 
@@ -78,12 +86,13 @@ struct Slot {
 extern std::atomic<Slot*> g_chunks[kChunkCount];
 
 // The slot a handle value names, and the generation it expects; null for impossible values.
-// Handle value: generation in the high 32 bits, (index + 1) * 4 in the low ones.
+// Handle value: generation in the high 32 bits, (index + 1) * 4 in the low ones. The two low bits
+// are the caller's to use, as on Windows: a value with them set names the same handle.
 inline Slot* SlotOf(HANDLE handle, std::uint32_t& generation) {
     auto value = static_cast<std::uint64_t>(reinterpret_cast<std::uintptr_t>(handle));
-    auto low = static_cast<std::uint32_t>(value);
+    auto low = static_cast<std::uint32_t>(value) & ~3U;
     generation = static_cast<std::uint32_t>(value >> 32);
-    if ((low & 3U) != 0 || low == 0 || generation == 0) return nullptr;
+    if (low == 0 || generation == 0) return nullptr;
     std::uint32_t index = (low >> 2) - 1;
     if (index >= kChunkSize * kChunkCount) return nullptr;
     Slot* chunk = g_chunks[index >> kChunkBits].load(std::memory_order_acquire);

@@ -1,6 +1,7 @@
 #include "Platform/posix/kernel/ByName.h"
 
 #include "Platform/posix/base/Errors.h"
+#include "Platform/posix/kernel/Access.h"
 #include "Platform/posix/kernel/KernelObjects.h"
 
 namespace win::posix::kernel {
@@ -15,12 +16,9 @@ DWORD Usable(const ObjectType& type) {
     return type.usable == nullptr ? ERROR_SUCCESS : type.usable();
 }
 
-// A handle to the object just acquired, and the error that tells whether it existed.
-HANDLE HandleOf(const ObjectType& type, KernelObject* object, DWORD access, bool existed) {
-    HANDLE handle = HandleFor(object, type.handleKind, access);
-    if (handle == nullptr) return nullptr;
-    SetLastError(existed ? ERROR_ALREADY_EXISTS : ERROR_SUCCESS);
-    return handle;
+// A handle to the object just acquired.
+HANDLE HandleOf(const ObjectType& type, KernelObject* object, DWORD access) {
+    return HandleFor(object, type.handleKind, access);
 }
 
 }  // namespace
@@ -38,7 +36,10 @@ HANDLE CreateByName(const ObjectType& type, LPCSTR lpName, const Prepare& prepar
     error = key.empty() ? AcquireUnnamed(type.kind, request, type.attach, object)
                         : AcquireNamed(key, type.kind, &request, type.attach, object, existed);
     if (error != ERROR_SUCCESS) return Refuse(error);
-    return HandleOf(type, object, access, existed);
+    HANDLE handle = HandleOf(type, object, access);
+    // A create tells whether the object was there before, also when it made it.
+    if (handle != nullptr) SetLastError(existed ? ERROR_ALREADY_EXISTS : ERROR_SUCCESS);
+    return handle;
 }
 
 HANDLE OpenByName(const ObjectType& type, LPCSTR lpName, DWORD access) {
@@ -54,7 +55,14 @@ HANDLE OpenByName(const ObjectType& type, LPCSTR lpName, DWORD access) {
     bool existed = false;
     error = AcquireNamed(key, type.kind, nullptr, type.attach, object, existed);
     if (error != ERROR_SUCCESS) return Refuse(error);
-    return HandleOf(type, object, access, false);
+    // The rights are checked once the object is known to be there and of the kind: a missing
+    // name or one of another kind says so whatever was asked.
+    DWORD granted = 0;
+    if ((error = GrantAccess(type.handleKind, access, granted)) != ERROR_SUCCESS) {
+        ReleaseObject(object);
+        return Refuse(error);
+    }
+    return HandleOf(type, object, granted);  // a successful open leaves the last error alone
 }
 
 }  // namespace win::posix::kernel

@@ -36,9 +36,10 @@ inline Prepare HeaderOnly(HeaderInit init) {
 // the thread's error is ERROR_ALREADY_EXISTS when the object existed, ERROR_SUCCESS otherwise.
 HANDLE CreateByName(const ObjectType& type, LPCSTR lpName, const Prepare& prepare, DWORD access);
 
-// OpenMutexA, OpenEventA, OpenFileMappingA: the existing object `lpName` names, with `access`.
-// ERROR_INVALID_PARAMETER for a null name, ERROR_INVALID_HANDLE for an empty one,
-// ERROR_FILE_NOT_FOUND for none there.
+// OpenMutexA, OpenEventA, OpenFileMappingA: the existing object `lpName` names, with the rights
+// `access` asks for (Access.h). ERROR_INVALID_PARAMETER for a null name, ERROR_INVALID_HANDLE for
+// an empty one or one of another kind, ERROR_FILE_NOT_FOUND for none there, ERROR_ACCESS_DENIED
+// for rights the kind does not give. The last error is left as it was on success.
 HANDLE OpenByName(const ObjectType& type, LPCSTR lpName, DWORD access);
 
 }  // namespace win::posix::kernel

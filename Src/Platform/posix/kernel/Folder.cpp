@@ -6,13 +6,16 @@
 #include "Platform/posix/kernel/Namespace.h"
 
 #include <fcntl.h>
+#include <pwd.h>
 #include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include <cerrno>
+#include <cstdio>
 #include <cstdlib>
 #include <mutex>
+#include <vector>
 
 namespace win::posix {
 namespace {
@@ -59,6 +62,50 @@ const std::string& KernelDirectory() {
         return new std::string(path);
     }();
     return *dir;
+}
+
+namespace {
+
+std::string UserName(uid_t uid) {
+    std::vector<char> buf(16384);
+    struct passwd entry;
+    struct passwd* found = nullptr;
+    bool named = getpwuid_r(uid, &entry, buf.data(), buf.size(), &found) == 0 && found != nullptr;
+    return (named ? "user " + std::string(found->pw_name) + " " : std::string("user ")) + "(uid " +
+           std::to_string(uid) + ")";
+}
+
+// The way out, for a folder the caller cannot have.
+std::string Fix(const std::string& path) {
+    return "Remove it (its owner or root: rm -r " + path +
+           "), or set HALCYON_KERNEL_DIR to a folder of your own (a login that sets "
+           "XDG_RUNTIME_DIR gives one: $XDG_RUNTIME_DIR/halcyon).";
+}
+
+}  // namespace
+
+std::string KernelFolderProblem() {
+    const std::string& path = KernelDirectory();
+    std::string folder = "the kernel-object folder " + path;
+    struct stat st;
+    if (lstat(path.c_str(), &st) != 0) return {};
+    if (S_ISLNK(st.st_mode))
+        return folder + " is a symbolic link, which is never followed. " + Fix(path);
+    if (!S_ISDIR(st.st_mode)) return folder + " is not a folder. " + Fix(path);
+    if (st.st_uid != geteuid()) {
+        return folder + " belongs to " + UserName(st.st_uid) + ", not to you (" +
+               UserName(geteuid()) +
+               "): another user made it, so no named mutex, event or mapping (and no queue) "
+               "can be had. " +
+               Fix(path);
+    }
+    if ((st.st_mode & 077) != 0) {
+        char mode[8];
+        std::snprintf(mode, sizeof mode, "%04o", static_cast<unsigned>(st.st_mode & 07777));
+        return folder + " is open to other users (mode " + mode +
+               "), so it is not used. Close it: chmod 700 " + path;
+    }
+    return {};
 }
 
 namespace kernel {

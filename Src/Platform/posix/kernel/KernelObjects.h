@@ -17,10 +17,16 @@
 // waits on it lets that wait finish on the object, as on Windows. A process made by fork() without
 // exec() inherits its parent's handles, and they keep names alive until it exits or execs.
 //
+// Handles get the rights kernel/Access.h describes: a create gets them all, an open what it asks
+// for, generic rights as the kind maps them; an open asking for none, or for one the kind does not
+// know, is refused (ERROR_ACCESS_DENIED). A handle value with its two low bits set names the same
+// handle, as on Windows.
+//
 // Results and GetLastError codes follow Windows. What differs:
 // - A mapping over the paging file commits its whole size at creation; one that grows its file
 //   reserves the file's blocks (ERROR_DISK_FULL on a full disk).
-// - Mutexes need the C library's robust futex list (see posix/kernel/RobustLock.h); without it, creating
+// - Mutexes need the C library's robust futex list (see posix/kernel/RobustLock.h); without it,
+// creating
 //   or opening one fails with ERROR_NOT_SUPPORTED.
 #pragma once
 
@@ -44,10 +50,13 @@ using SIZE_T = std::size_t;
 HALCYON_API HANDLE CreateMutexA(LPSECURITY_ATTRIBUTES lpMutexAttributes, BOOL bInitialOwner,
                                 LPCSTR lpName);
 HALCYON_API HANDLE OpenMutexA(DWORD dwDesiredAccess, BOOL bInheritHandle, LPCSTR lpName);
-// FALSE with ERROR_NOT_OWNER when the calling thread does not own the mutex.
+// FALSE with ERROR_NOT_OWNER when the calling thread does not own the mutex; any handle of the
+// mutex serves, whatever its rights.
 HALCYON_API BOOL ReleaseMutex(HANDLE hMutex);
-// WAIT_OBJECT_0, WAIT_ABANDONED, WAIT_TIMEOUT, or WAIT_FAILED (GetLastError says why). A file
-// handle is always signalled; a file mapping cannot be waited on (ERROR_INVALID_HANDLE).
+// WAIT_OBJECT_0, WAIT_ABANDONED, WAIT_TIMEOUT, or WAIT_FAILED (GetLastError says why; a
+// successful wait leaves it alone). The handle needs SYNCHRONIZE (ERROR_ACCESS_DENIED otherwise,
+// as for every mapping handle). A file handle is always signalled; the pseudo handles of the
+// current process and thread never are while it waits.
 HALCYON_API DWORD WaitForSingleObject(HANDLE hHandle, DWORD dwMilliseconds);
 
 // Events. An auto-reset event releases one waiter per SetEvent and is clear again; with no waiter
@@ -62,20 +71,31 @@ HALCYON_API HANDLE OpenEventA(DWORD dwDesiredAccess, BOOL bInheritHandle, LPCSTR
 HALCYON_API BOOL SetEvent(HANDLE hEvent);
 HALCYON_API BOOL ResetEvent(HANDLE hEvent);
 
-// File mappings over the paging file (hFile INVALID_HANDLE_VALUE; the size must not be 0) or over
-// a file handle (size 0 takes the file's size; a larger size grows the file). A new mapping is
-// zero-filled. Creating an existing name returns that mapping, with its own size, protection and
-// contents, and sets ERROR_ALREADY_EXISTS.
+// File mappings over the paging file (hFile INVALID_HANDLE_VALUE or null; the size must not be 0)
+// or over a file handle (size 0 takes the file's size; a larger size grows the file). A new
+// mapping is zero-filled. Creating an existing name returns that mapping, with its own size,
+// protection and contents, and sets ERROR_ALREADY_EXISTS. The protection is one of PAGE_READONLY,
+// PAGE_READWRITE, PAGE_WRITECOPY and their PAGE_EXECUTE_ forms, with SEC_COMMIT or SEC_RESERVE
+// and SEC_NOCACHE or SEC_WRITECOMBINE beside one of those (ERROR_INVALID_PARAMETER otherwise;
+// SEC_IMAGE, ERROR_BAD_EXE_FORMAT). The handle may map views for reading and copying, and for
+// writing and running where the protection asked for allows it, also when the name existed with
+// another protection. While a read-write mapping of a file or a view of it lives, opens of the
+// file that do not share writing are refused (ERROR_SHARING_VIOLATION).
 HALCYON_API HANDLE CreateFileMappingA(HANDLE hFile, LPSECURITY_ATTRIBUTES lpAttributes,
                                       DWORD flProtect, DWORD dwMaximumSizeHigh,
                                       DWORD dwMaximumSizeLow, LPCSTR lpName);
 HALCYON_API HANDLE OpenFileMappingA(DWORD dwDesiredAccess, BOOL bInheritHandle, LPCSTR lpName);
 // Maps dwNumberOfBytesToMap bytes (0: up to the end) from an offset that is a multiple of 64 KiB.
-// Views of one mapping, in any process, see each other's writes at once.
+// Views of one mapping, in any process, see each other's writes at once. FILE_MAP_WRITE maps for
+// writing (a read-write mapping only), FILE_MAP_READ for reading, FILE_MAP_COPY alone a private
+// copy-on-write view (of any mapping), no access at all a view that cannot be touched; each needs
+// its right on the handle (kernel/Access.h), ERROR_ACCESS_DENIED otherwise. A view is never
+// executable on Linux, whatever FILE_MAP_EXECUTE asked.
 HALCYON_API LPVOID MapViewOfFile(HANDLE hFileMappingObject, DWORD dwDesiredAccess,
                                  DWORD dwFileOffsetHigh, DWORD dwFileOffsetLow,
                                  SIZE_T dwNumberOfBytesToMap);
-// lpBaseAddress must be an address MapViewOfFile returned (ERROR_INVALID_ADDRESS otherwise).
+// Unmaps the view that holds lpBaseAddress, which may be any address inside it
+// (ERROR_INVALID_ADDRESS for one in no view).
 HALCYON_API BOOL UnmapViewOfFile(LPCVOID lpBaseAddress);
 
 }  // namespace win

@@ -18,6 +18,7 @@
 #include <cstring>
 #include <fstream>
 #include <map>
+#include <memory>
 #include <set>
 #include <sstream>
 #include <utility>
@@ -48,10 +49,17 @@ bool ReadFlockHolders(HolderMap& holders) {
 }
 
 // The object's header, read into this thread's page; null when the file is no complete object.
+// The page lives on the heap: a page in thread-local storage would take the static TLS that a
+// library loaded with dlopen (by Python, say) gets only a few hundred bytes of.
 const kernel::ObjectHeader* ReadHeader(int fd) {
-    alignas(kernel::ObjectHeader) static thread_local unsigned char page[kernel::kHeaderBytes];
-    if (pread(fd, page, sizeof page, 0) != static_cast<ssize_t>(sizeof page)) return nullptr;
-    const auto* header = reinterpret_cast<const kernel::ObjectHeader*>(page);
+    struct Page {
+        alignas(kernel::ObjectHeader) unsigned char bytes[kernel::kHeaderBytes];
+    };
+    static thread_local std::unique_ptr<Page> page;
+    if (!page) page = std::make_unique<Page>();
+    if (pread(fd, page->bytes, sizeof page->bytes, 0) != static_cast<ssize_t>(sizeof page->bytes))
+        return nullptr;
+    const auto* header = reinterpret_cast<const kernel::ObjectHeader*>(page->bytes);
     return std::memcmp(header->magic, kernel::kMagic, sizeof kernel::kMagic) == 0 ? header
                                                                                   : nullptr;
 }

@@ -1,4 +1,5 @@
-// Mutexes: a robust lock (posix/kernel/RobustLock.h) in the object's header page, owned by a thread.
+// Mutexes: a robust lock (posix/kernel/RobustLock.h) in the object's header page, owned by a
+// thread.
 //
 // The lock word names the owner thread and the lock keeps its depth, so a release by any other
 // thread fails with ERROR_NOT_OWNER, and the kernel itself marks the lock when its owner thread
@@ -102,10 +103,6 @@ BOOL ReleaseMutex(HANDLE hMutex) {
     HandleRef ref;
     if (!LookupHandle(hMutex, ref) || ref.kind != HandleKind::kMutex) {
         SetLastError(ERROR_INVALID_HANDLE);
-        return FALSE;
-    }
-    if ((ref.access & MUTEX_MODIFY_STATE) == 0) {
-        SetLastError(ERROR_ACCESS_DENIED);
         return FALSE;
     }
     RobustLock& lock = static_cast<KernelObject*>(ref.target)->file.header->lock;

@@ -1,4 +1,4 @@
-// File mappings and their views.
+// File mappings: CreateFileMappingA and OpenFileMappingA (their views: Views.cpp).
 //
 // A mapping over the paging file keeps its bytes in its object file, after the header; a mapping
 // over a file records the file's host path and identity in the header, and every process that
@@ -7,55 +7,48 @@
 #include "Platform/posix/base/Errors.h"
 #include "Platform/posix/base/SysCalls.h"
 #include "Platform/posix/files/FileHandles.h"
+#include "Platform/posix/kernel/Access.h"
 #include "Platform/posix/kernel/ByName.h"
 #include "Platform/posix/kernel/KernelObjects.h"
 #include "Platform/posix/kernel/Registry.h"
 #include "Platform/posix/memory/Memory.h"
+#include "Platform/posix/memory/Protection.h"
 
-#include <sys/file.h>
-#include <sys/mman.h>
 #include <sys/stat.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
-#include <iterator>
-#include <map>
-#include <vector>
 
 namespace win {
 namespace posix::kernel {
 namespace {
 
-constexpr std::uint64_t kGranularity = 65536;  // view offsets are multiples of this, as on Windows
 constexpr std::uint64_t kPageBytes = 4096;
 constexpr std::uint64_t kMaxSectionBytes = 1ULL << 46;
-constexpr DWORD kPageExecuteRead = 0x20;
-constexpr DWORD kPageExecuteReadWrite = 0x40;
-constexpr DWORD kPageExecuteWriteCopy = 0x80;
-constexpr DWORD kSectionFlags =
-    SEC_COMMIT | SEC_RESERVE | 0x10000000UL /* SEC_NOCACHE */ | 0x40000000UL /* SEC_WRITECOMBINE */;
+constexpr DWORD kSecImage = 0x01000000;
+constexpr DWORD kSecNoCache = 0x10000000;
+constexpr DWORD kSecWriteCombine = 0x40000000;
+constexpr DWORD kSectionFlags = SEC_COMMIT | SEC_RESERVE | kSecNoCache | kSecWriteCombine;
+constexpr DWORD kErrorBadExeFormat = 193;
 
-struct View {
-    std::size_t length;
-    int fileFd;  // the view's use of its mapped file; -1 over the paging file
-    dev_t device;
-    ino_t inode;
-};
-
-struct Views {
-    std::mutex lock;
-    std::map<std::uintptr_t, View> byBase;
-};
-
-Views& TheViews() {
-    static Views* views = new Views;
-    return *views;
+// Whether `flags` (the section flags of a protection) make a section Windows agrees to: one of
+// SEC_COMMIT and SEC_RESERVE at most, the caching flags only beside one of them, not both.
+bool ValidSectionFlags(DWORD flags) {
+    DWORD kind = flags & (SEC_COMMIT | SEC_RESERVE);
+    DWORD caching = flags & (kSecNoCache | kSecWriteCombine);
+    if (kind == (SEC_COMMIT | SEC_RESERVE)) return false;
+    if (caching == (kSecNoCache | kSecWriteCombine)) return false;
+    return caching == 0 || kind != 0;
 }
 
-// The protection without its section flags; false for values Windows refuses.
-bool BaseProtection(DWORD protect, DWORD& base) {
+// The protection without its section flags, or the error of a value Windows refuses. An image
+// section needs an executable's file, which the stand-in never has.
+DWORD BaseProtection(DWORD protect, DWORD& base) {
     base = protect & 0xFFUL;
-    if ((protect & ~0xFFUL & ~kSectionFlags) != 0) return false;
+    DWORD flags = protect & ~0xFFUL;
+    if ((flags & kSecImage) != 0) return kErrorBadExeFormat;
+    if ((flags & ~kSectionFlags) != 0 || !ValidSectionFlags(flags)) return ERROR_INVALID_PARAMETER;
     switch (base) {
         case PAGE_READONLY:
         case PAGE_READWRITE:
@@ -63,23 +56,18 @@ bool BaseProtection(DWORD protect, DWORD& base) {
         case kPageExecuteRead:
         case kPageExecuteReadWrite:
         case kPageExecuteWriteCopy:
-            return true;
+            return ERROR_SUCCESS;
         default:
-            return false;
+            return ERROR_INVALID_PARAMETER;
     }
-}
-
-bool Writable(DWORD base) { return base == PAGE_READWRITE || base == kPageExecuteReadWrite; }
-bool CopyAllowed(DWORD base) {
-    return Writable(base) || base == PAGE_WRITECOPY || base == kPageExecuteWriteCopy;
 }
 
 std::uint64_t RoundUp(std::uint64_t value, std::uint64_t unit) {
     return (value + unit - 1) / unit * unit;
 }
 
-// Sets the thread's error and gives the null handle or view address of a failed call.
-void* Refuse(DWORD error) {
+// Sets the thread's error and gives the null handle of a failed call.
+HANDLE Refuse(DWORD error) {
     SetLastError(error);
     return nullptr;
 }
@@ -95,8 +83,9 @@ DWORD AttachSection(KernelObject& object) {
     object.fileDevice = static_cast<dev_t>(header.fileDevice);
     object.fileInode = static_cast<ino_t>(header.fileInode);
     DWORD error;
-    object.fileUseFd = OpenFileUse(object.filePath, object.fileDevice, object.fileInode,
-                                   Writable(object.protect), error);
+    bool writable = Writable(object.protect);
+    object.fileUseFd = OpenFileUse(object.filePath, object.fileDevice, object.fileInode, writable,
+                                   writable, error);
     return object.fileUseFd < 0 ? error : ERROR_SUCCESS;
 }
 
@@ -136,14 +125,15 @@ DWORD InitFileSection(ObjectHeader& header, const FileHandle& file, DWORD base,
     return ERROR_SUCCESS;
 }
 
-// The file handle a mapping is asked over, checked against the protection.
+// The file handle a mapping is asked over, with the rights the protection needs: reading the data
+// always, writing it for a read-write mapping, running it for an executable one.
 DWORD SectionFile(HANDLE hFile, DWORD base, FileHandle*& file) {
     HandleRef ref;
     if (!LookupHandle(hFile, ref) || ref.kind != HandleKind::kFile) return ERROR_INVALID_HANDLE;
     file = static_cast<FileHandle*>(ref.target);
-    bool canRead = (file->access & (GENERIC_READ | GENERIC_ALL)) != 0;
-    bool canWrite = (file->access & (GENERIC_WRITE | GENERIC_ALL)) != 0;
-    if (!canRead || (Writable(base) && !canWrite)) return ERROR_ACCESS_DENIED;
+    DWORD needed = kFileReadData | (Writable(base) ? kFileWriteData : 0) |
+                   (Executable(base) ? kFileExecute : 0);
+    if (file->folder || !Allows(file->access, needed)) return ERROR_ACCESS_DENIED;
     return ERROR_SUCCESS;
 }
 
@@ -167,159 +157,42 @@ DWORD SectionRequest(FileHandle* file, DWORD base, std::uint64_t size, CreateReq
     return ERROR_SUCCESS;
 }
 
-// Checks a view request against the handle's rights and the mapping; its length on success.
-DWORD CheckView(const HandleRef& ref, const KernelObject& object, DWORD access,
-                std::uint64_t offset, std::uint64_t bytes, std::uint64_t& length) {
-    DWORD asked = access & (FILE_MAP_READ | FILE_MAP_WRITE | FILE_MAP_COPY);
-    if (asked == 0) return ERROR_INVALID_PARAMETER;
-    if ((ref.access & asked) != asked) return ERROR_ACCESS_DENIED;
-    bool copy = access == FILE_MAP_COPY;
-    if ((access & FILE_MAP_WRITE) != 0 && !Writable(object.protect)) return ERROR_ACCESS_DENIED;
-    if (copy && !CopyAllowed(object.protect)) return ERROR_ACCESS_DENIED;
-    if (offset % kGranularity != 0) return ERROR_MAPPED_ALIGNMENT;
-    if (offset >= object.size) return ERROR_ACCESS_DENIED;
-    length = bytes == 0 ? object.size - offset : bytes;
-    if (length > object.size - offset) return ERROR_ACCESS_DENIED;
-    return ERROR_SUCCESS;
-}
-
-void* MapView(const KernelObject& object, DWORD access, std::uint64_t offset,
-              std::uint64_t length) {
-    bool copy = access == FILE_MAP_COPY;
-    bool write = (access & FILE_MAP_WRITE) != 0;
-    View view{static_cast<std::size_t>(length), -1, object.fileDevice, object.fileInode};
-    int fd = object.file.dataFd;
-    off_t at = static_cast<off_t>(kHeaderBytes + offset);
-    if (object.fileBacked) {
-        DWORD error;
-        view.fileFd = OpenFileUse(object.filePath, object.fileDevice, object.fileInode,
-                                  write && !copy, error);
-        if (view.fileFd < 0) return Refuse(error);
-        fd = view.fileFd;
-        at = static_cast<off_t>(offset);
-    }
-    int prot = PROT_READ | (write || copy ? PROT_WRITE : 0);
-    void* base = Sys().mmap(nullptr, view.length, prot, copy ? MAP_PRIVATE : MAP_SHARED, fd, at);
-    if (base == MAP_FAILED) {
-        int err = errno;
-        if (view.fileFd >= 0) Sys().close(view.fileFd);
-        SetLastError(err == ENOMEM ? ERROR_NOT_ENOUGH_MEMORY : ErrorFromErrno(err));
-        return nullptr;
-    }
-    Views& views = TheViews();
-    std::lock_guard<std::mutex> hold(views.lock);
-    views.byBase[reinterpret_cast<std::uintptr_t>(base)] = view;
-    return base;
+// The rights a create's handle gets, as Windows asks for them from the protection: reading and
+// querying (which copying needs) always, writing and running as the protection allows. Creating
+// an existing name with another protection gives a handle of those rights to that mapping.
+DWORD CreateRights(DWORD base) {
+    return kStandardRights | kSectionQuery | kSectionMapRead |
+           (Writable(base) ? kSectionMapWrite : 0) | (Executable(base) ? kSectionMapExecute : 0);
 }
 
 constexpr ObjectType kSectionType{Kind::kSection, HandleKind::kSection, AttachSection};
 
-void ReleaseViewsAtExit() {
-    std::vector<View> released;
-    {
-        Views& views = TheViews();
-        std::lock_guard<std::mutex> hold(views.lock);
-        for (auto& [base, view] : views.byBase) {
-            if (view.fileFd < 0) continue;
-            // The view stays mapped for threads still running; only its file use ends.
-            Sys().flock(view.fileFd, LOCK_UN);
-            Sys().close(view.fileFd);
-            released.push_back(view);
-            view.fileFd = -1;
-        }
-    }
-    for (const View& view : released) ReleaseFileUse(view.device, view.inode);
-}
-
-// At unload, once every handle is closed: the views' file uses end (the views stay mapped).
-const bool kViewsReleasedAtUnload =
-    (AddUnloadStep(UnloadPhase::kAfterClose, ReleaseViewsAtExit), true);
-
 }  // namespace
-
 }  // namespace posix::kernel
 
 using namespace posix::kernel;
-using posix::Sys;
 
 HANDLE CreateFileMappingA(HANDLE hFile, LPSECURITY_ATTRIBUTES, DWORD flProtect,
                           DWORD dwMaximumSizeHigh, DWORD dwMaximumSizeLow, LPCSTR lpName) {
     DWORD base;
-    if (!BaseProtection(flProtect, base)) return Refuse(ERROR_INVALID_PARAMETER);
+    DWORD error = BaseProtection(flProtect, base);
+    if (error != ERROR_SUCCESS) return Refuse(error);
     std::uint64_t size = (static_cast<std::uint64_t>(dwMaximumSizeHigh) << 32) | dwMaximumSizeLow;
-    auto prepare = [hFile, base, size](CreateRequest& request) {
+    // A null file, like INVALID_HANDLE_VALUE, is none: the mapping lives in the paging file.
+    bool overFile = hFile != INVALID_HANDLE_VALUE && hFile != nullptr;
+    auto prepare = [hFile, overFile, base, size](CreateRequest& request) {
         FileHandle* file = nullptr;
-        DWORD error;
-        if (hFile != INVALID_HANDLE_VALUE && (error = SectionFile(hFile, base, file)) != 0) {
-            return error;
+        DWORD refused;
+        if (overFile && (refused = SectionFile(hFile, base, file)) != ERROR_SUCCESS) {
+            return refused;
         }
         return SectionRequest(file, base, size, request);
     };
-    return CreateByName(kSectionType, lpName, prepare, FILE_MAP_ALL_ACCESS);
+    return CreateByName(kSectionType, lpName, prepare, CreateRights(base));
 }
 
 HANDLE OpenFileMappingA(DWORD dwDesiredAccess, BOOL, LPCSTR lpName) {
     return OpenByName(kSectionType, lpName, dwDesiredAccess);
-}
-
-LPVOID MapViewOfFile(HANDLE hFileMappingObject, DWORD dwDesiredAccess, DWORD dwFileOffsetHigh,
-                     DWORD dwFileOffsetLow, SIZE_T dwNumberOfBytesToMap) {
-    std::lock_guard<std::mutex> hold(RegistryLock());
-    HandleRef ref;
-    if (!LookupHandle(hFileMappingObject, ref) || ref.kind != HandleKind::kSection) {
-        return Refuse(ERROR_INVALID_HANDLE);
-    }
-    const auto& object = *static_cast<KernelObject*>(ref.target);
-    std::uint64_t offset = (static_cast<std::uint64_t>(dwFileOffsetHigh) << 32) | dwFileOffsetLow;
-    std::uint64_t length = 0;
-    DWORD error = CheckView(ref, object, dwDesiredAccess, offset, dwNumberOfBytesToMap, length);
-    if (error != ERROR_SUCCESS) return Refuse(error);
-    return MapView(object, dwDesiredAccess, offset, length);
-}
-
-BOOL UnmapViewOfFile(LPCVOID lpBaseAddress) {
-    View view;
-    {
-        Views& views = TheViews();
-        std::lock_guard<std::mutex> hold(views.lock);
-        auto it = views.byBase.find(reinterpret_cast<std::uintptr_t>(lpBaseAddress));
-        if (it == views.byBase.end()) {
-            SetLastError(ERROR_INVALID_ADDRESS);
-            return FALSE;
-        }
-        view = it->second;
-        views.byBase.erase(it);
-    }
-    Sys().munmap(const_cast<void*>(lpBaseAddress), view.length);
-    if (view.fileFd >= 0) {
-        Sys().close(view.fileFd);
-        ReleaseFileUse(view.device, view.inode);
-    }
-    return TRUE;
-}
-
-SIZE_T VirtualQuery(LPCVOID lpAddress, PMEMORY_BASIC_INFORMATION lpBuffer, SIZE_T dwLength) {
-    if (lpBuffer == nullptr || dwLength < sizeof *lpBuffer) {
-        SetLastError(ERROR_INVALID_PARAMETER);
-        return 0;
-    }
-    const auto address = reinterpret_cast<std::uintptr_t>(lpAddress);
-    Views& views = TheViews();
-    std::lock_guard<std::mutex> hold(views.lock);
-    auto it = views.byBase.upper_bound(address);  // the first view above the address
-    if (it == views.byBase.begin() || address >= (--it)->first + it->second.length) {
-        SetLastError(ERROR_INVALID_PARAMETER);
-        return 0;
-    }
-    const std::uintptr_t page = address & ~(kPageBytes - 1);
-    const std::uintptr_t end = (it->first + it->second.length + kPageBytes - 1) & ~(kPageBytes - 1);
-    *lpBuffer = MEMORY_BASIC_INFORMATION{};
-    lpBuffer->BaseAddress = reinterpret_cast<LPVOID>(page);
-    lpBuffer->AllocationBase = reinterpret_cast<LPVOID>(it->first);
-    lpBuffer->RegionSize = end - page;
-    lpBuffer->State = MEM_COMMIT;
-    lpBuffer->Type = MEM_MAPPED;
-    return sizeof *lpBuffer;
 }
 
 }  // namespace win

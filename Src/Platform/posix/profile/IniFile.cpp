@@ -4,15 +4,19 @@
 #include "Platform/posix/base/Errors.h"
 #include "Platform/posix/base/SysCalls.h"
 #include "Platform/posix/files/Files.h"
+#include "Platform/posix/files/PrivateFiles.h"
+#include "Platform/posix/files/ShareModes.h"
 
 #include <fcntl.h>
-#include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
+#include <chrono>
 #include <cstdlib>
 #include <exception>
+#include <thread>
 
 namespace win::posix {
 
@@ -124,6 +128,9 @@ std::string_view IniTrim(std::string_view text) {
 }
 
 bool IniNamesEqual(std::string_view a, std::string_view b) {
+    // Windows keeps names as C strings: a stray NUL ends one.
+    a = a.substr(0, a.find('\0'));
+    b = b.substr(0, b.find('\0'));
     if (a.size() != b.size()) return false;
     for (size_t i = 0; i < a.size(); ++i) {
         if (halcyon::mbcs::IsLeadByte(static_cast<unsigned char>(a[i])) && i + 1 < a.size()) {
@@ -278,7 +285,11 @@ bool ReadAll(int fd, std::string& text, size_t expected) {
 
 // Reads file `host` whole into `text` (and its status into `info`); false with a Windows error when
 // it cannot be read. Only regular files are read: a folder, pipe or device gives access denied.
-bool ReadWhole(const std::string& host, std::string& text, struct stat& info, DWORD& error) {
+// The read is an open with `access` (FILE_SHARE_READ, and FILE_SHARE_WRITE for an update) that
+// shares reading and writing, as Windows opens a profile: a handle that denies either keeps the
+// file from it (ERROR_SHARING_VIOLATION).
+bool ReadWhole(const std::string& host, DWORD access, std::string& text, struct stat& info,
+               DWORD& error) {
     int fd = Sys().open(host.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC, 0);
     if (fd < 0) {
         int err = errno;
@@ -287,7 +298,10 @@ bool ReadWhole(const std::string& host, std::string& text, struct stat& info, DW
     }
     bool ok = false;
     error = ERROR_ACCESS_DENIED;
-    if (Sys().fstat(fd, &info) == 0 && S_ISREG(info.st_mode)) {
+    if (Sys().fstat(fd, &info) == 0 && S_ISREG(info.st_mode) &&
+        (error = ClaimShareAccess(fd, access, FILE_SHARE_READ | FILE_SHARE_WRITE)) ==
+            ERROR_SUCCESS) {
+        error = ERROR_ACCESS_DENIED;
         try {
             ok = ReadAll(fd, text, static_cast<size_t>(info.st_size));
             if (!ok) error = ErrorFromErrno(errno);
@@ -304,29 +318,78 @@ bool SetError(DWORD& error, int err) {
     return false;
 }
 
-// Holds an exclusive flock on a folder while it lives: the writers of the folder's profile files,
-// in this and in other processes, take turns. (A lock on the file itself would not do: the file is
-// replaced, and a writer waiting on the old one would then edit a file nobody reads.)
+// The writers of a folder's profile files take turns under a lock of a lock file of the user's
+// own in the folder: ".halcyon-ini.<uid>.lock", made 0600, never a link, checked on the
+// descriptor (a regular file of the caller's that nobody else may open). (A lock on the INI file
+// itself would not do: the file is replaced, and a writer waiting on the old one would then edit a
+// file nobody reads. A lock on the folder would be anyone's to take who may read the folder.)
+//
+// The lock is an open file description lock on byte 0, which the kernel drops with the
+// description, so a writer killed while holding it holds it no longer. It is waited for kLockWaitMs
+// at most: a holder that never lets go (a stopped process) makes the write fail with
+// ERROR_SHARING_VIOLATION, never hang. Waiting is polling, and polling alone would let a writer
+// that writes without pause take the lock again and again while the others sleep; so a writer
+// that has to wait marks byte 1, and a newcomer that finds it marked waits its turn among them.
+constexpr int kLockWaitMs = 10000;
+constexpr off_t kLockByte = 0;
+constexpr off_t kWaitByte = 1;
+
+int SetByteLock(int fd, short type, off_t at) {
+    struct flock lock = {};
+    lock.l_type = type;
+    lock.l_whence = SEEK_SET;
+    lock.l_start = at;
+    lock.l_len = 1;
+    return Sys().fcntl(fd, F_OFD_SETLK, &lock);
+}
+
+bool OthersWait(int fd) {
+    struct flock probe = {};
+    probe.l_type = F_WRLCK;
+    probe.l_whence = SEEK_SET;
+    probe.l_start = kWaitByte;
+    probe.l_len = 1;
+    return Sys().fcntl(fd, F_OFD_GETLK, &probe) == 0 && probe.l_type != F_UNLCK;
+}
+
 class FolderLock {
   public:
     FolderLock() = default;
     FolderLock(const FolderLock&) = delete;
     FolderLock& operator=(const FolderLock&) = delete;
     ~FolderLock() {
-        if (fd_ >= 0) Sys().close(fd_);
+        if (fd_ >= 0) Sys().close(fd_);  // drops the lock
     }
 
     bool Lock(const std::string& folder, DWORD& error) {
-        fd_ = Sys().open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC, 0);
+        std::string name = folder + "/.halcyon-ini." + std::to_string(geteuid()) + ".lock";
+        fd_ = Sys().open(name.c_str(), O_RDWR | O_CREAT | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC,
+                         kNewFileMode);
         if (fd_ < 0) {
             int err = errno;
-            error = err == ENOENT ? ERROR_PATH_NOT_FOUND : ErrorFromErrno(err);
+            error = err == ENOENT  ? ERROR_PATH_NOT_FOUND
+                    : err == ELOOP ? ERROR_ACCESS_DENIED
+                                   : ErrorFromErrno(err);
             return false;
         }
-        while (Sys().flock(fd_, LOCK_EX) != 0) {
-            if (errno != EINTR) return SetError(error, errno);
+        if ((error = CheckPrivateFile(fd_)) != ERROR_SUCCESS) return false;
+        auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(kLockWaitMs);
+        for (bool waiting = false;; std::this_thread::sleep_for(std::chrono::milliseconds(1))) {
+            bool queue = !waiting && OthersWait(fd_);
+            if (!queue && SetByteLock(fd_, F_WRLCK, kLockByte) == 0) {
+                if (waiting) SetByteLock(fd_, F_UNLCK, kWaitByte);
+                return true;
+            }
+            if (!queue && errno != EAGAIN && errno != EACCES) return SetError(error, errno);
+            if (!waiting) {
+                SetByteLock(fd_, F_RDLCK, kWaitByte);  // without it, only fairness is lost
+                waiting = true;
+            }
+            if (std::chrono::steady_clock::now() >= deadline) {
+                error = ERROR_SHARING_VIOLATION;
+                return false;
+            }
         }
-        return true;
     }
 
   private:
@@ -351,8 +414,12 @@ bool WriteAll(int fd, std::string_view bytes) {
 // crash at any moment finds the old file or the new one whole. On failure the old file is intact.
 bool ReplaceFile(const std::string& path, std::string_view bytes, const struct stat* old,
                  DWORD& error) {
+    // A name left by a writer that died is removed first; whatever sits there (a pipe someone
+    // put there included) is never opened: the new file is made with O_EXCL.
     std::string temp = path + kNewFileSuffix;
-    int fd = Sys().open(temp.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_NOFOLLOW | O_CLOEXEC, 0666);
+    Sys().unlink(temp.c_str());
+    int fd = Sys().open(temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC,
+                        kNewFileMode);
     if (fd < 0) return SetError(error, errno);
     bool ok = (old == nullptr || Sys().fchmod(fd, old->st_mode & 07777) == 0) &&
               WriteAll(fd, bytes) && Sys().fsync(fd) == 0;
@@ -371,7 +438,7 @@ bool ReplaceFile(const std::string& path, std::string_view bytes, const struct s
 
 bool ReadIniFile(const std::string& hostPath, std::string& text, DWORD& error) {
     struct stat info;
-    return ReadWhole(hostPath, text, info, error);
+    return ReadWhole(hostPath, FILE_SHARE_READ, text, info, error);
 }
 
 bool UpdateIniFile(const std::string& hostPath,
@@ -382,7 +449,7 @@ bool UpdateIniFile(const std::string& hostPath,
 
     std::string text;
     struct stat info;
-    bool exists = ReadWhole(target, text, info, error);
+    bool exists = ReadWhole(target, FILE_SHARE_READ | FILE_SHARE_WRITE, text, info, error);
     if (!exists && error != ERROR_FILE_NOT_FOUND) return false;
     if (!exists) text.clear();
     std::string edited = edit(text);

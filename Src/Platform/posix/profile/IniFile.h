@@ -95,33 +95,38 @@ bool IniNamesEqual(std::string_view a, std::string_view b);
 // section; a missing section is appended at the end as "[section]" and "key=value". Names are
 // written trimmed, the value as given. Added lines end with LineEnd(); a last line without a line
 // end gets one before anything is added after it.
-std::string IniSetValue(std::string_view text, std::string_view section,
-                                    std::string_view key, std::string_view value);
+std::string IniSetValue(std::string_view text, std::string_view section, std::string_view key,
+                        std::string_view value);
 
 // The text without the line of key `key` of section `section` (unchanged when it is missing).
-std::string IniDeleteKey(std::string_view text, std::string_view section,
-                                     std::string_view key);
+std::string IniDeleteKey(std::string_view text, std::string_view section, std::string_view key);
 
 // The text without section `section`: its header and every line up to the next header.
 std::string IniDeleteSection(std::string_view text, std::string_view section);
 
 // Reads INI file `hostPath` (a Linux path) whole into `text`. False with a Windows error when it
 // cannot be read: ERROR_FILE_NOT_FOUND, or ERROR_PATH_NOT_FOUND when its folder is missing too;
-// ERROR_ACCESS_DENIED for a folder, pipe or device, which are never read (no call waits on a pipe).
+// ERROR_ACCESS_DENIED for a folder, pipe or device, which are never read (no call waits on a pipe);
+// ERROR_SHARING_VIOLATION while a handle holds the file without sharing reading or writing.
 bool ReadIniFile(const std::string& hostPath, std::string& text, DWORD& error);
 
 // Replaces the text of INI file `hostPath` by `edit(old text)`. A missing file counts as empty
 // and is created even when the edit leaves it empty; an existing file whose text does not change
 // is not rewritten. A symbolic link is followed: the file it leads to is replaced, the link stays.
 //
-// Writers of one folder, in any thread or process, take turns under an exclusive flock of the
-// folder, held from the read to the replacement, so no update is lost. The new text is written
-// beside the file (`hostPath` + ".halcyon-new") with the old file's permission bits, flushed to
-// disk and renamed over the file: a reader or a crash at any moment finds the old file or the new
-// one, whole. On failure the old file is left as it was and the result is false with a Windows
-// error (ERROR_PATH_NOT_FOUND for a missing folder, ERROR_DISK_FULL, ERROR_ACCESS_DENIED, …).
+// Writers of one folder, in any thread or process of the user, take turns under a lock of the
+// user's lock file in the folder (".halcyon-ini.<uid>.lock", 0600, checked on its descriptor),
+// held from the read to the replacement, so no update is lost; the lock is waited for 10 seconds
+// at most, then the update fails with ERROR_SHARING_VIOLATION. (Writers of different users take no
+// turns: each replacement is whole, but one user's update may undo another's made meanwhile.) The new text is
+// written beside the file (`hostPath` + ".halcyon-new", made anew with O_EXCL, so a pipe or link
+// put there is never opened) with the old file's permission bits, or 0600 for a new file, flushed
+// to disk and renamed over the file: a reader or a crash at any moment finds the old file or the
+// new one, whole. On failure the old file is left as it was and the result is false with a Windows
+// error (ERROR_PATH_NOT_FOUND for a missing folder, ERROR_DISK_FULL, ERROR_ACCESS_DENIED for a
+// lock file that is a link or not the user's own, ERROR_SHARING_VIOLATION while a handle holds
+// the file without sharing reading or writing, …).
 bool UpdateIniFile(const std::string& hostPath,
-                               const std::function<std::string(std::string_view)>& edit,
-                               DWORD& error);
+                   const std::function<std::string(std::string_view)>& edit, DWORD& error);
 
 }  // namespace win::posix

@@ -117,6 +117,9 @@ class OutputBuffer {
     bool truncated_ = false;
 };
 
+// A name or value as Windows keeps it, a C string: a stray NUL ends it.
+std::string_view AsCString(std::string_view text) { return text.substr(0, text.find('\0')); }
+
 // A value without one pair of enclosing quotes ("x" or 'x').
 std::string_view StripQuotes(std::string_view text) {
     bool quoted = text.size() >= 2 && (text[0] == '"' || text[0] == '\'') && text.back() == text[0];
@@ -162,7 +165,7 @@ UINT CharToInteger(std::string_view text) {
 void ListSectionNames(const IniText& ini, OutputBuffer& out) {
     ini.ForEachLine(0, ini.Text().size(), [&](const IniLine& line) {
         if (line.kind == IniLine::Kind::kSection && !line.name.empty()) {
-            out.Add(line.name);
+            out.Add(AsCString(line.name));
             out.EndItem();
         }
         return true;
@@ -172,7 +175,7 @@ void ListSectionNames(const IniText& ini, OutputBuffer& out) {
 void ListKeys(const IniText& ini, const IniSection& section, OutputBuffer& out) {
     ini.ForEachLine(section.header.next, section.bodyEnd, [&](const IniLine& line) {
         if (line.kind == IniLine::Kind::kEntry) {
-            out.Add(line.name);
+            out.Add(AsCString(line.name));
             out.EndItem();
         }
         return true;
@@ -191,12 +194,12 @@ bool HasKeys(const IniText& ini, const IniSection& section) {
 void ListEntries(const IniText& ini, const IniSection& section, OutputBuffer& out) {
     ini.ForEachLine(section.header.next, section.bodyEnd, [&](const IniLine& line) {
         if (line.kind == IniLine::Kind::kEntry) {
-            out.Add(line.name);
+            out.Add(AsCString(line.name));
             out.Add("=");
-            out.Add(line.value);
+            out.Add(AsCString(line.value));
             out.EndItem();
         } else if (line.kind == IniLine::Kind::kText) {
-            out.Add(line.value);
+            out.Add(AsCString(line.value));
             out.EndItem();
         }
         return true;
@@ -217,7 +220,7 @@ DWORD FindValue(const Profile& profile, LPCSTR sectionName, LPCSTR key, std::str
     DWORD status = LookUpSection(profile, ini, sectionName, section);
     if (status != ERROR_SUCCESS) return status;
     if (!ini.FindKey(section, key, line)) return ERROR_FILE_NOT_FOUND;
-    value = StripQuotes(line.value);
+    value = StripQuotes(posix::IniTrim(AsCString(line.value)));
     return ERROR_SUCCESS;
 }
 
@@ -287,7 +290,14 @@ DWORD StringOf(const Profile& profile, LPCSTR app, LPCSTR key, LPCSTR def, LPSTR
     return result;
 }
 
+// GetPrivateProfileIntA reads the string that GetPrivateProfileStringA gives into a short
+// buffer: with a null section or key that is the first name of the list.
 UINT IntOf(const Profile& profile, LPCSTR app, LPCSTR key, UINT def) {
+    if (app == nullptr || key == nullptr) {
+        char text[30];
+        if (StringOf(profile, app, key, "", text, sizeof text) == 0) return def;
+        return text[0] == '\0' ? def : CharToInteger(text);
+    }
     std::string_view value;
     DWORD status = FindValue(profile, app, key, value);
     SetLastError(status);
@@ -328,10 +338,6 @@ DWORD GetPrivateProfileStringA(LPCSTR lpAppName, LPCSTR lpKeyName, LPCSTR lpDefa
 
 UINT GetPrivateProfileIntA(LPCSTR lpAppName, LPCSTR lpKeyName, int nDefault, LPCSTR lpFileName) {
     auto def = static_cast<UINT>(nDefault);
-    if (lpAppName == nullptr || lpKeyName == nullptr) {
-        SetLastError(ERROR_INVALID_PARAMETER);
-        return def;
-    }
     return Guarded<UINT>(def,
                          [&] { return IntOf(LoadProfile(lpFileName), lpAppName, lpKeyName, def); });
 }
@@ -380,10 +386,6 @@ DWORD ProfileStringFromText(std::string_view text, LPCSTR lpAppName, LPCSTR lpKe
 
 UINT ProfileIntFromText(std::string_view text, LPCSTR lpAppName, LPCSTR lpKeyName, int nDefault) {
     auto def = static_cast<UINT>(nDefault);
-    if (lpAppName == nullptr || lpKeyName == nullptr) {
-        SetLastError(ERROR_INVALID_PARAMETER);
-        return def;
-    }
     return Guarded<UINT>(def, [&] { return IntOf(FromText(text), lpAppName, lpKeyName, def); });
 }
 

@@ -2,7 +2,11 @@
 //
 // Names of sections and keys are matched without regard to case and with blanks trimmed; values
 // are trimmed and lose one pair of enclosing quotes; lists and buffers follow Windows' size rules;
-// a write changes only the lines it must and keeps the rest of the file byte for byte.
+// a write changes only the lines it must and keeps the rest of the file byte for byte. Names and
+// values are C strings, as Windows keeps them: a stray NUL byte ends one. GetPrivateProfileIntA
+// converts what GetPrivateProfileStringA gives, so a null section or key converts the first name
+// of the list. A file that a handle holds without sharing reading and writing reads as a missing
+// one (the default, ERROR_SHARING_VIOLATION) and is not written.
 // A file name is a Windows path (see posix/files/Files.h).
 #pragma once
 
@@ -30,11 +34,10 @@ namespace posix {
 // ProfileStringFromText with no section). The functions above load the file and do the same;
 // these let tests and the fuzz target try many buffers on one text without the file system.
 DWORD ProfileStringFromText(std::string_view text, LPCSTR lpAppName, LPCSTR lpKeyName,
-                                        LPCSTR lpDefault, LPSTR lpReturnedString, DWORD nSize);
-UINT ProfileIntFromText(std::string_view text, LPCSTR lpAppName, LPCSTR lpKeyName,
-                                    int nDefault);
-DWORD ProfileSectionFromText(std::string_view text, LPCSTR lpAppName,
-                                         LPSTR lpReturnedString, DWORD nSize);
+                            LPCSTR lpDefault, LPSTR lpReturnedString, DWORD nSize);
+UINT ProfileIntFromText(std::string_view text, LPCSTR lpAppName, LPCSTR lpKeyName, int nDefault);
+DWORD ProfileSectionFromText(std::string_view text, LPCSTR lpAppName, LPSTR lpReturnedString,
+                             DWORD nSize);
 
 }  // namespace posix
 }  // namespace win

@@ -2,13 +2,15 @@
 // variable when set, else /etc/localtime (the C library's own rule, read again on every call).
 //
 // UTC = local time + Bias + StandardBias (in standard time) or + DaylightBias (in daylight
-// time). Bias is the host's standard offset with the sign turned (minutes, positive west of
-// Greenwich); StandardBias is 0. A zone without daylight saving time in the current year gives
-// TIME_ZONE_ID_UNKNOWN with StandardDate.wMonth 0 and DaylightBias -60, as Windows reports it;
-// otherwise TIME_ZONE_ID_STANDARD or TIME_ZONE_ID_DAYLIGHT, with this year's switches in the
-// relative form (wYear 0, wDay the week 1-5 of the month, 5 the last, wDayOfWeek 0 for Sunday,
-// wHour and wMinute the local clock's reading at the switch). The names are the host's
-// abbreviations ("CST", "EDT"). Switches less than a week apart are not seen.
+// time). Bias is the zone's standard offset as the C library has it (`timezone` after tzset), in
+// minutes west of Greenwich; StandardBias is 0. The switches come from the zone's rule (ZoneRule.h:
+// TZ's own, or the one at the end of the zone's file), whatever their distance: a rule in the
+// Mm.w.d form with a time within the day becomes Windows' relative form (wYear 0, wDay the week 1-5
+// of the month, 5 the last, wDayOfWeek 0 for Sunday, wHour to wSecond the local time of the
+// switch), any other this year's date in the absolute form. A zone without daylight saving time
+// gives TIME_ZONE_ID_UNKNOWN with StandardDate.wMonth 0 and DaylightBias -60, as Windows reports
+// it; otherwise TIME_ZONE_ID_STANDARD or TIME_ZONE_ID_DAYLIGHT. The names are the host's
+// abbreviations ("CST", "EDT"), not Windows' ("China Standard Time").
 #pragma once
 
 #include "Platform/posix/base/WinTypes.h"
