@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // Pieces the benchmarks share: a namespace of named objects of their own, reporters that keep
 // each run's figures for the ratios printed at the end, and a thread that only exists.
 #pragma once

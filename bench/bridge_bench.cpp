@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // Records per second end to end through the NATS bridge, against the NATS C client's own
 // publish-and-consume loop, on the same server (a nats-server with JetStream started here) and
 // with the same records (64, 512 and 3000 bytes):

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // Speed of the LZ/Huffman codec (s_CodingEncode / s_CodingDecode) against a straightforward
 // implementation of the same algorithm (tests/support/LzhReference.h), with memcpy and zlib level 6 from
 // the same run as context:

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // Big5 to GB: s_LangConvertToSimplifiedChinese against the converters a user would otherwise
 // pick, on the same 1 MB of Big5 text in the same run:
 //   - glibc iconv CP950 -> GBK, which only re-encodes (it does not simplify);

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // One flushed line through CSystemLog::Write against spdlog, the logging library a C++ program
 // would otherwise pick, writing the same line to a file and flushing after every line.
 //

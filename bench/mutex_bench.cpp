@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // The named mutex against std::mutex, the lock a program would otherwise pick within one process.
 //
 //   pair:     one thread acquires and releases a free mutex (s_MutexWait / s_MutexReset)

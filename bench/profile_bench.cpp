@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // The profile cache (SProfileInfo) on a generated 1 MB INI file of 200 sections of 50 keys,
 // against what a program would otherwise use, all in the same run:
 //

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // Queue throughput, each against what a user would otherwise pick, in the same run:
 //
 // - records per second from one, two or four producer processes to one consumer process through

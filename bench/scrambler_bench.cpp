@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // The block scrambler's speed on single records and on a large buffer, against memcpy (the
 // floor: a scrambler cannot be cheaper than copying its bytes) measured in the same run.
 //

@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: Apache-2.0
 # civetweb, the HTTP server of the optional `halcyon metrics serve`: found by header and library
 # (Debian's libcivetweb-dev ships a CMake package that names a program it does not install, so
 # find_package cannot use it). Defines the target Halcyon::civetweb when found, and the option

@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: Apache-2.0
 # The Debian packages, made by CPack's DEB generator from the install components:
 #
 #   libhalcyoncommon1     the shared library (soname libHalcyonCommon.so.1) and its data files

@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: Apache-2.0
 # The table of exports, cmake/exports.txt, is the one list of the names the library exports. On
 # Linux the linker's version script is made from it here, so that the library exports exactly the
 # names listed; on Windows the names marked HALCYON_API are exported, and the test

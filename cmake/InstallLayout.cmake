@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: Apache-2.0
 # Where `cmake --install` puts the installation's files.
 #
 # The library finds its data beneath the installation root, the parent of the folder that holds

@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: Apache-2.0
 # Shared part of the mingw-w64 toolchains (mingw64.cmake, mingw32.cmake): cross-builds the Windows
 # DLL, the tool and the tests on Linux with Debian's mingw-w64 compilers, and runs the test
 # programs under Wine. HALCYON_MINGW_TRIPLE names the target before this file is included.

@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: Apache-2.0
 # The NATS C client, which only the optional bridge (Src/Bridge) uses: found through pkg-config
 # (libnats) or by library and header. Defines the target Halcyon::nats when found, and the option
 # HALCYON_BUILD_BRIDGE, on by default exactly when it is.

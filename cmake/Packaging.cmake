@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: Apache-2.0
 # Installation: headers, the library with its soname, a CMake package and a pkg-config file, in
 # three components: "libraries" (the shared library and its data), "development" (headers, the
 # CMake package, the pkg-config file, the unversioned link, the documentation) and "tools" (the

@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: Apache-2.0
 # HALCYON_SANITIZE is a list such as "address;undefined" or "thread"; it applies to every target.
 if(HALCYON_SANITIZE)
   list(JOIN HALCYON_SANITIZE "," _halcyon_san)

@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: Apache-2.0
 # The configure summary: which optional parts this build has, and what a missing one needs.
 function(halcyon_summary_line what built missing)
   if(built)

@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: Apache-2.0
 # Warnings for the project's own targets; third-party code is not built with them.
 function(halcyon_warnings target)
   if(MSVC)

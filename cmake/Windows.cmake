@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: Apache-2.0
 # The Windows build (cross-built with mingw-w64, see mingw64.cmake): the DLL's name, one output
 # folder for programs and DLLs, the compiler's runtime DLLs beside them, and GoogleTest built
 # from its sources.

@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: Apache-2.0
 # Toolchain: 32-bit Windows, the terminal's own bitness, with mingw-w64
 # (Debian's g++-mingw-w64-i686-posix); tests run under Wine's 32-bit loader (Debian's wine32).
 set(CMAKE_SYSTEM_PROCESSOR x86)

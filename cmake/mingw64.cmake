@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: Apache-2.0
 # Toolchain: 64-bit Windows with mingw-w64 (Debian's g++-mingw-w64-x86-64-posix); tests run under
 # Wine's wine64 loader (Debian's wine64).
 set(CMAKE_SYSTEM_PROCESSOR x86_64)

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // Fuzz target for the conversions that classify text bytes (hex text to bytes, text to a value):
 // arbitrary text and lengths, every buffer exactly as large as the function may use, so that a
 // read or write past it is caught. The first byte picks the function; the results are checked

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // The decoder on arbitrary streams and output sizes. The first two bytes choose lOutSize; the
 // rest is the stream, in a buffer of exactly its length so that any read past it is seen. The
 // output buffer is exactly lOutSize bytes too, and the part of it the call must leave alone (all

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // Arbitrary inputs through the encoder and back: the stream must decode to the input, read as
 // well-formed, and be byte for byte the stream of the straightforward implementation kept with
 // the test support (tests/support/LzhReference.h, through support/LzhOracle.h). The first byte,

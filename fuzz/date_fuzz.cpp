@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // Fuzz target for the date checks: arbitrary bytes as a date text and as COleDateTime values.
 // Checks that the functions agree with each other. (Time texts are checked whole by the unit
 // tests: every four-digit text, and the length test that refuses all others.)

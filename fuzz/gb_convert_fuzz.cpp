@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // Fuzzes the Big5 to GB conversion with any table bytes and any text, against a direct reading
 // of the rules. Input: two bytes giving the table's length (so short, odd and full tables all
 // occur), the table's bytes, then the text.

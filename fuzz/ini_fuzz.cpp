@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // Fuzzes the INI reader and writer on the bytes of an INI file, as text in memory (the file
 // functions run the same code once the file is read):
 //   - every reading function runs with two buffer sizes (one of 0 to 23 bytes picked by a hash of

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // Fuzzes the language-file parser, in code page 950 (Big5), where a trail byte may be "\", "[",
 // "]" or "_". The input is the joined text of a language file and its second file. After loading
 // it, every entry must read back as a straightforward model of the rules says: the lines are the

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // Fuzzes the profile cache's parser. The input is the bytes of an INI file, parsed into the
 // cache's table as SProfileInfo parses a file it has read. Every key a plain reference parser of
 // the same rules finds must be in the table with the same value; every pair of section and key

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // Fuzzes the reader of the market time zone file. The input is the text of TimeZone.Ctl as the
 // runtime's text mode gives it (the file itself is read through the runtime's fgets; here the
 // lines come from memory, the same way, so that each run costs no file): the table the reader

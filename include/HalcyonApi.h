@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 /// \file
 /// Export macro of the HalcyonCommon library and of the platform stand-in compiled into it.
 ///

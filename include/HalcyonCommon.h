@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 /// \file
 /// HalcyonCommon: the common utility library of the Halcyon terminal.
 ///

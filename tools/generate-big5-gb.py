@@ -1,4 +1,5 @@
 #!/usr/bin/env python3
+# SPDX-License-Identifier: Apache-2.0
 """Makes BIG5-GB.TAB, the Big5 to GB conversion table, from public data.
 
 For each of the table's 13565 positions (Big5 lead bytes 0xA1-0xC6 first half and 0xC9-0xF9,

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // The bridge of shared queues over NATS JetStream: a queue on one machine, a stream on a NATS
 // server, the same records in the same order in a queue on every other machine.
 //

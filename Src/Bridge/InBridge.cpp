@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // halcyon bridge in: JetStream stream → local queue, through a durable push consumer.
 //
 // Each message's stream sequence is checked against the cursor: at or below it the message was

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // The in bridge's cursor: the stream sequence of the last record written into the local queue.
 // Before each write the bridge notes the sequence it is about to write and the queue's
 // WriteCount, under the queue's mutex; after a kill, a WriteCount that has moved on since shows

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 #include "LocalQueue.h"
 
 #include <HalcyonCommon/Mutex.h>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // One shared queue as the bridge sees it: opened by name as any client does, plus the queue's
 // own mutex and a view of its mapping, so that the bridge can look at records before it takes
 // them and make a journal write and a take one step that no other user of the queue can split.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // Default names of streams, durable consumers and state files.
 #include "Bridge.h"
 

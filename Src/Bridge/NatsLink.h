@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // The bridge's connection to NATS: connects once (an unreachable server is an error), then
 // reconnects without limit, saying on standard error when the connection is lost and when it is
 // back.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // halcyon bridge out: local queue → journal → JetStream stream.
 //
 // Records leave the queue in batches: under the queue's mutex they are looked at, written to

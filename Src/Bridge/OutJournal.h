@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // The out bridge's journal: the records it has taken from its queue and the stream has not yet
 // been seen to store, in the order taken. A record enters the journal before it leaves the queue
 // (LocalQueue::Peek, then Append, then LocalQueue::Take, all under the queue's mutex), and leaves

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // A small file the bridge keeps its progress in: opened for this process alone (a second bridge
 // on the same file is refused with a sharing violation), read whole, written in place. A process
 // killed after a write has the bytes in the file; a write is one call, so a kill never splits it.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // JulianDay: day numbers since 1 January 1970 by the Julian day algorithm of ACM Algorithm 199,
 // shifted so that 1 January 1970 is day 0.
 #include <HalcyonCommon/JulianDay.h>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // The day file of a log: telling a new day, opening its file, and deleting the files that are
 // past the retention.
 #include <NimbusLog/LogFileImpl.h>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // The inner log object: its state, its folders, and the writing of one line.
 #include <NimbusLog/LogFileImpl.h>
 

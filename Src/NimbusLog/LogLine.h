@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // The text of one log line, built without printf: the same bytes as the line formats
 // "%-8s\t%d\t%s\t%s\r\n" and "%-20s\t%d\t%s\r\n", at a fraction of printf's cost, since a
 // flushed line must cost no more than the write it ends in.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // The registry of the process's logs: one map per kind, each under its own lock, owning its logs
 // for the rest of the process's life.
 #include <NimbusLog/LogRegistry.h>

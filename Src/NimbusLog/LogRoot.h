@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // Where the logs of this process go, and the one rule for the lengths of their paths.
 #pragma once
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // The two log classes: an owning pointer to the inner object, and the shape of their lines.
 #include <NimbusLog/SystemLog.h>
 

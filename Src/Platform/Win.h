@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // The seam between the library and the operating system.
 //
 // Library code calls Windows functions as win::Name and uses the Windows constants (ERROR_…,

@@ -1,4 +1,5 @@
 #!/usr/bin/env python3
+# SPDX-License-Identifier: Apache-2.0
 """Shows the market-data records of a shared queue as a live table, one row per instrument.
 
     tail_feed.py [QUEUE] [--count N] [--refresh SECONDS] [--wait SECONDS]

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // What every fuzz target needs: a check that stops the run on the first broken rule (libFuzzer
 // keeps the input that broke it), and a hash of the whole input for the choices a target makes
 // now and then, so that any change to the input chooses again.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // The plain codec of tests/support/LzhReference.h behind a function of its own, built without the
 // fuzzer's coverage instrumentation and without the sanitizers: it is the oracle, not what is
 // fuzzed, and its byte-by-byte string comparisons, traced and checked, took more than half of the

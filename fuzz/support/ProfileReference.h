@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // A plain reading of the profile cache's rules, written apart from the cache's parser and built
 // without the fuzzer's coverage instrumentation (the sanitizers check it as they check the rest):
 // it is the measure, not what is fuzzed, and its edges and comparisons would only steer the

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 /// \file
 /// Facts about the installed product, read from small profile files in `root\SYS` on every
 /// call: Version.ini (section "SYSTEM"), System.INI ("CONFIG", "NetPlatForm", any section) and

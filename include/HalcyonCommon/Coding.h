@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 /// \file
 /// The LZ/Huffman codec: compresses and restores a whole byte buffer in memory with the LZHUF
 /// algorithm of 1988 (LZSS over a 4096-byte window, adaptive Huffman coding of the symbols).

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 /// \file
 /// Hex, BCD and string-value conversions.
 ///

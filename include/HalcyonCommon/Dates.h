@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 /// \file
 /// Date and time texts of the terminal: eight-digit dates YYYYMMDD, four-digit times HHMM, minute
 /// counts of the day, futures contract month letters, and the same-week test.

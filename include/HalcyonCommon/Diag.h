@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 /// \file
 /// Diagnostics that need no log object: the verify log, the error message box, raw-data dumps.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 /// \file
 /// Export macro of the HalcyonCommon library (HalcyonApi.h, where the stand-in takes it too).
 #pragma once

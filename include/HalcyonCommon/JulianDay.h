@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 /// JulianDay: a calendar date held as a count of days since 1 January 1970.
 ///
 /// Day 0 is 1 January 1970 and also stands for "no date". Dates enter as the eight-digit text

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 /// \file
 /// Localisation: the user's language, the language string table, the eight status strings, and
 /// the conversion of Traditional Chinese (Big5) text into Simplified Chinese (GB).

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 /// \file
 /// Named mutexes, and the test whether another instance of a task is running.
 ///

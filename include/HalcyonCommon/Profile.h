@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 /// \file
 /// Reading INI-style profile files: a process-wide cache of parsed files (SProfileInfo), and thin
 /// checked wrappers around the platform's own profile functions (s_Config…).

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 /// \file
 /// In-process queues: bounded rings guarded by a named mutex, for bytes (TQByteQueue) and for
 /// length-prefixed records (TQRecQueue).

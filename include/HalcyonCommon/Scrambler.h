@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 /// \file
 /// The block scrambler: scrambles and unscrambles a buffer in place of the same length, with the
 /// library's fixed key tables (format: docs/scrambler-format.md). No compression, no header.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 /// \file
 /// Shared memory between the terminal's processes: mapped files, named blocks, and the named
 /// first-in-first-out queues with their machine-wide registry "SHARED_QUEUE".

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 /// \file
 /// Market time zones: a table of one-character zone codes, each with its offset from GMT in
 /// minutes, read from the control file "TimeZone.Ctl" in the installation's SYS folder.

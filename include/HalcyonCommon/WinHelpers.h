@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 /// \file
 /// Helpers for the terminal's windows and files: a file class that creates the folders a new
 /// file's path lacks, a scope object that switches the framework's resource module, and a scope

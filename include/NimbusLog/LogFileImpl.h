@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 /// CLogFileImpl: the inner object of a system or debug log, which owns the log's folder, its file
 /// of the day and the lock that keeps its lines whole.
 ///

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 /// \file
 /// The process's logs by name: every module that asks for a name gets the same object, so that
 /// one process has one open file and one lock per log.

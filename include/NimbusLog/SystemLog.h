@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 /// \file
 /// CSystemLog and CDebugLog: the terminal's named logs, one file per day.
 ///

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 /// \file
 /// The host framework's module state, as far as resources go: the module instance whose
 /// resources (dialogs, strings, icons) the framework loads. It starts as the executable's

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 /// \file
 /// CCriticalSection and CSingleLock: the host framework's in-process lock and its scope guard.
 ///

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 /// CFile: the framework's unbuffered binary file on a Win32 file handle.
 ///
 /// Open returns FALSE and fills the caller's CFileException on failure; every other member throws

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 /// \file
 /// CException and CFileException: the framework's exceptions, thrown by pointer.
 ///

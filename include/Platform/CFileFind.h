@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 /// CFileFind: the framework's folder search.
 ///
 /// FindFile starts a search (null or empty: "*.*" in the current folder) and says whether anything

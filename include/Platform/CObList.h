@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 /// \file
 /// CObList: the host framework's doubly linked list of CObject pointers.
 ///

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 /// \file
 /// CObject: the root of the host framework's object classes.
 ///

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 /// \file
 /// COleDateTime and COleDateTimeSpan: the host framework's date-and-time value and its difference.
 ///

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 /// CString: the 8-bit string of the host framework, in the active code page.
 ///
 /// Lengths and indices count bytes. Find, ReverseFind, MakeUpper and MakeLower honour double-byte

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 /// CStringArray: the host framework's growable array of CString.
 #pragma once
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 /// CWnd: the host framework's window object, as far as the library uses it: the window handle it
 /// wraps. The object does not own the window; destroying one leaves the other alone.
 #pragma once

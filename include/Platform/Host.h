@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 /// \file
 /// What a program needs to meet the library on its host system.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 /// \file
 /// What tools may ask of the Linux stand-in's namespace of named kernel objects (mutexes, events,
 /// file mappings): its folder, its objects, and the removal of what crashed processes left.

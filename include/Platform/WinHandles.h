@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 /// \file
 /// The Windows types that the exported classes hold: window and module instance handles and a
 /// screen point. On Windows they are `<windows.h>`'s own; elsewhere they are declared as

@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: Apache-2.0
 """What the module's benchmarks share: a private installation to run in, and rounds.
 
 Every figure is a ratio measured in the same run: rounds of at least 0.25 s after a warm-up, at

@@ -1,4 +1,5 @@
 #!/usr/bin/env python3
+# SPDX-License-Identifier: Apache-2.0
 """halcyon.unpack of 3000-byte records against the C++ call's rate, and Big5 to GB of 1 MB
 against Python's codecs (BIG5 decoded, GBK encoded), in the same run.
 

@@ -1,4 +1,5 @@
 #!/usr/bin/env python3
+# SPDX-License-Identifier: Apache-2.0
 """Reading 64-byte records from another process: a shared queue read with read_batch, against
 multiprocessing.Queue and against os.pipe read one frame at a time.
 

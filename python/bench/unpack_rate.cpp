@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // The C++ side of codec_bench.py: decodes the packed records of a file with s_CodingDecode, for
 // the Python binding's rate to be compared with in the same run.
 //

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // Bytes in and out: any object with the buffer protocol (bytes, bytearray, memoryview, …) is read
 // in place, and results are built straight into new bytes objects, with no copy in between.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // The codec (pack, unpack), the block scrambler and the hex and BCD conversions.
 #include "Bytes.h"
 #include "Errors.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // Julian day numbers (days since 1 January 1970) to and from datetime.date, and the date and
 // time texts of the terminal.
 #include "Bytes.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // The module's exceptions, and the helpers that raise them with a message.
 //
 //   HalcyonError            every failure of the library that is not a bad argument

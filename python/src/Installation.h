@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // The installation root of this Python process, and the check made before any call that creates
 // folders or files beneath it.
 //

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // The module halcyon: the HalcyonCommon library for Python programs.
 #include "Errors.h"
 #include "Queue.h"

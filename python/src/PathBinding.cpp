@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // The installation's folders and the profile (INI) cache.
 #include "Bytes.h"
 #include "Errors.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // halcyon.Queue: one shared queue, open in this process, as a Python object.
 //
 // Reads and writes release the GIL for their whole wait and copy, so that other Python threads

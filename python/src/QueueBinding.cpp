@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // The queue half of the module: halcyon.Queue, halcyon.Registry and the functions that host the
 // registry, create, open and list queues.
 #include "Bytes.h"

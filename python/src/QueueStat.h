@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // halcyon.QueueStat: a frozen dataclass of a queue's header, as stat() reads it.
 #pragma once
 

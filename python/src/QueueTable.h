@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // The shared queues this process holds, by id, for every Python object that uses them.
 //
 // A queue's id is its registry slot, the same in every process, so two Python objects of one

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // Big5 to GB with the installation's table, and the language settings that say when to convert.
 //
 // The library's language functions take no lock: the module calls them under one lock of its

@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: Apache-2.0
 """Shared helpers of the module's tests (run them through run_tests.py, which makes the
 installation root and the HALCYON_* settings they rely on)."""
 import os

@@ -1,4 +1,5 @@
 #!/usr/bin/env python3
+# SPDX-License-Identifier: Apache-2.0
 """Runs pytest on the module's tests in an installation of their own.
 
 The library takes its installation root from the running program, so the tests run in a Python

@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: Apache-2.0
 """The codec, the scrambler and the hex and BCD conversions."""
 import random
 

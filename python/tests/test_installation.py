@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: Apache-2.0
 """Big5 to GB, dates, folders and the profile cache, which read the installation."""
 import datetime
 import os

@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: Apache-2.0
 """The queue API in one process: arguments, errors, batches, time limits, closing."""
 import threading
 import time

@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: Apache-2.0
 """Shared queues between real processes: Python and the C++ halcyon tool on either side, a
 Python reader killed in the middle of its work, and the tail_feed example."""
 import os

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // Application information: each function's file, section, key, default and buffer size.
 #include "Lang/LangTestSupport.h"
 

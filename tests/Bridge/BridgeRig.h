@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // What the bridge's tests run on: child processes with their own environment, a nats-server of
 // the test's own (JetStream, a store folder, a free loopback port), and "machines": an
 // installation root with the tools linked into its BIN folder and a kernel-object folder of its

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // The test program's main, and the roles it plays as a child on one "machine": the producer
 // that writes a run's records into a shared queue, and the consumer that reads them on the other
 // side and checks every byte and the order. Record i of a run is a function of the run's seed and

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // The bridges' journal and cursor are the user's own private files: one another user planted or
 // could have (in a folder others may write), a link, a pipe, one others may read, or one whose name
 // differs only in case is never used; the bridge says why and what to do.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // The bridge end to end: a producer on machine A, `halcyon bridge out` on A, a nats-server of the
 // test's own, `halcyon bridge in` on B and a consumer on B, with the out bridge, the in bridge
 // and the server killed (SIGKILL) and restarted mid-stream.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // Calls and streams the codec refuses or repairs. Refused arguments (null pointers, negative and
 // zero lengths, lengths the header cannot hold, a stream shorter than its header, too little room)
 // return their documented failure value and write nothing. Damaged streams (truncated, with lying

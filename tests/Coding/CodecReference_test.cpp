@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // The library's streams against those of a straightforward implementation of the same algorithm
 // (support/LzhReference.h: plain tables, a byte-at-a-time bit writer, the 60 start insertions done
 // one by one, byte-wise string comparison), on inputs built to reach the algorithm's corners:

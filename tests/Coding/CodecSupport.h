@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // Helpers of the codec tests: byte buffers, calls of the two exported functions on them, and the
 // inputs the tests share (market-data records, text, random bytes).
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // Streams known to the bit: the documented vectors, streams derived by hand from the coding
 // rules, a stream holding a code longer than 16 bits, and the encoder's behaviour at the exact
 // capacity.

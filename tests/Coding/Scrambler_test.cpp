@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // The block scrambler against a step-by-step model of its rules, round trips of every length
 // 5-4100, in place and between buffers, and the buffers it must leave alone.
 #include "Coding/CodecSupport.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // JulianDay against a plain day-by-day count of the calendar, its refusals and their verify
 // reports, and day numbers outside 1970 onwards.
 #include <HalcyonCommon.h>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // The functions the conformance rows call: every Win32 and C runtime function the stand-in
 // exports, as the library reaches it (win::Name), and the helpers that set a row up and look at
 // what it did (files through the host's own streams, blocks, other threads and processes).

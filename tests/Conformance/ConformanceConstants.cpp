@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // The constants the rows may name, with the values Windows' headers give them (written out here,
 // so that a wrong value in the stand-in's headers cannot hide behind the same wrong value).
 #include "Conformance/ConformanceScript.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // The little language of the conformance tables: one row is one line of calls, each call's
 // result and last error checked against what Windows gives.
 //

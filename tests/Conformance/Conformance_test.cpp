@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // The conformance tables: what Windows does with each function the stand-in exports, one row per
 // behaviour (tables/*.tbl, one per area; the language is in ConformanceScript.h). The same rows
 // run against the stand-in on Linux and against Windows' own functions in the Windows build

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // Helpers of the shared-memory tests: a fixture that makes each test the owner of a fresh queue
 // registry and closes what the test left open, records whose bytes follow from their series and
 // number (so that a reader in another process checks them without a copy), and a view of a

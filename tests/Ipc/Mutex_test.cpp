@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // The mutex wrappers between threads. (A holder killed: the queue tests' killed holders, and the
 // kernel mutex tests.)
 #include "Platform/KernelTestSupport.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // The single-instance check, in one process and between processes.
 #include "Platform/KernelTestSupport.h"
 #include "support/TestEnv.h"

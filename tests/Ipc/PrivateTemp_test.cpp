@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // Where the user's data lands: files of the user's own (0600) in a TEMP of the user's own, under
 // names that nobody can use up; a TEMP that another user owns or may write is refused.
 #include "Ipc/IpcTestSupport.h"

@@ -1,6 +1,8 @@
+// SPDX-License-Identifier: Apache-2.0
 // Waiting on shared queues: the results of the waits in one process (table), producers in real
 // processes that sleep and are woken, and processes killed while waiting or between a write and
 // its signal.
+#include "HalcyonCommon/Ipc/QueueHeader.h"
 #include "Ipc/IpcTestSupport.h"
 #include "support/TestEnv.h"
 
@@ -157,7 +159,7 @@ TEST_F(QueueWaits, KilledWaitersAndWritersHangNobody) {
         const unsigned char record[3] = {1, 0,
                                          7};  // length 1, byte 7; the ring is not near its end
         std::memcpy(view.ring() + h.put, record, 3);
-        h.put += 3;
+        halcyon::ipc::StorePut(h, h.put + 3);  // as writers store it: a waiter looks meanwhile
         ++h.count;
         ++h.WriteCount;
         s_MutexReset(mutex);

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // Shared-memory blocks and mapped files: whole-block reads and writes, refused arguments, the
 // file behind a mapping. (A block shared with other processes: the queue registry's, in every
 // queue test with another process.)

@@ -1,9 +1,16 @@
+// SPDX-License-Identifier: Apache-2.0
 // Shared queues between real processes: processes killed holding a queue, and a header damaged
 // by another process. (Producers and readers in several processes: QueueWaits.)
 #include "Ipc/IpcTestSupport.h"
 #include "support/TestEnv.h"
 
+#if HALCYON_STAND_IN
+#include <signal.h>
+#endif
+
+#include <chrono>
 #include <cstring>
+#include <functional>
 #include <string>
 
 namespace {
@@ -53,6 +60,47 @@ TEST_F(SharedQueueProcesses, ProcessesKilledHoldingTheQueueHangNobody) {
     s_MapFile_ResetQue(id);
     EXPECT_EQ(s_MapFile_WriteQue(id, rec, 2, 0), 1);
     EXPECT_EQ(s_MapFile_ReadQue(id, buf, 0), 2);
+}
+
+// A holder of the queue's mutex that does not let go (stopped with SIGSTOP; on Windows one that
+// idles): every timed wait returns 0 once its time has passed, a little later at most, and the
+// queue is untouched.
+TEST_F(SharedQueueProcesses, TimedWaitsEndWhileAStoppedProcessHoldsTheMutex) {
+    short id = s_MapFile_CreateQue("stopped", 2);
+    unsigned char rec[4] = {1, 2, 3, 4}, buf[4000];
+    const unsigned char frame[4] = {2, 0, 9, 9};  // one record of 2 bytes, framed
+    ASSERT_EQ(s_MapFile_WriteQue(id, rec, 4, 0), 1);
+    std::string ready = UniqueName("holding");
+    int holder = StartChild("die-holding", {"stopped", ready, "mutex"});
+    ASSERT_TRUE(WaitForMarker(ready));
+#if HALCYON_STAND_IN
+    ASSERT_EQ(kill(holder, SIGSTOP), 0);
+#endif
+    unsigned long used = 0;
+    const struct {
+        const char* what;
+        std::function<long()> call;
+    } waits[] = {
+        {"read", [&] { return halcyon::ReadQueueWaiting(id, buf, 200); }},
+        {"write", [&] { return halcyon::WriteQueueWaiting(id, rec, 4, 200); }},
+        {"record", [&] { return halcyon::WaitQueueRecord(id, 200); }},
+        {"room", [&] { return halcyon::WaitQueueRoom(id, 4, 200); }},
+        {"read batch", [&] { return halcyon::ReadQueueBatch(id, buf, 4000, &used, 200); }},
+        {"write batch", [&] { return halcyon::WriteQueueBatch(id, frame, 4, &used, 200); }},
+        {"read, no time", [&] { return halcyon::ReadQueueWaiting(id, buf, 0); }},
+    };
+    for (const auto& wait : waits) {
+        auto start = std::chrono::steady_clock::now();
+        long got = wait.call();
+        auto took = std::chrono::steady_clock::now() - start;
+        EXPECT_EQ(got, 0) << wait.what;
+        // Before, the first of them waited for the mutex as long as the holder kept it.
+        EXPECT_LT(took, std::chrono::seconds(3)) << wait.what;
+    }
+    KillAndCollect(holder);
+    EXPECT_EQ(s_MapFile_ReadQue(id, buf, 0), -1);  // abandoned: fails once
+    EXPECT_EQ(s_MapFile_ReadQue(id, buf, 0), 4);
+    EXPECT_EQ(s_MapFile_QueryQueErrCount(id), 0u);
 }
 
 // Child: opens queue args[0]; exits with its ring's size in KiB, or 255 when the open is refused.

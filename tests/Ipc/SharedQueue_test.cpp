@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // Shared queues in one process: the header's layout, refused calls, records across the ring's
 // end, damaged headers, the registry's slots and its lifetime.
 #include "Ipc/IpcTestSupport.h"

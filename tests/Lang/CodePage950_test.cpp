@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // An installation read in code page 950 (Big5), where the trail byte of a character may be a
 // backslash, "[", "]", "|" or a letter. The installation's own folder is named with such
 // characters, and so are its language file, sections, keys and values: the language strings, the

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // A language folder for the tests: root/Sys/Language with a settings file that selects language 2
 // (files "Test.lng" and "TestBK.lng"), and a message-box catcher.
 #pragma once

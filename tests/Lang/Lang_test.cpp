@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // The language tables: what the language files' lines become, lookups, reloading and failures;
 // Big5 to GB through the table's index rules, overrides, reserved rows, dropped pairs and the real
 // table; which markets convert.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // Every older exported name against its current function, in a fake installation.
 //
 // The functions are checked kind by kind (one kind: one signature). A kind's probe calls one

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // The leveled daily logs: where they go, what a log writes (its registry, the system and debug
 // lines, the path limit, many threads and a second process at once), and on the Linux stand-in,
 // the day files and their retention against a wall clock the test sets.

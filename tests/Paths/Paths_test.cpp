@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // The installation root and the folders formed from it: per market, per data kind, the FTP
 // mirrors, the symbol-file names and the language locations; the strings, and the folders they
 // leave on disk.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // CFile and CFileException as the library uses them: open flags, share modes, reading, names, and
 // the failures they report.
 #include "support/TestEnv.h"

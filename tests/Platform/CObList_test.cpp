@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // CObList against a std::list doing the same: random insertions and removals at both ends and
 // around found positions, across node blocks (block size 3) and through emptying, which gives
 // the blocks back.

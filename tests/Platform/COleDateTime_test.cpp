@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // The stand-in's COleDateTime as the library uses it: DATE values against a day-by-day count,
 // validity of parts, days before 30 December 1899, differences and weekdays.
 #include <HalcyonCommon.h>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // CString at the edges the library meets (arguments out of range, null texts, unsigned bytes),
 // and the code pages that decide which bytes lead a double-byte character.
 #include "Platform/Win.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // The C runtime's time, listing and token functions at their edges: the range _localtime64_s
 // converts, what a listing says of folders and read-only files, remove() and fopen() of a folder,
 // and _mbstok with a double-byte delimiter; text and binary streams.

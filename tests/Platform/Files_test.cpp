@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // Windows paths on Linux, the module name, the folder and file calls' errors, and
 // GetTempFileNameA and CreateFileA as the shared-memory blocks use them.
 #include "Platform/KernelTestSupport.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // Named events: their rules in one process (table) and between real processes, including processes
 // killed while they wait or hold a handle, and two threads handing turns to each other.
 #include "Platform/KernelTestSupport.h"

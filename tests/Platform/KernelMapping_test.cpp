@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // File mappings and views, within one process and shared between real processes.
 #include "Platform/KernelTestSupport.h"
 

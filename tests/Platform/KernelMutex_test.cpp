@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // Mutexes: names, lifetime, access rights, bad handles, recursion and abandonment by an ending
 // thread or a killed process (the KernelMutexThreads tests run under ThreadSanitizer too; threads
 // and processes contending for a mutex are the wrappers' and the queues' tests).

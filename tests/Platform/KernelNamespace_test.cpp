@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // The namespace folder on Linux: listing (also through `halcyon objects`) and collection after
 // crashes, stale and damaged names; and the namespace under failure: system calls that fail while a
 // delete-on-close file is recorded or a mapping grows its file, processes killed in the middle of

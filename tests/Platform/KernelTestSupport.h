@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // Helpers of the kernel-object tests: names unique to the running test, waiting for a condition
 // that another process brings about, and markers through which processes tell each other that
 // they are ready.

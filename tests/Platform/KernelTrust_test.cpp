@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // Who may use a namespace folder: a folder another user made or can write is refused, the
 // default folder is a private one, and a folder serves one PID namespace.
 #include "support/TestEnv.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // Helpers of the INI tests: where a case runs, and scratch INI files.
 //
 // The cases run against the Linux stand-in and against Windows' own functions; a case marked

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // Writing INI files: the bytes each write leaves, error codes, failures mid-write, and a writer in
 // another process racing this one's writes and killed mid-write.
 //

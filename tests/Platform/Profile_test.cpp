@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // Reading INI files: the parsing rules, Windows' buffer rules and error codes, and bad input:
 // pipes and devices in place of files. Junk files and every buffer size are the INI fuzz
 // target's.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // The mutexes' robust locks share each thread's robust list with the C library's own robust
 // mutexes: both must come through in any order of release, and a thread's end must mark every
 // lock it still owns, of either kind.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // Share modes of CreateFileA between handles of one process and of two, and the refusal to empty a
 // mapped file. In the Windows build the same table runs against Windows' own CreateFileA. The C
 // runtime's share flags are checked where the day logs use them, between two processes.

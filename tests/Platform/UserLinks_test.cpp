@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // A link whose target starts with a variable (the Debian package's TEMP) leads each user to a
 // folder of their own: the runtime folder when it is private, else the cache folder.
 #include "support/TestEnv.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // The profile cache (SProfileInfo): its parse rules, numbers and buffers, what it keeps and
 // erases, files it cannot read, many threads at once; the s_Config… wrappers.
 #include "Platform/Win.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // The in-process queues: random use against a model across the ring's end (capacity, peeks,
 // order), producer and consumer threads (under ThreadSanitizer too), refused calls. The byte and
 // the record queue share their ring; the model and thread tests run for both.

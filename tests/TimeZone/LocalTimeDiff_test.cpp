@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // The computer's own zone: a zone's difference from the local standard time, built on the
 // standard bias that GetTimeZoneInformation gives (on Linux from TZ), daylight saving time or not.
 #include "support/TestEnv.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // The zone table: what the control file gives (a malformed line ends it) and the life of the
 // process-wide table, with the differences it answers.
 #include "support/TestEnv.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // Calls into the library after main has returned: a program's own static object whose destructor
 // uses every area that keeps process-wide state. The library built that state during main, after
 // the program's object, so a static of the library would be destroyed first; the calls must still

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // CFileEx::Open: the folders a new file's path lacks, the limits of its walk, and what the
 // caller's exception record holds after a failure.
 #include "support/TestEnv.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // The two scope objects: the resource module switched and restored, and the cursor hidden,
 // parked and brought back, with a live window repainted.
 #include "support/TestEnv.h"

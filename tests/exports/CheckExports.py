@@ -1,4 +1,5 @@
 #!/usr/bin/env python3
+# SPDX-License-Identifier: Apache-2.0
 """Compares the names a built HalcyonCommon library exports with the table of exports.
 
 Linux: the dynamic symbols the shared library defines (`nm -D --defined-only -C`). Windows: the

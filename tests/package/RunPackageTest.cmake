@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: Apache-2.0
 # cmake -P script: install, then build and run tests/package/consumer against the install: with
 # find_package from a project that asks for C++14 (the library's target raises it to C++17), and
 # with make and pkg-config, whose paths must be the plain installed folders.

@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: Apache-2.0
 """tools/spdx-header on a small tree of its own: what it adds where, what it leaves alone."""
 
 import os

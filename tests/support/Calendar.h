@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // A plain calendar for the date tests to count against, one day at a time: month lengths by
 // table and leap years by the four-hundred-year rule, nothing shared with the library's formulas.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // The codec written the plain way, straight from its rules in docs/codec-format.md: one working
 // state rebuilt at every call, bits written and read one at a time, a linear search for the node
 // a raised frequency moves to, strings compared byte by byte, a ring window in the decoder.

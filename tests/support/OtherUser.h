@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // Another local user, for tests of what one user can do to another's data (Linux, run as root as
 // CI does): a child process becomes that user, and a folder outside the test root (which is closed
 // to others) is where the two meet.

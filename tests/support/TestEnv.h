@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // The test program's environment.
 //
 // Every run of the test program gets a fresh installation root: the program links itself (or

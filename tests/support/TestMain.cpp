@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // The test program's main: runs the tests from a fresh installation root, or plays a child role;
 // and the host file helpers of TestEnv.h that both systems share.
 #include "support/TestEnv.h"

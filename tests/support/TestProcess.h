@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // What the test program asks of its operating system, one implementation per system side by side:
 // TestProcess_posix.cpp (fork and exec, hard links) and TestProcess_win32.cpp (CreateProcess,
 // copies, PATH), with the functions of TestEnv.h that start processes and place programs.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // The test program on Linux: fork and exec, the program hard-linked into its root.
 #include "support/TestEnv.h"
 #include "support/TestProcess.h"

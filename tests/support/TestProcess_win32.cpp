@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // The test program on Windows: CreateProcess, and the program copied into its root, finding its
 // DLLs through PATH.
 #include "support/TestEnv.h"

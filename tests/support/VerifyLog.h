@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // The verify log as the library writes it from the test program's current folder <root>\BIN:
 // <root>\LOG\TQVERIFY.LOG, one CR LF line per failed check.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // halcyon pack / unpack and scramble / unscramble, run as separate processes on files and pipes.
 #include "Coding/CodecSupport.h"
 #include "support/TestEnv.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // halcyon log: lines, the day file's path and the clean-up, from the shell. The tool runs from a
 // BIN folder of its own, so its logs go to that folder's LOG.
 #include "support/TestEnv.h"

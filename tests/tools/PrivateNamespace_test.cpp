@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // The demonstration and the benchmarks keep to a namespace of named objects of their own: run
 // beside a live queue host, they leave its queues as they were, make nothing in the session's
 // namespace, and remove their private folder at the end.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // halcyon queue: a real host process, records pushed and popped from the shell, a push into a full
 // queue that waits for a pop, and the watch view.
 #include "support/TestEnv.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // halcyon queue in an operator's hands, with real processes: a second owner, a demonstration and
 // a take-over beside a live host; pop into a full disk, a pipe whose reader leaves, and records a
 // line cannot carry; clients without an owner; a stuck queue and its reset.

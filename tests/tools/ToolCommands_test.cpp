@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // The halcyon tool's subcommands, run from an installation (the test root, with the tool placed in
 // its BIN folder): each action's output and the errors a user meets, with their exit codes.
 #include "Coding/CodecSupport.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // The halcyon tool in an operator's hands, run as separate processes from an installation of its
 // own: output that cannot be written, edits that would damage a file, binary data for a terminal,
 // texts in the installation's code page, missing keys, and failures told in the system's words,

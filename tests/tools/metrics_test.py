@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: Apache-2.0
 """`halcyon metrics serve` from outside: real processes on a fresh installation root, scraped over
 HTTP and read with prometheus_client's OpenMetrics parser (which refuses malformed text).
 

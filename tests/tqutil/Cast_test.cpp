@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // The s_Cast… conversions: round trips over every length, the rules at their edges, the bounds of
 // every buffer they write, and their reports in the verify log.
 #include <HalcyonCommon.h>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // The s_Date… helpers: tables of valid and invalid dates, times and month letters, every day and
 // every minute against plain rules, and the same-week test against a week count.
 #include <HalcyonCommon.h>

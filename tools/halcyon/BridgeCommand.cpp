@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // halcyon bridge: shared queues over NATS JetStream (built where the NATS C client is found).
 #include "BridgeSecrets.h"
 #include "Command.h"

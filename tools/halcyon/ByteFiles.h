@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // Whole files of bytes for the subcommands that transform one: "-" names standard input or
 // standard output. Failures come back as a message in `error`.
 #pragma once

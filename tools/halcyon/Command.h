@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // Subcommands of the halcyon tool. Each lives in a file of its own and registers itself with a
 // table that declares its forms, their arguments and options, and their help text:
 //

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // halcyon date: date checks, day numbers, week and month numbers, contract month letters.
 #include "Command.h"
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // halcyon demo: the road of a record through the terminal, with two real processes.
 //
 // The demonstration runs in a namespace of kernel objects of its own (PrivateNamespace.h) unless

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // The instruments of halcyon demo's records, and the last step of a record's road: its name,
 // in Big5 as Traditional-Chinese markets send it, converted to GB for a Simplified-Chinese user.
 #pragma once

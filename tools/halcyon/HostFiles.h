@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // Questions about files that the tool asks its host system before it acts.
 #pragma once
 

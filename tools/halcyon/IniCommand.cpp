@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // halcyon ini: reading and writing an installation's INI settings through the library.
 #include "Command.h"
 #include "HostFiles.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // halcyon lang and halcyon appinfo: the installation's language and product facts from a shell.
 #include "Command.h"
 #include "Json.h"

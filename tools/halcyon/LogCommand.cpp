@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // halcyon log: one line into a system or debug log, the path of a log's day file, and the
 // clean-up of its old files, for the scripts around the terminal.
 #include "Command.h"

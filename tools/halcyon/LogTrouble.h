@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // Telling an operator why a log line was not written: the day file's path, the system's reason,
 // and what to do about it.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // halcyon metrics: what the installation's queues, logs and bridges show a monitoring system, in
 // the OpenMetrics text format (MetricsText.cpp), read from shared memory (MetricsQueues.cpp) and
 // from files (MetricsFiles.cpp), served over HTTP by MetricsCommand.cpp.

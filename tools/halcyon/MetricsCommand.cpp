@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // halcyon metrics serve: the installation's queues, logs and bridges for a monitoring system, over
 // HTTP (civetweb) in the OpenMetrics text format. One worker thread answers the scrapes, so the
 // library's per-process queue tables are used from one thread at a time.

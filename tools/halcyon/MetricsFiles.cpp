@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // The logs' and the bridges' values, read from their files.
 //
 // Logs: every folder below the log root holds a log's "system" and "debug" folders with one file

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // The queues' gauges and counters, from the registry and each queue's 26-byte header.
 //
 // As `halcyon queue watch` does, a scrape reads the registry and copies each header with

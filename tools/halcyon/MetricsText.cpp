@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // The OpenMetrics text format (version 1.0.0): "# TYPE", "# UNIT", "# HELP", then the samples
 // of each family, and "# EOF" at the end.
 #include "Metrics.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // halcyon objects: the named kernel objects that this user's processes share.
 #include "Command.h"
 #include "Json.h"

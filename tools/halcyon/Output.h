@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // The end of every command: what it wrote to standard output must have arrived.
 #pragma once
 

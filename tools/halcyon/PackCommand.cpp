@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // halcyon pack / unpack: the LZ/Huffman codec over a file or a pipe.
 #include "ByteFiles.h"
 #include "Command.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // halcyon paths: the installation root and the folders derived from it.
 #include "Command.h"
 #include "Json.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // A namespace of named kernel objects of the process's own, so that a demonstration never meets
 // the queues, registry and mutexes of the terminals and hosts of the user's session.
 #pragma once

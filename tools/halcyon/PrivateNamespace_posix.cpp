@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // The private namespace on Linux: the folder is made, the process forks, the child runs the body
 // and the parent removes the folder after it (and every process it started) has ended. The
 // parent makes no kernel call: the library's own clean-up at the child's exit, which runs after

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // Windows keeps its named objects itself, per session: there is no folder to make one's own.
 #include "PrivateNamespace.h"
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // Whether a process runs, on Windows.
 #include "QueueOwner.h"
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // halcyon queue: the shared-memory queues from the shell.
 #include "Command.h"
 #include "Json.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // The front record of a shared queue, read without taking it, so that `queue pop` takes a record
 // only once it has been written out. The layout is the one every process agrees on
 // (docs/shared-queue-format.md); the queue's own mutex keeps the record in place while held.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // halcyon queue host: own the queue registry and keep queues alive, unless another owner is.
 #include "QueueOwner.h"
 #include "QueueVerbs.h"

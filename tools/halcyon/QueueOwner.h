@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // Who owns the queue registry of this namespace, and waiting for one.
 //
 // The library zeroes the registry for every process that calls s_MapFile_Initialize(true): a

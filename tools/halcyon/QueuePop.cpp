@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // halcyon queue pop: records from a shared queue to standard output, none of them lost.
 //
 // Each record is read from the front of the queue without taking it (QueueFront), written out,

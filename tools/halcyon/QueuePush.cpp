@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // halcyon queue push: records from standard input or whole files into a shared queue.
 #include "ByteFiles.h"
 #include "QueueVerbs.h"

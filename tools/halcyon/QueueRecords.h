@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // Records as they travel through a shell: one a line (the default), each ended by a NUL byte
 // (--null), or one a line in hexadecimal (--hex), which carries any bytes.
 #pragma once

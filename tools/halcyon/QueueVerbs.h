@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // The subcommands of halcyon queue that own the registry or move records, each in a file of its
 // own (QueueHost.cpp, QueuePush.cpp, QueuePop.cpp), and what they share with the others
 // (QueueCommand.cpp, which declares the command).

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // halcyon queue watch: a live view of every registered shared queue, one line each.
 //
 // Each refresh reads the registry and, for every queue in it, the 26 bytes of its header

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // halcyon queue watch (QueueWatch.cpp), started by halcyon queue (QueueCommand.cpp).
 #pragma once
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // Standard output for records that must not be lost. Each record is written whole with the
 // system's own write (no buffer of the C library keeps it back), so a failure is known before the
 // record is taken off its queue. Into a pipe or a socket a written record is only in the system's

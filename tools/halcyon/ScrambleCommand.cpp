@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // halcyon scramble / unscramble: the block scrambler over a file or a pipe.
 #include "ByteFiles.h"
 #include "Command.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // The reason for a failure in the words people know from their system ("Permission denied"),
 // for the tool's messages: the library reports Windows error codes, which mean little to an
 // operator on Linux.

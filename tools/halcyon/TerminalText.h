@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // The installation's texts for people. Language files and product facts are written in the
 // terminal's Windows code page (GBK for Simplified Chinese, Big5 for Traditional); printed as they
 // are on a UTF-8 terminal they show as mojibake. On a terminal they are converted to the locale's

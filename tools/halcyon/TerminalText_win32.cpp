@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // A Windows console shows the system code page's texts itself: they go out as they are.
 #include "TerminalText.h"
 

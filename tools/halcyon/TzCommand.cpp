@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // halcyon tz: the installation's market time zones, their differences and the local clock's.
 #include "Command.h"
 #include "Json.h"

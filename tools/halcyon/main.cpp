@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // halcyon: the HalcyonCommon library from the shell.
 #include "Command.h"
 #include "Help.h"

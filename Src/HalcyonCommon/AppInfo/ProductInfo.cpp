@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // The product facts of the version file and the settings of the system file.
 #include <HalcyonCommon/AppInfo.h>
 #include <HalcyonCommon/Paths.h>

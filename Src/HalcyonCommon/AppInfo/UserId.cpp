@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // The account label: the localised caption and the account identifier of UserInfo.CFG.
 #include <HalcyonCommon/AppInfo.h>
 #include <HalcyonCommon/Lang.h>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // The version file's path, computed once per process.
 #include <HalcyonCommon/AppInfo.h>
 #include <HalcyonCommon/Paths.h>

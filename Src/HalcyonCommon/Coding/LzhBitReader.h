@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // The decoder's bit reader: the stream's bits, most significant bit of each byte first, held in
 // a 64-bit word that is refilled eight bytes at a time. Past the end of the data it gives zero
 // bits, as the format prescribes for a truncated stream, and never reads a byte beyond the end.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // The encoder's bit writer: codes go out most significant bit first, packed into bytes; the last
 // byte is padded with zero bits. Bits gather in a 64-bit word and leave four bytes at a time.
 //

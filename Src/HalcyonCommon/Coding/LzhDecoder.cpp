@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // s_CodingDecode: reads symbols through the adaptive Huffman tree and writes literals and copies
 // straight into the caller's buffer. The window is not kept apart: the bytes of the last 4096
 // output positions are the window, and before the first output byte it holds what the encoder

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // s_CodingEncode: LZSS over the 4096-byte window, each literal or match length coded with the
 // adaptive Huffman tree, each match position with the fixed prefix code of its upper six bits.
 #include <HalcyonCommon/Coding.h>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // The match finder's walk through the input. Each input position g costs one step: the oldest
 // window position s is deleted, the input byte g + 59 (when there is one) enters the window
 // there, and position g, at window position r, is inserted.

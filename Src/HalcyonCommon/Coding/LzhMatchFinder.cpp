@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 #include "HalcyonCommon/Coding/LzhMatchFinder.h"
 
 #include "HalcyonCommon/Coding/LzhWords.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // The encoder's text window and its match finder: one binary search tree of window positions per
 // first byte, ordered by the 60 bytes that start at each position. Inserting a position finds the
 // longest earlier string that matches it (and, of equally long ones, the nearest among those the

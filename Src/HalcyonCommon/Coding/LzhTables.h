@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // The fixed parameters of the LZ/Huffman codec and its fixed tables: the prefix code of the upper
 // six bits of a match position, in the encoder's form (by value) and the decoder's form (by the
 // next eight stream bits). The tables are built at compile time from the canonical code, so they

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // The adaptive Huffman tree of the LZ/Huffman codec: 314 symbols, 627 nodes kept in order of
 // frequency (lowest first, the root last), two siblings always at an even index and the next.
 // Encoder and decoder update it identically after every symbol, so both see the same codes.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // Word-wide access to byte buffers for the codec: unaligned loads and stores in the byte order
 // of the stream (most significant first). Both of the library's targets (x86 and ARM, Linux and
 // Windows) are little-endian; the loads rely on it.

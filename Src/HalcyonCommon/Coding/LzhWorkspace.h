@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // The codec's working state: one per thread, made on the thread's first call and freed when the
 // thread ends, so that calls on different threads never share it and a call allocates nothing.
 #pragma once

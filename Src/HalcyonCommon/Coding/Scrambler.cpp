@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // The block scrambler: keyed four-byte steps over every whole block, three-byte steps over the
 // last three bytes.
 //

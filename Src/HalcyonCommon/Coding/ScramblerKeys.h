@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // The block scrambler's key tables.
 //
 // These values are the key: every installation that exchanges scrambled data must carry the same

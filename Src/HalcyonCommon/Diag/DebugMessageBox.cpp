@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 #include <HalcyonCommon/Diag.h>
 
 #include "Platform/Win.h"

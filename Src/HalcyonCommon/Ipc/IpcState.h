@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // The per-process state of the shared-memory functions: the block table and the queue table with
 // the registry's whereabouts. Not shared between processes; no lock (see SharedMemory.h).
 #pragma once
@@ -29,6 +30,7 @@ struct QueueSlot {
     char name[kNameSize];
     std::uint32_t ringSize;  // the ring's size when this process mapped it: the bound of every copy
     QueueWake wake;          // its wake-ups (QueueWake.h)
+    unsigned long spinMicroseconds;  // how long this process's readers watch before they sleep
 };
 
 // Where this process finds the registry.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // Mapped files: a named mapping over a delete-on-close temporary file, and its view.
 #include <HalcyonCommon/Paths.h>
 #include <HalcyonCommon/SharedMemory.h>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 #include "HalcyonCommon/Ipc/QueueAccess.h"
 
 #include <HalcyonCommon/Mutex.h>
@@ -28,39 +29,39 @@ void ResetQueue(QueueSlot& queue) {
 
 bool LockValid(QueueSlot& queue) { return s_MutexWait(queue.hMutex, true) && CheckHeader(queue); }
 
-bool LockValidTakingOver(QueueSlot& queue) {
-    win::DWORD result = win::WaitForSingleObject(queue.hMutex, INFINITE);
-    if (result != WAIT_OBJECT_0 && result != WAIT_ABANDONED) return false;
+Locked LockValidTakingOver(QueueSlot& queue, unsigned long ms) {
+    win::DWORD result = win::WaitForSingleObject(queue.hMutex, ms);
+    if (result == WAIT_TIMEOUT) return Locked::kTimedOut;
+    if (result != WAIT_OBJECT_0 && result != WAIT_ABANDONED) return Locked::kFailed;
     // A copy the dead owner left unfinished shows as `sync` 1, which the caller looks at.
-    return CheckHeader(queue);
+    return CheckHeader(queue) ? Locked::kYes : Locked::kFailed;
 }
 
 void Append(tagSHMHEADER& h, std::uint32_t ringSize, const unsigned char* data,
             unsigned short length) {
     h.sync = 1;
     std::uint32_t put = ring::WriteLength(RingOf(h), ringSize, h.put, length, kLengthField);
-    h.put = ring::Write(RingOf(h), ringSize, put, data, length);
+    StorePut(h, ring::Write(RingOf(h), ringSize, put, data, length));
     ++h.WriteCount;
     ++h.count;
     h.sync = 0;
 }
 
-Taken TakeFront(tagSHMHEADER& h, std::uint32_t ringSize, unsigned char* buf,
+Taken TakeFront(tagSHMHEADER& h, std::uint32_t ringSize, unsigned char* buf, std::uint32_t room,
                 std::uint32_t& length) {
     const std::uint32_t used = UsedSize(h, ringSize);
     if (used <= kLengthField) return Taken::kDamaged;
-    h.sync = 1;
     std::uint32_t take = ring::ReadLength(RingOf(h), ringSize, h.take, kLengthField, length);
     // A length the queue cannot hold, or one longer than any record, means damage; the caller's
     // buffer never receives more than the largest record.
-    bool damaged = length == 0 || length > used || length > kMaxRecord;
-    if (!damaged) {
-        h.take = ring::Read(RingOf(h), ringSize, take, buf, length);
-        if (h.count != 0) --h.count;
-        ++h.ReadCount;
-    }
+    if (length == 0 || length > used || length > kMaxRecord) return Taken::kDamaged;
+    if (length > room) return Taken::kNoRoom;
+    h.sync = 1;
+    StoreTake(h, ring::Read(RingOf(h), ringSize, take, buf, length));
+    if (h.count != 0) --h.count;
+    ++h.ReadCount;
     h.sync = 0;
-    return damaged ? Taken::kDamaged : Taken::kRecord;
+    return Taken::kRecord;
 }
 
 }  // namespace halcyon::ipc

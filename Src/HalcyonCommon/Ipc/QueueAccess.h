@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // An open queue's header and ring under its mutex: what the polling calls (s_MapFile_WriteQue,
 // s_MapFile_ReadQue) and the waiting calls (QueueWaits.h) share.
 #pragma once
@@ -36,18 +37,24 @@ void ResetQueue(QueueSlot& queue);
 // header is damaged, releases the mutex, resets the queue and returns false.
 bool LockValid(QueueSlot& queue);
 
-// As LockValid, but a mutex abandoned by a process that died holding it is taken over, as a
-// waiter that is to return only on a result or a timeout must.
-bool LockValidTakingOver(QueueSlot& queue);
+enum class Locked { kYes, kTimedOut, kFailed };
+
+// As LockValid, but waits for the mutex at most `ms` (INFINITE: without limit), and a mutex
+// abandoned by a process that died holding it is taken over, as a waiter that is to return only
+// on a result or a timeout must.
+Locked LockValidTakingOver(QueueSlot& queue, unsigned long ms);
 
 // Appends one record. The mutex is held, the header valid, `sync` 0 and the record fits.
 void Append(tagSHMHEADER& h, std::uint32_t ringSize, const unsigned char* data,
             unsigned short length);
 
-enum class Taken { kRecord, kDamaged };
+enum class Taken { kRecord, kDamaged, kNoRoom };
 
-// Takes the front record into `buf` (3095 bytes). The mutex is held, the header valid, the queue
-// not empty and `sync` 0. kDamaged when the queue holds no whole record (the caller resets it).
-Taken TakeFront(tagSHMHEADER& h, std::uint32_t ringSize, unsigned char* buf, std::uint32_t& length);
+// Takes the front record into `buf`, which has `room` bytes, and sets `length`. The mutex is
+// held, the header valid, the queue not empty and `sync` 0. kDamaged when the queue holds no
+// whole record there (the caller resets it); kNoRoom, taking nothing, when the record is longer
+// than `room`.
+Taken TakeFront(tagSHMHEADER& h, std::uint32_t ringSize, unsigned char* buf, std::uint32_t room,
+                std::uint32_t& length);
 
 }  // namespace halcyon::ipc

@@ -1,8 +1,10 @@
+// SPDX-License-Identifier: Apache-2.0
 // The queue header's rules: validity, initial state, the ring behind it.
 #pragma once
 
 #include <HalcyonCommon/SharedMemory.h>
 
+#include <cstddef>
 #include <cstring>
 
 namespace halcyon::ipc {
@@ -19,11 +21,49 @@ inline bool IsValid(const tagSHMHEADER& h, std::uint32_t ringSize) {
            h.take < ringSize;
 }
 
+// `put` and `take` are read by waiters without the mutex (a look before they take it), so they
+// are stored and looked at a byte at a time with atomic accesses: the fields sit unaligned in the
+// packed header. A look may see an offset half changed; it only decides whether to take the
+// mutex, and everything that counts is read again under it.
+inline std::uint8_t* OffsetBytes(tagSHMHEADER& h, std::size_t field) {
+    return reinterpret_cast<std::uint8_t*>(&h) + field;
+}
+
+inline void StoreOffset(tagSHMHEADER& h, std::size_t field, std::uint32_t value) {
+    std::uint8_t* bytes = OffsetBytes(h, field);
+    for (int i = 0; i < 4; ++i) {
+        __atomic_store_n(bytes + i, static_cast<std::uint8_t>(value >> (8 * i)), __ATOMIC_RELAXED);
+    }
+}
+
+inline std::uint32_t PeekOffset(tagSHMHEADER& h, std::size_t field) {
+    std::uint8_t* bytes = OffsetBytes(h, field);
+    std::uint32_t value = 0;
+    for (int i = 0; i < 4; ++i) {
+        value |= static_cast<std::uint32_t>(__atomic_load_n(bytes + i, __ATOMIC_RELAXED))
+                 << (8 * i);
+    }
+    return value;
+}
+
+inline void StorePut(tagSHMHEADER& h, std::uint32_t put) {
+    StoreOffset(h, offsetof(tagSHMHEADER, put), put);
+}
+inline void StoreTake(tagSHMHEADER& h, std::uint32_t take) {
+    StoreOffset(h, offsetof(tagSHMHEADER, take), take);
+}
+
 // Check bytes set, every counter and offset 0; `size` as given.
 inline void InitialiseHeader(tagSHMHEADER& h, std::uint8_t size) {
-    std::memset(&h, 0, sizeof h);
     h.H1 = kCheck1;
     h.size = size;
+    h.count = 0;
+    StorePut(h, 0);
+    StoreTake(h, 0);
+    h.sync = 0;
+    h.errcount = 0;
+    h.ReadCount = 0;
+    h.WriteCount = 0;
     h.H2 = kCheck2;
 }
 

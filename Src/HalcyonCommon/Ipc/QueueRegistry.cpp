@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 #include "HalcyonCommon/Ipc/QueueRegistry.h"
 
 #include <HalcyonCommon/Mutex.h>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // The queue registry "SHARED_QUEUE": 128 slots of 32 bytes, slot i naming queue i.
 #pragma once
 

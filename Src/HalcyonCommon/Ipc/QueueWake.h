@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // The wake-ups of one shared queue: two named auto-reset events, "QREC_<name>" (a record was
 // written) and "QROOM_<name>" (a record was read: room was made), and the mapping
 // "QWAIT_<name>" counting the threads, in any process, that sleep on each.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // Shared blocks: named mappings with a mutex "MS_<name>", read and written whole.
 #include <HalcyonCommon/Mutex.h>
 #include <HalcyonCommon/SharedMemory.h>

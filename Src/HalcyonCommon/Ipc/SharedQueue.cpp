@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // Creating, opening and closing shared queues.
 #include <HalcyonCommon/Mutex.h>
 #include <HalcyonCommon/SharedMemory.h>
@@ -158,6 +159,7 @@ int s_MapFile_CloseQue(short nId, bool bDelete) {
     queue.hMutex = nullptr;
     s_MapFile_CloseMapFile(&queue.map, bDelete);
     queue.map = MEM_MAPFILE{};
+    queue.spinMicroseconds = 0;
     CloseWake(queue.wake);
     if (!bDelete) return 1;
     {

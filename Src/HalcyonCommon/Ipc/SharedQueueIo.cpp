@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // Writing, reading, resetting and querying shared queues.
 #include <HalcyonCommon/Mutex.h>
 #include <HalcyonCommon/SharedMemory.h>
@@ -71,7 +72,7 @@ short s_MapFile_ReadQue(short nId, unsigned char* pBuf, unsigned short wRetry) {
     bool ok = !damaged;
     while (ok && h.sync != 0) ok = Pause(h, pauses, limit);
     std::uint32_t length = 0;
-    if (ok) damaged = TakeFront(h, size, pBuf, length) == Taken::kDamaged;
+    if (ok) damaged = TakeFront(h, size, pBuf, kMaxRecord, length) == Taken::kDamaged;
     s_MutexReset(queue->hMutex);
     if (damaged) ResetQueue(*queue);
     if (!ok || damaged) return -1;

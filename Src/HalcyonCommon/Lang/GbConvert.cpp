@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // Loading the Big5 to GB table and converting text with it.
 #include <HalcyonCommon/Lang.h>
 

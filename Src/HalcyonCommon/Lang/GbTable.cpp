@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 #include "HalcyonCommon/Lang/GbTable.h"
 
 #include "Platform/common/NeverDestroyed.h"

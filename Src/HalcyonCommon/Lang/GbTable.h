@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // The Big5 to GB conversion's tables.
 //
 // BIG5-GB.TAB holds one two-byte GB code per Big5 position, 13565 of them: the symbols (lead bytes

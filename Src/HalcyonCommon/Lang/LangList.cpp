@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // The installed languages' names, as the selected language's string table spells them.
 #include <HalcyonCommon/Lang.h>
 

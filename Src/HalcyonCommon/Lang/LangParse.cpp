@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // Splitting a language file's text into lines, and a line into a section name or an entry.
 #include <HalcyonCommon/Lang.h>
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // The language settings: the selected language, the installed ones, their file names.
 #include <HalcyonCommon/Lang.h>
 #include <HalcyonCommon/Paths.h>

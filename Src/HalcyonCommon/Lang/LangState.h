@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // The localisation's process-wide state: the string table, the line list, the profile buffer
 // shared by the settings reads, and the file reading and reporting that loading shares.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // The string table: loading the language files, looking texts up, the status strings.
 #include <HalcyonCommon/Lang.h>
 

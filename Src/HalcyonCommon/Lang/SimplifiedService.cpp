@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // The markets that deliver Simplified Chinese already, and whether a market's text converts.
 #include <HalcyonCommon/Convert.h>
 #include <HalcyonCommon/Lang.h>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // The older names of the mutex wrappers, the conversions and the codecs; each calls its current
 // function and nothing else.
 #include <HalcyonCommon/Coding.h>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // The older names of the folder functions; each calls its current function and nothing else.
 #include <HalcyonCommon/AppInfo.h>
 #include <HalcyonCommon/Legacy.h>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // The names of a market's symbol files, local and FTP: <folder>\<name>.SYM (kind 0) and
 // <folder>\<name>.IND (kind 1). The first name formed for a market and kind is kept.
 #include <HalcyonCommon/Paths.h>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // The download staging area beneath root\FileDownload. Its bases are obtained while the
 // function's own critical section is held; nothing is cached.
 #include <HalcyonCommon/Paths.h>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // Fixed folders beneath the root: binaries, help, documents, bond data.
 #include <HalcyonCommon/Paths.h>
 

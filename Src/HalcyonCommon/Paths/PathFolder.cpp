@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 #include "HalcyonCommon/Paths/PathFolder.h"
 
 #include "Platform/Win.h"

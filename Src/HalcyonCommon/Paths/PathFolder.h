@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // The common shape of the folder functions: form a path from a base, create it, return it.
 #pragma once
 

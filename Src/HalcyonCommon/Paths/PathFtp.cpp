@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // The FTP mirror folders: the local DAT or SYS folder of a market, upper-cased, with "\FTP"
 // inserted in front of the first "\DAT\" (or "\SYS\"), every level created from the left.
 #include <HalcyonCommon/Paths.h>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // The language files' locations, from the root's system.ini.
 #include <HalcyonCommon/Paths.h>
 

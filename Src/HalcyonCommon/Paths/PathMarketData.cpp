@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // Market data folders beneath root\DAT, by kind and by market: the nine kept in a table per
 // kind, the tick log folders, and the three formed anew on every call.
 #include <HalcyonCommon/Paths.h>

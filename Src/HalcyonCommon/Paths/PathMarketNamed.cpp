@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // Folders of one name or one character below a market folder, and the news, MAGIC, SIGNAL and
 // SQL command folders. Nothing here is kept: each level a function adds is formed and created on
 // every call.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // The installation root and the four per-market top-level folders.
 #include <HalcyonCommon/Paths.h>
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // The installation's layout on the data server, relative to its root. Nothing is created.
 #include <HalcyonCommon/Paths.h>
 

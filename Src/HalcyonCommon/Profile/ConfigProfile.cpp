@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // The s_Config… wrappers around the platform's profile functions, and the probe for a readable
 // file. No cache and no lock: each call goes to the platform.
 #include <HalcyonCommon/Profile.h>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // SProfileInfo: the process-wide cache of parsed profile files.
 //
 // The registry maps each path, byte for byte as callers spell it, to the parsed file, or to null

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // An open-addressing hash index from names to spans, both held as spans of one text that the
 // index's owner keeps: the parsed file's names and values are never copied out of it.
 #pragma once

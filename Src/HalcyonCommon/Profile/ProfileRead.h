@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // Reading a profile file from disk for the cache.
 #pragma once
 

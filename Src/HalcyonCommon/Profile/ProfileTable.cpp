@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // Parsing a profile file into its table.
 //
 // The text is walked line by line (at line feeds that are characters of their own) with two

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // One parsed profile file: its sections and their keys, looked up by normalised names (trimmed,
 // upper-cased). The table keeps the file's text, its names upper-cased in place, and indexes
 // spans of it.

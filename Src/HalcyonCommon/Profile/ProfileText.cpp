@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 #include "HalcyonCommon/Profile/ProfileText.h"
 
 #include "Platform/common/Mbcs.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // The text rules the profile cache shares between parsing a file and looking names up in it:
 // blanks, trimming, and the upper-casing of names in the active code page.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // What TQByteQueue and TQRecQueue do alike: their ring's storage, mutex, sizes and reset.
 #pragma once
 

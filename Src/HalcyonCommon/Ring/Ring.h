@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // Ring arithmetic shared by the byte, record and shared-memory queues.
 //
 // A ring of `size` bytes holds the bytes from `take` up to (not including) `put`; every byte goes

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // The mutex wrappers: thin calls of the system's named mutexes.
 #include <HalcyonCommon/Mutex.h>
 

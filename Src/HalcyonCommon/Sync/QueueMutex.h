@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // The mutex of an in-process queue, and a scope that holds it.
 #pragma once
 

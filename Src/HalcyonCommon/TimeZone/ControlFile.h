@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // The control file "TimeZone.Ctl": where it is and what one of its lines says.
 #pragma once
 

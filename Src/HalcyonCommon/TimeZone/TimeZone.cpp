@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // The zone table: lookups, insertion, and the control file read into it.
 #include <HalcyonCommon/TimeZone.h>
 

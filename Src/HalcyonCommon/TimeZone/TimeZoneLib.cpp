@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // The process-wide zone table of the s_TimeZoneLib… functions. Not locked: callers keep
 // creation, rereading and release apart from each other and from the queries.
 #include <HalcyonCommon/TimeZone.h>

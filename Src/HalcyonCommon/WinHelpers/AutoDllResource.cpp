@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 #include <HalcyonCommon/WinHelpers.h>
 
 CAutoDllResource::CAutoDllResource(HINSTANCE hOld, HINSTANCE hNew)

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // CFileEx: a file whose creation also makes the folders its path lacks.
 #include <HalcyonCommon/WinHelpers.h>
 

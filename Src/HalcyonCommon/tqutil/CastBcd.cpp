@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // Numbers to packed BCD bytes and back.
 #include <HalcyonCommon/Convert.h>
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // Digit and hexadecimal text to bytes and back, with their argument checks in the verify log.
 #include <HalcyonCommon/Convert.h>
 

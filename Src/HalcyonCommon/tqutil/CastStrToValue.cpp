@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // The number at the start of a short text, decimal or hexadecimal.
 #include <HalcyonCommon/Convert.h>
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // Validation of date and time texts.
 #include <HalcyonCommon/Dates.h>
 

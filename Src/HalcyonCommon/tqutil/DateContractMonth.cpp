@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // Futures contract month letters.
 #include <HalcyonCommon/Dates.h>
 

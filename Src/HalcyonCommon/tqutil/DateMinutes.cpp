@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // Minutes of the day to time texts and back.
 #include <HalcyonCommon/Dates.h>
 

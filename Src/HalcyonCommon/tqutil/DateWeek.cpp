@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // Whether two dates fall into the same Sunday-to-Saturday week.
 #include <HalcyonCommon/Dates.h>
 

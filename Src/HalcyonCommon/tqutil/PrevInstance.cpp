@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // The single-instance check: the first instance of a task holds a paging-file mapping named by
 // the task for the rest of its life; later instances find it there.
 #include <HalcyonCommon/Diag.h>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 #include <Platform/CObject.h>
 
 CRuntimeClass CObject::classCObject = {"CObject", static_cast<int>(sizeof(CObject)), 0xFFFF,

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // Double-byte-aware byte searches in the active code page.
 //
 // In Big5, GBK and Shift-JIS a trail byte may equal an ASCII byte such as '\' (Big5 "\xA5\x5C"),

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // The message-box hook that halcyon::SetMessageBoxHook installs, for each system's MessageBoxA.
 #pragma once
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // The running executable's full name, as GetModuleFileNameA gives it.
 #pragma once
 

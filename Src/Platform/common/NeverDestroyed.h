@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // NeverDestroyed<T>: a process-wide object that is built where it is first used and never
 // destroyed.
 //

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // Where the library keeps one user's data (queues' backing files, the bridge's state), and how it
 // opens such a file so that nobody else's file is ever taken for it.
 //

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 #include "Platform/win32/WinSeam.h"
 
 #include "Platform/common/MessageBoxHook.h"

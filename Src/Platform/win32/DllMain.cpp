@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // The library's load and unload on Windows. The C runtime's entry point of the DLL calls DllMain
 // after it has built the library's namespace-scope objects at load, and before it destroys them at
 // unload.

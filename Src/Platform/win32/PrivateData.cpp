@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // On Windows a folder's access list, which new files inherit, keeps one user's data from the
 // others: the folder needs no check of ours, and a private file is an exclusive open.
 #include "Platform/common/PrivateData.h"

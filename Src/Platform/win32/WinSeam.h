@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // The seam on Windows: win::Name is the system's own ::Name.
 //
 // Types and functions enter namespace win by using-declarations; constants are the macros of

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // The active 8-bit code page and its lead bytes.
 //
 // The code page is HALCYON_CODEPAGE when set (950, 936, 932, 949, 1252, 65001), else the one the

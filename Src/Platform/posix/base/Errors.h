@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // GetLastError / SetLastError, per thread as on Windows, and the one table that turns an errno
 // value into the Windows error code that the same failure gives there.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // The system calls the stand-in makes, reached through one table so that tests can swap an entry
 // to inject failures (ENOSPC, EACCES, EMFILE) that are otherwise hard to provoke.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // Windows types and constants of the Win32 subset the library uses, for Linux.
 //
 // Types live in namespace win (win::DWORD, win::HANDLE); constants are macros, as in the

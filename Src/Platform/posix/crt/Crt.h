@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // The C runtime's file opening as the Windows runtime does it: the name is a Windows path, and a
 // mode without 'b' opens the file in text mode, where each line feed written reaches the file as
 // carriage return and line feed, and reading turns CR LF back into LF and stops at Ctrl-Z.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // The C runtime's folder functions as the Windows runtime has them, on Windows paths: making a
 // folder, removing a file, and listing the names that match a wildcard pattern.
 #pragma once

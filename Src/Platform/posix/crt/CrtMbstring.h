@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // The C runtime's multibyte string functions the library uses, in the active code page.
 #pragma once
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // The C runtime's 64-bit time functions as the Windows runtime has them: seconds since 1970 UTC
 // in a 64-bit count, and their conversion to the local calendar (the process's time zone).
 //

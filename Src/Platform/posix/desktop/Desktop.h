@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // The desktop: message boxes, the mouse cursor and windows.
 //
 // Linux has no desktop of ours. A message box writes its caption and text to standard error and

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // File handles of CreateFileA, and the bookkeeping that removes delete-on-close files.
 //
 // A file is in use while a file handle, a file mapping or a view of it is open in some process.

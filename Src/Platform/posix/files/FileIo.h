@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // Reading, writing and positioning a file opened with CreateFileA, as Win32 does it.
 //
 // A read at or past the end succeeds with 0 bytes. A handle that is not an open file handle

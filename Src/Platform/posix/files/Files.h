@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // Paths and files: the executable's name, folders, file deletion, and the translation of the
 // library's Windows paths into Linux paths at the OS boundary.
 //

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // Searching a folder: FindFirstFileA, FindNextFileA, FindClose.
 //
 // The pattern is the last component of the name, with Windows' wildcards (Wildcards.h). The

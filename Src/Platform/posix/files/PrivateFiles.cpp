@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 #include "Platform/posix/files/PrivateFiles.h"
 
 #include "Platform/common/Mbcs.h"
@@ -8,6 +9,7 @@
 #include "Platform/posix/files/Files.h"
 #include "Platform/posix/files/ShareModes.h"
 #include "Platform/posix/handles/HandleTable.h"
+#include "Platform/posix/kernel/Access.h"
 
 #include <fcntl.h>
 #include <sys/file.h>
@@ -65,10 +67,13 @@ HANDLE HandleForFile(int fd, const std::string& host, DWORD& error) {
     error = ClaimShareAccess(fd, ShareAccessOf(access), 0);
     if (error != ERROR_SUCCESS) return nullptr;
     Sys().flock(fd, LOCK_SH | LOCK_NB);  // the handle is a use of the file
-    auto* file = new kernel::FileHandle{fd, host, access, false, st.st_dev, st.st_ino};
+    // The handle keeps the file rights the generic ones stand for, as CreateFileA's handles do:
+    // reading and writing check them.
+    DWORD rights = kernel::MapAccess(kernel::HandleKind::kFile, access);
+    auto* file = new kernel::FileHandle{fd, host, rights, false, st.st_dev, st.st_ino};
     std::lock_guard<std::mutex> hold(kernel::HandleLock());
     kernel::EnsureCloseAtUnload();
-    HANDLE handle = kernel::NewHandle(kernel::HandleKind::kFile, file, access);
+    HANDLE handle = kernel::NewHandle(kernel::HandleKind::kFile, file, rights);
     if (handle == nullptr) {
         file->fd = -1;  // the caller closes it
         kernel::CloseFileHandle(file);

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // Files that hold one user's data: queues' backing files, bridge state, settings, logs.
 //
 // Every file the stand-in creates gets the permission bits kNewFileMode, the user's own, as a

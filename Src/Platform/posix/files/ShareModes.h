@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // Windows' share modes for the files the stand-in opens (CreateFileA, the C runtime's streams,
 // DeleteFileA), and the note that a file is mapped, which keeps it from being truncated.
 //

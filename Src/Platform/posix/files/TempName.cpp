@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // GetTempFileNameA: "<path>\<prefix, 3 chars at most><number in hex>.tmp".
 //
 // With a number of 0 it tries numbers until a name is new, as Windows does; the folder is read

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // Links that lead each user to a folder of that user's own.
 //
 // An installation that several users share (the Debian package's, below /usr) cannot give them

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 #include "Platform/posix/files/Wildcards.h"
 
 #include <cstddef>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // The wildcards of FindFirstFileA and of the C runtime's listings, as Windows reads them.
 //
 // In the last component of a search's name, "*" stands for any run of characters and "?" for

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // The process's handle table: HANDLE values for mutexes, file mappings and files.
 //
 // A handle value carries a slot index and the slot's generation, so a closed handle stays invalid

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // Handles: the one function every kind of handle shares.
 #pragma once
 

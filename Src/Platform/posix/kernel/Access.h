@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // Access rights, as each kind of object knows them: what the generic rights stand for, which
 // rights the kind knows at all, and the rights each use of a handle needs.
 //

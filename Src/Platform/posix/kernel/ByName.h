@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // Creating and opening kernel objects by name: the steps every kind of object shares. The name is
 // checked, the registry locked, an unnamed object made or a named one created or opened, and a
 // handle made; a failure at any step sets the thread's error and gives a null handle.

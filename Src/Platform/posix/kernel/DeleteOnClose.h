@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // Delete-on-close files, as the namespace layer keeps them.
 //
 // A delete-on-close file has a record ".doc.<dev>.<inode>" in the namespace folder holding its

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // Events: auto-reset and manual-reset, named or not, in the namespace of mutexes and mappings.
 //
 // The state is one futex word in the object's header page: bit 0 signalled, the bits above a

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // Events: a futex word in the object's header page (EventState), set and waited on by any
 // process that holds the event.
 #pragma once

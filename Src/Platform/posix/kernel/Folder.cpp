@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // The namespace folder itself: where it is, the checks that make it trusted, its lock, and the
 // PID namespace it serves.
 #include "Platform/posix/base/Errors.h"

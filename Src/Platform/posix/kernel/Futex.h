@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // Futex words in shared memory (mutexes and events of the namespace): a wait with a deadline on
 // the monotonic clock, and a wake.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // Named kernel objects: mutexes, events and file mappings.
 //
 // Every process of one user that sees the same HALCYON_KERNEL_DIR (default

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // The namespace as people inspect it: each object's name, kind, size and holders.
 //
 // Holders are counted from /proc/locks: every process with a handle to an object holds a shared

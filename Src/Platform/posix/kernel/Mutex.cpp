@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // Mutexes: a robust lock (posix/kernel/RobustLock.h) in the object's header page, owned by a
 // thread.
 //

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // Mutexes: a robust, recursive lock in the object's header page (RobustLock), owned by a thread.
 #pragma once
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // Object names as Windows accepts them, and the file names that stand for them in the folder.
 #include "Platform/posix/kernel/Namespace.h"
 

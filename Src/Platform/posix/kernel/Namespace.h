@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // The namespace folder of the named kernel objects: where it is, how names become file names,
 // and how a process takes, keeps and gives up its hold on an object file.
 //

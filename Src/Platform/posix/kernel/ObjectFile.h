@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // The file that stands for one named kernel object in the namespace folder.
 //
 // Every object file starts with one page, ObjectHeader; a file mapping over the paging file keeps

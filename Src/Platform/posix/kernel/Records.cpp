@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // The records of delete-on-close files in the namespace folder (see DeleteOnClose.h).
 #include "Platform/posix/base/Errors.h"
 #include "Platform/posix/base/SysCalls.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // The process's records of the kernel objects it holds: one per object, shared by all of the
 // process's handles to it, so that two handles of one mutex are one mutex in memory too.
 //

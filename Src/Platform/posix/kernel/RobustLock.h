@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // The lock inside a named mutex: a futex word in shared memory, owned by one thread, that the
 // kernel marks abandoned when its owner thread ends.
 //

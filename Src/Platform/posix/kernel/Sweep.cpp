@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // The sweep of the kernel-object folder: object files that no process holds any more, the
 // records of unnamed objects, and delete-on-close files whose users are gone.
 #include "Platform/posix/base/Errors.h"

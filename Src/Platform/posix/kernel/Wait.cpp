@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // WaitForSingleObject: one door for every kind of handle, each kind waited on in its own room.
 #include "Platform/posix/base/Errors.h"
 #include "Platform/posix/kernel/Access.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // File mappings: CreateFileMappingA and OpenFileMappingA (their views: Views.cpp).
 //
 // A mapping over the paging file keeps its bytes in its object file, after the header; a mapping

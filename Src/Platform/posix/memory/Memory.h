@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // What the stand-in can tell of the process's memory: the views of file mappings.
 #pragma once
 

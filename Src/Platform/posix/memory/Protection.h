@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // The page protections of file mappings and views, which both the mappings and their views
 // look at.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // Views of file mappings: MapViewOfFile, UnmapViewOfFile, and what VirtualQuery tells of them.
 //
 // A view is an mmap of the mapping's object file (over the paging file) or of the mapped file,

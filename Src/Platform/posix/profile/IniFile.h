@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // An INI file: its text, read line by line as Windows' private-profile functions read it, the
 // edits that WritePrivateProfileString makes to it, and the file on disk, read whole and replaced
 // whole.

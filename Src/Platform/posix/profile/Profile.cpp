@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // The private-profile functions over IniText and the INI file store: Windows' file names, buffer
 // rules and error codes.
 #include "Platform/posix/profile/Profile.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // Private-profile (INI) functions, as Windows implements them.
 //
 // Names of sections and keys are matched without regard to case and with blanks trimmed; values

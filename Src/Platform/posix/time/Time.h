@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // Time: local and system time, the millisecond tick count, and sleeping.
 #pragma once
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // The computer's time zone, as GetTimeZoneInformation reports it, from the host's zone: the TZ
 // variable when set, else /etc/localtime (the C library's own rule, read again on every call).
 //

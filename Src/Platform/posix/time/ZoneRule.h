@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // The rule of the host's time zone, as the C library keeps it: a POSIX TZ string
 // ("EST5EDT,M3.2.0,M11.1.0"), from the TZ variable or from the end of the zone's file (TZif
 // version 2 on), which holds the rule for the years after its table.
