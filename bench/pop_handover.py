@@ -1,4 +1,5 @@
 #!/usr/bin/env python3
+# SPDX-License-Identifier: Apache-2.0
 """What `halcyon queue pop`'s guarantee costs: records per second of pop as it is (a record taken
 off the queue only once written out, into a pipe only once the reader has read it) against
 another build of the tool (the baseline, for example one from before the guarantee), into a file
