@@ -2,6 +2,8 @@
 // s_MapFile_ReadQue) and the waiting calls (QueueWaits.h) share.
 #pragma once
 
+#include <HalcyonCommon/QueueKinds.h>
+
 #include "HalcyonCommon/Ipc/IpcState.h"
 #include "HalcyonCommon/Ipc/QueueHeader.h"
 #include "HalcyonCommon/Ring/Ring.h"
@@ -13,6 +15,13 @@ inline QueueSlot* OpenQueue(short nId) {
     if (nId < 0 || nId >= kSlotCount) return nullptr;
     QueueSlot& queue = Queues()[nId];
     return queue.map.pView != nullptr ? &queue : nullptr;
+}
+
+// The legacy queue open in this process under nId, or null: the s_MapFile_… reads, writes and
+// queries refuse a lock-free queue (QueueKinds.h).
+inline QueueSlot* OpenLegacyQueue(short nId) {
+    QueueSlot* queue = OpenQueue(nId);
+    return queue != nullptr && queue->kind == halcyon::kQueueLegacy ? queue : nullptr;
 }
 
 inline tagSHMHEADER& HeaderOf(QueueSlot& queue) {

@@ -3,6 +3,9 @@
 // bytes, as the ring holds them.
 #include <HalcyonCommon/QueueWaits.h>
 
+#include <HalcyonCommon/QueueKinds.h>
+
+#include "HalcyonCommon/Ipc/LockFreeQueue.h"
 #include "HalcyonCommon/Ipc/QueueLook.h"
 
 using namespace halcyon::ipc;
@@ -10,10 +13,6 @@ using namespace halcyon::ipc;
 namespace {
 
 constexpr unsigned long kFrameMax = kMaxRecord + kLengthField;
-
-std::uint32_t FrameLength(const unsigned char* frame) {
-    return frame[0] | static_cast<std::uint32_t>(frame[1]) << 8;
-}
 
 // True when `size` bytes at `data` are whole frames of records of 1-3095 bytes that each fit
 // the ring.
@@ -45,8 +44,7 @@ long TakeBatch(tagSHMHEADER& h, std::uint32_t ringSize, unsigned char* buf, unsi
             damaged = taken == Taken::kDamaged && count == 0;
             break;
         }
-        buf[used] = static_cast<unsigned char>(length);
-        buf[used + 1] = static_cast<unsigned char>(length >> 8);
+        SetFrameLength(buf + used, length);
         used += kLengthField + length;
         ++count;
     }
@@ -77,6 +75,11 @@ long ReadQueueBatch(short nId, unsigned char* pBuf, unsigned long dwSize, unsign
     QueueSlot* queue = OpenQueue(nId);
     if (queue == nullptr || pBuf == nullptr || dwSize < kFrameMax) return kFailed;
     unsigned long used = 0;
+    if (queue->kind == kQueueLockFree) {
+        long count = LockFreeReadBatch(*queue, nId, pBuf, dwSize, used, dwMilliseconds);
+        Report(pdwUsed, used);
+        return count;
+    }
     long count = 0;
     bool damaged = false, recordsLeft = false;
     WaitClock clock(dwMilliseconds);
@@ -108,8 +111,13 @@ long WriteQueueBatch(short nId, const unsigned char* pData, unsigned long dwSize
     if (queue == nullptr || pData == nullptr || !WholeFrames(pData, dwSize, queue->ringSize)) {
         return kFailed;
     }
-    const std::uint32_t ringSize = queue->ringSize;
     unsigned long at = 0;
+    if (queue->kind == kQueueLockFree) {
+        long count = LockFreeWriteBatch(*queue, nId, pData, dwSize, at, dwMilliseconds);
+        Report(pdwUsed, at);
+        return count;
+    }
+    const std::uint32_t ringSize = queue->ringSize;
     long written = 0;
     bool roomLeft = false;
     WaitClock clock(dwMilliseconds);

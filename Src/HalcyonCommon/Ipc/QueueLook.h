@@ -46,28 +46,33 @@ void CpuPause(int count);
 constexpr int kPausesBetweenLooks = 64;
 constexpr int kPausesWhileSpinning = 8;
 
+// Calls `seen()` until it says yes: `looks` times a few microseconds apart, then, when `spin`
+// is not 0, for `spin` microseconds more. True when it said yes.
+template <typename Seen>
+bool WatchFor(int looks, unsigned long spin, Seen seen) {
+    for (; looks > 0; --looks) {
+        if (seen()) return true;
+        if (looks > 1) CpuPause(kPausesBetweenLooks);
+    }
+    if (spin == 0) return false;
+    using Clock = std::chrono::steady_clock;
+    const Clock::time_point end = Clock::now() + std::chrono::microseconds(spin);
+    for (int n = 1;; ++n) {
+        if (seen()) return true;
+        if (n % 32 == 0 && Clock::now() >= end) return false;
+        CpuPause(kPausesWhileSpinning);
+    }
+}
+
 // Looks at the queue's offsets without its mutex until `ready(put, take)` says yes, for the looks
 // (and the spin) the kind allows. True when it said yes.
 template <typename Ready>
 bool Watch(QueueSlot& queue, WakeKind kind, Ready ready) {
     tagSHMHEADER& h = HeaderOf(queue);
-    auto seen = [&] {
+    return WatchFor(LooksBeforeSleep(kind), SpinMicroseconds(queue, kind), [&] {
         return ready(PeekOffset(h, offsetof(tagSHMHEADER, put)),
                      PeekOffset(h, offsetof(tagSHMHEADER, take)));
-    };
-    for (int looks = LooksBeforeSleep(kind); looks > 0; --looks) {
-        if (seen()) return true;
-        if (looks > 1) CpuPause(kPausesBetweenLooks);
-    }
-    const unsigned long spin = SpinMicroseconds(queue, kind);
-    if (spin == 0) return false;
-    using Clock = std::chrono::steady_clock;
-    const Clock::time_point end = Clock::now() + std::chrono::microseconds(spin);
-    for (int looks = 1;; ++looks) {
-        if (seen()) return true;
-        if (looks % 32 == 0 && Clock::now() >= end) return false;
-        CpuPause(kPausesWhileSpinning);
-    }
+    });
 }
 
 // Looks at the queue with `look` under its mutex until it says kDone or kFailed, watching it

@@ -73,6 +73,11 @@ void SleepOn(QueueWake& wake, WakeKind kind, unsigned long ms) {
     PendingOf(wake, kind).store(0, std::memory_order_seq_cst);
 }
 
+void ForgetSleeper(QueueWake& wake, WakeKind kind) {
+    std::atomic<std::uint32_t>* count = CountOf(wake, kind);
+    if (count != nullptr) count->fetch_sub(1, std::memory_order_seq_cst);
+}
+
 void Signal(QueueWake& wake, WakeKind kind) {
     std::atomic<std::uint32_t>* count = CountOf(wake, kind);
     if (count != nullptr && count->load(std::memory_order_seq_cst) != 0 &&

@@ -47,6 +47,9 @@ void CloseWake(QueueWake& wake);
 void AddSleeper(QueueWake& wake, WakeKind kind);
 // Sleeps on the event for at most `ms` and stops counting the caller as a sleeper.
 void SleepOn(QueueWake& wake, WakeKind kind, unsigned long ms);
+// Stops counting the caller as a sleeper without sleeping: it found what it waited for after it
+// counted itself.
+void ForgetSleeper(QueueWake& wake, WakeKind kind);
 // Sets the event of `kind` when somebody sleeps on it and no set is pending; call it after
 // releasing the mutex.
 void Signal(QueueWake& wake, WakeKind kind);

@@ -1,0 +1,229 @@
+// Reading, writing and waiting on lock-free queues (LockFreeQueue.h). Records are framed in the
+// ring as in a legacy queue; the offsets are the sides' own words.
+#include "HalcyonCommon/Ipc/LockFreeQueue.h"
+#include "HalcyonCommon/Ipc/LockFreeSides.h"
+#include "HalcyonCommon/Ipc/QueueHeader.h"
+#include "HalcyonCommon/Ring/Ring.h"
+
+namespace halcyon::ipc {
+namespace {
+
+bool FitsBetween(std::uint32_t put, std::uint32_t take, std::uint32_t size, std::uint32_t length) {
+    return length + kLengthField <= ring::Free(put, take, size);
+}
+
+// With the writer's turn: appends one record when it fits, looking at the reader's offset again
+// when the one last seen leaves no room. kNotYet when it does not fit; kFailed when the reader's
+// offset is damaged.
+int Put(LockFreeQueue& q, const unsigned char* data, std::uint32_t length) {
+    LockFreeSide& w = q.writer;
+    if (!FitsBetween(w.own, w.seen, q.ringSize, length)) {
+        w.seen = q.control->reader.offset.load(std::memory_order_acquire);
+        if (w.seen >= q.ringSize) return kFailed;
+        if (!FitsBetween(w.own, w.seen, q.ringSize, length)) return kNotYet;
+    }
+    std::uint32_t at = ring::WriteLength(q.ring, q.ringSize, w.own, length, kLengthField);
+    w.own = ring::Write(q.ring, q.ringSize, at, data, length);
+    ++w.count;
+    return kDone;
+}
+
+// One release store makes the records appended since the last one visible, whole.
+void PublishWriter(LockFreeQueue& q) {
+    q.control->writer.offset.store(q.writer.own, std::memory_order_release);
+    q.control->writer.count.store(q.writer.count, std::memory_order_relaxed);
+}
+
+void PublishReader(LockFreeQueue& q) {
+    q.control->reader.offset.store(q.reader.own, std::memory_order_release);
+    q.control->reader.count.store(q.reader.count, std::memory_order_relaxed);
+}
+
+enum class Took { kRecord, kEmpty, kNoRoom, kDamaged };
+
+// With the reader's turn: takes the front record into `buf` of `room` bytes.
+Took TakeOne(LockFreeQueue& q, unsigned char* buf, std::uint32_t room, std::uint32_t& length) {
+    LockFreeSide& r = q.reader;
+    if (r.seen == r.own) {
+        r.seen = q.control->writer.offset.load(std::memory_order_acquire);
+        if (r.seen >= q.ringSize) return Took::kDamaged;
+        if (r.seen == r.own) return Took::kEmpty;
+    }
+    const std::uint32_t used = ring::Used(r.seen, r.own, q.ringSize);
+    if (used <= kLengthField) return Took::kDamaged;
+    std::uint32_t at = ring::ReadLength(q.ring, q.ringSize, r.own, kLengthField, length);
+    if (length == 0 || length > kMaxRecord || length + kLengthField > used) return Took::kDamaged;
+    if (length > room) return Took::kNoRoom;
+    r.own = ring::Read(q.ring, q.ringSize, at, buf, length);
+    ++r.count;
+    return Took::kRecord;
+}
+
+// With the reader's turn, after damage: what the writer has published is dropped, as a reset
+// drops a legacy queue's records, unless the writer's own offset is what is damaged (its next
+// write repairs that).
+void DropPublished(LockFreeQueue& q) {
+    if (q.reader.seen >= q.ringSize) return;
+    q.reader.own = q.reader.seen;
+    PublishReader(q);
+}
+
+// Takes records into `buf` as frames while they fit its `size` bytes; the count taken. `took`
+// tells why it stopped.
+long TakeFrames(LockFreeQueue& q, unsigned char* buf, unsigned long size, unsigned long& used,
+                Took& took) {
+    long count = 0;
+    took = Took::kNoRoom;
+    while (size - used > kLengthField) {
+        std::uint32_t length = 0;
+        took = TakeOne(q, buf + used + kLengthField,
+                       static_cast<std::uint32_t>(size - used - kLengthField), length);
+        if (took != Took::kRecord) break;
+        SetFrameLength(buf + used, length);
+        used += kLengthField + length;
+        ++count;
+    }
+    return count;
+}
+
+// The end of a read that took records: the writer, if it sleeps for room, is woken.
+void AfterTaking(QueueSlot& queue, const LockFreeQueue& q) {
+    Published();
+    Signal(queue.wake, WakeKind::kRoom);
+    PassOn(queue, WakeKind::kRecord, q.reader.own != q.reader.seen);
+}
+
+void AfterPutting(QueueSlot& queue, const LockFreeQueue& q) {
+    Published();
+    Signal(queue.wake, WakeKind::kRecord);
+    PassOn(queue, WakeKind::kRoom, FitsBetween(q.writer.own, q.writer.seen, q.ringSize, 1));
+}
+
+auto RecordReady(const LockFreeQueue& q) {
+    return [&q] { return PutOf(q) != TakeOf(q); };
+}
+
+auto RoomReady(const LockFreeQueue& q, std::uint32_t length) {
+    return [&q, length] { return FitsBetween(PutOf(q), TakeOf(q), q.ringSize, length); };
+}
+
+bool OffsetsValid(const LockFreeQueue& q) {
+    return PutOf(q) < q.ringSize && TakeOf(q) < q.ringSize;
+}
+
+}  // namespace
+
+int LockFreeWaitRecord(QueueSlot& queue, short id, unsigned long ms) {
+    LockFreeQueue& q = LockFreeOf(id);
+    if (!OffsetsValid(q)) return kFailed;
+    WaitClock clock(ms);
+    auto ready = RecordReady(q);
+    return ready() ? kDone : AwaitLockFree(queue, WakeKind::kRecord, clock, ready);
+}
+
+int LockFreeWaitRoom(QueueSlot& queue, short id, unsigned short length, unsigned long ms) {
+    LockFreeQueue& q = LockFreeOf(id);
+    if (!OffsetsValid(q)) return kFailed;
+    WaitClock clock(ms);
+    auto ready = RoomReady(q, length);
+    return ready() ? kDone : AwaitLockFree(queue, WakeKind::kRoom, clock, ready);
+}
+
+int LockFreeWrite(QueueSlot& queue, short id, const unsigned char* data, unsigned short length,
+                  unsigned long ms) {
+    LockFreeQueue& q = LockFreeOf(id);
+    WaitClock clock(ms);
+    for (;;) {
+        int outcome;
+        {
+            SideTurn turn(q.writer);
+            if (!Claimed(q, Side::kWriter, queue.name)) return kFailed;
+            outcome = Put(q, data, length);
+            if (outcome == kDone) PublishWriter(q);
+        }
+        if (outcome == kDone) AfterPutting(queue, q);
+        if (outcome != kNotYet) return outcome;
+        outcome = AwaitLockFree(queue, WakeKind::kRoom, clock, RoomReady(q, length));
+        if (outcome != kDone) return outcome;
+    }
+}
+
+short LockFreeRead(QueueSlot& queue, short id, unsigned char* buf, unsigned long ms) {
+    LockFreeQueue& q = LockFreeOf(id);
+    WaitClock clock(ms);
+    for (;;) {
+        Took took;
+        std::uint32_t length = 0;
+        {
+            SideTurn turn(q.reader);
+            if (!Claimed(q, Side::kReader, queue.name)) return kFailed;
+            took = TakeOne(q, buf, kMaxRecord, length);
+            if (took == Took::kRecord) PublishReader(q);
+            if (took == Took::kDamaged) DropPublished(q);
+        }
+        if (took == Took::kRecord) {
+            AfterTaking(queue, q);
+            return static_cast<short>(length);
+        }
+        if (took == Took::kDamaged) return kFailed;
+        int outcome = AwaitLockFree(queue, WakeKind::kRecord, clock, RecordReady(q));
+        if (outcome != kDone) return static_cast<short>(outcome);
+    }
+}
+
+long LockFreeReadBatch(QueueSlot& queue, short id, unsigned char* buf, unsigned long size,
+                       unsigned long& used, unsigned long ms) {
+    LockFreeQueue& q = LockFreeOf(id);
+    WaitClock clock(ms);
+    for (;;) {
+        Took took;
+        long count;
+        {
+            SideTurn turn(q.reader);
+            if (!Claimed(q, Side::kReader, queue.name)) return kFailed;
+            count = TakeFrames(q, buf, size, used, took);
+            if (count > 0) PublishReader(q);
+            // Damage behind the first record is left for the next call, which reports it.
+            if (count == 0 && took == Took::kDamaged) DropPublished(q);
+        }
+        if (count > 0) {
+            AfterTaking(queue, q);
+            return count;
+        }
+        if (took == Took::kDamaged) return kFailed;
+        int outcome = AwaitLockFree(queue, WakeKind::kRecord, clock, RecordReady(q));
+        if (outcome != kDone) return outcome;
+    }
+}
+
+long LockFreeWriteBatch(QueueSlot& queue, short id, const unsigned char* data, unsigned long size,
+                        unsigned long& used, unsigned long ms) {
+    LockFreeQueue& q = LockFreeOf(id);
+    WaitClock clock(ms);
+    long written = 0;
+    int outcome = kDone;
+    while (used < size && outcome == kDone) {
+        long before = written;
+        {
+            SideTurn turn(q.writer);
+            if (!Claimed(q, Side::kWriter, queue.name)) {
+                outcome = kFailed;
+                break;
+            }
+            while (used < size && (outcome = Put(q, data + used + kLengthField,
+                                                 FrameLength(data + used))) == kDone) {
+                used += kLengthField + FrameLength(data + used);
+                ++written;
+            }
+            if (written > before) PublishWriter(q);
+        }
+        if (written > before) AfterPutting(queue, q);
+        if (outcome == kNotYet) {
+            outcome = AwaitLockFree(queue, WakeKind::kRoom, clock,
+                                    RoomReady(q, FrameLength(data + used)));
+        }
+    }
+    return written > 0 ? written : outcome;
+}
+
+}  // namespace halcyon::ipc
