@@ -11,6 +11,7 @@
 // Each case runs on a stream of its own, deleted afterwards.
 #include "BenchSupport.h"
 #include "BridgeRig.h"
+#include "NatsLink.h"
 
 #include <HalcyonCommon.h>
 #include <benchmark/benchmark.h>
@@ -126,14 +127,8 @@ void BM_RawClient(benchmark::State& state) {
     natsConnection_ConnectTo(&subConn, g_server.Url().c_str());
     natsConnection_JetStream(&pubJs, pubConn, nullptr);
     natsConnection_JetStream(&subJs, subConn, nullptr);
-    jsStreamConfig config;
-    jsStreamConfig_Init(&config);
-    const char* subjects[] = {subject.c_str()};
-    config.Name = stream.c_str();
-    config.Subjects = subjects;
-    config.SubjectsLen = 1;
-    config.Storage = js_FileStorage;
-    js_AddStream(nullptr, pubJs, &config, nullptr, nullptr);
+    // The stream the bridges make, so that both sides store alike.
+    halcyon::bridge::AddStream(pubJs, stream, subject, nullptr);
     natsSubscription* sub = nullptr;
     jsSubOptions options;
     jsSubOptions_Init(&options);

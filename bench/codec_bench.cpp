@@ -1,5 +1,5 @@
 // Speed of the LZ/Huffman codec (s_CodingEncode / s_CodingDecode) against a straightforward
-// implementation of the same algorithm (bench/LzhReference.h), with memcpy and zlib level 6 from
+// implementation of the same algorithm (tests/support/LzhReference.h), with memcpy and zlib level 6 from
 // the same run as context:
 //   Stream/<op>/<impl>/<corpus>   MB/s over a whole corpus (English text, market-data CSV)
 //   Record/<op>/<impl>/<bytes>    calls per second on single records of 64, 512 and 3000 bytes
@@ -18,7 +18,7 @@
 // repeated to 1 MiB; a generated text stands in when the folder is missing.
 #include <HalcyonCommon/Coding.h>
 
-#include "LzhReference.h"
+#include "../tests/support/LzhReference.h"
 
 #include <benchmark/benchmark.h>
 #if defined(HALCYON_HAVE_ZLIB)

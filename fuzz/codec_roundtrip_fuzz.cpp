@@ -1,6 +1,6 @@
 // Arbitrary inputs through the encoder and back: the stream must decode to the input, read as
 // well-formed, and be byte for byte the stream of the straightforward implementation kept with
-// the benchmarks (bench/LzhReference.h, through support/LzhOracle.h). The first byte, when below
+// the benchmarks (tests/support/LzhReference.h, through support/LzhOracle.h). The first byte, when below
 // 0x40, asks for a buffer that many bytes short of the stream: the encoder must then fail with -2
 // and write only the stream's first bytes.
 //

@@ -1,7 +1,8 @@
-// HalcyonCommon: the common utility library of the Halcyon terminal.
-//
-// Every exported function, class and data object, under its documented name, in the global
-// namespace, with the stand-in types they use (CString, CStringArray, …).
+/// \file
+/// HalcyonCommon: the common utility library of the Halcyon terminal.
+///
+/// Every exported function, class and data object, under its documented name, in the global
+/// namespace, with the stand-in types they use (CString, CStringArray, …).
 #pragma once
 
 #include <HalcyonCommon/Export.h>

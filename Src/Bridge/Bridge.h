@@ -7,22 +7,41 @@
 // never holds a gap or a repeat. `in` is the only producer of its local queue: a durable push
 // consumer whose stream sequence of the last record written is kept in a cursor file, so that a
 // redelivered message is acknowledged and dropped instead of written twice.
-// Both survive being killed at any instant, and the server being killed (see README.md).
+// Both survive being killed at any instant, and the server being killed (see docs/user-guide.md).
 #pragma once
 
 #include <atomic>
+#include <cstdint>
+#include <functional>
 #include <string>
 
 namespace halcyon::bridge {
 
+// How the bridge proves who it is to the NATS server, and how it checks the server in turn.
+// Empty fields are not used.
+struct Security {
+    std::string credentials;  // a credentials file: the user's JWT and NKey seed
+    std::string user;         // with `password`
+    std::string password;
+    std::string token;
+    bool tls = false;      // require TLS; so do the files below, a hostname and a tls:// URL
+    std::string caFile;    // the CAs that vouch for the server (default: the system's)
+    std::string certFile;  // this client's certificate chain, with `keyFile`, for a server that
+    std::string keyFile;   // asks for one
+    std::string hostname;  // the name the server's certificate must carry
+};
+
 struct Settings {
-    std::string queue;      // the local shared queue, opened by name
-    std::string url;        // the NATS server, e.g. nats://127.0.0.1:4222
-    std::string subject;    // the subject the records travel under
-    std::string stream;     // the JetStream stream; empty: StreamNameFor(subject)
-    std::string durable;    // in: the durable consumer's name; empty: DurableNameFor(queue)
-    std::string state;      // the journal (out) or cursor (in) file; empty: DefaultStatePath
-    bool progress = false;  // print records, bytes and rate on standard error every second
+    std::string queue;  // the local shared queue, opened by name
+    std::string url;    // the NATS servers, e.g. nats://127.0.0.1:4222, comma-separated
+    Security security;
+    std::string subject;  // the subject the records travel under
+    std::string stream;   // the JetStream stream; empty: StreamNameFor(subject)
+    std::string durable;  // in: the durable consumer's name; empty: DurableNameFor(queue)
+    std::string state;    // the journal (out) or cursor (in) file; empty: DefaultStatePath
+    // Told of every record the bridge carries and its bytes (from any of its threads); may be
+    // empty. The tool draws its progress line from it.
+    std::function<void(std::uint64_t records, std::uint64_t bytes)> progress;
 };
 
 // "HALCYON_" and the subject with every character a stream name cannot hold made '_'.

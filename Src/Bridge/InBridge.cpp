@@ -12,7 +12,6 @@
 #include "InCursor.h"
 #include "LocalQueue.h"
 #include "NatsLink.h"
-#include "Progress.h"
 
 #include <chrono>
 #include <cstdio>
@@ -30,7 +29,7 @@ void Pause(int ms) { std::this_thread::sleep_for(std::chrono::milliseconds(ms));
 class InBridge {
   public:
     InBridge(const Settings& settings, const std::atomic<bool>& stop)
-        : settings_(settings), stop_(stop), progress_(kWho, settings.progress) {}
+        : settings_(settings), stop_(stop) {}
 
     ~InBridge() { natsSubscription_Destroy(sub_); }
 
@@ -95,20 +94,11 @@ class InBridge {
         if (!queue_.Open(s.queue, error)) return false;
         std::string path = s.state.empty() ? DefaultStatePath("in", s.queue) : s.state;
         if (!cursor_.Open(path, error)) return false;
-        tagSHMHEADER header;
-        if (!queue_.Lock()) {
-            error = "cannot take the mutex of queue '" + s.queue + "'";
-            return false;
-        }
-        bool recovered = queue_.Header(header) && cursor_.Recover(header.WriteCount);
-        queue_.Unlock();
-        if (!recovered) {
-            error = "cannot settle the cursor '" + path + "' with queue '" + s.queue + "'";
-            return false;
-        }
+        auto recover = [this](const tagSHMHEADER& h) { return cursor_.Recover(h.WriteCount); };
+        if (!queue_.Settle(recover, "the cursor '" + path + "'", error)) return false;
         stream_ = s.stream.empty() ? StreamNameFor(s.subject) : s.stream;
         durable_ = s.durable.empty() ? DurableNameFor(s.queue) : s.durable;
-        if (!link_.Connect(s.url, kWho, nullptr, error)) return false;
+        if (!link_.Connect(s.url, s.security, kWho, nullptr, error)) return false;
         if (!link_.EnsureStream(stream_, s.subject, error)) return false;
         return Subscribe(error);
     }
@@ -173,7 +163,7 @@ class InBridge {
         }
         std::string record(natsMsg_GetData(msg), static_cast<std::size_t>(length));
         if (!Write(seq, record, error)) return -1;
-        progress_.Count(1, record.size());
+        if (settings_.progress) settings_.progress(1, record.size());
         return 1;
     }
 
@@ -218,7 +208,6 @@ class InBridge {
 
     const Settings& settings_;
     const std::atomic<bool>& stop_;
-    Progress progress_;
     LocalQueue queue_;
     InCursor cursor_;
     NatsLink link_;

@@ -51,7 +51,21 @@ bool LocalQueue::Open(const std::string& name, std::string& error) {
         error = "cannot open queue '" + name + "'";
         return false;
     }
+    name_ = name;
     return true;
+}
+
+bool LocalQueue::Settle(const std::function<bool(const tagSHMHEADER&)>& settle,
+                        const std::string& what, std::string& error) {
+    if (!Lock()) {
+        error = "cannot take the mutex of queue '" + name_ + "'";
+        return false;
+    }
+    tagSHMHEADER header;
+    bool settled = Header(header) && settle(header);
+    Unlock();
+    if (!settled) error = "cannot settle " + what + " with queue '" + name_ + "'";
+    return settled;
 }
 
 bool LocalQueue::Lock() {

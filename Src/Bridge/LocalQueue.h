@@ -6,6 +6,7 @@
 #include <HalcyonCommon/SharedMemory.h>
 
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -35,6 +36,12 @@ class LocalQueue {
     bool Lock();
     void Unlock();
 
+    // How a state file catches up with the queue when a bridge starts: runs `settle` on the
+    // header under the queue's mutex. False with `error` set when the mutex cannot be taken, the
+    // header is damaged or `settle` fails (`what` names the state file in the message).
+    bool Settle(const std::function<bool(const tagSHMHEADER&)>& settle, const std::string& what,
+                std::string& error);
+
     // While locked: the header as it stands; false when its check bytes are damaged.
     bool Header(tagSHMHEADER& header) const;
     // While locked: copies up to `maxRecords` front records (stopping before `maxBytes`) into
@@ -53,6 +60,7 @@ class LocalQueue {
     bool Append(const std::string& bytes);
 
   private:
+    std::string name_;
     short id_ = -1;
     void* mutex_ = nullptr;
     MEM_MAPFILE map_{};

@@ -1,7 +1,10 @@
 #include "NatsLink.h"
 
+#include "NatsUrl.h"
+
 #include <atomic>
 #include <cstdio>
+#include <vector>
 
 namespace halcyon::bridge {
 namespace {
@@ -23,6 +26,26 @@ void OnReconnected(natsConnection*, void* who) {
     std::fprintf(stderr, "%s: reconnected to the NATS server\n", static_cast<const char*>(who));
 }
 
+// Why the first connection failed, in the user's terms.
+std::string ConnectFailure(const std::string& urls, natsStatus status) {
+    const std::string detail =
+        std::string(" (") + natsStatus_GetText(status) + ": " + nats_GetLastError(nullptr) + ")";
+    switch (status) {
+        case NATS_NOT_PERMITTED:
+        case NATS_CONNECTION_AUTH_FAILED:
+            return "the NATS server at " + urls + " refused the credentials" + detail +
+                   "; see --creds, --user, --token-file";
+        case NATS_SSL_ERROR:
+            return "the TLS handshake with the NATS server at " + urls + " failed" + detail +
+                   "; see --tls-ca, --tls-hostname";
+        case NATS_SECURE_CONNECTION_REQUIRED:
+        case NATS_SECURE_CONNECTION_WANTED:
+            return "the NATS server at " + urls + " and this bridge disagree on TLS" + detail;
+        default:
+            return "cannot reach the NATS server at " + urls + detail;
+    }
+}
+
 }  // namespace
 
 std::string StatusText(const char* what, natsStatus status) {
@@ -36,10 +59,48 @@ NatsLink::~NatsLink() {
     natsOptions_Destroy(options_);
 }
 
-bool NatsLink::Connect(const std::string& url, const char* who, const jsOptions* js,
-                       std::string& error) {
+bool NatsLink::Secure(const Security& security, std::string& error) {
+    natsStatus s = NATS_OK;
+    auto step = [&](natsStatus status, const std::string& what) {
+        if (s == NATS_OK && status != NATS_OK) {
+            s = status;
+            error =
+                what + " (" + natsStatus_GetText(status) + ": " + nats_GetLastError(nullptr) + ")";
+        }
+    };
+    const Security& q = security;
+    if (!q.credentials.empty())
+        step(natsOptions_SetUserCredentialsFromFiles(options_, q.credentials.c_str(), nullptr),
+             "cannot use the credentials file '" + q.credentials + "'");
+    if (!q.user.empty())
+        step(natsOptions_SetUserInfo(options_, q.user.c_str(), q.password.c_str()),
+             "cannot use the user name");
+    if (!q.token.empty())
+        step(natsOptions_SetToken(options_, q.token.c_str()), "cannot use the token");
+    const bool tls = q.tls || !q.caFile.empty() || !q.certFile.empty() || !q.hostname.empty();
+    if (tls) step(natsOptions_SetSecure(options_, true), "cannot require TLS");
+    if (!q.caFile.empty())
+        step(natsOptions_LoadCATrustedCertificates(options_, q.caFile.c_str()),
+             "cannot load the CA certificates of '" + q.caFile + "'");
+    if (!q.certFile.empty())
+        step(natsOptions_LoadCertificatesChain(options_, q.certFile.c_str(), q.keyFile.c_str()),
+             "cannot load the certificate '" + q.certFile + "' with the key '" + q.keyFile + "'");
+    if (!q.hostname.empty())
+        step(natsOptions_SetExpectedHostname(options_, q.hostname.c_str()),
+             "cannot expect the host name '" + q.hostname + "'");
+    return s == NATS_OK;
+}
+
+bool NatsLink::Connect(const std::string& urls, const Security& security, const char* who,
+                       const jsOptions* js, std::string& error) {
+    std::vector<std::string> servers;
+    if (!ParseNatsUrls(urls, servers, error)) return false;
+    std::vector<const char*> list;
+    for (const std::string& server : servers) list.push_back(server.c_str());
     natsStatus s = natsOptions_Create(&options_);
-    if (s == NATS_OK) s = natsOptions_SetURL(options_, url.c_str());
+    if (s == NATS_OK)
+        s = natsOptions_SetServers(options_, list.data(), static_cast<int>(list.size()));
+    if (s == NATS_OK) s = natsOptions_SetNoRandomize(options_, true);
     if (s == NATS_OK) s = natsOptions_SetTimeout(options_, 2000);
     if (s == NATS_OK) s = natsOptions_SetMaxReconnect(options_, -1);
     if (s == NATS_OK) s = natsOptions_SetReconnectWait(options_, 200);
@@ -51,9 +112,10 @@ bool NatsLink::Connect(const std::string& url, const char* who, const jsOptions*
         error = StatusText("bad NATS options", s);
         return false;
     }
+    if (!Secure(security, error)) return false;
     s = natsConnection_Connect(&conn_, options_);
     if (s != NATS_OK) {
-        error = "cannot reach the NATS server at " + url + " (" + natsStatus_GetText(s) + ")";
+        error = ConnectFailure(RedactedUrls(urls), s);
         return false;
     }
     jsOptions copy;
@@ -66,6 +128,22 @@ bool NatsLink::Connect(const std::string& url, const char* who, const jsOptions*
     return true;
 }
 
+natsStatus AddStream(jsCtx* js, const std::string& stream, const std::string& subject,
+                     jsErrCode* code) {
+    jsStreamConfig config;
+    jsStreamConfig_Init(&config);
+    const char* subjects[] = {subject.c_str()};
+    config.Name = stream.c_str();
+    config.Subjects = subjects;
+    config.SubjectsLen = 1;
+    config.Storage = js_FileStorage;
+    config.Duplicates = 10LL * 60 * 1000 * 1000 * 1000;
+    jsStreamInfo* info = nullptr;
+    natsStatus s = js_AddStream(&info, js, &config, nullptr, code);
+    if (info != nullptr) jsStreamInfo_Destroy(info);
+    return s;
+}
+
 bool NatsLink::EnsureStream(const std::string& stream, const std::string& subject,
                             std::string& error) {
     jsStreamInfo* info = nullptr;
@@ -75,17 +153,10 @@ bool NatsLink::EnsureStream(const std::string& stream, const std::string& subjec
         jsStreamInfo_Destroy(info);
         return true;
     }
-    jsStreamConfig config;
-    jsStreamConfig_Init(&config);
-    const char* subjects[] = {subject.c_str()};
-    config.Name = stream.c_str();
-    config.Subjects = subjects;
-    config.SubjectsLen = 1;
-    config.Storage = js_FileStorage;
-    config.Duplicates = 10LL * 60 * 1000 * 1000 * 1000;
-    s = js_AddStream(&info, js_, &config, nullptr, &code);
+    s = AddStream(js_, stream, subject, &code);
+    if (s == NATS_OK) return true;
     // The other bridge may have created it at the same moment.
-    if (s != NATS_OK) s = js_GetStreamInfo(&info, js_, stream.c_str(), nullptr, nullptr);
+    s = js_GetStreamInfo(&info, js_, stream.c_str(), nullptr, nullptr);
     if (s == NATS_OK) {
         jsStreamInfo_Destroy(info);
         return true;

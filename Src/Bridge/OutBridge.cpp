@@ -12,7 +12,6 @@
 #include "LocalQueue.h"
 #include "NatsLink.h"
 #include "OutJournal.h"
-#include "Progress.h"
 
 #include <atomic>
 #include <chrono>
@@ -39,7 +38,7 @@ void Pause(int ms) { std::this_thread::sleep_for(std::chrono::milliseconds(ms));
 class OutBridge {
   public:
     OutBridge(const Settings& settings, const std::atomic<bool>& stop)
-        : settings_(settings), stop_(stop), progress_(kWho, settings.progress) {}
+        : settings_(settings), stop_(stop) {}
 
     int Run() {
         std::string error;
@@ -60,7 +59,7 @@ class OutBridge {
                 if (!Publish(record)) errors_.fetch_add(1);
                 bytes += record.bytes.size();
             }
-            progress_.Count(batch.size(), bytes);
+            if (settings_.progress && !batch.empty()) settings_.progress(batch.size(), bytes);
             auto now = std::chrono::steady_clock::now();
             if (!batch.empty()) idleSince = now;
             // Settle when the journal is long, when a publish failed, or when the queue has
@@ -85,17 +84,8 @@ class OutBridge {
         if (!queue_.Open(s.queue, error)) return false;
         std::string path = s.state.empty() ? DefaultStatePath("out", s.queue) : s.state;
         if (!journal_.Open(path, error)) return false;
-        tagSHMHEADER header;
-        if (!queue_.Lock()) {
-            error = "cannot take the mutex of queue '" + s.queue + "'";
-            return false;
-        }
-        bool forgotten = queue_.Header(header) && journal_.ForgetUntaken(header.ReadCount);
-        queue_.Unlock();
-        if (!forgotten) {
-            error = "cannot settle the journal '" + path + "' with queue '" + s.queue + "'";
-            return false;
-        }
+        auto forget = [this](const tagSHMHEADER& h) { return journal_.ForgetUntaken(h.ReadCount); };
+        if (!queue_.Settle(forget, "the journal '" + path + "'", error)) return false;
         char id[32];
         std::snprintf(id, sizeof id, "%016" PRIx64, journal_.Id());
         idPrefix_ = s.queue + ":" + id + ":";
@@ -106,7 +96,7 @@ class OutBridge {
         js.PublishAsync.MaxPending = kSettleRecords + kBatchRecords;
         js.PublishAsync.ErrHandler = OnPublishError;
         js.PublishAsync.ErrHandlerClosure = &errors_;
-        if (!link_.Connect(s.url, kWho, &js, error)) return false;
+        if (!link_.Connect(s.url, s.security, kWho, &js, error)) return false;
         if (!link_.EnsureStream(stream_, s.subject, error)) return false;
         return Resend();
     }
@@ -199,7 +189,6 @@ class OutBridge {
 
     const Settings& settings_;
     const std::atomic<bool>& stop_;
-    Progress progress_;
     LocalQueue queue_;
     OutJournal journal_;
     NatsLink link_;

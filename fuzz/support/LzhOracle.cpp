@@ -1,6 +1,6 @@
 #include "LzhOracle.h"
 
-#include "../../bench/LzhReference.h"
+#include "../../tests/support/LzhReference.h"
 
 namespace lzh_oracle {
 

@@ -1,4 +1,4 @@
-// The plain codec of bench/LzhReference.h behind a function of its own, built without the
+// The plain codec of tests/support/LzhReference.h behind a function of its own, built without the
 // fuzzer's coverage instrumentation and without the sanitizers: it is the oracle, not what is
 // fuzzed, and its byte-by-byte string comparisons, traced and checked, took more than half of the
 // round-trip target's time.

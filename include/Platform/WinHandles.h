@@ -1,7 +1,8 @@
-// The Windows types that the exported classes hold: window and module instance handles and a
-// screen point. On Windows they are <windows.h>'s own; elsewhere they are declared as
-// <windows.h> declares them (a handle is a pointer to a type of its own, a point two signed
-// 32-bit coordinates, x then y).
+/// \file
+/// The Windows types that the exported classes hold: window and module instance handles and a
+/// screen point. On Windows they are `<windows.h>`'s own; elsewhere they are declared as
+/// `<windows.h>` declares them (a handle is a pointer to a type of its own, a point two signed
+/// 32-bit coordinates, x then y).
 #pragma once
 
 #if defined(_WIN32)
@@ -20,12 +21,13 @@
 #include <cstdint>
 
 struct HWND__;
-typedef HWND__* HWND;
+typedef HWND__* HWND;  ///< a window
 struct HINSTANCE__;
-typedef HINSTANCE__* HINSTANCE;
+typedef HINSTANCE__* HINSTANCE;  ///< a module instance
 
+/// A screen point.
 typedef struct tagPOINT {
-    std::int32_t x;
-    std::int32_t y;
+    std::int32_t x;  ///< the column
+    std::int32_t y;  ///< the row
 } POINT;
 #endif

@@ -41,12 +41,14 @@ class Child {
 
 class NatsServer {
   public:
-    // Starts nats-server with JetStream on store folder `store`; the server chooses a free port on
-    // the first start, and a restart keeps it, so that it is the same server to its clients. True
-    // once its log says it is ready.
-    bool Start(const std::string& store, const std::string& log);
+    // Starts nats-server with JetStream on store folder `store` and the further arguments
+    // `options`; the server chooses a free port on the first start, and a restart keeps it, so
+    // that it is the same server to its clients. True once its log says it is ready.
+    bool Start(const std::string& store, const std::string& log,
+               const std::vector<std::string>& options = {});
     void Kill() { process_.Kill(); }
     std::string Url() const { return "nats://127.0.0.1:" + std::to_string(port_); }
+    int Port() const { return port_; }
 
   private:
     Child process_;

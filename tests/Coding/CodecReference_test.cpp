@@ -1,12 +1,12 @@
 // The library's streams against those of a straightforward implementation of the same algorithm
-// (bench/LzhReference.h: plain tables, a byte-at-a-time bit writer, the 60 start insertions done
+// (support/LzhReference.h: plain tables, a byte-at-a-time bit writer, the 60 start insertions done
 // one by one, byte-wise string comparison), on inputs built to reach the algorithm's corners:
 // leading spaces, runs, matches of every length, the farthest positions, the tree rebuild; and
 // the working state's independence: calls on several threads at once give the streams a single
 // thread gives.
 #include "Coding/CodecSupport.h"
 
-#include "../../bench/LzhReference.h"
+#include "support/LzhReference.h"
 
 #include <gtest/gtest.h>
 

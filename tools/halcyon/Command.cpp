@@ -1,7 +1,9 @@
 #include "Command.h"
 
 #include <algorithm>
+#include <cctype>
 #include <cerrno>
+#include <climits>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -9,35 +11,48 @@
 namespace halcyon::tool {
 namespace {
 
-std::vector<Command>& Registry() {
-    static std::vector<Command> commands;
+std::vector<const CommandSpec*>& Registry() {
+    static std::vector<const CommandSpec*> commands;
     return commands;
 }
 
 }  // namespace
 
-Registration::Registration(const char* name, const char* summary, Run run) {
+Registration::Registration(const CommandSpec& command) {
     auto& commands = Registry();
-    commands.push_back({name, summary, run});
-    std::sort(commands.begin(), commands.end(),
-              [](const Command& a, const Command& b) { return std::strcmp(a.name, b.name) < 0; });
+    commands.push_back(&command);
+    std::sort(commands.begin(), commands.end(), [](const CommandSpec* a, const CommandSpec* b) {
+        return std::strcmp(a->name, b->name) < 0;
+    });
 }
 
-const std::vector<Command>& Commands() { return Registry(); }
+const std::vector<const CommandSpec*>& Commands() { return Registry(); }
+
+std::string Invocation::Value(const char* option, const std::string& fallback) const {
+    auto it = values_.find(option);
+    return it == values_.end() ? fallback : it->second;
+}
+
+long Invocation::Number(const char* option, long fallback) const {
+    auto it = values_.find(option);
+    if (it == values_.end()) return fallback;
+    long value = fallback;
+    ParseNumber(it->second, LONG_MIN, LONG_MAX, value);
+    return value;
+}
+
+int Invocation::BadArgument(const std::string& argument, const std::string& why) const {
+    return UsageError(command_->name, "bad argument '" + argument + "': " + why);
+}
 
 int UsageError(const char* command, const std::string& message) {
     std::fprintf(stderr, "halcyon %s: %s\n", command, message.c_str());
-    std::fprintf(stderr, "Try 'halcyon %s --help'.\n", command);
+    std::fprintf(stderr, "Try 'halcyon help %s'.\n", command);
     return kExitUsage;
 }
 
-bool WantsHelp(const Args& args) {
-    return std::any_of(args.begin(), args.end(),
-                       [](const std::string& a) { return a == "-h" || a == "--help"; });
-}
-
 bool ParseNumber(const std::string& text, long low, long high, long& value) {
-    if (text.empty()) return false;
+    if (text.empty() || std::isspace(static_cast<unsigned char>(text[0]))) return false;
     errno = 0;
     char* end = nullptr;
     long parsed = std::strtol(text.c_str(), &end, 10);

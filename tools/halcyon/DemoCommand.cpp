@@ -9,6 +9,7 @@
 // writes a log's day file: the consumer has ended before the producer logs).
 #include "Command.h"
 #include "DemoInstruments.h"
+#include "Progress.h"
 
 #include <HalcyonCommon.h>
 
@@ -22,18 +23,6 @@
 
 namespace halcyon::tool {
 namespace {
-
-const char kHelp[] =
-    "usage: halcyon demo [--records N]\n"
-    "\n"
-    "Runs the road of one record through the terminal with two processes: this one owns the\n"
-    "queue registry, creates the shared queue \"HALCYON_DEMO\", compresses generated market-data\n"
-    "records and writes them; a second process opens the queue by name, reads, decodes and\n"
-    "checks them. The records carry instrument names in Big5; when the installation's language\n"
-    "is Simplified Chinese (number 2 in SYS\\Language\\Language.ini), the second process converts\n"
-    "the names of the markets that need it to GB and checks them too. Prints the counts, the\n"
-    "bytes before and after compression and the records per second. N defaults to 200000.\n"
-    "Exits non-zero when any record arrives damaged or missing.\n";
 
 const char kQueueName[] = "HALCYON_DEMO";
 constexpr unsigned char kQueueKiB = 255;
@@ -146,14 +135,20 @@ int Produce(unsigned long records) {
     unsigned char packed[3095];
     auto start = Clock::now();
     bool ok = true;
+    Progress progress("halcyon demo", Progress::ToTerminal());
+    progress.Phase("", Progress::Unit::kRecords, records);
     for (unsigned long n = 0; n < records && ok; ++n) {
         std::string raw = MarketRecord(n);
         long length = s_CodingEncode(&raw[0], static_cast<long>(raw.size()),
                                      reinterpret_cast<char*>(packed), sizeof packed);
+        progress.Count(1, raw.size());
+        // The consumer prints its summary once it has the last record: the line ends first.
+        if (n + 1 == records) progress.End();
         ok = length > 0 && WriteWhenRoom(id, packed, length);
         rawBytes += raw.size();
         packedBytes += static_cast<unsigned long long>(length);
     }
+    progress.End();  // after a failed write
     consumer.join();
     double seconds = Seconds(Clock::now() - start);
     std::printf("producer   compressed and wrote %lu records: %.1f MB -> %.1f MB (%.1f%%)\n",
@@ -173,27 +168,32 @@ int Produce(unsigned long records) {
     return kExitOk;
 }
 
-int RunDemo(const Args& args) {
-    if (WantsHelp(args)) {
-        std::fputs(kHelp, stdout);
-        return kExitOk;
-    }
-    long records = 200000;
-    bool consume = false;
-    for (size_t i = 0; i < args.size(); ++i) {
-        if ((args[i] == "--records" || args[i] == "--consume") && i + 1 < args.size()) {
-            consume = args[i] == "--consume";
-            if (!ParseNumber(args[++i], 1, 100000000L, records))
-                return UsageError("demo", "the record count is a number from 1 to 100000000");
-        } else {
-            return UsageError("demo", "unexpected argument '" + args[i] + "'");
-        }
-    }
-    auto count = static_cast<unsigned long>(records);
-    return consume ? Consume(count) : Produce(count);
+int RunDemo(const Invocation& call) {
+    // The second process is this program again, started with the hidden --consume.
+    if (call.Has("--consume"))
+        return Consume(static_cast<unsigned long>(call.Number("--consume", 0)));
+    return Produce(static_cast<unsigned long>(call.Number("--records", 200000)));
 }
 
-const Registration kDemo{"demo", "move compressed market records between two processes", RunDemo};
+const CommandSpec kDemoSpec{
+    "demo",
+    "move compressed market records between two processes",
+    "",
+    {{"",
+      "",
+      "Runs the road of one record through the terminal with two processes: this one owns the "
+      "queue registry, creates the shared queue \"HALCYON_DEMO\", compresses generated "
+      "market-data records and writes them; a second process opens the queue by name, reads, "
+      "decodes and checks them. The records carry instrument names in Big5; when the "
+      "installation's language is Simplified Chinese (number 2 in SYS\\Language\\Language.ini), "
+      "the second process converts the names of the markets that need it to GB and checks them "
+      "too. Prints the counts, the bytes before and after compression and the records per "
+      "second.\n"
+      "Exits non-zero when any record arrives damaged or missing.",
+      {{"--records", "N", "move N records (1-100000000, default 200000)", 1, 100000000L},
+       {"--consume", "N", "the consuming process", 1, 100000000L, true}},
+      RunDemo}}};
+const Registration kDemo{kDemoSpec};
 
 }  // namespace
 }  // namespace halcyon::tool

@@ -12,23 +12,6 @@
 namespace halcyon::tool {
 namespace {
 
-const char kHelp[] =
-    "usage: halcyon ini get FILE SECTION KEY [--default D] [--cached]\n"
-    "       halcyon ini set FILE SECTION KEY VALUE\n"
-    "       halcyon ini sections FILE\n"
-    "\n"
-    "get       prints the value of KEY in SECTION, or D (empty unless given) when the section\n"
-    "          or key is missing; read as the platform's profile functions read it, or with\n"
-    "          --cached as the library's profile cache (SProfileInfo) does, whose rules differ:\n"
-    "          the first key of a section and the last of repeated sections win, quotes stay\n"
-    "set       writes VALUE to KEY in SECTION, creating the file, section or key as needed\n"
-    "sections  prints the file's section names, one a line\n"
-    "\n"
-    "FILE is a path as the library takes it (C:\\Nimbus\\SYS\\System.INI, or a host path); a\n"
-    "relative one is taken from the current folder (the platform's profile functions\n"
-    "would look for a bare name in the Windows folder).\n"
-    "A FILE that cannot be read is an error (exit code 1).\n";
-
 const char kCommand[] = "ini";
 constexpr unsigned long kFirstBuffer = 4096;
 constexpr unsigned long kLargestBuffer = 64UL << 20;
@@ -62,20 +45,10 @@ bool Readable(const std::string& file) {
     return false;
 }
 
-int Get(const Args& args) {
-    std::string def;
-    bool cached = false;
-    Args names;
-    for (size_t i = 1; i < args.size(); ++i) {
-        if (args[i] == "--cached") {
-            cached = true;
-        } else if (args[i] == "--default" && i + 1 < args.size()) {
-            def = args[++i];
-        } else {
-            names.push_back(args[i]);
-        }
-    }
-    if (names.size() != 3) return UsageError(kCommand, "get takes FILE SECTION KEY");
+int Get(const Invocation& call) {
+    const std::string def = call.Value("--default");
+    const bool cached = call.Has("--cached");
+    Args names = call.Operands();
     names[0] = FromCurrentFolder(names[0]);
     const char* file = names[0].c_str();
     const char* section = names[1].c_str();
@@ -90,10 +63,10 @@ int Get(const Args& args) {
     return kExitOk;
 }
 
-int Set(const Args& args) {
-    if (args.size() != 5) return UsageError(kCommand, "set takes FILE SECTION KEY VALUE");
-    const std::string file = FromCurrentFolder(args[1]);
-    if (!s_ConfigWriteProfileString(args[2].c_str(), args[3].c_str(), args[4].c_str(),
+int Set(const Invocation& call) {
+    const Args& args = call.Operands();
+    const std::string file = FromCurrentFolder(args[0]);
+    if (!s_ConfigWriteProfileString(args[1].c_str(), args[2].c_str(), args[3].c_str(),
                                     file.c_str())) {
         std::fprintf(stderr, "halcyon ini: cannot write '%s'\n", file.c_str());
         return kExitFailure;
@@ -101,9 +74,8 @@ int Set(const Args& args) {
     return kExitOk;
 }
 
-int Sections(const Args& args) {
-    if (args.size() != 2) return UsageError(kCommand, "sections takes FILE");
-    const std::string file = FromCurrentFolder(args[1]);
+int Sections(const Invocation& call) {
+    const std::string file = FromCurrentFolder(call.Operands()[0]);
     if (!Readable(file)) return kExitFailure;
     std::string names = ReadGrowing([&](char* buffer, unsigned long size) {
         return s_ConfigProfileSectionNames(buffer, size, file.c_str());
@@ -117,19 +89,30 @@ int Sections(const Args& args) {
     return kExitOk;
 }
 
-int RunIni(const Args& args) {
-    if (WantsHelp(args)) {
-        std::fputs(kHelp, stdout);
-        return kExitOk;
-    }
-    if (args.empty()) return UsageError(kCommand, "get, set or sections?");
-    if (args[0] == "get") return Get(args);
-    if (args[0] == "set") return Set(args);
-    if (args[0] == "sections") return Sections(args);
-    return UsageError(kCommand, "unknown action '" + args[0] + "'");
-}
-
-const Registration kIni{"ini", "read and write INI settings (platform or cached reading)", RunIni};
+const CommandSpec kIniSpec{
+    kCommand,
+    "read and write INI settings (platform or cached reading)",
+    "",
+    {{"get",
+      "FILE SECTION KEY",
+      "prints the value of KEY in SECTION, or D (empty unless given) when the section or key is "
+      "missing; read as the platform's profile functions read it, or with --cached as the "
+      "library's profile cache (SProfileInfo) does, whose rules differ: the first key of a "
+      "section and the last of repeated sections win, quotes stay",
+      {{"--default", "D", "the value printed when the section or key is missing"},
+       {"--cached", nullptr, "read through the library's profile cache"}},
+      Get},
+     {"set",
+      "FILE SECTION KEY VALUE",
+      "writes VALUE to KEY in SECTION, creating the file, section or key as needed",
+      {},
+      Set},
+     {"sections", "FILE", "prints the file's section names, one a line", {}, Sections}},
+    "FILE is a path as the library takes it (C:\\Nimbus\\SYS\\System.INI, or a host path); a "
+    "relative one is taken from the current folder (the platform's profile functions would look "
+    "for a bare name in the Windows folder).\n"
+    "A FILE that cannot be read is an error (exit code 1)."};
+const Registration kIni{kIniSpec};
 
 }  // namespace
 }  // namespace halcyon::tool

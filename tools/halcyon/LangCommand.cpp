@@ -1,5 +1,6 @@
 // halcyon lang and halcyon appinfo: the installation's language and product facts from a shell.
 #include "Command.h"
+#include "Json.h"
 
 #include <HalcyonCommon.h>
 
@@ -9,27 +10,11 @@
 namespace halcyon::tool {
 namespace {
 
-const char kLangHelp[] =
-    "usage: halcyon lang convert [FILE]\n"
-    "       halcyon lang get KEY\n"
-    "       halcyon lang list\n"
-    "\n"
-    "convert  reads Big5 text (FILE or standard input) and writes it in GB, converted to\n"
-    "         Simplified Chinese with SYS\\Language\\BIG5-GB.TAB, like iconv\n"
-    "get      prints the text of resource key KEY in the installation's language\n"
-    "list     prints the selected language's number and the installed languages' names\n";
-
-const char kAppInfoHelp[] =
-    "usage: halcyon appinfo\n"
-    "\n"
-    "Prints the product facts of SYS\\Version.ini, the broker and server of SYS\\System.INI and\n"
-    "the account label of SYS\\UserInfo.CFG.\n";
-
-int Convert(const Args& args) {
-    if (args.size() > 2) return UsageError("lang", "convert takes at most one FILE");
-    std::FILE* in = args.size() == 2 ? std::fopen(args[1].c_str(), "rb") : stdin;
+int Convert(const Invocation& call) {
+    const Args& args = call.Operands();
+    std::FILE* in = args.size() == 1 ? std::fopen(args[0].c_str(), "rb") : stdin;
     if (in == nullptr) {
-        std::fprintf(stderr, "halcyon lang: cannot open '%s'\n", args[1].c_str());
+        std::fprintf(stderr, "halcyon lang: cannot open '%s'\n", args[0].c_str());
         return kExitFailure;
     }
     std::string text;
@@ -55,46 +40,41 @@ int Convert(const Args& args) {
     return kExitOk;
 }
 
-int RunLang(const Args& args) {
-    if (WantsHelp(args)) {
-        std::fputs(kLangHelp, stdout);
-        return kExitOk;
-    }
-    if (args.empty()) return UsageError("lang", "convert, get or list?");
-    if (args[0] == "convert") return Convert(args);
-    if ((args[0] == "get" && args.size() != 2) || (args[0] == "list" && args.size() != 1)) {
-        return UsageError("lang", "wrong number of arguments (see halcyon lang --help)");
-    }
-    if (args[0] != "get" && args[0] != "list") {
-        return UsageError("lang", "unknown subcommand '" + args[0] + "'");
-    }
+// The language strings loaded for `show`; an error when no language is configured.
+int WithLanguage(const Invocation& call, void (*show)(const Invocation& call)) {
     if (s_LangGetLangFile().IsEmpty()) {
         std::fprintf(stderr, "halcyon lang: no language is configured in %s\\Sys\\Language\n",
                      static_cast<const char*>(s_PathGetMainPath()));
         return kExitFailure;
     }
     if (!s_LangInitialLanguageString()) return kExitFailure;
-    if (args[0] == "get") {
-        std::printf("%s\n",
-                    static_cast<const char*>(s_LangGetLangString(CString(args[1].c_str()))));
-    } else {
-        CStringArray names;
-        s_LangGetAllLang(names);
-        std::printf("selected %d\n", s_LangGetLangID());
-        for (int i = 0; i < names.GetSize(); ++i) {
-            std::printf("%d %s\n", i + 1, static_cast<const char*>(names[i]));
-        }
-    }
+    show(call);
     s_LangUnInitialLanguageString();
     return kExitOk;
 }
 
-int RunAppInfo(const Args& args) {
-    if (WantsHelp(args)) {
-        std::fputs(kAppInfoHelp, stdout);
-        return kExitOk;
+void ShowString(const Invocation& call) {
+    const std::string& key = call.Operands()[0];
+    std::printf("%s\n", static_cast<const char*>(s_LangGetLangString(CString(key.c_str()))));
+}
+
+void ShowLanguages(const Invocation&) {
+    CStringArray names;
+    s_LangGetAllLang(names);
+    std::printf("selected %d\n", s_LangGetLangID());
+    for (int i = 0; i < names.GetSize(); ++i) {
+        std::printf("%d %s\n", i + 1, static_cast<const char*>(names[i]));
     }
-    if (!args.empty()) return UsageError("appinfo", "takes no arguments");
+}
+
+int Get(const Invocation& call) { return WithLanguage(call, ShowString); }
+int List(const Invocation& call) { return WithLanguage(call, ShowLanguages); }
+
+// The account label is missing when SYS\UserInfo.CFG cannot be read: the text output says so on
+// a note line, the JSON gives null.
+const char kNoAccount[] = "no account: SYS\\UserInfo.CFG cannot be read";
+
+int RunAppInfo(const Invocation& call) {
     struct Fact {
         const char* label;
         void (*get)(CString&);
@@ -106,20 +86,60 @@ int RunAppInfo(const Args& args) {
         {"copyright", s_AppInfoGetAPPCopywrite},   {"broker", s_AppInfoGetBrokerID},
         {"server", s_AppInfoGetConnectVSTAAddr},
     };
+    const bool json = call.Has("--json");
+    JsonObject object;
     for (const Fact& fact : facts) {
         CString value;
         fact.get(value);
-        std::printf("%-15s %s\n", fact.label, static_cast<const char*>(value));
+        if (json)
+            object.Text(JsonKey(fact.label).c_str(), static_cast<const char*>(value));
+        else
+            std::printf("%-15s %s\n", fact.label, static_cast<const char*>(value));
     }
     if (!s_LangGetLangFile().IsEmpty()) s_LangInitialLanguageString();
-    CString account("(no UserInfo.CFG)");
+    CString account;
     s_AppInfoGetAPPUserId(account);
-    std::printf("%-15s %s\n", "account", static_cast<const char*>(account));
+    if (json) {
+        if (account.IsEmpty())
+            object.Null("account");
+        else
+            object.Text("account", static_cast<const char*>(account));
+        std::printf("%s\n", object.Str().c_str());
+    } else {
+        std::printf("%-15s %s\n", "account", static_cast<const char*>(account));
+        if (account.IsEmpty()) std::printf("%-15s %s\n", "note", kNoAccount);
+    }
     return kExitOk;
 }
 
-const Registration kLang{"lang", "convert Big5 to GB; look up language strings", RunLang};
-const Registration kAppInfo{"appinfo", "print the installed product's facts", RunAppInfo};
+const CommandSpec kLangSpec{
+    "lang",
+    "convert Big5 to GB; look up language strings",
+    "",
+    {{"convert",
+      "[FILE]",
+      "reads Big5 text (FILE or standard input) and writes it in GB, converted to Simplified "
+      "Chinese with SYS\\Language\\BIG5-GB.TAB, like iconv",
+      {},
+      Convert},
+     {"get", "KEY", "prints the text of resource key KEY in the installation's language", {}, Get},
+     {"list",
+      "",
+      "prints the selected language's number and the installed languages' names",
+      {},
+      List}}};
+const CommandSpec kAppInfoSpec{
+    "appinfo",
+    "print the installed product's facts",
+    "",
+    {{"",
+      "",
+      "Prints the product facts of SYS\\Version.ini, the broker and server of SYS\\System.INI "
+      "and the account label of SYS\\UserInfo.CFG.",
+      {{"--json", nullptr, "print one JSON object (docs/cli-json.md)"}},
+      RunAppInfo}}};
+const Registration kLang{kLangSpec};
+const Registration kAppInfo{kAppInfoSpec};
 
 }  // namespace
 }  // namespace halcyon::tool

@@ -12,19 +12,6 @@
 namespace halcyon::tool {
 namespace {
 
-const char kHelp[] =
-    "usage: halcyon log system NAME LEVEL VALUE TEXT1 TEXT2\n"
-    "       halcyon log debug NAME FILE LINE MESSAGE\n"
-    "       halcyon log path NAME [--debug] [--host]\n"
-    "       halcyon log keep NAME DAYS [--debug]\n"
-    "\n"
-    "system and debug write one line into the log NAME of this installation, as the\n"
-    "terminal's modules do (LEVEL 1 WARNING, 2 MEDIUM, 3 HIGH, 4 CRITICAL, else INFO; FILE is\n"
-    "printed from its last backslash). A write fails while another process writes that log's\n"
-    "day file. path prints today's file of the system log NAME (of the debug log with --debug),\n"
-    "as the library names it, or as the host names it with --host. keep deletes the log's files\n"
-    "last written more than DAYS × 86400 seconds ago (DAYS 0 keeps every file).\n";
-
 int WriteFailed(const std::string& kind, const std::string& name) {
     std::fprintf(stderr,
                  "halcyon log: the line was not written to %s log \"%s\" (its folder is missing "
@@ -33,29 +20,34 @@ int WriteFailed(const std::string& kind, const std::string& name) {
     return kExitFailure;
 }
 
-bool Number(const std::string& text, long& value) {
-    return ParseNumber(text, INT_MIN, INT_MAX, value);
+// Operand `index` as a number of an int's range; false after a usage error in `code`.
+bool Number(const Invocation& call, size_t index, long& value, int& code) {
+    const std::string& text = call.Operands()[index];
+    if (ParseNumber(text, INT_MIN, INT_MAX, value)) return true;
+    code = call.BadArgument(text, "not a whole number");
+    return false;
 }
 
-int WriteSystem(const Args& a) {
+int WriteSystem(const Invocation& call) {
+    const Args& a = call.Operands();
     long level, value;
-    if (a.size() != 6 || !Number(a[2], level) || !Number(a[3], value))
-        return UsageError("log",
-                          "system takes NAME LEVEL VALUE TEXT1 TEXT2 (LEVEL, VALUE numbers)");
-    CSystemLog* log = s_NimbusLogGetSystemLogObj(a[1].c_str());
+    int code = kExitUsage;
+    if (!Number(call, 1, level, code) || !Number(call, 2, value, code)) return code;
+    CSystemLog* log = s_NimbusLogGetSystemLogObj(a[0].c_str());
     if (log == nullptr ||
-        !log->Write(static_cast<int>(level), static_cast<int>(value), a[4].c_str(), a[5].c_str()))
-        return WriteFailed("system", a[1]);
+        !log->Write(static_cast<int>(level), static_cast<int>(value), a[3].c_str(), a[4].c_str()))
+        return WriteFailed("system", a[0]);
     return kExitOk;
 }
 
-int WriteDebug(const Args& a) {
+int WriteDebug(const Invocation& call) {
+    const Args& a = call.Operands();
     long line;
-    if (a.size() != 5 || !Number(a[3], line))
-        return UsageError("log", "debug takes NAME FILE LINE MESSAGE (LINE a number)");
-    CDebugLog* log = s_NimbusLogGetDebugLogObj(a[1].c_str());
-    if (log == nullptr || !log->Write(a[2].c_str(), static_cast<int>(line), a[4].c_str()))
-        return WriteFailed("debug", a[1]);
+    int code = kExitUsage;
+    if (!Number(call, 2, line, code)) return code;
+    CDebugLog* log = s_NimbusLogGetDebugLogObj(a[0].c_str());
+    if (log == nullptr || !log->Write(a[1].c_str(), static_cast<int>(line), a[3].c_str()))
+        return WriteFailed("debug", a[0]);
     return kExitOk;
 }
 
@@ -69,58 +61,64 @@ CLogFileImpl* LogFile(const std::string& name, bool debug) {
     return log != nullptr ? log->GetLogFile() : nullptr;
 }
 
-int ShowPath(const Args& a, bool debug, bool host) {
-    if (a.size() != 2) return UsageError("log", "path takes NAME [--debug] [--host]");
-    CLogFileImpl* log = LogFile(a[1], debug);
-    if (log == nullptr) return WriteFailed(debug ? "debug" : "system", a[1]);
+int ShowPath(const Invocation& call) {
+    const std::string& name = call.Operands()[0];
+    const bool debug = call.Has("--debug");
+    const bool host = call.Has("--host");
+    CLogFileImpl* log = LogFile(name, debug);
+    if (log == nullptr) return WriteFailed(debug ? "debug" : "system", name);
     win::SYSTEMTIME today;
     win::GetLocalTime(&today);
     CString path;
     path.Format("%s%c%s_%04d%02d%02d.log", static_cast<const char*>(log->GetFolder()),
-                debug ? 'D' : 'S', a[1].c_str(), today.wYear, today.wMonth, today.wDay);
+                debug ? 'D' : 'S', name.c_str(), today.wYear, today.wMonth, today.wDay);
     std::printf("%s\n", host ? halcyon::HostPath(path).c_str() : static_cast<const char*>(path));
     return kExitOk;
 }
 
-int Keep(const Args& a, bool debug) {
+int Keep(const Invocation& call) {
+    const std::string& name = call.Operands()[0];
+    const bool debug = call.Has("--debug");
     long days;
-    if (a.size() != 3 || !ParseNumber(a[2], 0, INT_MAX / 86400, days))
-        return UsageError("log", "keep takes NAME DAYS (DAYS from 0 to 24855)");
-    CLogFileImpl* log = LogFile(a[1], debug);
-    if (log == nullptr) return WriteFailed(debug ? "debug" : "system", a[1]);
+    if (!ParseNumber(call.Operands()[1], 0, INT_MAX / 86400, days))
+        return call.BadArgument(call.Operands()[1], "DAYS is a whole number from 0 to 24855");
+    CLogFileImpl* log = LogFile(name, debug);
+    if (log == nullptr) return WriteFailed(debug ? "debug" : "system", name);
     log->SetKeepDays(static_cast<int>(days));
     log->RemoveOldFiles();
     return kExitOk;
 }
 
-int RunLog(const Args& args) {
-    if (WantsHelp(args)) {
-        std::fputs(kHelp, stdout);
-        return kExitOk;
-    }
-    Args rest;
-    bool debug = false, host = false;
-    for (const std::string& arg : args) {
-        if (arg == "--debug") {
-            debug = true;
-        } else if (arg == "--host") {
-            host = true;
-        } else {
-            rest.push_back(arg);
-        }
-    }
-    const std::string what = rest.empty() ? "" : rest[0];
-    if ((debug || host) && what != "path" && what != "keep")
-        return UsageError("log", "--debug and --host belong to path (and --debug to keep)");
-    if (what == "system") return WriteSystem(rest);
-    if (what == "debug") return WriteDebug(rest);
-    if (what == "path") return ShowPath(rest, debug, host);
-    if (what == "keep" && !host) return Keep(rest, debug);
-    return UsageError("log", "expected system, debug, path or keep (see halcyon log --help)");
-}
+const Option kDebug{"--debug", nullptr, "the debug log NAME rather than the system log"};
 
-const Registration kLog{"log", "write a log line, show a log's day file, delete old log files",
-                        RunLog};
+const CommandSpec kLogSpec{
+    "log",
+    "write a log line, show a log's day file, delete old log files",
+    "",
+    {{"system",
+      "NAME LEVEL VALUE TEXT1 TEXT2",
+      "writes one line into the system log NAME of this installation, as the terminal's modules "
+      "do (LEVEL 1 WARNING, 2 MEDIUM, 3 HIGH, 4 CRITICAL, else INFO)",
+      {},
+      WriteSystem},
+     {"debug",
+      "NAME FILE LINE MESSAGE",
+      "writes one line into the debug log NAME (FILE is printed from its last backslash)",
+      {},
+      WriteDebug},
+     {"path",
+      "NAME",
+      "prints today's file of the system log NAME, as the library names it",
+      {kDebug, {"--host", nullptr, "the path as the host names it"}},
+      ShowPath},
+     {"keep",
+      "NAME DAYS",
+      "deletes the log's files last written more than DAYS x 86400 seconds ago (DAYS 0 keeps "
+      "every file)",
+      {kDebug},
+      Keep}},
+    "A write fails while another process writes that log's day file."};
+const Registration kLog{kLogSpec};
 
 }  // namespace
 }  // namespace halcyon::tool

@@ -18,24 +18,6 @@ namespace {
 
 using Bytes = FileBytes;
 
-const char kPackHelp[] =
-    "usage: halcyon pack [INPUT [OUTPUT]]\n"
-    "\n"
-    "Compresses the whole of INPUT with the library's LZ/Huffman codec (s_CodingEncode) and\n"
-    "writes the stream to OUTPUT: a 4-byte little-endian length, then the codes\n"
-    "(docs/codec-format.md). INPUT and OUTPUT default to standard input and output; '-' names\n"
-    "them explicitly. The input must hold 1 byte to 4 GiB - 1.\n";
-
-const char kUnpackHelp[] =
-    "usage: halcyon unpack [INPUT [OUTPUT]]\n"
-    "\n"
-    "Restores the bytes of a stream made by 'halcyon pack' or by the library (s_CodingDecode)\n"
-    "and writes them to OUTPUT. INPUT and OUTPUT default to standard input and output; '-'\n"
-    "names them explicitly. A damaged stream (cut short, followed by other data, or with codes\n"
-    "that do not fit its length) is refused with a message and exit code 1, and nothing is\n"
-    "written. The format has no checksum: a damage that leaves the codes in step (a changed\n"
-    "match position, for one) cannot be seen.\n";
-
 // Most inputs fit in their own size and a little; a code can reach 24 bits, so three times
 // the input always does.
 bool Pack(const Bytes& in, Bytes& out, std::string& error) {
@@ -108,11 +90,37 @@ bool Unpack(const Bytes& in, Bytes& out, std::string& error) {
     return true;
 }
 
-int RunPack(const Args& args) { return RunFileTransform("pack", kPackHelp, Pack, args); }
-int RunUnpack(const Args& args) { return RunFileTransform("unpack", kUnpackHelp, Unpack, args); }
+int RunPack(const Invocation& call) { return RunFileTransform(call, Pack, "compressing"); }
+int RunUnpack(const Invocation& call) { return RunFileTransform(call, Unpack, "restoring"); }
 
-const Registration kPack{"pack", "compress a file with the LZ/Huffman codec", RunPack};
-const Registration kUnpack{"unpack", "restore a file compressed with the codec", RunUnpack};
+const CommandSpec kPackSpec{
+    "pack",
+    "compress a file with the LZ/Huffman codec",
+    "",
+    {{"",
+      kFileOperands,
+      "Compresses the whole of INPUT with the library's LZ/Huffman codec (s_CodingEncode) and "
+      "writes the stream to OUTPUT: a 4-byte little-endian length, then the codes "
+      "(docs/codec-format.md). INPUT and OUTPUT default to standard input and output; '-' names "
+      "them explicitly. The input must hold 1 byte to 4 GiB - 1.",
+      {},
+      RunPack}}};
+const CommandSpec kUnpackSpec{
+    "unpack",
+    "restore a file compressed with the codec",
+    "",
+    {{"",
+      kFileOperands,
+      "Restores the bytes of a stream made by 'halcyon pack' or by the library (s_CodingDecode) "
+      "and writes them to OUTPUT. INPUT and OUTPUT default to standard input and output; '-' "
+      "names them explicitly. A damaged stream (cut short, followed by other data, or with codes "
+      "that do not fit its length) is refused with a message and exit code 1, and nothing is "
+      "written. The format has no checksum: a damage that leaves the codes in step (a changed "
+      "match position, for one) cannot be seen.",
+      {},
+      RunUnpack}}};
+const Registration kPack{kPackSpec};
+const Registration kUnpack{kUnpackSpec};
 
 }  // namespace
 }  // namespace halcyon::tool

@@ -1,35 +1,62 @@
 // halcyon paths: the installation root and the folders derived from it.
 #include "Command.h"
+#include "Json.h"
 
 #include <HalcyonCommon.h>
 
 #include <cstdio>
+#include <string>
+#include <vector>
 
 namespace halcyon::tool {
 namespace {
 
-const char kHelp[] =
-    "usage: halcyon paths [--market N] [--host]\n"
-    "\n"
-    "Prints the installation root (the folder of this program, or its parent when that is\n"
-    "named BIN) and the folders the library derives from it, creating them as the library\n"
-    "does. With --market N (0-254) the per-market folders of market N are shown too: its\n"
-    "DAT, SYS, LOG and TEMP folders, its market data folders, its FTP mirror folders and\n"
-    "the names of its symbol files (\"<name>\" standing for a symbol list's name).\n"
-    "Paths are printed as the library returns them (Windows form); with --host each line\n"
-    "also shows the host's own path after \" -> \".\n";
-
-bool g_showHost = false;
+struct Shown {
+    std::string label;
+    std::string path;  // as the library returns it
+    std::string host;  // as the host names it; "" for none
+};
+std::vector<Shown> g_shown;
 
 void Show(const char* label, const CString& path) {
-    std::printf("%-18s %s", label, static_cast<const char*>(path));
-    if (g_showHost && !path.IsEmpty()) std::printf(" -> %s", halcyon::HostPath(path).c_str());
-    std::printf("\n");
+    g_shown.push_back({label, static_cast<const char*>(path),
+                       path.IsEmpty() ? std::string() : halcyon::HostPath(path)});
 }
 
 // Server paths are relative to the data server's root: they have no host path here.
 void ShowServer(const char* label, const CString& path) {
-    std::printf("%-18s %s\n", label, static_cast<const char*>(path));
+    g_shown.push_back({label, static_cast<const char*>(path), std::string()});
+}
+
+void PrintText(bool host) {
+    for (const Shown& shown : g_shown) {
+        std::printf("%-18s %s", shown.label.c_str(), shown.path.c_str());
+        if (host && !shown.host.empty()) std::printf(" -> %s", shown.host.c_str());
+        std::printf("\n");
+    }
+}
+
+// {"market":N|null,"paths":{"root":{"path":"...","host":"..."|null},...}}, labels with '_' for
+// their spaces.
+void PrintJson(long market) {
+    JsonObject paths;
+    for (const Shown& shown : g_shown) {
+        const std::string key = JsonKey(shown.label);
+        JsonObject entry;
+        entry.Text("path", shown.path);
+        if (shown.host.empty())
+            entry.Null("host");
+        else
+            entry.Text("host", shown.host);
+        paths.Json(key.c_str(), entry.Str());
+    }
+    JsonObject all;
+    if (market < 0)
+        all.Null("market");
+    else
+        all.Number("market", static_cast<long long>(market));
+    all.Json("paths", paths.Str());
+    std::printf("%s\n", all.Str().c_str());
 }
 
 // The market's data folders, its FTP mirrors and the names of its symbol files.
@@ -63,22 +90,8 @@ void ShowMarketData(unsigned char m) {
     Show("ftp index file", s_FileGetFTPSymbolFileName(m, 1, "<name>"));
 }
 
-int RunPaths(const Args& args) {
-    if (WantsHelp(args)) {
-        std::fputs(kHelp, stdout);
-        return kExitOk;
-    }
-    long market = -1;
-    for (size_t i = 0; i < args.size(); ++i) {
-        if (args[i] == "--host") {
-            g_showHost = true;
-        } else if (args[i] == "--market" && i + 1 < args.size()) {
-            if (!ParseNumber(args[++i], 0, 254, market))
-                return UsageError("paths", "--market takes a market code from 0 to 254");
-        } else {
-            return UsageError("paths", "unexpected argument '" + args[i] + "'");
-        }
-    }
+int ShowPaths(const Invocation& call) {
+    const long market = call.Number("--market", -1);
     Show("root", s_PathGetMainPath());
     Show("bin", s_PathGetBinPath());
     Show("dat", s_PathGetDatPath(0));
@@ -103,10 +116,33 @@ int RunPaths(const Args& args) {
         ShowServer("server market sys", s_PathGetServerSysPath(m));
         ShowMarketData(m);
     }
+    if (call.Has("--json"))
+        PrintJson(market);
+    else
+        PrintText(call.Has("--host"));
     return kExitOk;
 }
 
-const Registration kPaths{"paths", "print the installation root and its folders", RunPaths};
+const CommandSpec kPathsSpec{
+    "paths",
+    "print the installation root and its folders",
+    "",
+    {{"",
+      "",
+      "Prints the installation root (the folder of this program, or its parent when that is "
+      "named BIN) and the folders the library derives from it, creating them as the library "
+      "does.\n"
+      "Paths are printed as the library returns them (Windows form).",
+      {{"--market", "N",
+        "also show the per-market folders of market N (0-254): its DAT, SYS, LOG and TEMP "
+        "folders, its market data folders, its FTP mirror folders and the names of its symbol "
+        "files (\"<name>\" standing for a symbol list's name)",
+        0, 254},
+       {"--host", nullptr, "also show each path as the host names it, after \" -> \""},
+       {"--json", nullptr,
+        "print one JSON object, each path with the host's name for it (docs/cli-json.md)"}},
+      ShowPaths}}};
+const Registration kPaths{kPathsSpec};
 
 }  // namespace
 }  // namespace halcyon::tool

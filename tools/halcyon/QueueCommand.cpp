@@ -1,5 +1,6 @@
 // halcyon queue: the shared-memory queues from the shell.
 #include "Command.h"
+#include "Json.h"
 #include "QueueWatch.h"
 
 #include <HalcyonCommon.h>
@@ -12,35 +13,10 @@
 #include <iterator>
 #include <string>
 #include <thread>
+#include <vector>
 
 namespace halcyon::tool {
 namespace {
-
-const char kHelp[] =
-    "usage: halcyon queue host NAME [--size KIB]\n"
-    "       halcyon queue push NAME [FILE...]\n"
-    "       halcyon queue pop NAME [--count N] [--wait]\n"
-    "       halcyon queue stat NAME\n"
-    "       halcyon queue list\n"
-    "       halcyon queue watch [--interval MS] [--count N]\n"
-    "\n"
-    "host  makes this process the owner of the queue registry, creates queue NAME with a ring\n"
-    "      of KIB KiB (1-255, default 64) and keeps it alive until interrupted (Ctrl-C).\n"
-    "push  writes records to queue NAME: each line of standard input is one record, or each\n"
-    "      FILE whole is one record (1-3095 bytes).\n"
-    "      Into a full queue it sleeps until a reader makes room.\n"
-    "pop   reads records from queue NAME and prints each on a line of its own: all that are\n"
-    "      queued, or N of them; with --wait, sleeps until records arrive (Ctrl-C stops).\n"
-    "stat  prints the queue's header: counters, offsets and the ring's used size.\n"
-    "list  prints the registry's slots: the id and name of every registered queue.\n"
-    "watch shows every registered queue, one line each, every MS milliseconds (default 1000):\n"
-    "      id and name, the ring's fill, records waiting, records written and read per second,\n"
-    "      errcount, and SYNC STUCK when a process died while copying (the queue then needs\n"
-    "      s_MapFile_ResetQue). Redrawn in place on a terminal; plain lines, a blank line after\n"
-    "      each refresh, otherwise. Stops on Ctrl-C, or after N refreshes.\n"
-    "\n"
-    "Queue names have at most 31 characters. A registry owner ('halcyon queue host', or a\n"
-    "terminal process) must be running for the other subcommands.\n";
 
 constexpr unsigned short kMaxRecord = 3095;
 constexpr unsigned long kInterruptCheckMs = 200;  // a waiting push or pop notices Ctrl-C so soon
@@ -48,7 +24,13 @@ std::atomic<bool> g_interrupted{false};
 
 extern "C" void OnInterrupt(int) { g_interrupted = true; }
 
-bool ValidQueueName(const std::string& name) { return !name.empty() && name.size() <= 31; }
+// The queue named by the first operand; false after a usage error.
+bool QueueName(const Invocation& call, std::string& name, int& code) {
+    name = call.Operands()[0];
+    if (!name.empty() && name.size() <= 31) return true;
+    code = call.BadArgument(name, "a queue name has 1 to 31 characters");
+    return false;
+}
 
 // Clients wait without limit for a registry; a shell user is told instead when there is none.
 bool RegistryRunning() {
@@ -81,22 +63,17 @@ short OpenExisting(const std::string& name) {
     return id;
 }
 
-int Host(const Args& args) {
-    long size = 64;
-    for (size_t i = 2; i < args.size(); ++i) {
-        if (args[i] == "--size" && i + 1 < args.size()) {
-            if (!ParseNumber(args[++i], 1, 255, size))
-                return UsageError("queue", "--size takes 1 to 255 (KiB)");
-        } else {
-            return UsageError("queue", "unexpected argument '" + args[i] + "'");
-        }
-    }
+int Host(const Invocation& call) {
+    std::string name;
+    int code = kExitUsage;
+    if (!QueueName(call, name, code)) return code;
+    const long size = call.Number("--size", 64);
     s_MapFile_Initialize(true);
-    short id = s_MapFile_CreateQue(args[1].c_str(), static_cast<unsigned char>(size));
-    if (id < 0) return Fail("cannot create queue '" + args[1] + "'");
+    short id = s_MapFile_CreateQue(name.c_str(), static_cast<unsigned char>(size));
+    if (id < 0) return Fail("cannot create queue '" + name + "'");
     std::signal(SIGINT, OnInterrupt);
     std::signal(SIGTERM, OnInterrupt);
-    std::printf("queue '%s' id %d, ring %ld KiB: hosting until interrupted\n", args[1].c_str(), id,
+    std::printf("queue '%s' id %d, ring %ld KiB: hosting until interrupted\n", name.c_str(), id,
                 size);
     std::fflush(stdout);
     while (!g_interrupted) std::this_thread::sleep_for(std::chrono::milliseconds(100));
@@ -116,12 +93,16 @@ bool Push(short id, const std::string& record) {
     return written == 1;
 }
 
-int PushRecords(const Args& args) {
-    short id = OpenExisting(args[1]);
+int PushRecords(const Invocation& call) {
+    std::string name;
+    int code = kExitUsage;
+    if (!QueueName(call, name, code)) return code;
+    const Args& args = call.Operands();
+    short id = OpenExisting(name);
     if (id < 0) return kExitFailure;
     long written = 0;
-    if (args.size() > 2) {
-        for (size_t i = 2; i < args.size(); ++i) {
+    if (args.size() > 1) {
+        for (size_t i = 1; i < args.size(); ++i) {
             std::ifstream in(args[i], std::ios::binary);
             if (!in) return Fail("cannot read '" + args[i] + "'");
             std::string record((std::istreambuf_iterator<char>(in)),
@@ -142,25 +123,17 @@ int PushRecords(const Args& args) {
             ++written;
         }
     }
-    std::fprintf(stderr, "halcyon queue: %ld record(s) written to '%s'\n", written,
-                 args[1].c_str());
+    std::fprintf(stderr, "halcyon queue: %ld record(s) written to '%s'\n", written, name.c_str());
     return kExitOk;
 }
 
-int PopRecords(const Args& args) {
-    long count = -1;
-    bool wait = false;
-    for (size_t i = 2; i < args.size(); ++i) {
-        if (args[i] == "--wait") {
-            wait = true;
-        } else if (args[i] == "--count" && i + 1 < args.size()) {
-            if (!ParseNumber(args[++i], 1, 2147483647L, count))
-                return UsageError("queue", "--count takes a positive number");
-        } else {
-            return UsageError("queue", "unexpected argument '" + args[i] + "'");
-        }
-    }
-    short id = OpenExisting(args[1]);
+int PopRecords(const Invocation& call) {
+    std::string name;
+    int code = kExitUsage;
+    if (!QueueName(call, name, code)) return code;
+    const long count = call.Number("--count", -1);
+    const bool wait = call.Has("--wait");
+    short id = OpenExisting(name);
     if (id < 0) return kExitFailure;
     std::signal(SIGINT, OnInterrupt);
     unsigned char buf[kMaxRecord];
@@ -183,16 +156,40 @@ int PopRecords(const Args& args) {
     return kExitOk;
 }
 
-int Stat(const Args& args) {
-    short id = OpenExisting(args[1]);
+int Stat(const Invocation& call) {
+    std::string name;
+    int code = kExitUsage;
+    if (!QueueName(call, name, code)) return code;
+    short id = OpenExisting(name);
     if (id < 0) return kExitFailure;
     tagSHMHEADER h = {};
     if (!s_MapFile_QueryQueHeader(id, &h)) return Fail("cannot read the queue's header");
     bool valid = h.H1 == 0x8E && h.H2 == 0x8F;
-    std::printf("queue       %s (id %d)\n", args[1].c_str(), id);
+    const unsigned long used = s_MapFile_QueryQueUseSize(id);
+    if (call.Has("--json")) {
+        std::printf("%s\n", JsonObject()
+                                .Text("name", name)
+                                .Number("id", static_cast<long long>(id))
+                                .Flag("header_valid", valid)
+                                .Number("h1", static_cast<long long>(h.H1))
+                                .Number("h2", static_cast<long long>(h.H2))
+                                .Number("ring_kib", static_cast<long long>(h.size))
+                                .Number("used_bytes", static_cast<long long>(used))
+                                .Number("count", static_cast<long long>(h.count))
+                                .Number("put", static_cast<long long>(h.put))
+                                .Number("take", static_cast<long long>(h.take))
+                                .Number("sync", static_cast<long long>(h.sync))
+                                .Number("errcount", static_cast<long long>(h.errcount))
+                                .Number("written", static_cast<long long>(h.WriteCount))
+                                .Number("read", static_cast<long long>(h.ReadCount))
+                                .Str()
+                                .c_str());
+        return kExitOk;
+    }
+    std::printf("queue       %s (id %d)\n", name.c_str(), id);
     std::printf("header      %s (H1 0x%02X, H2 0x%02X)\n", valid ? "valid" : "DAMAGED", h.H1, h.H2);
     std::printf("ring        %u KiB\n", static_cast<unsigned>(h.size));
-    std::printf("used        %lu bytes\n", s_MapFile_QueryQueUseSize(id));
+    std::printf("used        %lu bytes\n", used);
     std::printf("count       %u\n", static_cast<unsigned>(h.count));
     std::printf("put / take  %u / %u\n", static_cast<unsigned>(h.put),
                 static_cast<unsigned>(h.take));
@@ -203,62 +200,91 @@ int Stat(const Args& args) {
     return kExitOk;
 }
 
-int List() {
+int List(const Invocation& call) {
     if (!RegistryRunning()) return Fail("no queue registry is running");
     short block = s_MapFile_OpenShm("SHARED_QUEUE");
     unsigned char registry[4096];
     if (block < 0 || !s_MapFile_ReadShm(block, registry, sizeof registry))
         return Fail("cannot read the queue registry");
+    const bool json = call.Has("--json");
+    std::vector<std::string> queues;
     int shown = 0;
     for (int id = 0; id < 128; ++id) {
-        const char* name = reinterpret_cast<const char*>(registry + 32 * id);
-        if (name[0] == '\0') continue;
-        std::printf("%3d  %.31s\n", id, name);
+        const char* slot = reinterpret_cast<const char*>(registry + 32 * id);
+        if (slot[0] == '\0') continue;
         ++shown;
+        const std::string name(slot, strnlen(slot, 31));
+        if (json)
+            queues.push_back(JsonObject().Number("id", id).Text("name", name).Str());
+        else
+            std::printf("%3d  %s\n", id, name.c_str());
     }
-    std::fprintf(stderr, "halcyon queue: %d of 128 slots in use\n", shown);
+    if (json) {
+        std::printf(
+            "%s\n",
+            JsonObject().Number("slots", 128).Json("queues", JsonArray(queues)).Str().c_str());
+    } else {
+        std::fprintf(stderr, "halcyon queue: %d of 128 slots in use\n", shown);
+    }
     return kExitOk;
 }
 
-int Watch(const Args& args) {
-    long interval = 1000, count = -1;
-    for (size_t i = 1; i < args.size(); ++i) {
-        if (args[i] == "--interval" && i + 1 < args.size()) {
-            if (!ParseNumber(args[++i], 50, 3600000L, interval))
-                return UsageError("queue", "--interval takes 50 to 3600000 (milliseconds)");
-        } else if (args[i] == "--count" && i + 1 < args.size()) {
-            if (!ParseNumber(args[++i], 1, 2147483647L, count))
-                return UsageError("queue", "--count takes a positive number");
-        } else {
-            return UsageError("queue", "unexpected argument '" + args[i] + "'");
-        }
-    }
+int Watch(const Invocation& call) {
     if (!RegistryRunning()) return Fail("no queue registry is running");
-    return WatchQueues(interval, count);
+    return WatchQueues(call.Number("--interval", 1000), call.Number("--count", -1),
+                       call.Has("--json"));
 }
 
-int RunQueue(const Args& args) {
-    if (WantsHelp(args)) {
-        std::fputs(kHelp, stdout);
-        return kExitOk;
-    }
-    if (args.empty())
-        return UsageError("queue", "missing subcommand (host, push, pop, stat, list, watch)");
-    const std::string& verb = args[0];
-    if (verb == "list")
-        return args.size() == 1 ? List() : UsageError("queue", "list takes no arguments");
-    if (verb == "watch") return Watch(args);
-    if (verb != "host" && verb != "push" && verb != "pop" && verb != "stat")
-        return UsageError("queue", "unknown subcommand '" + verb + "'");
-    if (args.size() < 2 || !ValidQueueName(args[1]))
-        return UsageError("queue", verb + " needs a queue name of 1-31 characters");
-    if (verb == "host") return Host(args);
-    if (verb == "push") return PushRecords(args);
-    if (verb == "pop") return PopRecords(args);
-    return args.size() == 2 ? Stat(args) : UsageError("queue", "stat takes only a name");
-}
+const Option kJson{"--json", nullptr, "print one JSON object (docs/cli-json.md)"};
 
-const Registration kQueue{"queue", "host, fill, drain and inspect shared-memory queues", RunQueue};
+const CommandSpec kQueueSpec{
+    "queue",
+    "host, fill, drain and inspect shared-memory queues",
+    "",
+    {{"host",
+      "NAME",
+      "makes this process the owner of the queue registry, creates queue NAME and keeps it alive "
+      "until interrupted (Ctrl-C).",
+      {{"--size", "KIB", "the queue's ring, in KiB (1-255, default 64)", 1, 255}},
+      Host},
+     {"push",
+      "NAME [FILE...]",
+      "writes records to queue NAME: each line of standard input is one record, or each FILE "
+      "whole is one record (1-3095 bytes). Into a full queue it sleeps until a reader makes room.",
+      {},
+      PushRecords},
+     {"pop",
+      "NAME",
+      "reads records from queue NAME and prints each on a line of its own: all that are queued, "
+      "or N of them.",
+      {{"--count", "N", "read N records (1-2147483647)", 1, 2147483647L},
+       {"--wait", nullptr, "sleep until records arrive (Ctrl-C stops)"}},
+      PopRecords},
+     {"stat",
+      "NAME",
+      "prints the queue's header: counters, offsets and the ring's used size.",
+      {kJson},
+      Stat},
+     {"list",
+      "",
+      "prints the registry's slots: the id and name of every registered queue.",
+      {kJson},
+      List},
+     {"watch",
+      "",
+      "shows every registered queue, one line each, under a line with the time and the "
+      "column heads: id and name, the ring's fill, records waiting, records written and read "
+      "per second, errcount, and SYNC STUCK when a process died while copying (the queue then "
+      "needs s_MapFile_ResetQue). Redrawn in place on a terminal; plain lines, a blank line "
+      "after each refresh, otherwise. Stops on Ctrl-C, or after N refreshes.",
+      {{"--interval", "MS", "refresh every MS milliseconds (50-3600000, default 1000)", 50,
+        3600000L},
+       {"--count", "N", "stop after N refreshes (1-2147483647)", 1, 2147483647L},
+       {"--json", nullptr, "print JSON Lines instead, one object per refresh (docs/cli-json.md)"}},
+      Watch}},
+    "Queue names have at most 31 characters. A registry owner ('halcyon queue host', or a "
+    "terminal process) must be running for the other subcommands."};
+const Registration kQueue{kQueueSpec};
 
 }  // namespace
 }  // namespace halcyon::tool

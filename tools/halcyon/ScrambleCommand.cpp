@@ -9,20 +9,6 @@
 namespace halcyon::tool {
 namespace {
 
-const char kScrambleHelp[] =
-    "usage: halcyon scramble [INPUT [OUTPUT]]\n"
-    "\n"
-    "Scrambles the whole of INPUT with the library's block scrambler (s_CodingEncode_2) and\n"
-    "writes the result, exactly as long as the input, to OUTPUT. INPUT and OUTPUT default to\n"
-    "standard input and output; '-' names them explicitly. The input must be at least 5 bytes.\n";
-
-const char kUnscrambleHelp[] =
-    "usage: halcyon unscramble [INPUT [OUTPUT]]\n"
-    "\n"
-    "Restores bytes scrambled by 'halcyon scramble' (s_CodingDecode_2). INPUT and OUTPUT default\n"
-    "to standard input and output; '-' names them explicitly. The input must be at least 5 bytes.\n"
-    "Any bytes of that length unscramble to something: the scrambler carries no check.\n";
-
 using Scrambler = long (*)(long, unsigned char*, unsigned char*);
 
 bool Apply(Scrambler scrambler, const FileBytes& in, FileBytes& out, std::string& error) {
@@ -42,16 +28,37 @@ bool Unscramble(const FileBytes& in, FileBytes& out, std::string& error) {
     return Apply(s_CodingDecode_2, in, out, error);
 }
 
-int RunScramble(const Args& args) {
-    return RunFileTransform("scramble", kScrambleHelp, Scramble, args);
+int RunScramble(const Invocation& call) { return RunFileTransform(call, Scramble, "scrambling"); }
+int RunUnscramble(const Invocation& call) {
+    return RunFileTransform(call, Unscramble, "unscrambling");
 }
 
-int RunUnscramble(const Args& args) {
-    return RunFileTransform("unscramble", kUnscrambleHelp, Unscramble, args);
-}
-
-const Registration kScramble{"scramble", "scramble a file with the block scrambler", RunScramble};
-const Registration kUnscramble{"unscramble", "restore a scrambled file", RunUnscramble};
+const CommandSpec kScrambleSpec{
+    "scramble",
+    "scramble a file with the block scrambler",
+    "",
+    {{"",
+      kFileOperands,
+      "Scrambles the whole of INPUT with the library's block scrambler (s_CodingEncode_2) and "
+      "writes the result, exactly as long as the input, to OUTPUT. INPUT and OUTPUT default to "
+      "standard input and output; '-' names them explicitly. The input must be at least 5 "
+      "bytes.",
+      {},
+      RunScramble}}};
+const CommandSpec kUnscrambleSpec{
+    "unscramble",
+    "restore a scrambled file",
+    "",
+    {{"",
+      kFileOperands,
+      "Restores bytes scrambled by 'halcyon scramble' (s_CodingDecode_2). INPUT and OUTPUT "
+      "default to standard input and output; '-' names them explicitly. The input must be at "
+      "least 5 bytes. Any bytes of that length unscramble to something: the scrambler carries "
+      "no check.",
+      {},
+      RunUnscramble}}};
+const Registration kScramble{kScrambleSpec};
+const Registration kUnscramble{kUnscrambleSpec};
 
 }  // namespace
 }  // namespace halcyon::tool

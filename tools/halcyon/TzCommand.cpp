@@ -1,5 +1,6 @@
 // halcyon tz: the installation's market time zones, their differences and the local clock's.
 #include "Command.h"
+#include "Json.h"
 
 #include <HalcyonCommon.h>
 
@@ -11,22 +12,6 @@
 
 namespace halcyon::tool {
 namespace {
-
-const char kHelp[] =
-    "usage: halcyon tz list\n"
-    "       halcyon tz diff A B\n"
-    "       halcyon tz local A\n"
-    "\n"
-    "The market time zones of the installation's SYS\\TimeZone.Ctl: each a one-character code\n"
-    "and its offset from GMT in minutes (positive east of Greenwich).\n"
-    "\n"
-    "list   every zone, in the file's order: code, minutes from GMT, the offset as GMT+hh:mm\n"
-    "diff   how many minutes zone A's clock is ahead of zone B's\n"
-    "local  how many minutes this computer's clock is ahead of zone A's, by the computer's\n"
-    "       standard time (daylight saving time is not applied)\n"
-    "\n"
-    "A zone code is one character (case matters). Exit code 1 when the file cannot be read or a\n"
-    "zone is not in it.\n";
 
 const char kCommand[] = "tz";
 
@@ -88,6 +73,21 @@ int List(const std::vector<unsigned char>& codes) {
     return kExitOk;
 }
 
+// {"zones":[{"code":"T","minutes":480,"offset":"+08:00"},...]}
+int ListJson(const std::vector<unsigned char>& codes) {
+    std::vector<std::string> zones;
+    for (unsigned char code : codes) {
+        long offset = s_TimeZoneLibGetTimeDiffFromGMT(code);
+        zones.push_back(JsonObject()
+                            .Text("code", std::string(1, static_cast<char>(code)))
+                            .Number("minutes", static_cast<long long>(offset))
+                            .Text("offset", HoursMinutes(offset))
+                            .Str());
+    }
+    std::printf("%s\n", JsonObject().Json("zones", JsonArray(zones)).Str().c_str());
+    return kExitOk;
+}
+
 int Diff(const std::vector<unsigned char>& zones) {
     long minutes = s_TimeZoneLibGetTimeDiff(zones[0], zones[1]);
     std::printf("%ld minutes: zone %s's clock is %s zone %s's\n", minutes,
@@ -103,18 +103,9 @@ int Local(const std::vector<unsigned char>& zones) {
     return kExitOk;
 }
 
-struct Action {
-    const char* name;
-    size_t zones;  // zone codes it takes
-    int (*run)(const std::vector<unsigned char>& zones);
-};
-
-int ListAction(const std::vector<unsigned char>&) { return List(ZoneCodes()); }
-
-const Action kActions[] = {{"list", 0, ListAction}, {"diff", 2, Diff}, {"local", 1, Local}};
-
 // Checks the file and the zones, then answers through the process-wide table.
-int Answer(const Action& action, const std::vector<unsigned char>& zones) {
+int Answer(const std::vector<unsigned char>& zones,
+           int (*answer)(const std::vector<unsigned char>& zones)) {
     CString path = ControlFilePath();
     if (!Readable(path)) {
         std::fprintf(stderr, "halcyon tz: cannot read the time zone file %s\n",
@@ -136,35 +127,52 @@ int Answer(const Action& action, const std::vector<unsigned char>& zones) {
         return kExitFailure;
     }
     s_TimeZoneLibInitialize();
-    int code = action.run(zones);
+    int code = answer(zones);
     s_TimeZoneLibRelease();
     return code;
 }
 
-int RunTz(const Args& args) {
-    if (WantsHelp(args)) {
-        std::fputs(kHelp, stdout);
-        return kExitOk;
+// The zone codes of the operands, then the answer; a usage error for an operand that is not one
+// character.
+int WithZones(const Invocation& call, int (*answer)(const std::vector<unsigned char>& zones)) {
+    std::vector<unsigned char> zones;
+    for (const std::string& operand : call.Operands()) {
+        if (operand.size() != 1) return call.BadArgument(operand, "a zone code is one character");
+        zones.push_back(static_cast<unsigned char>(operand[0]));
     }
-    if (args.empty()) return UsageError(kCommand, "missing action (list, diff, local)");
-    for (const auto& action : kActions) {
-        if (args[0] != action.name) continue;
-        if (args.size() != action.zones + 1) {
-            return UsageError(kCommand, std::string(action.name) + " takes " +
-                                            std::to_string(action.zones) + " zone code(s)");
-        }
-        std::vector<unsigned char> zones;
-        for (size_t i = 1; i < args.size(); ++i) {
-            if (args[i].size() != 1)
-                return UsageError(kCommand, "'" + args[i] + "' is not a zone code (one character)");
-            zones.push_back(static_cast<unsigned char>(args[i][0]));
-        }
-        return Answer(action, zones);
-    }
-    return UsageError(kCommand, "unknown action '" + args[0] + "'");
+    return Answer(zones, answer);
 }
 
-const Registration kTz{"tz", "market time zones and their differences", RunTz};
+int ListZones(const Invocation& call) {
+    if (call.Has("--json"))
+        return WithZones(call,
+                         [](const std::vector<unsigned char>&) { return ListJson(ZoneCodes()); });
+    return WithZones(call, [](const std::vector<unsigned char>&) { return List(ZoneCodes()); });
+}
+int DiffZones(const Invocation& call) { return WithZones(call, Diff); }
+int LocalZone(const Invocation& call) { return WithZones(call, Local); }
+
+const CommandSpec kTzSpec{
+    kCommand,
+    "market time zones and their differences",
+    "The market time zones of the installation's SYS\\TimeZone.Ctl: each a one-character code "
+    "and its offset from GMT in minutes (positive east of Greenwich).",
+    {{"list",
+      "",
+      "every zone, in the file's order: code, minutes from GMT, the offset as "
+      "GMT+hh:mm",
+      {{"--json", nullptr, "print one JSON object (docs/cli-json.md)"}},
+      ListZones},
+     {"diff", "A B", "how many minutes zone A's clock is ahead of zone B's", {}, DiffZones},
+     {"local",
+      "A",
+      "how many minutes this computer's clock is ahead of zone A's, by the computer's standard "
+      "time (daylight saving time is not applied)",
+      {},
+      LocalZone}},
+    "A zone code is one character (case matters). Exit code 1 when the file cannot be read or a "
+    "zone is not in it."};
+const Registration kTz{kTzSpec};
 
 }  // namespace
 }  // namespace halcyon::tool

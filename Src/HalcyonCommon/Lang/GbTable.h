@@ -43,6 +43,6 @@ std::map<int, CString>& Overrides();
 // Makes the outputs from a table file's bytes and the overrides, and loads them. Entries past a
 // short file's end are "??"; an override shorter than two bytes is ignored. Exported for the
 // benchmark and the fuzz targets.
-HALCYON_API void LoadTableBytes(const char* file, std::size_t fileLength);
+void LoadTableBytes(const char* file, std::size_t fileLength);
 
 }  // namespace halcyon::lang

@@ -16,11 +16,11 @@ using StringTable = std::map<std::string, Section>;
 
 StringTable& Table();
 // The non-empty lines of the last text split by s_LangGetAllLine (exported for the tests).
-HALCYON_API std::vector<CString>& Lines();
+std::vector<CString>& Lines();
 
 // Splits the joined text of the language files into lines and adds their entries to the string
 // table (the text is changed in place). Exported for the fuzz targets.
-HALCYON_API void AddLanguageText(std::vector<char>& text);
+void AddLanguageText(std::vector<char>& text);
 
 // The 4096-byte buffer of the profile reads of the language settings and the service list.
 constexpr unsigned int kProfileBufferSize = 4096;

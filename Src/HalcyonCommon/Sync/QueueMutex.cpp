@@ -15,10 +15,10 @@ void* OpenOrCreateQueueMutex() {
     return handle != nullptr ? handle : s_MutexCreate(name);
 }
 
-MutexHold::MutexHold(void* hMutex) : m_hMutex(hMutex), m_held(s_MutexWait(hMutex, true)) {}
+MutexHold::MutexHold(void* hMutex) : mutex_(hMutex), held_(s_MutexWait(hMutex, true)) {}
 
 MutexHold::~MutexHold() {
-    if (m_held) s_MutexReset(m_hMutex);
+    if (held_) s_MutexReset(mutex_);
 }
 
 }  // namespace halcyon::queue

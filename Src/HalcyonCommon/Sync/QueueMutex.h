@@ -13,11 +13,11 @@ class MutexHold {
     ~MutexHold();
     MutexHold(const MutexHold&) = delete;
     MutexHold& operator=(const MutexHold&) = delete;
-    bool Held() const { return m_held; }
+    bool Held() const { return held_; }
 
   private:
-    void* m_hMutex;
-    bool m_held;
+    void* mutex_;
+    bool held_;
 };
 
 }  // namespace halcyon::queue

@@ -11,16 +11,16 @@
 namespace halcyon::mbcs {
 
 // True when `byte` starts a double-byte character in the active code page.
-HALCYON_API bool IsLeadByte(unsigned char byte);
+bool IsLeadByte(unsigned char byte);
 
 // Index of the first `ch` at or after `start` that is a character of its own, or -1.
-HALCYON_API int FindChar(const char* text, size_t length, char ch, size_t start = 0);
+int FindChar(const char* text, size_t length, char ch, size_t start = 0);
 
 // Index of the last `ch` that is a character of its own (never a trail byte), or -1.
-HALCYON_API int ReverseFindChar(const char* text, size_t length, char ch);
+int ReverseFindChar(const char* text, size_t length, char ch);
 
 // Upper- or lower-cases the ASCII letters of `text`, leaving double-byte characters alone.
-HALCYON_API void ToUpper(char* text, size_t length);
-HALCYON_API void ToLower(char* text, size_t length);
+void ToUpper(char* text, size_t length);
+void ToLower(char* text, size_t length);
 
 }  // namespace halcyon::mbcs

@@ -7,13 +7,9 @@
 // installed with halcyon::SetMessageBoxHook before it shows it (Desktop.cpp).
 #pragma once
 
-#ifndef WIN32_LEAN_AND_MEAN
-#define WIN32_LEAN_AND_MEAN
-#endif
-#ifndef NOMINMAX
-#define NOMINMAX
-#endif
-#include <windows.h>
+// <windows.h> as the exported classes see it (lean, no min/max macros, none of the macros that
+// clash with the framework's member names).
+#include <Platform/WinHandles.h>
 
 #include <HalcyonApi.h>
 
@@ -24,11 +20,6 @@
 
 #include <cstdio>
 #include <ctime>
-
-// <windows.h> makes these function-like macros; the framework's classes have members of the same
-// names (COleDateTime::GetCurrentTime), so they go, as the framework's own headers remove them.
-#undef GetCurrentTime
-#undef Yield
 
 namespace win {
 

@@ -13,7 +13,7 @@ namespace posix {
 
 // The Windows error code for errno value `err` (ERROR_ACCESS_DENIED for EACCES, …);
 // ERROR_INVALID_FUNCTION for values without a counterpart.
-HALCYON_API DWORD ErrorFromErrno(int err);
+DWORD ErrorFromErrno(int err);
 
 // Sets the thread's last error from errno value `err` and returns false, for one-line failure
 // paths: `return posix::Fail(errno);`

@@ -41,9 +41,9 @@ struct SysCalls {
 };
 
 // The table in use. Tests replace entries and restore the saved table afterwards.
-HALCYON_API SysCalls& Sys();
+SysCalls& Sys();
 
 // The table of the real calls, for restoring.
-HALCYON_API const SysCalls& RealSysCalls();
+const SysCalls& RealSysCalls();
 
 }  // namespace win::posix

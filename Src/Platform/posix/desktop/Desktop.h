@@ -52,7 +52,7 @@ HALCYON_API BOOL DestroyWindow(HWND hWnd);
 namespace posix {
 
 // A new live window of the model.
-HALCYON_API HWND CreateModelWindow();
+HWND CreateModelWindow();
 
 struct WindowPaint {
     bool invalid;       // awaits painting
@@ -62,7 +62,7 @@ struct WindowPaint {
 };
 
 // The painting record of a live window; false for a window that is not live.
-HALCYON_API bool GetWindowPaint(HWND hWnd, WindowPaint& paint);
+bool GetWindowPaint(HWND hWnd, WindowPaint& paint);
 
 }  // namespace posix
 }  // namespace win

@@ -20,7 +20,7 @@
 // Results and GetLastError codes follow Windows. What differs:
 // - A mapping over the paging file commits its whole size at creation; one that grows its file
 //   reserves the file's blocks (ERROR_DISK_FULL on a full disk).
-// - Mutexes need the C library's robust futex list (see posix/RobustLock.h); without it, creating
+// - Mutexes need the C library's robust futex list (see posix/kernel/RobustLock.h); without it, creating
 //   or opening one fails with ERROR_NOT_SUPPORTED.
 #pragma once
 

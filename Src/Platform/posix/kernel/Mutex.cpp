@@ -1,4 +1,4 @@
-// Mutexes: a robust lock (posix/RobustLock.h) in the object's header page, owned by a thread.
+// Mutexes: a robust lock (posix/kernel/RobustLock.h) in the object's header page, owned by a thread.
 //
 // The lock word names the owner thread and the lock keeps its depth, so a release by any other
 // thread fails with ERROR_NOT_OWNER, and the kernel itself marks the lock when its owner thread

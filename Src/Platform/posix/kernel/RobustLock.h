@@ -52,7 +52,7 @@ constexpr std::uint32_t kLockTidMask = 0x3FFFFFFFU;
 enum class LockResult { kAcquired, kAbandoned, kTimeout, kFailed };
 
 // Whether this process can take robust locks (checked on the first call).
-HALCYON_API bool RobustLocksUsable();
+bool RobustLocksUsable();
 
 inline bool OwnsRobustLock(const RobustLock& lock, int tid) {
     return (lock.word.load(std::memory_order_relaxed) & kLockTidMask) ==

@@ -50,7 +50,7 @@ struct IniSection {
     size_t bodyEnd = 0;
 };
 
-class HALCYON_API IniText {
+class IniText {
   public:
     explicit IniText(std::string_view text) : text_(text) {}
 
@@ -84,10 +84,10 @@ class HALCYON_API IniText {
 };
 
 // `text` without its leading and trailing blanks (spaces and tabs).
-HALCYON_API std::string_view IniTrim(std::string_view text);
+std::string_view IniTrim(std::string_view text);
 
 // True when section or key names `a` and `b` are the same without regard to ASCII case.
-HALCYON_API bool IniNamesEqual(std::string_view a, std::string_view b);
+bool IniNamesEqual(std::string_view a, std::string_view b);
 
 // The text after setting key `key` of section `section` to `value`. An existing key keeps its
 // line up to and including the '=' (its spelling and layout) and gets the new value in place of
@@ -95,20 +95,20 @@ HALCYON_API bool IniNamesEqual(std::string_view a, std::string_view b);
 // section; a missing section is appended at the end as "[section]" and "key=value". Names are
 // written trimmed, the value as given. Added lines end with LineEnd(); a last line without a line
 // end gets one before anything is added after it.
-HALCYON_API std::string IniSetValue(std::string_view text, std::string_view section,
+std::string IniSetValue(std::string_view text, std::string_view section,
                                     std::string_view key, std::string_view value);
 
 // The text without the line of key `key` of section `section` (unchanged when it is missing).
-HALCYON_API std::string IniDeleteKey(std::string_view text, std::string_view section,
+std::string IniDeleteKey(std::string_view text, std::string_view section,
                                      std::string_view key);
 
 // The text without section `section`: its header and every line up to the next header.
-HALCYON_API std::string IniDeleteSection(std::string_view text, std::string_view section);
+std::string IniDeleteSection(std::string_view text, std::string_view section);
 
 // Reads INI file `hostPath` (a Linux path) whole into `text`. False with a Windows error when it
 // cannot be read: ERROR_FILE_NOT_FOUND, or ERROR_PATH_NOT_FOUND when its folder is missing too;
 // ERROR_ACCESS_DENIED for a folder, pipe or device, which are never read (no call waits on a pipe).
-HALCYON_API bool ReadIniFile(const std::string& hostPath, std::string& text, DWORD& error);
+bool ReadIniFile(const std::string& hostPath, std::string& text, DWORD& error);
 
 // Replaces the text of INI file `hostPath` by `edit(old text)`. A missing file counts as empty
 // and is created even when the edit leaves it empty; an existing file whose text does not change
@@ -120,7 +120,7 @@ HALCYON_API bool ReadIniFile(const std::string& hostPath, std::string& text, DWO
 // disk and renamed over the file: a reader or a crash at any moment finds the old file or the new
 // one, whole. On failure the old file is left as it was and the result is false with a Windows
 // error (ERROR_PATH_NOT_FOUND for a missing folder, ERROR_DISK_FULL, ERROR_ACCESS_DENIED, …).
-HALCYON_API bool UpdateIniFile(const std::string& hostPath,
+bool UpdateIniFile(const std::string& hostPath,
                                const std::function<std::string(std::string_view)>& edit,
                                DWORD& error);
 

@@ -3,7 +3,7 @@
 // Names of sections and keys are matched without regard to case and with blanks trimmed; values
 // are trimmed and lose one pair of enclosing quotes; lists and buffers follow Windows' size rules;
 // a write changes only the lines it must and keeps the rest of the file byte for byte.
-// A file name is a Windows path (see posix/Files.h).
+// A file name is a Windows path (see posix/files/Files.h).
 #pragma once
 
 #include "Platform/posix/base/WinTypes.h"
@@ -29,11 +29,11 @@ namespace posix {
 // the same results, buffer rules and last errors (GetPrivateProfileSectionNamesA is
 // ProfileStringFromText with no section). The functions above load the file and do the same;
 // these let tests and the fuzz target try many buffers on one text without the file system.
-HALCYON_API DWORD ProfileStringFromText(std::string_view text, LPCSTR lpAppName, LPCSTR lpKeyName,
+DWORD ProfileStringFromText(std::string_view text, LPCSTR lpAppName, LPCSTR lpKeyName,
                                         LPCSTR lpDefault, LPSTR lpReturnedString, DWORD nSize);
-HALCYON_API UINT ProfileIntFromText(std::string_view text, LPCSTR lpAppName, LPCSTR lpKeyName,
+UINT ProfileIntFromText(std::string_view text, LPCSTR lpAppName, LPCSTR lpKeyName,
                                     int nDefault);
-HALCYON_API DWORD ProfileSectionFromText(std::string_view text, LPCSTR lpAppName,
+DWORD ProfileSectionFromText(std::string_view text, LPCSTR lpAppName,
                                          LPSTR lpReturnedString, DWORD nSize);
 
 }  // namespace posix

@@ -17,7 +17,7 @@ namespace posix {
 
 // Adds `deltaMs` to every later GetTickCount of this process, so that tests can cross the
 // 2^32 wrap or a long timeout without waiting for it.
-HALCYON_API void AdvanceTickCount(DWORD deltaMs);
+void AdvanceTickCount(DWORD deltaMs);
 
 // localtime_r of `seconds`, remembered per thread for the last second asked: a logging thread
 // converts the same second many times over. False when the time cannot be converted.

@@ -1,0 +1,94 @@
+// SPDX-License-Identifier: Apache-2.0
+// The --json output of the halcyon tool, read back by Python's json module: each command's fields
+// as docs/cli-json.md gives them, texts that are not UTF-8, and JSON Lines from queue watch.
+#include "support/TestEnv.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <thread>
+
+namespace {
+
+using namespace halcyon::test;
+
+// Runs the tool and prints `expression` of its output through Python: `docs` holds every line's
+// object (each line is strict UTF-8 JSON), `d` the first. Prints the expression's repr().
+int JsonQuery(const std::string& tool, const std::string& args, const std::string& expression,
+              std::string& out) {
+    const std::string folder = MakeScratchFolder("json");
+    const std::string script = folder + "/query.py";
+    WriteFile(script,
+              "import json, sys\n"
+              "lines = sys.stdin.buffer.read().decode('utf-8').splitlines()\n"
+              "docs = [json.loads(line) for line in lines]\n"
+              "d = docs[0]\n"
+              "print(repr((" +
+                  expression + ")))\n");
+    return RunCommand("\"" + tool + "\" " + args + " > '" + folder + "/out' && python3 '" + script +
+                          "' < '" + folder + "/out'",
+                      out);
+}
+
+TEST(CliJson, FieldsReadByAJsonParser) {
+#if HALCYON_STAND_IN
+    const std::string root = RootHostPath();
+    const std::string tool = PlaceProgram(HALCYON_TOOL_PATH, root + "/BIN", "json");
+    ASSERT_FALSE(tool.empty());
+    ASSERT_TRUE(MakeFolder(root + "/SYS"));
+    WriteFile(root + "/SYS/TimeZone.Ctl", "T,480\nN,-300\n\",60\n\xA4,-30\n");
+    std::remove((root + "/SYS/UserInfo.CFG").c_str());
+
+    std::string out;
+    const std::string log = root + "/json-host.log";
+    RunCommand("\"" + tool + "\" queue host Orders --size 4 > '" + log + "' 2>&1 & echo $!", out);
+    const std::string host = out.substr(0, out.find('\n'));
+    for (int i = 0; i < 500 && ReadFile(log).find("hosting") == std::string::npos; ++i)
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    ASSERT_NE(ReadFile(log).find("hosting"), std::string::npos) << ReadFile(log);
+    ASSERT_EQ(RunCommand("printf 'buy 10\\nsell 5\\n' | \"" + tool + "\" queue push Orders", out),
+              0)
+        << out;
+
+    const struct {
+        const char* args;
+        std::string expression;
+        std::string want;
+    } cases[] = {
+        {"tz list --json",
+         "len(docs), [(z['code'], z['minutes'], z['offset']) for z in d['zones']]",
+         "(1, [('T', 480, '+08:00'), ('N', -300, '-05:00'), ('\"', 60, '+01:00'), "
+         "('\xC2\xA4', -30, '-00:30')])"},
+        {"paths --json --market 42",
+         "d['market'], d['paths']['server_market_dat'], d['paths']['bin']['host']",
+         "(42, {'path': 'DAT\\\\002A', 'host': None}, '" + root + "/BIN')"},
+        {"paths --json", "d['market'], sorted(d['paths']['root'])", "(None, ['host', 'path'])"},
+        {"appinfo --json", "sorted(d), d['account']",
+         "(['account', 'account_type', 'application_id', 'broker', 'copyright', 'date', "
+         "'login_type', 'product', 'product_id', 'product_type', 'server', 'version'], None)"},
+        {"queue list --json", "d", "{'slots': 128, 'queues': [{'id': 0, 'name': 'Orders'}]}"},
+        {"queue stat Orders --json",
+         "d['name'], d['header_valid'], d['ring_kib'], d['count'], d['used_bytes'], d['written']",
+         "('Orders', True, 4, 2, 16, 2)"},
+        {"queue watch --json --count 2 --interval 100",
+         "len(docs), [x['refresh'] for x in docs], [x['time'][-1] for x in docs], "
+         "[(q['name'], q['state'], q['waiting'], q['written_per_s']) for x in docs "
+         "for q in x['queues']]",
+         "(2, [1, 2], ['Z', 'Z'], [('Orders', 'ok', 2, None), ('Orders', 'ok', 2, 0.0)])"},
+        {"objects --json",
+         "sorted(d), [(o['kind'], o['size'], o['stale']) for o in d['objects'] "
+         "if o['name'] == 'QS_Orders']",
+         "(['collected', 'folder', 'objects', 'stale_not_shown'], [('mutex', None, False)])"},
+    };
+    for (const auto& c : cases) {
+        EXPECT_EQ(JsonQuery(tool, c.args, c.expression, out), 0) << c.args << ": " << out;
+        EXPECT_EQ(out, c.want + "\n") << c.args;
+    }
+    RunCommand(
+        "kill -INT " + host + "; while kill -0 " + host + " 2>/dev/null; do sleep 0.05; done", out);
+#else
+    GTEST_SKIP() << "the shell pipeline of this test is a POSIX one";
+#endif
+}
+
+}  // namespace
