@@ -165,9 +165,11 @@ DWORD AcquireNamed(const std::string& key, Kind kind, const CreateRequest* creat
     object->key = key;
     // Set up while the folder is held, so that no other process's last close of a mapped file
     // comes between the open of the mapping and this process's use of the file.
-    auto setUp = [&](const ObjectFile& file) {
+    auto setUp = [&](ObjectFile& file) {
         object->file = file;
-        return attach ? attach(*object) : ERROR_SUCCESS;
+        DWORD error = attach ? attach(*object) : ERROR_SUCCESS;
+        file = object->file;  // what the set-up closed is closed for the caller too
+        return error;
     };
     DWORD error = AcquireObjectFile(key, kind, create, setUp, object->file, existed);
     if (error != ERROR_SUCCESS) {
@@ -207,8 +209,15 @@ void ReleaseObject(KernelObject* object) {
         registry.named.erase(object->key);
         ReleaseObjectFile(object->key, object->file);
     }
+    if (object->views > 0) return;  // the name is gone; the last view gives the file up
     GiveUpFile(*object);
     Retire(registry, object);
+}
+
+void ReleaseView(KernelObject* object) {
+    if (--object->views > 0 || object->handles > 0) return;
+    GiveUpFile(*object);
+    Retire(TheRegistry(), object);
 }
 
 }  // namespace win::posix::kernel

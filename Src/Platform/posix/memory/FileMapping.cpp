@@ -2,8 +2,14 @@
 //
 // A mapping over the paging file keeps its bytes in its object file, after the header; a mapping
 // over a file records the file's host path and identity in the header, and every process that
-// holds the mapping, and every view of it, keeps a use of that file (FileHandles.h). Views are
-// mmaps of those files, shared between processes, so writes are seen at once everywhere.
+// holds the mapping keeps a use of that file (FileHandles.h), which its views in that process
+// share: they are mapped from the use's description, and the use lasts until the last handle and
+// the last view are gone. Views are mmaps of those files, shared between processes, so writes are
+// seen at once everywhere.
+//
+// Descriptors: a mapping over a file takes two per process (the name's hold and the use of the
+// file), a named mapping over the paging file one (its views are mapped from a description opened
+// for the call and closed again), whatever the number of views.
 #include "Platform/posix/base/Errors.h"
 #include "Platform/posix/base/SysCalls.h"
 #include "Platform/posix/files/FileHandles.h"
@@ -16,7 +22,10 @@
 #include <sys/mman.h>
 #include <sys/stat.h>
 
+#include <fcntl.h>
+
 #include <cerrno>
+#include <cstdio>
 #include <cstring>
 #include <iterator>
 #include <map>
@@ -37,9 +46,7 @@ constexpr DWORD kSectionFlags =
 
 struct View {
     std::size_t length;
-    int fileFd;  // the view's use of its mapped file; -1 over the paging file
-    dev_t device;
-    ino_t inode;
+    KernelObject* object;  // a mapping over a file, whose use the view shares; else null
 };
 
 struct Views {
@@ -84,13 +91,38 @@ void* Refuse(DWORD error) {
     return nullptr;
 }
 
+// A new description of a named object's file, for mapping a view: the descriptor that holds the
+// name reopened through /proc, which reaches that very file. -1 without /proc.
+int ReopenData(const KernelObject& object) {
+    if (object.file.lockFd < 0) return -1;
+    char path[48];
+    std::snprintf(path, sizeof path, "/proc/self/fd/%d", object.file.lockFd);
+    return Sys().open(path, O_RDWR | O_CLOEXEC, 0);
+}
+
+// A named mapping over the paging file keeps no description for its views when one can be
+// opened for each; an unnamed one, which /proc may not reach, keeps its own.
+void DropDataWhenReopenable(KernelObject& object) {
+    int probe = ReopenData(object);
+    if (probe < 0) return;
+    Sys().close(probe);
+    Sys().close(object.file.dataFd);
+    object.file.dataFd = -1;
+}
+
 // This process's view of the object's header: size, protection, and the use of a mapped file.
 DWORD AttachSection(KernelObject& object) {
     const ObjectHeader& header = *object.file.header;
     object.size = header.size;
     object.protect = header.protect;
     object.fileBacked = header.backing == static_cast<std::uint32_t>(Backing::kFile);
-    if (!object.fileBacked) return ERROR_SUCCESS;
+    if (!object.fileBacked) {
+        DropDataWhenReopenable(object);
+        return ERROR_SUCCESS;
+    }
+    // The views map the file itself, from the use below: the object file's data is not needed.
+    Sys().close(object.file.dataFd);
+    object.file.dataFd = -1;
     object.filePath.assign(header.path, std::min<std::size_t>(header.pathLength, kPathCapacity));
     object.fileDevice = static_cast<dev_t>(header.fileDevice);
     object.fileInode = static_cast<ino_t>(header.fileInode);
@@ -183,29 +215,24 @@ DWORD CheckView(const HandleRef& ref, const KernelObject& object, DWORD access,
     return ERROR_SUCCESS;
 }
 
-void* MapView(const KernelObject& object, DWORD access, std::uint64_t offset,
-              std::uint64_t length) {
+// With the registry lock held.
+void* MapView(KernelObject& object, DWORD access, std::uint64_t offset, std::uint64_t length) {
     bool copy = access == FILE_MAP_COPY;
     bool write = (access & FILE_MAP_WRITE) != 0;
-    View view{static_cast<std::size_t>(length), -1, object.fileDevice, object.fileInode};
-    int fd = object.file.dataFd;
-    off_t at = static_cast<off_t>(kHeaderBytes + offset);
-    if (object.fileBacked) {
-        DWORD error;
-        view.fileFd = OpenFileUse(object.filePath, object.fileDevice, object.fileInode,
-                                  write && !copy, error);
-        if (view.fileFd < 0) return Refuse(error);
-        fd = view.fileFd;
-        at = static_cast<off_t>(offset);
-    }
+    View view{static_cast<std::size_t>(length), object.fileBacked ? &object : nullptr};
+    int fd = object.fileBacked ? object.fileUseFd : object.file.dataFd;
+    off_t at = static_cast<off_t>(object.fileBacked ? offset : kHeaderBytes + offset);
+    int opened = fd < 0 ? ReopenData(object) : -1;
+    if (fd < 0 && (fd = opened) < 0) return Refuse(ErrorFromErrno(errno));
     int prot = PROT_READ | (write || copy ? PROT_WRITE : 0);
     void* base = Sys().mmap(nullptr, view.length, prot, copy ? MAP_PRIVATE : MAP_SHARED, fd, at);
+    int err = errno;
+    if (opened >= 0) Sys().close(opened);  // the view keeps its description itself
     if (base == MAP_FAILED) {
-        int err = errno;
-        if (view.fileFd >= 0) Sys().close(view.fileFd);
         SetLastError(err == ENOMEM ? ERROR_NOT_ENOUGH_MEMORY : ErrorFromErrno(err));
         return nullptr;
     }
+    if (view.object != nullptr) ++object.views;
     Views& views = TheViews();
     std::lock_guard<std::mutex> hold(views.lock);
     views.byBase[reinterpret_cast<std::uintptr_t>(base)] = view;
@@ -214,21 +241,25 @@ void* MapView(const KernelObject& object, DWORD access, std::uint64_t offset,
 
 constexpr ObjectType kSectionType{Kind::kSection, HandleKind::kSection, AttachSection};
 
+// At the process's end, the mappings whose views outlive their handles give up their uses of
+// their files, so that a delete-on-close file goes now rather than at a later collection. The
+// views stay mapped for threads still running. Runs with the registry lock held (every unload
+// step does).
 void ReleaseViewsAtExit() {
-    std::vector<View> released;
+    std::vector<std::pair<dev_t, ino_t>> released;
     {
         Views& views = TheViews();
         std::lock_guard<std::mutex> hold(views.lock);
         for (auto& [base, view] : views.byBase) {
-            if (view.fileFd < 0) continue;
-            // The view stays mapped for threads still running; only its file use ends.
-            Sys().flock(view.fileFd, LOCK_UN);
-            Sys().close(view.fileFd);
-            released.push_back(view);
-            view.fileFd = -1;
+            KernelObject* object = view.object;
+            if (object == nullptr || object->fileUseFd < 0) continue;
+            Sys().flock(object->fileUseFd, LOCK_UN);
+            Sys().close(object->fileUseFd);
+            object->fileUseFd = -1;
+            released.emplace_back(object->fileDevice, object->fileInode);
         }
     }
-    for (const View& view : released) ReleaseFileUse(view.device, view.inode);
+    for (const auto& [device, inode] : released) ReleaseFileUse(device, inode);
 }
 
 // At unload, once every handle is closed: the views' file uses end (the views stay mapped).
@@ -269,7 +300,7 @@ LPVOID MapViewOfFile(HANDLE hFileMappingObject, DWORD dwDesiredAccess, DWORD dwF
     if (!LookupHandle(hFileMappingObject, ref) || ref.kind != HandleKind::kSection) {
         return Refuse(ERROR_INVALID_HANDLE);
     }
-    const auto& object = *static_cast<KernelObject*>(ref.target);
+    auto& object = *static_cast<KernelObject*>(ref.target);
     std::uint64_t offset = (static_cast<std::uint64_t>(dwFileOffsetHigh) << 32) | dwFileOffsetLow;
     std::uint64_t length = 0;
     DWORD error = CheckView(ref, object, dwDesiredAccess, offset, dwNumberOfBytesToMap, length);
@@ -291,9 +322,9 @@ BOOL UnmapViewOfFile(LPCVOID lpBaseAddress) {
         views.byBase.erase(it);
     }
     Sys().munmap(const_cast<void*>(lpBaseAddress), view.length);
-    if (view.fileFd >= 0) {
-        Sys().close(view.fileFd);
-        ReleaseFileUse(view.device, view.inode);
+    if (view.object != nullptr) {
+        std::lock_guard<std::mutex> registry(RegistryLock());
+        ReleaseView(view.object);
     }
     return TRUE;
 }
