@@ -29,7 +29,7 @@ TEST(CliConventions, OptionSyntaxAndUsageErrors) {
         {"--bogus", 2, "halcyon: unknown option '--bogus'\nTry 'halcyon --help'."},
         {"nope", 2, "halcyon: unknown command 'nope'"},
         {"help nope", 2, "halcyon: unknown command 'nope'"},
-        {"help queue", 0, "usage: halcyon queue host NAME [--size KIB]\n"},
+        {"help queue", 0, "usage: halcyon queue host NAME [--size KIB] [--lock-free]\n"},
         {"queue", 2,
          "halcyon queue: missing subcommand (host, push, pop, stat, list, watch)\n"
          "Try 'halcyon help queue'.\n"},

@@ -68,13 +68,15 @@ int Host(const Invocation& call) {
     int code = kExitUsage;
     if (!QueueName(call, name, code)) return code;
     const long size = call.Number("--size", 64);
+    const bool lockFree = call.Has("--lock-free");
     s_MapFile_Initialize(true);
-    short id = s_MapFile_CreateQue(name.c_str(), static_cast<unsigned char>(size));
+    short id = halcyon::CreateQueue(name.c_str(), static_cast<unsigned char>(size),
+                                    lockFree ? halcyon::kQueueLockFree : halcyon::kQueueLegacy);
     if (id < 0) return Fail("cannot create queue '" + name + "'");
     std::signal(SIGINT, OnInterrupt);
     std::signal(SIGTERM, OnInterrupt);
-    std::printf("queue '%s' id %d, ring %ld KiB: hosting until interrupted\n", name.c_str(), id,
-                size);
+    std::printf("%squeue '%s' id %d, ring %ld KiB: hosting until interrupted\n",
+                lockFree ? "lock-free " : "", name.c_str(), id, size);
     std::fflush(stdout);
     while (!g_interrupted) std::this_thread::sleep_for(std::chrono::milliseconds(100));
     s_MapFile_CloseQue(id, true);
@@ -156,12 +158,38 @@ int PopRecords(const Invocation& call) {
     return kExitOk;
 }
 
+// A lock-free queue has no legacy header: its counters, as they stand.
+int StatLockFree(const Invocation& call, const std::string& name, short id) {
+    halcyon::QueueState q = {};
+    if (!halcyon::QueryQueueState(id, &q)) return Fail("the queue's offsets are damaged");
+    if (call.Has("--json")) {
+        std::printf("%s\n", JsonObject()
+                                .Text("name", name)
+                                .Number("id", static_cast<long long>(id))
+                                .Text("kind", "lock-free")
+                                .Number("ring_kib", static_cast<long long>(q.ringBytes / 1024))
+                                .Number("used_bytes", static_cast<long long>(q.usedBytes))
+                                .Number("count", static_cast<long long>(q.records))
+                                .Number("written", static_cast<long long>(q.writeCount))
+                                .Number("read", static_cast<long long>(q.readCount))
+                                .Str()
+                                .c_str());
+        return kExitOk;
+    }
+    std::printf(
+        "queue       %s (id %d)\nkind        lock-free\nring        %lu KiB\n"
+        "used        %lu bytes\ncount       %lu\nwritten     %lu\nread        %lu\n",
+        name.c_str(), id, q.ringBytes / 1024, q.usedBytes, q.records, q.writeCount, q.readCount);
+    return kExitOk;
+}
+
 int Stat(const Invocation& call) {
     std::string name;
     int code = kExitUsage;
     if (!QueueName(call, name, code)) return code;
     short id = OpenExisting(name);
     if (id < 0) return kExitFailure;
+    if (halcyon::QueryQueueKind(id) == halcyon::kQueueLockFree) return StatLockFree(call, name, id);
     tagSHMHEADER h = {};
     if (!s_MapFile_QueryQueHeader(id, &h)) return Fail("cannot read the queue's header");
     bool valid = h.H1 == 0x8E && h.H2 == 0x8F;
@@ -245,7 +273,10 @@ const CommandSpec kQueueSpec{
       "NAME",
       "makes this process the owner of the queue registry, creates queue NAME and keeps it alive "
       "until interrupted (Ctrl-C).",
-      {{"--size", "KIB", "the queue's ring, in KiB (1-255, default 64)", 1, 255}},
+      {{"--size", "KIB", "the queue's ring, in KiB (1-255, default 64)", 1, 255},
+       {"--lock-free", nullptr,
+        "a lock-free queue: one writing and one reading process at a time, which the "
+        "s_MapFile_ reads and writes refuse (docs/queues.md)"}},
       Host},
      {"push",
       "NAME [FILE...]",
