@@ -50,11 +50,14 @@ const Contender* FindContender(const std::string& id) {
     return nullptr;
 }
 
-// Two busy neighbours, one pinned to each CPU, and the producer and consumer on one CPU or on
-// two: the placements the scheduler otherwise picks between from round to round.
+// Quiet with the scheduler's choice, and with the producer and the consumer on a CPU each (the
+// placement a spinning reader, and the floor, are made for); then beside two busy neighbours,
+// one pinned to each CPU, with the producer and the consumer on one CPU or on two: the
+// placements the scheduler otherwise picks between from round to round.
 const std::vector<Placement>& ThroughputPlacements() {
     static const std::vector<Placement> all = {
         {"quiet", -1, -1, 0},
+        {"quiet, producer on CPU 0, consumer on CPU 1", 0, 1, 0},
         {"loaded, producer and consumer on CPU 0", 0, 0, 2},
         {"loaded, producer on CPU 0, consumer on CPU 1", 0, 1, 2},
     };
@@ -64,6 +67,7 @@ const std::vector<Placement>& ThroughputPlacements() {
 const std::vector<Placement>& LatencyPlacements() {
     static const std::vector<Placement> all = {
         {"quiet", -1, -1, 0},
+        {"quiet, producer on CPU 0, consumer on CPU 1", 0, 1, 0},
         {"loaded, producer on CPU 0, consumer on CPU 1", 0, 1, 2},
     };
     return all;

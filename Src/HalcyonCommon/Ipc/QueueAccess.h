@@ -65,4 +65,16 @@ enum class Taken { kRecord, kDamaged, kNoRoom };
 Taken TakeFront(tagSHMHEADER& h, std::uint32_t ringSize, unsigned char* buf, std::uint32_t room,
                 std::uint32_t& length);
 
+// Batches (QueueWaits.h), with the mutex held, the header valid and `sync` 0: one `sync` set,
+// one store of the offset and one change of the counters for the whole run.
+//
+// Takes front records into `buf` as frames (from `used` on) while they fit its `size` bytes and
+// sets `count`. kDamaged, taking nothing, when the front record is damaged; damage behind it
+// ends the run before it, for the next call to find.
+Taken TakeRun(tagSHMHEADER& h, std::uint32_t ringSize, unsigned char* buf, unsigned long size,
+              unsigned long& used, long& count);
+// Appends the frames of `data` from `at` on while they fit; the records appended.
+long AppendRun(tagSHMHEADER& h, std::uint32_t ringSize, const unsigned char* data,
+               unsigned long size, unsigned long& at);
+
 }  // namespace halcyon::ipc

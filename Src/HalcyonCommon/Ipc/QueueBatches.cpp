@@ -31,40 +31,6 @@ void Report(unsigned long* pdwUsed, unsigned long used) {
     if (pdwUsed != nullptr) *pdwUsed = used;
 }
 
-// Takes front records into `buf` while they fit its `size` bytes; the count taken. A damaged
-// record after the first is left for the next call, which reports it.
-long TakeBatch(tagSHMHEADER& h, std::uint32_t ringSize, unsigned char* buf, unsigned long size,
-               unsigned long& used, bool& damaged) {
-    long count = 0;
-    while (h.take != h.put && size - used > kLengthField) {
-        std::uint32_t length = 0;
-        Taken taken = TakeFront(h, ringSize, buf + used + kLengthField,
-                                static_cast<std::uint32_t>(size - used - kLengthField), length);
-        if (taken != Taken::kRecord) {
-            damaged = taken == Taken::kDamaged && count == 0;
-            break;
-        }
-        SetFrameLength(buf + used, length);
-        used += kLengthField + length;
-        ++count;
-    }
-    return count;
-}
-
-// Appends the frames from `at` on while they fit; the records appended.
-long AppendBatch(tagSHMHEADER& h, std::uint32_t ringSize, const unsigned char* data,
-                 unsigned long size, unsigned long& at) {
-    long count = 0;
-    while (at < size) {
-        auto length = static_cast<unsigned short>(FrameLength(data + at));
-        if (!Fits(h, ringSize, length)) break;
-        Append(h, ringSize, data + at + kLengthField, length);
-        at += kLengthField + length;
-        ++count;
-    }
-    return count;
-}
-
 }  // namespace
 
 namespace halcyon {
@@ -92,7 +58,7 @@ long ReadQueueBatch(short nId, unsigned char* pBuf, unsigned long dwSize, unsign
                 ++h.errcount;
                 return kFailed;
             }
-            count = TakeBatch(h, size, pBuf, dwSize, used, damaged);
+            damaged = TakeRun(h, size, pBuf, dwSize, used, count) == Taken::kDamaged;
             recordsLeft = h.take != h.put;
             return damaged ? kFailed : kDone;
         });
@@ -135,7 +101,7 @@ long WriteQueueBatch(short nId, const unsigned char* pData, unsigned long dwSize
                     ++h.errcount;
                     return kFailed;
                 }
-                written += AppendBatch(h, size, pData, dwSize, at);
+                written += AppendRun(h, size, pData, dwSize, at);
                 roomLeft = ring::Free(h.put, h.take, size) > kLengthField;
                 return kDone;
             });

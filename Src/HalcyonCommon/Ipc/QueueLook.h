@@ -43,7 +43,7 @@ unsigned long SpinMicroseconds(const QueueSlot& queue, WakeKind kind);
 
 // Tells the processor, `count` times, that this is a wait loop.
 void CpuPause(int count);
-constexpr int kPausesBetweenLooks = 64;
+constexpr int kPausesBetweenLooks = 8;
 constexpr int kPausesWhileSpinning = 8;
 
 // Calls `seen()` until it says yes: `looks` times a few microseconds apart, then, when `spin`
@@ -79,10 +79,14 @@ bool Watch(QueueSlot& queue, WakeKind kind, Ready ready) {
 // with `ready` first and sleeping on the event `kind` in between, within the time of `clock`.
 // `look` runs with the mutex held and a valid header; the mutex is released before this returns.
 // kNotYet when the time passed (waiting for the mutex, too).
+//
+// A reader watches before its first look too: an empty queue is left alone, so the mutex stays
+// the writer's. A writer does not: room is the rule, and a look before the mutex would only cost
+// it the header's cache line once more.
 template <typename Ready, typename Look>
 int LookUntil(QueueSlot& queue, WakeKind kind, WaitClock& clock, Ready ready, Look look) {
-    for (;;) {
-        if (!clock.Zero()) Watch(queue, kind, ready);
+    for (bool first = true;; first = false) {
+        if (!clock.Zero() && !(first && kind == WakeKind::kRoom)) Watch(queue, kind, ready);
         switch (LockValidTakingOver(queue, clock.ForMutex())) {
             case Locked::kTimedOut:
                 return kNotYet;
