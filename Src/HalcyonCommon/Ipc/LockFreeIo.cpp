@@ -8,14 +8,15 @@
 namespace halcyon::ipc {
 namespace {
 
-bool FitsBetween(std::uint32_t put, std::uint32_t take, std::uint32_t size, std::uint32_t length) {
+inline bool FitsBetween(std::uint32_t put, std::uint32_t take, std::uint32_t size,
+                        std::uint32_t length) {
     return length + kLengthField <= ring::Free(put, take, size);
 }
 
 // With the writer's turn: appends one record when it fits, looking at the reader's offset again
 // when the one last seen leaves no room. kNotYet when it does not fit; kFailed when the reader's
 // offset is damaged.
-int Put(LockFreeQueue& q, const unsigned char* data, std::uint32_t length) {
+inline int Put(LockFreeQueue& q, const unsigned char* data, std::uint32_t length) {
     LockFreeSide& w = q.writer;
     if (!FitsBetween(w.own, w.seen, q.ringSize, length)) {
         w.seen = q.control->reader.offset.load(std::memory_order_acquire);
@@ -29,12 +30,12 @@ int Put(LockFreeQueue& q, const unsigned char* data, std::uint32_t length) {
 }
 
 // One release store makes the records appended since the last one visible, whole.
-void PublishWriter(LockFreeQueue& q) {
+inline void PublishWriter(LockFreeQueue& q) {
     q.control->writer.offset.store(q.writer.own, std::memory_order_release);
     q.control->writer.count.store(q.writer.count, std::memory_order_relaxed);
 }
 
-void PublishReader(LockFreeQueue& q) {
+inline void PublishReader(LockFreeQueue& q) {
     q.control->reader.offset.store(q.reader.own, std::memory_order_release);
     q.control->reader.count.store(q.reader.count, std::memory_order_relaxed);
 }
@@ -42,7 +43,8 @@ void PublishReader(LockFreeQueue& q) {
 enum class Took { kRecord, kEmpty, kNoRoom, kDamaged };
 
 // With the reader's turn: takes the front record into `buf` of `room` bytes.
-Took TakeOne(LockFreeQueue& q, unsigned char* buf, std::uint32_t room, std::uint32_t& length) {
+inline Took TakeOne(LockFreeQueue& q, unsigned char* buf, std::uint32_t room,
+                    std::uint32_t& length) {
     LockFreeSide& r = q.reader;
     if (r.seen == r.own) {
         r.seen = q.control->writer.offset.load(std::memory_order_acquire);
@@ -87,13 +89,13 @@ long TakeFrames(LockFreeQueue& q, unsigned char* buf, unsigned long size, unsign
 }
 
 // The end of a read that took records: the writer, if it sleeps for room, is woken.
-void AfterTaking(QueueSlot& queue, const LockFreeQueue& q) {
+inline void AfterTaking(QueueSlot& queue, const LockFreeQueue& q) {
     Published();
     Signal(queue.wake, WakeKind::kRoom);
     PassOn(queue, WakeKind::kRecord, q.reader.own != q.reader.seen);
 }
 
-void AfterPutting(QueueSlot& queue, const LockFreeQueue& q) {
+inline void AfterPutting(QueueSlot& queue, const LockFreeQueue& q) {
     Published();
     Signal(queue.wake, WakeKind::kRecord);
     PassOn(queue, WakeKind::kRoom, FitsBetween(q.writer.own, q.writer.seen, q.ringSize, 1));

@@ -12,11 +12,6 @@ namespace {
 
 constexpr int kSpinsBeforeYield = 64;
 
-LockFreeQueue (&Table())[kSlotCount] {
-    static LockFreeQueue queues[kSlotCount];
-    return queues;
-}
-
 // Creates the side's event "<prefix><name>"; null when it exists already (another process is
 // the side) or cannot be made.
 void* ClaimName(const char* prefix, const char* name) {
@@ -41,7 +36,7 @@ void Release(LockFreeSide& side) {
 
 }  // namespace
 
-LockFreeQueue& LockFreeOf(short id) { return Table()[id]; }
+LockFreeQueue g_lockFreeQueues[kSlotCount];
 
 void AttachLockFree(short id, void* view, std::uint32_t ringSize) {
     DetachLockFree(id);  // a queue this process held under the id before, its sides with it
@@ -66,7 +61,7 @@ void DetachLockFree(short id) {
     q.ringSize = 0;
 }
 
-SideTurn::SideTurn(LockFreeSide& side) : side_(side) {
+void SideTurn::WaitTurn() {
     for (int spins = 1; side_.busy.exchange(true, std::memory_order_acquire); ++spins) {
         if (spins % kSpinsBeforeYield == 0) {
             std::this_thread::yield();
@@ -76,9 +71,8 @@ SideTurn::SideTurn(LockFreeSide& side) : side_(side) {
     }
 }
 
-bool Claimed(LockFreeQueue& q, Side side, const char* name) {
+bool ClaimSide(LockFreeQueue& q, Side side, const char* name) {
     LockFreeSide& s = side == Side::kWriter ? q.writer : q.reader;
-    if (s.claim != nullptr) return true;
     void* claim = ClaimName(side == Side::kWriter ? "QPUT_" : "QTAKE_", name);
     if (claim == nullptr) return false;
     // The side as its last holder left it (a killed writer's unpublished record is not in it).

@@ -31,7 +31,9 @@ struct LockFreeQueue {
     LockFreeSide writer, reader;
 };
 
-LockFreeQueue& LockFreeOf(short id);
+// This process's lock-free queues, by id (constant-initialised: usable from the first call).
+extern LockFreeQueue g_lockFreeQueues[kSlotCount];
+inline LockFreeQueue& LockFreeOf(short id) { return g_lockFreeQueues[id]; }
 
 // Attaches the lock-free queue viewed at `view` (sized by LockFreeSizeOf) to id.
 void AttachLockFree(short id, void* view, std::uint32_t ringSize);

@@ -11,12 +11,15 @@ namespace halcyon::ipc {
 // while sleeping: it is held for one copy.
 class SideTurn {
   public:
-    explicit SideTurn(LockFreeSide& side);
+    explicit SideTurn(LockFreeSide& side) : side_(side) {
+        if (side_.busy.exchange(true, std::memory_order_acquire)) WaitTurn();
+    }
     ~SideTurn() { side_.busy.store(false, std::memory_order_release); }
     SideTurn(const SideTurn&) = delete;
     SideTurn& operator=(const SideTurn&) = delete;
 
   private:
+    void WaitTurn();  // another thread of this process has the side: spins, then yields
     LockFreeSide& side_;
 };
 
@@ -25,7 +28,11 @@ enum class Side { kWriter, kReader };
 // With the side's turn held: true when this process is the side, claiming it on first use
 // (and then taking over the offsets where the ring says the side stands); false when another
 // live process is, or the ring's offsets are damaged.
-bool Claimed(LockFreeQueue& q, Side side, const char* name);
+bool ClaimSide(LockFreeQueue& q, Side side, const char* name);
+inline bool Claimed(LockFreeQueue& q, Side side, const char* name) {
+    const LockFreeSide& s = side == Side::kWriter ? q.writer : q.reader;
+    return s.claim != nullptr || ClaimSide(q, side, name);
+}
 
 // After a side stored its offset: orders that store before the look at the other side's
 // sleepers, so that a sleeper either sees the change or is signalled.

@@ -42,7 +42,13 @@ int LooksBeforeSleep(WakeKind kind);
 unsigned long SpinMicroseconds(const QueueSlot& queue, WakeKind kind);
 
 // Tells the processor, `count` times, that this is a wait loop.
-void CpuPause(int count);
+inline void CpuPause(int count) {
+    for (int k = 0; k < count; ++k) {
+#if defined(__x86_64__) || defined(__i386__)
+        __builtin_ia32_pause();
+#endif
+    }
+}
 constexpr int kPausesBetweenLooks = 8;
 constexpr int kPausesWhileSpinning = 8;
 

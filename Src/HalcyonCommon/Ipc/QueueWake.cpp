@@ -78,10 +78,8 @@ void ForgetSleeper(QueueWake& wake, WakeKind kind) {
     if (count != nullptr) count->fetch_sub(1, std::memory_order_seq_cst);
 }
 
-void Signal(QueueWake& wake, WakeKind kind) {
-    std::atomic<std::uint32_t>* count = CountOf(wake, kind);
-    if (count != nullptr && count->load(std::memory_order_seq_cst) != 0 &&
-        PendingOf(wake, kind).exchange(1, std::memory_order_seq_cst) == 0) {
+void SignalSleepers(QueueWake& wake, WakeKind kind) {
+    if (PendingOf(wake, kind).exchange(1, std::memory_order_seq_cst) == 0) {
         win::SetEvent(EventOf(wake, kind));
     }
 }
