@@ -29,14 +29,16 @@ inline int Put(LockFreeQueue& q, const unsigned char* data, std::uint32_t length
     return kDone;
 }
 
-// One release store makes the records appended since the last one visible, whole.
+// One store makes the records appended since the last one visible, whole. It is sequentially
+// consistent, as the sleepers' counts are: the look at the other side's sleepers that follows
+// cannot pass it, so a sleeper either sees the change or is signalled (LockFreeSides.h).
 inline void PublishWriter(LockFreeQueue& q) {
-    q.control->writer.offset.store(q.writer.own, std::memory_order_release);
+    q.control->writer.offset.store(q.writer.own, std::memory_order_seq_cst);
     q.control->writer.count.store(q.writer.count, std::memory_order_relaxed);
 }
 
 inline void PublishReader(LockFreeQueue& q) {
-    q.control->reader.offset.store(q.reader.own, std::memory_order_release);
+    q.control->reader.offset.store(q.reader.own, std::memory_order_seq_cst);
     q.control->reader.count.store(q.reader.count, std::memory_order_relaxed);
 }
 
@@ -88,17 +90,23 @@ long TakeFrames(LockFreeQueue& q, unsigned char* buf, unsigned long size, unsign
     return count;
 }
 
-// The end of a read that took records: the writer, if it sleeps for room, is woken.
-inline void AfterTaking(QueueSlot& queue, const LockFreeQueue& q) {
-    Published();
-    Signal(queue.wake, WakeKind::kRoom);
-    PassOn(queue, WakeKind::kRecord, q.reader.own != q.reader.seen);
+// With the side's turn held: whether more is left for the others of the side (records for
+// readers, room for writers), as far as this side has seen.
+inline bool RecordsLeft(const LockFreeQueue& q) { return q.reader.own != q.reader.seen; }
+inline bool RoomLeft(const LockFreeQueue& q) {
+    return FitsBetween(q.writer.own, q.writer.seen, q.ringSize, 1);
 }
 
-inline void AfterPutting(QueueSlot& queue, const LockFreeQueue& q) {
-    Published();
+// The end of a read that took records, after the turn: the writer, if it sleeps for room, is
+// woken, and another reader when records are left.
+inline void AfterTaking(QueueSlot& queue, bool recordsLeft) {
+    Signal(queue.wake, WakeKind::kRoom);
+    PassOn(queue, WakeKind::kRecord, recordsLeft);
+}
+
+inline void AfterPutting(QueueSlot& queue, bool roomLeft) {
     Signal(queue.wake, WakeKind::kRecord);
-    PassOn(queue, WakeKind::kRoom, FitsBetween(q.writer.own, q.writer.seen, q.ringSize, 1));
+    PassOn(queue, WakeKind::kRoom, roomLeft);
 }
 
 auto RecordReady(const LockFreeQueue& q) {
@@ -137,13 +145,15 @@ int LockFreeWrite(QueueSlot& queue, short id, const unsigned char* data, unsigne
     WaitClock clock(ms);
     for (;;) {
         int outcome;
+        bool roomLeft = false;
         {
             SideTurn turn(q.writer);
             if (!Claimed(q, Side::kWriter, queue.name)) return kFailed;
             outcome = Put(q, data, length);
             if (outcome == kDone) PublishWriter(q);
+            roomLeft = RoomLeft(q);
         }
-        if (outcome == kDone) AfterPutting(queue, q);
+        if (outcome == kDone) AfterPutting(queue, roomLeft);
         if (outcome != kNotYet) return outcome;
         outcome = AwaitLockFree(queue, WakeKind::kRoom, clock, RoomReady(q, length));
         if (outcome != kDone) return outcome;
@@ -156,15 +166,17 @@ short LockFreeRead(QueueSlot& queue, short id, unsigned char* buf, unsigned long
     for (;;) {
         Took took;
         std::uint32_t length = 0;
+        bool recordsLeft = false;
         {
             SideTurn turn(q.reader);
             if (!Claimed(q, Side::kReader, queue.name)) return kFailed;
             took = TakeOne(q, buf, kMaxRecord, length);
             if (took == Took::kRecord) PublishReader(q);
             if (took == Took::kDamaged) DropPublished(q);
+            recordsLeft = RecordsLeft(q);
         }
         if (took == Took::kRecord) {
-            AfterTaking(queue, q);
+            AfterTaking(queue, recordsLeft);
             return static_cast<short>(length);
         }
         if (took == Took::kDamaged) return kFailed;
@@ -180,6 +192,7 @@ long LockFreeReadBatch(QueueSlot& queue, short id, unsigned char* buf, unsigned 
     for (;;) {
         Took took;
         long count;
+        bool recordsLeft = false;
         {
             SideTurn turn(q.reader);
             if (!Claimed(q, Side::kReader, queue.name)) return kFailed;
@@ -187,9 +200,10 @@ long LockFreeReadBatch(QueueSlot& queue, short id, unsigned char* buf, unsigned 
             if (count > 0) PublishReader(q);
             // Damage behind the first record is left for the next call, which reports it.
             if (count == 0 && took == Took::kDamaged) DropPublished(q);
+            recordsLeft = RecordsLeft(q);
         }
         if (count > 0) {
-            AfterTaking(queue, q);
+            AfterTaking(queue, recordsLeft);
             return count;
         }
         if (took == Took::kDamaged) return kFailed;
@@ -206,6 +220,7 @@ long LockFreeWriteBatch(QueueSlot& queue, short id, const unsigned char* data, u
     int outcome = kDone;
     while (used < size && outcome == kDone) {
         long before = written;
+        bool roomLeft = false;
         {
             SideTurn turn(q.writer);
             if (!Claimed(q, Side::kWriter, queue.name)) {
@@ -218,8 +233,9 @@ long LockFreeWriteBatch(QueueSlot& queue, short id, const unsigned char* data, u
                 ++written;
             }
             if (written > before) PublishWriter(q);
+            roomLeft = RoomLeft(q);
         }
-        if (written > before) AfterPutting(queue, q);
+        if (written > before) AfterPutting(queue, roomLeft);
         if (outcome == kNotYet) {
             outcome = AwaitLockFree(queue, WakeKind::kRoom, clock,
                                     RoomReady(q, FrameLength(data + used)));

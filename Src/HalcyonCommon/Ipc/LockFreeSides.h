@@ -34,10 +34,6 @@ inline bool Claimed(LockFreeQueue& q, Side side, const char* name) {
     return s.claim != nullptr || ClaimSide(q, side, name);
 }
 
-// After a side stored its offset: orders that store before the look at the other side's
-// sleepers, so that a sleeper either sees the change or is signalled.
-inline void Published() { std::atomic_thread_fence(std::memory_order_seq_cst); }
-
 // Waits, within `clock`, for `ready()`: watching, then sleeping on the event `kind`. kDone when
 // it holds, kNotYet when the time passed first.
 template <typename Ready>
