@@ -19,8 +19,10 @@ inline bool FitsBetween(std::uint32_t put, std::uint32_t take, std::uint32_t siz
 inline int Put(LockFreeQueue& q, const unsigned char* data, std::uint32_t length) {
     LockFreeSide& w = q.writer;
     if (!FitsBetween(w.own, w.seen, q.ringSize, length)) {
-        w.seen = q.control->reader.offset.load(std::memory_order_acquire);
-        if (w.seen >= q.ringSize) return kFailed;
+        // Kept only when it lies in the ring: no later call may count room from a damaged one.
+        const std::uint32_t take = q.control->reader.offset.load(std::memory_order_acquire);
+        if (take >= q.ringSize) return kFailed;
+        w.seen = take;
         if (!FitsBetween(w.own, w.seen, q.ringSize, length)) return kNotYet;
     }
     std::uint32_t at = ring::WriteLength(q.ring, q.ringSize, w.own, length, kLengthField);
@@ -49,9 +51,16 @@ inline Took TakeOne(LockFreeQueue& q, unsigned char* buf, std::uint32_t room,
                     std::uint32_t& length) {
     LockFreeSide& r = q.reader;
     if (r.seen == r.own) {
-        r.seen = q.control->writer.offset.load(std::memory_order_acquire);
-        if (r.seen >= q.ringSize) return Took::kDamaged;
-        if (r.seen == r.own) return Took::kEmpty;
+        // Kept only when it lies in the ring: no later call may read up to a damaged one.
+        const std::uint32_t put = q.control->writer.offset.load(std::memory_order_acquire);
+        if (put >= q.ringSize) return Took::kDamaged;
+        r.seen = put;
+        if (r.seen == r.own) {
+            // Nothing to take: the reader's word is stored again if something changed it, so
+            // that a writer that found it damaged can go on.
+            if (q.control->reader.offset.load(std::memory_order_relaxed) != r.own) PublishReader(q);
+            return Took::kEmpty;
+        }
     }
     const std::uint32_t used = ring::Used(r.seen, r.own, q.ringSize);
     if (used <= kLengthField) return Took::kDamaged;
@@ -63,11 +72,10 @@ inline Took TakeOne(LockFreeQueue& q, unsigned char* buf, std::uint32_t room,
     return Took::kRecord;
 }
 
-// With the reader's turn, after damage: what the writer has published is dropped, as a reset
-// drops a legacy queue's records, unless the writer's own offset is what is damaged (its next
-// write repairs that).
+// With the reader's turn, after damage: what the writer has published (as far as the reader
+// has seen a valid offset) is dropped, as a reset drops a legacy queue's records. A damaged
+// offset of the writer's is repaired by its next write.
 void DropPublished(LockFreeQueue& q) {
-    if (q.reader.seen >= q.ringSize) return;
     q.reader.own = q.reader.seen;
     PublishReader(q);
 }
