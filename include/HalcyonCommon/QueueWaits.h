@@ -68,9 +68,13 @@ HALCYON_API short ReadQueueWaiting(short nId, unsigned char* pBuf, unsigned long
 /// dwSize bytes, under one hold of the queue's mutex. When the queue is empty, sleeps until a
 /// writer adds a record, for at most dwMilliseconds, as ReadQueueWaiting does.
 ///
-/// @param pBuf      receives the frames; dwSize must be at least 3097 (one frame of the longest
-///                  record), so that the front record always fits.
-/// @param pdwUsed   when not null, receives the bytes of pBuf filled (0 unless records came).
+/// @param nId             a queue open in this process
+/// @param pBuf            receives the frames
+/// @param dwSize          pBuf's bytes: at least 3097 (one frame of the longest record), so that
+///                        the front record always fits
+/// @param pdwUsed         when not null, receives the bytes of pBuf filled (0 unless records came)
+/// @param dwMilliseconds  how long to wait for a record; kQueueWaitForever waits as long as it
+///                        takes
 /// @return the number of records taken (1 or more), 0 when dwMilliseconds passed with the
 ///         queue still empty, -1 on the failures of ReadQueueWaiting: bad arguments (dwSize
 ///         below 3097 included), a queue not open here, a damaged queue (it is reset; its
@@ -86,8 +90,13 @@ HALCYON_API long ReadQueueBatch(short nId, unsigned char* pBuf, unsigned long dw
 /// The frames are checked before anything is written: each record of 1-3095 bytes and shorter
 /// than the ring by more than its length field, the last frame ending at dwSize.
 ///
-/// @param pdwUsed   when not null, receives the bytes of pData whose records were appended: the
-///                  frames from there on were not (pass them again).
+/// @param nId             a queue open in this process
+/// @param pData           the frames
+/// @param dwSize          pData's bytes
+/// @param pdwUsed         when not null, receives the bytes of pData whose records were appended:
+///                        the frames from there on were not (pass them again)
+/// @param dwMilliseconds  how long to wait for room in all; kQueueWaitForever waits as long as it
+///                        takes
 /// @return the number of records appended (all of them, or fewer when the time passed or the
 ///         queue failed after some), 0 when the time passed before any fitted, -1 when none was
 ///         appended because of bad arguments or frames, a queue not open here, a damaged header
