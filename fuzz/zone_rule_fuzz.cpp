@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // Fuzzes the reader of time zone rules: the POSIX TZ strings that TZ gives or a zone file's last
 // line holds, whose switches GetTimeZoneInformation reports. Oracle: the C library's own reading
 // of the same string. Where the reader takes a rule, TZ set to it must make tzset agree on the

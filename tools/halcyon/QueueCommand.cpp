@@ -26,12 +26,38 @@ std::atomic<bool> g_interrupted{false};
 
 extern "C" void OnInterrupt(int) { g_interrupted = true; }
 
+// A lock-free queue has no legacy header: its counters, as they stand.
+int StatLockFree(const Invocation& call, const std::string& name, short id) {
+    halcyon::QueueState q = {};
+    if (!halcyon::QueryQueueState(id, &q)) return QueueFailure("the queue's offsets are damaged");
+    if (call.Has("--json")) {
+        std::printf("%s\n", JsonObject()
+                                .Text("name", name)
+                                .Number("id", static_cast<long long>(id))
+                                .Text("kind", "lock-free")
+                                .Number("ring_kib", static_cast<long long>(q.ringBytes / 1024))
+                                .Number("used_bytes", static_cast<long long>(q.usedBytes))
+                                .Number("count", static_cast<long long>(q.records))
+                                .Number("written", static_cast<long long>(q.writeCount))
+                                .Number("read", static_cast<long long>(q.readCount))
+                                .Str()
+                                .c_str());
+        return kExitOk;
+    }
+    std::printf(
+        "queue       %s (id %d)\nkind        lock-free\nring        %lu KiB\n"
+        "used        %lu bytes\ncount       %lu\nwritten     %lu\nread        %lu\n",
+        name.c_str(), id, q.ringBytes / 1024, q.usedBytes, q.records, q.writeCount, q.readCount);
+    return kExitOk;
+}
+
 int Stat(const Invocation& call) {
     std::string name;
     int code = kExitUsage;
     if (!QueueNameOf(call, 0, name, code)) return code;
     short id = OpenAsClient(call, name);
     if (id < 0) return kExitFailure;
+    if (halcyon::QueryQueueKind(id) == halcyon::kQueueLockFree) return StatLockFree(call, name, id);
     tagSHMHEADER h = {};
     if (!s_MapFile_QueryQueHeader(id, &h)) return QueueFailure("cannot read the queue's header");
     bool valid = h.H1 == 0x8E && h.H2 == 0x8F;
@@ -114,6 +140,10 @@ int Reset(const Invocation& call) {
     if (!QueueNameOf(call, 0, name, code)) return code;
     short id = OpenAsClient(call, name);
     if (id < 0) return kExitFailure;
+    if (halcyon::QueryQueueKind(id) == halcyon::kQueueLockFree)
+        return QueueFailure("'" + name +
+                            "' is a lock-free queue: it has no unfinished copy to "
+                            "clear, and a killed writer's record is dropped by the next writer");
     tagSHMHEADER h = {};
     s_MapFile_QueryQueHeader(id, &h);
     s_MapFile_ResetQue(id);
@@ -189,7 +219,10 @@ const CommandSpec kQueueSpec{
       "would empty the registry, and every queue of the first would vanish for every process.",
       {{"--size", "KIB", "each queue's ring, in KiB (1-255, default 64)", 1, 255},
        {"--take-over", nullptr,
-        "become the owner even so: the other owner's queues vanish from the registry"}},
+        "become the owner even so: the other owner's queues vanish from the registry"},
+       {"--lock-free", nullptr,
+        "lock-free queues: one writing and one reading process at a time, which the s_MapFile_ "
+        "reads and writes refuse (docs/queues.md)"}},
       HostQueues},
      {"push",
       "NAME [FILE...]",
