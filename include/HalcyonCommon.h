@@ -31,6 +31,7 @@
 #include <HalcyonCommon/Mutex.h>
 #include <HalcyonCommon/Paths.h>
 #include <HalcyonCommon/Profile.h>
+#include <HalcyonCommon/QueueKinds.h>
 #include <HalcyonCommon/QueueWaits.h>
 #include <HalcyonCommon/Queues.h>
 #include <HalcyonCommon/Scrambler.h>

@@ -125,6 +125,31 @@ bool LocalQueue::Take(const std::string& expected) {
            std::memcmp(buf, expected.data(), expected.size()) == 0;
 }
 
+bool LocalQueue::TakeAll(const std::vector<QueueRecord>& batch) {
+    std::size_t frames = 0;
+    for (const QueueRecord& record : batch) frames += 2 + record.bytes.size();
+    tagSHMHEADER h;
+    if (batch.empty() || !Header(h) || (h.put + ring_ - h.take) % ring_ != frames) {
+        for (const QueueRecord& record : batch) {
+            if (!Take(record.bytes)) return false;
+        }
+        return true;
+    }
+    std::vector<unsigned char> buf(std::max<std::size_t>(frames, kMaxRecord + 2));
+    unsigned long used = 0;
+    long taken = halcyon::ReadQueueBatch(id_, buf.data(), buf.size(), &used, 0);
+    if (taken != static_cast<long>(batch.size()) || used != frames) return false;
+    std::size_t at = 0;
+    for (const QueueRecord& record : batch) {
+        std::size_t length = buf[at] | static_cast<std::size_t>(buf[at + 1]) << 8;
+        if (length != record.bytes.size() ||
+            std::memcmp(&buf[at + 2], record.bytes.data(), length) != 0)
+            return false;
+        at += 2 + length;
+    }
+    return true;
+}
+
 bool LocalQueue::HasRoomFor(std::size_t length) const {
     return s_MapFile_QueryQueUseSize(id_) + length + 2 <= ring_ - 1;
 }

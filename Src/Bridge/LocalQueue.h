@@ -50,6 +50,10 @@ class LocalQueue {
     void Peek(std::size_t maxRecords, std::size_t maxBytes, std::vector<QueueRecord>& out) const;
     // While locked: takes the front record, which must be `expected`; false otherwise.
     bool Take(const std::string& expected);
+    // While locked: takes the front records, which must be `batch` (as Peek gave them); false
+    // otherwise. When they are all the queue holds (nothing else can come in while the bridge
+    // holds the mutex), one batch read takes them; else one read each.
+    bool TakeAll(const std::vector<QueueRecord>& batch);
 
     // True when a record of `length` bytes fits now.
     bool HasRoomFor(std::size_t length) const;

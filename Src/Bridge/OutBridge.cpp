@@ -108,12 +108,11 @@ class OutBridge {
         queue_.Peek(kBatchRecords, kBatchBytes, batch);
         bool ok = batch.empty() || journal_.Append(batch);
         if (!ok) error = "cannot write the journal";
-        for (std::size_t i = 0; ok && i < batch.size(); ++i) {
-            ok = queue_.Take(batch[i].bytes);
-            if (!ok)
-                error = "queue '" + settings_.queue +
-                        "' changed under the bridge: is another "
-                        "process reading it?";
+        if (ok && !queue_.TakeAll(batch)) {
+            ok = false;
+            error = "queue '" + settings_.queue +
+                    "' changed under the bridge: is another "
+                    "process reading it?";
         }
         queue_.Unlock();
         return ok;

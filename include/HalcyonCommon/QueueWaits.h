@@ -18,6 +18,9 @@
 /// watches the queue's offsets for a few microseconds without the mutex, so that it does not
 /// keep a writer from it; the clock is read only when a wait with a limit is about to sleep.
 ///
+/// The same functions work on a lock-free queue (QueueKinds.h), whose writer and reader meet
+/// without a mutex.
+///
 /// Any thread may call these functions on a queue that is open in its process. A time limit of
 /// kQueueWaitForever (0xFFFFFFFF) waits as long as it takes.
 #pragma once
@@ -65,10 +68,14 @@ HALCYON_API short ReadQueueWaiting(short nId, unsigned char* pBuf, unsigned long
 /// dwSize bytes, under one hold of the queue's mutex. When the queue is empty, sleeps until a
 /// writer adds a record, for at most dwMilliseconds, as ReadQueueWaiting does.
 ///
-/// pBuf receives the frames; dwSize must be at least 3097 (one frame of the longest
-///                  record), so that the front record always fits.
-/// pdwUsed when not null, receives the bytes of pBuf filled (0 unless records came).
-/// Returns the number of records taken (1 or more), 0 when dwMilliseconds passed with the
+/// @param nId             a queue open in this process
+/// @param pBuf            receives the frames
+/// @param dwSize          pBuf's bytes: at least 3097 (one frame of the longest record), so that
+///                        the front record always fits
+/// @param pdwUsed         when not null, receives the bytes of pBuf filled (0 unless records came)
+/// @param dwMilliseconds  how long to wait for a record; kQueueWaitForever waits as long as it
+///                        takes
+/// @return the number of records taken (1 or more), 0 when dwMilliseconds passed with the
 ///         queue still empty, -1 on the failures of ReadQueueWaiting: bad arguments (dwSize
 ///         below 3097 included), a queue not open here, a damaged queue (it is reset; its
 ///         records are lost), a copy left unfinished by a process that died in it (errcount + 1).
@@ -83,9 +90,14 @@ HALCYON_API long ReadQueueBatch(short nId, unsigned char* pBuf, unsigned long dw
 /// The frames are checked before anything is written: each record of 1-3095 bytes and shorter
 /// than the ring by more than its length field, the last frame ending at dwSize.
 ///
-/// pdwUsed when not null, receives the bytes of pData whose records were appended: the
-///                  frames from there on were not (pass them again).
-/// Returns the number of records appended (all of them, or fewer when the time passed or the
+/// @param nId             a queue open in this process
+/// @param pData           the frames
+/// @param dwSize          pData's bytes
+/// @param pdwUsed         when not null, receives the bytes of pData whose records were appended:
+///                        the frames from there on were not (pass them again)
+/// @param dwMilliseconds  how long to wait for room in all; kQueueWaitForever waits as long as it
+///                        takes
+/// @return the number of records appended (all of them, or fewer when the time passed or the
 ///         queue failed after some), 0 when the time passed before any fitted, -1 when none was
 ///         appended because of bad arguments or frames, a queue not open here, a damaged header
 ///         (the queue is reset), or an unfinished copy (errcount + 1).

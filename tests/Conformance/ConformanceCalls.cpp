@@ -54,8 +54,12 @@ Value Made(const Args& a, Resource kind, std::int64_t value, std::int64_t failed
 Value Handle(const Args& a, win::HANDLE h) {
     return Made(a, Resource::kHandle, P(h).n, P(h).n == -1 ? -1 : 0);
 }
+// A result that closed what argument 0 names (a handle's value with its low bits set names the
+// handle, as on Windows).
 Value Closed(const Args& a, Resource kind, win::BOOL ok) {
-    if (ok) a.script().Untrack(kind, a.Int(0));
+    std::int64_t closed = a.Int(0);
+    if (kind == Resource::kHandle && closed != -1 && closed != -2) closed &= ~std::int64_t{3};
+    if (ok) a.script().Untrack(kind, closed);
     return N(ok);
 }
 
@@ -380,7 +384,6 @@ const std::map<std::string, Function> kFunctions = {
     WIN(Peek, N(Bytes(a, 0)[a.Int(1)])),
     WIN(Poke, (Memory(a, 0)[a.Int(1)] = static_cast<unsigned char>(a.Int(2)), N(1))),
     WIN(Int32, N(Field32(a, static_cast<std::size_t>(a.Int(1))))),
-    WIN(Word, N(static_cast<std::uint16_t>(Field32(a, static_cast<std::size_t>(a.Int(1)))))),
     WIN(Deref, P(*reinterpret_cast<void**>(Memory(a, 0)))),
     WIN(FindName, T(As<win::WIN32_FIND_DATAA>(a, 0)->cFileName)),
     WIN(FindAttr, N(As<win::WIN32_FIND_DATAA>(a, 0)->dwFileAttributes)),
@@ -430,7 +433,6 @@ const std::map<std::string, Function> kFunctions = {
             hold->Kill();
             return N(0);
         }()),
-    WIN(UnderWine, N(test::UnderWine() ? 1 : 0)),
 };
 
 #undef WIN

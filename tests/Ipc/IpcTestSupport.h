@@ -22,13 +22,12 @@ class IpcTest : public testing::Test {
   protected:
     void SetUp() override { s_MapFile_Initialize(true); }
     // Closes what the test left open, as the end of its process would, so that the next test in
-    // the same process makes a fresh registry: the queues open here (the first query may find a
-    // mutex abandoned or a header damaged; the registry goes with the last queue deleted), then
-    // every block, the registry's own when it is still there.
+    // the same process makes a fresh registry: the queues open here, of either kind (the
+    // registry goes with the last queue deleted), then every block, the registry's own when it
+    // is still there.
     void TearDown() override {
         for (short id = 0; id < 128 && s_MapFile_OpenShm("SHARED_QUEUE") >= 0; ++id) {
-            if (s_MapFile_QueryQueSize(id) != 0 || s_MapFile_QueryQueSize(id) != 0)
-                s_MapFile_CloseQue(id, true);
+            if (halcyon::QueryQueueKind(id) >= 0) s_MapFile_CloseQue(id, true);
         }
         for (short id = 0; id < 128; ++id) s_MapFile_CloseShm(id);
     }

@@ -29,7 +29,9 @@ TEST(CliConventions, OptionSyntaxAndUsageErrors) {
         {"--bogus", 2, "halcyon: unknown option '--bogus'\nTry 'halcyon --help'."},
         {"nope", 2, "halcyon: unknown command 'nope'"},
         {"help nope", 2, "halcyon: unknown command 'nope'"},
-        {"help queue", 0, "usage: halcyon queue host NAME... [--size KIB] [--take-over]\n"},
+        {"help queue", 0,
+         "usage: halcyon queue host NAME... [--size KIB] [--take-over]\n"
+         "                     [--lock-free]\n"},
         {"queue", 2,
          "halcyon queue: missing subcommand (host, push, pop, stat, list, watch, reset)\n"
          "Try 'halcyon help queue'.\n"},

@@ -29,6 +29,7 @@
 #include <cstdlib>
 #include <string>
 #include <thread>
+#include <vector>
 
 namespace halcyon::tool {
 namespace {
@@ -36,8 +37,9 @@ namespace {
 const char kQueueName[] = "HALCYON_DEMO";
 constexpr unsigned char kQueueKiB = 255;
 constexpr long kRawMax = 2600;  // compressed, a record must still fit the queue's 3095 bytes
-constexpr unsigned long kPatienceMs = 20000;  // the other side is gone after so long a pause
-constexpr unsigned long kKeptRecords = 100;   // left in the queue by --keep
+constexpr unsigned long kPatienceMs = 20000;      // the other side is gone after so long a pause
+constexpr unsigned long kKeptRecords = 100;       // left in the queue by --keep
+constexpr unsigned long kBatchBytes = 64 * 1024;  // what the consumer takes per read, at most
 
 std::atomic<bool> g_stop{false};
 extern "C" void OnDemoInterrupt(int) { g_stop = true; }
@@ -94,22 +96,28 @@ int Consume(unsigned long records) {
         return kExitFailure;
     }
     NameConversion names;
-    unsigned char packed[3095];
+    std::vector<unsigned char> batch(kBatchBytes);
     std::string raw(kRawMax, '\0');
     unsigned long good = 0, bad = 0;
     for (unsigned long n = 0; n < records;) {
-        // Sleeps until the producer's write wakes it. A pause that long means the producer has
-        // gone; a failure means the queue was damaged: what is missing is reported below.
-        short length = halcyon::ReadQueueWaiting(id, packed, kPatienceMs);
-        if (length <= 0) break;
-        long size = s_CodingDecode(reinterpret_cast<char*>(packed), length, &raw[0], kRawMax);
-        const Instrument& instrument = DemoInstrument(n);
-        std::string want = MarketRecord(n++);
-        if (size == static_cast<long>(want.size()) && raw.compare(0, want.size(), want) == 0 &&
-            names.Check(raw.substr(0, want.size()), instrument)) {
-            ++good;
-        } else {
-            ++bad;
+        // Sleeps until the producer's write wakes it, then takes every record queued under one
+        // hold of the queue's mutex. A pause that long means the producer has gone; a failure
+        // means the queue was damaged: what is missing is reported below.
+        unsigned long used = 0;
+        if (halcyon::ReadQueueBatch(id, batch.data(), batch.size(), &used, kPatienceMs) <= 0) break;
+        for (unsigned long at = 0; at + 2 <= used && n < records;) {
+            long length = batch[at] | batch[at + 1] << 8;
+            char* packed = reinterpret_cast<char*>(&batch[at + 2]);
+            at += 2 + static_cast<unsigned long>(length);
+            long size = s_CodingDecode(packed, length, &raw[0], kRawMax);
+            const Instrument& instrument = DemoInstrument(n);
+            std::string want = MarketRecord(n++);
+            if (size == static_cast<long>(want.size()) && raw.compare(0, want.size(), want) == 0 &&
+                names.Check(raw.substr(0, want.size()), instrument)) {
+                ++good;
+            } else {
+                ++bad;
+            }
         }
     }
     std::printf(

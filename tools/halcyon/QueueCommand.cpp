@@ -16,6 +16,7 @@
 #include <cstdio>
 #include <cstring>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace halcyon::tool {
@@ -26,35 +27,60 @@ std::atomic<bool> g_interrupted{false};
 
 extern "C" void OnInterrupt(int) { g_interrupted = true; }
 
+using Counters = std::vector<std::pair<const char*, long long>>;
+
+// One JSON line: `head` (the name, the id and what tells the kind) and the counters.
+int PrintStatJson(JsonObject head, const Counters& counters) {
+    for (const auto& [key, value] : counters) head.Number(key, value);
+    std::printf("%s\n", head.Str().c_str());
+    return kExitOk;
+}
+
+// A lock-free queue has no legacy header: its counters, as they stand.
+int StatLockFree(const Invocation& call, const std::string& name, short id) {
+    halcyon::QueueState q = {};
+    if (!halcyon::QueryQueueState(id, &q)) return QueueFailure("the queue's offsets are damaged");
+    if (call.Has("--json")) {
+        return PrintStatJson(
+            JsonObject().Text("name", name).Number("id", id).Text("kind", "lock-free"),
+            {{"ring_kib", q.ringBytes / 1024},
+             {"used_bytes", q.usedBytes},
+             {"count", q.records},
+             {"written", q.writeCount},
+             {"read", q.readCount}});
+    }
+    std::printf(
+        "queue       %s (id %d)\nkind        lock-free\nring        %lu KiB\n"
+        "used        %lu bytes\ncount       %lu\nwritten     %lu\nread        %lu\n",
+        name.c_str(), id, q.ringBytes / 1024, q.usedBytes, q.records, q.writeCount, q.readCount);
+    return kExitOk;
+}
+
 int Stat(const Invocation& call) {
     std::string name;
     int code = kExitUsage;
     if (!QueueNameOf(call, 0, name, code)) return code;
     short id = OpenAsClient(call, name);
     if (id < 0) return kExitFailure;
+    if (halcyon::QueryQueueKind(id) == halcyon::kQueueLockFree) return StatLockFree(call, name, id);
     tagSHMHEADER h = {};
     if (!s_MapFile_QueryQueHeader(id, &h)) return QueueFailure("cannot read the queue's header");
     bool valid = h.H1 == 0x8E && h.H2 == 0x8F;
     const unsigned long used = s_MapFile_QueryQueUseSize(id);
     if (call.Has("--json")) {
-        std::printf("%s\n", JsonObject()
-                                .Text("name", name)
-                                .Number("id", static_cast<long long>(id))
-                                .Flag("header_valid", valid)
-                                .Number("h1", static_cast<long long>(h.H1))
-                                .Number("h2", static_cast<long long>(h.H2))
-                                .Number("ring_kib", static_cast<long long>(h.size))
-                                .Number("used_bytes", static_cast<long long>(used))
-                                .Number("count", static_cast<long long>(h.count))
-                                .Number("put", static_cast<long long>(h.put))
-                                .Number("take", static_cast<long long>(h.take))
-                                .Number("sync", static_cast<long long>(h.sync))
-                                .Number("errcount", static_cast<long long>(h.errcount))
-                                .Number("written", static_cast<long long>(h.WriteCount))
-                                .Number("read", static_cast<long long>(h.ReadCount))
-                                .Str()
-                                .c_str());
-        return kExitOk;
+        return PrintStatJson(
+            JsonObject().Text("name", name).Number("id", id).Flag("header_valid", valid),
+            {{"h1", h.H1},
+             {"h2", h.H2},
+             {"ring_kib", h.size},
+             {"used_bytes", used},
+             {"count", h.count},
+             {"put", h.put},
+             {"take", h.take},
+             {"sync", h.sync},
+             {"errcount", h.errcount},
+             {"written", h.WriteCount},
+             {"read", h.ReadCount}});
     }
     std::printf("queue       %s (id %d)\n", name.c_str(), id);
     std::printf("header      %s (H1 0x%02X, H2 0x%02X)\n", valid ? "valid" : "DAMAGED", h.H1, h.H2);
@@ -114,6 +140,10 @@ int Reset(const Invocation& call) {
     if (!QueueNameOf(call, 0, name, code)) return code;
     short id = OpenAsClient(call, name);
     if (id < 0) return kExitFailure;
+    if (halcyon::QueryQueueKind(id) == halcyon::kQueueLockFree)
+        return QueueFailure("'" + name +
+                            "' is a lock-free queue: it has no unfinished copy to "
+                            "clear, and a killed writer's record is dropped by the next writer");
     tagSHMHEADER h = {};
     s_MapFile_QueryQueHeader(id, &h);
     s_MapFile_ResetQue(id);
@@ -189,7 +219,10 @@ const CommandSpec kQueueSpec{
       "would empty the registry, and every queue of the first would vanish for every process.",
       {{"--size", "KIB", "each queue's ring, in KiB (1-255, default 64)", 1, 255},
        {"--take-over", nullptr,
-        "become the owner even so: the other owner's queues vanish from the registry"}},
+        "become the owner even so: the other owner's queues vanish from the registry"},
+       {"--lock-free", nullptr,
+        "lock-free queues: one writing and one reading process at a time, which the s_MapFile_ "
+        "reads and writes refuse (docs/queues.md)"}},
       HostQueues},
      {"push",
       "NAME [FILE...]",

@@ -66,6 +66,7 @@ int HostQueues(const Invocation& call) {
         }
     }
     const long size = call.Number("--size", 64);
+    const bool lockFree = call.Has("--lock-free");
     std::string program = "halcyon queue host";
     for (const std::string& name : names) program += " " + name;
     OwnerMark mark;
@@ -75,14 +76,15 @@ int HostQueues(const Invocation& call) {
     s_MapFile_Initialize(true);
     std::vector<short> ids;
     for (const std::string& name : names) {
-        short id = s_MapFile_CreateQue(name.c_str(), static_cast<unsigned char>(size));
+        short id = halcyon::CreateQueue(name.c_str(), static_cast<unsigned char>(size),
+                                        lockFree ? halcyon::kQueueLockFree : halcyon::kQueueLegacy);
         if (id < 0) {
             for (short created : ids) s_MapFile_CloseQue(created, true);
             return QueueFailure(WhyNotCreated(name));
         }
         ids.push_back(id);
-        std::printf("queue '%s' id %d, ring %ld KiB: hosting until interrupted\n", name.c_str(), id,
-                    size);
+        std::printf("%squeue '%s' id %d, ring %ld KiB: hosting until interrupted\n",
+                    lockFree ? "lock-free " : "", name.c_str(), id, size);
     }
     CatchInterrupts();
     std::fflush(stdout);

@@ -98,12 +98,30 @@ struct Row {
     bool stuck = false;
 };
 
+// The header of queue `id`. A lock-free queue has none (the s_MapFile_… calls refuse it): its
+// counters are put in the same shape, its bytes in use as `put` from a `take` of 0.
+bool ReadHeader(short id, tagSHMHEADER& h) {
+    if (halcyon::QueryQueueKind(id) != halcyon::kQueueLockFree)
+        return s_MapFile_QueryQueHeader(id, &h) != 0;
+    halcyon::QueueState state = {};
+    if (!halcyon::QueryQueueState(id, &state)) return false;
+    h = tagSHMHEADER{};
+    h.H1 = 0x8E;
+    h.size = static_cast<std::uint8_t>(state.ringBytes / 1024);
+    h.count = static_cast<std::uint32_t>(state.records);
+    h.put = static_cast<std::uint32_t>(state.usedBytes);
+    h.WriteCount = static_cast<std::uint32_t>(state.writeCount);
+    h.ReadCount = static_cast<std::uint32_t>(state.readCount);
+    h.H2 = 0x8F;
+    return true;
+}
+
 Row Sample(int slot, Watched& w, double seconds) {
     Row row;
     row.slot = slot;
     row.name = w.name;
     tagSHMHEADER& h = row.header;
-    if (w.id < 0 || s_MapFile_QueryQueHeader(w.id, &h) == 0) {
+    if (w.id < 0 || !ReadHeader(w.id, h)) {
         row.state = Row::kUnopened;
         w.seen = false;
         return row;

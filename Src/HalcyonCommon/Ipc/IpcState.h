@@ -31,6 +31,7 @@ struct QueueSlot {
     std::uint32_t ringSize;  // the ring's size when this process mapped it: the bound of every copy
     QueueWake wake;          // its wake-ups (QueueWake.h)
     unsigned long spinMicroseconds;  // how long this process's readers watch before they sleep
+    int kind;                        // kQueueLegacy or kQueueLockFree (QueueKinds.h)
 };
 
 // Where this process finds the registry.

@@ -64,4 +64,59 @@ Taken TakeFront(tagSHMHEADER& h, std::uint32_t ringSize, unsigned char* buf, std
     return Taken::kRecord;
 }
 
+Taken TakeRun(tagSHMHEADER& h, std::uint32_t ringSize, unsigned char* buf, unsigned long size,
+              unsigned long& used, long& count) {
+    count = 0;
+    const std::uint32_t put = h.put;
+    std::uint32_t take = h.take;
+    Taken result = Taken::kRecord;
+    h.sync = 1;
+    for (std::uint32_t left; (left = ring::Used(put, take, ringSize)) != 0;) {
+        if (size - used <= kLengthField) break;
+        std::uint32_t length = 0;
+        std::uint32_t at = ring::ReadLength(RingOf(h), ringSize, take, kLengthField, length);
+        // As TakeFront judges a record: a length the queue cannot hold means damage.
+        if (left <= kLengthField || length == 0 || length > left || length > kMaxRecord) {
+            if (count == 0) result = Taken::kDamaged;
+            break;
+        }
+        if (length > size - used - kLengthField) break;
+        take = ring::Read(RingOf(h), ringSize, at, buf + used + kLengthField, length);
+        SetFrameLength(buf + used, length);
+        used += kLengthField + length;
+        ++count;
+    }
+    if (count > 0) {
+        StoreTake(h, take);
+        const auto taken = static_cast<std::uint32_t>(count);
+        h.count = h.count > taken ? h.count - taken : 0;
+        h.ReadCount += taken;
+    }
+    h.sync = 0;
+    return result;
+}
+
+long AppendRun(tagSHMHEADER& h, std::uint32_t ringSize, const unsigned char* data,
+               unsigned long size, unsigned long& at) {
+    const std::uint32_t take = h.take;
+    std::uint32_t put = h.put;
+    long count = 0;
+    h.sync = 1;
+    while (at < size) {
+        const std::uint32_t length = FrameLength(data + at);
+        if (length + kLengthField > ring::Free(put, take, ringSize)) break;
+        put = ring::WriteLength(RingOf(h), ringSize, put, length, kLengthField);
+        put = ring::Write(RingOf(h), ringSize, put, data + at + kLengthField, length);
+        at += kLengthField + length;
+        ++count;
+    }
+    if (count > 0) {
+        StorePut(h, put);
+        h.WriteCount += static_cast<std::uint32_t>(count);
+        h.count += static_cast<std::uint32_t>(count);
+    }
+    h.sync = 0;
+    return count;
+}
+
 }  // namespace halcyon::ipc

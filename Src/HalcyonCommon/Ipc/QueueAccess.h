@@ -3,6 +3,8 @@
 // s_MapFile_ReadQue) and the waiting calls (QueueWaits.h) share.
 #pragma once
 
+#include <HalcyonCommon/QueueKinds.h>
+
 #include "HalcyonCommon/Ipc/IpcState.h"
 #include "HalcyonCommon/Ipc/QueueHeader.h"
 #include "HalcyonCommon/Ring/Ring.h"
@@ -14,6 +16,13 @@ inline QueueSlot* OpenQueue(short nId) {
     if (nId < 0 || nId >= kSlotCount) return nullptr;
     QueueSlot& queue = Queues()[nId];
     return queue.map.pView != nullptr ? &queue : nullptr;
+}
+
+// The legacy queue open in this process under nId, or null: the s_MapFile_… reads, writes and
+// queries refuse a lock-free queue (QueueKinds.h).
+inline QueueSlot* OpenLegacyQueue(short nId) {
+    QueueSlot* queue = OpenQueue(nId);
+    return queue != nullptr && queue->kind == halcyon::kQueueLegacy ? queue : nullptr;
 }
 
 inline tagSHMHEADER& HeaderOf(QueueSlot& queue) {
@@ -56,5 +65,17 @@ enum class Taken { kRecord, kDamaged, kNoRoom };
 // than `room`.
 Taken TakeFront(tagSHMHEADER& h, std::uint32_t ringSize, unsigned char* buf, std::uint32_t room,
                 std::uint32_t& length);
+
+// Batches (QueueWaits.h), with the mutex held, the header valid and `sync` 0: one `sync` set,
+// one store of the offset and one change of the counters for the whole run.
+//
+// Takes front records into `buf` as frames (from `used` on) while they fit its `size` bytes and
+// sets `count`. kDamaged, taking nothing, when the front record is damaged; damage behind it
+// ends the run before it, for the next call to find.
+Taken TakeRun(tagSHMHEADER& h, std::uint32_t ringSize, unsigned char* buf, unsigned long size,
+              unsigned long& used, long& count);
+// Appends the frames of `data` from `at` on while they fit; the records appended.
+long AppendRun(tagSHMHEADER& h, std::uint32_t ringSize, const unsigned char* data,
+               unsigned long size, unsigned long& at);
 
 }  // namespace halcyon::ipc

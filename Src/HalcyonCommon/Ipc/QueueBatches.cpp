@@ -4,6 +4,9 @@
 // bytes, as the ring holds them.
 #include <HalcyonCommon/QueueWaits.h>
 
+#include <HalcyonCommon/QueueKinds.h>
+
+#include "HalcyonCommon/Ipc/LockFreeQueue.h"
 #include "HalcyonCommon/Ipc/QueueLook.h"
 
 using namespace halcyon::ipc;
@@ -11,10 +14,6 @@ using namespace halcyon::ipc;
 namespace {
 
 constexpr unsigned long kFrameMax = kMaxRecord + kLengthField;
-
-std::uint32_t FrameLength(const unsigned char* frame) {
-    return frame[0] | static_cast<std::uint32_t>(frame[1]) << 8;
-}
 
 // True when `size` bytes at `data` are whole frames of records of 1-3095 bytes that each fit
 // the ring.
@@ -33,41 +32,6 @@ void Report(unsigned long* pdwUsed, unsigned long used) {
     if (pdwUsed != nullptr) *pdwUsed = used;
 }
 
-// Takes front records into `buf` while they fit its `size` bytes; the count taken. A damaged
-// record after the first is left for the next call, which reports it.
-long TakeBatch(tagSHMHEADER& h, std::uint32_t ringSize, unsigned char* buf, unsigned long size,
-               unsigned long& used, bool& damaged) {
-    long count = 0;
-    while (h.take != h.put && size - used > kLengthField) {
-        std::uint32_t length = 0;
-        Taken taken = TakeFront(h, ringSize, buf + used + kLengthField,
-                                static_cast<std::uint32_t>(size - used - kLengthField), length);
-        if (taken != Taken::kRecord) {
-            damaged = taken == Taken::kDamaged && count == 0;
-            break;
-        }
-        buf[used] = static_cast<unsigned char>(length);
-        buf[used + 1] = static_cast<unsigned char>(length >> 8);
-        used += kLengthField + length;
-        ++count;
-    }
-    return count;
-}
-
-// Appends the frames from `at` on while they fit; the records appended.
-long AppendBatch(tagSHMHEADER& h, std::uint32_t ringSize, const unsigned char* data,
-                 unsigned long size, unsigned long& at) {
-    long count = 0;
-    while (at < size) {
-        auto length = static_cast<unsigned short>(FrameLength(data + at));
-        if (!Fits(h, ringSize, length)) break;
-        Append(h, ringSize, data + at + kLengthField, length);
-        at += kLengthField + length;
-        ++count;
-    }
-    return count;
-}
-
 }  // namespace
 
 namespace halcyon {
@@ -78,6 +42,11 @@ long ReadQueueBatch(short nId, unsigned char* pBuf, unsigned long dwSize, unsign
     QueueSlot* queue = OpenQueue(nId);
     if (queue == nullptr || pBuf == nullptr || dwSize < kFrameMax) return kFailed;
     unsigned long used = 0;
+    if (queue->kind == kQueueLockFree) {
+        long count = LockFreeReadBatch(*queue, nId, pBuf, dwSize, used, dwMilliseconds);
+        Report(pdwUsed, used);
+        return count;
+    }
     long count = 0;
     bool damaged = false, recordsLeft = false;
     WaitClock clock(dwMilliseconds);
@@ -90,7 +59,7 @@ long ReadQueueBatch(short nId, unsigned char* pBuf, unsigned long dwSize, unsign
                 ++h.errcount;
                 return kFailed;
             }
-            count = TakeBatch(h, size, pBuf, dwSize, used, damaged);
+            damaged = TakeRun(h, size, pBuf, dwSize, used, count) == Taken::kDamaged;
             recordsLeft = h.take != h.put;
             return damaged ? kFailed : kDone;
         });
@@ -109,8 +78,13 @@ long WriteQueueBatch(short nId, const unsigned char* pData, unsigned long dwSize
     if (queue == nullptr || pData == nullptr || !WholeFrames(pData, dwSize, queue->ringSize)) {
         return kFailed;
     }
-    const std::uint32_t ringSize = queue->ringSize;
     unsigned long at = 0;
+    if (queue->kind == kQueueLockFree) {
+        long count = LockFreeWriteBatch(*queue, nId, pData, dwSize, at, dwMilliseconds);
+        Report(pdwUsed, at);
+        return count;
+    }
+    const std::uint32_t ringSize = queue->ringSize;
     long written = 0;
     bool roomLeft = false;
     WaitClock clock(dwMilliseconds);
@@ -128,7 +102,7 @@ long WriteQueueBatch(short nId, const unsigned char* pData, unsigned long dwSize
                     ++h.errcount;
                     return kFailed;
                 }
-                written += AppendBatch(h, size, pData, dwSize, at);
+                written += AppendRun(h, size, pData, dwSize, at);
                 roomLeft = ring::Free(h.put, h.take, size) > kLengthField;
                 return kDone;
             });

@@ -67,6 +67,15 @@ inline void InitialiseHeader(tagSHMHEADER& h, std::uint8_t size) {
     h.H2 = kCheck2;
 }
 
+// A frame of a batch (QueueWaits.h): a record's length, low byte first, then its bytes.
+inline std::uint32_t FrameLength(const unsigned char* frame) {
+    return frame[0] | static_cast<std::uint32_t>(frame[1]) << 8;
+}
+inline void SetFrameLength(unsigned char* frame, std::uint32_t length) {
+    frame[0] = static_cast<unsigned char>(length);
+    frame[1] = static_cast<unsigned char>(length >> 8);
+}
+
 // The bytes of the mapping of a queue whose ring is `size` KiB.
 inline std::uint64_t MappingBytes(std::uint8_t size) {
     return size * 1024ULL + sizeof(tagSHMHEADER);

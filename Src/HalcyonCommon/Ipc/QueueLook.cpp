@@ -42,12 +42,4 @@ unsigned long SpinMicroseconds(const QueueSlot& queue, WakeKind kind) {
     return kind == WakeKind::kRecord ? queue.spinMicroseconds : 0;
 }
 
-void CpuPause(int count) {
-    for (int k = 0; k < count; ++k) {
-#if defined(__x86_64__) || defined(__i386__)
-        __builtin_ia32_pause();
-#endif
-    }
-}
-
 }  // namespace halcyon::ipc

@@ -43,42 +43,57 @@ int LooksBeforeSleep(WakeKind kind);
 unsigned long SpinMicroseconds(const QueueSlot& queue, WakeKind kind);
 
 // Tells the processor, `count` times, that this is a wait loop.
-void CpuPause(int count);
-constexpr int kPausesBetweenLooks = 64;
+inline void CpuPause(int count) {
+    for (int k = 0; k < count; ++k) {
+#if defined(__x86_64__) || defined(__i386__)
+        __builtin_ia32_pause();
+#endif
+    }
+}
+constexpr int kPausesBetweenLooks = 8;
 constexpr int kPausesWhileSpinning = 8;
+
+// Calls `seen()` until it says yes: `looks` times a few microseconds apart, then, when `spin`
+// is not 0, for `spin` microseconds more. True when it said yes.
+template <typename Seen>
+bool WatchFor(int looks, unsigned long spin, Seen seen) {
+    for (; looks > 0; --looks) {
+        if (seen()) return true;
+        if (looks > 1) CpuPause(kPausesBetweenLooks);
+    }
+    if (spin == 0) return false;
+    using Clock = std::chrono::steady_clock;
+    const Clock::time_point end = Clock::now() + std::chrono::microseconds(spin);
+    for (int n = 1;; ++n) {
+        if (seen()) return true;
+        if (n % 32 == 0 && Clock::now() >= end) return false;
+        CpuPause(kPausesWhileSpinning);
+    }
+}
 
 // Looks at the queue's offsets without its mutex until `ready(put, take)` says yes, for the looks
 // (and the spin) the kind allows. True when it said yes.
 template <typename Ready>
 bool Watch(QueueSlot& queue, WakeKind kind, Ready ready) {
     tagSHMHEADER& h = HeaderOf(queue);
-    auto seen = [&] {
+    return WatchFor(LooksBeforeSleep(kind), SpinMicroseconds(queue, kind), [&] {
         return ready(PeekOffset(h, offsetof(tagSHMHEADER, put)),
                      PeekOffset(h, offsetof(tagSHMHEADER, take)));
-    };
-    for (int looks = LooksBeforeSleep(kind); looks > 0; --looks) {
-        if (seen()) return true;
-        if (looks > 1) CpuPause(kPausesBetweenLooks);
-    }
-    const unsigned long spin = SpinMicroseconds(queue, kind);
-    if (spin == 0) return false;
-    using Clock = std::chrono::steady_clock;
-    const Clock::time_point end = Clock::now() + std::chrono::microseconds(spin);
-    for (int looks = 1;; ++looks) {
-        if (seen()) return true;
-        if (looks % 32 == 0 && Clock::now() >= end) return false;
-        CpuPause(kPausesWhileSpinning);
-    }
+    });
 }
 
 // Looks at the queue with `look` under its mutex until it says kDone or kFailed, watching it
 // with `ready` first and sleeping on the event `kind` in between, within the time of `clock`.
 // `look` runs with the mutex held and a valid header; the mutex is released before this returns.
 // kNotYet when the time passed (waiting for the mutex, too).
+//
+// A reader watches before its first look too: an empty queue is left alone, so the mutex stays
+// the writer's. A writer does not: room is the rule, and a look before the mutex would only cost
+// it the header's cache line once more.
 template <typename Ready, typename Look>
 int LookUntil(QueueSlot& queue, WakeKind kind, WaitClock& clock, Ready ready, Look look) {
-    for (;;) {
-        if (!clock.Zero()) Watch(queue, kind, ready);
+    for (bool first = true;; first = false) {
+        if (!clock.Zero() && !(first && kind == WakeKind::kRoom)) Watch(queue, kind, ready);
         switch (LockValidTakingOver(queue, clock.ForMutex())) {
             case Locked::kTimedOut:
                 return kNotYet;

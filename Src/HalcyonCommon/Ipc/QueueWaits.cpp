@@ -2,6 +2,9 @@
 // Waiting for a record or for room in a shared queue, woken by the other side (QueueWaits.h).
 #include <HalcyonCommon/QueueWaits.h>
 
+#include <HalcyonCommon/QueueKinds.h>
+
+#include "HalcyonCommon/Ipc/LockFreeQueue.h"
 #include "HalcyonCommon/Ipc/QueueLook.h"
 
 using namespace halcyon::ipc;
@@ -22,6 +25,8 @@ int Unfinished(tagSHMHEADER& h) {
 
 bool SeemsToHoldRecords(std::uint32_t put, std::uint32_t take) { return put != take; }
 
+bool LockFree(const QueueSlot& queue) { return queue.kind == halcyon::kQueueLockFree; }
+
 }  // namespace
 
 namespace halcyon {
@@ -29,6 +34,7 @@ namespace halcyon {
 int WaitQueueRecord(short nId, unsigned long dwMilliseconds) {
     QueueSlot* queue = OpenQueue(nId);
     if (queue == nullptr) return kFailed;
+    if (LockFree(*queue)) return LockFreeWaitRecord(*queue, nId, dwMilliseconds);
     WaitClock clock(dwMilliseconds);
     return LookUntil(
         *queue, WakeKind::kRecord, clock, SeemsToHoldRecords,
@@ -38,6 +44,7 @@ int WaitQueueRecord(short nId, unsigned long dwMilliseconds) {
 int WaitQueueRoom(short nId, unsigned short wLen, unsigned long dwMilliseconds) {
     QueueSlot* queue = OpenQueue(nId);
     if (queue == nullptr || !RecordFitsRing(*queue, wLen)) return kFailed;
+    if (LockFree(*queue)) return LockFreeWaitRoom(*queue, nId, wLen, dwMilliseconds);
     const std::uint32_t ringSize = queue->ringSize;
     WaitClock clock(dwMilliseconds);
     return LookUntil(
@@ -54,6 +61,7 @@ int WriteQueueWaiting(short nId, const unsigned char* pData, unsigned short wLen
                       unsigned long dwMilliseconds) {
     QueueSlot* queue = OpenQueue(nId);
     if (queue == nullptr || pData == nullptr || !RecordFitsRing(*queue, wLen)) return kFailed;
+    if (LockFree(*queue)) return LockFreeWrite(*queue, nId, pData, wLen, dwMilliseconds);
     const std::uint32_t ringSize = queue->ringSize;
     bool roomLeft = false;
     WaitClock clock(dwMilliseconds);
@@ -79,6 +87,7 @@ int WriteQueueWaiting(short nId, const unsigned char* pData, unsigned short wLen
 short ReadQueueWaiting(short nId, unsigned char* pBuf, unsigned long dwMilliseconds) {
     QueueSlot* queue = OpenQueue(nId);
     if (queue == nullptr || pBuf == nullptr) return kFailed;
+    if (LockFree(*queue)) return LockFreeRead(*queue, nId, pBuf, dwMilliseconds);
     std::uint32_t length = 0;
     bool damaged = false, recordsLeft = false;
     WaitClock clock(dwMilliseconds);

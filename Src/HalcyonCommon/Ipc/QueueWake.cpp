@@ -74,10 +74,13 @@ void SleepOn(QueueWake& wake, WakeKind kind, unsigned long ms) {
     PendingOf(wake, kind).store(0, std::memory_order_seq_cst);
 }
 
-void Signal(QueueWake& wake, WakeKind kind) {
+void ForgetSleeper(QueueWake& wake, WakeKind kind) {
     std::atomic<std::uint32_t>* count = CountOf(wake, kind);
-    if (count != nullptr && count->load(std::memory_order_seq_cst) != 0 &&
-        PendingOf(wake, kind).exchange(1, std::memory_order_seq_cst) == 0) {
+    if (count != nullptr) count->fetch_sub(1, std::memory_order_seq_cst);
+}
+
+void SignalSleepers(QueueWake& wake, WakeKind kind) {
+    if (PendingOf(wake, kind).exchange(1, std::memory_order_seq_cst) == 0) {
         win::SetEvent(EventOf(wake, kind));
     }
 }

@@ -48,8 +48,17 @@ void CloseWake(QueueWake& wake);
 void AddSleeper(QueueWake& wake, WakeKind kind);
 // Sleeps on the event for at most `ms` and stops counting the caller as a sleeper.
 void SleepOn(QueueWake& wake, WakeKind kind, unsigned long ms);
+// Stops counting the caller as a sleeper without sleeping: it found what it waited for after it
+// counted itself.
+void ForgetSleeper(QueueWake& wake, WakeKind kind);
 // Sets the event of `kind` when somebody sleeps on it and no set is pending; call it after
-// releasing the mutex.
-void Signal(QueueWake& wake, WakeKind kind);
+// releasing the mutex. Nobody asleep, the common case, costs one load of a shared word.
+void SignalSleepers(QueueWake& wake, WakeKind kind);
+inline void Signal(QueueWake& wake, WakeKind kind) {
+    if (wake.counts == nullptr) return;
+    const std::atomic<std::uint32_t>& sleepers =
+        kind == WakeKind::kRecord ? wake.counts->recordSleepers : wake.counts->roomSleepers;
+    if (sleepers.load(std::memory_order_seq_cst) != 0) SignalSleepers(wake, kind);
+}
 
 }  // namespace halcyon::ipc

@@ -1,8 +1,10 @@
 // SPDX-License-Identifier: Apache-2.0
 // Creating, opening and closing shared queues.
 #include <HalcyonCommon/Mutex.h>
+#include <HalcyonCommon/QueueKinds.h>
 #include <HalcyonCommon/SharedMemory.h>
 
+#include "HalcyonCommon/Ipc/LockFreeQueue.h"
 #include "HalcyonCommon/Ipc/QueueHeader.h"
 #include "HalcyonCommon/Ipc/QueueRegistry.h"
 #include "Platform/Win.h"
@@ -36,20 +38,40 @@ bool AnyRegistered(const RegistryImage& image) {
     return false;
 }
 
+bool ViewHolds(void* view, std::uint64_t bytes) {
+    win::MEMORY_BASIC_INFORMATION info = {};
+    return win::VirtualQuery(view, &info, sizeof info) != 0 && info.RegionSize >= bytes;
+}
+
+void SetUpKind(short id, int kind, std::uint32_t ringSize) {
+    QueueSlot& queue = Queues()[id];
+    queue.kind = kind;
+    queue.ringSize = ringSize;
+    if (kind == halcyon::kQueueLockFree) AttachLockFree(id, queue.map.pView, ringSize);
+}
+
 // Makes the queue's mutex and mapping for id and initialises its header.
-bool MakeQueue(short id, const char* name, unsigned char bySize) {
+bool MakeQueue(short id, const char* name, unsigned char bySize, int kind) {
     QueueSlot& queue = Queues()[id];
     queue.hMutex = IpcMutex("QS_", name, true);
     if (queue.hMutex == nullptr) return false;
-    auto bytes = static_cast<unsigned long>(MappingBytes(bySize));
-    if (!s_MapFile_CreateMapFile(&queue.map, name, bytes)) {
+    bool lockFree = kind == halcyon::kQueueLockFree;
+    auto bytes =
+        static_cast<unsigned long>(lockFree ? LockFreeMappingBytes(bySize) : MappingBytes(bySize));
+    // A mapping that lives on under the name (its queue deleted, another process still holding
+    // it) is mapped instead of a new one: it must hold the ring.
+    if (!s_MapFile_CreateMapFile(&queue.map, name, bytes) || !ViewHolds(queue.map.pView, bytes)) {
         s_MapFile_CloseMapFile(&queue.map, true);
         s_MutexClose(queue.hMutex);
         queue.hMutex = nullptr;
         return false;
     }
-    InitialiseHeader(*static_cast<tagSHMHEADER*>(queue.map.pView), bySize);
-    queue.ringSize = bySize * 1024U;
+    if (lockFree) {
+        InitialiseControl(*static_cast<LockFreeControl*>(queue.map.pView), bySize);
+    } else {
+        InitialiseHeader(*static_cast<tagSHMHEADER*>(queue.map.pView), bySize);
+    }
+    SetUpKind(id, kind, bySize * 1024U);
     StoreName(queue.name, name);
     OpenWake(queue.wake, name);  // without it, waits on this queue look at it every slice
     return true;
@@ -64,25 +86,27 @@ bool MappingHolds(void* mapping, std::uint64_t bytes) {
     return true;
 }
 
-// The ring size of the queue mapped in `map`, from the header another process wrote, when the
-// mapping is exactly as long as the header and the ring its creator made: the view's pages hold
-// them, all but the last one whole, and the mapping ends at their last byte. 0 otherwise: the
-// header is damaged, and another ring size would garble the records (or, larger than the view,
-// let reads and writes run past it).
-std::uint32_t RingOfView(const MEM_MAPFILE& map) {
+// The kind and ring size of the queue mapped in `map`, from the header (or control page) another
+// process wrote, when the mapping is exactly as long as the header and the ring its creator made:
+// the view's pages hold them, all but the last one whole, and the mapping ends at their last
+// byte. A ring of 0 otherwise: the header is damaged, and another ring size would garble the
+// records (or, larger than the view, let reads and writes run past it).
+std::uint32_t RingOfView(const MEM_MAPFILE& map, int& kind) {
     win::MEMORY_BASIC_INFORMATION info = {};
     if (win::VirtualQuery(map.pView, &info, sizeof info) == 0) return 0;
     const auto& header = *static_cast<const tagSHMHEADER*>(map.pView);
-    const std::uint8_t size = header.size;  // read once: another process may be changing it
-    const std::uint64_t bytes = MappingBytes(size);
+    std::uint8_t size = LockFreeSizeOf(map.pView);
+    kind = size != 0 ? halcyon::kQueueLockFree : halcyon::kQueueLegacy;
+    if (size == 0) size = header.size;  // read once: another process may be changing it
+    const std::uint64_t bytes = size == 0                         ? 0
+                                : kind == halcyon::kQueueLockFree ? LockFreeMappingBytes(size)
+                                                                  : MappingBytes(size);
     if (size == 0 || bytes > info.RegionSize || info.RegionSize - bytes >= kPageBytes) return 0;
     if (!MappingHolds(map.hMap, bytes) || MappingHolds(map.hMap, bytes + 1)) return 0;
     return size * 1024U;
 }
 
-}  // namespace
-
-short s_MapFile_CreateQue(const char* lpszName, unsigned char bySize) {
+short CreateOfKind(const char* lpszName, unsigned char bySize, int kind) {
     if (!ValidName(lpszName) || bySize == 0) return -1;
     EnsureClient();
     RegistryLock lock;
@@ -92,9 +116,20 @@ short s_MapFile_CreateQue(const char* lpszName, unsigned char bySize) {
     short existing = FindName(image, lpszName);
     if (existing >= 0) return existing;
     short id = FirstFree(image);
-    if (id < 0 || !MakeQueue(id, lpszName, bySize)) return -1;
+    if (id < 0 || !MakeQueue(id, lpszName, bySize, kind)) return -1;
     StoreName(image.slots[id], lpszName);
     return WriteRegistry(image) ? id : -1;
+}
+
+}  // namespace
+
+short s_MapFile_CreateQue(const char* lpszName, unsigned char bySize) {
+    return CreateOfKind(lpszName, bySize, halcyon::kQueueLegacy);
+}
+
+short halcyon::CreateQueue(const char* lpszName, unsigned char bySize, int nKind) {
+    if (nKind != kQueueLegacy && nKind != kQueueLockFree) return -1;
+    return CreateOfKind(lpszName, bySize, nKind);
 }
 
 short s_MapFile_OpenQue(const char* lpszName) {
@@ -119,7 +154,8 @@ short s_MapFile_OpenQue(const char* lpszName) {
     }
     MEM_MAPFILE map = {};
     std::uint32_t ringSize = 0;
-    if (!s_MapFile_OpenMapFile(&map, lpszName) || (ringSize = RingOfView(map)) == 0) {
+    int kind = halcyon::kQueueLegacy;
+    if (!s_MapFile_OpenMapFile(&map, lpszName) || (ringSize = RingOfView(map, kind)) == 0) {
         // A damaged size stays for a process that knows the ring to repair (see ResetQue).
         s_MapFile_CloseMapFile(&map, true);
         s_MutexClose(mutex);
@@ -127,7 +163,7 @@ short s_MapFile_OpenQue(const char* lpszName) {
     }
     queue.hMutex = mutex;
     queue.map = map;
-    queue.ringSize = ringSize;
+    SetUpKind(id, kind, ringSize);
     StoreName(queue.name, lpszName);
     OpenWake(queue.wake, lpszName);
     return id;
@@ -155,6 +191,8 @@ int s_MapFile_CloseQue(short nId, bool bDelete) {
     RegistryImage image;
     if (!ReadRegistry(image)) return 0;
     QueueSlot& queue = Queues()[nId];
+    if (queue.kind == halcyon::kQueueLockFree && queue.map.pView != nullptr) DetachLockFree(nId);
+    queue.kind = halcyon::kQueueLegacy;
     s_MutexClose(queue.hMutex);
     queue.hMutex = nullptr;
     s_MapFile_CloseMapFile(&queue.map, bDelete);

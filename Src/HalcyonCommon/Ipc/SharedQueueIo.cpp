@@ -28,7 +28,7 @@ bool Pause(tagSHMHEADER& h, unsigned short& pauses, unsigned short limit) {
 template <typename Query>
 auto QueryHeader(short nId, Query query) -> decltype(query(std::declval<tagSHMHEADER&>(), 0U)) {
     if (!Registry().initialised) s_MapFile_Initialize(false);
-    QueueSlot* queue = OpenQueue(nId);
+    QueueSlot* queue = OpenLegacyQueue(nId);
     if (queue == nullptr || !LockValid(*queue)) return 0;
     auto result = query(HeaderOf(*queue), queue->ringSize);
     s_MutexReset(queue->hMutex);
@@ -39,7 +39,7 @@ auto QueryHeader(short nId, Query query) -> decltype(query(std::declval<tagSHMHE
 
 int s_MapFile_WriteQue(short nId, unsigned char* pData, unsigned short wLen,
                        unsigned short wRetry) {
-    QueueSlot* queue = OpenQueue(nId);
+    QueueSlot* queue = OpenLegacyQueue(nId);
     if (queue == nullptr || pData == nullptr || wLen == 0 || wLen > kMaxRecord) return 0;
     if (!LockValid(*queue)) return 0;
     tagSHMHEADER& h = HeaderOf(*queue);
@@ -57,7 +57,7 @@ int s_MapFile_WriteQue(short nId, unsigned char* pData, unsigned short wLen,
 }
 
 short s_MapFile_ReadQue(short nId, unsigned char* pBuf, unsigned short wRetry) {
-    QueueSlot* queue = OpenQueue(nId);
+    QueueSlot* queue = OpenLegacyQueue(nId);
     if (queue == nullptr || pBuf == nullptr) return -1;
     const unsigned short limit = wRetry < kMaxPauses ? wRetry : kMaxPauses;
     if (!LockValid(*queue)) return -1;
@@ -81,7 +81,7 @@ short s_MapFile_ReadQue(short nId, unsigned char* pBuf, unsigned short wRetry) {
 }
 
 void s_MapFile_ResetQue(short nId) {
-    QueueSlot* queue = OpenQueue(nId);
+    QueueSlot* queue = OpenLegacyQueue(nId);
     if (queue != nullptr) ResetQueue(*queue);
 }
 
@@ -108,7 +108,7 @@ unsigned long s_MapFile_QueryQueUseSize(short nId) {
 
 int s_MapFile_QueryQueHeader(short nId, tagSHMHEADER* pHeader) {
     if (!Registry().initialised) s_MapFile_Initialize(false);
-    QueueSlot* queue = OpenQueue(nId);
+    QueueSlot* queue = OpenLegacyQueue(nId);
     if (queue == nullptr || pHeader == nullptr || !s_MutexWait(queue->hMutex, true)) return 0;
     std::memcpy(pHeader, queue->map.pView, sizeof(tagSHMHEADER));
     s_MutexReset(queue->hMutex);

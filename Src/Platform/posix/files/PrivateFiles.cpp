@@ -58,7 +58,7 @@ int OpenInFolder(int dirFd, const std::string& name, bool& existed, DWORD& error
 // A file handle for descriptor `fd` of `host`, open for reading and writing and shared with no
 // other open; null with `error` set when another open of the file refuses it.
 HANDLE HandleForFile(int fd, const std::string& host, DWORD& error) {
-    const DWORD access = GENERIC_READ | GENERIC_WRITE;
+    const DWORD access = kernel::MapAccess(kernel::HandleKind::kFile, GENERIC_READ | GENERIC_WRITE);
     struct stat st;
     if (Sys().fstat(fd, &st) != 0) {
         error = ErrorFromErrno(errno);

@@ -35,6 +35,14 @@ ObjectHeader* MapHeader(int fd) {
     return p == MAP_FAILED ? nullptr : static_cast<ObjectHeader*>(p);
 }
 
+// Once the header is mapped, only a mapping still needs a description of the file (its views
+// are mapped from it); a mutex or an event keeps none, which spares a descriptor per handle.
+void DropUnneededData(ObjectFile& file, Kind kind) {
+    if (kind == Kind::kSection || file.dataFd < 0) return;
+    Sys().close(file.dataFd);
+    file.dataFd = -1;
+}
+
 bool HeaderMatches(const ObjectHeader& header, const std::string& key) {
     return std::memcmp(header.magic, kMagic, sizeof kMagic) == 0 &&
            header.version == kLayoutVersion && header.nameLength == key.size() &&
@@ -133,6 +141,7 @@ DWORD OpenObjectFile(const FolderLock& folder, const std::string& key, Kind kind
         DiscardObjectFile(file);
         return error;
     }
+    DropUnneededData(file, kind);
     out = file;
     return ERROR_SUCCESS;
 }
@@ -172,6 +181,7 @@ DWORD CreateObjectFile(const FolderLock& folder, const std::string& key, Kind ki
         DiscardObjectFile(file);
         return error;
     }
+    DropUnneededData(file, kind);
     out = file;
     return ERROR_SUCCESS;
 }
@@ -248,6 +258,7 @@ DWORD CreateUnnamedFile(Kind kind, std::uint64_t dataBytes, const HeaderInit& in
         DiscardObjectFile(file);
         return error;
     }
+    DropUnneededData(file, kind);
     out = file;
     return ERROR_SUCCESS;
 }

@@ -74,8 +74,9 @@ std::string FileNameFor(const std::string& key);
 
 // A process's hold on one object file.
 struct ObjectFile {
-    int lockFd = -1;                 // holds the shared lock: the name lives while it is open
-    int dataFd = -1;                 // a description without a lock, for mapping
+    int lockFd = -1;  // holds the shared lock: the name lives while it is open
+    int dataFd = -1;  // a description without a lock, for mapping a section's views: a mutex or
+                      // an event has none once its header is mapped
     ObjectHeader* header = nullptr;  // the first page, mapped shared
 };
 
@@ -96,7 +97,8 @@ struct CreateRequest {
 // large mapping keeps nobody waiting; its header is filled and its name published under the lock.
 // `setUp`, when given, runs with the folder still locked once the object is held, for what the
 // caller needs of it (it must not call into the namespace); its failure gives the object up again.
-using SetUp = std::function<DWORD(const ObjectFile& file)>;
+// It may close descriptors of `file` it does not need (setting them to -1).
+using SetUp = std::function<DWORD(ObjectFile& file)>;
 DWORD AcquireObjectFile(const std::string& key, Kind kind, const CreateRequest* create,
                         const SetUp& setUp, ObjectFile& out, bool& existed);
 

@@ -6,11 +6,13 @@
 #include "Platform/posix/kernel/DeleteOnClose.h"
 #include "Platform/posix/kernel/KernelObjects.h"
 
+#include <fcntl.h>
 #include <pthread.h>
 #include <sys/mman.h>
 #include <sys/syscall.h>
 #include <unistd.h>
 
+#include <cstdio>
 #include <deque>
 #include <new>
 #include <unordered_map>
@@ -166,9 +168,11 @@ DWORD AcquireNamed(const std::string& key, Kind kind, const CreateRequest* creat
     object->key = key;
     // Set up while the folder is held, so that no other process's last close of a mapped file
     // comes between the open of the mapping and this process's use of the file.
-    auto setUp = [&](const ObjectFile& file) {
+    auto setUp = [&](ObjectFile& file) {
         object->file = file;
-        return attach ? attach(*object) : ERROR_SUCCESS;
+        DWORD error = attach ? attach(*object) : ERROR_SUCCESS;
+        file = object->file;  // what the set-up closed is closed for the caller too
+        return error;
     };
     DWORD error = AcquireObjectFile(key, kind, create, setUp, object->file, existed);
     if (error != ERROR_SUCCESS) {
@@ -208,8 +212,22 @@ void ReleaseObject(KernelObject* object) {
         registry.named.erase(object->key);
         ReleaseObjectFile(object->key, object->file);
     }
+    if (object->views > 0) return;  // the name is gone; the last view gives the file up
     GiveUpFile(*object);
     Retire(registry, object);
+}
+
+int ReopenObjectData(const KernelObject& object) {
+    if (object.file.lockFd < 0) return -1;
+    char path[48];
+    std::snprintf(path, sizeof path, "/proc/self/fd/%d", object.file.lockFd);
+    return Sys().open(path, O_RDWR | O_CLOEXEC, 0);
+}
+
+void ReleaseView(KernelObject* object) {
+    if (--object->views > 0 || object->handles > 0) return;
+    GiveUpFile(*object);
+    Retire(TheRegistry(), object);
 }
 
 }  // namespace win::posix::kernel

@@ -32,7 +32,9 @@ struct KernelObject {
     std::uint64_t size = 0;
     DWORD protect = 0;
     bool fileBacked = false;
-    int fileUseFd = -1;  // a use of the mapped file (see FileHandles.h)
+    int fileUseFd = -1;  // a use of the mapped file (see FileHandles.h), which its views map
+    int views = 0;       // views of the mapping in this process: they keep fileUseFd, and the
+                         // record, after the last handle is closed
     std::string filePath;
     dev_t fileDevice = 0;
     ino_t fileInode = 0;
@@ -57,8 +59,17 @@ DWORD AcquireUnnamed(Kind kind, const CreateRequest& create, const Attach& attac
 // table is full the count is lowered again and null returned with the error set.
 HANDLE HandleFor(KernelObject* object, HandleKind kind, DWORD access);
 
-// With the registry lock held: one handle fewer; the last one gives the object up.
+// With the registry lock held: one handle fewer; the last one gives the object up (a mapping's
+// use of its file stays while this process has views of it).
 void ReleaseObject(KernelObject* object);
+
+// A new description of a named object's file, for mapping a view: the descriptor that holds the
+// name reopened through /proc, which reaches that very file. -1 without /proc.
+int ReopenObjectData(const KernelObject& object);
+
+// With the registry lock held: one view of a mapping over a file fewer; the last one, once every
+// handle is closed too, gives up the use of the file and frees the record.
+void ReleaseView(KernelObject* object);
 
 // The calling process and thread as the kernel numbers them, cached. The process id is kept in a
 // page the kernel zeroes in the child of every fork, also of _Fork() and clone(), which run no

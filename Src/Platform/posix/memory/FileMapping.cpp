@@ -3,8 +3,14 @@
 //
 // A mapping over the paging file keeps its bytes in its object file, after the header; a mapping
 // over a file records the file's host path and identity in the header, and every process that
-// holds the mapping, and every view of it, keeps a use of that file (FileHandles.h). Views are
-// mmaps of those files, shared between processes, so writes are seen at once everywhere.
+// holds the mapping keeps a use of that file (FileHandles.h), which its views in that process
+// share: they are mapped from the use's description, and the use lasts until the last handle and
+// the last view are gone. Views are mmaps of those files, shared between processes, so writes are
+// seen at once everywhere.
+//
+// Descriptors: a mapping over a file takes two per process (the name's hold and the use of the
+// file), a named mapping over the paging file one (its views are mapped from a description opened
+// for the call and closed again), whatever the number of views.
 #include "Platform/posix/base/Errors.h"
 #include "Platform/posix/base/SysCalls.h"
 #include "Platform/posix/files/FileHandles.h"
@@ -73,13 +79,29 @@ HANDLE Refuse(DWORD error) {
     return nullptr;
 }
 
+// A named mapping over the paging file keeps no description for its views when one can be
+// opened for each; an unnamed one, which /proc may not reach, keeps its own.
+void DropDataWhenReopenable(KernelObject& object) {
+    int probe = ReopenObjectData(object);
+    if (probe < 0) return;
+    Sys().close(probe);
+    Sys().close(object.file.dataFd);
+    object.file.dataFd = -1;
+}
+
 // This process's view of the object's header: size, protection, and the use of a mapped file.
 DWORD AttachSection(KernelObject& object) {
     const ObjectHeader& header = *object.file.header;
     object.size = header.size;
     object.protect = header.protect;
     object.fileBacked = header.backing == static_cast<std::uint32_t>(Backing::kFile);
-    if (!object.fileBacked) return ERROR_SUCCESS;
+    if (!object.fileBacked) {
+        DropDataWhenReopenable(object);
+        return ERROR_SUCCESS;
+    }
+    // The views map the file itself, from the use below: the object file's data is not needed.
+    Sys().close(object.file.dataFd);
+    object.file.dataFd = -1;
     object.filePath.assign(header.path, std::min<std::size_t>(header.pathLength, kPathCapacity));
     object.fileDevice = static_cast<dev_t>(header.fileDevice);
     object.fileInode = static_cast<ino_t>(header.fileInode);

@@ -3,8 +3,8 @@
 //
 // A view is an mmap of the mapping's object file (over the paging file) or of the mapped file,
 // shared, or private for a copy-on-write view. The process keeps a record of each view: its
-// extent and protection, and for a file's view its own use of the file, which keeps the file's
-// delete-on-close record and share rules alive as long as the view.
+// extent and protection, and for a file's view the mapping it shares its use of the file with,
+// which keeps the file's delete-on-close record and share rules alive as long as the view.
 #include "Platform/posix/base/Errors.h"
 #include "Platform/posix/base/SysCalls.h"
 #include "Platform/posix/files/FileHandles.h"
@@ -32,10 +32,8 @@ constexpr DWORD kErrorBadLength = 24;
 
 struct View {
     std::size_t length;
-    DWORD protect;  // PAGE_NOACCESS, PAGE_READONLY, PAGE_READWRITE or PAGE_WRITECOPY
-    int fileFd;     // the view's use of its mapped file; -1 over the paging file
-    dev_t device;
-    ino_t inode;
+    DWORD protect;         // PAGE_NOACCESS, PAGE_READONLY, PAGE_READWRITE or PAGE_WRITECOPY
+    KernelObject* object;  // a mapping over a file, whose use the view shares; else null
 };
 
 struct Views {
@@ -104,51 +102,50 @@ int HostProtection(DWORD protect) {
     }
 }
 
-void* MapView(const KernelObject& object, DWORD protect, std::uint64_t offset,
-              std::uint64_t length) {
-    View view{static_cast<std::size_t>(length), protect, -1, object.fileDevice, object.fileInode};
-    int fd = object.file.dataFd;
-    off_t at = static_cast<off_t>(kHeaderBytes + offset);
-    if (object.fileBacked) {
-        DWORD error;
-        view.fileFd = OpenFileUse(object.filePath, object.fileDevice, object.fileInode,
-                                  protect == PAGE_READWRITE, Writable(object.protect), error);
-        if (view.fileFd < 0) {
-            SetLastError(error);
-            return nullptr;
-        }
-        fd = view.fileFd;
-        at = static_cast<off_t>(offset);
+// With the registry lock held.
+void* MapView(KernelObject& object, DWORD protect, std::uint64_t offset, std::uint64_t length) {
+    View view{static_cast<std::size_t>(length), protect, object.fileBacked ? &object : nullptr};
+    int fd = object.fileBacked ? object.fileUseFd : object.file.dataFd;
+    off_t at = static_cast<off_t>(object.fileBacked ? offset : kHeaderBytes + offset);
+    int opened = fd < 0 ? ReopenObjectData(object) : -1;
+    if (fd < 0 && (fd = opened) < 0) {
+        SetLastError(ErrorFromErrno(errno));
+        return nullptr;
     }
     int share = protect == PAGE_WRITECOPY ? MAP_PRIVATE : MAP_SHARED;
     void* base = Sys().mmap(nullptr, view.length, HostProtection(protect), share, fd, at);
+    int err = errno;
+    if (opened >= 0) Sys().close(opened);  // the view keeps its description itself
     if (base == MAP_FAILED) {
-        int err = errno;
-        if (view.fileFd >= 0) Sys().close(view.fileFd);
         SetLastError(err == ENOMEM ? ERROR_NOT_ENOUGH_MEMORY : ErrorFromErrno(err));
         return nullptr;
     }
+    if (view.object != nullptr) ++object.views;
     Views& views = TheViews();
     std::lock_guard<std::mutex> hold(views.lock);
     views.byBase[reinterpret_cast<std::uintptr_t>(base)] = view;
     return base;
 }
 
+// At the process's end, the mappings whose views outlive their handles give up their uses of
+// their files, so that a delete-on-close file goes now rather than at a later collection. The
+// views stay mapped for threads still running. Runs with the registry lock held (every unload
+// step does).
 void ReleaseViewsAtExit() {
-    std::vector<View> released;
+    std::vector<std::pair<dev_t, ino_t>> released;
     {
         Views& views = TheViews();
         std::lock_guard<std::mutex> hold(views.lock);
         for (auto& [base, view] : views.byBase) {
-            if (view.fileFd < 0) continue;
-            // The view stays mapped for threads still running; only its file use ends.
-            Sys().flock(view.fileFd, LOCK_UN);
-            Sys().close(view.fileFd);
-            released.push_back(view);
-            view.fileFd = -1;
+            KernelObject* object = view.object;
+            if (object == nullptr || object->fileUseFd < 0) continue;
+            Sys().flock(object->fileUseFd, LOCK_UN);
+            Sys().close(object->fileUseFd);
+            object->fileUseFd = -1;
+            released.emplace_back(object->fileDevice, object->fileInode);
         }
     }
-    for (const View& view : released) ReleaseFileUse(view.device, view.inode);
+    for (const auto& [device, inode] : released) ReleaseFileUse(device, inode);
 }
 
 // At unload, once every handle is closed: the views' file uses end (the views stay mapped).
@@ -169,7 +166,7 @@ LPVOID MapViewOfFile(HANDLE hFileMappingObject, DWORD dwDesiredAccess, DWORD dwF
         SetLastError(ERROR_INVALID_HANDLE);
         return nullptr;
     }
-    const auto& object = *static_cast<KernelObject*>(ref.target);
+    auto& object = *static_cast<KernelObject*>(ref.target);
     std::uint64_t offset = (static_cast<std::uint64_t>(dwFileOffsetHigh) << 32) | dwFileOffsetLow;
     std::uint64_t length = 0;
     DWORD error = CheckView(ref, object, dwDesiredAccess, offset, dwNumberOfBytesToMap, length);
@@ -196,9 +193,9 @@ BOOL UnmapViewOfFile(LPCVOID lpBaseAddress) {
         views.byBase.erase(it);
     }
     Sys().munmap(reinterpret_cast<void*>(base), view.length);
-    if (view.fileFd >= 0) {
-        Sys().close(view.fileFd);
-        ReleaseFileUse(view.device, view.inode);
+    if (view.object != nullptr) {
+        std::lock_guard<std::mutex> registry(RegistryLock());
+        ReleaseView(view.object);
     }
     return TRUE;
 }

@@ -2,18 +2,23 @@
 #include "Platform/posix/time/ZoneRule.h"
 
 #include <cctype>
-#include <cstdlib>
 #include <fstream>
 #include <iterator>
 
 namespace win::posix {
 namespace {
 
-// A zone's name: three or more letters, or anything but '>' within '<' and '>'.
+constexpr long kMaxOffsetHours = 24;   // a zone's offset, as POSIX bounds it
+constexpr long kMaxSwitchHours = 167;  // a switch's time of day (RFC 8536 extends it so far)
+
+// A zone's name: three or more letters, or three or more letters, digits, '+' and '-' within '<'
+// and '>'.
 bool ParseName(const char*& p, std::string& name) {
     name.clear();
     if (*p == '<') {
-        for (++p; *p != '\0' && *p != '>'; ++p) name += *p;
+        for (++p; std::isalnum(static_cast<unsigned char>(*p)) || *p == '+' || *p == '-'; ++p) {
+            name += *p;
+        }
         if (*p != '>') return false;
         ++p;
     } else {
@@ -22,28 +27,41 @@ bool ParseName(const char*& p, std::string& name) {
     return name.size() >= 3;
 }
 
-// [+-]hh[:mm[:ss]] in seconds; false when no hour is there.
-bool ParseTime(const char*& p, long& seconds) {
+// Up to three digits of a number, no more than `limit`.
+bool ParsePart(const char*& p, long limit, long& value) {
+    value = 0;
+    int digits = 0;
+    for (; std::isdigit(static_cast<unsigned char>(*p)) && digits < 3; ++p, ++digits) {
+        value = value * 10 + (*p - '0');
+    }
+    return digits > 0 && value <= limit;
+}
+
+// [+-]hh[:mm[:ss]] in seconds, hours no more than `maxHours`; false when it is none.
+bool ParseTime(const char*& p, long maxHours, long& seconds) {
     long sign = *p == '-' ? -1 : 1;
     if (*p == '-' || *p == '+') ++p;
-    if (!std::isdigit(static_cast<unsigned char>(*p))) return false;
-    long parts[3] = {0, 0, 0};
-    for (int i = 0; i < 3; ++i) {
-        char* end = nullptr;
-        parts[i] = std::strtol(p, &end, 10);
-        p = end;
-        if (i == 2 || *p != ':' || !std::isdigit(static_cast<unsigned char>(p[1]))) break;
-        ++p;
-    }
-    seconds = sign * (parts[0] * 3600 + parts[1] * 60 + parts[2]);
+    long hours = 0;
+    long minutes = 0;
+    long secs = 0;
+    if (!ParsePart(p, maxHours, hours)) return false;
+    if (*p == ':' && (++p, !ParsePart(p, 59, minutes))) return false;
+    if (*p == ':' && (++p, !ParsePart(p, 59, secs))) return false;
+    seconds = sign * (hours * 3600 + minutes * 60 + secs);
+    return true;
+}
+
+// Steps over character `c` when it comes next.
+bool Eat(const char*& p, char c) {
+    if (*p != c) return false;
+    ++p;
     return true;
 }
 
 bool ParseNumber(const char*& p, int& value) {
-    if (!std::isdigit(static_cast<unsigned char>(*p))) return false;
-    char* end = nullptr;
-    value = static_cast<int>(std::strtol(p, &end, 10));
-    p = end;
+    long number = 0;
+    if (!ParsePart(p, 999, number)) return false;
+    value = static_cast<int>(number);
     return true;
 }
 
@@ -53,8 +71,8 @@ bool ParseSwitch(const char*& p, ZoneSwitch& when) {
     if (*p == 'M') {
         ++p;
         when.form = ZoneSwitch::Form::kMonthWeekDay;
-        good = ParseNumber(p, when.month) && *p++ == '.' && ParseNumber(p, when.week) &&
-               *p++ == '.' && ParseNumber(p, when.weekday) && when.month >= 1 && when.month <= 12 &&
+        good = ParseNumber(p, when.month) && Eat(p, '.') && ParseNumber(p, when.week) &&
+               Eat(p, '.') && ParseNumber(p, when.weekday) && when.month >= 1 && when.month <= 12 &&
                when.week >= 1 && when.week <= 5 && when.weekday <= 6;
     } else if (*p == 'J') {
         ++p;
@@ -65,10 +83,7 @@ bool ParseSwitch(const char*& p, ZoneSwitch& when) {
         good = ParseNumber(p, when.day) && when.day <= 365;
     }
     when.seconds = 7200;
-    if (good && *p == '/') {
-        ++p;
-        good = ParseTime(p, when.seconds);
-    }
+    if (good && Eat(p, '/')) good = ParseTime(p, kMaxSwitchHours, when.seconds);
     return good;
 }
 
@@ -92,18 +107,26 @@ bool ParseZoneRule(const std::string& text, ZoneRule& rule) {
     rule = ZoneRule{};
     const char* p = text.c_str();
     long west = 0;
-    if (!ParseName(p, rule.standardName) || !ParseTime(p, west)) return false;
+    if (!ParseName(p, rule.standardName) || !ParseTime(p, kMaxOffsetHours, west)) return false;
     rule.standardOffset = -west;
     if (*p == '\0') return true;
     if (!ParseName(p, rule.daylightName)) return false;
     rule.hasDaylight = true;
     rule.daylightOffset = rule.standardOffset + 3600;
-    if (*p != ',' && *p != '\0' && ParseTime(p, west)) rule.daylightOffset = -west;
+    if (*p != ',' && *p != '\0') {
+        if (!ParseTime(p, kMaxOffsetHours, west)) return false;
+        rule.daylightOffset = -west;
+    }
     if (*p == '\0') {  // no dates: the C library's default, the United States' rule
         return ParseZoneRule(text + ",M3.2.0,M11.1.0", rule);
     }
-    return *p++ == ',' && ParseSwitch(p, rule.daylightStart) && *p++ == ',' &&
-           ParseSwitch(p, rule.daylightEnd) && *p == '\0';
+    if (!Eat(p, ',') || !ParseSwitch(p, rule.daylightStart) || !Eat(p, ',') ||
+        !ParseSwitch(p, rule.daylightEnd) || *p != '\0') {
+        return false;
+    }
+    // Daylight time that moves no clock is none, as the C library reads it.
+    rule.hasDaylight = rule.daylightOffset != rule.standardOffset;
+    return true;
 }
 
 bool HostZoneRule(ZoneRule& rule) {

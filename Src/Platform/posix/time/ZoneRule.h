@@ -24,7 +24,7 @@ struct ZoneRule {
     std::string daylightName;
     long standardOffset = 0;  // seconds east of Greenwich
     long daylightOffset = 0;
-    bool hasDaylight = false;
+    bool hasDaylight = false;  // daylight time that moves the clock
     ZoneSwitch daylightStart;  // in standard time
     ZoneSwitch daylightEnd;    // in daylight time
 };
