@@ -83,8 +83,9 @@ void Queue::RaisePending() {
 std::string Queue::FailureMessage(const char* what) {
     std::string message = std::string(what) + " queue '" + name_ + "' failed: ";
     if (kind_ == kQueueLockFree)
-        return message + "a lock-free queue has one writing and one reading process at a time, "
-                         "and another process has this side (or the queue was damaged)";
+        return message +
+               "a lock-free queue has one writing and one reading process at a time, "
+               "and another process has this side (or the queue was damaged)";
     tagSHMHEADER h{};
     bool stuck = s_MapFile_QueryQueHeader(id_, &h) == 1 && h.sync != 0;
     message += stuck ? "a process died while copying a record, which leaves the queue busy; "
@@ -200,9 +201,8 @@ py::list Queue::ReadBatch(long maxRecords, std::optional<double> timeout) {
     std::size_t size = BatchBytes(maxRecords);
     std::unique_ptr<unsigned char[]> buf = Buffer(size);
     unsigned long used = 0;
-    long count = Wait(timeout, [&](unsigned long ms) {
-        return ReadQueueBatch(id_, buf.get(), size, &used, ms);
-    });
+    long count = Wait(
+        timeout, [&](unsigned long ms) { return ReadQueueBatch(id_, buf.get(), size, &used, ms); });
     // Damage behind the records taken fails the library's next batch, after they are handed out.
     if (count < 0) RaiseFailure("reading from");
     py::list records;
@@ -251,7 +251,8 @@ unsigned long Queue::Count() {
 void Queue::Reset() {
     CheckOpen();
     if (kind_ == kQueueLockFree)
-        RaiseQueueError("queue '" + name_ + "' is a lock-free queue, which cannot be reset: no "
+        RaiseQueueError("queue '" + name_ +
+                        "' is a lock-free queue, which cannot be reset: no "
                         "process can leave it busy; read its records to empty it");
     pendingError_.clear();
     taken_.Clear();

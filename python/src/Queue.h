@@ -70,11 +70,10 @@ class Queue {
     std::string pendingError_;  // a failure met after records were written, raised by the next call
     int kind_ = kQueueLegacy;
     unsigned long ringBytes_ = 0;
-    Frames taken_;                // records a batch read took beyond what was asked for
-    std::size_t meanFrame_ = 66;  // of the last batch read: sizes the next one's buffer
+    Frames taken_;                            // records a batch read took beyond what was asked for
+    std::size_t meanFrame_ = 66;              // of the last batch read: sizes the next one's buffer
     std::unique_ptr<unsigned char[]> spare_;  // the last batch read's buffer, for the next one
     std::size_t spareBytes_ = 0;
-
 };
 
 void RegisterQueues(pybind11::module_& m);

@@ -12,9 +12,9 @@ PyObject* g_statClass = nullptr;
 
 // The fields in order, with their types (names of builtins; "object" for int or None).
 const char* const kFields[][2] = {
-    {"id", "int"},          {"name", "str"},        {"kind", "str"},      {"valid", "bool"},
-    {"ring_bytes", "int"},  {"used_bytes", "int"},  {"count", "int"},     {"put", "object"},
-    {"take", "object"},     {"sync", "object"},     {"errcount", "int"},  {"read_count", "int"},
+    {"id", "int"},          {"name", "str"},       {"kind", "str"},     {"valid", "bool"},
+    {"ring_bytes", "int"},  {"used_bytes", "int"}, {"count", "int"},    {"put", "object"},
+    {"take", "object"},     {"sync", "object"},    {"errcount", "int"}, {"read_count", "int"},
     {"write_count", "int"},
 };
 
