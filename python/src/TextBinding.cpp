@@ -10,6 +10,8 @@
 #include <HalcyonCommon/Lang.h>
 #include <Platform/Host.h>
 
+#include <cstring>
+#include <limits>
 #include <mutex>
 #include <optional>
 #include <string>
@@ -21,6 +23,7 @@ namespace halcyon::python {
 namespace {
 
 constexpr std::size_t kReleaseAbove = 64 * 1024;
+constexpr std::size_t kKeepBuffers = 16 * 1024 * 1024;
 
 std::mutex& LangLock() {
     static std::mutex lock;
@@ -53,18 +56,36 @@ void LoadTable() {
     }
 }
 
+// The conversion's text and result, kept between calls (with the lock held) so that a call reuses
+// the memory of the last instead of faulting in fresh pages: up to kKeepBuffers bytes each.
+struct Big5Buffers {
+    CString source;
+    CString result;
+};
+
+Big5Buffers& Buffers() {
+    static auto* buffers = new Big5Buffers;  // never destroyed: used at exit
+    return *buffers;
+}
+
 py::bytes Big5ToGb(const py::handle& data) {
     ByteView in(data);
+    if (in.size() > static_cast<std::size_t>(std::numeric_limits<int>::max()))
+        RaiseValueError("big5_to_gb takes at most 2 GiB at a time");
     std::lock_guard<std::mutex> hold(LangLock());
     if (!g_tableLoaded) LoadTable();
-    CString result;
+    Big5Buffers& buffers = Buffers();
     {
         std::optional<py::gil_scoped_release> released;
         if (in.size() > kReleaseAbove) released.emplace();
-        CString source(in.chars(), static_cast<int>(in.size()));
-        s_LangConvertToSimplifiedChinese(source, result);
+        auto length = static_cast<int>(in.size());
+        std::memcpy(buffers.source.GetBufferSetLength(length), in.chars(), in.size());
+        buffers.source.ReleaseBuffer(length);
+        s_LangConvertToSimplifiedChinese(buffers.source, buffers.result);
     }
-    return py::bytes(result.str());
+    py::bytes result(buffers.result.str());
+    if (in.size() > kKeepBuffers) buffers = Big5Buffers();
+    return result;
 }
 
 void ReloadTable() {
