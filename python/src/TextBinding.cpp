@@ -30,6 +30,17 @@ std::mutex& LangLock() {
     return lock;
 }
 
+// Takes the lock without the GIL when another thread has it: that thread may be converting with
+// the GIL released and need it back before it lets go, so waiting with the GIL would deadlock.
+std::unique_lock<std::mutex> HoldLang() {
+    std::unique_lock<std::mutex> hold(LangLock(), std::try_to_lock);
+    if (!hold.owns_lock()) {
+        py::gil_scoped_release released;
+        hold.lock();
+    }
+    return hold;
+}
+
 bool g_tableLoaded = false;
 bool g_servicesLoaded = false;
 
@@ -72,7 +83,7 @@ py::bytes Big5ToGb(const py::handle& data) {
     ByteView in(data);
     if (in.size() > static_cast<std::size_t>(std::numeric_limits<int>::max()))
         RaiseValueError("big5_to_gb takes at most 2 GiB at a time");
-    std::lock_guard<std::mutex> hold(LangLock());
+    std::unique_lock<std::mutex> hold = HoldLang();
     if (!g_tableLoaded) LoadTable();
     Big5Buffers& buffers = Buffers();
     {
@@ -89,7 +100,7 @@ py::bytes Big5ToGb(const py::handle& data) {
 }
 
 void ReloadTable() {
-    std::lock_guard<std::mutex> hold(LangLock());
+    std::unique_lock<std::mutex> hold = HoldLang();
     s_LangUnInitialGBTable();
     g_tableLoaded = false;
     LoadTable();
@@ -97,14 +108,14 @@ void ReloadTable() {
 
 bool NeedsSimplified(int market) {
     if (market < 0 || market > 255) RaiseValueError("a market code is 0 to 255");
-    std::lock_guard<std::mutex> hold(LangLock());
+    std::unique_lock<std::mutex> hold = HoldLang();
     if (!g_servicesLoaded) g_servicesLoaded = s_LangInitSupportSimplifiedService();
     auto code = static_cast<unsigned char>(market);
     return s_LangIsConvertToSimplified(code);
 }
 
 int LanguageId() {
-    std::lock_guard<std::mutex> hold(LangLock());
+    std::unique_lock<std::mutex> hold = HoldLang();
     return s_LangGetLangID();
 }
 
