@@ -155,7 +155,7 @@ damaged queue (reset, records lost) or one a dead process left busy (see reset()
 Every record is checked before the first is written; then as many as have room move under each
 hold of the queue's mutex. Fewer than all when `timeout` seconds passed with no room for the
 next one, or when the queue failed after some were written: that failure is raised by the next
-write.)")
+write. A KeyboardInterrupt while it waits for room leaves the records before it written.)")
         .def("read", &Queue::Read, "timeout"_a = py::none(),
              R"(Takes the front record; when the queue is empty, waits for one for at most
 `timeout` seconds (None: as long as it takes, 0: not at all). The record's bytes, or None when
