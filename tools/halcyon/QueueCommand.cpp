@@ -16,6 +16,7 @@
 #include <cstdio>
 #include <cstring>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace halcyon::tool {
@@ -26,23 +27,27 @@ std::atomic<bool> g_interrupted{false};
 
 extern "C" void OnInterrupt(int) { g_interrupted = true; }
 
+using Counters = std::vector<std::pair<const char*, long long>>;
+
+// One JSON line: `head` (the name, the id and what tells the kind) and the counters.
+int PrintStatJson(JsonObject head, const Counters& counters) {
+    for (const auto& [key, value] : counters) head.Number(key, value);
+    std::printf("%s\n", head.Str().c_str());
+    return kExitOk;
+}
+
 // A lock-free queue has no legacy header: its counters, as they stand.
 int StatLockFree(const Invocation& call, const std::string& name, short id) {
     halcyon::QueueState q = {};
     if (!halcyon::QueryQueueState(id, &q)) return QueueFailure("the queue's offsets are damaged");
     if (call.Has("--json")) {
-        std::printf("%s\n", JsonObject()
-                                .Text("name", name)
-                                .Number("id", static_cast<long long>(id))
-                                .Text("kind", "lock-free")
-                                .Number("ring_kib", static_cast<long long>(q.ringBytes / 1024))
-                                .Number("used_bytes", static_cast<long long>(q.usedBytes))
-                                .Number("count", static_cast<long long>(q.records))
-                                .Number("written", static_cast<long long>(q.writeCount))
-                                .Number("read", static_cast<long long>(q.readCount))
-                                .Str()
-                                .c_str());
-        return kExitOk;
+        return PrintStatJson(
+            JsonObject().Text("name", name).Number("id", id).Text("kind", "lock-free"),
+            {{"ring_kib", q.ringBytes / 1024},
+             {"used_bytes", q.usedBytes},
+             {"count", q.records},
+             {"written", q.writeCount},
+             {"read", q.readCount}});
     }
     std::printf(
         "queue       %s (id %d)\nkind        lock-free\nring        %lu KiB\n"
@@ -63,24 +68,19 @@ int Stat(const Invocation& call) {
     bool valid = h.H1 == 0x8E && h.H2 == 0x8F;
     const unsigned long used = s_MapFile_QueryQueUseSize(id);
     if (call.Has("--json")) {
-        std::printf("%s\n", JsonObject()
-                                .Text("name", name)
-                                .Number("id", static_cast<long long>(id))
-                                .Flag("header_valid", valid)
-                                .Number("h1", static_cast<long long>(h.H1))
-                                .Number("h2", static_cast<long long>(h.H2))
-                                .Number("ring_kib", static_cast<long long>(h.size))
-                                .Number("used_bytes", static_cast<long long>(used))
-                                .Number("count", static_cast<long long>(h.count))
-                                .Number("put", static_cast<long long>(h.put))
-                                .Number("take", static_cast<long long>(h.take))
-                                .Number("sync", static_cast<long long>(h.sync))
-                                .Number("errcount", static_cast<long long>(h.errcount))
-                                .Number("written", static_cast<long long>(h.WriteCount))
-                                .Number("read", static_cast<long long>(h.ReadCount))
-                                .Str()
-                                .c_str());
-        return kExitOk;
+        return PrintStatJson(
+            JsonObject().Text("name", name).Number("id", id).Flag("header_valid", valid),
+            {{"h1", h.H1},
+             {"h2", h.H2},
+             {"ring_kib", h.size},
+             {"used_bytes", used},
+             {"count", h.count},
+             {"put", h.put},
+             {"take", h.take},
+             {"sync", h.sync},
+             {"errcount", h.errcount},
+             {"written", h.WriteCount},
+             {"read", h.ReadCount}});
     }
     std::printf("queue       %s (id %d)\n", name.c_str(), id);
     std::printf("header      %s (H1 0x%02X, H2 0x%02X)\n", valid ? "valid" : "DAMAGED", h.H1, h.H2);
