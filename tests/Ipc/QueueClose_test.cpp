@@ -26,6 +26,7 @@ int TakeOver(const std::vector<std::string>& args) {
 }
 const ChildRole kTakeOver("take-over", TakeOver);
 
+// Registry slot `id` as any process reads it.
 std::string Slot(short id) {
     short block = s_MapFile_OpenShm("SHARED_QUEUE");
     char registry[4096] = {};
