@@ -7,6 +7,7 @@
 // once an owner runs (a client would otherwise wait for one without limit); from then on it keeps
 // the registry's objects open, as every client does.
 #include "Metrics.h"
+#include "QueueOwner.h"
 
 #include <HalcyonCommon.h>
 
@@ -34,17 +35,10 @@ constexpr int kRegistryBytes = 4096;
 // process that died in the middle of one.
 constexpr auto kSyncRecheck = std::chrono::milliseconds(50);
 
-bool RegistryRunning() {
-    void* lock = s_MutexOpen("QS_SHARED_QUEUE");
-    if (lock == nullptr) return false;
-    s_MutexClose(lock);
-    return true;
-}
-
 // The registry's names, slot by slot; false when no registry can be read.
 bool ReadNames(short& block, std::vector<std::string>& names) {
     if (block < 0) {
-        if (!RegistryRunning()) return false;
+        if (!RegistryExists()) return false;
         block = s_MapFile_OpenShm("SHARED_QUEUE");
     }
     unsigned char registry[kRegistryBytes];
