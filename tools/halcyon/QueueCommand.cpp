@@ -3,6 +3,7 @@
 #include "Command.h"
 #include "Json.h"
 #include "QueueOwner.h"
+#include "QueueSlots.h"
 #include "QueueVerbs.h"
 #include "QueueWatch.h"
 
@@ -14,7 +15,6 @@
 #include <atomic>
 #include <csignal>
 #include <cstdio>
-#include <cstring>
 #include <string>
 #include <vector>
 
@@ -26,29 +26,56 @@ std::atomic<bool> g_interrupted{false};
 
 extern "C" void OnInterrupt(int) { g_interrupted = true; }
 
+// What `queue stat` prints, line by line: each line's text ("ring        64 KiB") and its JSON
+// fields are added together, and the one or the other is printed.
+class StatReport {
+  public:
+    StatReport(const std::string& name, short id) {
+        Line("queue", name + " (id " + std::to_string(id) + ")")
+            .Text("name", name)
+            .Number("id", static_cast<long long>(id));
+    }
+
+    // A line `label` showing `text`; the caller adds its JSON fields to the object returned.
+    JsonObject& Line(const char* label, const std::string& text) {
+        char head[16];
+        std::snprintf(head, sizeof head, "%-12s", label);
+        text_ += head + text + "\n";
+        return json_;
+    }
+
+    // A line `label` showing `value` and `unit`, its JSON field `key`.
+    StatReport& Count(const char* label, const char* key, unsigned long long value,
+                      const char* unit = "") {
+        Line(label, std::to_string(value) + unit).Number(key, static_cast<long long>(value));
+        return *this;
+    }
+
+    int Print(const Invocation& call) const {
+        if (call.Has("--json"))
+            std::printf("%s\n", json_.Str().c_str());
+        else
+            std::printf("%s", text_.c_str());
+        return kExitOk;
+    }
+
+  private:
+    std::string text_;
+    JsonObject json_;
+};
+
 // A lock-free queue has no legacy header: its counters, as they stand.
 int StatLockFree(const Invocation& call, const std::string& name, short id) {
     halcyon::QueueState q = {};
     if (!halcyon::QueryQueueState(id, &q)) return QueueFailure("the queue's offsets are damaged");
-    if (call.Has("--json")) {
-        std::printf("%s\n", JsonObject()
-                                .Text("name", name)
-                                .Number("id", static_cast<long long>(id))
-                                .Text("kind", "lock-free")
-                                .Number("ring_kib", static_cast<long long>(q.ringBytes / 1024))
-                                .Number("used_bytes", static_cast<long long>(q.usedBytes))
-                                .Number("count", static_cast<long long>(q.records))
-                                .Number("written", static_cast<long long>(q.writeCount))
-                                .Number("read", static_cast<long long>(q.readCount))
-                                .Str()
-                                .c_str());
-        return kExitOk;
-    }
-    std::printf(
-        "queue       %s (id %d)\nkind        lock-free\nring        %lu KiB\n"
-        "used        %lu bytes\ncount       %lu\nwritten     %lu\nread        %lu\n",
-        name.c_str(), id, q.ringBytes / 1024, q.usedBytes, q.records, q.writeCount, q.readCount);
-    return kExitOk;
+    StatReport report(name, id);
+    report.Line("kind", "lock-free").Text("kind", "lock-free");
+    return report.Count("ring", "ring_kib", q.ringBytes / 1024, " KiB")
+        .Count("used", "used_bytes", q.usedBytes, " bytes")
+        .Count("count", "count", q.records)
+        .Count("written", "written", q.writeCount)
+        .Count("read", "read", q.readCount)
+        .Print(call);
 }
 
 int Stat(const Invocation& call) {
@@ -61,67 +88,53 @@ int Stat(const Invocation& call) {
     tagSHMHEADER h = {};
     if (!s_MapFile_QueryQueHeader(id, &h)) return QueueFailure("cannot read the queue's header");
     bool valid = h.H1 == 0x8E && h.H2 == 0x8F;
-    const unsigned long used = s_MapFile_QueryQueUseSize(id);
-    if (call.Has("--json")) {
-        std::printf("%s\n", JsonObject()
-                                .Text("name", name)
-                                .Number("id", static_cast<long long>(id))
-                                .Flag("header_valid", valid)
-                                .Number("h1", static_cast<long long>(h.H1))
-                                .Number("h2", static_cast<long long>(h.H2))
-                                .Number("ring_kib", static_cast<long long>(h.size))
-                                .Number("used_bytes", static_cast<long long>(used))
-                                .Number("count", static_cast<long long>(h.count))
-                                .Number("put", static_cast<long long>(h.put))
-                                .Number("take", static_cast<long long>(h.take))
-                                .Number("sync", static_cast<long long>(h.sync))
-                                .Number("errcount", static_cast<long long>(h.errcount))
-                                .Number("written", static_cast<long long>(h.WriteCount))
-                                .Number("read", static_cast<long long>(h.ReadCount))
-                                .Str()
-                                .c_str());
-        return kExitOk;
-    }
-    std::printf("queue       %s (id %d)\n", name.c_str(), id);
-    std::printf("header      %s (H1 0x%02X, H2 0x%02X)\n", valid ? "valid" : "DAMAGED", h.H1, h.H2);
-    std::printf("ring        %u KiB\n", static_cast<unsigned>(h.size));
-    std::printf("used        %lu bytes\n", used);
-    std::printf("count       %u\n", static_cast<unsigned>(h.count));
-    std::printf("put / take  %u / %u\n", static_cast<unsigned>(h.put),
-                static_cast<unsigned>(h.take));
-    std::printf("sync        %u\n", static_cast<unsigned>(h.sync));
-    std::printf("errcount    %u\n", static_cast<unsigned>(h.errcount));
-    std::printf("written     %u\n", static_cast<unsigned>(h.WriteCount));
-    std::printf("read        %u\n", static_cast<unsigned>(h.ReadCount));
-    return kExitOk;
+    char text[64];
+    std::snprintf(text, sizeof text, "%s (H1 0x%02X, H2 0x%02X)", valid ? "valid" : "DAMAGED", h.H1,
+                  h.H2);
+    StatReport report(name, id);
+    report.Line("header", text)
+        .Flag("header_valid", valid)
+        .Number("h1", static_cast<long long>(h.H1))
+        .Number("h2", static_cast<long long>(h.H2));
+    report.Count("ring", "ring_kib", h.size, " KiB")
+        .Count("used", "used_bytes", s_MapFile_QueryQueUseSize(id), " bytes")
+        .Count("count", "count", h.count);
+    report.Line("put / take", std::to_string(h.put) + " / " + std::to_string(h.take))
+        .Number("put", static_cast<long long>(h.put))
+        .Number("take", static_cast<long long>(h.take));
+    return report.Count("sync", "sync", h.sync)
+        .Count("errcount", "errcount", h.errcount)
+        .Count("written", "written", h.WriteCount)
+        .Count("read", "read", h.ReadCount)
+        .Print(call);
 }
 
 int List(const Invocation& call) {
     if (!AwaitRegistry(call.Number("--wait-owner", kDefaultWaitOwner), "queue"))
         return kExitFailure;
-    short block = s_MapFile_OpenShm("SHARED_QUEUE");
-    unsigned char registry[4096];
-    if (block < 0 || !s_MapFile_ReadShm(block, registry, sizeof registry))
-        return QueueFailure("cannot read the queue registry");
+    short block = -1;
+    std::vector<std::string> names;
+    if (!ReadRegistryAsClient(block, names)) return QueueFailure("cannot read the queue registry");
     const bool json = call.Has("--json");
     std::vector<std::string> queues;
     int shown = 0;
-    for (int id = 0; id < 128; ++id) {
-        const char* slot = reinterpret_cast<const char*>(registry + 32 * id);
-        if (slot[0] == '\0') continue;
+    for (int id = 0; id < kRegistrySlots; ++id) {
+        const std::string& name = names[id];
+        if (name.empty()) continue;
         ++shown;
-        const std::string name(slot, strnlen(slot, 31));
         if (json)
             queues.push_back(JsonObject().Number("id", id).Text("name", name).Str());
         else
             std::printf("%3d  %s\n", id, name.c_str());
     }
     if (json) {
-        std::printf(
-            "%s\n",
-            JsonObject().Number("slots", 128).Json("queues", JsonArray(queues)).Str().c_str());
+        std::printf("%s\n", JsonObject()
+                                .Number("slots", kRegistrySlots)
+                                .Json("queues", JsonArray(queues))
+                                .Str()
+                                .c_str());
     } else {
-        std::fprintf(stderr, "halcyon queue: %d of 128 slots in use\n", shown);
+        std::fprintf(stderr, "halcyon queue: %d of %d slots in use\n", shown, kRegistrySlots);
     }
     return kExitOk;
 }

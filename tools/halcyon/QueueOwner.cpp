@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: Apache-2.0
 #include "QueueOwner.h"
 
+#include "QueueSlots.h"
 #include "SystemErrors.h"
 
 #include <HalcyonCommon.h>
@@ -25,8 +26,6 @@ constexpr unsigned long kMarkBytes = 4096;
 constexpr size_t kProgramOffset = 16;
 constexpr size_t kProgramBytes = 256;
 
-constexpr int kSlots = 128;
-constexpr size_t kSlotBytes = 32;
 constexpr auto kPoll = std::chrono::milliseconds(100);
 
 // The mark: the magic (written last), the process id at 8, the command line at 16.
@@ -81,13 +80,6 @@ bool CopyMapping(const char* name, const char* lock, void* out, size_t bytes) {
     return copied;
 }
 
-bool MutexExists(const std::string& name) {
-    void* mutex = s_MutexOpen(name.c_str());
-    if (mutex == nullptr) return false;
-    s_MutexClose(mutex);
-    return true;
-}
-
 bool Registered(const std::string& name) {
     for (const std::string& slot : RegisteredQueues()) {
         if (slot == name) return true;
@@ -139,14 +131,9 @@ bool OwnerMark::Claim(const std::string& program, bool force, RegistryOwner& oth
 bool RegistryExists() { return MutexExists("QS_SHARED_QUEUE"); }
 
 std::vector<std::string> RegisteredQueues() {
-    char registry[kSlots * kSlotBytes];
+    unsigned char registry[kRegistrySlots * kRegistrySlotBytes];
     if (!CopyMapping("SHARED_QUEUE", "MS_SHARED_QUEUE", registry, sizeof registry)) return {};
-    std::vector<std::string> names(kSlots);
-    for (int id = 0; id < kSlots; ++id) {
-        const char* slot = registry + kSlotBytes * id;
-        names[id].assign(slot, strnlen(slot, kSlotBytes - 1));
-    }
-    return names;
+    return SlotNames(registry);
 }
 
 std::vector<std::string> QueuesInUse() {
