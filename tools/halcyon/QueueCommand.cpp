@@ -26,6 +26,15 @@ std::atomic<bool> g_interrupted{false};
 
 extern "C" void OnInterrupt(int) { g_interrupted = true; }
 
+// The queue named by the first operand, opened as a client; -1 with `code` the exit code when
+// the name is refused or the queue cannot be opened.
+short OpenOperandQueue(const Invocation& call, std::string& name, int& code) {
+    code = kExitUsage;
+    if (!QueueNameOf(call, 0, name, code)) return -1;
+    code = kExitFailure;
+    return OpenAsClient(call, name);
+}
+
 // What `queue stat` prints, line by line: each line's text ("ring        64 KiB") and its JSON
 // fields are added together, and the one or the other is printed.
 class StatReport {
@@ -80,10 +89,9 @@ int StatLockFree(const Invocation& call, const std::string& name, short id) {
 
 int Stat(const Invocation& call) {
     std::string name;
-    int code = kExitUsage;
-    if (!QueueNameOf(call, 0, name, code)) return code;
-    short id = OpenAsClient(call, name);
-    if (id < 0) return kExitFailure;
+    int code = kExitOk;
+    short id = OpenOperandQueue(call, name, code);
+    if (id < 0) return code;
     if (halcyon::QueryQueueKind(id) == halcyon::kQueueLockFree) return StatLockFree(call, name, id);
     tagSHMHEADER h = {};
     if (!s_MapFile_QueryQueHeader(id, &h)) return QueueFailure("cannot read the queue's header");
@@ -149,10 +157,9 @@ int Watch(const Invocation& call) {
 // Clears a queue whose copy was left unfinished (SYNC STUCK) or whose header is damaged.
 int Reset(const Invocation& call) {
     std::string name;
-    int code = kExitUsage;
-    if (!QueueNameOf(call, 0, name, code)) return code;
-    short id = OpenAsClient(call, name);
-    if (id < 0) return kExitFailure;
+    int code = kExitOk;
+    short id = OpenOperandQueue(call, name, code);
+    if (id < 0) return code;
     if (halcyon::QueryQueueKind(id) == halcyon::kQueueLockFree)
         return QueueFailure("'" + name +
                             "' is a lock-free queue: it has no unfinished copy to "

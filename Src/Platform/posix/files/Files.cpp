@@ -303,6 +303,24 @@ bool HostPathOrFail(const char* path, std::string& hostPath) {
     return false;
 }
 
+namespace {
+
+// Removes `hostPath` with `remove` (rmdir or unlink) while a DeleteClaim on it is granted: else
+// ERROR_SHARING_VIOLATION, and the error of a removal that fails.
+template <typename Remove>
+BOOL RemoveClaimed(const std::string& hostPath, Remove remove) {
+    DeleteClaim claim(hostPath);
+    if (!claim.Granted()) {
+        SetLastError(ERROR_SHARING_VIOLATION);
+        return FALSE;
+    }
+    if (remove(hostPath.c_str()) == 0) return TRUE;
+    SetLastError(PathError(errno, hostPath));
+    return FALSE;
+}
+
+}  // namespace
+
 }  // namespace posix
 
 DWORD GetModuleFileNameA(HMODULE hModule, LPSTR lpFilename, DWORD nSize) {
@@ -355,14 +373,7 @@ BOOL RemoveDirectoryA(LPCSTR lpPathName) {
         SetLastError(ERROR_SHARING_VIOLATION);
         return FALSE;
     }
-    posix::DeleteClaim claim(host);
-    if (!claim.Granted()) {
-        SetLastError(ERROR_SHARING_VIOLATION);
-        return FALSE;
-    }
-    if (rmdir(host.c_str()) == 0) return TRUE;
-    SetLastError(posix::PathError(errno, host));
-    return FALSE;
+    return posix::RemoveClaimed(host, [](const char* path) { return rmdir(path); });
 }
 
 BOOL DeleteFileA(LPCSTR lpFileName) {
@@ -373,14 +384,7 @@ BOOL DeleteFileA(LPCSTR lpFileName) {
         SetLastError(ERROR_ACCESS_DENIED);
         return FALSE;
     }
-    posix::DeleteClaim claim(host);
-    if (!claim.Granted()) {
-        SetLastError(ERROR_SHARING_VIOLATION);
-        return FALSE;
-    }
-    if (posix::Sys().unlink(host.c_str()) == 0) return TRUE;
-    SetLastError(posix::PathError(errno, host));
-    return FALSE;
+    return posix::RemoveClaimed(host, [](const char* path) { return posix::Sys().unlink(path); });
 }
 
 DWORD GetFileAttributesA(LPCSTR lpFileName) {
