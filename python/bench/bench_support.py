@@ -65,9 +65,9 @@ def rounds(contenders, rounds_wanted=7):
     return rates
 
 
-def report(title, rates, ours, baselines, unit):
+def report(title, rates, ours, baselines, unit, rates_too=True):
     print("%s (%s)" % (title, load()))
-    for name, values in rates.items():
+    for name, values in rates.items() if rates_too else ():
         print("  %-34s median %12.0f %s/s  (min %.0f, max %.0f)" % (
             name, statistics.median(values), unit, min(values), max(values)))
     for baseline in baselines:

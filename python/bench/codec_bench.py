@@ -47,6 +47,17 @@ def unpack_cpp(program, path, count):
     return float(out.stdout.split()[0])
 
 
+def codecs_big5_to_gbk(text):
+    return text.decode("big5").encode("gbk")
+
+
+def convert_n(convert, text, count):
+    """Converts `text` `count` times, each result dropped before the next (as a program that
+    converts and goes on would): no round holds hundreds of megabytes of results."""
+    for _ in range(count):
+        convert(text)
+
+
 def big5_text(size):
     chars = "臺灣期貨交易所股票指數銀行證券恆生市場價格買賣開盤收盤漲跌成交量"
     rng = random.Random(5)
@@ -59,10 +70,19 @@ def main():
     parser = argparse.ArgumentParser(description=__doc__.splitlines()[0])
     parser.add_argument("--unpack-rate", required=True, help="the unpack_rate program")
     parser.add_argument("--rounds", type=int, default=7)
+    parser.add_argument("--only", choices=["unpack", "big5"], help="run one of the two")
     args = parser.parse_args()
     program = os.path.abspath(args.unpack_rate)
     ensure_installation()
     import halcyon
+    if args.only != "big5":
+        compare_unpack(halcyon, program, args.rounds)
+    if args.only != "unpack":
+        compare_big5(halcyon, args.rounds)
+    return 0
+
+
+def compare_unpack(halcyon, program, rounds_wanted):
     packed = [halcyon.pack(r) for r in market_records(64)]
     with tempfile.NamedTemporaryFile(suffix=".packed", delete=False) as f:
         for p in packed:
@@ -71,24 +91,23 @@ def main():
         rates = rounds({
             "halcyon.unpack (Python)": (lambda n: timed(unpack_python, packed, n), 1000),
             "s_CodingDecode (C++)": (lambda n: unpack_cpp(program, f.name, n), 1000),
-        }, args.rounds)
+        }, rounds_wanted)
         report("unpack of 3000-byte records", rates, "halcyon.unpack (Python)",
                ["s_CodingDecode (C++)"], "records")
     finally:
         os.unlink(f.name)
 
+
+def compare_big5(halcyon, rounds_wanted):
     text = big5_text(1 << 20)
     # codecs keeps the Traditional characters (GBK has them); the table makes them Simplified.
     # Both give two bytes a character here.
     assert len(halcyon.big5_to_gb(text)) == len(text.decode("big5").encode("gbk")) == len(text)
     rates = rounds({
-        "halcyon.big5_to_gb": (lambda n: timed(lambda: [halcyon.big5_to_gb(text)
-                                                        for _ in range(n)]), 1),
-        "codecs BIG5 -> GBK": (lambda n: timed(lambda: [text.decode("big5").encode("gbk")
-                                                        for _ in range(n)]), 1),
-    }, args.rounds)
+        "halcyon.big5_to_gb": (lambda n: timed(convert_n, halcyon.big5_to_gb, text, n), 1),
+        "codecs BIG5 -> GBK": (lambda n: timed(convert_n, codecs_big5_to_gbk, text, n), 1),
+    }, rounds_wanted)
     report("Big5 to GB of 1 MB", rates, "halcyon.big5_to_gb", ["codecs BIG5 -> GBK"], "MB")
-    return 0
 
 
 if __name__ == "__main__":

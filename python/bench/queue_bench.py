@@ -1,7 +1,7 @@
 #!/usr/bin/env python3
 # SPDX-License-Identifier: Apache-2.0
-"""Reading 64-byte records from another process: a shared queue read with read_batch, against
-multiprocessing.Queue and against os.pipe read one frame at a time.
+"""Reading 64-byte records from another process: shared queues of both kinds read with
+read_batch, against multiprocessing.Queue and against os.pipe read one frame at a time.
 
     PYTHONPATH=build/default/python/module python3 python/bench/queue_bench.py [--rounds N]
         [--same-cpu]
@@ -30,10 +30,10 @@ def pin(cpu):
         os.sched_setaffinity(0, {cpu})
 
 
-def queue_producer(orders, cpu):
+def queue_producer(orders, name, cpu):
     import halcyon
     pin(cpu)
-    queue = halcyon.open_queue("BENCH64", timeout=10)
+    queue = halcyon.open_queue(name, timeout=10)
     batch = [RECORD] * BATCH
     for count in iter(orders.recv, None):
         while count > 0:
@@ -115,7 +115,6 @@ def main():
     reader_cpu = 0 if args.same_cpu or os.cpu_count() < 2 else 1
     pin(reader_cpu)
     registry = halcyon.host_registry()
-    queue = registry.create_queue("BENCH64", size_kib=255)
     children, contenders = [], {}
 
     def start(target, *extra):
@@ -125,15 +124,19 @@ def main():
         children.append((child, mine))
         return mine
 
-    orders = start(queue_producer)
-    contenders["halcyon read_batch(256)"] = (lambda n, o=orders: timed(read_queue, queue, o, n),
-                                             4096)
+    queues = []
+    for name, lock_free in (("halcyon read_batch(256)", False),
+                            ("halcyon lock-free read_batch(256)", True)):
+        queue = registry.create_queue("BENCH64-%d" % lock_free, size_kib=255, lock_free=lock_free)
+        queues.append(queue)
+        orders = start(queue_producer, queue.name)
+        contenders[name] = (lambda n, q=queue, o=orders: timed(read_queue, q, o, n), 4096)
     channel = spawn.Queue()
     orders = start(mp_producer, channel)
     contenders["multiprocessing.Queue get()"] = (lambda n, o=orders: timed(read_mp, channel, o, n),
                                                  1024)
     read_end, write_end = os.pipe()
-    orders = PipeProducer(write_end, producer_cpu)
+    pipe_producer = orders = PipeProducer(write_end, producer_cpu)
     contenders["os.pipe, one frame per read"] = (lambda n, o=orders: timed(read_pipe, read_end, o, n),
                                                  4096)
     print("reader on CPU %d, producers on CPU %d; %d CPUs" % (reader_cpu, producer_cpu,
@@ -141,10 +144,15 @@ def main():
     rates = rounds(contenders, args.rounds)
     report("64-byte records between two processes", rates, "halcyon read_batch(256)",
            ["multiprocessing.Queue get()", "os.pipe, one frame per read"], "records")
+    report("the same, lock-free queue", rates, "halcyon lock-free read_batch(256)",
+           ["multiprocessing.Queue get()", "os.pipe, one frame per read",
+            "halcyon read_batch(256)"], "records", rates_too=False)
     for child, mine in children:
         mine.send(None)
         child.join(10)
-    queue.close()
+    pipe_producer.send(None)
+    for queue in queues:
+        queue.close()
     return 0
 
 

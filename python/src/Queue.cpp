@@ -6,6 +6,7 @@
 #include "QueueStat.h"
 #include "QueueTable.h"
 
+#include <HalcyonCommon/QueueKinds.h>
 #include <HalcyonCommon/QueueWaits.h>
 #include <HalcyonCommon/SharedMemory.h>
 
@@ -19,9 +20,9 @@ namespace py = pybind11;
 namespace halcyon::python {
 namespace {
 
-constexpr unsigned short kMaxRecord = 3095;
 constexpr unsigned long kSliceMs = 100;
 using Clock = std::chrono::steady_clock;
+constexpr std::size_t kMostBatchBytes = 256 * 1024;  // the largest ring's records at once
 
 // A wait's limit: none, or a point in time.
 struct Deadline {
@@ -47,13 +48,24 @@ struct Deadline {
 }  // namespace
 
 Queue::Queue(short id, std::string name, bool created)
-    : id_(id), name_(std::move(name)), created_(created), ringBytes_(s_MapFile_QueryQueSize(id)) {}
+    : id_(id), name_(std::move(name)), created_(created) {
+    QueueState state{};
+    if (QueryQueueState(id_, &state) == 1) {
+        kind_ = state.kind;
+        ringBytes_ = state.ringBytes;
+    } else {
+        kind_ = std::max(QueryQueueKind(id_), kQueueLegacy);
+        ringBytes_ = s_MapFile_QueryQueSize(id_);
+    }
+}
 
 Queue::~Queue() {
     if (closed_) return;
     closed_ = true;
     Release(id_, created_);  // no thread can be inside: the Python object is gone
 }
+
+const char* Queue::KindName(int kind) { return kind == kQueueLockFree ? "lock-free" : "legacy"; }
 
 void Queue::CheckOpen() const {
     if (closed_ || closing_) RaiseQueueError("queue '" + name_ + "' is closed");
@@ -67,11 +79,15 @@ void Queue::RaisePending() {
 }
 
 // Tells a damaged queue (which the library has reset) from one whose `sync` flag a process left
-// set when it died in the middle of a copy.
+// set when it died in the middle of a copy, and a lock-free queue another process uses.
 std::string Queue::FailureMessage(const char* what) {
+    std::string message = std::string(what) + " queue '" + name_ + "' failed: ";
+    if (kind_ == kQueueLockFree)
+        return message +
+               "a lock-free queue has one writing and one reading process at a time, "
+               "and another process has this side (or the queue was damaged)";
     tagSHMHEADER h{};
     bool stuck = s_MapFile_QueryQueHeader(id_, &h) == 1 && h.sync != 0;
-    std::string message = std::string(what) + " queue '" + name_ + "' failed: ";
     message += stuck ? "a process died while copying a record, which leaves the queue busy; "
                        "reset() makes it usable again (its records are lost)"
                      : "the queue was damaged; it has been reset and its records are lost";
@@ -83,10 +99,10 @@ void Queue::RaiseFailure(const char* what) { RaiseQueueError(FailureMessage(what
 // Runs attempt(milliseconds) with the GIL released until it returns non-zero or the time limit
 // passes, in slices; between slices, with the GIL, looks for signals and for close().
 template <class Attempt>
-int Queue::Wait(std::optional<double> timeout, Attempt attempt) {
+long Queue::Wait(std::optional<double> timeout, Attempt attempt) {
     Deadline deadline(timeout);
     for (;;) {
-        int result;
+        long result;
         bool closing;
         {
             py::gil_scoped_release released;
@@ -102,6 +118,7 @@ int Queue::Wait(std::optional<double> timeout, Attempt attempt) {
 
 bool Queue::Write(const py::handle& record, std::optional<double> timeout) {
     CheckOpen();
+    RaisePending();
     ByteView bytes(record);
     if (bytes.size() == 0 || bytes.size() > kMaxRecord)
         RaiseValueError("a record holds 1 to 3095 bytes, not " + std::to_string(bytes.size()));
@@ -110,81 +127,95 @@ bool Queue::Write(const py::handle& record, std::optional<double> timeout) {
                         " bytes never fits queue '" + name_ + "', whose ring holds " +
                         std::to_string(ringBytes_) + " bytes");
     auto length = static_cast<unsigned short>(bytes.size());
-    int result = Wait(timeout, [&](unsigned long ms) {
+    long result = Wait(timeout, [&](unsigned long ms) {
         return WriteQueueWaiting(id_, bytes.data(), length, ms);
     });
     if (result < 0) RaiseFailure("writing to");
     return result == 1;
 }
 
+// The records of the batch as frames, each checked before the first is written.
 std::size_t Queue::WriteBatch(const py::iterable& records, std::optional<double> timeout) {
     CheckOpen();
-    std::vector<std::unique_ptr<ByteView>> views;
+    RaisePending();
+    std::string frames;
+    std::size_t total = 0;
     for (py::handle record : records) {
-        views.push_back(std::make_unique<ByteView>(record));
-        std::size_t size = views.back()->size();
+        ByteView view(record);
+        std::size_t size = view.size();
         if (size == 0 || size > kMaxRecord || size + 3 > ringBytes_)
-            RaiseValueError("record " + std::to_string(views.size() - 1) + " of the batch has " +
+            RaiseValueError("record " + std::to_string(total) + " of the batch has " +
                             std::to_string(size) + " bytes: queue '" + name_ +
                             "' takes records of 1 to " +
                             std::to_string(std::min<unsigned long>(kMaxRecord, ringBytes_ - 3)));
+        AppendFrame(frames, view.data(), size);
+        ++total;
     }
-    std::size_t next = 0;
-    if (views.empty()) return 0;
-    int result = Wait(timeout, [&](unsigned long ms) {
-        for (;;) {
-            const ByteView& view = *views[next];
-            int written =
-                WriteQueueWaiting(id_, view.data(), static_cast<unsigned short>(view.size()), ms);
-            if (written != 1) return written;
-            if (++next == views.size()) return 1;
-        }
+    if (total == 0) return 0;
+    const auto* data = reinterpret_cast<const unsigned char*>(frames.data());
+    std::size_t at = 0, written = 0;
+    long result = Wait(timeout, [&](unsigned long ms) -> long {
+        unsigned long used = 0;
+        long n = WriteQueueBatch(id_, data + at, frames.size() - at, &used, ms);
+        if (n < 0) return n;
+        at += used;
+        written += static_cast<std::size_t>(n);
+        return at == frames.size() ? 1 : 0;
     });
-    if (result < 0) RaiseFailure("writing to");
-    return next;
+    if (result < 0 && written == 0) RaiseFailure("writing to");
+    // The records written are counted; the failure waits for the next call.
+    if (result < 0) pendingError_ = FailureMessage("writing to");
+    return written;
 }
 
 py::object Queue::Read(std::optional<double> timeout) {
     CheckOpen();
-    RaisePending();
+    if (taken_.count() > 0) return taken_.TakeOne();
     unsigned char buf[kMaxRecord];
-    short length = 0;
-    Wait(timeout, [&](unsigned long ms) { return length = ReadQueueWaiting(id_, buf, ms); });
+    long length = Wait(timeout, [&](unsigned long ms) { return ReadQueueWaiting(id_, buf, ms); });
     if (length < 0) RaiseFailure("reading from");
     if (length == 0) return py::none();
     return py::bytes(reinterpret_cast<const char*>(buf), static_cast<std::size_t>(length));
 }
 
+// A buffer for about `maxRecords` records of the last batch's mean size: a larger one would take
+// records from the queue that this object then keeps until its next read.
+std::size_t Queue::BatchBytes(long maxRecords) const {
+    std::size_t wanted = static_cast<std::size_t>(maxRecords) * meanFrame_;
+    if (maxRecords > static_cast<long>(kMostBatchBytes) || wanted > kMostBatchBytes)
+        return kMostBatchBytes;
+    return std::max(wanted, kMaxFrame);
+}
+
+std::unique_ptr<unsigned char[]> Queue::Buffer(std::size_t size) {
+    if (spare_ && spareBytes_ >= size) return std::move(spare_);
+    return std::unique_ptr<unsigned char[]>(new unsigned char[size]);  // the read fills it
+}
+
 py::list Queue::ReadBatch(long maxRecords, std::optional<double> timeout) {
     CheckOpen();
-    RaisePending();
     if (maxRecords < 1) RaiseValueError("max_records must be at least 1");
-    std::string arena;
-    std::vector<unsigned short> lengths;
-    short failure = 0;
-    unsigned char buf[kMaxRecord];
-    Wait(timeout, [&](unsigned long ms) {
-        // The first record waits; the rest are those queued already.
-        for (unsigned long wait = ms; lengths.size() < static_cast<std::size_t>(maxRecords);
-             wait = 0) {
-            short length = ReadQueueWaiting(id_, buf, wait);
-            if (length <= 0) {
-                failure = length;
-                break;
-            }
-            arena.append(reinterpret_cast<const char*>(buf), static_cast<std::size_t>(length));
-            lengths.push_back(static_cast<unsigned short>(length));
-        }
-        return lengths.empty() ? failure : 1;
-    });
-    if (failure < 0 && lengths.empty()) RaiseFailure("reading from");
-    // The records taken are handed out; the failure waits for the next call.
-    if (failure < 0) pendingError_ = FailureMessage("reading from");
-    py::list records(lengths.size());
-    std::size_t offset = 0;
-    for (std::size_t i = 0; i < lengths.size(); ++i) {
-        records[i] = py::bytes(arena.data() + offset, lengths[i]);
-        offset += lengths[i];
+    auto most = static_cast<std::size_t>(maxRecords);
+    if (taken_.count() > 0) return taken_.HandOut(most);
+    // A buffer of this call's own, as another thread may read through this object meanwhile.
+    std::size_t size = BatchBytes(maxRecords);
+    std::unique_ptr<unsigned char[]> buf = Buffer(size);
+    unsigned long used = 0;
+    long count = Wait(
+        timeout, [&](unsigned long ms) { return ReadQueueBatch(id_, buf.get(), size, &used, ms); });
+    // Damage behind the records taken fails the library's next batch, after they are handed out.
+    if (count < 0) RaiseFailure("reading from");
+    py::list records;
+    if (count > 0) {
+        auto n = static_cast<std::size_t>(count);
+        meanFrame_ = std::max<std::size_t>(used / n, kLengthField + 1);
+        const unsigned char* at = buf.get();
+        records = RecordsOf(at, std::min(n, most));
+        if (n > most) taken_.Keep(at, used - static_cast<std::size_t>(at - buf.get()), n - most);
+    }
+    if (!spare_ || spareBytes_ < size) {
+        spare_ = std::move(buf);
+        spareBytes_ = size;
     }
     return records;
 }
@@ -201,23 +232,30 @@ py::object Queue::Next() {
 
 py::object Queue::Stat() {
     CheckOpen();
+    QueueState state{};
+    if (QueryQueueState(id_, &state) != 1)
+        RaiseQueueError("cannot read the state of queue '" + name_ + "'");
     tagSHMHEADER h{};
-    if (s_MapFile_QueryQueHeader(id_, &h) != 1)
-        RaiseQueueError("cannot read the header of queue '" + name_ + "'");
-    return MakeQueueStat(id_, name_, h);
+    bool legacy = state.kind == kQueueLegacy && s_MapFile_QueryQueHeader(id_, &h) == 1;
+    return MakeQueueStat(id_, name_, KindName(state.kind), state, legacy ? &h : nullptr);
 }
 
 unsigned long Queue::Count() {
     CheckOpen();
-    tagSHMHEADER h{};
-    if (s_MapFile_QueryQueHeader(id_, &h) != 1)
-        RaiseQueueError("cannot read the header of queue '" + name_ + "'");
-    return h.count;
+    QueueState state{};
+    if (QueryQueueState(id_, &state) != 1)
+        RaiseQueueError("cannot read the state of queue '" + name_ + "'");
+    return state.records + static_cast<unsigned long>(taken_.count());
 }
 
 void Queue::Reset() {
     CheckOpen();
+    if (kind_ == kQueueLockFree)
+        RaiseQueueError("queue '" + name_ +
+                        "' is a lock-free queue, which cannot be reset: no "
+                        "process can leave it busy; read its records to empty it");
     pendingError_.clear();
+    taken_.Clear();
     py::gil_scoped_release released;
     s_MapFile_ResetQue(id_);
 }

@@ -5,13 +5,20 @@
 // run meanwhile, and several queues can be served from one process. A wait is cut into slices of
 // at most 100 ms; between two slices the object looks for Ctrl-C (KeyboardInterrupt) and for a
 // close() from another thread, so no wait outlasts them by more than a slice.
+//
+// Batches move under one hold of the queue's mutex (none for a lock-free queue): read_batch takes
+// every queued record that fits its buffer, hands out those asked for and keeps the rest, in
+// order, for this object's next read; write_batch hands the library all its records at once.
 #pragma once
 
-#include <HalcyonCommon/SharedMemory.h>
+#include "Frames.h"
+
+#include <HalcyonCommon/QueueKinds.h>
 
 #include <pybind11/pybind11.h>
 
 #include <atomic>
+#include <memory>
 #include <optional>
 #include <shared_mutex>
 #include <string>
@@ -21,6 +28,7 @@ namespace halcyon::python {
 class Queue {
   public:
     Queue(short id, std::string name, bool created);
+    static const char* KindName(int kind);
     ~Queue();
     Queue(const Queue&) = delete;
     Queue& operator=(const Queue&) = delete;
@@ -28,6 +36,7 @@ class Queue {
     short id() const { return id_; }
     const std::string& name() const { return name_; }
     bool closed() const { return closed_; }
+    const char* kind() const { return KindName(kind_); }
 
     bool Write(const pybind11::handle& record, std::optional<double> timeout);
     std::size_t WriteBatch(const pybind11::iterable& records, std::optional<double> timeout);
@@ -43,12 +52,14 @@ class Queue {
 
   private:
     void CheckOpen() const;
-    tagSHMHEADER Header();
+    QueueState State();
     void RaisePending();
     std::string FailureMessage(const char* what);
     [[noreturn]] void RaiseFailure(const char* what);
     template <class Attempt>
-    int Wait(std::optional<double> timeout, Attempt attempt);
+    long Wait(std::optional<double> timeout, Attempt attempt);
+    std::size_t BatchBytes(long maxRecords) const;
+    std::unique_ptr<unsigned char[]> Buffer(std::size_t size);
 
     short id_;
     std::string name_;
@@ -56,8 +67,13 @@ class Queue {
     bool closed_ = false;
     std::atomic<bool> closing_{false};
     std::shared_mutex inUse_;   // shared by each call while the GIL is released, unique by close
-    std::string pendingError_;  // a failure met after records were taken, raised by the next call
+    std::string pendingError_;  // a failure met after records were written, raised by the next call
+    int kind_ = kQueueLegacy;
     unsigned long ringBytes_ = 0;
+    Frames taken_;                            // records a batch read took beyond what was asked for
+    std::size_t meanFrame_ = 66;              // of the last batch read: sizes the next one's buffer
+    std::unique_ptr<unsigned char[]> spare_;  // the last batch read's buffer, for the next one
+    std::size_t spareBytes_ = 0;
 };
 
 void RegisterQueues(pybind11::module_& m);

@@ -8,6 +8,7 @@
 #include "QueueStat.h"
 #include "QueueTable.h"
 
+#include <HalcyonCommon/QueueKinds.h>
 #include <HalcyonCommon/SharedMemory.h>
 
 #include <pybind11/stl.h>
@@ -57,12 +58,13 @@ std::shared_ptr<Queue> OpenQueue(const py::handle& nameObject, std::optional<dou
     }
 }
 
-std::shared_ptr<Queue> CreateQueue(const py::handle& nameObject, int sizeKib) {
+std::shared_ptr<Queue> NewQueue(const py::handle& nameObject, int sizeKib, bool lockFree) {
     std::string name = QueueName(nameObject);
     if (sizeKib < 1 || sizeKib > 255) RaiseValueError("size_kib is 1 to 255");
     RequireInstallation("creating a queue");
     short id = -1;
-    switch (CreateNew(name, static_cast<unsigned char>(sizeKib), id)) {
+    int kind = lockFree ? kQueueLockFree : kQueueLegacy;
+    switch (CreateNew(name, static_cast<unsigned char>(sizeKib), kind, id)) {
         case Created::kCreated:
             return std::make_shared<Queue>(id, name, true);
         case Created::kExists:
@@ -88,8 +90,8 @@ std::vector<std::pair<int, std::string>> ListQueues() {
 // through the object are removed when it closes.
 class Registry {
   public:
-    std::shared_ptr<Queue> Create(const py::handle& name, int sizeKib) {
-        auto queue = CreateQueue(name, sizeKib);
+    std::shared_ptr<Queue> Create(const py::handle& name, int sizeKib, bool lockFree) {
+        auto queue = NewQueue(name, sizeKib, lockFree);
         queues_.push_back(queue);
         return queue;
     }
@@ -136,6 +138,10 @@ interrupted with Ctrl-C. Use it as a context manager, or call close().)")
         .def_property_readonly("id", &Queue::id,
                                "The queue's registry slot (0-127), the same in every process.")
         .def_property_readonly("closed", &Queue::closed)
+        .def_property_readonly(
+            "kind", &Queue::kind,
+            "'legacy' (any number of writers and readers, readable by every version of the "
+            "terminal) or 'lock-free' (one writing and one reading process at a time).")
         .def("write", &Queue::Write, "record"_a, "timeout"_a = py::none(),
              R"(Appends one record (bytes-like, 1 to 3095 bytes).
 
@@ -146,25 +152,36 @@ damaged queue (reset, records lost) or one a dead process left busy (see reset()
         .def("write_batch", &Queue::WriteBatch, "records"_a, "timeout"_a = py::none(),
              R"(Appends the records of an iterable in order; returns how many were written.
 
-Fewer than all only when `timeout` seconds passed with no room for the next one. Every record
-is checked before the first is written.)")
+Every record is checked before the first is written; then as many as have room move under each
+hold of the queue's mutex. Fewer than all when `timeout` seconds passed with no room for the
+next one, or when the queue failed after some were written: that failure is raised by the next
+write. A KeyboardInterrupt while it waits for room leaves the records before it written.)")
         .def("read", &Queue::Read, "timeout"_a = py::none(),
              R"(Takes the front record; when the queue is empty, waits for one for at most
 `timeout` seconds (None: as long as it takes, 0: not at all). The record's bytes, or None when
 the time passed with the queue still empty.)")
         .def("read_batch", &Queue::ReadBatch, "max_records"_a, "timeout"_a = py::none(),
              R"(Takes up to `max_records` records: waits for the first as read() does, then
-takes those queued already. An empty list when the time passed with the queue empty. A failure
-met after some records were taken is raised by the next call, so no record is lost.)")
+takes those queued already, all under one hold of the queue's mutex. An empty list when the
+time passed with the queue empty. A failure met after some records were taken is raised by the
+next call, so no record is lost.
+
+The queued records that fit a buffer sized for `max_records` of them are taken at once; any
+beyond `max_records` stay with this object, in order, and the next read(), read_batch() or
+iteration hands them out first (len() counts them). Records this object holds when it is
+closed are lost, as they would be with a reader process that ends.)")
         .def("stat", &Queue::Stat, "The queue's header as a QueueStat.")
         .def("reset", &Queue::Reset,
-             "Empties the queue and zeroes its counters: the records queued are lost. Clears the "
-             "busy state a process left by dying in the middle of a copy.")
+             "Empties a legacy queue and zeroes its counters: the records queued, and those this "
+             "object holds, are lost. Clears the busy state a process left by dying in the middle "
+             "of a copy. A lock-free queue cannot be left busy and is never reset (QueueError).")
         .def("close", &Queue::Close, "remove"_a = py::none(),
              R"(Lets go of the queue. With remove=True (the default for a queue this object
 created) the queue also leaves the registry once no other object of this process uses it.
 A thread waiting on the queue gets QueueError (or the end of its for loop) within 100 ms.)")
-        .def("__len__", &Queue::Count, "The records now queued.")
+        .def("__len__", &Queue::Count,
+             "The records now queued, and those a batch read of this object took beyond what it "
+             "asked for.")
         .def("__iter__", [](std::shared_ptr<Queue> q) { return q; })
         .def("__next__", &Queue::Next, "Waits for the next record; stops once closed.")
         .def("__enter__", [](std::shared_ptr<Queue> q) { return q; })
@@ -179,7 +196,7 @@ the queue registry, from halcyon.host_registry(), for the rest of its life. Queu
 it are removed when it closes (as a context manager, or with close()). The registry pauses while
 no queue is registered after its owner removed the last one, and starts again with the owner's
 next queue.)")
-        .def("create_queue", &Registry::Create, "name"_a, "size_kib"_a = 64,
+        .def("create_queue", &Registry::Create, "name"_a, "size_kib"_a = 64, "lock_free"_a = false,
              "Creates a queue as halcyon.create_queue does, removed again when the registry "
              "object closes.")
         .def("close", &Registry::Close)
@@ -193,10 +210,16 @@ queues are registered in, and returns it (the same object while it is open).
 Raises QueueError when another process hosts a registry already: taking it over empties it and
 leaves its clients waiting, so that happens only with take_over=True. Needs an installation
 root (InstallationError otherwise): the registry's file lives in its TEMP folder.)");
-    m.def("create_queue", &CreateQueue, "name"_a, "size_kib"_a = 64,
+    m.def("create_queue", &NewQueue, "name"_a, "size_kib"_a = 64, "lock_free"_a = false,
           R"(Creates queue `name` (1-31 bytes) with a ring of `size_kib` KiB (1-255) in the running
 registry and returns it; close() removes it again. QueueError when the name is taken,
-QueueNotFound when no registry runs, InstallationError without an installation root.)");
+QueueNotFound when no registry runs, InstallationError without an installation root.
+
+A legacy queue (the default) takes any number of writers and readers, and every version of the
+terminal reads it. lock_free=True makes a queue for one writing and one reading process at a
+time (each with any number of threads), which moves a record without a mutex: several times
+cheaper for small records, but only processes of this version of the library can use it, and
+a second process on a side gets QueueError until the first closes the queue or dies.)");
     m.def("open_queue", &OpenQueue, "name"_a, "timeout"_a = 0.0,
           R"(Opens the existing queue `name`. Waits at most `timeout` seconds (None: as long as it
 takes) for the registry and the queue to appear, then raises QueueNotFound.)");

@@ -10,11 +10,12 @@ namespace {
 
 PyObject* g_statClass = nullptr;
 
-// The fields in order, with their types (names of builtins).
+// The fields in order, with their types (names of builtins; "object" for int or None).
 const char* const kFields[][2] = {
-    {"id", "int"},         {"name", "str"},     {"valid", "bool"},     {"ring_bytes", "int"},
-    {"used_bytes", "int"}, {"count", "int"},    {"put", "int"},        {"take", "int"},
-    {"sync", "int"},       {"errcount", "int"}, {"read_count", "int"}, {"write_count", "int"},
+    {"id", "int"},          {"name", "str"},       {"kind", "str"},     {"valid", "bool"},
+    {"ring_bytes", "int"},  {"used_bytes", "int"}, {"count", "int"},    {"put", "object"},
+    {"take", "object"},     {"sync", "object"},    {"errcount", "int"}, {"read_count", "int"},
+    {"write_count", "int"},
 };
 
 }  // namespace
@@ -28,21 +29,30 @@ void RegisterQueueStat(py::module_& m) {
     py::object type = make("QueueStat", fields, py::arg("frozen") = true);
     type.attr("__module__") = "halcyon";
     type.attr("__doc__") =
-        "A queue's header as stat() read it: valid is False when its check bytes are damaged; "
-        "ring_bytes is the ring's size, used_bytes the bytes its records take (length fields "
-        "included), count the records queued; put and take are ring offsets; sync is 1 while a "
-        "copy is in progress (or was left unfinished by a process that died); errcount, "
-        "read_count and write_count are the queue's counters.";
+        "A queue as stat() found it: kind is 'legacy' or 'lock-free'; valid is False when a "
+        "legacy header's check bytes are damaged; ring_bytes is the ring's size, used_bytes the "
+        "bytes its records take (length fields included), count the records queued; put and "
+        "take are a legacy ring's offsets, sync is 1 while a copy is in progress in it (or was "
+        "left unfinished by a process that died): all three None for a lock-free queue; "
+        "errcount (0 for a lock-free queue), read_count and write_count are the queue's "
+        "counters.";
     g_statClass = type.inc_ref().ptr();  // kept for the life of the process
     m.add_object("QueueStat", type);
 }
 
-py::object MakeQueueStat(short id, const std::string& name, const tagSHMHEADER& h) {
-    bool valid = h.H1 == 0x8E && h.H2 == 0x8F;
-    unsigned long ring = valid ? h.size * 1024UL : 0;
-    unsigned long used = ring == 0 ? 0 : (h.put + ring - h.take % ring) % ring;
-    return py::handle(g_statClass)(id, TextResult(name), valid, ring, used, h.count, h.put, h.take,
-                                   h.sync, h.errcount, h.ReadCount, h.WriteCount);
+py::object MakeQueueStat(short id, const std::string& name, const char* kind,
+                         const QueueState& state, const tagSHMHEADER* header) {
+    py::object put = py::none(), take = py::none(), sync = py::none();
+    bool valid = true;
+    if (header != nullptr) {
+        valid = header->H1 == 0x8E && header->H2 == 0x8F;
+        put = py::int_(header->put);
+        take = py::int_(header->take);
+        sync = py::int_(header->sync);
+    }
+    return py::handle(g_statClass)(id, TextResult(name), kind, valid, state.ringBytes,
+                                   state.usedBytes, state.records, put, take, sync, state.errCount,
+                                   state.readCount, state.writeCount);
 }
 
 }  // namespace halcyon::python

@@ -2,6 +2,7 @@
 #include "QueueTable.h"
 
 #include <HalcyonCommon/Mutex.h>
+#include <HalcyonCommon/QueueKinds.h>
 #include <HalcyonCommon/SharedMemory.h>
 
 #include <cstring>
@@ -105,17 +106,17 @@ Found OpenIfPresent(const std::string& name, short& id) {
     return Found::kOpened;
 }
 
-Created CreateNew(const std::string& name, unsigned char kib, short& id) {
+Created CreateNew(const std::string& name, unsigned char kib, int kind, short& id) {
     std::lock_guard<std::mutex> hold(TableLock());
     if (g_owner && g_tornDown) {
         s_MapFile_Initialize(true);
         g_tornDown = false;
     }
     if (!RegistryRunning()) return Created::kNoRegistry;
-    id = s_MapFile_CreateQue(name.c_str(), kib);
+    id = CreateQueue(name.c_str(), kib, kind);
     if (id < 0) return Created::kFailed;
     // A registered name gives its id without creating anything: open here already, or elsewhere.
-    if (Table().count(id) != 0 || s_MapFile_QueryQueSize(id) == 0) return Created::kExists;
+    if (Table().count(id) != 0 || QueryQueueKind(id) < 0) return Created::kExists;
     Holders& holders = Table()[id];
     holders.count = 1;
     holders.remove = false;

@@ -35,8 +35,9 @@ Found OpenIfPresent(const std::string& name, short& id);
 
 enum class Created { kCreated, kExists, kNoRegistry, kFailed };
 
-// Creates queue `name` with a ring of `kib` KiB; kExists when the name is registered already.
-Created CreateNew(const std::string& name, unsigned char kib, short& id);
+// Creates queue `name` of `kind` (QueueKinds.h) with a ring of `kib` KiB; kExists when the name is
+// registered already.
+Created CreateNew(const std::string& name, unsigned char kib, int kind, short& id);
 
 // One object lets go of `id`; `remove` asks for the queue to be removed from the registry once no
 // object of this process uses it. False when the library refused the close.

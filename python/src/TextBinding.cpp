@@ -10,6 +10,8 @@
 #include <HalcyonCommon/Lang.h>
 #include <Platform/Host.h>
 
+#include <cstring>
+#include <limits>
 #include <mutex>
 #include <optional>
 #include <string>
@@ -21,10 +23,22 @@ namespace halcyon::python {
 namespace {
 
 constexpr std::size_t kReleaseAbove = 64 * 1024;
+constexpr std::size_t kKeepBuffers = 16 * 1024 * 1024;
 
 std::mutex& LangLock() {
     static std::mutex lock;
     return lock;
+}
+
+// Takes the lock without the GIL when another thread has it: that thread may be converting with
+// the GIL released and need it back before it lets go, so waiting with the GIL would deadlock.
+std::unique_lock<std::mutex> HoldLang() {
+    std::unique_lock<std::mutex> hold(LangLock(), std::try_to_lock);
+    if (!hold.owns_lock()) {
+        py::gil_scoped_release released;
+        hold.lock();
+    }
+    return hold;
 }
 
 bool g_tableLoaded = false;
@@ -53,22 +67,40 @@ void LoadTable() {
     }
 }
 
+// The conversion's text and result, kept between calls (with the lock held) so that a call reuses
+// the memory of the last instead of faulting in fresh pages: up to kKeepBuffers bytes each.
+struct Big5Buffers {
+    CString source;
+    CString result;
+};
+
+Big5Buffers& Buffers() {
+    static auto* buffers = new Big5Buffers;  // never destroyed: used at exit
+    return *buffers;
+}
+
 py::bytes Big5ToGb(const py::handle& data) {
     ByteView in(data);
-    std::lock_guard<std::mutex> hold(LangLock());
+    if (in.size() > static_cast<std::size_t>(std::numeric_limits<int>::max()))
+        RaiseValueError("big5_to_gb takes at most 2 GiB at a time");
+    std::unique_lock<std::mutex> hold = HoldLang();
     if (!g_tableLoaded) LoadTable();
-    CString result;
+    Big5Buffers& buffers = Buffers();
     {
         std::optional<py::gil_scoped_release> released;
         if (in.size() > kReleaseAbove) released.emplace();
-        CString source(in.chars(), static_cast<int>(in.size()));
-        s_LangConvertToSimplifiedChinese(source, result);
+        auto length = static_cast<int>(in.size());
+        std::memcpy(buffers.source.GetBufferSetLength(length), in.chars(), in.size());
+        buffers.source.ReleaseBuffer(length);
+        s_LangConvertToSimplifiedChinese(buffers.source, buffers.result);
     }
-    return py::bytes(result.str());
+    py::bytes result(buffers.result.str());
+    if (in.size() > kKeepBuffers) buffers = Big5Buffers();
+    return result;
 }
 
 void ReloadTable() {
-    std::lock_guard<std::mutex> hold(LangLock());
+    std::unique_lock<std::mutex> hold = HoldLang();
     s_LangUnInitialGBTable();
     g_tableLoaded = false;
     LoadTable();
@@ -76,14 +108,14 @@ void ReloadTable() {
 
 bool NeedsSimplified(int market) {
     if (market < 0 || market > 255) RaiseValueError("a market code is 0 to 255");
-    std::lock_guard<std::mutex> hold(LangLock());
+    std::unique_lock<std::mutex> hold = HoldLang();
     if (!g_servicesLoaded) g_servicesLoaded = s_LangInitSupportSimplifiedService();
     auto code = static_cast<unsigned char>(market);
     return s_LangIsConvertToSimplified(code);
 }
 
 int LanguageId() {
-    std::lock_guard<std::mutex> hold(LangLock());
+    std::unique_lock<std::mutex> hold = HoldLang();
     return s_LangGetLangID();
 }
 

@@ -1,5 +1,6 @@
 # SPDX-License-Identifier: Apache-2.0
 """Big5 to GB, dates, folders and the profile cache, which read the installation."""
+import concurrent.futures
 import datetime
 import os
 import subprocess
@@ -17,6 +18,16 @@ def test_big5_to_gb_with_the_installations_table():
     assert halcyon.big5_to_gb(b"") == b"" and halcyon.big5_to_gb(b"ab\0cd") == b"ab"
     text = "期貨交易所".encode("big5") * 20000
     assert halcyon.big5_to_gb(text) == "期货交易所".encode("gbk") * 20000  # GIL released
+    # The buffers kept between calls: a shorter text after a longer one, one past what is kept,
+    # and threads converting at once, each getting its own text back.
+    huge = "臺".encode("big5") * (9 << 20)
+    for big5, gb in [(b"ab", b"ab"), (huge, "台".encode("gbk") * (9 << 20)), (b"a\xa5", b"a\xa5")]:
+        assert halcyon.big5_to_gb(big5) == gb
+    texts = [("%d 銀行" % n).encode("big5") * 30000 for n in range(4)]
+    wanted = [("%d 银行" % n).encode("gbk") * 30000 for n in range(4)]
+    with concurrent.futures.ThreadPoolExecutor(4) as pool:
+        for _ in range(5):
+            assert list(pool.map(halcyon.big5_to_gb, texts)) == wanted
 
 
 def test_dates():

@@ -71,6 +71,7 @@ def test_records_in_order_batches_and_stat(queue):
     assert (stat.count, stat.write_count, stat.read_count, stat.valid) == (32, 32, 0, True)
     assert stat.used_bytes == sum(len(r) + 2 for r in records) + 8 and stat.ring_bytes == 1024
     assert queue.read_batch(10) == records[:10]
+    assert len(queue) == 22  # those the batch took beyond 10 count until handed out
     assert queue.read() == records[10]
     assert queue.read_batch(100, timeout=0) == records[11:] + [b"ba", b"mv"]
     assert queue.read_batch(5, timeout=0) == [] and queue.read(timeout=0) is None
@@ -121,3 +122,54 @@ def test_close_ends_a_waiting_reader(registry):
         halcyon.list_queues()
     with registry.create_queue("AGAIN") as again:
         assert halcyon.list_queues() == [(again.id, "AGAIN")]
+
+
+@pytest.mark.parametrize("lock_free", [False, True], ids=["legacy", "lock-free"])
+def test_both_kinds(registry, lock_free):
+    with registry.create_queue("KIND-%d" % lock_free, size_kib=1, lock_free=lock_free) as queue:
+        kind = "lock-free" if lock_free else "legacy"
+        assert queue.kind == kind and halcyon.open_queue(queue.name).kind == kind
+        records = [bytes([n]) * (10 + n) for n in range(40)]  # 1260 bytes framed
+        written = queue.write_batch(records, timeout=0.1)  # fills the ring: the rest wait
+        assert 0 < written < 40
+        stat = queue.stat()
+        expected = dict(kind=kind, valid=True, ring_bytes=1024, count=written, errcount=0,
+                        used_bytes=sum(len(r) + 2 for r in records[:written]),
+                        write_count=written, read_count=0)
+        assert {name: getattr(stat, name) for name in expected} == expected
+        assert (stat.put is None) == lock_free
+        assert queue.read_batch(3) == records[:3] and len(queue) == written - 3
+        assert queue.write_batch(records[written:], timeout=5) == 40 - written
+        got = records[:3]
+        while len(got) < 40:
+            got += queue.read_batch(7, timeout=1) or [None]
+        assert got == records and queue.read_batch(1, timeout=0) == []
+        if lock_free:
+            with pytest.raises(halcyon.QueueError, match="cannot be reset"):
+                queue.reset()
+
+
+@pytest.mark.parametrize("lock_free", [False, True], ids=["legacy", "lock-free"])
+def test_threads_share_one_reader(registry, lock_free):
+    # Two threads batch-read through one object while a third writes: every record comes once.
+    total = 20000
+    with registry.create_queue("SHARED-%d" % lock_free, size_kib=2, lock_free=lock_free) as queue:
+        got = [[], []]
+
+        def reader(mine):
+            while True:
+                batch = queue.read_batch(5, timeout=2)
+                if not batch:
+                    return
+                mine.extend(batch)
+
+        threads = [threading.Thread(target=reader, args=(mine,)) for mine in got]
+        for thread in threads:
+            thread.start()
+        for start in range(0, total, 100):
+            queue.write_batch([b"%06d" % n for n in range(start, start + 100)])
+        for thread in threads:
+            thread.join(timeout=30)
+        assert sorted(got[0] + got[1]) == [b"%06d" % n for n in range(total)]
+        for mine in got:
+            assert mine == sorted(mine)  # each thread's records in the queue's order

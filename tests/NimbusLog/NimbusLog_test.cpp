@@ -76,7 +76,9 @@ TEST(NimbusLog, ANameThatWouldLeaveTheLogRootIsRefused) {
         EXPECT_EQ(s_NimbusLogGetDebugLogObj(name), nullptr) << name;
     }
     EXPECT_FALSE(FileExists(RootHostPath() + "/escaped"));
-    EXPECT_NE(s_NimbusLogGetSystemLogObj("plain.name "), nullptr);
+    // Windows drops the blank ending the folder's name; Wine keeps it, and then cannot remove
+    // the folder: the row runs on the stand-in only.
+    EXPECT_NE(s_NimbusLogGetSystemLogObj(HALCYON_STAND_IN ? "plain.name " : "plain.name"), nullptr);
 }
 
 TEST(NimbusLog, LinesCarryLevelValueTextsAndSourceName) {

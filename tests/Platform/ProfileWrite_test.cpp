@@ -107,6 +107,54 @@ TEST(ProfileWrite, RefusedWritesReportWindowsErrors) {
     EXPECT_FALSE(FileExists(folder + "/a.ini"));
 }
 
+#if HALCYON_STAND_IN
+// Child: as another user, writes key K of section S of file args[0]; exits with the error.
+int WriteAsOtherUser(const std::vector<std::string>& args) {
+    if (!BecomeOtherUser()) return 100;
+    if (win::WritePrivateProfileStringA("S", "K", "2", args.at(0).c_str())) return 0;
+    return static_cast<int>(win::GetLastError());
+}
+const ChildRole kWriteAsOtherUser("ini-write-as-other", WriteAsOtherUser);
+#endif
+
+// A file its writer may not write is refused (ERROR_ACCESS_DENIED), also when the value is the
+// one it holds, and stays the same file with the same bytes: a read-only file (for root too), and
+// another user's file in a folder open to everybody.
+TEST(ProfileWrite, AFileTheWriterMayNotWriteIsRefusedAndKept) {
+#if HALCYON_STAND_IN
+    MeetingFolder meet(0777);
+    ASSERT_FALSE(meet.path.empty());
+    const struct {
+        const char* name;
+        mode_t mode;
+        const char* value;
+        bool otherUser;
+    } cases[] = {{"ro.ini", 0444, "2", false},
+                 {"same.ini", 0444, "1", false},
+                 {"others.ini", 0644, "2", true}};
+    for (const auto& c : cases) {
+        if (c.otherUser && !CanBeOtherUser()) continue;
+        const std::string host = meet.path + "/" + c.name, file = WindowsPath(host);
+        WriteFile(host, "[S]\r\nK=1\r\n");
+        ASSERT_EQ(chmod(host.c_str(), c.mode), 0);
+        struct stat before, after;
+        ASSERT_EQ(stat(host.c_str(), &before), 0);
+        win::DWORD error = 0;
+        if (c.otherUser) {
+            error = static_cast<win::DWORD>(WaitChild(StartChild("ini-write-as-other", {file})));
+        } else if (!win::WritePrivateProfileStringA("S", "K", c.value, file.c_str())) {
+            error = win::GetLastError();
+        }
+        EXPECT_EQ(error, ERROR_ACCESS_DENIED) << c.name;
+        EXPECT_EQ(ReadFile(host), "[S]\r\nK=1\r\n") << c.name;
+        ASSERT_EQ(stat(host.c_str(), &after), 0);
+        EXPECT_EQ(after.st_ino, before.st_ino) << c.name;
+    }
+#else
+    GTEST_SKIP() << "file modes and other users of the Linux stand-in";
+#endif
+}
+
 // The rest checks how the stand-in keeps files whole: its own files, links, permissions and
 // failures injected through its system-call table.
 

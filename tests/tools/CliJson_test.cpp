@@ -84,6 +84,14 @@ TEST(CliJson, FieldsReadByAJsonParser) {
         EXPECT_EQ(JsonQuery(tool, c.args, c.expression, out), 0) << c.args << ": " << out;
         EXPECT_EQ(out, c.want + "\n") << c.args;
     }
+    // Product facts in the installation's code page (GBK) come out in UTF-8; a byte GBK cannot
+    // read (0xFF) as the character of its number.
+    WriteFile(root + "/SYS/Version.ini", "[SYSTEM]\r\nProductName=\xD6\xD0\xCE\xC4 \xFF\r\n");
+    EXPECT_EQ(
+        JsonQuery("env", "HALCYON_CODEPAGE=936 '" + tool + "' appinfo --json", "d['product']", out),
+        0)
+        << out;
+    EXPECT_EQ(out, "'\xE4\xB8\xAD\xE6\x96\x87 \xC3\xBF'\n");
     RunCommand(
         "kill -INT " + host + "; while kill -0 " + host + " 2>/dev/null; do sleep 0.05; done", out);
 #else

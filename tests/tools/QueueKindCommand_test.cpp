@@ -42,6 +42,9 @@ TEST(QueueKindCommand, ALockFreeQueueFromTheShell) {
          "\"kind\":\"lock-free\",\"ring_kib\":2,\"used_bytes\":9,\"count\":2"},
         {ToolCommand("queue watch --count 1"), 0, "  0 Ticks"},
         {ToolCommand("queue watch --count 1"), 0, "2 rec"},
+        {ToolCommand("queue pop Ticks") + " 2>&1", 1, "lock-free queue, which pop cannot read"},
+        {ToolCommand("queue reset Ticks") + " 2>&1", 1, "has no unfinished copy to clear"},
+        {ToolCommand("queue stat Ticks"), 0, "count       2\n"},  // neither took nor dropped
     };
     for (const auto& s : steps) {
         EXPECT_EQ(RunCommand(s.command, out), s.code) << s.command << ": " << out;

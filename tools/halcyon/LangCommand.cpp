@@ -112,12 +112,13 @@ int RunAppInfo(const Invocation& call) {
         {"server", s_AppInfoGetConnectVSTAAddr},
     };
     const bool json = call.Has("--json");
+    const int language = s_LangGetLangID();
     JsonObject object;
     for (const Fact& fact : facts) {
         CString value;
         fact.get(value);
         if (json)
-            object.Text(JsonKey(fact.label).c_str(), static_cast<const char*>(value));
+            object.Text(JsonKey(fact.label).c_str(), Utf8Text(value.str(), language));
         else
             std::printf("%-15s %s\n", fact.label, shown(value.str()).c_str());
     }
@@ -128,7 +129,7 @@ int RunAppInfo(const Invocation& call) {
         if (account.IsEmpty())
             object.Null("account");
         else
-            object.Text("account", static_cast<const char*>(account));
+            object.Text("account", Utf8Text(account.str(), language));
         std::printf("%s\n", object.Str().c_str());
     } else {
         std::printf("%-15s %s\n", "account", shown(account.str()).c_str());

@@ -16,6 +16,7 @@
 #include <csignal>
 #include <cstdio>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace halcyon::tool {
@@ -35,56 +36,33 @@ short OpenOperandQueue(const Invocation& call, std::string& name, int& code) {
     return OpenAsClient(call, name);
 }
 
-// What `queue stat` prints, line by line: each line's text ("ring        64 KiB") and its JSON
-// fields are added together, and the one or the other is printed.
-class StatReport {
-  public:
-    StatReport(const std::string& name, short id) {
-        Line("queue", name + " (id " + std::to_string(id) + ")")
-            .Text("name", name)
-            .Number("id", static_cast<long long>(id));
-    }
+using Counters = std::vector<std::pair<const char*, long long>>;
 
-    // A line `label` showing `text`; the caller adds its JSON fields to the object returned.
-    JsonObject& Line(const char* label, const std::string& text) {
-        char head[16];
-        std::snprintf(head, sizeof head, "%-12s", label);
-        text_ += head + text + "\n";
-        return json_;
-    }
-
-    // A line `label` showing `value` and `unit`, its JSON field `key`.
-    StatReport& Count(const char* label, const char* key, unsigned long long value,
-                      const char* unit = "") {
-        Line(label, std::to_string(value) + unit).Number(key, static_cast<long long>(value));
-        return *this;
-    }
-
-    int Print(const Invocation& call) const {
-        if (call.Has("--json"))
-            std::printf("%s\n", json_.Str().c_str());
-        else
-            std::printf("%s", text_.c_str());
-        return kExitOk;
-    }
-
-  private:
-    std::string text_;
-    JsonObject json_;
-};
+// One JSON line: `head` (the name, the id and what tells the kind) and the counters.
+int PrintStatJson(JsonObject head, const Counters& counters) {
+    for (const auto& [key, value] : counters) head.Number(key, value);
+    std::printf("%s\n", head.Str().c_str());
+    return kExitOk;
+}
 
 // A lock-free queue has no legacy header: its counters, as they stand.
 int StatLockFree(const Invocation& call, const std::string& name, short id) {
     halcyon::QueueState q = {};
     if (!halcyon::QueryQueueState(id, &q)) return QueueFailure("the queue's offsets are damaged");
-    StatReport report(name, id);
-    report.Line("kind", "lock-free").Text("kind", "lock-free");
-    return report.Count("ring", "ring_kib", q.ringBytes / 1024, " KiB")
-        .Count("used", "used_bytes", q.usedBytes, " bytes")
-        .Count("count", "count", q.records)
-        .Count("written", "written", q.writeCount)
-        .Count("read", "read", q.readCount)
-        .Print(call);
+    if (call.Has("--json")) {
+        return PrintStatJson(
+            JsonObject().Text("name", name).Number("id", id).Text("kind", "lock-free"),
+            {{"ring_kib", q.ringBytes / 1024},
+             {"used_bytes", q.usedBytes},
+             {"count", q.records},
+             {"written", q.writeCount},
+             {"read", q.readCount}});
+    }
+    std::printf(
+        "queue       %s (id %d)\nkind        lock-free\nring        %lu KiB\n"
+        "used        %lu bytes\ncount       %lu\nwritten     %lu\nread        %lu\n",
+        name.c_str(), id, q.ringBytes / 1024, q.usedBytes, q.records, q.writeCount, q.readCount);
+    return kExitOk;
 }
 
 int Stat(const Invocation& call) {
@@ -96,25 +74,34 @@ int Stat(const Invocation& call) {
     tagSHMHEADER h = {};
     if (!s_MapFile_QueryQueHeader(id, &h)) return QueueFailure("cannot read the queue's header");
     bool valid = h.H1 == 0x8E && h.H2 == 0x8F;
-    char text[64];
-    std::snprintf(text, sizeof text, "%s (H1 0x%02X, H2 0x%02X)", valid ? "valid" : "DAMAGED", h.H1,
-                  h.H2);
-    StatReport report(name, id);
-    report.Line("header", text)
-        .Flag("header_valid", valid)
-        .Number("h1", static_cast<long long>(h.H1))
-        .Number("h2", static_cast<long long>(h.H2));
-    report.Count("ring", "ring_kib", h.size, " KiB")
-        .Count("used", "used_bytes", s_MapFile_QueryQueUseSize(id), " bytes")
-        .Count("count", "count", h.count);
-    report.Line("put / take", std::to_string(h.put) + " / " + std::to_string(h.take))
-        .Number("put", static_cast<long long>(h.put))
-        .Number("take", static_cast<long long>(h.take));
-    return report.Count("sync", "sync", h.sync)
-        .Count("errcount", "errcount", h.errcount)
-        .Count("written", "written", h.WriteCount)
-        .Count("read", "read", h.ReadCount)
-        .Print(call);
+    const unsigned long used = s_MapFile_QueryQueUseSize(id);
+    if (call.Has("--json")) {
+        return PrintStatJson(
+            JsonObject().Text("name", name).Number("id", id).Flag("header_valid", valid),
+            {{"h1", h.H1},
+             {"h2", h.H2},
+             {"ring_kib", h.size},
+             {"used_bytes", used},
+             {"count", h.count},
+             {"put", h.put},
+             {"take", h.take},
+             {"sync", h.sync},
+             {"errcount", h.errcount},
+             {"written", h.WriteCount},
+             {"read", h.ReadCount}});
+    }
+    std::printf("queue       %s (id %d)\n", name.c_str(), id);
+    std::printf("header      %s (H1 0x%02X, H2 0x%02X)\n", valid ? "valid" : "DAMAGED", h.H1, h.H2);
+    std::printf("ring        %u KiB\n", static_cast<unsigned>(h.size));
+    std::printf("used        %lu bytes\n", used);
+    std::printf("count       %u\n", static_cast<unsigned>(h.count));
+    std::printf("put / take  %u / %u\n", static_cast<unsigned>(h.put),
+                static_cast<unsigned>(h.take));
+    std::printf("sync        %u\n", static_cast<unsigned>(h.sync));
+    std::printf("errcount    %u\n", static_cast<unsigned>(h.errcount));
+    std::printf("written     %u\n", static_cast<unsigned>(h.WriteCount));
+    std::printf("read        %u\n", static_cast<unsigned>(h.ReadCount));
+    return kExitOk;
 }
 
 int List(const Invocation& call) {

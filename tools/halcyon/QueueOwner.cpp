@@ -128,7 +128,15 @@ bool OwnerMark::Claim(const std::string& program, bool force, RegistryOwner& oth
     return true;
 }
 
-bool RegistryExists() { return MutexExists("QS_SHARED_QUEUE"); }
+// The registry's block, which the tool reads, rather than its change lock: a process that closed
+// the block may hold the lock still, and opening a missing block through the library waits for
+// it without limit.
+bool RegistryExists() {
+    win::HANDLE block = win::OpenFileMappingA(FILE_MAP_READ, FALSE, "SHARED_QUEUE");
+    if (block == nullptr) return false;
+    win::CloseHandle(block);
+    return MutexExists("MS_SHARED_QUEUE");
+}
 
 std::vector<std::string> RegisteredQueues() {
     unsigned char registry[kRegistrySlots * kRegistrySlotBytes];

@@ -112,6 +112,13 @@ int PopRecords(const Invocation& call) {
     std::fflush(stdout);
     p.id = OpenAsClient(call, p.name);
     if (p.id < 0) return kExitFailure;
+    if (halcyon::QueryQueueKind(p.id) == halcyon::kQueueLockFree) {
+        // A record is taken only once written out, which needs a look at the front record that
+        // only the legacy layout gives another process.
+        return QueueFailure("'" + p.name + "' is a lock-free queue, which pop cannot read "
+                            "without risking a record: read it with its one reading process "
+                            "(halcyon::ReadQueueWaiting, or Python's halcyon.Queue)");
+    }
     if (!p.front.Open(p.name, p.id)) return QueueFailure("cannot map queue '" + p.name + "'");
     CatchInterrupts();
 #if !defined(_WIN32)

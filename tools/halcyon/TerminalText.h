@@ -27,6 +27,15 @@ class TerminalText {
     bool toUtf8_ = false;
 };
 
+// The installation's text `text` in UTF-8, for JSON, whatever the output is: valid UTF-8 stays as
+// it is (as on a UTF-8 terminal), other text is converted from the installation's code page
+// (SourceCodePage), and a byte that code page cannot read becomes the character of its number
+// (U+0080-U+00FF), as docs/cli-json.md gives such bytes.
+std::string Utf8Text(const std::string& text, int language);
+
+// True when `text` is valid UTF-8 (ASCII included).
+bool IsUtf8(const std::string& text);
+
 // The code page of the installation's texts: HALCYON_CODEPAGE when set; otherwise 936 (GBK) for
 // language 2, Simplified Chinese, and 950 (Big5) for the others, whose texts are ASCII or Big5.
 unsigned SourceCodePage(int language);

@@ -13,22 +13,27 @@
 namespace halcyon::tool {
 namespace {
 
-bool IsUtf8(const std::string& text) {
-    constexpr size_t kBad = 9;
-    for (size_t i = 0; i < text.size();) {
-        const auto lead = static_cast<unsigned char>(text[i]);
-        const size_t more = lead < 0x80             ? 0
-                            : (lead & 0xE0) == 0xC0 ? 1
-                            : (lead & 0xF0) == 0xE0 ? 2
-                            : (lead & 0xF8) == 0xF0 ? 3
-                                                    : kBad;
-        if (more == kBad || text.size() - i - 1 < more) return false;
-        for (size_t k = 1; k <= more; ++k) {
-            if ((static_cast<unsigned char>(text[i + k]) & 0xC0) != 0x80) return false;
+// Converts `text` with `converter`; a byte it cannot take is given by `unreadable`.
+template <typename Unreadable>
+std::string Convert(void* converter, const std::string& text, Unreadable unreadable) {
+    auto* iconvIn = static_cast<iconv_t>(converter);
+    iconv(iconvIn, nullptr, nullptr, nullptr, nullptr);
+    std::string out;
+    char* in = const_cast<char*>(text.data());
+    size_t inLeft = text.size();
+    char buffer[1024];
+    while (inLeft > 0) {
+        char* next = buffer;
+        size_t room = sizeof buffer;
+        size_t done = iconv(iconvIn, &in, &inLeft, &next, &room);
+        out.append(buffer, static_cast<size_t>(next - buffer));
+        if (done == static_cast<size_t>(-1) && errno != E2BIG) {
+            unreadable(out, static_cast<unsigned char>(*in));
+            ++in;
+            --inLeft;
         }
-        i += more + 1;
     }
-    return true;
+    return out;
 }
 
 }  // namespace
@@ -51,23 +56,20 @@ TerminalText::~TerminalText() {
 
 std::string TerminalText::operator()(const std::string& text) const {
     if (converter_ == nullptr || (toUtf8_ && IsUtf8(text))) return text;
-    iconv_t converter = static_cast<iconv_t>(converter_);
-    iconv(converter, nullptr, nullptr, nullptr, nullptr);
-    std::string out;
-    char* in = const_cast<char*>(text.data());
-    size_t inLeft = text.size();
-    char buffer[1024];
-    while (inLeft > 0) {
-        char* next = buffer;
-        size_t room = sizeof buffer;
-        size_t done = iconv(converter, &in, &inLeft, &next, &room);
-        out.append(buffer, static_cast<size_t>(next - buffer));
-        if (done == static_cast<size_t>(-1) && errno != E2BIG) {
-            out += '?';  // a byte the source cannot read, or the terminal cannot show
-            ++in;
-            --inLeft;
-        }
-    }
+    // A byte the source cannot read, or the terminal cannot show.
+    return Convert(converter_, text, [](std::string& out, unsigned char) { out += '?'; });
+}
+
+std::string Utf8Text(const std::string& text, int language) {
+    const std::string source = CharsetOfCodePage(SourceCodePage(language));
+    if (IsUtf8(text) || source.empty() || source == "UTF-8") return text;
+    iconv_t converter = iconv_open("UTF-8", source.c_str());
+    if (converter == reinterpret_cast<iconv_t>(-1)) return text;
+    std::string out = Convert(converter, text, [](std::string& to, unsigned char byte) {
+        to += static_cast<char>(0xC0 | (byte >> 6));  // U+0080-U+00FF in UTF-8
+        to += static_cast<char>(0x80 | (byte & 0x3F));
+    });
+    iconv_close(converter);
     return out;
 }
 

@@ -15,6 +15,7 @@ namespace {
 
 constexpr win::DWORD kOpenPollMs = 100;
 constexpr win::DWORD kWaitingOpenLimitMs = 60000;
+constexpr win::DWORD kCloseFindLimitMs = 1000;
 constexpr std::uint64_t kPageBytes = 4096;  // a view spans whole pages
 
 short FindName(const RegistryImage& image, const char* name) {
@@ -189,8 +190,11 @@ short s_MapFile_WaitingOpenQue(const char* lpszName) {
 int s_MapFile_CloseQue(short nId, bool bDelete) {
     if (nId < 0 || nId >= kSlotCount) return 0;
     RegistryImage image;
-    if (!ReadRegistry(image)) return 0;
+    // A registry its owner closed is looked for a moment only: a close never waits for an owner.
+    const bool registry = ReadRegistryWithin(image, kCloseFindLimitMs);
     QueueSlot& queue = Queues()[nId];
+    char name[kNameSize];
+    std::memcpy(name, queue.name, kNameSize);
     if (queue.kind == halcyon::kQueueLockFree && queue.map.pView != nullptr) DetachLockFree(nId);
     queue.kind = halcyon::kQueueLegacy;
     s_MutexClose(queue.hMutex);
@@ -199,12 +203,16 @@ int s_MapFile_CloseQue(short nId, bool bDelete) {
     queue.map = MEM_MAPFILE{};
     queue.spinMicroseconds = 0;
     CloseWake(queue.wake);
+    if (!registry) return 0;
     if (!bDelete) return 1;
     {
         RegistryLock lock;
         if (!lock.Held() || !ReadRegistry(image)) return 0;
-        std::memset(image.slots[nId], 0, kNameSize);
-        if (!WriteRegistry(image)) return 0;
+        // Another owner may have emptied the registry since, and the slot name another queue.
+        if (name[0] != '\0' && SameName(image.slots[nId], name)) {
+            std::memset(image.slots[nId], 0, kNameSize);
+            if (!WriteRegistry(image)) return 0;
+        }
     }
     if (!AnyRegistered(image) && !TearDownRegistry()) return 0;
     return 1;

@@ -410,6 +410,14 @@ bool WriteAll(int fd, std::string_view bytes) {
     return true;
 }
 
+// False for a file its writer may not change, which Windows refuses with ERROR_ACCESS_DENIED
+// rather than replace: a read-only one (no write permission for its owner, root included, as the
+// read-only attribute binds administrators too), or one this user may not write (another user's
+// in a folder open to all, which a rename would otherwise replace).
+bool MayWrite(const std::string& path, const struct stat& info) {
+    return (info.st_mode & S_IWUSR) != 0 && access(path.c_str(), W_OK) == 0;
+}
+
 // Replaces file `path` by one holding `bytes`, with the permissions of the old file (`old`, NULL
 // for a new file): written beside it, flushed to disk and renamed over it, so that a reader or a
 // crash at any moment finds the old file or the new one whole. On failure the old file is intact.
@@ -453,6 +461,7 @@ bool UpdateIniFile(const std::string& hostPath,
     bool exists = ReadWhole(target, FILE_SHARE_READ | FILE_SHARE_WRITE, text, info, error);
     if (!exists && error != ERROR_FILE_NOT_FOUND) return false;
     if (!exists) text.clear();
+    if (exists && !MayWrite(target, info)) return SetError(error, EACCES);
     std::string edited = edit(text);
     if (exists && edited == text) return true;
     return ReplaceFile(target, edited, exists ? &info : nullptr, error);

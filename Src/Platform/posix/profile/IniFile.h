@@ -119,13 +119,14 @@ bool ReadIniFile(const std::string& hostPath, std::string& text, DWORD& error);
 // user's lock file in the folder (".halcyon-ini.<uid>.lock", 0600, checked on its descriptor),
 // held from the read to the replacement, so no update is lost; the lock is waited for 10 seconds
 // at most, then the update fails with ERROR_SHARING_VIOLATION. (Writers of different users take no
-// turns: each replacement is whole, but one user's update may undo another's made meanwhile.) The new text is
-// written beside the file (`hostPath` + ".halcyon-new", made anew with O_EXCL, so a pipe or link
-// put there is never opened) with the old file's permission bits, or 0600 for a new file, flushed
-// to disk and renamed over the file: a reader or a crash at any moment finds the old file or the
-// new one, whole. On failure the old file is left as it was and the result is false with a Windows
-// error (ERROR_PATH_NOT_FOUND for a missing folder, ERROR_DISK_FULL, ERROR_ACCESS_DENIED for a
-// lock file that is a link or not the user's own, ERROR_SHARING_VIOLATION while a handle holds
+// turns: each replacement is whole, but one user's update may undo another's made meanwhile.) The
+// new text is written beside the file (`hostPath` + ".halcyon-new", made anew with O_EXCL, so a
+// pipe or link put there is never opened) with the old file's permission bits, or 0600 for a new
+// file, flushed to disk and renamed over the file: a reader or a crash at any moment finds the old
+// file or the new one, whole. On failure the old file is left as it was and the result is false
+// with a Windows error (ERROR_PATH_NOT_FOUND for a missing folder, ERROR_DISK_FULL,
+// ERROR_ACCESS_DENIED for a read-only file (no owner write bit) or one the user may not write, for
+// a lock file that is a link or not the user's own, ERROR_SHARING_VIOLATION while a handle holds
 // the file without sharing reading or writing, …).
 bool UpdateIniFile(const std::string& hostPath,
                    const std::function<std::string(std::string_view)>& edit, DWORD& error);

@@ -7,7 +7,9 @@
 // values are C strings, as Windows keeps them: a stray NUL byte ends one. GetPrivateProfileIntA
 // converts what GetPrivateProfileStringA gives, so a null section or key converts the first name
 // of the list. A file that a handle holds without sharing reading and writing reads as a missing
-// one (the default, ERROR_SHARING_VIOLATION) and is not written.
+// one (the default, ERROR_SHARING_VIOLATION) and is not written. A read-only file (no write
+// permission for its owner, whoever writes) or one the caller may not write is not written either:
+// FALSE with ERROR_ACCESS_DENIED, also when the write would change nothing.
 // A file name is a Windows path (see posix/files/Files.h).
 #pragma once
 
