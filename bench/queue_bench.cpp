@@ -22,14 +22,14 @@
 // ratio of runs seconds apart would measure the drift. Medians and [min-max] of the rounds are
 // printed with the load average before and after each case.
 //
-// Unless --live is given, the run has a kernel-object folder of its own (HALCYON_KERNEL_DIR),
-// so it never meets a live queue registry.
+// Unless --live is given, the run has a namespace of kernel objects of its own
+// (RunInPrivateNamespace in BenchSupport.h), so it never meets a live queue registry.
 //
 //   queue_bench [--mode all|throughput|latency|threads] [--rounds N] [--seconds S]
 //               [--sizes 64,512,3000] [--rates 20000,100000] [--only ID,ID...] [--quiet-only]
 //               [--plot FILE.svg] [--live]
+#include "BenchSupport.h"
 #include "queue/Child.h"
-#include "queue/PrivateKernelDir.h"
 #include "queue/Report.h"
 #include "queue/Stats.h"
 #include "queue/Threads.h"
@@ -38,8 +38,8 @@
 
 #include <cstdio>
 #include <cstring>
+#include <cstdlib>
 #include <ctime>
-#include <memory>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -173,21 +173,14 @@ int main(int argc, char** argv) {
     Options o;
     std::string error;
     if (!Parse(argc, argv, o, error)) return Usage(error.c_str());
-    // Before the first kernel call: the stand-in reads the folder once.
-    std::unique_ptr<PrivateKernelDir> folder;
-    if (!o.live) {
-        folder = std::make_unique<PrivateKernelDir>();
-        if (folder->Path().empty()) {
-            std::fprintf(stderr,
-                         "queue_bench: cannot make a private kernel-object folder in "
-                         "/dev/shm or /tmp; use --live to run in the user's own\n");
-            return 1;
-        }
-    }
+    // Before the first kernel call: the stand-in reads the folder once. The children started
+    // below (--child) inherit it.
+    halcyon::bench::RunInPrivateNamespace(argc, argv);
+    const char* folder = std::getenv("HALCYON_KERNEL_DIR");
     const std::string self = Self();
     std::printf("queue_bench %s, %ld CPUs, %s; kernel objects in %s\n", Now().c_str(),
                 sysconf(_SC_NPROCESSORS_ONLN), LoadAverage().c_str(),
-                o.live ? "the user's own folder (--live)" : folder->Path().c_str());
+                o.live ? "the user's own folder (--live)" : folder);
     std::vector<CaseRounds> cases;
     RunProcesses(o, self, cases);
     if (o.mode == "all" || o.mode == "threads") RunThreads(o.settings);

@@ -21,11 +21,7 @@ void Store(unsigned char* at, std::uint64_t value, int width) {
 
 bool InCursor::Open(const std::string& path, std::string& error) {
     std::string bytes;
-    if (!file_.Open(path, error)) return false;
-    if (!file_.ReadAll(bytes)) {
-        error = "cannot read cursor '" + path + "'";
-        return false;
-    }
+    if (!file_.OpenAndRead(path, "cursor", bytes, error)) return false;
     if (bytes.empty()) {
         bytes.assign(kMagic, 8);
         bytes.resize(kSize, '\0');

@@ -19,11 +19,7 @@ std::uint64_t NewId() {
 
 bool OutJournal::Open(const std::string& path, std::string& error) {
     std::string bytes;
-    if (!file_.Open(path, error)) return false;
-    if (!file_.ReadAll(bytes)) {
-        error = "cannot read journal '" + path + "'";
-        return false;
-    }
+    if (!file_.OpenAndRead(path, "journal", bytes, error)) return false;
     if (!bytes.empty() && (bytes.size() < kHeaderSize || bytes.compare(0, 8, kMagic) != 0)) {
         error = "'" + path + "' is not an out bridge's journal";
         return false;

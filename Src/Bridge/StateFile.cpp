@@ -61,6 +61,14 @@ bool StateFile::ReadAll(std::string& bytes) {
     }
 }
 
+bool StateFile::OpenAndRead(const std::string& path, const char* what, std::string& bytes,
+                            std::string& error) {
+    if (!Open(path, error)) return false;
+    if (ReadAll(bytes)) return true;
+    error = std::string("cannot read ") + what + " '" + path + "'";
+    return false;
+}
+
 bool StateFile::WriteAt(std::uint64_t offset, const std::string& bytes, bool truncate) {
     win::LONG high = static_cast<win::LONG>(offset >> 32);
     win::DWORD low = win::SetFilePointer(handle_, static_cast<win::LONG>(offset & 0xFFFFFFFFu),

@@ -19,9 +19,10 @@ class StateFile {
     StateFile& operator=(const StateFile&) = delete;
     ~StateFile();
 
-    // Opens or creates `path` (a Windows path); false with `error` set on failure, saying why.
-    bool Open(const std::string& path, std::string& error);
-    bool ReadAll(std::string& bytes);
+    // Opens or creates `path` (a Windows path) and reads it whole into `bytes`; false with `error`
+    // set on failure, saying why (the file named as `what`, "cursor" or "journal").
+    bool OpenAndRead(const std::string& path, const char* what, std::string& bytes,
+                     std::string& error);
     // Writes `bytes` at `offset`; with `truncate`, the file ends after them.
     bool WriteAt(std::uint64_t offset, const std::string& bytes, bool truncate = false);
     // Maps the first `size` bytes (the file is at least that long) for writes without a system
@@ -30,6 +31,9 @@ class StateFile {
     unsigned char* Map(std::size_t size);
 
   private:
+    bool Open(const std::string& path, std::string& error);
+    bool ReadAll(std::string& bytes);
+
     void* handle_ = nullptr;
     void* mapping_ = nullptr;
     void* view_ = nullptr;

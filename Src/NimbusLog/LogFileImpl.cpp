@@ -1,7 +1,9 @@
 // SPDX-License-Identifier: Apache-2.0
-// The inner log object: its state, its folders, and the writing of one line.
+// The inner log object: its state, its folders, its day file (LogDayFile.h) and the writing of
+// one line.
 #include <NimbusLog/LogFileImpl.h>
 
+#include "NimbusLog/LogDayFile.h"
 #include "NimbusLog/LogRoot.h"
 #include "Platform/Win.h"
 
@@ -51,6 +53,35 @@ CString CLogFileImpl::GetFolder() {
 }
 
 char CLogFileImpl::KindLetter() const { return m_nKind == kDebug ? 'D' : 'S'; }
+
+bool CLogFileImpl::IsNewDay() {
+    CSingleLock hold(&m_lock, true);
+    return halcyon::nimbuslog::DayHasChanged(m_nLastDay);
+}
+
+bool CLogFileImpl::RollOver() {
+    CSingleLock hold(&m_lock, true);
+    if (!halcyon::nimbuslog::TodaysFileName(KindLetter(), m_strName, m_strFileName)) return false;
+    return OpenDayFile();
+}
+
+bool CLogFileImpl::OpenDayFile() {
+    CSingleLock hold(&m_lock, true);
+    if (m_pFile != nullptr) {
+        std::fclose(m_pFile);
+        m_pFile = nullptr;
+    }
+    m_pFile = halcyon::nimbuslog::OpenDayFile(m_strFolder, m_strFileName);
+    if (m_pFile == nullptr) return false;
+    RemoveOldFiles();
+    return true;
+}
+
+void CLogFileImpl::RemoveOldFiles() {
+    CSingleLock hold(&m_lock, true);
+    if (!m_bInitialised || m_nKeepDays == 0) return;
+    halcyon::nimbuslog::RemoveFilesPastKeep(m_strFolder, KindLetter(), m_strName, m_nKeepDays);
+}
 
 namespace {
 

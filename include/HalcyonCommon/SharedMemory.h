@@ -87,10 +87,9 @@ HALCYON_API int s_MapFile_CloseShm(short nId);
 /// A queue id (0-127) is the queue's slot in the registry, the same in every process. Records are
 /// 1-3095 bytes. The registry owner calls s_MapFile_Initialize(true) before any other process uses
 /// a queue; a client that finds no registry waits for one (without limit).
-/// s_MapFile_CloseQue does not: when this process has no registry (its owner closed it) and none
-/// turns up within a second, it releases the queue's handles and returns 0. With `bDelete` it frees
-/// the queue's registry slot only while that slot still names this queue (another owner may have
-/// emptied the registry and given the slot to another queue).
+/// s_MapFile_CloseQue with `bDelete` frees the queue's registry slot only while that slot still
+/// names this queue (another owner may have emptied the registry and given the slot to another
+/// queue).
 ///@{
 HALCYON_API void s_MapFile_Initialize(bool bCreate);
 HALCYON_API short s_MapFile_CreateQue(const char* lpszName, unsigned char bySize);

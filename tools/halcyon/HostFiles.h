@@ -13,7 +13,7 @@ int WriteAccessError(const std::string& hostPath);
 // True when both names lead to the same existing file.
 bool SameFile(const std::string& first, const std::string& second);
 
-// True when `stream` (0 standard input, 1 standard output) is a terminal.
+// True when `stream` (0 standard input, 1 standard output, 2 standard error) is a terminal.
 bool IsTerminal(int stream);
 
 }  // namespace halcyon::tool

@@ -8,11 +8,11 @@
 // the registry's objects open, as every client does.
 #include "Metrics.h"
 #include "QueueOwner.h"
+#include "QueueSlots.h"
 
 #include <HalcyonCommon.h>
 
 #include <chrono>
-#include <cstring>
 #include <thread>
 
 namespace halcyon::tool::metrics {
@@ -29,43 +29,14 @@ namespace {
 
 using Queue = QueueReader::Queue;
 
-constexpr int kSlots = 128;
-constexpr int kRegistryBytes = 4096;
 // A copy in progress is never seen under the mutex; `sync` still set a moment later was left by a
 // process that died in the middle of one.
 constexpr auto kSyncRecheck = std::chrono::milliseconds(50);
 
 // The registry's names, slot by slot; false when no registry can be read.
 bool ReadNames(short& block, std::vector<std::string>& names) {
-    if (block < 0) {
-        if (!RegistryExists()) return false;
-        block = s_MapFile_OpenShm("SHARED_QUEUE");
-    }
-    unsigned char registry[kRegistryBytes];
-    if (block < 0 || !s_MapFile_ReadShm(block, registry, sizeof registry)) return false;
-    names.assign(kSlots, std::string());
-    for (int slot = 0; slot < kSlots; ++slot) {
-        const char* name = reinterpret_cast<const char*>(registry + 32 * slot);
-        names[slot].assign(name, strnlen(name, 31));
-    }
-    return true;
-}
-
-// Opens the queues newly registered (those whose mutex still exists: a creator may have died)
-// and closes those that went.
-void Follow(const std::vector<std::string>& names, std::vector<Queue>& queues) {
-    for (int slot = 0; slot < kSlots; ++slot) {
-        Queue& q = queues[slot];
-        if (q.name == names[slot]) continue;
-        if (q.id >= 0) s_MapFile_CloseQue(q.id, false);
-        q = Queue{};
-        q.name = names[slot];
-        if (q.name.empty()) continue;
-        void* probe = s_MutexOpen(("QS_" + q.name).c_str());
-        if (probe == nullptr) continue;
-        s_MutexClose(probe);
-        q.id = s_MapFile_OpenQue(q.name.c_str());
-    }
+    if (block < 0 && !RegistryExists()) return false;
+    return ReadRegistryAsClient(block, names);
 }
 
 void Read(Queue& q) {
@@ -126,18 +97,17 @@ const QueueFamily kQueueFamilies[] = {
 
 }  // namespace
 
-QueueReader::QueueReader() : queues_(kSlots) {}
+QueueReader::QueueReader() : queues_(kRegistrySlots) {}
 
 QueueReader::~QueueReader() {
-    for (Queue& q : queues_) {
-        if (q.id >= 0) s_MapFile_CloseQue(q.id, false);
-    }
+    for (Queue& q : queues_) CloseQueue(q.id);
 }
 
 void QueueReader::Collect(Exposition& out) {
     std::vector<std::string> names;
     const bool registry = ReadNames(block_, names);
-    if (registry) Follow(names, queues_);
+    // A queue whose mutex is gone (its creator died) is not opened.
+    if (registry) FollowRegistry(names, queues_);
     int registered = 0;
     for (Queue& q : queues_) {
         if (!registry || q.name.empty()) continue;

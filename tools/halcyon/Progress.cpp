@@ -1,15 +1,9 @@
 // SPDX-License-Identifier: Apache-2.0
 #include "Progress.h"
 
-#include <cstdio>
+#include "HostFiles.h"
 
-#if defined(_WIN32)
-#include <io.h>
-#define HALCYON_ISATTY(f) _isatty(_fileno(f))
-#else
-#include <unistd.h>
-#define HALCYON_ISATTY(f) isatty(fileno(f))
-#endif
+#include <cstdio>
 
 namespace halcyon::tool {
 namespace {
@@ -33,7 +27,7 @@ Progress::Progress(std::string who, bool enabled)
 
 Progress::~Progress() { End(); }
 
-bool Progress::ToTerminal() { return HALCYON_ISATTY(stderr) != 0; }
+bool Progress::ToTerminal() { return IsTerminal(2); }
 
 void Progress::Phase(const std::string& what, Unit unit, std::uint64_t total) {
     std::lock_guard<std::mutex> lock(mutex_);

@@ -3,6 +3,7 @@
 #include "Command.h"
 #include "Json.h"
 #include "QueueOwner.h"
+#include "QueueSlots.h"
 #include "QueueVerbs.h"
 #include "QueueWatch.h"
 
@@ -14,7 +15,6 @@
 #include <atomic>
 #include <csignal>
 #include <cstdio>
-#include <cstring>
 #include <string>
 #include <utility>
 #include <vector>
@@ -26,6 +26,15 @@ constexpr long kDefaultWaitOwner = 3;  // seconds a client waits for a registry
 std::atomic<bool> g_interrupted{false};
 
 extern "C" void OnInterrupt(int) { g_interrupted = true; }
+
+// The queue named by the first operand, opened as a client; -1 with `code` the exit code when
+// the name is refused or the queue cannot be opened.
+short OpenOperandQueue(const Invocation& call, std::string& name, int& code) {
+    code = kExitUsage;
+    if (!QueueNameOf(call, 0, name, code)) return -1;
+    code = kExitFailure;
+    return OpenAsClient(call, name);
+}
 
 using Counters = std::vector<std::pair<const char*, long long>>;
 
@@ -58,10 +67,9 @@ int StatLockFree(const Invocation& call, const std::string& name, short id) {
 
 int Stat(const Invocation& call) {
     std::string name;
-    int code = kExitUsage;
-    if (!QueueNameOf(call, 0, name, code)) return code;
-    short id = OpenAsClient(call, name);
-    if (id < 0) return kExitFailure;
+    int code = kExitOk;
+    short id = OpenOperandQueue(call, name, code);
+    if (id < 0) return code;
     if (halcyon::QueryQueueKind(id) == halcyon::kQueueLockFree) return StatLockFree(call, name, id);
     tagSHMHEADER h = {};
     if (!s_MapFile_QueryQueHeader(id, &h)) return QueueFailure("cannot read the queue's header");
@@ -99,29 +107,29 @@ int Stat(const Invocation& call) {
 int List(const Invocation& call) {
     if (!AwaitRegistry(call.Number("--wait-owner", kDefaultWaitOwner), "queue"))
         return kExitFailure;
-    short block = s_MapFile_OpenShm("SHARED_QUEUE");
-    unsigned char registry[4096];
-    if (block < 0 || !s_MapFile_ReadShm(block, registry, sizeof registry))
-        return QueueFailure("cannot read the queue registry");
+    short block = -1;
+    std::vector<std::string> names;
+    if (!ReadRegistryAsClient(block, names)) return QueueFailure("cannot read the queue registry");
     const bool json = call.Has("--json");
     std::vector<std::string> queues;
     int shown = 0;
-    for (int id = 0; id < 128; ++id) {
-        const char* slot = reinterpret_cast<const char*>(registry + 32 * id);
-        if (slot[0] == '\0') continue;
+    for (int id = 0; id < kRegistrySlots; ++id) {
+        const std::string& name = names[id];
+        if (name.empty()) continue;
         ++shown;
-        const std::string name(slot, strnlen(slot, 31));
         if (json)
             queues.push_back(JsonObject().Number("id", id).Text("name", name).Str());
         else
             std::printf("%3d  %s\n", id, name.c_str());
     }
     if (json) {
-        std::printf(
-            "%s\n",
-            JsonObject().Number("slots", 128).Json("queues", JsonArray(queues)).Str().c_str());
+        std::printf("%s\n", JsonObject()
+                                .Number("slots", kRegistrySlots)
+                                .Json("queues", JsonArray(queues))
+                                .Str()
+                                .c_str());
     } else {
-        std::fprintf(stderr, "halcyon queue: %d of 128 slots in use\n", shown);
+        std::fprintf(stderr, "halcyon queue: %d of %d slots in use\n", shown, kRegistrySlots);
     }
     return kExitOk;
 }
@@ -136,10 +144,9 @@ int Watch(const Invocation& call) {
 // Clears a queue whose copy was left unfinished (SYNC STUCK) or whose header is damaged.
 int Reset(const Invocation& call) {
     std::string name;
-    int code = kExitUsage;
-    if (!QueueNameOf(call, 0, name, code)) return code;
-    short id = OpenAsClient(call, name);
-    if (id < 0) return kExitFailure;
+    int code = kExitOk;
+    short id = OpenOperandQueue(call, name, code);
+    if (id < 0) return code;
     if (halcyon::QueryQueueKind(id) == halcyon::kQueueLockFree)
         return QueueFailure("'" + name +
                             "' is a lock-free queue: it has no unfinished copy to "

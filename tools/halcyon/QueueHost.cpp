@@ -38,10 +38,19 @@ std::string Obstacle(OwnerMark& mark, const std::string& program, bool force) {
     return "";
 }
 
-// Closes the hosted queues. The library leaves a registry slot that another owner gave to another
-// queue meanwhile, and does not wait for a registry that went with the last queue.
-void CloseHosted(const std::vector<short>& ids) {
-    for (short id : ids) s_MapFile_CloseQue(id, true);
+// Closes the hosted queues; those still registered under their names leave the registry. Queues
+// that another owner took the registry from are only let go, first: the last queue to leave the
+// registry closes it, and a close waits for a registry as every client does (without limit).
+void CloseHosted(const Args& names, const std::vector<short>& ids) {
+    const std::vector<std::string> slots = RegisteredQueues();
+    std::vector<bool> registered(ids.size());
+    for (size_t i = 0; i < ids.size(); ++i) {
+        registered[i] = static_cast<size_t>(ids[i]) < slots.size() && slots[ids[i]] == names[i];
+        if (!registered[i]) s_MapFile_CloseQue(ids[i], false);
+    }
+    for (size_t i = 0; i < ids.size(); ++i) {
+        if (registered[i]) s_MapFile_CloseQue(ids[i], true);
+    }
 }
 
 }  // namespace
@@ -80,7 +89,7 @@ int HostQueues(const Invocation& call) {
     CatchInterrupts();
     std::fflush(stdout);
     while (!Interrupted()) std::this_thread::sleep_for(std::chrono::milliseconds(100));
-    CloseHosted(ids);
+    CloseHosted(names, ids);
     return kExitOk;
 }
 

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: Apache-2.0
 #include "QueueOwner.h"
 
+#include "QueueSlots.h"
 #include "SystemErrors.h"
 
 #include <HalcyonCommon.h>
@@ -25,8 +26,6 @@ constexpr unsigned long kMarkBytes = 4096;
 constexpr size_t kProgramOffset = 16;
 constexpr size_t kProgramBytes = 256;
 
-constexpr int kSlots = 128;
-constexpr size_t kSlotBytes = 32;
 constexpr auto kPoll = std::chrono::milliseconds(100);
 
 // The mark: the magic (written last), the process id at 8, the command line at 16.
@@ -79,13 +78,6 @@ bool CopyMapping(const char* name, const char* lock, void* out, size_t bytes) {
     }
     win::CloseHandle(map);
     return copied;
-}
-
-bool MutexExists(const std::string& name) {
-    void* mutex = s_MutexOpen(name.c_str());
-    if (mutex == nullptr) return false;
-    s_MutexClose(mutex);
-    return true;
 }
 
 bool Registered(const std::string& name) {
@@ -147,14 +139,9 @@ bool RegistryExists() {
 }
 
 std::vector<std::string> RegisteredQueues() {
-    char registry[kSlots * kSlotBytes];
+    unsigned char registry[kRegistrySlots * kRegistrySlotBytes];
     if (!CopyMapping("SHARED_QUEUE", "MS_SHARED_QUEUE", registry, sizeof registry)) return {};
-    std::vector<std::string> names(kSlots);
-    for (int id = 0; id < kSlots; ++id) {
-        const char* slot = registry + kSlotBytes * id;
-        names[id].assign(slot, strnlen(slot, kSlotBytes - 1));
-    }
-    return names;
+    return SlotNames(registry);
 }
 
 std::vector<std::string> QueuesInUse() {

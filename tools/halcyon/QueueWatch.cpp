@@ -6,7 +6,9 @@
 // the queues one short hold of their mutex per refresh and nothing else.
 #include "QueueWatch.h"
 
+#include "HostFiles.h"
 #include "Json.h"
+#include "QueueSlots.h"
 
 #include <HalcyonCommon.h>
 
@@ -14,24 +16,15 @@
 #include <chrono>
 #include <csignal>
 #include <cstdio>
-#include <cstring>
 #include <ctime>
 #include <string>
 #include <thread>
 #include <vector>
 
-#if defined(_WIN32)
-#include <io.h>
-#define HALCYON_ISATTY(f) _isatty(_fileno(f))
-#else
-#include <unistd.h>
-#define HALCYON_ISATTY(f) isatty(fileno(f))
-#endif
-
 namespace halcyon::tool {
 namespace {
 
-constexpr int kQueues = 128;
+constexpr int kQueues = kRegistrySlots;
 constexpr int kBarWidth = 20;
 using Clock = std::chrono::steady_clock;
 
@@ -45,39 +38,6 @@ struct Watched {
     tagSHMHEADER last{};  // the header at the previous refresh
     bool seen = false;    // `last` holds a header
 };
-
-// The registry's names, slot by slot ("" for a free slot); false when it cannot be read.
-bool ReadNames(std::vector<std::string>& names) {
-    static short block = -1;
-    if (block < 0) block = s_MapFile_OpenShm("SHARED_QUEUE");
-    unsigned char registry[4096];
-    if (block < 0 || !s_MapFile_ReadShm(block, registry, sizeof registry)) return false;
-    names.assign(kQueues, std::string());
-    for (int id = 0; id < kQueues; ++id) {
-        const char* slot = reinterpret_cast<const char*>(registry + 32 * id);
-        names[id].assign(slot, strnlen(slot, 31));
-    }
-    return true;
-}
-
-// Opens the queues newly registered and closes those that went.
-void Follow(const std::vector<std::string>& names, std::vector<Watched>& queues) {
-    for (int id = 0; id < kQueues; ++id) {
-        Watched& w = queues[id];
-        if (w.name == names[id]) continue;
-        if (w.id >= 0) s_MapFile_CloseQue(w.id, false);
-        w = Watched{};
-        if (names[id].empty()) continue;
-        // Its mutex may be gone already (a creator that died): then it is shown as such.
-        std::string mutex = "QS_" + names[id];
-        void* probe = s_MutexOpen(mutex.c_str());
-        if (probe != nullptr) {
-            s_MutexClose(probe);
-            w.id = s_MapFile_OpenQue(names[id].c_str());
-        }
-        w.name = names[id];
-    }
-}
 
 // Records per second from one count to the next (the counts wrap at 2^32).
 double PerSecond(std::uint32_t now, std::uint32_t before, double seconds) {
@@ -273,19 +233,22 @@ void Draw(const std::vector<std::string>& lines, bool terminal, size_t& drawn) {
 }  // namespace
 
 int WatchQueues(long intervalMs, long refreshes, bool json) {
-    const bool terminal = !json && HALCYON_ISATTY(stdout) != 0;
+    const bool terminal = !json && IsTerminal(1);
     std::signal(SIGINT, OnWatchInterrupt);
     std::vector<Watched> queues(kQueues);
     std::vector<std::string> names;
-    size_t drawn = 0;  // lines of the previous frame on the terminal
+    short registry = -1;  // the registry's block, once read
+    size_t drawn = 0;     // lines of the previous frame on the terminal
     auto previous = Clock::now();
     for (long n = 0; !g_stop && (refreshes < 0 || n < refreshes); ++n) {
         if (n > 0) Pause(intervalMs);
-        if (!ReadNames(names)) {
+        if (!ReadRegistryAsClient(registry, names)) {
             std::fprintf(stderr, "halcyon queue: the queue registry is gone\n");
             return 1;
         }
-        Follow(names, queues);
+        // A queue whose mutex is gone already (a creator that died) is shown as one that cannot
+        // be opened.
+        FollowRegistry(names, queues);
         auto now = Clock::now();
         double seconds = std::chrono::duration<double>(now - previous).count();
         previous = now;
@@ -299,9 +262,7 @@ int WatchQueues(long intervalMs, long refreshes, bool json) {
             Draw(TextFrame(rows, intervalMs), terminal, drawn);
         std::fflush(stdout);
     }
-    for (Watched& w : queues) {
-        if (w.id >= 0) s_MapFile_CloseQue(w.id, false);
-    }
+    for (Watched& w : queues) CloseQueue(w.id);
     return 0;
 }
 

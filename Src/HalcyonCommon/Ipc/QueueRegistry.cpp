@@ -24,28 +24,6 @@ void FindRegistry() {
     state.hLock = IpcMutex("QS_", kRegistryName, false);
 }
 
-// FindRegistry with a limit: false at once when no process holds the registry's lock (nobody has
-// the registry; an owner makes its block before its lock), else after `limitMs`.
-bool FindRegistryWithin(win::DWORD limitMs) {
-    RegistryState& state = Registry();
-    state.initialised = true;  // the opening below must not wait as a client does
-    const win::DWORD start = win::GetTickCount();
-    for (;;) {
-        void* lock = IpcMutex("QS_", kRegistryName, false);
-        if (lock == nullptr) return false;
-        short id = s_MapFile_OpenShm(kRegistryName);
-        if (id >= 0) {
-            state.blockId = id;
-            s_MutexClose(state.hLock);
-            state.hLock = lock;
-            return true;
-        }
-        s_MutexClose(lock);
-        if (win::GetTickCount() - start >= limitMs) return false;
-        win::Sleep(kRegistryPollMs);
-    }
-}
-
 void BecomeOwner() {
     RegistryState& state = Registry();
     state.blockId = kRegistryNone;
@@ -71,11 +49,6 @@ bool ReadRegistry(RegistryImage& image) {
     if (Registry().blockId == kRegistryNone) FindRegistry();
     return s_MapFile_ReadShm(Registry().blockId, reinterpret_cast<unsigned char*>(&image),
                              kRegistrySize) != 0;
-}
-
-bool ReadRegistryWithin(RegistryImage& image, unsigned long limitMs) {
-    if (Registry().blockId == kRegistryNone && !FindRegistryWithin(limitMs)) return false;
-    return ReadRegistry(image);
 }
 
 bool WriteRegistry(RegistryImage& image) {

@@ -14,9 +14,6 @@ static_assert(sizeof(RegistryImage) == kRegistrySize, "the registry is 4096 byte
 // A snapshot of the registry; false when it cannot be read. A process that has not found the
 // registry yet first waits for it as a client.
 bool ReadRegistry(RegistryImage& image);
-// As ReadRegistry, but a process without the registry (its owner closed it) looks for it as a
-// client only while some process holds the registry's lock, and for `limitMs` at most.
-bool ReadRegistryWithin(RegistryImage& image, unsigned long limitMs);
 bool WriteRegistry(RegistryImage& image);
 
 // Holds the registry's change lock, when this process has one, for the life of the scope.

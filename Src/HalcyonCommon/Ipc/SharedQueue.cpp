@@ -15,7 +15,6 @@ namespace {
 
 constexpr win::DWORD kOpenPollMs = 100;
 constexpr win::DWORD kWaitingOpenLimitMs = 60000;
-constexpr win::DWORD kCloseFindLimitMs = 1000;
 constexpr std::uint64_t kPageBytes = 4096;  // a view spans whole pages
 
 short FindName(const RegistryImage& image, const char* name) {
@@ -190,8 +189,7 @@ short s_MapFile_WaitingOpenQue(const char* lpszName) {
 int s_MapFile_CloseQue(short nId, bool bDelete) {
     if (nId < 0 || nId >= kSlotCount) return 0;
     RegistryImage image;
-    // A registry its owner closed is looked for a moment only: a close never waits for an owner.
-    const bool registry = ReadRegistryWithin(image, kCloseFindLimitMs);
+    if (!ReadRegistry(image)) return 0;
     QueueSlot& queue = Queues()[nId];
     char name[kNameSize];
     std::memcpy(name, queue.name, kNameSize);
@@ -203,7 +201,6 @@ int s_MapFile_CloseQue(short nId, bool bDelete) {
     queue.map = MEM_MAPFILE{};
     queue.spinMicroseconds = 0;
     CloseWake(queue.wake);
-    if (!registry) return 0;
     if (!bDelete) return 1;
     {
         RegistryLock lock;

@@ -63,8 +63,7 @@ int OpenByDisposition(const std::string& host, DWORD access, DWORD disposition, 
         }
         if (errno != ENOENT || !mayCreate) break;  // removed meanwhile: try creating again
     }
-    int err = errno;
-    error = err == ENOENT ? MissingPathError(host) : ErrorFromErrno(err);
+    error = PathError(errno, host);
     return -1;
 }
 
@@ -212,11 +211,8 @@ HANDLE CreateFileA(LPCSTR lpFileName, DWORD dwDesiredAccess, DWORD dwShareMode,
         return INVALID_HANDLE_VALUE;
     }
     std::string host;
+    if (!posix::HostPathOrFail(lpFileName, host)) return INVALID_HANDLE_VALUE;
     DWORD error;
-    if (!posix::ToHostPath(lpFileName, host, error)) {
-        SetLastError(error);
-        return INVALID_HANDLE_VALUE;
-    }
     struct stat st;
     bool folder = stat(host.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
     if (folder || posix::EndsInSeparator(lpFileName)) {

@@ -292,6 +292,35 @@ DWORD MissingPathError(const std::string& hostPath) {
     return parentIsFolder ? ERROR_FILE_NOT_FOUND : ERROR_PATH_NOT_FOUND;
 }
 
+DWORD PathError(int err, const std::string& hostPath) {
+    return err == ENOENT ? MissingPathError(hostPath) : ErrorFromErrno(err);
+}
+
+bool HostPathOrFail(const char* path, std::string& hostPath) {
+    DWORD error;
+    if (ToHostPath(path, hostPath, error)) return true;
+    SetLastError(error);
+    return false;
+}
+
+namespace {
+
+// Removes `hostPath` with `remove` (rmdir or unlink) while a DeleteClaim on it is granted: else
+// ERROR_SHARING_VIOLATION, and the error of a removal that fails.
+template <typename Remove>
+BOOL RemoveClaimed(const std::string& hostPath, Remove remove) {
+    DeleteClaim claim(hostPath);
+    if (!claim.Granted()) {
+        SetLastError(ERROR_SHARING_VIOLATION);
+        return FALSE;
+    }
+    if (remove(hostPath.c_str()) == 0) return TRUE;
+    SetLastError(PathError(errno, hostPath));
+    return FALSE;
+}
+
+}  // namespace
+
 }  // namespace posix
 
 DWORD GetModuleFileNameA(HMODULE hModule, LPSTR lpFilename, DWORD nSize) {
@@ -324,11 +353,7 @@ DWORD GetModuleFileNameA(HMODULE hModule, LPSTR lpFilename, DWORD nSize) {
 
 BOOL CreateDirectoryA(LPCSTR lpPathName, LPSECURITY_ATTRIBUTES) {
     std::string host;
-    DWORD error;
-    if (!posix::ToHostPath(lpPathName, host, error)) {
-        SetLastError(error);
-        return FALSE;
-    }
+    if (!posix::HostPathOrFail(lpPathName, host)) return FALSE;
     if (posix::Sys().mkdir(host.c_str(), 0777) == 0) return TRUE;
     int err = errno;
     SetLastError(err == ENOENT ? ERROR_PATH_NOT_FOUND : posix::ErrorFromErrno(err));
@@ -337,11 +362,7 @@ BOOL CreateDirectoryA(LPCSTR lpPathName, LPSECURITY_ATTRIBUTES) {
 
 BOOL RemoveDirectoryA(LPCSTR lpPathName) {
     std::string host;
-    DWORD error;
-    if (!posix::ToHostPath(lpPathName, host, error)) {
-        SetLastError(error);
-        return FALSE;
-    }
+    if (!posix::HostPathOrFail(lpPathName, host)) return FALSE;
     struct stat st;
     if (lstat(host.c_str(), &st) == 0 && !S_ISDIR(st.st_mode)) {
         SetLastError(ERROR_DIRECTORY);
@@ -352,52 +373,26 @@ BOOL RemoveDirectoryA(LPCSTR lpPathName) {
         SetLastError(ERROR_SHARING_VIOLATION);
         return FALSE;
     }
-    posix::DeleteClaim claim(host);
-    if (!claim.Granted()) {
-        SetLastError(ERROR_SHARING_VIOLATION);
-        return FALSE;
-    }
-    if (rmdir(host.c_str()) == 0) return TRUE;
-    int err = errno;
-    SetLastError(err == ENOENT ? posix::MissingPathError(host) : posix::ErrorFromErrno(err));
-    return FALSE;
+    return posix::RemoveClaimed(host, [](const char* path) { return rmdir(path); });
 }
 
 BOOL DeleteFileA(LPCSTR lpFileName) {
     std::string host;
-    DWORD error;
-    if (!posix::ToHostPath(lpFileName, host, error)) {
-        SetLastError(error);
-        return FALSE;
-    }
+    if (!posix::HostPathOrFail(lpFileName, host)) return FALSE;
     struct stat st;
     if (lstat(host.c_str(), &st) == 0 && S_ISDIR(st.st_mode)) {
         SetLastError(ERROR_ACCESS_DENIED);
         return FALSE;
     }
-    posix::DeleteClaim claim(host);
-    if (!claim.Granted()) {
-        SetLastError(ERROR_SHARING_VIOLATION);
-        return FALSE;
-    }
-    int rc = posix::Sys().unlink(host.c_str());
-    int err = errno;
-    if (rc == 0) return TRUE;
-    SetLastError(err == ENOENT ? posix::MissingPathError(host) : posix::ErrorFromErrno(err));
-    return FALSE;
+    return posix::RemoveClaimed(host, [](const char* path) { return posix::Sys().unlink(path); });
 }
 
 DWORD GetFileAttributesA(LPCSTR lpFileName) {
     std::string host;
-    DWORD error;
-    if (!posix::ToHostPath(lpFileName, host, error)) {
-        SetLastError(error);
-        return INVALID_FILE_ATTRIBUTES;
-    }
+    if (!posix::HostPathOrFail(lpFileName, host)) return INVALID_FILE_ATTRIBUTES;
     struct stat st;
     if (stat(host.c_str(), &st) != 0) {
-        int err = errno;
-        SetLastError(err == ENOENT ? posix::MissingPathError(host) : posix::ErrorFromErrno(err));
+        SetLastError(posix::PathError(errno, host));
         return INVALID_FILE_ATTRIBUTES;
     }
     // A name that ends in a separator must be a folder.

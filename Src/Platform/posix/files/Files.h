@@ -97,6 +97,14 @@ HALCYON_API std::string ToWindowsPath(const std::string& hostPath);
 // missing too, else ERROR_FILE_NOT_FOUND.
 DWORD MissingPathError(const std::string& hostPath);
 
+// The Windows error for errno value `err` of a call on host path `hostPath`: MissingPathError
+// for ENOENT, else the errno table's.
+DWORD PathError(int err, const std::string& hostPath);
+
+// ToHostPath for a Windows function's path argument: on failure false, with the thread's last
+// error set to the reason.
+bool HostPathOrFail(const char* path, std::string& hostPath);
+
 // True when Windows path `path` ends in a separator of its own ("d\"; the trail byte 0x5C of a
 // double-byte character is none): then it must name a folder.
 bool EndsInSeparator(const char* path);
