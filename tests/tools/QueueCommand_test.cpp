@@ -1,6 +1,6 @@
 // SPDX-License-Identifier: Apache-2.0
 // halcyon queue: a real host process, records pushed and popped from the shell, a push into a full
-// queue that waits for a pop, and the watch view.
+// queue that waits for a pop, and the watch view; a lock-free queue hosted from the shell.
 #include "support/TestEnv.h"
 
 #include <HalcyonCommon.h>
@@ -9,6 +9,7 @@
 
 #include <string>
 #include <thread>
+#include <vector>
 
 namespace {
 
@@ -16,6 +17,31 @@ using halcyon::test::ReadFile;
 using halcyon::test::RunCommand;
 using halcyon::test::RunTool;
 using halcyon::test::ToolCommand;
+
+// Starts `halcyon queue host ARGS` in the background, its output in `log`; its process id once it
+// says it hosts, "" when it did not.
+std::string StartHost(const std::string& args, const std::string& log) {
+    std::string out;
+    RunCommand(ToolCommand("queue host " + args) + " > '" + log + "' 2>&1 & echo $!", out);
+    for (int i = 0; i < 500 && ReadFile(log).find("hosting") == std::string::npos; ++i)
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    return out.substr(0, out.find('\n'));
+}
+
+// A shell command, the exit status it must give and a text its output must hold.
+struct Step {
+    std::string command;
+    int code;
+    const char* output;
+};
+
+void RunSteps(const std::vector<Step>& steps) {
+    std::string out;
+    for (const auto& s : steps) {
+        EXPECT_EQ(RunCommand(s.command, out), s.code) << s.command << ": " << out;
+        EXPECT_NE(out.find(s.output), std::string::npos) << s.command << ": " << out;
+    }
+}
 
 TEST(QueueCommand, HostPushPopStatWatch) {
 #if HALCYON_STAND_IN
@@ -25,19 +51,12 @@ TEST(QueueCommand, HostPushPopStatWatch) {
     EXPECT_NE(out.find("no queue registry is running"), std::string::npos) << out;
 
     const std::string log = halcyon::test::RootHostPath() + "/host.log";
-    RunCommand(ToolCommand("queue host Orders --size 4") + " > '" + log + "' 2>&1 & echo $!", out);
-    const std::string host = out.substr(0, out.find('\n'));
-    for (int i = 0; i < 500 && ReadFile(log).find("hosting") == std::string::npos; ++i)
-        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    const std::string host = StartHost("Orders --size 4", log);
     ASSERT_NE(ReadFile(log).find("queue 'Orders' id 0, ring 4 KiB: hosting"), std::string::npos);
     // This process holds the registry's block, so the registry outlives the host at the end,
     // whatever earlier tests in this process left of the library's registry state.
     ASSERT_GE(s_MapFile_OpenShm("SHARED_QUEUE"), 0);
-    const struct {
-        std::string command;
-        int code;
-        const char* output;
-    } steps[] = {
+    RunSteps({
         {"printf 'buy 10\\nsell 5\\n\\nbuy 1\\n' | " + ToolCommand("queue push Orders"), 0,
          "3 record(s) written"},
         {ToolCommand("queue stat Orders"), 0, "used        23 bytes\ncount       3\n"},
@@ -45,11 +64,7 @@ TEST(QueueCommand, HostPushPopStatWatch) {
         {ToolCommand("queue pop Orders --count 2"), 0, "buy 10\nsell 5\n"},
         {ToolCommand("queue pop Orders"), 0, "buy 1\n"},
         {ToolCommand("queue pop Missing --wait-owner 0"), 1, "no queue named 'Missing'"},
-    };
-    for (const auto& s : steps) {
-        EXPECT_EQ(RunCommand(s.command, out), s.code) << s.command << ": " << out;
-        EXPECT_NE(out.find(s.output), std::string::npos) << s.command << ": " << out;
-    }
+    });
 
     // 40 records of 100 bytes do not fit a ring of 4 KiB: push sleeps until pop makes room.
     ASSERT_EQ(RunCommand("for i in $(seq 10 49); do printf \"%0100d\\n\" $i; done | " +
@@ -80,6 +95,35 @@ TEST(QueueCommand, HostPushPopStatWatch) {
     EXPECT_EQ(RunTool("queue watch --count 1", out), 0);
     EXPECT_NE(out.find(" every 1000 ms, 0 queues\n(no queue is registered)\n\n"), std::string::npos)
         << out;
+#else
+    GTEST_SKIP() << "the shell pipeline of this test is a POSIX one";
+#endif
+}
+
+// A lock-free queue: stat and watch read its counters (it has no legacy header); pop and reset
+// refuse it and leave its records.
+TEST(QueueCommand, ALockFreeQueueFromTheShell) {
+#if HALCYON_STAND_IN
+    std::string out;
+    const std::string log = halcyon::test::RootHostPath() + "/host-free.log";
+    const std::string host = StartHost("Ticks --size 2 --lock-free", log);
+    ASSERT_NE(ReadFile(log).find("lock-free queue 'Ticks' id 0, ring 2 KiB: hosting"),
+              std::string::npos)
+        << ReadFile(log);
+    RunSteps({
+        {"printf 'a1\\nb22\\n' | " + ToolCommand("queue push Ticks"), 0, "2 record(s) written"},
+        {ToolCommand("queue stat Ticks"), 0,
+         "kind        lock-free\nring        2 KiB\nused        9 bytes\ncount       2\n"
+         "written     2\nread        0\n"},
+        {ToolCommand("queue stat Ticks --json"), 0,
+         "\"kind\":\"lock-free\",\"ring_kib\":2,\"used_bytes\":9,\"count\":2"},
+        {ToolCommand("queue watch --count 1"), 0, "  0 Ticks"},
+        {ToolCommand("queue watch --count 1"), 0, "2 rec"},
+        {ToolCommand("queue pop Ticks") + " 2>&1", 1, "lock-free queue, which pop cannot read"},
+        {ToolCommand("queue reset Ticks") + " 2>&1", 1, "has no unfinished copy to clear"},
+        {ToolCommand("queue stat Ticks"), 0, "count       2\n"},  // neither took nor dropped
+    });
+    RunCommand("kill -INT " + host + "; sleep 0.2", out);
 #else
     GTEST_SKIP() << "the shell pipeline of this test is a POSIX one";
 #endif
