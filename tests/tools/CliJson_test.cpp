@@ -12,6 +12,7 @@ namespace {
 
 using namespace halcyon::test;
 
+#if HALCYON_STAND_IN
 // Runs the tool and prints `expression` of its output through Python: `docs` holds every line's
 // object (each line is strict UTF-8 JSON), `d` the first. Prints the expression's repr().
 int JsonQuery(const std::string& tool, const std::string& args, const std::string& expression,
@@ -29,6 +30,7 @@ int JsonQuery(const std::string& tool, const std::string& args, const std::strin
                           "' < '" + folder + "/out'",
                       out);
 }
+#endif
 
 TEST(CliJson, FieldsReadByAJsonParser) {
 #if HALCYON_STAND_IN
