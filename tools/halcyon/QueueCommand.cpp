@@ -36,6 +36,7 @@ short OpenOperandQueue(const Invocation& call, std::string& name, int& code) {
     return OpenAsClient(call, name);
 }
 
+// Values, not references: the legacy header is packed.
 using Counters = std::vector<std::pair<const char*, long long>>;
 
 // One JSON line: `head` (the name, the id and what tells the kind) and the counters.
@@ -78,17 +79,17 @@ int Stat(const Invocation& call) {
     if (call.Has("--json")) {
         return PrintStatJson(
             JsonObject().Text("name", name).Number("id", id).Flag("header_valid", valid),
-            {{"h1", h.H1},
-             {"h2", h.H2},
-             {"ring_kib", h.size},
+            {{"h1", static_cast<long long>(h.H1)},
+             {"h2", static_cast<long long>(h.H2)},
+             {"ring_kib", static_cast<long long>(h.size)},
              {"used_bytes", used},
-             {"count", h.count},
-             {"put", h.put},
-             {"take", h.take},
-             {"sync", h.sync},
-             {"errcount", h.errcount},
-             {"written", h.WriteCount},
-             {"read", h.ReadCount}});
+             {"count", static_cast<long long>(h.count)},
+             {"put", static_cast<long long>(h.put)},
+             {"take", static_cast<long long>(h.take)},
+             {"sync", static_cast<long long>(h.sync)},
+             {"errcount", static_cast<long long>(h.errcount)},
+             {"written", static_cast<long long>(h.WriteCount)},
+             {"read", static_cast<long long>(h.ReadCount)}});
     }
     std::printf("queue       %s (id %d)\n", name.c_str(), id);
     std::printf("header      %s (H1 0x%02X, H2 0x%02X)\n", valid ? "valid" : "DAMAGED", h.H1, h.H2);
