@@ -114,24 +114,30 @@ TEST_F(LockFreeQueue, CallsOfBothFormsOnALockFreeQueue) {
     EXPECT_EQ(halcyon::ReadQueueWaiting(id, buf, 0), 0);
     EXPECT_EQ(halcyon::WriteQueueWaiting(id, big, 3, 0), 1);
     EXPECT_EQ(halcyon::ReadQueueWaiting(id, buf, 0), 3);
-    // An offset outside the ring fails the other side's calls, never reaches past the ring, and
-    // is repaired by its owner's next call.
+    // An offset outside the ring (the first such: the ring's size) fails the other side's calls,
+    // never reaches past the ring, and is repaired by its owner's next call.
     auto* offsets = reinterpret_cast<std::uint32_t*>(static_cast<unsigned char*>(view.map.pView));
     const std::uint32_t put = offsets[32], take = offsets[64];  // at 128 and 256
-    offsets[32] = 5000;
+    offsets[32] = 1024;
     EXPECT_EQ(halcyon::ReadQueueWaiting(id, buf, 0), -1);
     EXPECT_EQ(halcyon::WaitQueueRecord(id, 0), -1);
     EXPECT_EQ(halcyon::QueryQueueState(id, &state), 0);
     EXPECT_EQ(halcyon::WriteQueueWaiting(id, big, 4, 0), 1);
     EXPECT_EQ(offsets[32], (put + 6) % 1024);
     EXPECT_EQ(halcyon::ReadQueueWaiting(id, buf, 0), 4);
-    offsets[64] = 1u << 31;
+    offsets[64] = 1024;
     // The writer looks at the reader's word only when what it saw last leaves no room.
     EXPECT_EQ(halcyon::WriteQueueWaiting(id, big, 1021, 0), -1);
     EXPECT_EQ(halcyon::ReadQueueWaiting(id, buf, 0), 0);  // the reader stores its own again
     EXPECT_EQ(offsets[64], (take + 6) % 1024);
     EXPECT_EQ(halcyon::WriteQueueWaiting(id, big, 1021, 0), 1);
     EXPECT_EQ(halcyon::ReadQueueWaiting(id, buf, 0), 1021);
+
+    // The longest record, whole.
+    short wide = CreateLockFree("FreeWide", 8);
+    const std::vector<unsigned char> longest(3095, 5);
+    EXPECT_EQ(halcyon::WriteQueueWaiting(wide, longest.data(), 3095, 0), 1);
+    EXPECT_EQ(halcyon::ReadQueueWaiting(wide, buf, 0), 3095);
 }
 
 // Random records, singly and in batches, through a 1 KiB ring against a model: every split of a

@@ -60,6 +60,7 @@ TEST_F(QueueBatches, ResultsFollowTheQueueState) {
     Bytes buf(4000), three = Frames({{1}, {2, 2}, {3, 3, 3}});
     // 602 + 432 bytes of frames: the second does not fit behind the first, nor does `rest`.
     Bytes big = Frames({Bytes(600, 6), Bytes(430, 4)}), rest = Frames({Bytes(430, 4)});
+    Bytes whole = Frames({Bytes(500, 5), Bytes(519, 5)});  // 1023 bytes: the ring, exactly
     unsigned long used = 99;
     auto read = [&](unsigned long size, unsigned long ms) {
         return halcyon::ReadQueueBatch(id, buf.data(), size, &used, ms);
@@ -90,6 +91,8 @@ TEST_F(QueueBatches, ResultsFollowTheQueueState) {
         {"write, null", [&] { return halcyon::WriteQueueBatch(id, nullptr, 3, &used, 0); }, -1, 0},
         {"write three", [&] { return write(three, three.size(), 0); }, 3, three.size()},
         {"read them", [&] { return read(kBatchBytes, 0); }, 3, three.size()},
+        {"write the ring full", [&] { return write(whole, whole.size(), 0); }, 2, 1023},
+        {"read it", [&] { return read(kBatchBytes, 0); }, 2, 1023},
         {"write 600 and 430, 30 ms", [&] { return write(big, big.size(), 30); }, 1, 602},
         {"write 430 behind, 30 ms", [&] { return write(rest, rest.size(), 30); }, 0, 0},
         {"read the 600", [&] { return read(kBatchBytes, 0); }, 1, 602},
