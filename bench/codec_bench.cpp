@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: Apache-2.0
 // Speed of the LZ/Huffman codec (s_CodingEncode / s_CodingDecode) against a straightforward
-// implementation of the same algorithm (tests/support/LzhReference.h), with memcpy and zlib level 6 from
-// the same run as context:
+// implementation of the same algorithm (tests/support/LzhReference.h), with memcpy and zlib level 6
+// from the same run as context:
 //   Stream/<op>/<impl>/<corpus>   MB/s over a whole corpus (English text, market-data CSV)
 //   Record/<op>/<impl>/<bytes>    calls per second on single records of 64, 512 and 3000 bytes
 // After the runs it prints the library's speed (CPU time, which other load on the machine

@@ -37,8 +37,8 @@
 #include <unistd.h>
 
 #include <cstdio>
-#include <cstring>
 #include <cstdlib>
+#include <cstring>
 #include <ctime>
 #include <sstream>
 #include <string>

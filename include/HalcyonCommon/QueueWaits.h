@@ -6,9 +6,10 @@
 /// These functions work on the queues of SharedMemory.h, by the same ids, beside the s_MapFile_…
 /// functions, which behave exactly as before (their pauses included): a process may poll and
 /// another wait on the same queue. Every queue has, beside its mapping and mutex, two named
-/// auto-reset events, `"QREC_<name>"` (set after a write) and `"QROOM_<name>"` (set after a read), and
-/// a small mapping `"QWAIT_<name>"` that counts the sleepers of each kind. Writers and readers set an
-/// event only when that count is not zero: a process that never waits makes no system call for it.
+/// auto-reset events, `"QREC_<name>"` (set after a write) and `"QROOM_<name>"` (set after a read),
+/// and a small mapping `"QWAIT_<name>"` that counts the sleepers of each kind. Writers and readers
+/// set an event only when that count is not zero: a process that never waits makes no system call
+/// for it.
 ///
 /// A sleeper looks at the queue again at least every 50 ms, so a record written by a process
 /// that died before its signal (or by a program that does not signal) is found all the same. A

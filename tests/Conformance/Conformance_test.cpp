@@ -9,9 +9,9 @@
 // with tags [wine] (Wine differs from Windows here: under Wine the row must fail) and [linux]
 // (the stand-in differs, for the reason docs/portability.md gives: on Linux the row must fail),
 // so that a difference that goes away is noticed too; [linux-only] rows set up what Windows takes
-// from elsewhere (a time zone from TZ) and run on Linux alone; [wine-varies] rows are left out under
-// Wine, whose answer there changes from run to run. Each row runs in a fresh folder of
-// its own, which is the current folder meanwhile; what it leaves open is closed after it.
+// from elsewhere (a time zone from TZ) and run on Linux alone; [wine-varies] rows are left out
+// under Wine, whose answer there changes from run to run. Each row runs in a fresh folder of its
+// own, which is the current folder meanwhile; what it leaves open is closed after it.
 #include "Conformance/ConformanceScript.h"
 
 #include "support/TestEnv.h"

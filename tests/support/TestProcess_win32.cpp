@@ -123,8 +123,8 @@ std::string ProgramFileName(const std::string& name) { return name + ".exe"; }
 
 // A copy, not a link: Windows keeps a file whose image is in use (this very program, run from its
 // build folder) from being deleted under any of its names. The folder the program came from joins
-// PATH, once, so that the copy finds the DLLs beside the program it copies, as the build tree's run path
-// serves on Linux.
+// PATH, once, so that the copy finds the DLLs beside the program it copies, as the build tree's run
+// path serves on Linux.
 std::string PlaceProgram(const std::string& program, const std::string& folder,
                          const std::string& name) {
     std::size_t slash = program.find_last_of("\\/");

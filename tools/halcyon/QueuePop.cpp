@@ -115,7 +115,8 @@ int PopRecords(const Invocation& call) {
     if (halcyon::QueryQueueKind(p.id) == halcyon::kQueueLockFree) {
         // A record is taken only once written out, which needs a look at the front record that
         // only the legacy layout gives another process.
-        return QueueFailure("'" + p.name + "' is a lock-free queue, which pop cannot read "
+        return QueueFailure("'" + p.name +
+                            "' is a lock-free queue, which pop cannot read "
                             "without risking a record: read it with its one reading process "
                             "(halcyon::ReadQueueWaiting, or Python's halcyon.Queue)");
     }
