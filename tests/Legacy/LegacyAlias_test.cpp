@@ -72,7 +72,13 @@ auto Calls(A... args) {
     };
 }
 
-unsigned char* Bytes(std::string& s) { return reinterpret_cast<unsigned char*>(&s[0]); }
+// A buffer that an argument points into, shown as its bytes.
+struct Buffer {
+    std::string bytes;
+    operator char*() { return &bytes[0]; }
+    operator unsigned char*() { return reinterpret_cast<unsigned char*>(&bytes[0]); }
+};
+std::string Show(const Buffer& buffer) { return buffer.bytes; }
 
 // 512 bytes: n bytes of a pattern that does not compress, then zeros.
 std::string Pattern(int n) {
@@ -257,10 +263,8 @@ TEST(LegacyAliases, EachOlderNameDoesWhatItsCurrentFunctionDoes) {
         {PAIR(s_TQcszGetLangString, s_LangGetLangString), PATH(UserDocumentPath),
          PATH(DataExportPath), PATH(ScreenSavePath), PAIR(s_TQGetSQLCmdPath, SqlCommandFolder)},
         Calls(CString("IDS_MAIN_TITLE")));
-    Check<CString(char*)>("char*", {PAIR(s_TQcszGetLangString, s_LangGetLangString)}, [](auto f) {
-        char key[] = "IDS_LANG_ONE";
-        return f(key);
-    });
+    Check<CString(char*)>("char*", {PAIR(s_TQcszGetLangString, s_LangGetLangString)},
+                          Calls(Buffer{"IDS_LANG_ONE"}));
     Check<bool(CString&, const CString&, const CString&)>(
         "CString&, CString const&, CString const&",
         {PAIR(LANG_bGetLanguageString, s_LangGetLanguageString)},
@@ -357,27 +361,23 @@ TEST(LegacyAliases, EachOlderNameDoesWhatItsCurrentFunctionDoes) {
         "unsigned long*, unsigned char*, unsigned short", {PAIR(s_TQBCDtoHEX, s_CastBCDtoHex)},
         [](auto f) {
             unsigned long value = 7;
-            std::string bcd("\x12\x34\x56\x78");
-            return Shown{f(&value, Bytes(bcd), 4), value, f(&value, Bytes(bcd), 11)};
+            Buffer bcd{"\x12\x34\x56\x78"};
+            return Shown{f(&value, bcd, 4), value, f(&value, bcd, 11)};
         });
     Check<bool(unsigned long, unsigned char*, unsigned short)>(
         "unsigned long, unsigned char*, unsigned short", {PAIR(s_TQHEXtoBCD, s_CastHextoBCD)},
         [](auto f) {
-            std::string bcd(16, '\0');
-            return Shown{f(123456, Bytes(bcd), 5), f(123456, Bytes(bcd), 2), bcd};
+            Buffer bcd{std::string(16, '\0')};
+            return Shown{f(123456, bcd, 5), f(123456, bcd, 2), bcd};
         });
     Check<unsigned short(unsigned short, unsigned char*, unsigned char*)>(
         "unsigned short, unsigned char*, unsigned char*",
-        {PAIR(s_TQPackHexToChar, s_CastHexToChar)}, [](auto f) {
-            std::string digits("12345"), packed(16, '\0');
-            return Shown{f(5, Bytes(digits), Bytes(packed)), packed};
-        });
+        {PAIR(s_TQPackHexToChar, s_CastHexToChar)},
+        Calls(5, Buffer{"12345"}, Buffer{std::string(16, '\0')}));
     Check<bool(unsigned char*, unsigned char, unsigned char*, unsigned char*)>(
         "unsigned char*, unsigned char, unsigned char*, unsigned char*",
-        {PAIR(s_TQHex2Str, s_CastHexToStr), PAIR(s_TQStr2Hex, s_CastStrToHex)}, [](auto f) {
-            std::string source("0A1b"), target(16, '\0'), length(16, '\0');
-            return Shown{f(Bytes(source), 4, Bytes(target), Bytes(length)), target, length};
-        });
+        {PAIR(s_TQHex2Str, s_CastHexToStr), PAIR(s_TQStr2Hex, s_CastStrToHex)},
+        Calls(Buffer{"0A1b"}, 4, Buffer{std::string(16, '\0')}, Buffer{std::string(16, '\0')}));
     Check<unsigned long(char*, bool)>("char*, bool", {PAIR(s_TQStrValue, s_CastStrToValue)},
                                       [](auto f) {
                                           char hex[] = "fF", decimal[] = "4096x";
@@ -388,10 +388,8 @@ TEST(LegacyAliases, EachOlderNameDoesWhatItsCurrentFunctionDoes) {
         {PAIR(s_Tzip_mEncode, s_CodingEncode), PAIR(s_Tzip_mDecode, s_CodingDecode)}, Coded);
     Check<long(long, unsigned char*, unsigned char*)>(
         "long, unsigned char*, unsigned char*",
-        {PAIR(TQEncode, s_CodingEncode_2), PAIR(TQDecode, s_CodingDecode_2)}, [](auto f) {
-            std::string input = Pattern(23), output(512, '\0');
-            return Shown{f(23, Bytes(input), Bytes(output)), input, output};
-        });
+        {PAIR(TQEncode, s_CodingEncode_2), PAIR(TQDecode, s_CodingDecode_2)},
+        Calls(23, Buffer{Pattern(23)}, Buffer{std::string(512, '\0')}));
 
     EXPECT_EQ(g_checked, ListedOlderNames());
 }
