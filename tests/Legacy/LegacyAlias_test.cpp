@@ -72,6 +72,12 @@ auto Calls(A... args) {
     };
 }
 
+// A probe that shows what each of `probes` shows, in order.
+template <typename... P>
+auto Each(P... probes) {
+    return [=](auto f) { return Shown{probes(f)...}; };
+}
+
 // A buffer that an argument points into, shown as its bytes.
 struct Buffer {
     std::string bytes;
@@ -191,15 +197,6 @@ std::string WaitForHeld(bool (*wait)(void*, bool)) {
     return out;
 }
 
-// Encodes or decodes bytes that do not compress and a stream of "aaaaaaaaaa", into room enough
-// and too little.
-Shown Coded(long (*f)(char*, long, char*, long)) {
-    std::string text = Pattern(300), room(512, '\0');
-    std::string stream = Pattern(0).replace(0, 8, "\x0A\0\0\0\xF6\xC9\0\0", 8);
-    return {f(&text[0], 300, &room[0], 400), f(&text[0], 300, &room[0], 10),
-            f(&stream[0], 8, &room[0], 64), f(&stream[0], 8, &room[0], 4), room};
-}
-
 // An older name, its function and its current function.
 template <typename F>
 using Pair = std::tuple<const char*, F*, F*>;
@@ -286,9 +283,7 @@ TEST(LegacyAliases, EachOlderNameDoesWhatItsCurrentFunctionDoes) {
                                Calls(CString("a\\nb\\Nc\\n"), 6));
     Check<bool(const unsigned char&)>(
         "unsigned char const&", {PAIR(LANG_bIsConvertToSimplified, s_LangIsConvertToSimplified)},
-        [](auto f) {
-            return Shown{f(0x2A), f(0x11)};
-        });
+        Each(Calls(0x2A), Calls(0x11)));
     Check<void(const CString&, CString&)>(
         "CString const&, CString&",
         {PAIR(LANG_vConvertToSimplifiedChinese, s_LangConvertToSimplifiedChinese)},
@@ -366,10 +361,8 @@ TEST(LegacyAliases, EachOlderNameDoesWhatItsCurrentFunctionDoes) {
         });
     Check<bool(unsigned long, unsigned char*, unsigned short)>(
         "unsigned long, unsigned char*, unsigned short", {PAIR(s_TQHEXtoBCD, s_CastHextoBCD)},
-        [](auto f) {
-            Buffer bcd{std::string(16, '\0')};
-            return Shown{f(123456, bcd, 5), f(123456, bcd, 2), bcd};
-        });
+        Each(Calls(123456, Buffer{std::string(16, '\0')}, 5),
+             Calls(123456, Buffer{std::string(16, '\0')}, 2)));
     Check<unsigned short(unsigned short, unsigned char*, unsigned char*)>(
         "unsigned short, unsigned char*, unsigned char*",
         {PAIR(s_TQPackHexToChar, s_CastHexToChar)},
@@ -378,14 +371,18 @@ TEST(LegacyAliases, EachOlderNameDoesWhatItsCurrentFunctionDoes) {
         "unsigned char*, unsigned char, unsigned char*, unsigned char*",
         {PAIR(s_TQHex2Str, s_CastHexToStr), PAIR(s_TQStr2Hex, s_CastStrToHex)},
         Calls(Buffer{"0A1b"}, 4, Buffer{std::string(16, '\0')}, Buffer{std::string(16, '\0')}));
-    Check<unsigned long(char*, bool)>("char*, bool", {PAIR(s_TQStrValue, s_CastStrToValue)},
-                                      [](auto f) {
-                                          char hex[] = "fF", decimal[] = "4096x";
-                                          return Shown{f(hex, true), f(decimal, false)};
-                                      });
+    Check<unsigned long(char*, bool)>(
+        "char*, bool", {PAIR(s_TQStrValue, s_CastStrToValue)},
+        Each(Calls(Buffer{"fF"}, true), Calls(Buffer{"4096x"}, false)));
+    // Bytes that do not compress and a stream of "aaaaaaaaaa", into room enough and too little.
+    const std::string stream = Pattern(0).replace(0, 8, "\x0A\0\0\0\xF6\xC9\0\0", 8);
     Check<long(char*, long, char*, long)>(
         "char*, long, char*, long",
-        {PAIR(s_Tzip_mEncode, s_CodingEncode), PAIR(s_Tzip_mDecode, s_CodingDecode)}, Coded);
+        {PAIR(s_Tzip_mEncode, s_CodingEncode), PAIR(s_Tzip_mDecode, s_CodingDecode)},
+        Each(Calls(Buffer{Pattern(300)}, 300, Buffer{Pattern(0)}, 400),
+             Calls(Buffer{Pattern(300)}, 300, Buffer{Pattern(0)}, 10),
+             Calls(Buffer{stream}, 8, Buffer{Pattern(0)}, 64),
+             Calls(Buffer{stream}, 8, Buffer{Pattern(0)}, 4)));
     Check<long(long, unsigned char*, unsigned char*)>(
         "long, unsigned char*, unsigned char*",
         {PAIR(TQEncode, s_CodingEncode_2), PAIR(TQDecode, s_CodingDecode_2)},
