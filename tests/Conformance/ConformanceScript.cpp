@@ -74,29 +74,16 @@ struct Script::Lexer {
 
 namespace {
 
+// The character after a caret: ^n ^r ^t ^0 ^q ^z ^xHH, any other stands for itself.
 char Unescape(const std::string& s, std::size_t& at) {
+    static const std::string kCodes = "nrt0qz", kChars("\n\r\t\0\"\x1A", 6);
     char c = s.at(at++);
-    switch (c) {
-        case 'n':
-            return '\n';
-        case 'r':
-            return '\r';
-        case 't':
-            return '\t';
-        case '0':
-            return '\0';
-        case 'q':
-            return '"';
-        case 'z':
-            return '\x1A';
-        case 'x': {
-            std::string hex = s.substr(at, 2);
-            at += 2;
-            return static_cast<char>(std::strtol(hex.c_str(), nullptr, 16));
-        }
-        default:
-            return c;
+    if (c == 'x') {
+        at += 2;
+        return static_cast<char>(std::strtol(s.substr(at - 2, 2).c_str(), nullptr, 16));
     }
+    std::size_t code = kCodes.find(c);
+    return code == std::string::npos ? c : kChars[code];
 }
 
 // A value as a failure shows it; long texts are cut.

@@ -24,6 +24,7 @@
 #include <memory>
 #include <stdexcept>
 #include <string>
+#include <type_traits>
 #include <vector>
 
 namespace halcyon::conformance {
@@ -51,7 +52,18 @@ class Args {
     void* Ptr(std::size_t i) const;         // a number as an address, or a block
     const char* Str(std::size_t i) const;   // a text, or null for 0
     const std::string& Text(std::size_t i) const;
-    std::size_t Count() const { return values_.size(); }
+    // Argument i as the parameter it is passed to wants it: an address for a pointer, else a
+    // number of the parameter's type.
+    struct Arg {
+        const Args& args;
+        std::size_t i;
+        template <typename T>
+        operator T() const {
+            if constexpr (std::is_pointer_v<T>) return static_cast<T>(args.Ptr(i));
+            if constexpr (!std::is_pointer_v<T>) return static_cast<T>(args.Int(i));
+        }
+    };
+    Arg operator[](std::size_t i) const { return {*this, i}; }
     Script& script() const { return script_; }
 
   private:
