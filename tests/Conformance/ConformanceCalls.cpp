@@ -72,14 +72,18 @@ void SetVariable(const char* name, const char* value) {
 #endif
 }
 
-// Runs `script` in a child process that has variable `name` set to `value`.
-int ChildWith(const Args& a) {
-    const char* old = std::getenv(a.Str(0));
+// ChildWith(name, value, ..., script): runs `script` in a child process that has each variable
+// `name` set to its `value` (unset for null).
+int ChildWith(const Args& a, std::size_t i = 0) {
+    if (i + 1 >= a.Count()) {
+        return test::WaitChild(
+            test::StartChild("conformance-run", {a.script().Token(), HexOf(a.Text(i))}));
+    }
+    const char* old = std::getenv(a.Str(i));
     std::string saved = old != nullptr ? old : "";
-    SetVariable(a.Str(0), a.Str(1));
-    int code = test::WaitChild(
-        test::StartChild("conformance-run", {a.script().Token(), HexOf(a.Text(2))}));
-    SetVariable(a.Str(0), old != nullptr ? saved.c_str() : nullptr);
+    SetVariable(a.Str(i), a.Str(i + 1));
+    int code = ChildWith(a, i + 2);
+    SetVariable(a.Str(i), old != nullptr ? saved.c_str() : nullptr);
     return code;
 }
 
@@ -402,26 +406,12 @@ const std::map<std::string, Function>& Functions() { return kFunctions; }
 
 void CloseResource(Resource kind, std::int64_t value) {
     auto* p = reinterpret_cast<void*>(static_cast<std::intptr_t>(value));
-    switch (kind) {
-        case Resource::kHandle:
-            win::CloseHandle(p);
-            break;
-        case Resource::kFind:
-            win::FindClose(p);
-            break;
-        case Resource::kView:
-            win::UnmapViewOfFile(p);
-            break;
-        case Resource::kCrtFind:
-            win::_findclose(static_cast<std::intptr_t>(value));
-            break;
-        case Resource::kStream:
-            std::fclose(static_cast<std::FILE*>(p));
-            break;
-        case Resource::kWindow:
-            win::DestroyWindow(static_cast<win::HWND>(p));
-            break;
-    }
+    if (kind == Resource::kHandle) win::CloseHandle(p);
+    if (kind == Resource::kFind) win::FindClose(p);
+    if (kind == Resource::kView) win::UnmapViewOfFile(p);
+    if (kind == Resource::kCrtFind) win::_findclose(static_cast<std::intptr_t>(value));
+    if (kind == Resource::kStream) std::fclose(static_cast<std::FILE*>(p));
+    if (kind == Resource::kWindow) win::DestroyWindow(static_cast<win::HWND>(p));
 }
 
 }  // namespace halcyon::conformance

@@ -131,7 +131,6 @@ Value Script::Term(Lexer& lx) {
     if (c == '&') {
         ++lx.at;
         v.block = lx.Name();
-        Block(v.block);
         v.n = static_cast<std::int64_t>(reinterpret_cast<std::intptr_t>(Block(v.block)));
         return v;
     }
@@ -199,7 +198,6 @@ Value Script::Call(Lexer& lx, const std::string& name) {
 void Script::Statement(Lexer& lx, std::vector<std::string>& failures) {
     std::size_t start = lx.at;
     std::string assign;
-    std::size_t save = lx.at;
     lx.Skip();
     if (lx.at < lx.s.size() && std::isalpha(static_cast<unsigned char>(lx.s[lx.at]))) {
         std::string name = lx.Name();
@@ -207,7 +205,7 @@ void Script::Statement(Lexer& lx, std::vector<std::string>& failures) {
             lx.Want("=");
             assign = name;
         } else {
-            lx.at = save;
+            lx.at = start;
         }
     }
     Value v = Expr(lx);

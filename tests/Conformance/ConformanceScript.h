@@ -52,6 +52,7 @@ class Args {
     void* Ptr(std::size_t i) const;         // a number as an address, or a block
     const char* Str(std::size_t i) const;   // a text, or null for 0
     const std::string& Text(std::size_t i) const;
+    std::size_t Count() const { return values_.size(); }
     // Argument i as the parameter it is passed to wants it: an address for a pointer, else a
     // number of the parameter's type.
     struct Arg {
