@@ -87,17 +87,6 @@ int ChildWith(const Args& a, std::size_t i = 0) {
     return code;
 }
 
-// Waits up to `seconds` for host file `path` to exist.
-bool AwaitFile(const std::string& path, int seconds) {
-    auto end = std::chrono::steady_clock::now() + std::chrono::seconds(seconds);
-    std::error_code error;
-    while (!fs::exists(path, error)) {
-        if (std::chrono::steady_clock::now() > end) return false;
-        std::this_thread::sleep_for(std::chrono::milliseconds(2));
-    }
-    return true;
-}
-
 // A process that ran a script and waits for its release (tests/Conformance: role
 // "conformance-hold").
 class HeldProcess : public Hold {
@@ -116,7 +105,6 @@ class HeldProcess : public Hold {
         }
     }
     ~HeldProcess() override { Release(); }
-    bool Ready() const { return ready_; }
     int Release() override {
         if (pid_ == 0) return code_;
         std::ofstream(go_).put('1');
@@ -403,6 +391,16 @@ const std::map<std::string, Function> kFunctions = {
 }  // namespace
 
 const std::map<std::string, Function>& Functions() { return kFunctions; }
+
+bool AwaitFile(const std::string& path, int seconds) {
+    auto end = std::chrono::steady_clock::now() + std::chrono::seconds(seconds);
+    std::error_code error;
+    while (!fs::exists(path, error)) {
+        if (std::chrono::steady_clock::now() > end) return false;
+        std::this_thread::sleep_for(std::chrono::milliseconds(2));
+    }
+    return true;
+}
 
 void CloseResource(Resource kind, std::int64_t value) {
     auto* p = reinterpret_cast<void*>(static_cast<std::intptr_t>(value));

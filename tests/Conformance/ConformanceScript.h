@@ -135,5 +135,7 @@ constexpr std::size_t kBlockBytes = 8192;
 
 // Closes resource `value` of `kind` (ConformanceCalls.cpp).
 void CloseResource(Resource kind, std::int64_t value);
+// Waits up to `seconds` for host file `path` to exist (ConformanceCalls.cpp).
+bool AwaitFile(const std::string& path, int seconds);
 
 }  // namespace halcyon::conformance

@@ -22,7 +22,6 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
-#include <thread>
 
 namespace halcyon::conformance {
 namespace {
@@ -70,11 +69,7 @@ int RunRole(const std::vector<std::string>& args) {
     std::vector<std::string> failures = script.Run(FromHex(args.at(1)));
     if (args.size() > 3) {
         std::ofstream(args.at(2)).put('1');
-        auto end = std::chrono::steady_clock::now() + std::chrono::seconds(120);
-        std::error_code error;
-        while (!fs::exists(args.at(3), error) && std::chrono::steady_clock::now() < end) {
-            std::this_thread::sleep_for(std::chrono::milliseconds(2));
-        }
+        AwaitFile(args.at(3), 120);
     }
     for (std::string& f : script.Finish()) failures.push_back(f);
     for (const std::string& f : failures)

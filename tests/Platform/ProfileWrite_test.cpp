@@ -18,12 +18,11 @@
 
 #include <gtest/gtest.h>
 
-#include <atomic>
 #include <cerrno>
 #include <chrono>
 #include <cstdio>
 #include <cstring>
-#include <functional>
+#include <future>
 #include <random>
 #include <string>
 #include <thread>
@@ -284,24 +283,6 @@ int HoldWriters(const std::vector<std::string>& args) {
 }
 const ChildRole kHoldWriters("ini-hold-writers", HoldWriters);
 
-// Runs `write` while a watchdog, after 30 seconds, frees what holds it up (`rescue`); false when
-// the watchdog had to.
-bool ReturnsUnaided(const std::function<void()>& write, const std::function<void()>& rescue) {
-    std::atomic<bool> done{false}, rescued{false};
-    std::thread dog([&] {
-        for (int i = 0; i < 3000 && !done; ++i)
-            std::this_thread::sleep_for(std::chrono::milliseconds(10));
-        if (!done) {
-            rescued = true;
-            rescue();
-        }
-    });
-    write();
-    done = true;
-    dog.join();
-    return !rescued;
-}
-
 // A write waits for nothing another user holds and opens no pipe put where its new text goes; a
 // writer of the user's own that never lets go fails the write after a while, never hangs it.
 TEST(ProfileWrite, AWriterWaitsForNoOtherUserAndNoPipeAndNotForEver) {
@@ -333,18 +314,17 @@ TEST(ProfileWrite, AWriterWaitsForNoOtherUserAndNoPipeAndNotForEver) {
         }
         bool written = false;
         win::DWORD error = 0;
-        int reader = -1;
-        EXPECT_TRUE(ReturnsUnaided(
-            [&] {
-                written = win::WritePrivateProfileStringA("S", "K", hold.c_str(),
-                                                          WindowsPath(ini).c_str()) != FALSE;
-                error = win::GetLastError();
-            },
-            [&] {
-                if (child > 0) kill(child, SIGKILL);
-                reader = open((ini + ".halcyon-new").c_str(), O_RDONLY | O_NONBLOCK);
-            }))
-            << hold;
+        auto write = std::async(std::launch::async, [&] {
+            written = win::WritePrivateProfileStringA("S", "K", hold.c_str(),
+                                                      WindowsPath(ini).c_str()) != FALSE;
+            error = win::GetLastError();
+        });
+        // After 30 seconds a watchdog frees what holds the write up.
+        bool unaided = write.wait_for(std::chrono::seconds(30)) == std::future_status::ready;
+        if (!unaided && child > 0) kill(child, SIGKILL);
+        int reader = unaided ? -1 : open((ini + ".halcyon-new").c_str(), O_RDONLY | O_NONBLOCK);
+        write.wait();
+        EXPECT_TRUE(unaided) << hold;
         if (reader >= 0) close(reader);  // kept open until the write ended: no SIGPIPE
         EXPECT_EQ(written, c.written) << hold;
         if (!c.written) {
