@@ -308,12 +308,6 @@ const std::map<std::string, Function> kFunctions = {
     WIN(Errno, N(a.script().PreviousErrno())),
     // Helpers: memory, blocks and the fields of the structures the functions fill.
     WIN(Text, TextAt(a.Ptr(0))),
-    WIN(Repeat,
-        [&] {
-            std::string text;
-            for (std::int64_t i = 0; i < a.Int(1); ++i) text += a.Text(0);
-            return T(text);
-        }()),
     WIN(Cat, T(a.Text(0) + a.Text(1))),
     WIN(Same, N(a.Text(0) == a.Text(1) ? 1 : 0)),
     WIN(StrLen, N(static_cast<std::int64_t>(std::strlen(a.Str(0))))),
