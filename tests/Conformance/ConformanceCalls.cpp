@@ -63,10 +63,7 @@ std::string HexOf(const std::string& text) {
 // Sets environment variable `name` (unsets it for null) for this process and its children.
 void SetVariable(const char* name, const char* value) {
 #if HALCYON_STAND_IN
-    if (value != nullptr)
-        setenv(name, value, 1);
-    else
-        unsetenv(name);
+    value != nullptr ? setenv(name, value, 1) : unsetenv(name);
 #else
     SetEnvironmentVariableA(name, value);
 #endif

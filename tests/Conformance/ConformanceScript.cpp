@@ -3,6 +3,7 @@
 
 #include "Platform/Win.h"
 
+#include <algorithm>
 #include <cctype>
 #include <cerrno>
 #include <cstdlib>
@@ -267,12 +268,8 @@ unsigned char* Script::Block(const std::string& name) {
 }
 
 void Script::Untrack(Resource kind, std::int64_t value) {
-    for (auto it = open_.begin(); it != open_.end(); ++it) {
-        if (it->first == kind && it->second == value) {
-            open_.erase(it);
-            return;
-        }
-    }
+    auto it = std::find(open_.begin(), open_.end(), std::make_pair(kind, value));
+    if (it != open_.end()) open_.erase(it);
 }
 
 int Script::AddHold(std::unique_ptr<Hold> hold) {
@@ -288,9 +285,8 @@ Hold* Script::HoldOf(std::int64_t id) {
 std::vector<std::string> Script::Finish() {
     std::vector<std::string> failures;
     for (std::size_t i = 0; i < holds_.size(); ++i) {
-        bool settled = holds_[i]->settled;
         int code = holds_[i]->Release();
-        if (code != 0 && !settled) {
+        if (code != 0 && !holds_[i]->settled) {
             failures.push_back("hold " + std::to_string(i + 1) +
                                " failed: " + std::to_string(code));
         }

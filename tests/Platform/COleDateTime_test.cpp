@@ -53,10 +53,8 @@ TEST(COleDateTime, InvalidPartsAndValues) {
         EXPECT_EQ(date.GetStatus(), COleDateTime::invalid) << c.y << "-" << c.m << "-" << c.d;
         EXPECT_EQ(date.GetDayOfWeek(), -1);
     }
-    for (double bad : {-657435.0, 2958466.0, std::numeric_limits<double>::quiet_NaN()}) {
-        COleDateTime out(bad);
-        EXPECT_EQ(out.GetYear(), -1) << bad;
-    }
+    for (double bad : {-657435.0, 2958466.0, std::numeric_limits<double>::quiet_NaN()})
+        EXPECT_EQ(COleDateTime(bad).GetYear(), -1) << bad;
     EXPECT_EQ(COleDateTime(2958465.999).GetYear(), 9999);
 }
 

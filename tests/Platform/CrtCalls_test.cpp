@@ -7,7 +7,6 @@
 #include <gtest/gtest.h>
 
 #include <cerrno>
-#include <cstdio>
 #include <ctime>
 #if HALCYON_STAND_IN
 #include <sys/stat.h>

@@ -33,11 +33,9 @@ namespace {
 using namespace std::string_literals;
 using namespace halcyon::test;
 
-const char kMissing[] = "<no file>";
-
 // A write on a file holding `before`, and the whole file after it.
 struct WriteCase {
-    std::string before;  // kMissing: no file
+    const char* before;  // null: no file
     const char* section;
     const char* key;
     const char* value;
@@ -48,7 +46,7 @@ TEST(ProfileWrite, WritesEditOnlyTheLinesTheyConcern) {
     if (!HALCYON_STAND_IN) GTEST_SKIP() << "Wine rewrites the whole file";
     const std::string odd = "\xEF\xBB\xBF; odd\r\n\r\n  [ S ]  junk\n\tA = 1 \r\n\x01\x02\r";
     const WriteCase cases[] = {
-        {kMissing, " S ", "\tK ", "v", "[S]\r\nK=v\r\n"},  // names written trimmed
+        {nullptr, " S ", "\tK ", "v", "[S]\r\nK=v\r\n"},  // names written trimmed
         // A new key follows the section's last entry or text line, before blanks and comments.
         {"; top\r\n\r\n[S]\r\n  a = 1 \r\n\r\n; about T\r\n[T]\r\n", "s", "b", "2",
          "; top\r\n\r\n[S]\r\n  a = 1 \r\nb=2\r\n\r\n; about T\r\n[T]\r\n"},
@@ -57,7 +55,8 @@ TEST(ProfileWrite, WritesEditOnlyTheLinesTheyConcern) {
         {"[S]\ra=1\r", "S", "b", "2", "[S]\ra=1\rb=2\r"},
         {"[S]\r\na=1", "S", "b", "2", "[S]\r\na=1\r\nb=2\r\n"},
         // Replaced in place: the key's spelling and layout up to '=' stay, and every other byte.
-        {odd, "s", "a", "2", "\xEF\xBB\xBF; odd\r\n\r\n  [ S ]  junk\n\tA =2\r\n\x01\x02\r"},
+        {odd.c_str(), "s", "a", "2",
+         "\xEF\xBB\xBF; odd\r\n\r\n  [ S ]  junk\n\tA =2\r\n\x01\x02\r"},
         // Deleting a section removes its header and every line up to the next header.
         {"[A]\r\n[B]\r\nb=2\r\n\r\n;c\r\n[C]\r\n", "b", nullptr, "ignored", "[A]\r\n[C]\r\n"},
     };
@@ -65,7 +64,7 @@ TEST(ProfileWrite, WritesEditOnlyTheLinesTheyConcern) {
     for (const WriteCase& c : cases) {
         SCOPED_TRACE(&c - cases);
         std::remove(host.c_str());
-        if (c.before != kMissing) WriteFile(host, c.before);
+        if (c.before != nullptr) WriteFile(host, c.before);
         EXPECT_TRUE(win::WritePrivateProfileStringA(c.section, c.key, c.value, ini.c_str()));
         EXPECT_EQ(ReadFile(host), c.after);
         EXPECT_FALSE(FileExists(host + ".halcyon-new"));
