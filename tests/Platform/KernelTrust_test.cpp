@@ -74,6 +74,7 @@ TEST(KernelTrust, AFolderAnotherUserCouldHaveMadeIsRefused) {
         {"another user's", base + "/theirs", base + "/theirs", kAttacker, 0700, "",
          ERROR_ACCESS_DENIED},
         {"group-writable own", base + "/group", base + "/group", 0, 0770, "", ERROR_ACCESS_DENIED},
+        {"readable by others", base + "/other", base + "/other", 0, 0705, "", ERROR_ACCESS_DENIED},
         {"a link to theirs", base + "/link", base + "/target", kAttacker, 0777, "",
          ERROR_ACCESS_DENIED},
         {"default, planted", "", defaultFolder, kAttacker, 0777, kVictim, ERROR_ACCESS_DENIED},
