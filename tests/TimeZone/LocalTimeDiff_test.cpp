@@ -10,6 +10,7 @@
 #include <cstdlib>
 #include <ctime>
 #include <string>
+#include <utility>
 
 namespace {
 
@@ -18,21 +19,18 @@ TEST(LocalTimeDiff, IsTheZonesDifferenceFromLocalStandardTime) {
     table.RemoveAllTimeZoneNode();
     table.InsertTimeZoneNode('T', 480);
 #if HALCYON_STAND_IN
-    // Rules written out, so that no zone database is needed. One of the two zones with daylight
-    // saving time is in it on any day of the year.
-    const struct {
-        const char* tz;
-        long local;  // GetLocalTimeDiff of T (GMT+8)
-    } zones[] = {
+    // Rules written out, so that no zone database is needed, and GetLocalTimeDiff of T (GMT+8).
+    // One of the two zones with daylight saving time is in it on any day of the year.
+    const std::pair<const char*, long> zones[] = {
         {"IST-5:30", -150},
         {"EST5EDT,M3.2.0,M11.1.0", -780},
         {"AEST-10AEDT,M10.1.0,M4.1.0/3", 120},
     };
     const char* saved = std::getenv("TZ");
     const std::string old = saved != nullptr ? saved : "";
-    for (const auto& z : zones) {
-        setenv("TZ", z.tz, 1);
-        EXPECT_EQ(table.GetLocalTimeDiff('T'), z.local) << z.tz;
+    for (const auto& [tz, local] : zones) {
+        setenv("TZ", tz, 1);
+        EXPECT_EQ(table.GetLocalTimeDiff('T'), local) << tz;
     }
     if (saved != nullptr) {
         setenv("TZ", old.c_str(), 1);

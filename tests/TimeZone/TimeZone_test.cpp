@@ -8,6 +8,7 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <tuple>
 #include <utility>
 #include <vector>
 
@@ -30,13 +31,8 @@ Zones ZonesOf(const CTimeZone& table) {
     return zones;
 }
 
-struct ControlCase {
-    const char* name;
-    std::string text;
-    Zones zones;
-};
-
-const ControlCase kControlCases[] = {
+// A name for the case, the control file and the zones it gives.
+const std::tuple<const char*, std::string, Zones> kControlCases[] = {
     {"comment, comma, space, a code's first character",
      "/ code, minutes\nTPE,480\nN -300\n",
      {{'T', 480}, {'N', -300}}},
@@ -51,10 +47,10 @@ const ControlCase kControlCases[] = {
 };
 
 TEST(TimeZoneControlFile, TableEndsAtTheFirstLineWithoutAZone) {
-    for (const auto& c : kControlCases) {
-        halcyon::test::WriteFile(ControlFile(), c.text);
+    for (const auto& [name, text, zones] : kControlCases) {
+        halcyon::test::WriteFile(ControlFile(), text);
         CTimeZone table;
-        EXPECT_EQ(ZonesOf(table), c.zones) << c.name;
+        EXPECT_EQ(ZonesOf(table), zones) << name;
     }
 }
 

@@ -14,21 +14,19 @@ namespace {
 TEST(AutoDllResource, SwitchesAndRestoresAsItsHandlesSay) {
     const HINSTANCE start = AfxGetResourceHandle();
     const auto h = reinterpret_cast<HINSTANCE>(0x7000), g = reinterpret_cast<HINSTANCE>(0x8000);
-    struct Case {
-        HINSTANCE oldHandle, newHandle;
-        HINSTANCE during, after;
-    } cases[] = {
+    // The handles given, the one in force in the scope and the one after it.
+    const HINSTANCE cases[][4] = {
         {nullptr, h, h, h},      // switches and leaves H in force
         {h, nullptr, start, h},  // changes nothing, then makes H current
         {g, h, h, g},            // restores what it was given, not what was there
     };
-    for (const auto& c : cases) {
+    for (const auto& [oldHandle, newHandle, during, after] : cases) {
         AfxSetResourceHandle(start);
         {
-            CAutoDllResource scope(c.oldHandle, c.newHandle);
-            EXPECT_EQ(AfxGetResourceHandle(), c.during);
+            CAutoDllResource scope(oldHandle, newHandle);
+            EXPECT_EQ(AfxGetResourceHandle(), during);
         }
-        EXPECT_EQ(AfxGetResourceHandle(), c.after);
+        EXPECT_EQ(AfxGetResourceHandle(), after);
     }
     AfxSetResourceHandle(start);
 }
