@@ -196,7 +196,13 @@ class GbConvert : public testing::Test {
     }
 };
 
-TEST_F(GbConvert, PairsFollowTheTable) {
+// A missing table is reported and converts nothing; a loaded one converts until it is unloaded.
+TEST_F(GbConvert, MissingTablePairsAndUnloading) {
+    MessageBoxes boxes;
+    RemoveLanguageFile("BIG5-GB.TAB");
+    EXPECT_FALSE(s_LangInitialGBTable());
+    EXPECT_EQ(boxes.texts.size(), 1U);
+    EXPECT_EQ(Convert("\xA1\x40"), "unchanged");
     LoadTable(NumberedTable());
     const std::pair<std::string, std::string> cases[] = {
         {"ab\xA4", "ab\xA4"},  // a lone lead byte at the end is copied
@@ -216,6 +222,8 @@ TEST_F(GbConvert, PairsFollowTheTable) {
     CString same("\xA4\x40");
     s_LangConvertToSimplifiedChinese(same, same);  // source and result may be one string
     EXPECT_EQ(std::string(same), EntryBytes(471));
+    EXPECT_TRUE(s_LangUnInitialGBTable());
+    EXPECT_EQ(Convert("\xA1\x40"), "unchanged");
 }
 
 TEST_F(GbConvert, OverridesShortTablesAndZeroEntries) {
@@ -236,18 +244,6 @@ TEST_F(GbConvert, OverridesShortTablesAndZeroEntries) {
         {"a\xA4\xE4z", "a" + EntryBytes(601).substr(0, 1)},
     };
     for (const auto& [source, want] : cases) EXPECT_EQ(Convert(source), want) << source;
-}
-
-TEST_F(GbConvert, MissingTableAndUnloading) {
-    MessageBoxes boxes;
-    RemoveLanguageFile("BIG5-GB.TAB");
-    EXPECT_FALSE(s_LangInitialGBTable());
-    EXPECT_EQ(boxes.texts.size(), 1U);
-    EXPECT_EQ(Convert("\xA1\x40"), "unchanged");
-    LoadTable(NumberedTable());
-    EXPECT_EQ(Convert("\xA1\x40"), EntryBytes(0));
-    EXPECT_TRUE(s_LangUnInitialGBTable());
-    EXPECT_EQ(Convert("\xA1\x40"), "unchanged");
 }
 
 }  // namespace

@@ -46,7 +46,7 @@ std::vector<std::string> LinesOf(const std::string& path, size_t skip = 0) {
     return lines;
 }
 
-TEST(NimbusLog, RegistryHandsOutOneObjectPerKindAndExactName) {
+TEST(NimbusLog, RegistryHandsOutOneObjectPerKindAndExactNameBelowTheRoot) {
     CSystemLog* orders = s_NimbusLogGetSystemLogObj("orders");
     ASSERT_NE(orders, nullptr);
     EXPECT_EQ(s_NimbusLogGetSystemLogObj(CString("orders")), orders);
@@ -62,11 +62,9 @@ TEST(NimbusLog, RegistryHandsOutOneObjectPerKindAndExactName) {
     EXPECT_EQ(std::string(orders->GetLogFile()->GetFolder()), root + "\\orders\\\\system\\");
     EXPECT_EQ(std::string(debug->GetLogFile()->GetFolder()), root + "\\orders\\\\debug\\");
     EXPECT_STREQ(orders->GetLogFile()->GetFileName(), "");  // no file before the first write
-}
 
-// A name that would lead out of the log root is refused, as language-file names are: no object,
-// no folder made elsewhere.
-TEST(NimbusLog, ANameThatWouldLeaveTheLogRootIsRefused) {
+    // A name that would lead out of the log root is refused, as language-file names are: no
+    // object, no folder made elsewhere.
     const char* names[] = {"..\\escaped", "..", "...", ". .", "sub/escaped", "C:escaped"};
     for (const char* name : names) {
         EXPECT_EQ(s_NimbusLogGetSystemLogObj(name), nullptr) << name;
