@@ -102,7 +102,7 @@ TEST_F(LangStrings, SettingsFilesAndSimplifiedMarketsOfAProcess) {
     WriteLanguageFile("One.lng", "[MAIN]\r\nIDS_MAIN_A=1\r\n");
     MakeFolder(LanguageFolder() + "/sub");
     WriteLanguageFile("sub/Sub.lng", "[MAIN]\r\nIDS_MAIN_A=1\r\n");
-    RemoveLanguageFile("TestBK.lng");
+    std::remove((LanguageFolder() + "/TestBK.lng").c_str());
     const std::string sys = RootHostPath() + "/SYS";
     MakeFolder(sys);
     // The language, its file, the list (null: no Application.ini), the error code and the answers.
@@ -187,7 +187,7 @@ class GbConvert : public testing::Test {
   protected:
     void SetUp() override {
         WriteLanguageSettings();
-        RemoveLanguageFile("RareCHT.ini");
+        std::remove((LanguageFolder() + "/RareCHT.ini").c_str());
     }
     void TearDown() override { s_LangUnInitialGBTable(); }
     static void LoadTable(const std::string& table) {
@@ -199,7 +199,7 @@ class GbConvert : public testing::Test {
 // A missing table is reported and converts nothing; a loaded one converts until it is unloaded.
 TEST_F(GbConvert, MissingTablePairsAndUnloading) {
     MessageBoxes boxes;
-    RemoveLanguageFile("BIG5-GB.TAB");
+    std::remove((LanguageFolder() + "/BIG5-GB.TAB").c_str());
     EXPECT_FALSE(s_LangInitialGBTable());
     EXPECT_EQ(boxes.texts.size(), 1U);
     EXPECT_EQ(Convert("\xA1\x40"), "unchanged");

@@ -140,10 +140,7 @@ TEST(ProfileCache, FilesThatCannotBeReadAndOddFiles) {
     EXPECT_EQ(Read("S", "K", WindowsPath(folder + "/fifo.ini")), kDefault);
     EXPECT_FALSE(s_FileCheckFileExist(WindowsPath(folder + "/fifo.ini").c_str()));
 #endif
-}
-
-// The file is read without sharing: while another handle may write it, it is not read.
-TEST(ProfileCache, FileIsReadWithoutSharing) {
+    // The file is read without sharing: while another handle may write it, it is not read.
     std::string file = MakeFile("cache-open", "[S]\nK=found\n");
     win::HANDLE holder = win::CreateFileA(file.c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr,
                                           OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
