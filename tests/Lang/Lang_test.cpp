@@ -18,18 +18,17 @@ using namespace std::string_literals;
 
 constexpr int kEntries = 13565;
 
-// A table whose entry n is the two bytes 0x81 + n / 191, 0x40 + n % 191: never 0, and each
-// names its index.
-std::string NumberedTable(int entries = kEntries) {
-    std::string table;
-    for (int n = 0; n < entries; ++n) {
-        table += static_cast<char>(0x81 + n / 191);
-        table += static_cast<char>(0x40 + n % 191);
-    }
-    return table;
+// Entry n of a table of the two bytes 0x81 + n / 191, 0x40 + n % 191: never 0, and each names
+// its index.
+std::string EntryBytes(int n) {
+    return {static_cast<char>(0x81 + n / 191), static_cast<char>(0x40 + n % 191)};
 }
 
-std::string EntryBytes(int n) { return NumberedTable(n + 1).substr(2 * n, 2); }
+std::string NumberedTable() {
+    std::string table;
+    for (int n = 0; n < kEntries; ++n) table += EntryBytes(n);
+    return table;
+}
 
 std::string Convert(const std::string& source) {
     CString result("unchanged");

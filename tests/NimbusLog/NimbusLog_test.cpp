@@ -226,8 +226,11 @@ struct FakeWallClock {
     static inline timespec s_now;
 };
 
-// Each step sets the clock, writes one line and names the file it must reach.
-TEST(NimbusLogDays, ANewFileOpensWhenTheDayOfTheMonthChanges) {
+// A new file opens when the day of the month changes: each step sets the clock, writes one line
+// and names the file it must reach. Then the retention, which counts whole seconds: a file written
+// exactly keep × 86400 seconds before the open stays, one a second older goes. Only the log's own
+// kind and name are touched.
+TEST(NimbusLogDays, ANewFileEachDayOfTheMonthAndTheRetentionOfPastDays) {
     FakeWallClock clock;
     // When, the file, and the time the line starts with.
     const std::tuple<const char*, const char*, const char*> steps[] = {
@@ -252,12 +255,7 @@ TEST(NimbusLogDays, ANewFileOpensWhenTheDayOfTheMonthChanges) {
                   std::string(time) + "\tWARNING \t" + std::to_string(n) + "\t" + file + "\t");
     }
     EXPECT_EQ(LinesOf(DayFileOf(log.GetLogFile())).size(), 3U);  // 1st, 2nd and last step
-}
 
-// The retention counts whole seconds: a file written exactly keep × 86400 seconds before the
-// open stays, one a second older goes. Only the log's own kind and name are touched.
-TEST(NimbusLogDays, RetentionDeletesOnlyTheLogsFilesPastItsDays) {
-    FakeWallClock clock;
     // A name, and the age in seconds it is given.
     const std::pair<const char*, long long> files[] = {
         {"Skeep_20250101.log", 86400},      {"Skeep_20250102.log", 86401},
@@ -277,11 +275,11 @@ TEST(NimbusLogDays, RetentionDeletesOnlyTheLogsFilesPastItsDays) {
             utimbuf times{static_cast<time_t>(now - age), static_cast<time_t>(now - age)};
             ASSERT_EQ(utime((folder + name).c_str(), &times), 0) << name;
         }
-        CSystemLog log;
-        ASSERT_TRUE(log.Init("keep"));
-        log.SetKeepDays(1);
-        log.SetKeepDays(keepDays);
-        ASSERT_TRUE(log.Write(0, 0, "open", "runs the clean-up"));
+        CSystemLog keeper;
+        ASSERT_TRUE(keeper.Init("keep"));
+        keeper.SetKeepDays(1);
+        keeper.SetKeepDays(keepDays);
+        ASSERT_TRUE(keeper.Write(0, 0, "open", "runs the clean-up"));
         for (size_t i = 0; i < std::size(files); ++i) {
             EXPECT_EQ(FileExists(folder + files[i].first), kept[i] == 'y')
                 << "keep " << keepDays << ": " << files[i].first;
