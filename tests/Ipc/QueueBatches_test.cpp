@@ -1,8 +1,7 @@
 // SPDX-License-Identifier: Apache-2.0
-// Batches of records: what a batch read and write return for each state of a queue (table), and
-// producers in real processes writing batches that a reader takes in batches.
+// Batches of records: what a batch read and write return for each state of a queue (table).
+// (Producers in other processes writing batches: QueueWaits.)
 #include "Ipc/IpcTestSupport.h"
-#include "support/TestEnv.h"
 
 #include <cstring>
 #include <functional>
@@ -13,44 +12,13 @@ namespace {
 
 using namespace halcyon::test;
 
-constexpr unsigned long kLong = 20000;
 constexpr unsigned long kBatchBytes = 3097;  // the least a batch read takes
-
-// Frames of `records`: each length, low byte first, then the bytes.
-Bytes Frames(const std::vector<Bytes>& records) {
-    Bytes out;
-    for (const Bytes& r : records) {
-        out.push_back(static_cast<unsigned char>(r.size()));
-        out.push_back(static_cast<unsigned char>(r.size() >> 8));
-        out.insert(out.end(), r.begin(), r.end());
-    }
-    return out;
-}
 
 Bytes Header(short id) {
     tagSHMHEADER h = {};
     s_MapFile_QueryQueHeader(id, &h);
     return Bytes(reinterpret_cast<unsigned char*>(&h), reinterpret_cast<unsigned char*>(&h + 1));
 }
-
-// Child: writes args[2] records of series args[1] to queue args[0] in batches of up to 7.
-int BatchProducer(const std::vector<std::string>& args) {
-    short id = s_MapFile_OpenQue(args.at(0).c_str());
-    int who = std::stoi(args.at(1));
-    std::uint32_t total = std::stoul(args.at(2));
-    for (std::uint32_t n = 0; n < total;) {
-        std::vector<Bytes> batch;
-        for (std::uint32_t k = 0; k < 1 + n % 7 && n + k < total; ++k)
-            batch.push_back(TestRecord(who, n + k, 700));
-        Bytes frames = Frames(batch);
-        unsigned long used = 0;
-        long written = halcyon::WriteQueueBatch(id, frames.data(), frames.size(), &used, kLong);
-        if (written != static_cast<long>(batch.size()) || used != frames.size()) return 3;
-        n += static_cast<std::uint32_t>(batch.size());
-    }
-    return 0;
-}
-const ChildRole kBatchProducer("batch-producer", BatchProducer);
 
 class QueueBatches : public IpcTest {};
 
@@ -131,40 +99,6 @@ TEST_F(QueueBatches, ResultsFollowTheQueueState) {
     view.header().sync = 1;
     EXPECT_EQ(write(three, three.size(), kLong), -1);
     EXPECT_EQ(s_MapFile_QueryQueErrCount(id), 1u);
-}
-
-// Two producer processes write batches into a ring that holds few of them, so that they wait
-// for room; the reader takes batches. Every record arrives once, in its producer's order, and
-// a record polled out singly in between keeps its place.
-TEST_F(QueueBatches, ProcessesWritingBatchesLoseNothing) {
-    short id = s_MapFile_CreateQue("BatchesMany", 2);
-    constexpr std::uint32_t kEach = 4000;
-    std::vector<int> children;
-    for (int who = 1; who <= 2; ++who)
-        children.push_back(StartChild("batch-producer",
-                                      {"BatchesMany", std::to_string(who), std::to_string(kEach)}));
-    std::uint32_t next[3] = {};
-    Bytes buf(8000);
-    unsigned long used = 0;
-    auto check = [&](const unsigned char* record, std::size_t length) {
-        int who = record[0] == 1 || record[0] == 2 ? record[0] : 0;
-        EXPECT_EQ(Bytes(record, record + length), TestRecord(who, next[who]++, 700));
-    };
-    for (long n; (n = halcyon::ReadQueueBatch(id, buf.data(), buf.size(), &used, 3000)) > 0;) {
-        std::size_t at = 0;
-        for (long k = 0; k < n; ++k) {
-            std::size_t length = buf[at] | buf[at + 1] << 8;
-            check(&buf[at + 2], length);
-            at += 2 + length;
-        }
-        EXPECT_EQ(at, used);
-        short single = s_MapFile_ReadQue(id, buf.data(), 0);
-        if (single > 0) check(buf.data(), static_cast<std::size_t>(single));
-    }
-    for (int pid : children) EXPECT_EQ(WaitChild(pid), 0);
-    EXPECT_EQ(next[1], kEach);
-    EXPECT_EQ(next[2], kEach);
-    EXPECT_EQ(next[0], 0u);
 }
 
 }  // namespace

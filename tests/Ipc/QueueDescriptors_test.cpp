@@ -11,6 +11,8 @@
 
 #include <fstream>
 #include <string>
+#include <utility>
+#include <vector>
 
 namespace {
 
@@ -26,8 +28,6 @@ int OpenDescriptors() {
     return count - 3;  // ".", ".." and the folder's own descriptor
 }
 
-std::string QueueName(int n) { return "fd" + std::to_string(n); }
-
 // Child: under a soft limit of 1024 descriptors, creates (args[0] "create", as the registry's
 // owner) or opens ("open") queues fd0 … fd127 of kind args[1]; writes "<queues held> <descriptors
 // they took>" to file args[2], raises marker args[3] and idles until killed.
@@ -42,8 +42,9 @@ int HoldAllQueues(const std::vector<std::string>& args) {
     s_MapFile_Initialize(false);
     int before = OpenDescriptors(), held = 0;
     for (int n = 0; n < 128; ++n) {
-        short id = create ? halcyon::CreateQueue(QueueName(n).c_str(), 1, kind)
-                          : s_MapFile_OpenQue(QueueName(n).c_str());
+        const std::string name = "fd" + std::to_string(n);
+        short id =
+            create ? halcyon::CreateQueue(name.c_str(), 1, kind) : s_MapFile_OpenQue(name.c_str());
         if (id < 0) break;
         ++held;
     }
@@ -59,27 +60,24 @@ TEST(QueueDescriptors, AProcessHoldsAll128QueuesUnderASoftLimitOf1024) {
     const std::string folder = MakeScratchFolder("descriptors");
     for (int kind : {halcyon::kQueueLegacy, halcyon::kQueueLockFree}) {
         SCOPED_TRACE(kind);
-        const std::string created = folder + "/created" + std::to_string(kind);
-        const std::string opened = folder + "/opened" + std::to_string(kind);
-        std::string ready = UniqueName("created" + std::to_string(kind));
-        int creator =
-            StartChild("hold-all-queues", {"create", std::to_string(kind), created, ready});
-        ASSERT_TRUE(WaitForMarker(ready));
-        std::string ready2 = UniqueName("opened" + std::to_string(kind));
-        int client = StartChild("hold-all-queues", {"open", std::to_string(kind), opened, ready2});
-        ASSERT_TRUE(WaitForMarker(ready2));
-        int held = 0, descriptors = 0;
-        for (const std::string& file : {created, opened}) {
+        // Before, a queue took 13 descriptors in its creator, and 78 queues filled the limit.
+        // Now 7 in the creator, 6 in a client, and a few for the process as a whole.
+        std::vector<int> holders;
+        for (const auto& [role, perQueue] :
+             {std::pair<std::string, int>{"create", 7}, {"open", 6}}) {
+            const std::string file = folder + "/" + role + std::to_string(kind);
+            const std::string ready = UniqueName(role + std::to_string(kind));
+            holders.push_back(
+                StartChild("hold-all-queues", {role, std::to_string(kind), file, ready}));
+            ASSERT_TRUE(WaitForMarker(ready));
+            int held = 0, descriptors = 0;
             std::ifstream(file) >> held >> descriptors;
-            EXPECT_EQ(held, 128) << file;
-            // Before, a queue took 13 descriptors in its creator, and 78 queues filled the limit.
-            // Now 7 in the creator, 6 in a client, and a few for the process as a whole.
-            int perQueue = file == created ? 7 : 6;
-            EXPECT_LE(descriptors, 128 * perQueue + 4) << file;
-            RecordProperty(file == created ? "creator" : "client", descriptors);
+            EXPECT_EQ(held, 128) << role;
+            EXPECT_LE(descriptors, 128 * perQueue + 4) << role;
+            RecordProperty(role == "create" ? "creator" : "client", descriptors);
         }
-        KillChild(client);
-        KillAndCollect(creator);
+        KillChild(holders[1]);
+        KillAndCollect(holders[0]);
     }
 #else
     GTEST_SKIP() << "descriptors and their limit are the Linux stand-in's";

@@ -1,10 +1,9 @@
 // SPDX-License-Identifier: Apache-2.0
-// Waiting on shared queues: the results of the waits in one process (table), producers in real
-// processes that sleep and are woken, and processes killed while waiting or between a write and
-// its signal.
+// Waiting on shared queues: the results of the waits in one process (table, both kinds),
+// producers in real processes that sleep and are woken, and processes killed while waiting or
+// between a write and its signal.
 #include "HalcyonCommon/Ipc/QueueHeader.h"
 #include "Ipc/IpcTestSupport.h"
-#include "support/TestEnv.h"
 
 #include <atomic>
 #include <cstring>
@@ -18,26 +17,10 @@ namespace {
 
 using namespace halcyon::test;
 
-constexpr unsigned long kLong = 20000;  // a wait that must end by a wake-up, not by its limit
-
 // Sleepers waiting for a record, from a view of the queue's wait block.
 std::uint32_t RecordSleepers(RawView& waits) {
     return static_cast<std::atomic<std::uint32_t>*>(waits.map.pView)->load();
 }
-
-// Child: opens queue args[0] and writes args[2] records as producer args[1], waiting for room.
-int WaitingProducer(const std::vector<std::string>& args) {
-    short id = s_MapFile_OpenQue(args[0].c_str());
-    int who = std::stoi(args[1]);
-    for (std::uint32_t n = 0; n < std::stoul(args[2]); ++n) {
-        Bytes r = TestRecord(who, n, 600);
-        int written =
-            halcyon::WriteQueueWaiting(id, r.data(), static_cast<unsigned short>(r.size()), kLong);
-        if (written != 1) return 3;
-    }
-    return 0;
-}
-const ChildRole kWaitingProducer("wait-producer", WaitingProducer);
 
 // Child: raises marker args[1], then reads one record from queue args[0] waiting without limit
 // and returns its first byte (or 100 + the failure).
@@ -52,43 +35,51 @@ const ChildRole kWaitingReader("wait-reader", WaitingReader);
 
 class QueueWaits : public IpcTest {};
 
+// The same waits on a queue of either kind, a ring of 1024 bytes: 1023 of frames.
 TEST_F(QueueWaits, ResultsFollowTheQueueState) {
-    short id = s_MapFile_CreateQue("WaitsTable", 1);  // a ring of 1024 bytes
-    ASSERT_GE(id, 0);
     unsigned char big[1021] = {1}, buf[3095];
-    // A record event left set (by a writer since killed, say) wakes a waiter that finds nothing.
-    win::HANDLE stale = win::OpenEventA(EVENT_MODIFY_STATE, FALSE, "QREC_WaitsTable");
-    ASSERT_TRUE(win::SetEvent(stale));
-    win::CloseHandle(stale);
-    struct Case {
-        const char* what;
-        std::function<long()> call;
-        long want;
-    };
-    const Case cases[] = {
-        {"record, stale signal, 30 ms", [&] { return halcyon::WaitQueueRecord(id, 30); }, 0},
-        {"record, empty, no time", [&] { return halcyon::WaitQueueRecord(id, 0); }, 0},
-        {"read, empty, 30 ms", [&] { return halcyon::ReadQueueWaiting(id, buf, 30); }, 0},
-        {"room for 1021 of 1023", [&] { return halcyon::WaitQueueRoom(id, 1021, 0); }, 1},
-        {"room for 1022", [&] { return halcyon::WaitQueueRoom(id, 1022, kLong); }, -1},
-        {"write 1022", [&] { return halcyon::WriteQueueWaiting(id, big, 1022, kLong); }, -1},
-        {"write 0 bytes", [&] { return halcyon::WriteQueueWaiting(id, big, 0, 0); }, -1},
-        {"write null", [&] { return halcyon::WriteQueueWaiting(id, nullptr, 1, 0); }, -1},
-        {"read null", [&] { return halcyon::ReadQueueWaiting(id, nullptr, 0); }, -1},
-        {"id 128", [&] { return halcyon::WaitQueueRecord(128, 0); }, -1},
-        {"id -1", [&] { return halcyon::WaitQueueRoom(-1, 1, 0); }, -1},
-        {"id not open", [&] { return halcyon::ReadQueueWaiting(127, buf, 0); }, -1},
-        {"write 1021", [&] { return halcyon::WriteQueueWaiting(id, big, 1021, 0); }, 1},
-        {"record, full", [&] { return halcyon::WaitQueueRecord(id, kLong); }, 1},
-        {"room for 1, full", [&] { return halcyon::WaitQueueRoom(id, 1, 30); }, 0},
-        {"write 1, full, 30 ms", [&] { return halcyon::WriteQueueWaiting(id, big, 1, 30); }, 0},
-        {"read the 1021", [&] { return halcyon::ReadQueueWaiting(id, buf, 0); }, 1021},
-    };
-    for (const Case& c : cases) EXPECT_EQ(c.call(), c.want) << c.what;
+    short id = -1;
+    for (int kind : {halcyon::kQueueLockFree, halcyon::kQueueLegacy}) {
+        SCOPED_TRACE(kind);
+        const std::string name = "Waits" + std::to_string(kind);
+        id = halcyon::CreateQueue(name.c_str(), 1, kind);
+        ASSERT_GE(id, 0);
+        // A record event left set (by a writer since killed, say) wakes a waiter that finds
+        // nothing.
+        win::HANDLE stale = win::OpenEventA(EVENT_MODIFY_STATE, FALSE, ("QREC_" + name).c_str());
+        ASSERT_TRUE(win::SetEvent(stale));
+        win::CloseHandle(stale);
+        struct Case {
+            const char* what;
+            std::function<long()> call;
+            long want;
+        };
+        const Case cases[] = {
+            {"record, stale signal, 30 ms", [&] { return halcyon::WaitQueueRecord(id, 30); }, 0},
+            {"record, empty, no time", [&] { return halcyon::WaitQueueRecord(id, 0); }, 0},
+            {"read, empty, no time", [&] { return halcyon::ReadQueueWaiting(id, buf, 0); }, 0},
+            {"read, empty, 30 ms", [&] { return halcyon::ReadQueueWaiting(id, buf, 30); }, 0},
+            {"room for 1021 of 1023", [&] { return halcyon::WaitQueueRoom(id, 1021, 0); }, 1},
+            {"room for 1022", [&] { return halcyon::WaitQueueRoom(id, 1022, kLong); }, -1},
+            {"write 1022", [&] { return halcyon::WriteQueueWaiting(id, big, 1022, kLong); }, -1},
+            {"write 0 bytes", [&] { return halcyon::WriteQueueWaiting(id, big, 0, 0); }, -1},
+            {"write null", [&] { return halcyon::WriteQueueWaiting(id, nullptr, 1, 0); }, -1},
+            {"read null", [&] { return halcyon::ReadQueueWaiting(id, nullptr, 0); }, -1},
+            {"id 128", [&] { return halcyon::WaitQueueRecord(128, 0); }, -1},
+            {"id -1", [&] { return halcyon::WaitQueueRoom(-1, 1, 0); }, -1},
+            {"id not open", [&] { return halcyon::ReadQueueWaiting(127, buf, 0); }, -1},
+            {"write 1021", [&] { return halcyon::WriteQueueWaiting(id, big, 1021, 0); }, 1},
+            {"record, full", [&] { return halcyon::WaitQueueRecord(id, kLong); }, 1},
+            {"room for 1, full", [&] { return halcyon::WaitQueueRoom(id, 1, 30); }, 0},
+            {"write 1, full, 30 ms", [&] { return halcyon::WriteQueueWaiting(id, big, 1, 30); }, 0},
+            {"read the 1021", [&] { return halcyon::ReadQueueWaiting(id, buf, 0); }, 1021},
+        };
+        for (const Case& c : cases) EXPECT_EQ(c.call(), c.want) << c.what;
+    }
     EXPECT_EQ(s_MapFile_QueryQueErrCount(id), 0u);  // a timed-out wait is no error
 
-    // A copy left unfinished fails at once and counts; a damaged header resets the queue.
-    RawView view("WaitsTable");
+    // A legacy copy left unfinished fails at once and counts; a damaged header resets the queue.
+    RawView view("Waits" + std::to_string(halcyon::kQueueLegacy));
     auto& header = view.header();
     header.sync = 1;
     EXPECT_EQ(halcyon::WriteQueueWaiting(id, big, 1, kLong), -1);
@@ -99,30 +90,39 @@ TEST_F(QueueWaits, ResultsFollowTheQueueState) {
     EXPECT_EQ(halcyon::ReadQueueWaiting(id, buf, 0), 5);
 }
 
-// Producers in two processes and a thread, each waiting for room in a small ring, and a reader
-// waiting for records: every record arrives once, in its producer's order.
+// Producers in two processes, one writing singly and one in batches, and a thread, each waiting
+// for room in a small ring; the reader takes batches and single records in turn. Every record
+// arrives once, in its producer's order.
 TEST_F(QueueWaits, SeveralProducersLoseNothing) {
     short id = s_MapFile_CreateQue("WaitsMany", 2);
     constexpr std::uint32_t kEach = 3000;
-    std::vector<int> children;
-    for (int who = 1; who <= 2; ++who)
-        children.push_back(
-            StartChild("wait-producer", {"WaitsMany", std::to_string(who), std::to_string(kEach)}));
+    const std::string each = std::to_string(kEach);
+    const int children[] = {StartChild("queue-producer", {"WaitsMany", "1", "0", each, "single"}),
+                            StartChild("queue-producer", {"WaitsMany", "2", "0", each, "batch"})};
     std::thread producer([id] {
-        for (std::uint32_t n = 0; n < kEach; ++n) {
-            Bytes r = TestRecord(3, n, 600);
-            halcyon::WriteQueueWaiting(id, r.data(), static_cast<unsigned short>(r.size()), kLong);
-        }
+        for (std::uint32_t n = 0; n < kEach; ++n) WriteRecord(id, TestRecord(3, n, 700), kLong);
     });
     std::uint32_t next[4] = {};
-    unsigned char buf[3095];
-    for (short length; (length = halcyon::ReadQueueWaiting(id, buf, 2000)) > 0;) {
-        int who = buf[0] >= 1 && buf[0] <= 3 ? buf[0] : 0;  // 0: no producer's
-        EXPECT_EQ(Bytes(buf, buf + length), TestRecord(who, next[who]++, 600));
+    auto check = [&](const Bytes& r) {
+        int who = r[0] >= 1 && r[0] <= 3 ? r[0] : 0;  // 0: no producer's
+        EXPECT_EQ(r, TestRecord(who, next[who]++, 700));
+    };
+    Bytes buf(8000);
+    for (bool batch = true;; batch = !batch) {
+        unsigned long used = 0;
+        long n = batch ? halcyon::ReadQueueBatch(id, buf.data(), buf.size(), &used, 3000)
+                       : halcyon::ReadQueueWaiting(id, buf.data(), 3000);
+        if (n <= 0) break;
+        std::vector<Bytes> records = batch
+                                         ? Unframe(buf.data(), n)
+                                         : std::vector<Bytes>{Bytes(buf.begin(), buf.begin() + n)};
+        EXPECT_EQ(batch ? Frames(records).size() : 0, used);
+        for (const Bytes& r : records) check(r);
     }
     for (int pid : children) EXPECT_EQ(WaitChild(pid), 0);
     producer.join();
     for (int who = 1; who <= 3; ++who) EXPECT_EQ(next[who], kEach) << "producer " << who;
+    EXPECT_EQ(next[0], 0u);
     EXPECT_EQ(s_MapFile_QueryQueErrCount(id), 0u);
 }
 
@@ -156,8 +156,7 @@ TEST_F(QueueWaits, KilledWaitersAndWritersHangNobody) {
         void* mutex = s_MutexOpen("QS_WaitsKill");
         EXPECT_TRUE(view.map.pView != nullptr && s_MutexWait(mutex, true));
         auto& h = view.header();
-        const unsigned char record[3] = {1, 0,
-                                         7};  // length 1, byte 7; the ring is not near its end
+        const unsigned char record[3] = {1, 0, 7};  // length 1, byte 7; not at the ring's end
         std::memcpy(view.ring() + h.put, record, 3);
         halcyon::ipc::StorePut(h, h.put + 3);  // as writers store it: a waiter looks meanwhile
         ++h.count;

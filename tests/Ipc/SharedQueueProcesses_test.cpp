@@ -31,47 +31,18 @@ int DieHolding(const std::vector<std::string>& args) {
 }
 const ChildRole kDieHolding("die-holding", DieHolding);
 
-void KillHolding(const std::string& queue, const std::string& what) {
-    std::string ready = UniqueName(what);
-    int child = StartChild("die-holding", {queue, ready, what});
-    ASSERT_TRUE(WaitForMarker(ready));
-    KillAndCollect(child);
-}
-
-// A holder of the mutex killed: the first wait finds it abandoned, the call fails once and
-// leaves it free (the next child takes it). A copy left unfinished: every call fails after its
-// pauses, counting each, until the queue is reset.
-TEST_F(SharedQueueProcesses, ProcessesKilledHoldingTheQueueHangNobody) {
-    short id = s_MapFile_CreateQue("held", 2);
-    unsigned char rec[4] = {1, 2, 3, 4}, buf[3095];
-    ASSERT_EQ(s_MapFile_WriteQue(id, rec, 4, 0), 1);
-    KillHolding("held", "mutex");
-    EXPECT_EQ(s_MapFile_ReadQue(id, buf, 0), -1);
-    EXPECT_EQ(s_MapFile_ReadQue(id, buf, 0), 4);
-    EXPECT_EQ(std::memcmp(buf, rec, 4), 0);
-    EXPECT_EQ(s_MapFile_WriteQue(id, rec, 2, 0), 1);
-    KillHolding("held", "sync");
-    EXPECT_EQ(s_MapFile_ReadQue(id, buf, 0), -1);  // abandoned
-    EXPECT_EQ(s_MapFile_ReadQue(id, buf, 1), -1);  // two pauses, then gives up
-    EXPECT_EQ(s_MapFile_ReadQue(id, buf, 0), -1);
-    EXPECT_EQ(s_MapFile_WriteQue(id, rec, 2, 1), 0);
-    EXPECT_EQ(s_MapFile_WriteQue(id, rec, 2, 0), 0);
-    EXPECT_EQ(s_MapFile_QueryQueErrCount(id), 4u);
-    s_MapFile_ResetQue(id);
-    EXPECT_EQ(s_MapFile_WriteQue(id, rec, 2, 0), 1);
-    EXPECT_EQ(s_MapFile_ReadQue(id, buf, 0), 2);
-}
-
 // A holder of the queue's mutex that does not let go (stopped with SIGSTOP; on Windows one that
 // idles): every timed wait returns 0 once its time has passed, a little later at most, and the
-// queue is untouched.
-TEST_F(SharedQueueProcesses, TimedWaitsEndWhileAStoppedProcessHoldsTheMutex) {
-    short id = s_MapFile_CreateQue("stopped", 2);
+// queue is untouched. Killed, it leaves the mutex abandoned: the first wait finds it so, the call
+// fails once and leaves it free. A copy left unfinished: every call fails after its pauses,
+// counting each, until the queue is reset.
+TEST_F(SharedQueueProcesses, ProcessesStoppedOrKilledHoldingTheQueueHangNobody) {
+    short id = s_MapFile_CreateQue("held", 2);
     unsigned char rec[4] = {1, 2, 3, 4}, buf[4000];
     const unsigned char frame[4] = {2, 0, 9, 9};  // one record of 2 bytes, framed
     ASSERT_EQ(s_MapFile_WriteQue(id, rec, 4, 0), 1);
-    std::string ready = UniqueName("holding");
-    int holder = StartChild("die-holding", {"stopped", ready, "mutex"});
+    std::string ready = UniqueName("mutex");
+    int holder = StartChild("die-holding", {"held", ready, "mutex"});
     ASSERT_TRUE(WaitForMarker(ready));
 #if HALCYON_STAND_IN
     ASSERT_EQ(kill(holder, SIGSTOP), 0);
@@ -100,7 +71,22 @@ TEST_F(SharedQueueProcesses, TimedWaitsEndWhileAStoppedProcessHoldsTheMutex) {
     KillAndCollect(holder);
     EXPECT_EQ(s_MapFile_ReadQue(id, buf, 0), -1);  // abandoned: fails once
     EXPECT_EQ(s_MapFile_ReadQue(id, buf, 0), 4);
+    EXPECT_EQ(std::memcmp(buf, rec, 4), 0);
     EXPECT_EQ(s_MapFile_QueryQueErrCount(id), 0u);
+    EXPECT_EQ(s_MapFile_WriteQue(id, rec, 2, 0), 1);
+    ready = UniqueName("sync");
+    holder = StartChild("die-holding", {"held", ready, "sync"});
+    ASSERT_TRUE(WaitForMarker(ready));
+    KillAndCollect(holder);
+    EXPECT_EQ(s_MapFile_ReadQue(id, buf, 0), -1);  // abandoned
+    EXPECT_EQ(s_MapFile_ReadQue(id, buf, 1), -1);  // two pauses, then gives up
+    EXPECT_EQ(s_MapFile_ReadQue(id, buf, 0), -1);
+    EXPECT_EQ(s_MapFile_WriteQue(id, rec, 2, 1), 0);
+    EXPECT_EQ(s_MapFile_WriteQue(id, rec, 2, 0), 0);
+    EXPECT_EQ(s_MapFile_QueryQueErrCount(id), 4u);
+    s_MapFile_ResetQue(id);
+    EXPECT_EQ(s_MapFile_WriteQue(id, rec, 2, 0), 1);
+    EXPECT_EQ(s_MapFile_ReadQue(id, buf, 0), 2);
 }
 
 // Child: opens queue args[0]; exits with its ring's size in KiB, or 255 when the open is refused.

@@ -1,6 +1,6 @@
 // SPDX-License-Identifier: Apache-2.0
 // Shared queues in one process: the header's layout, refused calls, records across the ring's
-// end, damaged headers, the registry's slots and its lifetime.
+// end (both kinds), damaged headers, the registry's slots and its lifetime.
 #include "Ipc/IpcTestSupport.h"
 #include "support/TestEnv.h"
 
@@ -9,6 +9,7 @@
 #include <random>
 #include <string>
 #include <thread>
+#include <vector>
 
 namespace halcyon::test {
 namespace {
@@ -65,38 +66,57 @@ TEST_F(SharedQueue, LayoutAndRefusedArguments) {
     EXPECT_EQ(view.ring()[0] + 256 * view.ring()[1], 10);
 }
 
-// Random records through a 1 KiB ring against a model: every split of records and of their
-// length fields at the ring's end comes by. A 1 KiB ring holds 1021 bytes of record.
-TEST_F(SharedQueue, RecordsCrossTheRingEndIntact) {
-    short id = s_MapFile_CreateQue("Wrap", 1);
-    std::deque<Bytes> model;
-    size_t used = 0;
-    unsigned char buf[3095];
-    bool splitLength[2] = {};
-    std::mt19937 rng(5);
-    for (std::uint32_t step = 0; step < 6000; ++step) {
-        tagSHMHEADER h = Header(id);
-        if (rng() % 2) {
-            Bytes rec = TestRecord(1, step, 500);
-            size_t n = rec.size();
-            if (used + n + 2 > 1023) continue;  // a full queue would pause
-            splitLength[0] = splitLength[0] || h.put == 1023;
-            ASSERT_EQ(s_MapFile_WriteQue(id, rec.data(), static_cast<unsigned short>(n), 0), 1);
-            model.push_back(rec);
-            used += n + 2;
-        } else {
-            short n = s_MapFile_ReadQue(id, buf, 0);
-            ASSERT_EQ(n, model.empty() ? 0 : static_cast<short>(model.front().size()));
-            if (model.empty()) continue;
-            splitLength[1] = splitLength[1] || h.take == 1023;
-            ASSERT_EQ(std::memcmp(buf, model.front().data(), static_cast<size_t>(n)), 0);
-            used -= model.front().size() + 2;
-            model.pop_front();
+// Random records, singly and in batches, through a 1 KiB ring of either kind against a model:
+// every split of a record and of its length field at the ring's end comes by. The ring holds
+// 1023 bytes of frames; its offsets are the bytes written and read so far, modulo 1024.
+TEST_F(SharedQueue, RecordsOfBothKindsCrossTheRingEndIntact) {
+    short id = -1;
+    for (int kind : {halcyon::kQueueLockFree, halcyon::kQueueLegacy}) {
+        SCOPED_TRACE(kind);
+        const bool legacy = kind == halcyon::kQueueLegacy;
+        id = halcyon::CreateQueue(("Wrap" + std::to_string(kind)).c_str(), 1, kind);
+        std::deque<Bytes> model;
+        std::size_t written = 0, read = 0;
+        unsigned char buf[4000];
+        bool splitLength[2] = {};
+        std::mt19937 rng(5);
+        for (std::uint32_t step = 0; step < 6000; ++step) {
+            std::vector<Bytes> got;
+            const bool write = rng() % 2;
+            if (write) {
+                Bytes rec = TestRecord(1, step, 500);
+                bool fits = written - read + rec.size() + 2 <= 1023;
+                if (!fits && legacy) continue;  // a full legacy queue would pause
+                splitLength[0] = splitLength[0] || written % 1024 == 1023;
+                int n = legacy ? s_MapFile_WriteQue(id, rec.data(), rec.size(), 0)
+                               : WriteRecord(id, rec, 0);
+                ASSERT_EQ(n, fits ? 1 : 0) << step;
+                if (fits) model.push_back(rec);
+                written += fits ? rec.size() + 2 : 0;
+            } else if (rng() % 2) {
+                short n =
+                    legacy ? s_MapFile_ReadQue(id, buf, 0) : halcyon::ReadQueueWaiting(id, buf, 0);
+                ASSERT_GE(n, 0) << step;
+                if (n > 0) got.emplace_back(buf, buf + n);
+            } else {
+                long n = halcyon::ReadQueueBatch(id, buf, sizeof buf, nullptr, 0);
+                ASSERT_GE(n, 0) << step;
+                got = Unframe(buf, n);
+            }
+            ASSERT_TRUE(write || got.empty() == model.empty()) << step;
+            splitLength[1] = splitLength[1] || (!got.empty() && read % 1024 == 1023);
+            for (const Bytes& r : got) {
+                ASSERT_EQ(r, model.front()) << step;
+                read += r.size() + 2;
+                model.pop_front();
+            }
+            halcyon::QueueState state = {};
+            ASSERT_EQ(halcyon::QueryQueueState(id, &state), 1);
+            ASSERT_EQ(state.usedBytes, written - read) << step;
+            ASSERT_EQ(state.records, model.size()) << step;
         }
-        ASSERT_EQ(s_MapFile_QueryQueUseSize(id), used);
-        ASSERT_EQ(s_MapFile_QueryQueCount(id), model.size());
+        EXPECT_TRUE(splitLength[0] && splitLength[1]);
     }
-    EXPECT_TRUE(splitLength[0] && splitLength[1]);
     s_MapFile_ResetQue(id);
     Bytes rec(1022, 3);
     EXPECT_EQ(s_MapFile_WriteQue(id, rec.data(), 1022, 0), 0);  // after one pause
