@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: Apache-2.0
-// Waiting on shared queues: the results of the waits in one process (table, both kinds),
-// producers in real processes that sleep and are woken, and processes killed while waiting or
-// between a write and its signal.
+// Waiting on shared queues and batches of records: the results of the calls in one process
+// (table, both kinds), producers in real processes, writing singly and in batches, that sleep and
+// are woken, and processes killed while waiting or between a write and its signal.
 #include "HalcyonCommon/Ipc/QueueHeader.h"
 #include "Ipc/IpcTestSupport.h"
 
@@ -35,10 +35,24 @@ const ChildRole kWaitingReader("wait-reader", WaitingReader);
 
 class QueueWaits : public IpcTest {};
 
-// The same waits on a queue of either kind, a ring of 1024 bytes: 1023 of frames.
-TEST_F(QueueWaits, ResultsFollowTheQueueState) {
-    unsigned char big[1021] = {1}, buf[3095];
+// What the waits and the batch calls return for each state of a queue of either kind, a ring of
+// 1024 bytes: 1023 of frames.
+TEST_F(QueueWaits, WaitsAndBatchesFollowTheQueueState) {
+    constexpr unsigned long kBatchBytes = 3097, kUntouched = 99;  // the least a batch read takes
+    unsigned char big[1021] = {1}, buf[4000];
+    const Bytes three = Frames({{1}, {2, 2}, {3, 3, 3}});
+    // 602 + 432 bytes of frames: the second does not fit behind the first, nor does `rest`.
+    const Bytes parted = Frames({Bytes(600, 6), Bytes(430, 4)}), rest = Frames({Bytes(430, 4)});
+    const Bytes whole = Frames({Bytes(500, 5), Bytes(519, 5)});  // 1023 bytes: the ring, exactly
+    const Bytes bad[] = {Frames({{}}), Frames({Bytes(3096, 1)}), Frames({Bytes(1022, 1)})};
     short id = -1;
+    unsigned long used = kUntouched;
+    auto read = [&](unsigned long size, unsigned long ms) {
+        return halcyon::ReadQueueBatch(id, buf, size, &used, ms);
+    };
+    auto write = [&](const Bytes& frames, unsigned long size, unsigned long ms) {
+        return halcyon::WriteQueueBatch(id, frames.data(), size, &used, ms);
+    };
     for (int kind : {halcyon::kQueueLockFree, halcyon::kQueueLegacy}) {
         SCOPED_TRACE(kind);
         const std::string name = "Waits" + std::to_string(kind);
@@ -53,6 +67,7 @@ TEST_F(QueueWaits, ResultsFollowTheQueueState) {
             const char* what;
             std::function<long()> call;
             long want;
+            unsigned long wantUsed = kUntouched;  // what a batch call reports
         };
         const Case cases[] = {
             {"record, stale signal, 30 ms", [&] { return halcyon::WaitQueueRecord(id, 30); }, 0},
@@ -73,18 +88,71 @@ TEST_F(QueueWaits, ResultsFollowTheQueueState) {
             {"room for 1, full", [&] { return halcyon::WaitQueueRoom(id, 1, 30); }, 0},
             {"write 1, full, 30 ms", [&] { return halcyon::WriteQueueWaiting(id, big, 1, 30); }, 0},
             {"read the 1021", [&] { return halcyon::ReadQueueWaiting(id, buf, 0); }, 1021},
+            {"batch, empty, no time", [&] { return read(kBatchBytes, 0); }, 0, 0},
+            {"batch, empty, 30 ms", [&] { return read(kBatchBytes, 30); }, 0, 0},
+            {"batch, buffer 3096", [&] { return read(3096, 0); }, -1, 0},
+            {"batch, null", [&] { return halcyon::ReadQueueBatch(id, nullptr, 5000, &used, 0); },
+             -1, 0},
+            {"batch, not open", [&] { return halcyon::ReadQueueBatch(127, buf, 5000, &used, 0); },
+             -1, 0},
+            {"write, record of 0", [&] { return write(bad[0], bad[0].size(), 0); }, -1, 0},
+            {"write, record of 3096", [&] { return write(bad[1], bad[1].size(), 0); }, -1, 0},
+            {"write, too long for the ring", [&] { return write(bad[2], bad[2].size(), 0); }, -1,
+             0},
+            {"write, frame cut short", [&] { return write(three, three.size() - 1, 0); }, -1, 0},
+            {"write, half a length", [&] { return write(three, 1, 0); }, -1, 0},
+            {"write, nothing", [&] { return write(three, 0, 0); }, -1, 0},
+            {"write, null", [&] { return halcyon::WriteQueueBatch(id, nullptr, 3, &used, 0); }, -1,
+             0},
+            {"write three", [&] { return write(three, three.size(), 0); }, 3, three.size()},
+            {"read them", [&] { return read(kBatchBytes, 0); }, 3, three.size()},
+            {"write the ring full", [&] { return write(whole, whole.size(), 0); }, 2, 1023},
+            {"read it", [&] { return read(kBatchBytes, 0); }, 2, 1023},
+            {"write 600 and 430, 30 ms", [&] { return write(parted, parted.size(), 30); }, 1, 602},
+            {"write 430 behind, 30 ms", [&] { return write(rest, rest.size(), 30); }, 0, 0},
+            {"read the 600", [&] { return read(kBatchBytes, 0); }, 1, 602},
         };
-        for (const Case& c : cases) EXPECT_EQ(c.call(), c.want) << c.what;
+        halcyon::QueueState state = {};
+        for (const Case& c : cases) {
+            used = kUntouched;
+            EXPECT_EQ(c.call(), c.want) << c.what;
+            EXPECT_EQ(used, c.wantUsed) << c.what;
+            if (std::string(c.what) == "write, null") {  // no refused write changed the queue
+                EXPECT_EQ(halcyon::QueryQueueState(id, &state), 1);
+                EXPECT_EQ(state.writeCount, state.readCount);
+                EXPECT_EQ(state.usedBytes, 0u);
+            } else if (std::string(c.what) == "read them") {
+                EXPECT_EQ(Bytes(buf, buf + three.size()), three);
+            }
+        }
     }
     EXPECT_EQ(s_MapFile_QueryQueErrCount(id), 0u);  // a timed-out wait is no error
 
-    // A legacy copy left unfinished fails at once and counts; a damaged header resets the queue.
+    // A buffer takes the records that fit it whole; the rest stay, in order.
+    const Bytes many = Frames({Bytes(3000, 7), Bytes(200, 8), Bytes(5, 9)});
+    short grown = s_MapFile_CreateQue("WaitsBig", 8);
+    ASSERT_EQ(halcyon::WriteQueueBatch(grown, many.data(), many.size(), &used, 0), 3);
+    EXPECT_EQ(halcyon::ReadQueueBatch(grown, buf, kBatchBytes + 100, &used, 0), 1);
+    EXPECT_EQ(used, 3002u);
+    EXPECT_EQ(halcyon::ReadQueueBatch(grown, buf, kBatchBytes, &used, 0), 2);
+    EXPECT_EQ(Bytes(buf, buf + used), Bytes(many.begin() + 3002, many.end()));
+
+    // A legacy ring: damage behind the first record ends a batch before it; the next call finds
+    // it, fails and resets the queue. A copy left unfinished fails each call at once and counts;
+    // a damaged header resets the queue.
+    s_MapFile_ResetQue(id);
+    ASSERT_EQ(write(three, three.size(), 0), 3);
     RawView view("Waits" + std::to_string(halcyon::kQueueLegacy));
-    auto& header = view.header();
-    header.sync = 1;
+    view.ring()[3] = 0;  // the second record's length: 0
+    view.ring()[4] = 0;
+    EXPECT_EQ(read(kBatchBytes, 0), 1);
+    EXPECT_EQ(read(kBatchBytes, kLong), -1);
+    EXPECT_EQ(s_MapFile_QueryQueUseSize(id), 0u);
+    view.header().sync = 1;
+    EXPECT_EQ(write(three, three.size(), kLong), -1);
     EXPECT_EQ(halcyon::WriteQueueWaiting(id, big, 1, kLong), -1);
-    EXPECT_EQ(s_MapFile_QueryQueErrCount(id), 1u);
-    header.H2 = 0;
+    EXPECT_EQ(s_MapFile_QueryQueErrCount(id), 2u);
+    view.header().H2 = 0;
     EXPECT_EQ(halcyon::WaitQueueRecord(id, kLong), -1);
     EXPECT_EQ(halcyon::WriteQueueWaiting(id, big, 5, 0), 1);
     EXPECT_EQ(halcyon::ReadQueueWaiting(id, buf, 0), 5);
