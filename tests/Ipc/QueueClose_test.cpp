@@ -2,7 +2,6 @@
 // Closing queues after another process took the registry over: a close removes only its own
 // registration.
 #include "Ipc/IpcTestSupport.h"
-#include "support/TestEnv.h"
 
 #include <chrono>
 #include <cstring>

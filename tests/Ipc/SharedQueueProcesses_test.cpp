@@ -2,7 +2,6 @@
 // Shared queues between real processes: processes killed holding a queue, and a header damaged
 // by another process. (Producers and readers in several processes: QueueWaits.)
 #include "Ipc/IpcTestSupport.h"
-#include "support/TestEnv.h"
 
 #if HALCYON_STAND_IN
 #include <signal.h>

@@ -2,7 +2,6 @@
 // Shared queues in one process: the header's layout, refused calls, records across the ring's
 // end (both kinds), damaged headers, the registry's slots and its lifetime.
 #include "Ipc/IpcTestSupport.h"
-#include "support/TestEnv.h"
 
 #include <cstring>
 #include <deque>
