@@ -157,21 +157,15 @@ TEST_F(LockFreeQueue, ThreadsOnBothSidesLoseNothing) {
                              std::thread(read, 1)};
     for (auto& t : threads) t.join();
     // Each reader's records of a series come in order; together they are every record once.
-    std::vector<std::uint32_t> count(3);
+    std::uint32_t count[3] = {};
     for (const auto& mine : got) {
-        std::vector<long> last(3, -1);
+        std::uint32_t next[3] = {};
         for (const Bytes& r : mine) {
-            int series = r[0];
-            ASSERT_TRUE(series == 1 || series == 2);
-            ++count[series];
-            bool found = false;
-            for (long n = last[series] + 1; n < long(kEach) && !found; ++n) {
-                if (TestRecord(series, static_cast<std::uint32_t>(n), 300) == r) {
-                    last[series] = n;
-                    found = true;
-                }
-            }
-            ASSERT_TRUE(found) << "a record out of order or damaged";
+            ASSERT_TRUE(r[0] == 1 || r[0] == 2);
+            std::uint32_t& n = next[r[0]];
+            while (n < kEach && TestRecord(r[0], n, 300) != r) ++n;
+            ASSERT_LT(n++, kEach) << "a record out of order or damaged";
+            ++count[r[0]];
         }
     }
     EXPECT_EQ(count[1], kEach);
