@@ -181,9 +181,8 @@ TEST_F(QueueWaits, SeveralProducersLoseNothing) {
         long n = batch ? halcyon::ReadQueueBatch(id, buf.data(), buf.size(), &used, 3000)
                        : halcyon::ReadQueueWaiting(id, buf.data(), 3000);
         if (n <= 0) break;
-        std::vector<Bytes> records = batch
-                                         ? Unframe(buf.data(), n)
-                                         : std::vector<Bytes>{Bytes(buf.begin(), buf.begin() + n)};
+        std::vector<Bytes> records = Unframe(buf.data(), batch ? n : 0);
+        if (!batch) records.emplace_back(buf.begin(), buf.begin() + n);
         EXPECT_EQ(batch ? Frames(records).size() : 0, used);
         for (const Bytes& r : records) check(r);
     }
