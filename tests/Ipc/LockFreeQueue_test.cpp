@@ -1,14 +1,12 @@
 // SPDX-License-Identifier: Apache-2.0
-// Lock-free queues: the control page, the legacy calls that refuse them, batches and damage,
-// one writer process at a time with take-over after a kill, and threads of one process on both
-// sides. (Their waits and records across the ring's end: the tables over both kinds in
-// QueueWaits and SharedQueue.)
+// Lock-free queues: the control page, the legacy calls that refuse them, damage, and one writer
+// process at a time with take-over after a kill. (Their waits and batches, threads on both sides
+// and records across the ring's end: the tests over both kinds in QueueWaits and SharedQueue.)
 #include "Ipc/IpcTestSupport.h"
 
 #include <cstring>
 #include <functional>
 #include <string>
-#include <thread>
 #include <vector>
 
 namespace {
@@ -135,41 +133,6 @@ TEST_F(LockFreeQueue, AKilledWriterIsTakenOverWithoutDamage) {
     EXPECT_EQ(next, 50u);
     // A child is refused as writer while this process holds the side.
     EXPECT_EQ(WaitChild(StartChild("queue-producer", {"FreeKill", "7", "0", "1", "single"})), 3);
-}
-
-// Two threads on each side of one process: every record once, each writer's in its order.
-TEST_F(LockFreeQueue, ThreadsOnBothSidesLoseNothing) {
-    short id = CreateLockFree("FreeThreads", 2);
-    constexpr std::uint32_t kEach = 20000;
-    auto write = [id](int series) {
-        for (std::uint32_t n = 0; n < kEach; ++n)
-            WriteRecord(id, TestRecord(series, n, 300), kLong);
-    };
-    std::vector<std::vector<Bytes>> got(2);
-    auto read = [&](int reader) {
-        unsigned char buf[4000];
-        unsigned long used = 0;
-        for (long n; (n = halcyon::ReadQueueBatch(id, buf, sizeof buf, &used, 500)) > 0;) {
-            for (Bytes& r : Unframe(buf, n)) got[reader].push_back(std::move(r));
-        }
-    };
-    std::thread threads[] = {std::thread(write, 1), std::thread(write, 2), std::thread(read, 0),
-                             std::thread(read, 1)};
-    for (auto& t : threads) t.join();
-    // Each reader's records of a series come in order; together they are every record once.
-    std::uint32_t count[3] = {};
-    for (const auto& mine : got) {
-        std::uint32_t next[3] = {};
-        for (const Bytes& r : mine) {
-            ASSERT_TRUE(r[0] == 1 || r[0] == 2);
-            std::uint32_t& n = next[r[0]];
-            while (n < kEach && TestRecord(r[0], n, 300) != r) ++n;
-            ASSERT_LT(n++, kEach) << "a record out of order or damaged";
-            ++count[r[0]];
-        }
-    }
-    EXPECT_EQ(count[1], kEach);
-    EXPECT_EQ(count[2], kEach);
 }
 
 }  // namespace

@@ -97,8 +97,7 @@ TEST_F(QueueWaits, WaitsAndBatchesFollowTheQueueState) {
              -1, 0},
             {"write, record of 0", [&] { return write(bad[0], bad[0].size(), 0); }, -1, 0},
             {"write, record of 3096", [&] { return write(bad[1], bad[1].size(), 0); }, -1, 0},
-            {"write, too long for the ring", [&] { return write(bad[2], bad[2].size(), 0); }, -1,
-             0},
+            {"write, longer than the ring", [&] { return write(bad[2], bad[2].size(), 0); }, -1, 0},
             {"write, frame cut short", [&] { return write(three, three.size() - 1, 0); }, -1, 0},
             {"write, half a length", [&] { return write(three, 1, 0); }, -1, 0},
             {"write, nothing", [&] { return write(three, 0, 0); }, -1, 0},
@@ -158,39 +157,63 @@ TEST_F(QueueWaits, WaitsAndBatchesFollowTheQueueState) {
     EXPECT_EQ(halcyon::ReadQueueWaiting(id, buf, 0), 5);
 }
 
-// Producers in two processes, one writing singly and one in batches, and a thread, each waiting
-// for room in a small ring; the reader takes batches and single records in turn. Every record
-// arrives once, in its producer's order.
+// Producers waiting for room in a small ring, singly and in batches, and readers taking single
+// records and batches in turn: for a legacy queue producers in two processes and a thread, one
+// reader; for a lock-free one (one writer process at a time) two threads on each side. Every
+// record arrives once; each reader gets each producer's records in order.
 TEST_F(QueueWaits, SeveralProducersLoseNothing) {
-    short id = s_MapFile_CreateQue("WaitsMany", 2);
-    constexpr std::uint32_t kEach = 3000;
-    const std::string each = std::to_string(kEach);
-    const int children[] = {StartChild("queue-producer", {"WaitsMany", "1", "0", each, "single"}),
-                            StartChild("queue-producer", {"WaitsMany", "2", "0", each, "batch"})};
-    std::thread producer([id] {
-        for (std::uint32_t n = 0; n < kEach; ++n) WriteRecord(id, TestRecord(3, n, 700), kLong);
-    });
-    std::uint32_t next[4] = {};
-    auto check = [&](const Bytes& r) {
-        int who = r[0] >= 1 && r[0] <= 3 ? r[0] : 0;  // 0: no producer's
-        EXPECT_EQ(r, TestRecord(who, next[who]++, 700));
-    };
-    Bytes buf(8000);
-    for (bool batch = true;; batch = !batch) {
-        unsigned long used = 0;
-        long n = batch ? halcyon::ReadQueueBatch(id, buf.data(), buf.size(), &used, 3000)
-                       : halcyon::ReadQueueWaiting(id, buf.data(), 3000);
-        if (n <= 0) break;
-        std::vector<Bytes> records = Unframe(buf.data(), batch ? n : 0);
-        if (!batch) records.emplace_back(buf.begin(), buf.begin() + n);
-        EXPECT_EQ(batch ? Frames(records).size() : 0, used);
-        for (const Bytes& r : records) check(r);
+    constexpr std::uint32_t kEach = 4000;
+    for (int kind : {halcyon::kQueueLegacy, halcyon::kQueueLockFree}) {
+        SCOPED_TRACE(kind);
+        const bool legacy = kind == halcyon::kQueueLegacy;
+        const std::string name = "WaitsMany" + std::to_string(kind);
+        short id = halcyon::CreateQueue(name.c_str(), 2, kind);
+        std::vector<int> children;
+        std::vector<std::thread> threads;
+        for (int who = 1; who <= (legacy ? 3 : 2); ++who) {
+            const std::vector<std::string> args = {name, std::to_string(who), "0",
+                                                   std::to_string(kEach),
+                                                   who == 2 ? "batch" : "single"};
+            if (legacy && who < 3) {
+                children.push_back(StartChild("queue-producer", args));
+            } else {
+                threads.emplace_back([args] { EXPECT_EQ(QueueProducer(args), 0); });
+            }
+        }
+        std::vector<std::vector<Bytes>> got(legacy ? 1 : 2);
+        for (auto& mine : got) {
+            threads.emplace_back([id, &mine] {
+                Bytes buf(8000);
+                for (bool batch = true;; batch = !batch) {
+                    unsigned long used = 0;
+                    long n = batch
+                                 ? halcyon::ReadQueueBatch(id, buf.data(), buf.size(), &used, 3000)
+                                 : halcyon::ReadQueueWaiting(id, buf.data(), 3000);
+                    if (n <= 0) break;
+                    std::vector<Bytes> records = Unframe(buf.data(), batch ? n : 0);
+                    if (!batch) records.emplace_back(buf.begin(), buf.begin() + n);
+                    EXPECT_EQ(batch ? Frames(records).size() : 0, used);
+                    mine.insert(mine.end(), records.begin(), records.end());
+                }
+            });
+        }
+        for (auto& t : threads) t.join();
+        for (int pid : children) EXPECT_EQ(WaitChild(pid), 0);
+        std::uint32_t count[4] = {};
+        for (const auto& mine : got) {
+            std::uint32_t next[4] = {};
+            for (const Bytes& r : mine) {
+                ASSERT_TRUE(r[0] >= 1 && r[0] <= 3);
+                std::uint32_t& n = next[r[0]];
+                while (n < kEach && TestRecord(r[0], n, 700) != r) ++n;
+                ASSERT_LT(n++, kEach) << "a record out of order or damaged";
+                ++count[r[0]];
+            }
+        }
+        for (int who = 1; who <= 3; ++who)
+            EXPECT_EQ(count[who], legacy || who < 3 ? kEach : 0) << "producer " << who;
+        EXPECT_EQ(s_MapFile_QueryQueErrCount(id), 0u);
     }
-    for (int pid : children) EXPECT_EQ(WaitChild(pid), 0);
-    producer.join();
-    for (int who = 1; who <= 3; ++who) EXPECT_EQ(next[who], kEach) << "producer " << who;
-    EXPECT_EQ(next[0], 0u);
-    EXPECT_EQ(s_MapFile_QueryQueErrCount(id), 0u);
 }
 
 // A consumer killed while it sleeps leaves its count: writes then set the event needlessly, and

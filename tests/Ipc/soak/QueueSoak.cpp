@@ -68,17 +68,14 @@ int Produce(std::uint32_t series) {
     std::mt19937 rng(series);
     for (std::uint32_t seq = 0;;) {
         int batch = rng() % 3 == 0 ? 1 + static_cast<int>(rng() % 16) : 0;
-        Bytes frames;
+        Bytes frames, single = Record(series, seq);
         for (int k = 0; k < batch; ++k) AppendFrame(frames, Record(series, seq + k));
-        long done;
-        if (batch == 0) {
-            Bytes r = Record(series, seq);
-            done = halcyon::WriteQueueWaiting(id, r.data(), static_cast<unsigned short>(r.size()),
-                                              kForever);
-        } else {
-            unsigned long used = 0;
-            done = halcyon::WriteQueueBatch(id, frames.data(), frames.size(), &used, kForever);
-        }
+        unsigned long used = 0;
+        long done =
+            batch == 0
+                ? halcyon::WriteQueueWaiting(id, single.data(),
+                                             static_cast<unsigned short>(single.size()), kForever)
+                : halcyon::WriteQueueBatch(id, frames.data(), frames.size(), &used, kForever);
         // A legacy queue whose copy a killed writer left unfinished fails until it is reset
         // (the consumer does that); the records not written are written again.
         if (done < 0) {
