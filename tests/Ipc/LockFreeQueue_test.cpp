@@ -13,14 +13,11 @@ namespace {
 
 using namespace halcyon::test;
 
-short CreateLockFree(const char* name, unsigned char kib) {
-    return halcyon::CreateQueue(name, kib, halcyon::kQueueLockFree);
-}
-
 class LockFreeQueue : public IpcTest {};
 
 TEST_F(LockFreeQueue, CallsOfBothFormsOnALockFreeQueue) {
-    short id = CreateLockFree("Free", 1);  // 1024 bytes: 1023 of frames, as a legacy ring
+    // 1024 bytes: 1023 of frames, as a legacy ring.
+    short id = halcyon::CreateQueue("Free", 1, halcyon::kQueueLockFree);
     ASSERT_GE(id, 0);
     RawView view("Free");
     const unsigned char* control = static_cast<unsigned char*>(view.map.pView);
@@ -93,7 +90,7 @@ TEST_F(LockFreeQueue, CallsOfBothFormsOnALockFreeQueue) {
     EXPECT_EQ(halcyon::ReadQueueWaiting(id, buf, 0), 1021);
 
     // The longest record, whole.
-    short wide = CreateLockFree("FreeWide", 8);
+    short wide = halcyon::CreateQueue("FreeWide", 8, halcyon::kQueueLockFree);
     const std::vector<unsigned char> longest(3095, 5);
     EXPECT_EQ(halcyon::WriteQueueWaiting(wide, longest.data(), 3095, 0), 1);
     EXPECT_EQ(halcyon::ReadQueueWaiting(wide, buf, 0), 3095);
@@ -103,7 +100,7 @@ TEST_F(LockFreeQueue, CallsOfBothFormsOnALockFreeQueue) {
 // (anywhere, mid-record too) the next takes over where the ring says, and the reader finds the
 // killed writer's records whole and in order, then the next writer's.
 TEST_F(LockFreeQueue, AKilledWriterIsTakenOverWithoutDamage) {
-    short id = CreateLockFree("FreeKill", 2);
+    short id = halcyon::CreateQueue("FreeKill", 2, halcyon::kQueueLockFree);
     unsigned char buf[4000];
     std::uint32_t next = 0;
     // Reads up to `most` records of `series`, each waiting up to `ms`; returns how many.
