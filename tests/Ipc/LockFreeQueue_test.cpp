@@ -44,11 +44,8 @@ TEST_F(LockFreeQueue, CallsOfBothFormsOnALockFreeQueue) {
         {"legacy count", [&] { return long(s_MapFile_QueryQueCount(id)); }, 0},
         {"legacy header", [&] { return s_MapFile_QueryQueHeader(id, &header); }, 0},
         {"write 1021", [&] { return halcyon::WriteQueueWaiting(id, big, 1021, 0); }, 1},
-        {"legacy write, full", [&] { return s_MapFile_WriteQue(id, big, 1, 0); }, 0},
         {"state", [&] { return halcyon::QueryQueueState(id, &state); }, 1},
         {"read the 1021", [&] { return halcyon::ReadQueueWaiting(id, buf, 0); }, 1021},
-        {"batch read, empty", [&] { return halcyon::ReadQueueBatch(id, buf, 4000, nullptr, 30); },
-         0},
     };
     for (const Case& c : cases) EXPECT_EQ(c.call(), c.want) << c.what;
     s_MapFile_ResetQue(id);  // refused: the control page stays
