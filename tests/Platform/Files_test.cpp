@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: Apache-2.0
-// Windows paths on Linux: the host files they reach. (Case, separators, trailing dots and bad
-// names, as the file calls answer them: the conformance tables Files and Folders.)
+// Files on Linux: the host files Windows paths reach, and the read-only attribute the C runtime's
+// listings give a file the owner may not write. (Case, separators, trailing dots and bad names,
+// as the file calls answer them, and the rest of the listings: the conformance tables Files,
+// Folders and Crt.)
 #include "Platform/KernelTestSupport.h"
 
 #include <Platform/Host.h>
@@ -8,6 +10,9 @@
 #include <gtest/gtest.h>
 
 #include <cstdio>
+#if HALCYON_STAND_IN
+#include <sys/stat.h>
+#endif
 
 namespace halcyon::test {
 namespace {
@@ -58,6 +63,22 @@ TEST(PathTranslation, WindowsPathsReachTheFilesThatExist) {
     EXPECT_EQ(out, want);
 #else
     GTEST_SKIP() << "translation of paths into host paths is the Linux stand-in's";
+#endif
+}
+
+// A read-only file, which the stand-in knows by its owner's write permission.
+TEST(CrtCalls, ReadOnlyListings) {
+#if HALCYON_STAND_IN
+    std::string folder = MakeScratchFolder("crt-find");
+    WriteFile(folder + "/ro.txt", "x");
+    ASSERT_EQ(chmod((folder + "/ro.txt").c_str(), 0444), 0);
+    win::_finddata64i32_t data;
+    std::intptr_t search = win::_findfirst64i32((WindowsPath(folder) + "\\ro.txt").c_str(), &data);
+    ASSERT_NE(search, -1);
+    EXPECT_EQ(data.attrib & (_A_SUBDIR | _A_RDONLY), unsigned{_A_RDONLY});
+    win::_findclose(search);
+#else
+    GTEST_SKIP() << "the stand-in's permissions";
 #endif
 }
 
