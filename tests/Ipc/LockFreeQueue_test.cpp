@@ -38,7 +38,6 @@ TEST_F(LockFreeQueue, CallsOfBothFormsOnALockFreeQueue) {
         {"kind", [&] { return halcyon::QueryQueueKind(id); }, halcyon::kQueueLockFree},
         {"kind, not open", [&] { return halcyon::QueryQueueKind(127); }, -1},
         {"create, kind 2", [&] { return halcyon::CreateQueue("Other", 1, 2); }, -1},
-        {"create, registered", [&] { return s_MapFile_CreateQue("Free", 4); }, id},
         {"legacy write", [&] { return s_MapFile_WriteQue(id, big, 5, 0); }, 0},
         {"legacy read", [&] { return s_MapFile_ReadQue(id, buf, 0); }, -1},
         {"legacy count", [&] { return long(s_MapFile_QueryQueCount(id)); }, 0},

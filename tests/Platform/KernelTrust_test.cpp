@@ -15,7 +15,6 @@
 
 #include <algorithm>
 #include <cstdlib>
-#include <cstring>
 
 namespace halcyon::test {
 namespace {
