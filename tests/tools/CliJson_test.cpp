@@ -1,12 +1,11 @@
 // SPDX-License-Identifier: Apache-2.0
 // The --json output of the halcyon tool, read back by Python's json module: each command's fields
 // as docs/cli-json.md gives them, texts that are not UTF-8, and JSON Lines from queue watch.
-#include "support/TestEnv.h"
+#include "tools/ToolRuns.h"
 
 #include <gtest/gtest.h>
 
 #include <string>
-#include <thread>
 
 namespace {
 
@@ -42,12 +41,8 @@ TEST(CliJson, FieldsReadByAJsonParser) {
     std::remove((root + "/SYS/UserInfo.CFG").c_str());
 
     std::string out;
-    const std::string log = root + "/json-host.log";
-    RunCommand("\"" + tool + "\" queue host Orders --size 4 > '" + log + "' 2>&1 & echo $!", out);
-    const std::string host = out.substr(0, out.find('\n'));
-    for (int i = 0; i < 500 && ReadFile(log).find("hosting") == std::string::npos; ++i)
-        std::this_thread::sleep_for(std::chrono::milliseconds(10));
-    ASSERT_NE(ReadFile(log).find("hosting"), std::string::npos) << ReadFile(log);
+    QueueHost host("Orders --size 4", "\"" + tool + "\" ");
+    ASSERT_TRUE(host.Hosting()) << host.Log();
     ASSERT_EQ(RunCommand("printf 'buy 10\\nsell 5\\n' | \"" + tool + "\" queue push Orders", out),
               0)
         << out;
@@ -94,8 +89,6 @@ TEST(CliJson, FieldsReadByAJsonParser) {
         0)
         << out;
     EXPECT_EQ(out, "'\xE4\xB8\xAD\xE6\x96\x87 \xC3\xBF'\n");
-    RunCommand(
-        "kill -INT " + host + "; while kill -0 " + host + " 2>/dev/null; do sleep 0.05; done", out);
 #else
     GTEST_SKIP() << "the shell pipeline of this test is a POSIX one";
 #endif
