@@ -16,6 +16,13 @@ using namespace halcyon::test;
 
 std::string SysFolder() { return RootHostPath() + "/SYS"; }
 
+// What a getter gives into a string that held `before`.
+std::string Got(void (*get)(CString&), const char* before = "stale") {
+    CString value(before);
+    get(value);
+    return std::string(value);
+}
+
 // Each getter, its key and its value when there is no version file.
 const std::tuple<void (*)(CString&), const char*, const char*> kFacts[] = {
     {s_AppInfoGetAPPCopywrite, "COPYWRITE", "TideMaster"},
@@ -29,45 +36,30 @@ const std::tuple<void (*)(CString&), const char*, const char*> kFacts[] = {
     {s_AppInfoGetLoginType, "LoginType", ""},
 };
 
-// The version file's facts and the system file's settings: each function's file, section, key,
-// default and buffer size.
-TEST(AppInfo, VersionAndSystemFiles) {
+// The version file's facts, the system file's settings and the user file: each function's file,
+// section, key, default and buffer size.
+TEST(AppInfo, VersionSystemAndUserFiles) {
     MakeFolder(SysFolder());
     std::string version = SysFolder() + "/Version.ini";
     std::remove(version.c_str());
-    for (auto [get, key, missing] : kFacts) {
-        CString value("stale");
-        get(value);
-        EXPECT_EQ(std::string(value), missing) << key;
-    }
+    for (auto [get, key, missing] : kFacts) EXPECT_EQ(Got(get), missing) << key;
     std::string ini = "[SYSTEM]\r\n";
     for (auto [get, key, missing] : kFacts) ini += std::string(key) + "=v-" + key + "\r\n";
     ini += "Long=" + std::string(300, 'x') + "\r\n";
     WriteFile(version, ini);
-    for (auto [get, key, missing] : kFacts) {
-        CString value;
-        get(value);
-        EXPECT_EQ(std::string(value), std::string("v-") + key);
-    }
+    for (auto [get, key, missing] : kFacts) EXPECT_EQ(Got(get), std::string("v-") + key);
     CString longKey("Long");
     EXPECT_EQ(s_AppInfoGetVersionInfoByKey(longKey).GetLength(), 255);  // a 256-byte buffer
     EXPECT_EQ(std::string(s_PathGetVersionPath()), RootWindowsPath() + "\\SYS\\Version.ini");
 
-    std::string value300(300, 'b');
-    WriteFile(SysFolder() + "/System.INI", "[CONFIG]\r\nBrokerID=" + value300 +
+    WriteFile(SysFolder() + "/System.INI", "[CONFIG]\r\nBrokerID=" + std::string(300, 'b') +
                                                "\r\n[NetPlatForm]\r\nVSTAAddr=10.0.0.1:7000\r\n");
-    CString broker;
-    s_AppInfoGetBrokerID(broker);
-    EXPECT_EQ(broker.GetLength(), 260);  // a 261-byte buffer
+    EXPECT_EQ(Got(s_AppInfoGetBrokerID).size(), 260u);  // a 261-byte buffer
     EXPECT_EQ(s_AppInfoGetSystemInfoByKeyInSection("BrokerID", "CONFIG").GetLength(), 255);
-    CString address;
-    s_AppInfoGetConnectVSTAAddr(address);
-    EXPECT_EQ(std::string(address), "10.0.0.1:7000");
+    EXPECT_EQ(Got(s_AppInfoGetConnectVSTAAddr), "10.0.0.1:7000");
     EXPECT_EQ(std::string(s_AppInfoGetSystemInfoByKeyInSection("None", "CONFIG")), "");
-}
 
-TEST(AppInfo, AccountLabel) {
-    MakeFolder(SysFolder());
+    // The account label: the language's text and the user file's first 16 bytes.
     WriteLanguageSettings();
     WriteLanguageFile("Test.lng", "[DIALOG-ABOUTBOX]\r\nIDS_DIALOG-ABOUTBOX_ACCOUNT=Account:\r\n");
     s_LangUnInitialLanguageString();
@@ -82,9 +74,7 @@ TEST(AppInfo, AccountLabel) {
         std::string user = SysFolder() + "/UserInfo.CFG";
         std::remove(user.c_str());
         if (file != nullptr) WriteFile(user, file);
-        CString value("before");
-        s_AppInfoGetAPPUserId(value);
-        EXPECT_EQ(std::string(value), want);
+        EXPECT_EQ(Got(s_AppInfoGetAPPUserId, "before"), want);
     }
     s_LangUnInitialLanguageString();
 }

@@ -23,24 +23,11 @@ namespace halcyon::conformance {
 namespace {
 
 namespace fs = std::filesystem;
-using win::DWORD;
 
-Value N(std::int64_t n) {
-    Value v;
-    v.n = n;
-    return v;
-}
+Value N(std::int64_t n) { return Value{n, {}, false, {}}; }
 Value P(const void* p) { return N(static_cast<std::int64_t>(reinterpret_cast<std::intptr_t>(p))); }
-Value T(std::string text) {
-    Value v;
-    v.text = std::move(text);
-    v.isText = true;
-    return v;
-}
+Value T(std::string text) { return Value{0, std::move(text), true, {}}; }
 
-DWORD D(const Args& a, std::size_t i) { return static_cast<DWORD>(a.Int(i)); }
-int I(const Args& a, std::size_t i) { return static_cast<int>(a.Int(i)); }
-win::HANDLE H(const Args& a, std::size_t i) { return a.Ptr(i); }
 template <typename T>
 T* As(const Args& a, std::size_t i) {
     return static_cast<T*>(a.Ptr(i));
@@ -76,35 +63,25 @@ std::string HexOf(const std::string& text) {
 // Sets environment variable `name` (unsets it for null) for this process and its children.
 void SetVariable(const char* name, const char* value) {
 #if HALCYON_STAND_IN
-    if (value != nullptr)
-        setenv(name, value, 1);
-    else
-        unsetenv(name);
+    value != nullptr ? setenv(name, value, 1) : unsetenv(name);
 #else
     SetEnvironmentVariableA(name, value);
 #endif
 }
 
-// Runs `script` in a child process that has variable `name` set to `value`.
-int ChildWith(const Args& a) {
-    const char* old = std::getenv(a.Str(0));
-    std::string saved = old != nullptr ? old : "";
-    SetVariable(a.Str(0), a.Str(1));
-    int code = test::WaitChild(
-        test::StartChild("conformance-run", {a.script().Token(), HexOf(a.Text(2))}));
-    SetVariable(a.Str(0), old != nullptr ? saved.c_str() : nullptr);
-    return code;
-}
-
-// Waits up to `seconds` for host file `path` to exist.
-bool AwaitFile(const std::string& path, int seconds) {
-    auto end = std::chrono::steady_clock::now() + std::chrono::seconds(seconds);
-    std::error_code error;
-    while (!fs::exists(path, error)) {
-        if (std::chrono::steady_clock::now() > end) return false;
-        std::this_thread::sleep_for(std::chrono::milliseconds(2));
+// ChildWith(name, value, ..., script): runs `script` in a child process that has each variable
+// `name` set to its `value` (unset for null).
+int ChildWith(const Args& a, std::size_t i = 0) {
+    if (i + 1 >= a.Count()) {
+        return test::WaitChild(
+            test::StartChild("conformance-run", {a.script().Token(), HexOf(a.Text(i))}));
     }
-    return true;
+    const char* old = std::getenv(a.Str(i));
+    std::string saved = old != nullptr ? old : "";
+    SetVariable(a.Str(i), a.Str(i + 1));
+    int code = ChildWith(a, i + 2);
+    SetVariable(a.Str(i), old != nullptr ? saved.c_str() : nullptr);
+    return code;
 }
 
 // A process that ran a script and waits for its release (tests/Conformance: role
@@ -125,7 +102,6 @@ class HeldProcess : public Hold {
         }
     }
     ~HeldProcess() override { Release(); }
-    bool Ready() const { return ready_; }
     int Release() override {
         if (pid_ == 0) return code_;
         std::ofstream(go_).put('1');
@@ -225,122 +201,94 @@ Value HostRead(const Args& a) {
 
 const std::map<std::string, Function> kFunctions = {
     // Handles, errors.
-    WIN(CloseHandle, Closed(a, Resource::kHandle, win::CloseHandle(H(a, 0)))),
+    WIN(CloseHandle, Closed(a, Resource::kHandle, win::CloseHandle(a[0]))),
     WIN(GetLastError, N(win::GetLastError())),
-    WIN(SetLastError, (win::SetLastError(D(a, 0)), N(0))),
+    WIN(SetLastError, (win::SetLastError(a[0]), N(0))),
     // Mutexes, events, waits.
-    WIN(CreateMutexA,
-        Handle(a, win::CreateMutexA(As<win::SECURITY_ATTRIBUTES>(a, 0), I(a, 1), a.Str(2)))),
-    WIN(OpenMutexA, Handle(a, win::OpenMutexA(D(a, 0), I(a, 1), a.Str(2)))),
-    WIN(ReleaseMutex, N(win::ReleaseMutex(H(a, 0)))),
-    WIN(CreateEventA, Handle(a, win::CreateEventA(As<win::SECURITY_ATTRIBUTES>(a, 0), I(a, 1),
-                                                  I(a, 2), a.Str(3)))),
-    WIN(OpenEventA, Handle(a, win::OpenEventA(D(a, 0), I(a, 1), a.Str(2)))),
-    WIN(SetEvent, N(win::SetEvent(H(a, 0)))),
-    WIN(ResetEvent, N(win::ResetEvent(H(a, 0)))),
-    WIN(WaitForSingleObject, N(win::WaitForSingleObject(H(a, 0), D(a, 1)))),
+    WIN(CreateMutexA, Handle(a, win::CreateMutexA(a[0], a[1], a[2]))),
+    WIN(OpenMutexA, Handle(a, win::OpenMutexA(a[0], a[1], a[2]))),
+    WIN(ReleaseMutex, N(win::ReleaseMutex(a[0]))),
+    WIN(CreateEventA, Handle(a, win::CreateEventA(a[0], a[1], a[2], a[3]))),
+    WIN(OpenEventA, Handle(a, win::OpenEventA(a[0], a[1], a[2]))),
+    WIN(SetEvent, N(win::SetEvent(a[0]))),
+    WIN(ResetEvent, N(win::ResetEvent(a[0]))),
+    WIN(WaitForSingleObject, N(win::WaitForSingleObject(a[0], a[1]))),
     // File mappings and views.
-    WIN(CreateFileMappingA,
-        Handle(a, win::CreateFileMappingA(H(a, 0), As<win::SECURITY_ATTRIBUTES>(a, 1), D(a, 2),
-                                          D(a, 3), D(a, 4), a.Str(5)))),
-    WIN(OpenFileMappingA, Handle(a, win::OpenFileMappingA(D(a, 0), I(a, 1), a.Str(2)))),
-    WIN(MapViewOfFile, Made(a, Resource::kView,
-                            P(win::MapViewOfFile(H(a, 0), D(a, 1), D(a, 2), D(a, 3),
-                                                 static_cast<win::SIZE_T>(a.Int(4))))
-                                .n,
-                            0)),
-    WIN(UnmapViewOfFile, Closed(a, Resource::kView, win::UnmapViewOfFile(a.Ptr(0)))),
-    WIN(VirtualQuery, N(static_cast<std::int64_t>(
-                          win::VirtualQuery(a.Ptr(0), As<win::MEMORY_BASIC_INFORMATION>(a, 1),
-                                            static_cast<win::SIZE_T>(a.Int(2)))))),
+    WIN(CreateFileMappingA, Handle(a, win::CreateFileMappingA(a[0], a[1], a[2], a[3], a[4], a[5]))),
+    WIN(OpenFileMappingA, Handle(a, win::OpenFileMappingA(a[0], a[1], a[2]))),
+    WIN(MapViewOfFile,
+        Made(a, Resource::kView, P(win::MapViewOfFile(a[0], a[1], a[2], a[3], a[4])).n, 0)),
+    WIN(UnmapViewOfFile, Closed(a, Resource::kView, win::UnmapViewOfFile(a[0]))),
+    WIN(VirtualQuery, N(static_cast<std::int64_t>(win::VirtualQuery(a[0], a[1], a[2])))),
     // Files and folders.
-    WIN(CreateFileA, Handle(a, win::CreateFileA(a.Str(0), D(a, 1), D(a, 2), nullptr, D(a, 4),
-                                                D(a, 5), nullptr))),
-    WIN(ReadFile, N(win::ReadFile(H(a, 0), a.Ptr(1), D(a, 2), As<DWORD>(a, 3), nullptr))),
-    WIN(WriteFile, N(win::WriteFile(H(a, 0), a.Ptr(1), D(a, 2), As<DWORD>(a, 3), nullptr))),
-    WIN(SetFilePointer, N(win::SetFilePointer(H(a, 0), static_cast<win::LONG>(a.Int(1)),
-                                              As<win::LONG>(a, 2), D(a, 3)))),
-    WIN(GetFileSize, N(win::GetFileSize(H(a, 0), As<DWORD>(a, 1)))),
-    WIN(SetEndOfFile, N(win::SetEndOfFile(H(a, 0)))),
-    WIN(FlushFileBuffers, N(win::FlushFileBuffers(H(a, 0)))),
-    WIN(DeleteFileA, N(win::DeleteFileA(a.Str(0)))),
-    WIN(CreateDirectoryA, N(win::CreateDirectoryA(a.Str(0), nullptr))),
-    WIN(RemoveDirectoryA, N(win::RemoveDirectoryA(a.Str(0)))),
-    WIN(GetFileAttributesA, N(win::GetFileAttributesA(a.Str(0)))),
-    WIN(GetCurrentDirectoryA, N(win::GetCurrentDirectoryA(D(a, 0), As<char>(a, 1)))),
-    WIN(GetTempFileNameA,
-        N(win::GetTempFileNameA(a.Str(0), a.Str(1), static_cast<win::UINT>(a.Int(2)),
-                                As<char>(a, 3)))),
-    WIN(GetModuleFileNameA,
-        N(win::GetModuleFileNameA(static_cast<win::HMODULE>(a.Ptr(0)), As<char>(a, 1), D(a, 2)))),
-    WIN(GetModuleHandleA, P(win::GetModuleHandleA(a.Str(0)))),
-    WIN(FindFirstFileA,
-        Made(a, Resource::kFind,
-             P(win::FindFirstFileA(a.Str(0), As<win::WIN32_FIND_DATAA>(a, 1))).n, -1)),
-    WIN(FindNextFileA, N(win::FindNextFileA(H(a, 0), As<win::WIN32_FIND_DATAA>(a, 1)))),
-    WIN(FindClose, Closed(a, Resource::kFind, win::FindClose(H(a, 0)))),
+    WIN(CreateFileA, Handle(a, win::CreateFileA(a[0], a[1], a[2], nullptr, a[4], a[5], nullptr))),
+    WIN(ReadFile, N(win::ReadFile(a[0], a[1], a[2], a[3], nullptr))),
+    WIN(WriteFile, N(win::WriteFile(a[0], a[1], a[2], a[3], nullptr))),
+    WIN(SetFilePointer, N(win::SetFilePointer(a[0], a[1], a[2], a[3]))),
+    WIN(GetFileSize, N(win::GetFileSize(a[0], a[1]))),
+    WIN(SetEndOfFile, N(win::SetEndOfFile(a[0]))),
+    WIN(FlushFileBuffers, N(win::FlushFileBuffers(a[0]))),
+    WIN(DeleteFileA, N(win::DeleteFileA(a[0]))),
+    WIN(CreateDirectoryA, N(win::CreateDirectoryA(a[0], nullptr))),
+    WIN(RemoveDirectoryA, N(win::RemoveDirectoryA(a[0]))),
+    WIN(GetFileAttributesA, N(win::GetFileAttributesA(a[0]))),
+    WIN(GetCurrentDirectoryA, N(win::GetCurrentDirectoryA(a[0], a[1]))),
+    WIN(GetTempFileNameA, N(win::GetTempFileNameA(a[0], a[1], a[2], a[3]))),
+    WIN(GetModuleFileNameA, N(win::GetModuleFileNameA(a[0], a[1], a[2]))),
+    WIN(GetModuleHandleA, P(win::GetModuleHandleA(a[0]))),
+    WIN(FindFirstFileA, Made(a, Resource::kFind, P(win::FindFirstFileA(a[0], a[1])).n, -1)),
+    WIN(FindNextFileA, N(win::FindNextFileA(a[0], a[1]))),
+    WIN(FindClose, Closed(a, Resource::kFind, win::FindClose(a[0]))),
     // Profiles.
     WIN(GetPrivateProfileStringA,
-        N(win::GetPrivateProfileStringA(a.Str(0), a.Str(1), a.Str(2), As<char>(a, 3), D(a, 4),
-                                        a.Str(5)))),
-    WIN(GetPrivateProfileIntA,
-        N(win::GetPrivateProfileIntA(a.Str(0), a.Str(1), I(a, 2), a.Str(3)))),
-    WIN(GetPrivateProfileSectionA,
-        N(win::GetPrivateProfileSectionA(a.Str(0), As<char>(a, 1), D(a, 2), a.Str(3)))),
-    WIN(GetPrivateProfileSectionNamesA,
-        N(win::GetPrivateProfileSectionNamesA(As<char>(a, 0), D(a, 1), a.Str(2)))),
-    WIN(WritePrivateProfileStringA,
-        N(win::WritePrivateProfileStringA(a.Str(0), a.Str(1), a.Str(2), a.Str(3)))),
+        N(win::GetPrivateProfileStringA(a[0], a[1], a[2], a[3], a[4], a[5]))),
+    WIN(GetPrivateProfileIntA, N(win::GetPrivateProfileIntA(a[0], a[1], a[2], a[3]))),
+    WIN(GetPrivateProfileSectionA, N(win::GetPrivateProfileSectionA(a[0], a[1], a[2], a[3]))),
+    WIN(GetPrivateProfileSectionNamesA, N(win::GetPrivateProfileSectionNamesA(a[0], a[1], a[2]))),
+    WIN(WritePrivateProfileStringA, N(win::WritePrivateProfileStringA(a[0], a[1], a[2], a[3]))),
     // Time.
     WIN(GetTickCount, N(win::GetTickCount())),
-    WIN(Sleep, (win::Sleep(D(a, 0)), N(0))),
-    WIN(GetLocalTime, (win::GetLocalTime(As<win::SYSTEMTIME>(a, 0)), N(0))),
-    WIN(GetSystemTime, (win::GetSystemTime(As<win::SYSTEMTIME>(a, 0)), N(0))),
-    WIN(GetTimeZoneInformation,
-        N(win::GetTimeZoneInformation(As<win::TIME_ZONE_INFORMATION>(a, 0)))),
+    WIN(Sleep, (win::Sleep(a[0]), N(0))),
+    WIN(GetLocalTime, (win::GetLocalTime(a[0]), N(0))),
+    WIN(GetSystemTime, (win::GetSystemTime(a[0]), N(0))),
+    WIN(GetTimeZoneInformation, N(win::GetTimeZoneInformation(a[0]))),
     // Code pages.
     WIN(GetACP, N(win::GetACP())),
-    WIN(IsDBCSLeadByte, N(win::IsDBCSLeadByte(static_cast<win::BYTE>(a.Int(0))))),
-    WIN(IsDBCSLeadByteEx, N(win::IsDBCSLeadByteEx(static_cast<win::UINT>(a.Int(0)),
-                                                  static_cast<win::BYTE>(a.Int(1))))),
+    WIN(IsDBCSLeadByte, N(win::IsDBCSLeadByte(a[0]))),
+    WIN(IsDBCSLeadByteEx, N(win::IsDBCSLeadByteEx(a[0], a[1]))),
     // The desktop.
     WIN(GetDesktopWindow, P(win::GetDesktopWindow())),
-    WIN(IsWindow, N(win::IsWindow(static_cast<win::HWND>(a.Ptr(0))))),
-    WIN(InvalidateRect, N(win::InvalidateRect(static_cast<win::HWND>(a.Ptr(0)), nullptr, I(a, 1)))),
-    WIN(UpdateWindow, N(win::UpdateWindow(static_cast<win::HWND>(a.Ptr(0))))),
-    WIN(DestroyWindow, N(win::DestroyWindow(static_cast<win::HWND>(a.Ptr(0))))),
-    WIN(ShowCursor, N(win::ShowCursor(I(a, 0)))),
-    WIN(SetCursorPos, N(win::SetCursorPos(I(a, 0), I(a, 1)))),
-    WIN(GetCursorPos, N(win::GetCursorPos(As<win::POINT>(a, 0)))),
+    WIN(IsWindow, N(win::IsWindow(a[0]))),
+    WIN(InvalidateRect, N(win::InvalidateRect(a[0], nullptr, a[1]))),
+    WIN(UpdateWindow, N(win::UpdateWindow(a[0]))),
+    WIN(DestroyWindow, N(win::DestroyWindow(a[0]))),
+    WIN(ShowCursor, N(win::ShowCursor(a[0]))),
+    WIN(SetCursorPos, N(win::SetCursorPos(a[0], a[1]))),
+    WIN(GetCursorPos, N(win::GetCursorPos(a[0]))),
     // The C runtime.
-    WIN(fopen, Made(a, Resource::kStream, P(win::fopen(a.Str(0), a.Str(1))).n, 0)),
-    WIN(_fsopen, Made(a, Resource::kStream, P(win::_fsopen(a.Str(0), a.Str(1), I(a, 2))).n, 0)),
+    WIN(fopen, Made(a, Resource::kStream, P(win::fopen(a[0], a[1])).n, 0)),
+    WIN(_fsopen, Made(a, Resource::kStream, P(win::_fsopen(a[0], a[1], a[2])).n, 0)),
     WIN(fopen_s,
         [&] {
-            auto** slot = As<std::FILE*>(a, 0);
-            int rc = win::fopen_s(slot, a.Str(1), a.Str(2));
+            std::FILE** slot = a[0];
+            int rc = win::fopen_s(slot, a[1], a[2]);
             if (rc == 0) a.script().Track(Resource::kStream, P(*slot).n);
             return N(rc);
         }()),
-    WIN(_mkdir, N(win::_mkdir(a.Str(0)))),
-    WIN(remove, N(win::remove(a.Str(0)))),
-    WIN(_findfirst64i32, Made(a, Resource::kCrtFind,
-                              static_cast<std::int64_t>(
-                                  win::_findfirst64i32(a.Str(0), As<win::_finddata64i32_t>(a, 1))),
-                              -1)),
-    WIN(_findnext64i32, N(win::_findnext64i32(static_cast<std::intptr_t>(a.Int(0)),
-                                              As<win::_finddata64i32_t>(a, 1)))),
+    WIN(_mkdir, N(win::_mkdir(a[0]))),
+    WIN(remove, N(win::remove(a[0]))),
+    WIN(_findfirst64i32, Made(a, Resource::kCrtFind, win::_findfirst64i32(a[0], a[1]), -1)),
+    WIN(_findnext64i32, N(win::_findnext64i32(a[0], a[1]))),
     WIN(_findclose,
         [&] {
-            int rc = win::_findclose(static_cast<std::intptr_t>(a.Int(0)));
+            int rc = win::_findclose(a[0]);
             if (rc == 0) a.script().Untrack(Resource::kCrtFind, a.Int(0));
             return N(rc);
         }()),
-    WIN(_mbstok,
-        P(win::_mbstok(As<unsigned char>(a, 0), reinterpret_cast<const unsigned char*>(a.Str(1))))),
-    WIN(_time64, N(win::_time64(As<win::time64_t>(a, 0)))),
-    WIN(_localtime64_s, N(win::_localtime64_s(As<std::tm>(a, 0), As<const win::time64_t>(a, 1)))),
-    WIN(_difftime64, N(static_cast<std::int64_t>(win::_difftime64(a.Int(0), a.Int(1))))),
+    WIN(_mbstok, P(win::_mbstok(a[0], a[1]))),
+    WIN(_time64, N(win::_time64(a[0]))),
+    WIN(_localtime64_s, N(win::_localtime64_s(a[0], a[1]))),
+    WIN(_difftime64, N(static_cast<std::int64_t>(win::_difftime64(a[0], a[1])))),
 
     // Helpers: files of the row's folder, through the host's own streams.
     WIN(MakeFile, HostWrite(a)),
@@ -357,12 +305,6 @@ const std::map<std::string, Function> kFunctions = {
     WIN(Errno, N(a.script().PreviousErrno())),
     // Helpers: memory, blocks and the fields of the structures the functions fill.
     WIN(Text, TextAt(a.Ptr(0))),
-    WIN(Repeat,
-        [&] {
-            std::string text;
-            for (std::int64_t i = 0; i < a.Int(1); ++i) text += a.Text(0);
-            return T(text);
-        }()),
     WIN(Cat, T(a.Text(0) + a.Text(1))),
     WIN(Same, N(a.Text(0) == a.Text(1) ? 1 : 0)),
     WIN(StrLen, N(static_cast<std::int64_t>(std::strlen(a.Str(0))))),
@@ -441,28 +383,24 @@ const std::map<std::string, Function> kFunctions = {
 
 const std::map<std::string, Function>& Functions() { return kFunctions; }
 
+bool AwaitFile(const std::string& path, int seconds) {
+    auto end = std::chrono::steady_clock::now() + std::chrono::seconds(seconds);
+    std::error_code error;
+    while (!fs::exists(path, error)) {
+        if (std::chrono::steady_clock::now() > end) return false;
+        std::this_thread::sleep_for(std::chrono::milliseconds(2));
+    }
+    return true;
+}
+
 void CloseResource(Resource kind, std::int64_t value) {
     auto* p = reinterpret_cast<void*>(static_cast<std::intptr_t>(value));
-    switch (kind) {
-        case Resource::kHandle:
-            win::CloseHandle(p);
-            break;
-        case Resource::kFind:
-            win::FindClose(p);
-            break;
-        case Resource::kView:
-            win::UnmapViewOfFile(p);
-            break;
-        case Resource::kCrtFind:
-            win::_findclose(static_cast<std::intptr_t>(value));
-            break;
-        case Resource::kStream:
-            std::fclose(static_cast<std::FILE*>(p));
-            break;
-        case Resource::kWindow:
-            win::DestroyWindow(static_cast<win::HWND>(p));
-            break;
-    }
+    if (kind == Resource::kHandle) win::CloseHandle(p);
+    if (kind == Resource::kFind) win::FindClose(p);
+    if (kind == Resource::kView) win::UnmapViewOfFile(p);
+    if (kind == Resource::kCrtFind) win::_findclose(static_cast<std::intptr_t>(value));
+    if (kind == Resource::kStream) std::fclose(static_cast<std::FILE*>(p));
+    if (kind == Resource::kWindow) win::DestroyWindow(static_cast<win::HWND>(p));
 }
 
 }  // namespace halcyon::conformance

@@ -3,6 +3,7 @@
 
 #include "Platform/Win.h"
 
+#include <algorithm>
 #include <cctype>
 #include <cerrno>
 #include <cstdlib>
@@ -74,29 +75,16 @@ struct Script::Lexer {
 
 namespace {
 
+// The character after a caret: ^n ^r ^t ^0 ^q ^z ^xHH, any other stands for itself.
 char Unescape(const std::string& s, std::size_t& at) {
+    static const std::string kCodes = "nrt0qz", kChars("\n\r\t\0\"\x1A", 6);
     char c = s.at(at++);
-    switch (c) {
-        case 'n':
-            return '\n';
-        case 'r':
-            return '\r';
-        case 't':
-            return '\t';
-        case '0':
-            return '\0';
-        case 'q':
-            return '"';
-        case 'z':
-            return '\x1A';
-        case 'x': {
-            std::string hex = s.substr(at, 2);
-            at += 2;
-            return static_cast<char>(std::strtol(hex.c_str(), nullptr, 16));
-        }
-        default:
-            return c;
+    if (c == 'x') {
+        at += 2;
+        return static_cast<char>(std::strtol(s.substr(at - 2, 2).c_str(), nullptr, 16));
     }
+    std::size_t code = kCodes.find(c);
+    return code == std::string::npos ? c : kChars[code];
 }
 
 // A value as a failure shows it; long texts are cut.
@@ -144,7 +132,6 @@ Value Script::Term(Lexer& lx) {
     if (c == '&') {
         ++lx.at;
         v.block = lx.Name();
-        Block(v.block);
         v.n = static_cast<std::int64_t>(reinterpret_cast<std::intptr_t>(Block(v.block)));
         return v;
     }
@@ -212,7 +199,6 @@ Value Script::Call(Lexer& lx, const std::string& name) {
 void Script::Statement(Lexer& lx, std::vector<std::string>& failures) {
     std::size_t start = lx.at;
     std::string assign;
-    std::size_t save = lx.at;
     lx.Skip();
     if (lx.at < lx.s.size() && std::isalpha(static_cast<unsigned char>(lx.s[lx.at]))) {
         std::string name = lx.Name();
@@ -220,7 +206,7 @@ void Script::Statement(Lexer& lx, std::vector<std::string>& failures) {
             lx.Want("=");
             assign = name;
         } else {
-            lx.at = save;
+            lx.at = start;
         }
     }
     Value v = Expr(lx);
@@ -282,12 +268,8 @@ unsigned char* Script::Block(const std::string& name) {
 }
 
 void Script::Untrack(Resource kind, std::int64_t value) {
-    for (auto it = open_.begin(); it != open_.end(); ++it) {
-        if (it->first == kind && it->second == value) {
-            open_.erase(it);
-            return;
-        }
-    }
+    auto it = std::find(open_.begin(), open_.end(), std::make_pair(kind, value));
+    if (it != open_.end()) open_.erase(it);
 }
 
 int Script::AddHold(std::unique_ptr<Hold> hold) {
@@ -303,9 +285,8 @@ Hold* Script::HoldOf(std::int64_t id) {
 std::vector<std::string> Script::Finish() {
     std::vector<std::string> failures;
     for (std::size_t i = 0; i < holds_.size(); ++i) {
-        bool settled = holds_[i]->settled;
         int code = holds_[i]->Release();
-        if (code != 0 && !settled) {
+        if (code != 0 && !holds_[i]->settled) {
             failures.push_back("hold " + std::to_string(i + 1) +
                                " failed: " + std::to_string(code));
         }

@@ -19,11 +19,11 @@
 #pragma once
 
 #include <cstdint>
-#include <functional>
 #include <map>
 #include <memory>
 #include <stdexcept>
 #include <string>
+#include <type_traits>
 #include <vector>
 
 namespace halcyon::conformance {
@@ -52,6 +52,18 @@ class Args {
     const char* Str(std::size_t i) const;   // a text, or null for 0
     const std::string& Text(std::size_t i) const;
     std::size_t Count() const { return values_.size(); }
+    // Argument i as the parameter it is passed to wants it: an address for a pointer, else a
+    // number of the parameter's type.
+    struct Arg {
+        const Args& args;
+        std::size_t i;
+        template <typename T>
+        operator T() const {
+            if constexpr (std::is_pointer_v<T>) return static_cast<T>(args.Ptr(i));
+            if constexpr (!std::is_pointer_v<T>) return static_cast<T>(args.Int(i));
+        }
+    };
+    Arg operator[](std::size_t i) const { return {*this, i}; }
     Script& script() const { return script_; }
 
   private:
@@ -122,5 +134,7 @@ constexpr std::size_t kBlockBytes = 8192;
 
 // Closes resource `value` of `kind` (ConformanceCalls.cpp).
 void CloseResource(Resource kind, std::int64_t value);
+// Waits up to `seconds` for host file `path` to exist (ConformanceCalls.cpp).
+bool AwaitFile(const std::string& path, int seconds);
 
 }  // namespace halcyon::conformance

@@ -22,7 +22,6 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
-#include <thread>
 
 namespace halcyon::conformance {
 namespace {
@@ -63,35 +62,23 @@ std::string FromHex(const std::string& hex) {
     return text;
 }
 
-int Report(const std::vector<std::string>& failures) {
+// Child roles: run a script with the parent's token; held, say so (file args[2]) and wait for
+// the parent's word (file args[3]) before the end.
+int RunRole(const std::vector<std::string>& args) {
+    Script script(args.at(0));
+    std::vector<std::string> failures = script.Run(FromHex(args.at(1)));
+    if (args.size() > 3) {
+        std::ofstream(args.at(2)).put('1');
+        AwaitFile(args.at(3), 120);
+    }
+    for (std::string& f : script.Finish()) failures.push_back(f);
     for (const std::string& f : failures)
         std::fprintf(stderr, "conformance child: %s\n", f.c_str());
     return static_cast<int>(failures.size() < 100 ? failures.size() : 100);
 }
 
-// Child roles: run a script with the parent's token (and, held, wait for the parent's word).
-int RunRole(const std::vector<std::string>& args) {
-    Script script(args.at(0));
-    std::vector<std::string> failures = script.Run(FromHex(args.at(1)));
-    for (std::string& f : script.Finish()) failures.push_back(f);
-    return Report(failures);
-}
-
-int HoldRole(const std::vector<std::string>& args) {
-    Script script(args.at(0));
-    std::vector<std::string> failures = script.Run(FromHex(args.at(1)));
-    std::ofstream(args.at(2)).put('1');
-    auto end = std::chrono::steady_clock::now() + std::chrono::seconds(120);
-    std::error_code error;
-    while (!fs::exists(args.at(3), error) && std::chrono::steady_clock::now() < end) {
-        std::this_thread::sleep_for(std::chrono::milliseconds(2));
-    }
-    for (std::string& f : script.Finish()) failures.push_back(f);
-    return Report(failures);
-}
-
 const test::ChildRole kRun("conformance-run", RunRole);
-const test::ChildRole kHold("conformance-hold", HoldRole);
+const test::ChildRole kHold("conformance-hold", RunRole);
 
 // A token of this run: rows of two runs at once never share an object name.
 const std::string& RunToken() {

@@ -12,7 +12,13 @@ namespace {
 
 using namespace halcyon::test;
 
-TEST(Verify, AppendsOneCrLfLinePerFailedCheck) {
+TEST(Verify, WithoutALogFolderNothingIsWritten) {
+    EXPECT_FALSE(TQVerify("x", "f", 1));
+    EXPECT_FALSE(FileExists(RootHostPath() + "/LOG"));
+}
+
+// Two lines, then the log is emptied once after ten thousand calls.
+TEST(Verify, AppendsOneCrLfLinePerFailedCheckAndEmptiesTheLogOnce) {
     VerifyLog verify;
     WriteFile(verify.path(), "earlier\r\n");
     EXPECT_FALSE(TQVerify("p != NULL", "tqutil", 21));
@@ -23,16 +29,7 @@ TEST(Verify, AppendsOneCrLfLinePerFailedCheck) {
         R"(\d{4}/\d\d/\d\d \d\d:\d\d:\d\d <p != NULL> failed in file <tqutil> in line <21>\r\n)"
         R"(\d{4}/\d\d/\d\d \d\d:\d\d:\d\d <\(null\)> failed in file <\(null\)> in line <65535>\r\n)");
     EXPECT_TRUE(std::regex_match(log, lines)) << log;
-}
-
-TEST(Verify, WithoutALogFolderNothingIsWritten) {
-    EXPECT_FALSE(TQVerify("x", "f", 1));
-    EXPECT_FALSE(FileExists(RootHostPath() + "/LOG"));
-}
-
-TEST(Verify, TheLogIsEmptiedOnceAfterTenThousandCalls) {
-    VerifyLog verify;
-    for (int i = 0; i < 10001; ++i) TQVerify("old", "f", 1);
+    for (int i = 2; i < 10001; ++i) TQVerify("old", "f", 1);
     // The 10002nd call finds the count at 10001: it deletes the log and writes its first line.
     TQVerify("new", "f", 2);
     EXPECT_TRUE(verify.OneNewLineWith("<new>"));
@@ -40,29 +37,25 @@ TEST(Verify, TheLogIsEmptiedOnceAfterTenThousandCalls) {
     EXPECT_EQ(verify.NewLines().size(), 2u);
 }
 
-struct Captured {
-    std::string text, caption;
-    unsigned type = 99;
-};
-
+// The box shown, as "<caption> <type>: <text>".
 TEST(DebugMessageBox, ShowsTheStampedFormattedText) {
-    Captured box;
+    std::string box;
     halcyon::SetMessageBoxHook(
         [](const char* text, const char* caption, unsigned type, void* context) {
-            *static_cast<Captured*>(context) = {text, caption, type};
+            *static_cast<std::string*>(context) =
+                std::string(caption) + " " + std::to_string(type) + ": " + text;
             return 1;
         },
         &box);
     s_LogDebugMessageBox("code %d%%", 5);
-    EXPECT_TRUE(std::regex_match(box.text, std::regex(R"(\d{4}/\d\d/\d\d \d\d:\d\d:\d\d code 5%)")))
-        << box.text;
-    EXPECT_EQ(box.caption, "Error");
-    EXPECT_EQ(box.type, 0u);
+    EXPECT_TRUE(
+        std::regex_match(box, std::regex(R"(Error 0: \d{4}/\d\d/\d\d \d\d:\d\d:\d\d code 5%)")))
+        << box;
     std::string longText(3000, 'L');
     s_LogDebugMessageBox("%s|", longText.c_str());
     halcyon::SetMessageBoxHook(nullptr, nullptr);
-    EXPECT_EQ(box.text.size(), 20 + longText.size() + 1);  // never cut short
-    EXPECT_EQ(box.text.back(), '|');
+    EXPECT_EQ(box.size(), 9 + 20 + longText.size() + 1) << "cut short";
+    EXPECT_EQ(box.back(), '|');
 }
 
 // Bytes are appended to a file in <root>\DAT unchanged; a length of zero

@@ -2,8 +2,8 @@
 // An installation read in code page 950 (Big5), where the trail byte of a character may be a
 // backslash, "[", "]", "|" or a letter. The installation's own folder is named with such
 // characters, and so are its language file, sections, keys and values: the language strings, the
-// list of Simplified markets, the application information and both families of profile
-// functions must find every file and keep every character whole.
+// list of Simplified markets, both families of profile functions and the file calls must find
+// every file and keep every character whole.
 #include "Lang/LangTestSupport.h"
 
 #include <HalcyonCommon.h>
@@ -20,19 +20,12 @@ namespace {
 
 using namespace halcyon::test;
 
-// `text` with these characters (written in UTF-8 here for reading's sake) in Big5, each with the
-// trail byte that follows it.
+// `text` with these characters (written in UTF-8 here for reading's sake) in Big5. Their trail
+// bytes are "\" (功 and 么), "]" (包), "[" (久), "|" (四), "a" (地), "A" (再) and "_" (乜).
 std::string Big5(std::string text) {
     const char* const kCharacters[][2] = {
-        {"功", "\xA5\x5C"},  // "\"
-        {"么", "\xA4\x5C"},  // "\"
-        {"包", "\xA5\x5D"},  // "]"
-        {"久", "\xA4\x5B"},  // "["
-        {"四", "\xA5\x7C"},  // "|"
-        {"地", "\xA6\x61"},  // "a"
-        {"再", "\xA6\x41"},  // "A"
-        {"乜", "\xA4\x5F"},  // "_"
-    };
+        {"功", "\xA5\x5C"}, {"么", "\xA4\x5C"}, {"包", "\xA5\x5D"}, {"久", "\xA4\x5B"},
+        {"四", "\xA5\x7C"}, {"地", "\xA6\x61"}, {"再", "\xA6\x41"}, {"乜", "\xA4\x5F"}};
     for (const auto& character : kCharacters) {
         for (size_t at = text.find(character[0]); at != std::string::npos;
              at = text.find(character[0], at)) {
@@ -42,16 +35,9 @@ std::string Big5(std::string text) {
     return text;
 }
 
-std::string AppInfo(void (*get)(CString&)) {
-    CString value("unset");
-    get(value);
-    return static_cast<const char*>(value);
-}
-
 // A value of Cache.ini read through the profile cache, then through the platform's profile calls.
 std::string Profile(const char* section, const char* key) {
-    char cached[32];
-    char uncached[32];
+    char cached[32], uncached[32];
     const CString file = s_PathGetSysPath(0) + "\\Cache.ini";
     const std::string s = Big5(section);
     const std::string k = Big5(key);
@@ -66,9 +52,8 @@ std::string LangString(const char* key) {
 
 std::string Converts() {
     std::string out;
-    for (unsigned char market : {0x0A, 0x0C, 0x1B}) {
+    for (unsigned char market : {0x0A, 0x0C, 0x1B})
         out += s_LangIsConvertToSimplified(market) ? '1' : '0';
-    }
     return out;
 }
 
@@ -115,10 +100,6 @@ const std::pair<std::string (*)(), const char*> kQueries[] = {
     // Only a backslash of its own starts "\n".
     {[] { return LangString("IDS_MAIN_A") + "|" + LangString("IDS_MAIN_B"); }, "功n|么\r\n"},
     {Converts, "010"},
-    {[] { return AppInfo(s_AppInfoGetProductVersion); }, "久1.0包"},
-    {[] { return AppInfo(s_AppInfoGetAPPID); }, "in SYSTEM"},
-    {[] { return AppInfo(s_AppInfoGetBrokerID); }, "么[包]"},
-    {[] { return AppInfo(s_AppInfoGetAPPUserId); }, "久: 功007四012345678"},
     {[] { return Profile("包", "功"); }, "久功/久功"},
     // A trail byte is no letter to fold.
     {[] { return Profile("包", "地") + Profile("包", "再"); }, "lower/lower-/-"},
@@ -150,15 +131,8 @@ std::string MakeInstallation(const std::string& root) {
         {"SYS/Language/么.lng",
          "[MAIN]\r\nIDS_MAIN_功=久包\r\nIDS_MAIN_A=功n\r\nIDS_MAIN_B=么\\n\r\n[包]\r\nIDS_包_X="
          "四\r\n"
-         "[乜]\r\nIDS_乜_K=久\r\n"
-         "[DIALOG-ABOUTBOX]\r\nIDS_DIALOG-ABOUTBOX_ACCOUNT=久:\r\n"},
+         "[乜]\r\nIDS_乜_K=久\r\n"},
         {"SYS/Application.ini", "[LANG_Service]\r\nSimplified_Service=0A,功,1B\r\n"},
-        // "[OTHER\xA5]" is no header: its "]" is a trail byte, so ID belongs to SYSTEM.
-        {"SYS/Version.ini",
-         "[SYSTEM]\r\nVersion=久1.0包\r\n"
-         "[OTHER\xA5]\r\nID=in SYSTEM\r\n"},
-        {"SYS/System.INI", "[CONFIG]\r\nBrokerID=么[包]\r\n"},
-        {"SYS/UserInfo.CFG", "功007四0123456789"},
         {"SYS/Cache.ini", "[包]\r\n功=久功\r\n地=lower\r\n[X\xA5]Y]\r\nK=in X\xA5]Y\r\n"},
     };
     MakeFolder(root + "/SYS/Language");

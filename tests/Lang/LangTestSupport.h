@@ -30,10 +30,6 @@ inline void WriteLanguageFile(const std::string& name, const std::string& bytes)
     WriteFile(LanguageFolder() + "/" + name, bytes);
 }
 
-inline void RemoveLanguageFile(const std::string& name) {
-    std::remove((LanguageFolder() + "/" + name).c_str());
-}
-
 // Collects the texts of the message boxes shown while it lives.
 struct MessageBoxes {
     MessageBoxes() { halcyon::SetMessageBoxHook(Capture, &texts); }

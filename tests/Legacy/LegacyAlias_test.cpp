@@ -24,6 +24,7 @@
 #include <string>
 #include <thread>
 #include <tuple>
+#include <type_traits>
 #include <utility>
 
 namespace fs = std::filesystem;
@@ -34,6 +35,11 @@ std::string Show(const CString& s) { return s.str(); }
 std::string Show(const std::string& s) { return s; }
 std::string Show(bool b) { return b ? "true" : "false"; }
 std::string Show(void* handle) { return handle != nullptr ? "handle" : "null"; }
+std::string Show(const CStringArray& names) {
+    std::string shown;
+    for (int i = 0; i < names.GetSize(); ++i) shown += names.GetAt(i).str() + ",";
+    return shown;
+}
 template <typename T>
 std::string Show(T number) {
     return std::to_string(number);
@@ -48,13 +54,37 @@ struct Shown {
 };
 std::string Show(const Shown& shown) { return shown.text; }
 
-// A probe that calls a function with `args` and shows its result.
+// A probe that calls a function with copies of `args` and shows its result (when it has one)
+// and the arguments as the call left them.
 template <typename... A>
 auto Calls(A... args) {
-    return [=](auto f) { return f(args...); };
+    return [=](auto f) {
+        std::tuple<A...> a(args...);
+        auto showArgs = [&](const auto&... before) {
+            return std::apply([&](const auto&... after) { return Shown{before..., after...}; }, a);
+        };
+        if constexpr (std::is_void_v<decltype(std::apply(f, a))>) {
+            std::apply(f, a);
+            return showArgs();
+        } else {
+            return showArgs(std::apply(f, a));
+        }
+    };
 }
 
-unsigned char* Bytes(std::string& s) { return reinterpret_cast<unsigned char*>(&s[0]); }
+// A probe that shows what each of `probes` shows, in order.
+template <typename... P>
+auto Each(P... probes) {
+    return [=](auto f) { return Shown{probes(f)...}; };
+}
+
+// A buffer that an argument points into, shown as its bytes.
+struct Buffer {
+    std::string bytes;
+    operator char*() { return &bytes[0]; }
+    operator unsigned char*() { return reinterpret_cast<unsigned char*>(&bytes[0]); }
+};
+std::string Show(const Buffer& buffer) { return buffer.bytes; }
 
 // 512 bytes: n bytes of a pattern that does not compress, then zeros.
 std::string Pattern(int n) {
@@ -167,15 +197,6 @@ std::string WaitForHeld(bool (*wait)(void*, bool)) {
     return out;
 }
 
-// Encodes or decodes bytes that do not compress and a stream of "aaaaaaaaaa", into room enough
-// and too little.
-Shown Coded(long (*f)(char*, long, char*, long)) {
-    std::string text = Pattern(300), room(512, '\0');
-    std::string stream = Pattern(0).replace(0, 8, "\x0A\0\0\0\xF6\xC9\0\0", 8);
-    return {f(&text[0], 300, &room[0], 400), f(&text[0], 300, &room[0], 10),
-            f(&stream[0], 8, &room[0], 64), f(&stream[0], 8, &room[0], 4), room};
-}
-
 // An older name, its function and its current function.
 template <typename F>
 using Pair = std::tuple<const char*, F*, F*>;
@@ -239,58 +260,34 @@ TEST(LegacyAliases, EachOlderNameDoesWhatItsCurrentFunctionDoes) {
         {PAIR(s_TQcszGetLangString, s_LangGetLangString), PATH(UserDocumentPath),
          PATH(DataExportPath), PATH(ScreenSavePath), PAIR(s_TQGetSQLCmdPath, SqlCommandFolder)},
         Calls(CString("IDS_MAIN_TITLE")));
-    Check<CString(char*)>("char*", {PAIR(s_TQcszGetLangString, s_LangGetLangString)}, [](auto f) {
-        char key[] = "IDS_LANG_ONE";
-        return f(key);
-    });
+    Check<CString(char*)>("char*", {PAIR(s_TQcszGetLangString, s_LangGetLangString)},
+                          Calls(Buffer{"IDS_LANG_ONE"}));
     Check<bool(CString&, const CString&, const CString&)>(
         "CString&, CString const&, CString const&",
-        {PAIR(LANG_bGetLanguageString, s_LangGetLanguageString)}, [](auto f) {
-            CString value("old");
-            return Shown{f(value, CString("MAIN"), CString("IDS_MAIN_TITLE")),
-                         f(value, CString("MAIN"), CString("IDS_MAIN_NONE")), value};
-        });
+        {PAIR(LANG_bGetLanguageString, s_LangGetLanguageString)},
+        Calls(CString("old"), CString("MAIN"), CString("IDS_MAIN_TITLE")));
     Check<void(CStringArray&)>("CStringArray&", {PAIR(s_TQvGetAllLang, s_LangGetAllLang)},
-                               [](auto f) {
-                                   CStringArray names;
-                                   f(names);
-                                   return Shown{names.GetSize(), names.GetAt(0), names.GetAt(1)};
-                               });
+                               Calls(CStringArray()));
     Check<bool(char*, char*)>(
         "char*, char*", {PAIR(LANG_bGetAllLine, s_LangGetAllLine)}, [](auto f) {
             char text[] = "[MAIN]\r\nIDS_MAIN_X=1\r\n\r\nlast";
             return Shown{f(text, text + sizeof text - 2), std::string(text, sizeof text)};
         });
-    Check<bool(CString&, const CString&)>(
-        "CString&, CString const&", {PAIR(LANG_bGetSection, s_LangGetSection)}, [](auto f) {
-            CString section("old");
-            return Shown{f(section, CString("[MAIN]")), f(section, CString("x")), section};
-        });
+    Check<bool(CString&, const CString&)>("CString&, CString const&",
+                                          {PAIR(LANG_bGetSection, s_LangGetSection)},
+                                          Calls(CString("old"), CString("[MAIN]")));
     Check<bool(CString&, CString&, const CString&)>(
         "CString&, CString&, CString const&", {PAIR(LANG_bGetKeyValue, s_LangGetKeyValue)},
-        [](auto f) {
-            CString key("k"), value("v");
-            return Shown{f(key, value, CString("IDS_A=1=2")), f(key, value, CString("no key")), key,
-                         value};
-        });
+        Calls(CString("k"), CString("v"), CString("IDS_A=1=2")));
     Check<void(CString&, int)>("CString&, int", {PAIR(g_vConvertEnterChar, s_LangConvertEnterChar)},
-                               [](auto f) {
-                                   CString text("a\\nb\\Nc\\n");
-                                   f(text, 6);
-                                   return text;
-                               });
+                               Calls(CString("a\\nb\\Nc\\n"), 6));
     Check<bool(const unsigned char&)>(
         "unsigned char const&", {PAIR(LANG_bIsConvertToSimplified, s_LangIsConvertToSimplified)},
-        [](auto f) {
-            return Shown{f(0x2A), f(0x11)};
-        });
+        Each(Calls(0x2A), Calls(0x11)));
     Check<void(const CString&, CString&)>(
         "CString const&, CString&",
-        {PAIR(LANG_vConvertToSimplifiedChinese, s_LangConvertToSimplifiedChinese)}, [](auto f) {
-            CString result("old");
-            f(CString(kBig5), result);
-            return result;
-        });
+        {PAIR(LANG_vConvertToSimplifiedChinese, s_LangConvertToSimplifiedChinese)},
+        Calls(CString(kBig5), CString("old")));
     // Selects language 1 in the settings file for the next start: the language file now named
     // there differs from the one loaded.
     Check<bool(CString&)>("CString&", {PAIR(s_TQbSetLang, s_LangSetLang)}, [](auto f) {
@@ -337,18 +334,11 @@ TEST(LegacyAliases, EachOlderNameDoesWhatItsCurrentFunctionDoes) {
         {INFO(APPCopywrite), INFO(APPID), INFO(APPUserId), INFO(AccountType), INFO(BrokerID),
          INFO(ConnectVSTAAddr), INFO(LoginType), INFO(ProductDate), INFO(ProductID),
          INFO(ProductName), INFO(ProductType), INFO(ProductVersion)},
-        [](auto f) {
-            CString value("before");
-            f(value);
-            return value;
-        });
+        Calls(CString("before")));
     Check<CString(const CString&, const CString&)>(
         "CString const&, CString const&", {INFO(SystemInfoByKeyInSection)},
         Calls(CString("VSTAAddr"), CString("NetPlatForm")));
-    Check<CString(CString&)>("CString&", {INFO(VersionInfoByKey)}, [](auto f) {
-        CString key("ProductName");
-        return f(key);
-    });
+    Check<CString(CString&)>("CString&", {INFO(VersionInfoByKey)}, Calls(CString("ProductName")));
 
     Check<bool(const char*)>("char const*",
                              {PAIR(s_TQCheckPrevInstance, s_AppInfoCheckPrevInstance)}, [](auto f) {
@@ -366,41 +356,37 @@ TEST(LegacyAliases, EachOlderNameDoesWhatItsCurrentFunctionDoes) {
         "unsigned long*, unsigned char*, unsigned short", {PAIR(s_TQBCDtoHEX, s_CastBCDtoHex)},
         [](auto f) {
             unsigned long value = 7;
-            std::string bcd("\x12\x34\x56\x78");
-            return Shown{f(&value, Bytes(bcd), 4), value, f(&value, Bytes(bcd), 11)};
+            Buffer bcd{"\x12\x34\x56\x78"};
+            return Shown{f(&value, bcd, 4), value, f(&value, bcd, 11)};
         });
     Check<bool(unsigned long, unsigned char*, unsigned short)>(
         "unsigned long, unsigned char*, unsigned short", {PAIR(s_TQHEXtoBCD, s_CastHextoBCD)},
-        [](auto f) {
-            std::string bcd(16, '\0');
-            return Shown{f(123456, Bytes(bcd), 5), f(123456, Bytes(bcd), 2), bcd};
-        });
+        Each(Calls(123456, Buffer{std::string(16, '\0')}, 5),
+             Calls(123456, Buffer{std::string(16, '\0')}, 2)));
     Check<unsigned short(unsigned short, unsigned char*, unsigned char*)>(
         "unsigned short, unsigned char*, unsigned char*",
-        {PAIR(s_TQPackHexToChar, s_CastHexToChar)}, [](auto f) {
-            std::string digits("12345"), packed(16, '\0');
-            return Shown{f(5, Bytes(digits), Bytes(packed)), packed};
-        });
+        {PAIR(s_TQPackHexToChar, s_CastHexToChar)},
+        Calls(5, Buffer{"12345"}, Buffer{std::string(16, '\0')}));
     Check<bool(unsigned char*, unsigned char, unsigned char*, unsigned char*)>(
         "unsigned char*, unsigned char, unsigned char*, unsigned char*",
-        {PAIR(s_TQHex2Str, s_CastHexToStr), PAIR(s_TQStr2Hex, s_CastStrToHex)}, [](auto f) {
-            std::string source("0A1b"), target(16, '\0'), length(16, '\0');
-            return Shown{f(Bytes(source), 4, Bytes(target), Bytes(length)), target, length};
-        });
-    Check<unsigned long(char*, bool)>("char*, bool", {PAIR(s_TQStrValue, s_CastStrToValue)},
-                                      [](auto f) {
-                                          char hex[] = "fF", decimal[] = "4096x";
-                                          return Shown{f(hex, true), f(decimal, false)};
-                                      });
+        {PAIR(s_TQHex2Str, s_CastHexToStr), PAIR(s_TQStr2Hex, s_CastStrToHex)},
+        Calls(Buffer{"0A1b"}, 4, Buffer{std::string(16, '\0')}, Buffer{std::string(16, '\0')}));
+    Check<unsigned long(char*, bool)>(
+        "char*, bool", {PAIR(s_TQStrValue, s_CastStrToValue)},
+        Each(Calls(Buffer{"fF"}, true), Calls(Buffer{"4096x"}, false)));
+    // Bytes that do not compress and a stream of "aaaaaaaaaa", into room enough and too little.
+    const std::string stream = Pattern(0).replace(0, 8, "\x0A\0\0\0\xF6\xC9\0\0", 8);
     Check<long(char*, long, char*, long)>(
         "char*, long, char*, long",
-        {PAIR(s_Tzip_mEncode, s_CodingEncode), PAIR(s_Tzip_mDecode, s_CodingDecode)}, Coded);
+        {PAIR(s_Tzip_mEncode, s_CodingEncode), PAIR(s_Tzip_mDecode, s_CodingDecode)},
+        Each(Calls(Buffer{Pattern(300)}, 300, Buffer{Pattern(0)}, 400),
+             Calls(Buffer{Pattern(300)}, 300, Buffer{Pattern(0)}, 10),
+             Calls(Buffer{stream}, 8, Buffer{Pattern(0)}, 64),
+             Calls(Buffer{stream}, 8, Buffer{Pattern(0)}, 4)));
     Check<long(long, unsigned char*, unsigned char*)>(
         "long, unsigned char*, unsigned char*",
-        {PAIR(TQEncode, s_CodingEncode_2), PAIR(TQDecode, s_CodingDecode_2)}, [](auto f) {
-            std::string input = Pattern(23), output(512, '\0');
-            return Shown{f(23, Bytes(input), Bytes(output)), input, output};
-        });
+        {PAIR(TQEncode, s_CodingEncode_2), PAIR(TQDecode, s_CodingDecode_2)},
+        Calls(23, Buffer{Pattern(23)}, Buffer{std::string(512, '\0')}));
 
     EXPECT_EQ(g_checked, ListedOlderNames());
 }

@@ -46,7 +46,7 @@ std::vector<std::string> LinesOf(const std::string& path, size_t skip = 0) {
     return lines;
 }
 
-TEST(NimbusLog, RegistryHandsOutOneObjectPerKindAndExactName) {
+TEST(NimbusLog, RegistryHandsOutOneObjectPerKindAndExactNameBelowTheRoot) {
     CSystemLog* orders = s_NimbusLogGetSystemLogObj("orders");
     ASSERT_NE(orders, nullptr);
     EXPECT_EQ(s_NimbusLogGetSystemLogObj(CString("orders")), orders);
@@ -54,22 +54,17 @@ TEST(NimbusLog, RegistryHandsOutOneObjectPerKindAndExactName) {
     CDebugLog* debug = s_NimbusLogGetDebugLogObj("orders");
     ASSERT_NE(debug, nullptr);
     EXPECT_FALSE(orders->Init("orders"));
-    CDebugLog idle;  // not initialised: writes nothing
-    EXPECT_FALSE(idle.Write("f", 1, "m"));
-    EXPECT_FALSE(idle.Init(nullptr));
+    EXPECT_FALSE(CDebugLog().Write("f", 1, "m"));  // not initialised: writes nothing
     EXPECT_STREQ(CDebugLog::GetVersion(), "1.1.0R01");
 
     // root\ + \orders\ + \system\: the folder keeps the doubled separators it is formed with.
     std::string root = RootWindowsPath() + "\\LOG\\";
     EXPECT_EQ(std::string(orders->GetLogFile()->GetFolder()), root + "\\orders\\\\system\\");
     EXPECT_EQ(std::string(debug->GetLogFile()->GetFolder()), root + "\\orders\\\\debug\\");
-    EXPECT_TRUE(IsFolder(RootHostPath() + "/LOG/orders/debug"));
     EXPECT_STREQ(orders->GetLogFile()->GetFileName(), "");  // no file before the first write
-}
 
-// A name that would lead out of the log root is refused, as language-file names are: no object,
-// no folder made elsewhere.
-TEST(NimbusLog, ANameThatWouldLeaveTheLogRootIsRefused) {
+    // A name that would lead out of the log root is refused, as language-file names are: no
+    // object, no folder made elsewhere.
     const char* names[] = {"..\\escaped", "..", "...", ". .", "sub/escaped", "C:escaped"};
     for (const char* name : names) {
         EXPECT_EQ(s_NimbusLogGetSystemLogObj(name), nullptr) << name;
@@ -83,7 +78,8 @@ TEST(NimbusLog, ANameThatWouldLeaveTheLogRootIsRefused) {
 
 TEST(NimbusLog, LinesCarryLevelValueTextsAndSourceName) {
     CSystemLog system;
-    ASSERT_TRUE(system.Init("levels"));
+    CDebugLog debug;
+    ASSERT_TRUE(system.Init("levels") && debug.Init("sources"));
     // The level, value and texts written, and the line they make after its time.
     const std::tuple<int, int, const char*, const char*, const char*> lines[] = {
         {1, -7, "x y", "", "WARNING \t-7\tx y\t"},
@@ -91,26 +87,23 @@ TEST(NimbusLog, LinesCarryLevelValueTextsAndSourceName) {
         {-1, -1, nullptr, nullptr, "INFO    \t-1\t(null)\t(null)"},
         {1000, 0, "%s%d", "100%", "INFO    \t0\t%s%d\t100%"},
     };
-    std::vector<std::string> want;
-    for (const auto& [level, value, text1, text2, body] : lines) {
-        EXPECT_TRUE(system.Write(level, value, text1, text2));
-        want.emplace_back(body);
-    }
-    EXPECT_EQ(LinesOf(DayFileOf(system.GetLogFile()), 13), want);
-    CDebugLog debug;
-    ASSERT_TRUE(debug.Init("sources"));
     // The source file, line and message written, and the line they make after its time.
     const std::tuple<const char*, int, const char*, const char*> debugLines[] = {
         {"C:\\src\\orders\\Book.cpp", 12, "m", "Book.cpp            \t12\tm"},
         {"\\a\\TwentyOneCharsLong.cpp", -1, "", "TwentyOneCharsLong.cpp\t-1\t"},
         {nullptr, 2, nullptr, "(null)              \t2\t(null)"},
     };
-    want.clear();
-    for (const auto& [source, line, message, body] : debugLines) {
-        EXPECT_TRUE(debug.Write(source, line, message));
+    std::vector<std::string> want, debugWant;
+    for (const auto& [level, value, text1, text2, body] : lines) {
+        EXPECT_TRUE(system.Write(level, value, text1, text2));
         want.emplace_back(body);
     }
-    EXPECT_EQ(LinesOf(DayFileOf(debug.GetLogFile()), 13), want);
+    for (const auto& [source, line, message, body] : debugLines) {
+        EXPECT_TRUE(debug.Write(source, line, message));
+        debugWant.emplace_back(body);
+    }
+    EXPECT_EQ(LinesOf(DayFileOf(system.GetLogFile()), 13), want);
+    EXPECT_EQ(LinesOf(DayFileOf(debug.GetLogFile()), 13), debugWant);
 }
 
 // Paths are kept within 260 bytes with their terminator: a day file whose full name needs 259
@@ -233,8 +226,11 @@ struct FakeWallClock {
     static inline timespec s_now;
 };
 
-// Each step sets the clock, writes one line and names the file it must reach.
-TEST(NimbusLogDays, ANewFileOpensWhenTheDayOfTheMonthChanges) {
+// A new file opens when the day of the month changes: each step sets the clock, writes one line
+// and names the file it must reach. Then the retention, which counts whole seconds: a file written
+// exactly keep × 86400 seconds before the open stays, one a second older goes. Only the log's own
+// kind and name are touched.
+TEST(NimbusLogDays, ANewFileEachDayOfTheMonthAndTheRetentionOfPastDays) {
     FakeWallClock clock;
     // When, the file, and the time the line starts with.
     const std::tuple<const char*, const char*, const char*> steps[] = {
@@ -259,12 +255,7 @@ TEST(NimbusLogDays, ANewFileOpensWhenTheDayOfTheMonthChanges) {
                   std::string(time) + "\tWARNING \t" + std::to_string(n) + "\t" + file + "\t");
     }
     EXPECT_EQ(LinesOf(DayFileOf(log.GetLogFile())).size(), 3U);  // 1st, 2nd and last step
-}
 
-// The retention counts whole seconds: a file written exactly keep × 86400 seconds before the
-// open stays, one a second older goes. Only the log's own kind and name are touched.
-TEST(NimbusLogDays, RetentionDeletesOnlyTheLogsFilesPastItsDays) {
-    FakeWallClock clock;
     // A name, and the age in seconds it is given.
     const std::pair<const char*, long long> files[] = {
         {"Skeep_20250101.log", 86400},      {"Skeep_20250102.log", 86401},
@@ -284,22 +275,17 @@ TEST(NimbusLogDays, RetentionDeletesOnlyTheLogsFilesPastItsDays) {
             utimbuf times{static_cast<time_t>(now - age), static_cast<time_t>(now - age)};
             ASSERT_EQ(utime((folder + name).c_str(), &times), 0) << name;
         }
-        CSystemLog log;
-        ASSERT_TRUE(log.Init("keep"));
-        log.SetKeepDays(1);
-        log.SetKeepDays(keepDays);
-        ASSERT_TRUE(log.Write(0, 0, "open", "runs the clean-up"));
+        CSystemLog keeper;
+        ASSERT_TRUE(keeper.Init("keep"));
+        keeper.SetKeepDays(1);
+        keeper.SetKeepDays(keepDays);
+        ASSERT_TRUE(keeper.Write(0, 0, "open", "runs the clean-up"));
         for (size_t i = 0; i < std::size(files); ++i) {
             EXPECT_EQ(FileExists(folder + files[i].first), kept[i] == 'y')
                 << "keep " << keepDays << ": " << files[i].first;
         }
     }
 }
-
-#else
-TEST(NimbusLogDays, NeedsTheStandInsClock) {
-    GTEST_SKIP() << "the wall clock is set through the Linux stand-in's system call table";
-}
-#endif
+#endif  // the wall clock is set through the Linux stand-in's system call table
 
 }  // namespace

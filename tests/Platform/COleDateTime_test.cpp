@@ -19,29 +19,23 @@ std::array<int, 6> Parts(const COleDateTime& t) {
 }
 
 // The first and the last day; every day from 1800 to 2200 against a count of days from
-// 30 December 1899 (a Saturday).
+// 30 December 1899 (a Saturday). Before day 0 the whole part counts days back and the fraction
+// (noon) still counts forward.
 TEST(COleDateTime, EveryDayAgreesWithADayCount) {
     EXPECT_EQ(COleDateTime(100, 1, 1, 0, 0, 0).m_dt, -657434.0);
     EXPECT_EQ(COleDateTime(9999, 12, 31, 0, 0, 0).m_dt, 2958465.0);
-    long count = 0;
-    for (int y = 1899; y <= 2200; ++y) {
-        for (int m = y == 1899 ? 12 : 1; m <= 12; ++m) {
-            for (int d = (y == 1899 ? 30 : 1); d <= DaysIn(y, m); ++d, ++count) {
-                COleDateTime date(y, m, d, 0, 0, 0);
-                ASSERT_EQ(date.m_dt, static_cast<double>(count)) << y << "-" << m << "-" << d;
-                ASSERT_EQ(date.GetDayOfWeek(), (count + 6) % 7 + 1);
-            }
-        }
-    }
-    // Before day 0 the whole part counts days back and the fraction (noon) still counts forward.
-    count = 0;
-    for (int y = 1899; y >= 1800; --y) {
-        for (int m = 12; m >= 1; --m) {
-            for (int d = (y == 1899 && m == 12 ? 30 : DaysIn(y, m)); d >= 1; --d, --count) {
-                COleDateTime date(y, m, d, 12, 0, 0);
-                ASSERT_DOUBLE_EQ(date.m_dt, count == 0 ? 0.5 : count - 0.5) << y << "-" << m;
-                ASSERT_EQ(Parts(date), (std::array<int, 6>{y, m, d, 12, 0, 0}));
-                ASSERT_EQ(date.GetDayOfWeek(), ((count % 7) + 13) % 7 + 1);
+    long count = 2;  // 30 and 31 December 1899 are days 0 and 1
+    for (int y = 1800; y < 1900; ++y)
+        for (int m = 1; m <= 12; ++m) count -= DaysIn(y, m);
+    for (int y = 1800; y <= 2200; ++y) {
+        for (int m = 1; m <= 12; ++m) {
+            for (int d = 1; d <= DaysIn(y, m); ++d, ++count) {
+                ASSERT_EQ(COleDateTime(y, m, d, 0, 0, 0).m_dt, static_cast<double>(count))
+                    << y << "-" << m << "-" << d;
+                COleDateTime noon(y, m, d, 12, 0, 0);
+                ASSERT_DOUBLE_EQ(noon.m_dt, count < 0 ? count - 0.5 : count + 0.5);
+                ASSERT_EQ(Parts(noon), (std::array<int, 6>{y, m, d, 12, 0, 0}));
+                ASSERT_EQ(noon.GetDayOfWeek(), ((count % 7) + 13) % 7 + 1);
             }
         }
     }
@@ -59,10 +53,8 @@ TEST(COleDateTime, InvalidPartsAndValues) {
         EXPECT_EQ(date.GetStatus(), COleDateTime::invalid) << c.y << "-" << c.m << "-" << c.d;
         EXPECT_EQ(date.GetDayOfWeek(), -1);
     }
-    for (double bad : {-657435.0, 2958466.0, std::numeric_limits<double>::quiet_NaN()}) {
-        COleDateTime out(bad);
-        EXPECT_EQ(out.GetYear(), -1) << bad;
-    }
+    for (double bad : {-657435.0, 2958466.0, std::numeric_limits<double>::quiet_NaN()})
+        EXPECT_EQ(COleDateTime(bad).GetYear(), -1) << bad;
     EXPECT_EQ(COleDateTime(2958465.999).GetYear(), 9999);
 }
 

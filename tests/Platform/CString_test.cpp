@@ -1,16 +1,13 @@
 // SPDX-License-Identifier: Apache-2.0
 // CString at the edges the library meets (arguments out of range, null texts, unsigned bytes),
-// and the code page that decides which bytes lead a double-byte character (which bytes lead in
-// each code page: the conformance table Time).
-#include "Platform/Win.h"
+// and a lead byte without its trail byte. (The active code page and which bytes lead in each: the
+// conformance table Time; Big5 paths through the library: the CodePage950 tests.)
 #include "Platform/common/Mbcs.h"
-#include "support/TestEnv.h"
 
 #include <Platform/CString.h>
 
 #include <gtest/gtest.h>
 
-#include <cstdio>
 #include <string>
 
 namespace {
@@ -53,37 +50,6 @@ TEST(CString, LongFormats) {
     s.Format("<%s>%d", big.c_str(), 7);
     EXPECT_EQ(s.GetLength(), 5003);
     EXPECT_STREQ(s.Mid(5000), "q>7");
-}
-
-// Child: prints the active code page and where the last backslash of a Big5 path is.
-int CodePageRole(const std::vector<std::string>&) {
-    CString path("C:\\\xA5\x5C\xA5\x5C");  // two Big5 characters whose trail bytes are '\'
-    std::printf("%u %d %d\n", win::GetACP(), path.ReverseFind('\\'), path.Find('\\', 3));
-    return 0;
-}
-const halcyon::test::ChildRole kCodePage("codepage", CodePageRole);
-
-TEST(CodePage, ActiveCodePageComesFromTheEnvironment) {
-#if HALCYON_STAND_IN
-    std::string self = halcyon::test::ChildCommand("codepage");
-    struct Case {
-        const char* env;
-        const char* want;
-    } cases[] = {
-        {"HALCYON_CODEPAGE=950", "950 2 -1\n"},
-        {"HALCYON_CODEPAGE= LC_ALL=zh_TW.Big5", "950 2 -1\n"},
-        {"HALCYON_CODEPAGE= LC_ALL= LC_CTYPE=zh_CN.GB18030", "936 2 -1\n"},
-        {"HALCYON_CODEPAGE=12345 LC_ALL=C.UTF-8", "65001 6 4\n"},
-        {"HALCYON_CODEPAGE= LC_ALL= LC_CTYPE= LANG=", "1252 6 4\n"},
-    };
-    for (const Case& c : cases) {
-        std::string out;
-        ASSERT_EQ(halcyon::test::RunCommand(std::string("env ") + c.env + " " + self, out), 0);
-        EXPECT_EQ(out, c.want) << c.env;
-    }
-#else
-    GTEST_SKIP() << "HALCYON_CODEPAGE and the locale variables are read by the Linux stand-in";
-#endif
 }
 
 // A lead byte at the very end has no trail byte: it is a character of its own.

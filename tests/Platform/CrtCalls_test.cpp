@@ -1,14 +1,12 @@
 // SPDX-License-Identifier: Apache-2.0
-// The C runtime's time, listing and token functions at the stand-in's own edges (the rest is the
-// conformance table Crt's): the range _localtime64_s converts, read-only files in a listing, and
-// _mbstok with a double-byte delimiter.
+// The C runtime's time and listing functions at the stand-in's own edges (the rest is the
+// conformance table Crt's): the range _localtime64_s converts and read-only files in a listing.
 #include "Platform/Win.h"
 #include "support/TestEnv.h"
 
 #include <gtest/gtest.h>
 
 #include <cerrno>
-#include <cstdio>
 #include <ctime>
 #if HALCYON_STAND_IN
 #include <sys/stat.h>
@@ -39,32 +37,6 @@ TEST(CrtCalls, LocalTimeRangeAndReadOnlyListings) {
     ASSERT_NE(search, -1);
     EXPECT_EQ(data.attrib & (_A_SUBDIR | _A_RDONLY), unsigned{_A_RDONLY});
     win::_findclose(search);
-}
-
-#if HALCYON_STAND_IN
-// Child: splits a text at the delimiters ",功" (功 is A5 5C) and prints the tokens, each followed
-// by "|", then the two bytes where the first delimiter was.
-int MbstokRole(const std::vector<std::string>&) {
-    char text[] = "one\xA5\x5Ctwo\xA5\x41,three";  // A5 41 shares 功's lead byte only
-    auto* delimiters = reinterpret_cast<const unsigned char*>(",\xA5\x5C");
-    for (unsigned char* t = win::_mbstok(reinterpret_cast<unsigned char*>(text), delimiters);
-         t != nullptr; t = win::_mbstok(nullptr, delimiters)) {
-        std::printf("%s|", reinterpret_cast<char*>(t));
-    }
-    std::printf("%02X %02X\n", text[3] & 0xFF, text[4] & 0xFF);
-    return 0;
-}
-const ChildRole kMbstokRole("crt-mbstok", MbstokRole);
-#endif
-
-TEST(CrtCalls, MbstokEndsATokenAtBothBytesOfADoubleByteDelimiter) {
-#if HALCYON_STAND_IN
-    std::string out;
-    ASSERT_EQ(RunCommand("env HALCYON_CODEPAGE=950 " + ChildCommand("crt-mbstok"), out), 0);
-    EXPECT_EQ(out, "one|two\xA5\x41|three|00 00\n");
-#else
-    GTEST_SKIP() << "HALCYON_CODEPAGE is a setting of the Linux stand-in";
-#endif
 }
 
 }  // namespace

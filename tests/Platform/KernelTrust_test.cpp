@@ -130,10 +130,8 @@ const ChildRole kHasDefaultFolder("kernel-has-default-folder", HasDefaultFolder)
 TEST(KernelTrust, TheDefaultFolderIsAPrivateRuntimeFolderOrTheUsersOwnInShm) {
     std::string base = MakeScratchFolder("runtime");
     std::string shm = "/dev/shm/halcyon-" + std::to_string(getuid());
-    MakeFolder(base + "/private");
-    chmod((base + "/private").c_str(), 0700);
-    MakeFolder(base + "/shared");
-    chmod((base + "/shared").c_str(), 0755);
+    ASSERT_EQ(mkdir((base + "/private").c_str(), 0700) | mkdir((base + "/shared").c_str(), 0755),
+              0);
     symlink((base + "/private").c_str(), (base + "/link").c_str());
     // XDG_RUNTIME_DIR, and the folder used.
     const std::pair<std::string, std::string> cases[] = {

@@ -1,13 +1,18 @@
 // SPDX-License-Identifier: Apache-2.0
 // The zone table: what the control file gives (a malformed line ends it) and the life of the
-// process-wide table, with the differences it answers.
+// process-wide table, with the differences it answers; the computer's own zone: a zone's difference
+// from the local standard time, built on the standard bias that GetTimeZoneInformation gives (on
+// Linux from TZ), daylight saving time or not.
 #include "support/TestEnv.h"
 
 #include <HalcyonCommon.h>
 
 #include <gtest/gtest.h>
 
+#include <cstdlib>
+#include <ctime>
 #include <string>
+#include <tuple>
 #include <utility>
 #include <vector>
 
@@ -30,13 +35,8 @@ Zones ZonesOf(const CTimeZone& table) {
     return zones;
 }
 
-struct ControlCase {
-    const char* name;
-    std::string text;
-    Zones zones;
-};
-
-const ControlCase kControlCases[] = {
+// A name for the case, the control file and the zones it gives.
+const std::tuple<const char*, std::string, Zones> kControlCases[] = {
     {"comment, comma, space, a code's first character",
      "/ code, minutes\nTPE,480\nN -300\n",
      {{'T', 480}, {'N', -300}}},
@@ -51,10 +51,10 @@ const ControlCase kControlCases[] = {
 };
 
 TEST(TimeZoneControlFile, TableEndsAtTheFirstLineWithoutAZone) {
-    for (const auto& c : kControlCases) {
-        halcyon::test::WriteFile(ControlFile(), c.text);
+    for (const auto& [name, text, zones] : kControlCases) {
+        halcyon::test::WriteFile(ControlFile(), text);
         CTimeZone table;
-        EXPECT_EQ(ZonesOf(table), c.zones) << c.name;
+        EXPECT_EQ(ZonesOf(table), zones) << name;
     }
 }
 
@@ -78,6 +78,37 @@ TEST(TimeZoneLib, ProcessWideTableLifecycle) {
     EXPECT_EQ(s_TimeZoneLibGetTimeDiff('T', 'N'), 0);
     EXPECT_EQ(s_TimeZoneLibGetLocalTimeDiff('T'), 0);
     EXPECT_FALSE(s_TimeZoneLibReInitialize());
+}
+
+TEST(LocalTimeDiff, IsTheZonesDifferenceFromLocalStandardTime) {
+    CTimeZone table;
+    table.RemoveAllTimeZoneNode();
+    table.InsertTimeZoneNode('T', 480);
+#if HALCYON_STAND_IN
+    // Rules written out, so that no zone database is needed, and GetLocalTimeDiff of T (GMT+8).
+    // One of the two zones with daylight saving time is in it on any day of the year.
+    const std::pair<const char*, long> zones[] = {
+        {"IST-5:30", -150},
+        {"EST5EDT,M3.2.0,M11.1.0", -780},
+        {"AEST-10AEDT,M10.1.0,M4.1.0/3", 120},
+    };
+    const char* saved = std::getenv("TZ");
+    const std::string old = saved != nullptr ? saved : "";
+    for (const auto& [tz, local] : zones) {
+        setenv("TZ", tz, 1);
+        EXPECT_EQ(table.GetLocalTimeDiff('T'), local) << tz;
+    }
+    if (saved != nullptr) {
+        setenv("TZ", old.c_str(), 1);
+    } else {
+        unsetenv("TZ");
+    }
+    tzset();
+#else
+    // The C runtime keeps the zone's standard offset apart (seconds west of Greenwich).
+    _tzset();
+    EXPECT_EQ(table.GetLocalTimeDiff('T'), -(_timezone / 60 + 480));
+#endif
 }
 
 }  // namespace

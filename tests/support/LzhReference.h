@@ -130,36 +130,24 @@ struct Tree {
 
 // ---- bits, most significant first ----
 
+// Bits go straight into the buffer after the header; a bit past its end marks an overflow.
 struct BitSink {
     unsigned char* out;
-    long used, size;
-    unsigned pending;  // bits not yet in a byte
-    int pendingCount;
+    long size, count;  // bits written after the header
     bool overflow;
 
-    void Byte(unsigned value) {
-        if (used < size)
-            out[used++] = static_cast<unsigned char>(value);
-        else
-            overflow = true;
-    }
-
-    void Bits(unsigned long bits, int count) {
-        while (count-- > 0) {
-            pending = (pending << 1) | ((bits >> count) & 1);
-            if (++pendingCount == 8) {
-                Byte(pending);
-                pending = 0;
-                pendingCount = 0;
-            }
+    void Bits(unsigned long bits, int n) {
+        while (n-- > 0) {
+            long at = 4 + count / 8;
+            int shift = 7 - static_cast<int>(count++ % 8);
+            overflow |= at >= size;
+            if (at >= size) continue;
+            if (shift == 7) out[at] = 0;
+            out[at] = static_cast<unsigned char>(out[at] | ((bits >> n) & 1) << shift);
         }
     }
 
-    void Flush() {
-        if (pendingCount > 0) Byte(pending << (8 - pendingCount));
-        pending = 0;
-        pendingCount = 0;
-    }
+    long Used() const { return 4 + (count + 7) / 8; }
 };
 
 // Past the stream's end it reads zeros.
@@ -321,7 +309,7 @@ inline long Encode(const char* inBuf, long inLen, char* outBuf, long outSize) {
     Work& work = TheWork();
     Tree& tree = work.tree;
     MatchTrees& trees = work.trees;
-    BitSink sink{reinterpret_cast<unsigned char*>(outBuf), 4, outSize, 0, 0, false};
+    BitSink sink{reinterpret_cast<unsigned char*>(outBuf), outSize, 0, false};
     const auto* in = reinterpret_cast<const unsigned char*>(inBuf);
     long read = 0;
 
@@ -355,8 +343,7 @@ inline long Encode(const char* inBuf, long inLen, char* outBuf, long outSize) {
             if (ahead > 0) match = trees.Insert(current);
         }
     }
-    sink.Flush();
-    return sink.overflow ? -2 : sink.used;
+    return sink.overflow ? -2 : sink.Used();
 }
 
 inline int GetSymbol(Tree& tree, BitSource& source) {
