@@ -1,48 +1,23 @@
 // SPDX-License-Identifier: Apache-2.0
-// Lock-free queues: the control page, the legacy calls that refuse them, the waits and batches
-// on them (table), records across the ring's end, one writer and one reader process at a time
-// with take-over after a kill, and threads of one process on both sides.
+// Lock-free queues: the control page, the legacy calls that refuse them, damage, and one writer
+// process at a time with take-over after a kill. (Their waits and batches, threads on both sides
+// and records across the ring's end: the tests over both kinds in QueueWaits and SharedQueue.)
 #include "Ipc/IpcTestSupport.h"
-#include "support/TestEnv.h"
 
 #include <cstring>
-#include <deque>
 #include <functional>
-#include <random>
 #include <string>
-#include <thread>
 #include <vector>
 
 namespace {
 
 using namespace halcyon::test;
 
-constexpr unsigned long kLong = 20000;
-
-short CreateLockFree(const char* name, unsigned char kib) {
-    return halcyon::CreateQueue(name, kib, halcyon::kQueueLockFree);
-}
-
-// Child: opens queue args[0] and writes records of series args[1] from number args[2] on, as
-// fast as the reader lets it, until killed (or args[3] records); exits 3 when refused.
-int LockFreeWriter(const std::vector<std::string>& args) {
-    short id = s_MapFile_OpenQue(args.at(0).c_str());
-    int series = std::stoi(args.at(1));
-    std::uint32_t first = std::stoul(args.at(2)), count = std::stoul(args.at(3));
-    for (std::uint32_t n = first; n < first + count; ++n) {
-        Bytes r = TestRecord(series, n, 900);
-        if (halcyon::WriteQueueWaiting(id, r.data(), static_cast<unsigned short>(r.size()),
-                                       kLong) != 1)
-            return 3;
-    }
-    return 0;
-}
-const ChildRole kLockFreeWriter("lockfree-writer", LockFreeWriter);
-
 class LockFreeQueue : public IpcTest {};
 
 TEST_F(LockFreeQueue, CallsOfBothFormsOnALockFreeQueue) {
-    short id = CreateLockFree("Free", 1);  // 1024 bytes: 1023 of frames, as a legacy ring
+    // 1024 bytes: 1023 of frames, as a legacy ring.
+    short id = halcyon::CreateQueue("Free", 1, halcyon::kQueueLockFree);
     ASSERT_GE(id, 0);
     RawView view("Free");
     const unsigned char* control = static_cast<unsigned char*>(view.map.pView);
@@ -67,20 +42,10 @@ TEST_F(LockFreeQueue, CallsOfBothFormsOnALockFreeQueue) {
         {"legacy write", [&] { return s_MapFile_WriteQue(id, big, 5, 0); }, 0},
         {"legacy read", [&] { return s_MapFile_ReadQue(id, buf, 0); }, -1},
         {"legacy count", [&] { return long(s_MapFile_QueryQueCount(id)); }, 0},
-        {"legacy size", [&] { return long(s_MapFile_QueryQueSize(id)); }, 0},
-        {"legacy used", [&] { return long(s_MapFile_QueryQueUseSize(id)); }, 0},
         {"legacy header", [&] { return s_MapFile_QueryQueHeader(id, &header); }, 0},
-        {"read, empty, no time", [&] { return halcyon::ReadQueueWaiting(id, buf, 0); }, 0},
-        {"record, empty, 30 ms", [&] { return halcyon::WaitQueueRecord(id, 30); }, 0},
-        {"room for 1021", [&] { return halcyon::WaitQueueRoom(id, 1021, 0); }, 1},
-        {"write 1022", [&] { return halcyon::WriteQueueWaiting(id, big, 1022, 0); }, -1},
         {"write 1021", [&] { return halcyon::WriteQueueWaiting(id, big, 1021, 0); }, 1},
         {"legacy write, full", [&] { return s_MapFile_WriteQue(id, big, 1, 0); }, 0},
-        {"record, full", [&] { return halcyon::WaitQueueRecord(id, kLong); }, 1},
-        {"write 1, full, 30 ms", [&] { return halcyon::WriteQueueWaiting(id, big, 1, 30); }, 0},
         {"state", [&] { return halcyon::QueryQueueState(id, &state); }, 1},
-        {"batch read, 3096", [&] { return halcyon::ReadQueueBatch(id, buf, 3096, nullptr, 0); },
-         -1},
         {"read the 1021", [&] { return halcyon::ReadQueueWaiting(id, buf, 0); }, 1021},
         {"batch read, empty", [&] { return halcyon::ReadQueueBatch(id, buf, 4000, nullptr, 30); },
          0},
@@ -88,27 +53,18 @@ TEST_F(LockFreeQueue, CallsOfBothFormsOnALockFreeQueue) {
     for (const Case& c : cases) EXPECT_EQ(c.call(), c.want) << c.what;
     s_MapFile_ResetQue(id);  // refused: the control page stays
     EXPECT_EQ(std::memcmp(control, want, 16), 0);
-    EXPECT_EQ(state.kind, halcyon::kQueueLockFree);
     EXPECT_EQ(state.ringBytes, 1024u);
-    EXPECT_EQ(state.usedBytes, 1023u);
-    EXPECT_EQ(state.records, 1u);
     EXPECT_EQ(state.writeCount, 1u);
     EXPECT_EQ(state.readCount, 0u);
 
-    // Batches: three records in, the same frames out.
+    // A damaged record fails the read and drops what was written; the queue goes on.
     const unsigned char frames[] = {1, 0, 7, 2, 0, 8, 8, 3, 0, 9, 9, 9};
     unsigned long used = 0;
     EXPECT_EQ(halcyon::WriteQueueBatch(id, frames, sizeof frames, &used, 0), 3);
-    EXPECT_EQ(used, sizeof frames);
-    EXPECT_EQ(halcyon::ReadQueueBatch(id, buf, 4000, &used, 0), 3);
-    EXPECT_EQ(used, sizeof frames);
-    EXPECT_EQ(std::memcmp(buf, frames, sizeof frames), 0);
-    // A damaged record fails the read and drops what was written; the queue goes on.
-    EXPECT_EQ(halcyon::WriteQueueBatch(id, frames, sizeof frames, &used, 0), 3);
     unsigned char* ring = static_cast<unsigned char*>(view.map.pView) + 4096;
-    // The frames went to 1023 (wrapping) and then to 11: the second record's length field is at
-    // 14 and 15. Its high byte set makes it 0x0202, beyond the data.
-    ring[15] = 0x02;
+    // The frames start at 1023 and wrap: the second record's length field is at 2 and 3. Its
+    // high byte set makes it 0x0202, beyond the data.
+    ring[3] = 0x02;
     EXPECT_EQ(halcyon::ReadQueueBatch(id, buf, 4000, &used, 0), 1);
     EXPECT_EQ(halcyon::ReadQueueBatch(id, buf, 4000, &used, 0), -1);
     EXPECT_EQ(halcyon::ReadQueueWaiting(id, buf, 0), 0);
@@ -134,140 +90,46 @@ TEST_F(LockFreeQueue, CallsOfBothFormsOnALockFreeQueue) {
     EXPECT_EQ(halcyon::ReadQueueWaiting(id, buf, 0), 1021);
 
     // The longest record, whole.
-    short wide = CreateLockFree("FreeWide", 8);
+    short wide = halcyon::CreateQueue("FreeWide", 8, halcyon::kQueueLockFree);
     const std::vector<unsigned char> longest(3095, 5);
     EXPECT_EQ(halcyon::WriteQueueWaiting(wide, longest.data(), 3095, 0), 1);
     EXPECT_EQ(halcyon::ReadQueueWaiting(wide, buf, 0), 3095);
-}
-
-// Random records, singly and in batches, through a 1 KiB ring against a model: every split of a
-// record and of its length field at the ring's end comes by.
-TEST_F(LockFreeQueue, RecordsCrossTheRingEndIntact) {
-    short id = CreateLockFree("FreeWrap", 1);
-    std::deque<Bytes> model;
-    std::size_t used = 0;
-    unsigned char buf[4000];
-    std::mt19937 rng(7);
-    for (std::uint32_t step = 0; step < 6000; ++step) {
-        if (rng() % 2) {
-            Bytes rec = TestRecord(1, step, 500);
-            bool fits = used + rec.size() + 2 <= 1023;
-            int got = halcyon::WriteQueueWaiting(id, rec.data(),
-                                                 static_cast<unsigned short>(rec.size()), 0);
-            ASSERT_EQ(got, fits ? 1 : 0) << step;
-            if (fits) {
-                used += rec.size() + 2;
-                model.push_back(rec);
-            }
-        } else if (rng() % 2) {
-            short length = halcyon::ReadQueueWaiting(id, buf, 0);
-            ASSERT_EQ(length, model.empty() ? 0 : static_cast<short>(model.front().size()));
-            if (length == 0) continue;
-            ASSERT_EQ(Bytes(buf, buf + length), model.front()) << step;
-            used -= model.front().size() + 2;
-            model.pop_front();
-        } else {
-            unsigned long bytes = 0;
-            long n = halcyon::ReadQueueBatch(id, buf, sizeof buf, &bytes, 0);
-            ASSERT_EQ(n > 0, !model.empty());
-            for (unsigned long at = 0; n-- > 0;) {
-                std::size_t length = buf[at] | buf[at + 1] << 8;
-                ASSERT_EQ(Bytes(buf + at + 2, buf + at + 2 + length), model.front()) << step;
-                used -= length + 2;
-                model.pop_front();
-                at += 2 + length;
-            }
-        }
-    }
 }
 
 // One writer process at a time: a second is refused while the first lives; once it is killed
 // (anywhere, mid-record too) the next takes over where the ring says, and the reader finds the
 // killed writer's records whole and in order, then the next writer's.
 TEST_F(LockFreeQueue, AKilledWriterIsTakenOverWithoutDamage) {
-    short id = CreateLockFree("FreeKill", 2);
+    short id = halcyon::CreateQueue("FreeKill", 2, halcyon::kQueueLockFree);
     unsigned char buf[4000];
     std::uint32_t next = 0;
-    auto readSeries = [&](int series, unsigned long ms) {
-        short length;
-        while ((length = halcyon::ReadQueueWaiting(id, buf, ms)) > 0) {
-            ASSERT_EQ(buf[0], series);
-            ASSERT_EQ(Bytes(buf, buf + length), TestRecord(series, next++, 900));
-        }
+    // Reads up to `most` records of `series`, each waiting up to `ms`; returns how many.
+    auto read = [&](int series, int most, unsigned long ms) {
+        int n = 0;
+        for (short length; n < most && (length = halcyon::ReadQueueWaiting(id, buf, ms)) > 0; ++n)
+            EXPECT_EQ(Bytes(buf, buf + length), TestRecord(series, next++, 700));
+        return n;
     };
     for (int round = 0; round < 4; ++round) {
-        int writer =
-            StartChild("lockfree-writer", {"FreeKill", "7", std::to_string(next), "1000000"});
+        int writer = StartChild("queue-producer",
+                                {"FreeKill", "7", std::to_string(next), "1000000", "single"});
         ASSERT_TRUE(WaitUntil([&] { return halcyon::WaitQueueRecord(id, 0) == 1; }));
         unsigned char rec[1] = {9};
         EXPECT_EQ(halcyon::WriteQueueWaiting(id, rec, 1, 0), -1) << "a second writer";
         // Read a while (the child refills the ring), then kill it wherever it is.
-        for (int n = 0; n < 200 + 150 * round; ++n) {
-            short length = halcyon::ReadQueueWaiting(id, buf, kLong);
-            ASSERT_GT(length, 0);
-            ASSERT_EQ(Bytes(buf, buf + length), TestRecord(7, next++, 900));
-        }
+        ASSERT_EQ(read(7, 200 + 150 * round, kLong), 200 + 150 * round);
         KillAndCollect(writer);
-        readSeries(7, 0);
+        read(7, 1000000, 0);
     }
     // Taken over here: the ring goes on where the killed writer left it.
     next = 0;
     for (std::uint32_t n = 0; n < 50; ++n) {
-        Bytes r = TestRecord(8, n, 900);
-        ASSERT_EQ(
-            halcyon::WriteQueueWaiting(id, r.data(), static_cast<unsigned short>(r.size()), 0), 1);
-        readSeries(8, 0);
+        ASSERT_EQ(WriteRecord(id, TestRecord(8, n, 700), 0), 1);
+        read(8, 1000000, 0);
     }
     EXPECT_EQ(next, 50u);
     // A child is refused as writer while this process holds the side.
-    EXPECT_EQ(WaitChild(StartChild("lockfree-writer", {"FreeKill", "7", "0", "1"})), 3);
-}
-
-// Two threads on each side of one process: every record once, each writer's in its order.
-TEST_F(LockFreeQueue, ThreadsOnBothSidesLoseNothing) {
-    short id = CreateLockFree("FreeThreads", 2);
-    constexpr std::uint32_t kEach = 20000;
-    auto write = [id](int series) {
-        for (std::uint32_t n = 0; n < kEach; ++n) {
-            Bytes r = TestRecord(series, n, 300);
-            halcyon::WriteQueueWaiting(id, r.data(), static_cast<unsigned short>(r.size()), kLong);
-        }
-    };
-    std::vector<std::vector<Bytes>> got(2);
-    auto read = [&](int reader) {
-        unsigned char buf[4000];
-        unsigned long used = 0;
-        for (long n; (n = halcyon::ReadQueueBatch(id, buf, sizeof buf, &used, 500)) > 0;) {
-            for (unsigned long at = 0; n-- > 0;) {
-                std::size_t length = buf[at] | buf[at + 1] << 8;
-                got[reader].emplace_back(buf + at + 2, buf + at + 2 + length);
-                at += 2 + length;
-            }
-        }
-    };
-    std::thread threads[] = {std::thread(write, 1), std::thread(write, 2), std::thread(read, 0),
-                             std::thread(read, 1)};
-    for (auto& t : threads) t.join();
-    // Each reader's records of a series come in order; together they are every record once.
-    std::vector<std::uint32_t> count(3);
-    for (const auto& mine : got) {
-        std::vector<long> last(3, -1);
-        for (const Bytes& r : mine) {
-            int series = r[0];
-            ASSERT_TRUE(series == 1 || series == 2);
-            ++count[series];
-            bool found = false;
-            for (long n = last[series] + 1; n < long(kEach) && !found; ++n) {
-                if (TestRecord(series, static_cast<std::uint32_t>(n), 300) == r) {
-                    last[series] = n;
-                    found = true;
-                }
-            }
-            ASSERT_TRUE(found) << "a record out of order or damaged";
-        }
-    }
-    EXPECT_EQ(count[1], kEach);
-    EXPECT_EQ(count[2], kEach);
+    EXPECT_EQ(WaitChild(StartChild("queue-producer", {"FreeKill", "7", "0", "1", "single"})), 3);
 }
 
 }  // namespace

@@ -1,14 +1,17 @@
 // SPDX-License-Identifier: Apache-2.0
 // Shared queues in one process: the header's layout, refused calls, records across the ring's
-// end, damaged headers, the registry's slots and its lifetime.
+// end (both kinds), damaged headers, the registry's slots and its lifetime; and the shared-memory
+// blocks and mapped files under them: whole-block reads and writes, refused arguments, the file
+// behind a mapping. (A block shared with other processes: the queue registry's, in every queue
+// test with another process.)
 #include "Ipc/IpcTestSupport.h"
-#include "support/TestEnv.h"
 
 #include <cstring>
 #include <deque>
 #include <random>
 #include <string>
 #include <thread>
+#include <vector>
 
 namespace halcyon::test {
 namespace {
@@ -65,38 +68,57 @@ TEST_F(SharedQueue, LayoutAndRefusedArguments) {
     EXPECT_EQ(view.ring()[0] + 256 * view.ring()[1], 10);
 }
 
-// Random records through a 1 KiB ring against a model: every split of records and of their
-// length fields at the ring's end comes by. A 1 KiB ring holds 1021 bytes of record.
-TEST_F(SharedQueue, RecordsCrossTheRingEndIntact) {
-    short id = s_MapFile_CreateQue("Wrap", 1);
-    std::deque<Bytes> model;
-    size_t used = 0;
-    unsigned char buf[3095];
-    bool splitLength[2] = {};
-    std::mt19937 rng(5);
-    for (std::uint32_t step = 0; step < 6000; ++step) {
-        tagSHMHEADER h = Header(id);
-        if (rng() % 2) {
-            Bytes rec = TestRecord(1, step, 500);
-            size_t n = rec.size();
-            if (used + n + 2 > 1023) continue;  // a full queue would pause
-            splitLength[0] = splitLength[0] || h.put == 1023;
-            ASSERT_EQ(s_MapFile_WriteQue(id, rec.data(), static_cast<unsigned short>(n), 0), 1);
-            model.push_back(rec);
-            used += n + 2;
-        } else {
-            short n = s_MapFile_ReadQue(id, buf, 0);
-            ASSERT_EQ(n, model.empty() ? 0 : static_cast<short>(model.front().size()));
-            if (model.empty()) continue;
-            splitLength[1] = splitLength[1] || h.take == 1023;
-            ASSERT_EQ(std::memcmp(buf, model.front().data(), static_cast<size_t>(n)), 0);
-            used -= model.front().size() + 2;
-            model.pop_front();
+// Random records, singly and in batches, through a 1 KiB ring of either kind against a model:
+// every split of a record and of its length field at the ring's end comes by. The ring holds
+// 1023 bytes of frames; its offsets are the bytes written and read so far, modulo 1024.
+TEST_F(SharedQueue, RecordsOfBothKindsCrossTheRingEndIntact) {
+    short id = -1;
+    for (int kind : {halcyon::kQueueLockFree, halcyon::kQueueLegacy}) {
+        SCOPED_TRACE(kind);
+        const bool legacy = kind == halcyon::kQueueLegacy;
+        id = halcyon::CreateQueue(("Wrap" + std::to_string(kind)).c_str(), 1, kind);
+        std::deque<Bytes> model;
+        std::size_t written = 0, read = 0;
+        unsigned char buf[4000];
+        bool splitLength[2] = {};
+        std::mt19937 rng(5);
+        for (std::uint32_t step = 0; step < 6000; ++step) {
+            std::vector<Bytes> got;
+            const bool write = rng() % 2;
+            if (write) {
+                Bytes rec = TestRecord(1, step, 500);
+                bool fits = written - read + rec.size() + 2 <= 1023;
+                if (!fits && legacy) continue;  // a full legacy queue would pause
+                splitLength[0] = splitLength[0] || written % 1024 == 1023;
+                int n = legacy ? s_MapFile_WriteQue(id, rec.data(), rec.size(), 0)
+                               : WriteRecord(id, rec, 0);
+                ASSERT_EQ(n, fits ? 1 : 0) << step;
+                if (fits) model.push_back(rec);
+                written += fits ? rec.size() + 2 : 0;
+            } else if (rng() % 2) {
+                short n =
+                    legacy ? s_MapFile_ReadQue(id, buf, 0) : halcyon::ReadQueueWaiting(id, buf, 0);
+                ASSERT_GE(n, 0) << step;
+                if (n > 0) got.emplace_back(buf, buf + n);
+            } else {
+                long n = halcyon::ReadQueueBatch(id, buf, sizeof buf, nullptr, 0);
+                ASSERT_GE(n, 0) << step;
+                got = Unframe(buf, n);
+            }
+            ASSERT_TRUE(write || got.empty() == model.empty()) << step;
+            splitLength[1] = splitLength[1] || (!got.empty() && read % 1024 == 1023);
+            for (const Bytes& r : got) {
+                ASSERT_EQ(r, model.front()) << step;
+                read += r.size() + 2;
+                model.pop_front();
+            }
+            halcyon::QueueState state = {};
+            ASSERT_EQ(halcyon::QueryQueueState(id, &state), 1);
+            ASSERT_EQ(state.usedBytes, written - read) << step;
+            ASSERT_EQ(state.records, model.size()) << step;
         }
-        ASSERT_EQ(s_MapFile_QueryQueUseSize(id), used);
-        ASSERT_EQ(s_MapFile_QueryQueCount(id), model.size());
+        EXPECT_TRUE(splitLength[0] && splitLength[1]);
     }
-    EXPECT_TRUE(splitLength[0] && splitLength[1]);
     s_MapFile_ResetQue(id);
     Bytes rec(1022, 3);
     EXPECT_EQ(s_MapFile_WriteQue(id, rec.data(), 1022, 0), 0);  // after one pause
@@ -184,6 +206,72 @@ TEST_F(SharedQueue, WaitingOpenGivesUpAfterSixtySeconds) {
 #else
     GTEST_SKIP() << "only the Linux stand-in's tick count can be advanced";
 #endif
+}
+
+const std::string k31(31, 'b');
+const std::string k32(32, 'b');
+
+class SharedBlocks : public IpcTest {};
+
+// A name is open once in a process; a closed block's id reads nothing. (Reads and writes: the
+// queue registry's, which every queue test makes.)
+TEST_F(SharedBlocks, ANameIsOpenOnceInAProcess) {
+    short id = s_MapFile_CreateShm("Block", 64);
+    ASSERT_GE(id, 0);
+    unsigned char back[64] = {};
+    EXPECT_EQ(s_MapFile_CreateShm("Block", 64), -1);  // open here already
+    EXPECT_EQ(s_MapFile_OpenShm("Block"), id);        // the existing id
+    EXPECT_EQ(s_MapFile_OpenShm("Nobody"), -1);
+    EXPECT_EQ(s_MapFile_CloseShm(id), 1);
+    EXPECT_EQ(s_MapFile_ReadShm(id, back, 64), 0);
+    short again = s_MapFile_CreateShm("Block", 64);
+    EXPECT_GE(again, 0);
+    // Open here already in a later slot, with a free one before it: still refused.
+    short later = s_MapFile_CreateShm("Later", 64);
+    s_MapFile_CloseShm(again);
+    EXPECT_EQ(s_MapFile_CreateShm("Later", 64), -1);
+    s_MapFile_CloseShm(later);
+}
+
+TEST_F(SharedBlocks, BadArgumentsFailAtOnce) {
+    unsigned char buf[8] = {};
+    MEM_MAPFILE map = {};
+    struct Case {
+        const char* what;
+        long got;
+        long want;
+    } cases[] = {
+        {"create 31", s_MapFile_CreateShm(k31.c_str(), 8) >= 0, 1},
+        {"create 32", s_MapFile_CreateShm(k32.c_str(), 8), -1},
+        {"create null", s_MapFile_CreateShm(nullptr, 8), -1},
+        {"create size 0", s_MapFile_CreateShm("zero", 0), -1},
+        {"open null", s_MapFile_OpenShm(nullptr), -1},
+        {"read -1", s_MapFile_ReadShm(-1, buf, 8), 0},
+        {"read 128", s_MapFile_ReadShm(128, buf, 8), 0},
+        {"read null", s_MapFile_ReadShm(0, nullptr, 8), 0},
+        {"read size 0", s_MapFile_ReadShm(0, buf, 0), 0},
+        {"close 128", s_MapFile_CloseShm(128), 0},
+        {"map 32", s_MapFile_CreateMapFile(&map, k32.c_str(), 8), 0},
+        {"map null", s_MapFile_CreateMapFile(nullptr, "x", 8), 0},
+        {"map size 0", s_MapFile_CreateMapFile(&map, "x", 0), 0},
+        {"open map null", s_MapFile_OpenMapFile(nullptr, "x"), 0},
+    };
+    for (const Case& c : cases) EXPECT_EQ(c.got, c.want) << c.what;
+    EXPECT_EQ(s_MapFile_MapFilePtr(nullptr), nullptr);
+    s_MapFile_CloseMapFile(nullptr, true);
+}
+
+// A mapped file of its creator keeps its file through a close without delete. (Opening views:
+// the queue tests' RawView.)
+TEST_F(SharedBlocks, MappedFilesKeepTheirFileUntilDeleted) {
+    MEM_MAPFILE map = {};
+    ASSERT_EQ(s_MapFile_CreateMapFile(&map, "Mapped", 5000), 1);
+    ASSERT_NE(s_MapFile_MapFilePtr(&map), nullptr);
+    s_MapFile_CloseMapFile(&map, false);
+    EXPECT_EQ(map.pView, nullptr);
+    EXPECT_NE(map.hFile, nullptr);
+    s_MapFile_CloseMapFile(&map, true);
+    EXPECT_EQ(map.hFile, nullptr);
 }
 
 }  // namespace

@@ -68,17 +68,14 @@ int Produce(std::uint32_t series) {
     std::mt19937 rng(series);
     for (std::uint32_t seq = 0;;) {
         int batch = rng() % 3 == 0 ? 1 + static_cast<int>(rng() % 16) : 0;
-        Bytes frames;
+        Bytes frames, single = Record(series, seq);
         for (int k = 0; k < batch; ++k) AppendFrame(frames, Record(series, seq + k));
-        long done;
-        if (batch == 0) {
-            Bytes r = Record(series, seq);
-            done = halcyon::WriteQueueWaiting(id, r.data(), static_cast<unsigned short>(r.size()),
-                                              kForever);
-        } else {
-            unsigned long used = 0;
-            done = halcyon::WriteQueueBatch(id, frames.data(), frames.size(), &used, kForever);
-        }
+        unsigned long used = 0;
+        long done =
+            batch == 0
+                ? halcyon::WriteQueueWaiting(id, single.data(),
+                                             static_cast<unsigned short>(single.size()), kForever)
+                : halcyon::WriteQueueBatch(id, frames.data(), frames.size(), &used, kForever);
         // A legacy queue whose copy a killed writer left unfinished fails until it is reset
         // (the consumer does that); the records not written are written again.
         if (done < 0) {
@@ -236,11 +233,11 @@ std::string Self() {
 }  // namespace
 
 int main(int argc, char** argv) {
-    if (argc >= 4 && std::strcmp(argv[1], "--role") == 0) return RunRole(argv);
-    // In the fresh root: "--run KIND SECONDS PRODUCERS FOLDER".
-    if (argc == 6 && std::strcmp(argv[1], "--run") == 0) {
-        return Soak(Self(), argv[5], std::stoi(argv[2]), std::stoi(argv[3]), std::stoi(argv[4]));
-    }
+    // In the fresh root: "--role run KIND SECONDS PRODUCERS FOLDER".
+    bool role = argc >= 4 && std::strcmp(argv[1], "--role") == 0;
+    if (role && argc == 7 && std::strcmp(argv[2], "run") == 0)
+        return Soak(Self(), argv[6], std::stoi(argv[3]), std::stoi(argv[4]), std::stoi(argv[5]));
+    if (role) return RunRole(argv);
     std::string kinds = "both";
     int seconds = 60, producers = 2;
     for (int i = 1; i + 1 < argc; i += 2) {
@@ -279,17 +276,10 @@ int main(int argc, char** argv) {
         if (kinds != "both" && (kind == halcyon::kQueueLockFree) != (kinds == "lockfree")) continue;
         std::string folder = root + "/run" + std::to_string(kind);
         mkdir(folder.c_str(), 0700);
-        pid_t pid = fork();
-        if (pid == 0) {
-            std::string k = std::to_string(kind), s = std::to_string(seconds),
-                        p = std::to_string(kind == halcyon::kQueueLockFree ? 1 : producers);
-            execl(bin.c_str(), bin.c_str(), "--run", k.c_str(), s.c_str(), p.c_str(),
-                  folder.c_str(), static_cast<char*>(nullptr));
-            _exit(127);
-        }
-        int status = 0;
-        waitpid(pid, &status, 0);
-        failed += WIFEXITED(status) && WEXITSTATUS(status) == 0 ? 0 : 1;
+        const std::string each = std::to_string(kind == halcyon::kQueueLockFree ? 1 : producers);
+        pid_t pid =
+            Start(bin, {"run", std::to_string(kind), std::to_string(seconds), each, folder});
+        failed += EndedAsExpected(pid, false) ? 0 : 1;
     }
     if (failed == 0) {
         std::string command = "rm -rf '" + root + "'";
