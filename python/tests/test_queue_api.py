@@ -137,7 +137,8 @@ def test_both_kinds(registry, lock_free):
                         used_bytes=sum(len(r) + 2 for r in records[:written]),
                         write_count=written, read_count=0)
         assert {name: getattr(stat, name) for name in expected} == expected
-        assert (stat.put is None) == lock_free
+        offsets = (None, None) if lock_free else (expected["used_bytes"], 0)  # nothing read yet
+        assert (stat.put, stat.take) == offsets
         assert queue.read_batch(3) == records[:3] and len(queue) == written - 3
         assert queue.write_batch(records[written:], timeout=5) == 40 - written
         got = records[:3]

@@ -73,14 +73,9 @@ bool NatsServer::Start(const std::string& store, const std::string& log,
                        const std::vector<std::string>& options) {
     const std::string listening = "Listening for client connections on 127.0.0.1:";
     std::size_t logged = ReadText(log).size();  // a restart appends to the first start's log
-    std::vector<std::string> argv = {HALCYON_NATS_SERVER,
-                                     "-js",
-                                     "-sd",
-                                     store,
-                                     "-a",
-                                     "127.0.0.1",
-                                     "-p",
-                                     port_ != 0 ? std::to_string(port_) : "-1"};
+    const std::string port = port_ != 0 ? std::to_string(port_) : "-1";
+    std::vector<std::string> argv = {HALCYON_NATS_SERVER, "-js", "-sd", store, "-a",
+                                     "127.0.0.1",         "-p",  port};
     argv.insert(argv.end(), options.begin(), options.end());
     if (!process_.Start(argv, {}, store.substr(0, store.find_last_of('/')), log)) return false;
     for (int i = 0; i < 200 && process_.Running(); ++i) {

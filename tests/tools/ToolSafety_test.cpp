@@ -3,18 +3,13 @@
 // own: output that cannot be written, edits that would damage a file, binary data for a terminal,
 // texts in the installation's code page, missing keys, and failures told in the system's words,
 // also to a user who is not the installation's owner.
-#include "support/TestEnv.h"
+#include "support/OtherUser.h"
 #include "support/TestProcess.h"
+#include "tools/ToolRuns.h"
 
 #include <gtest/gtest.h>
 
 #include <string>
-
-#if HALCYON_STAND_IN
-#include <pwd.h>
-#include <sys/stat.h>
-#include <unistd.h>
-#endif
 
 namespace {
 
@@ -46,20 +41,8 @@ struct Installation {
     std::string Run(const std::string& args) const { return "\"" + tool + "\" " + args; }
 };
 
-// A second user for what another user meets: made once (a system user) when the tests run as
-// root; 0 otherwise.
-uid_t OtherUser() {
-    if (geteuid() != 0) return 0;
-    const char kName[] = "halcyon-test";
-    if (getpwnam(kName) == nullptr) {
-        std::string out;
-        RunCommand(
-            std::string("useradd --system --no-create-home --shell /usr/sbin/nologin ") + kName,
-            out);
-    }
-    const passwd* user = getpwnam(kName);
-    return user != nullptr ? user->pw_uid : 0;
-}
+// A second user, when the tests run as root; 0 otherwise.
+uid_t OtherUser() { return CanBeOtherUser() ? kOtherUser : 0; }
 
 std::string AsUser(uid_t uid, const std::string& command) {
     const std::string id = std::to_string(uid);
@@ -73,13 +56,9 @@ TEST(ToolSafety, OutputThatCannotBeWrittenIsAnError) {
     const std::string commands[] = {"paths",   "tz list",   "date day 20240229",
                                     "appinfo", "lang list", "ini sections " + at.root + "/s.ini",
                                     "--help"};
-    for (const std::string& args : commands) {
-        std::string out;
-        EXPECT_EQ(RunCommand("(" + at.Run(args) + " > /dev/full)", out), 1) << args;
-        EXPECT_NE(out.find("halcyon: cannot write standard output: No space left on device"),
-                  std::string::npos)
-            << args << ": " << out;
-    }
+    for (const std::string& args : commands)
+        ExpectRuns({{"(" + at.Run(args) + " > /dev/full)", 1,
+                     "halcyon: cannot write standard output: No space left on device"}});
 }
 
 TEST(ToolSafety, EditsAndTransformsRefuseWhatWouldDamageAFile) {
@@ -90,32 +69,22 @@ TEST(ToolSafety, EditsAndTransformsRefuseWhatWouldDamageAFile) {
     chmod(ini.c_str(), 0640);
     WriteFile(at.root + "/data", "hello, world");
     WriteFile(at.root + "/empty", "");
-    const struct {
-        std::string args;
-        int code;
-        const char* output;
-    } cases[] = {
-        {"ini set " + ini + " S k 'a\nb'", 2, "a value holds no line break"},
-        {"ini set " + ini + " '' k v", 2, "an empty section name"},
-        {"ini set " + ini + " S ' ' v", 2, "an empty key"},
-        {"ini set " + ini + " S a=b v", 2, "a key holds no '='"},
-        {"pack " + at.root + "/data " + at.root + "/data", 1, "is INPUT itself"},
-        {"scramble " + at.root + "/empty " + at.root + "/out", 1, "0 bytes long; at least 5"},
-        {"unscramble " + at.root + "/empty " + at.root + "/out", 1, "0 bytes long; at least 5"},
-    };
-    for (const auto& c : cases) {
-        std::string out;
-        EXPECT_EQ(RunCommand(at.Run(c.args), out), c.code) << c.args << ": " << out;
-        EXPECT_NE(out.find(c.output), std::string::npos) << c.args << ": " << out;
-    }
+    ExpectRuns(
+        at.Run(""),
+        {{"ini set " + ini + " S k 'a\nb'", 2, "a value holds no line break"},
+         {"ini set " + ini + " '' k v", 2, "an empty section name"},
+         {"ini set " + ini + " S ' ' v", 2, "an empty key"},
+         {"ini set " + ini + " S a=b v", 2, "a key holds no '='"},
+         {"pack " + at.root + "/data " + at.root + "/data", 1, "is INPUT itself"},
+         {"unscramble " + at.root + "/empty " + at.root + "/out", 1, "0 bytes long; at least 5"}});
     EXPECT_EQ(ReadFile(ini), text);
     EXPECT_EQ(ReadFile(at.root + "/data"), "hello, world");
     EXPECT_FALSE(FileExists(at.root + "/out"));
 
     // Binary data is not for a terminal (script gives the tool one).
+    ExpectRuns({{"script -qec '" + at.Run("pack " + at.root + "/data") + "' /dev/null", 1,
+                 "refusing to write binary data to a terminal"}});
     std::string out;
-    RunCommand("script -qec '" + at.Run("pack " + at.root + "/data") + "' /dev/null", out);
-    EXPECT_NE(out.find("refusing to write binary data to a terminal"), std::string::npos) << out;
 
     // A written file keeps its mode; a file its user may not write stays as it is.
     ASSERT_EQ(RunCommand(at.Run("ini set " + ini + " S k w"), out), 0) << out;
@@ -149,33 +118,24 @@ TEST(ToolSafety, MissingKeysAndTextsForPeople) {
     const std::string ini = at.root + "/k.ini";
     const std::string account = "\xE8\xB4\xA6\xE5\x8F\xB7\xEF\xBC\x9A";  // 账号： in UTF-8
     const std::string accountGbk = "\xD5\xCB\xBA\xC5\xA3\xBA";           // the same in GBK
-    const struct {
-        std::string command;
-        int code;
-        std::string output;  // the whole output
-    } cases[] = {
-        {at.Run("ini get " + ini + " S k"), 0, "v\n"},
-        {at.Run("ini get " + ini + " S empty"), 0, "\n"},
+    ExpectRuns({
+        {at.Run("ini get " + ini + " S k"), 0, "v\n", true},
+        {at.Run("ini get " + ini + " S empty"), 0, "\n", true},
         {at.Run("ini get " + ini + " S missing"), 1, ""},
         {at.Run("ini get " + ini + " T k --cached"), 1, ""},
-        {at.Run("ini get " + ini + " S missing --default d"), 0, "d\n"},
+        {at.Run("ini get " + ini + " S missing --default d"), 0, "d\n", true},
         {at.Run("lang get IDS_NOSUCH_KEY"), 1,
-         "halcyon lang: no text for key 'IDS_NOSUCH_KEY' in the language file\n"},
+         "halcyon lang: no text for key 'IDS_NOSUCH_KEY' in the language file\n", true},
         {at.Run("appinfo") + " | tail -n 1", 0,
-         "account         " + accountGbk + " D202612060000004\n"},
+         "account         " + accountGbk + " D202612060000004\n", true},
         {"LC_ALL=C.UTF-8 script -qec '" + at.Run("appinfo") + "' /dev/null | tail -n 1", 0,
-         "account         " + account + " D202612060000004\r\n"},
+         "account         " + account + " D202612060000004\r\n", true},
         {"LC_ALL=C.UTF-8 script -qec '" + at.Run("appinfo --raw") + "' /dev/null | tail -n 1", 0,
-         "account         " + accountGbk + " D202612060000004\r\n"},
+         "account         " + accountGbk + " D202612060000004\r\n", true},
         {"LC_ALL=C.UTF-8 script -qec '" + at.Run("lang get IDS_BKAPI_STQSYMBOL_STATUS_CLOSE") +
              "' /dev/null",
-         0, "\xE6\x94\xB6\xE7\x9B\x98\r\n"},  // 收盘
-    };
-    for (const auto& c : cases) {
-        std::string out;
-        EXPECT_EQ(RunCommand(c.command, out), c.code) << c.command << ": " << out;
-        EXPECT_EQ(out, c.output) << c.command;
-    }
+         0, "\xE6\x94\xB6\xE7\x9B\x98\r\n", true}  // 收盘
+    });
 }
 
 TEST(ToolSafety, FailuresNameThePathAndTheSystemsReason) {
