@@ -31,12 +31,16 @@ short OpenQueue(const char* name) {
     return id;
 }
 
-// producer QUEUE COUNT SEED: writes the run's records, sleeping while the queue is full. A write
-// that fails (a mutex abandoned by a killed bridge fails one call; a copy it left unfinished fails
-// until the bridge is back) is tried again.
-int Producer(const char* queue, std::uint64_t count, std::uint64_t seed) {
+// producer QUEUE COUNT SEED [RATE]: writes the run's records, sleeping while the queue is full,
+// and with a RATE (records per second) no faster than that. A write that fails (a mutex abandoned
+// by a killed bridge fails one call; a copy it left unfinished fails until the bridge is back) is
+// tried again.
+int Producer(const char* queue, std::uint64_t count, std::uint64_t seed, std::uint64_t rate) {
     short id = OpenQueue(queue);
+    const auto start = Clock::now();
     for (std::uint64_t i = 0; id >= 0 && i < count; ++i) {
+        if (rate > 0)
+            std::this_thread::sleep_until(start + std::chrono::microseconds(i * 1000000 / rate));
         std::string record = TestRecord(seed, i);
         while (halcyon::WriteQueueWaiting(id, reinterpret_cast<unsigned char*>(&record[0]),
                                           static_cast<unsigned short>(record.size()), 1000) != 1) {
@@ -77,9 +81,10 @@ int Consumer(const char* queue, std::uint64_t count, std::uint64_t seed) {
 }  // namespace
 
 int main(int argc, char** argv) {
-    if (argc == 5 && std::strcmp(argv[1], "--role=producer") == 0)
+    if ((argc == 5 || argc == 6) && std::strcmp(argv[1], "--role=producer") == 0)
         return Producer(argv[2], std::strtoull(argv[3], nullptr, 10),
-                        std::strtoull(argv[4], nullptr, 10));
+                        std::strtoull(argv[4], nullptr, 10),
+                        argc == 6 ? std::strtoull(argv[5], nullptr, 10) : 0);
     if (argc == 5 && std::strcmp(argv[1], "--role=consumer") == 0)
         return Consumer(argv[2], std::strtoull(argv[3], nullptr, 10),
                         std::strtoull(argv[4], nullptr, 10));
