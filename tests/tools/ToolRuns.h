@@ -45,7 +45,8 @@ inline void ExpectRuns(const std::vector<ToolRun>& runs) { ExpectRuns("", runs);
 
 #if HALCYON_STAND_IN
 // `halcyon queue host ARGS` run by command line `tool` in the background; Stop (or the end of the
-// scope) ends it with Ctrl-C and waits until it is gone.
+// scope) ends it with Ctrl-C and waits until it is gone: a host still there after 10 s is a
+// failure, and is killed.
 class QueueHost {
   public:
     explicit QueueHost(const std::string& args, const std::string& tool = ToolCommand(""))
@@ -58,10 +59,13 @@ class QueueHost {
     ~QueueHost() { Stop(); }
     void Stop() {
         std::string out;
-        if (!pid_.empty())
-            RunCommand("kill -INT " + pid_ + "; while kill -0 " + pid_ +
-                           " 2>/dev/null; do sleep 0.05; done",
-                       out);
+        if (pid_.empty()) return;
+        EXPECT_EQ(RunCommand("kill -INT " + pid_ + "; for i in $(seq 200); do kill -0 " + pid_ +
+                                 " 2>/dev/null || exit 0; sleep 0.05; done; kill -KILL " + pid_ +
+                                 "; exit 1",
+                             out),
+                  0)
+            << "the queue host " << pid_ << " did not end on Ctrl-C";
         pid_.clear();
     }
     bool Hosting() const { return Log().find("hosting") != std::string::npos; }
